@@ -1,0 +1,70 @@
+#include "stakes/chainbreaks.h"
+
+#include <optional>
+#include <vector>
+
+#include "text/dataline.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+// Slot 0 and the slot of the sentinel leave 19 slots for breaks.
+constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
+// Fields of a chain-break line that are read: back and ahead stake value.
+constexpr std::size_t CHAIN_BREAK_FIELDS = 2;
+
+double strictField(const std::string& field, const char* name) {
+    const std::optional<double> value = parseStrictNumber(field);
+    if (!value) throw DataError(std::string(name) + " \"" + field + "\" is not a number");
+    return *value;
+}
+
+// Entry 0 and the sentinel after the last break, then the mark of a file
+// without chain breaks: written after every reading of the file, also one that
+// fails part-way, so that the table in force is always well formed.
+void closeTable(ChainBreakTable& table) {
+    table.breakBackStake[0] = 0.0;
+    table.breakAheadStake[0] = 0.0;
+    table.breakBackStake[table.chainBreakCount + 1] = BREAK_SENTINEL;
+    table.breakAheadStake[table.chainBreakCount + 1] = BREAK_SENTINEL;
+    if (table.breakBackStake[1] == NO_BREAK_MARK) table.chainBreakCount = 0;
+}
+
+}  // namespace
+
+void readChainBreakFile(const std::string& path, ChainBreakTable& table) {
+    const std::vector<std::string> lines = readTextLines(path);
+    // A count from outside the table's slots is no table to continue from.
+    if (table.chainBreakCount < 0 || table.chainBreakCount > MAX_CHAIN_BREAKS) table.chainBreakCount = 0;
+    long lineNumber = 0;
+    try {
+        for (const std::string& line : lines) {
+            ++lineNumber;
+            const std::string prepared = prepareDataLine(line);
+            if (prepared.empty()) break;  // the first empty line ends the table
+            if (lineNumber > MAX_CHAIN_BREAKS)
+                throw DataError("more than 19 chain breaks: the table has no slot for this one");
+            const std::vector<std::string> fields = splitFields(prepared);
+            if (fields.size() < CHAIN_BREAK_FIELDS)
+                throw DataError("a chain-break line needs the back and the ahead stake value");
+            // Both fields are checked before either is stored: a refused line
+            // leaves its slot as it was.
+            const double back = strictField(fields[0], "the back stake value");
+            const double ahead = strictField(fields[1], "the ahead stake value");
+            table.breakBackStake[lineNumber] = back;
+            table.breakAheadStake[lineNumber] = ahead;
+            table.chainBreakCount = static_cast<std::int16_t>(lineNumber);
+        }
+    } catch (GradixError& e) {
+        closeTable(table);
+        e.locate(path, lineNumber);
+        throw;
+    }
+    closeTable(table);
+}
+
+}  // namespace gradix

@@ -1,0 +1,39 @@
+// The chain-break table (断链) and its file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace gradix {
+
+// Value written into entry chainBreakCount+1 of both arrays after every reading.
+inline constexpr double BREAK_SENTINEL = 5000000.0;
+// Fixed slots 0..20 of each array: entry 0, at most 19 breaks, the sentinel.
+inline constexpr int BREAK_SLOTS = 21;
+// Field 1 of the first line of a file that has no chain break.
+inline constexpr double NO_BREAK_MARK = -1.0;
+
+// The breaks of one road in road order: break k (1-based) has the back stake
+// value breakBackStake[k] and the ahead stake value breakAheadStake[k], both
+// in metres. Entries above chainBreakCount+1 keep values of earlier readings.
+struct ChainBreakTable {
+    std::int16_t chainBreakCount = 0;
+    std::array<double, BREAK_SLOTS> breakBackStake{};
+    std::array<double, BREAK_SLOTS> breakAheadStake{};
+};
+
+// Reads a chain-break file into table (lines prepared as profile lines; the
+// first empty line ends it; fields 1 and 2 strict numbers; a first back value
+// of -1 means no breaks).
+// Raises FileAccessError for an empty path, DataError for a missing file, a
+// line with fewer than two fields, a field that is not a number in full, or 20
+// or more data lines. What was stored before a failure stays stored and is
+// counted; a line is stored only once both its fields are read. Entry 0, the
+// sentinel at chainBreakCount+1 and the -1 mark are applied after every reading
+// of an opened file, also one that fails, so the table in force stays well formed.
+// An empty file or an empty first line leaves the previous table in force.
+// Failures from a line carry the path and the line number.
+void readChainBreakFile(const std::string& path, ChainBreakTable& table);
+
+}  // namespace gradix

@@ -1,0 +1,150 @@
+#include "stakes/stakes.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "text/dataline.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+
+namespace gradix {
+
+namespace {
+
+// Stretch letters: "A" is stretch 1, before the first chain break.
+constexpr char FIRST_STRETCH_LETTER = 'A';
+constexpr char LAST_STRETCH_LETTER = 'Z';
+// sj_dlstr_11 names stretches "A" to "Y" by number and every later one "Z".
+constexpr int LAST_NUMBERED_STRETCH = 25;
+// Highest break index a stretch letter may reach: the table's last slot.
+constexpr int LAST_BREAK_SLOT = BREAK_SLOTS - 1;
+// Breaks a table can hold: slot 0 and the sentinel's slot are not breaks.
+constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
+// The whole-number test of sj_dlstr_11 compares millimetres.
+constexpr double MILLIMETRES_PER_METRE = 1000.0;
+constexpr int WHOLE_DECIMALS = 0;    // "0"
+constexpr int STAKE_DECIMALS = 3;    // "0.000"
+
+bool isStretchLetter(char c) { return c >= FIRST_STRETCH_LETTER && c <= LAST_STRETCH_LETTER; }
+
+// The number of breaks in force, checked against the table's slots.
+int breaksInForce(const ChainBreakTable& table) {
+    const int n = table.chainBreakCount;
+    if (n < 0 || n > MAX_CHAIN_BREAKS)
+        throw DataError("the chain-break table counts " + std::to_string(n) + " breaks; it holds 0 to 19");
+    return n;
+}
+
+// Refuses the stake: the main window comes to the front, then the message.
+void refuse(MessageSink& sink, const std::string& text, std::int16_t& stakeAccepted) {
+    sink.activateMainWindow();
+    sink.showMessage(DATA_PROBLEM_TITLE, text);
+    stakeAccepted = 0;
+}
+
+// Length in bytes of the UTF-8 character that starts with byte c (1 for a
+// stray byte, so that every byte belongs to exactly one character).
+std::size_t characterLength(unsigned char c) {
+    if (c >= 0xF0 && c <= 0xF7) return 4;
+    if (c >= 0xE0) return 3;
+    if (c >= 0xC0) return 2;
+    return 1;
+}
+
+// The characters of a UTF-8 text, each as its bytes.
+std::vector<std::string_view> characters(std::string_view text) {
+    std::vector<std::string_view> out;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = characterLength(static_cast<unsigned char>(text[i]));
+        if (i + length > text.size()) length = 1;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 1;
+        out.push_back(text.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, MessageSink& sink,
+                     std::int16_t& stakeAccepted) {
+    stakeAccepted = 1;
+    const std::string t = trimBlanks(zhstr);
+    if (t.empty() || isStretchLetter(t.front())) return std::string(zhstr);
+    const int n = breaksInForce(table);
+    if (n == 0) return std::string(zhstr);
+
+    const double v = LeadingNumber(t);
+    const std::string s(zhstr);
+    for (int k = 1; k <= n; ++k) {
+        const double back = table.breakBackStake[k];
+        const double ahead = table.breakAheadStake[k];
+        if (back < v && v < ahead) {
+            // Stake values between the back and the ahead value of a forward
+            // break do not exist along the road.
+            refuse(sink, "桩号" + s + "不应存在" + shortDecimal(back) + "和" + shortDecimal(ahead) + "之间，请修改！",
+                   stakeAccepted);
+            return s;
+        }
+    }
+    for (int k = 1; k <= n; ++k) {
+        const double back = table.breakBackStake[k];
+        const double ahead = table.breakAheadStake[k];
+        if (back > ahead && ahead <= v && v <= back) {
+            // Stake values of a backward break occur twice: only a letter says which.
+            refuse(sink, "程序不能判断桩号" + s + "所属的断链区间，需添加断链标识A、B、C...", stakeAccepted);
+            return s;
+        }
+    }
+    int m = 1;
+    for (int k = 1; k <= n; ++k)
+        if (v > table.breakBackStake[k]) ++m;
+    return std::string(1, static_cast<char>(FIRST_STRETCH_LETTER + m - 1)) + t;
+}
+
+double dlstr_sj(const ChainBreakTable& table, std::string_view dlzhstr) {
+    const std::string t = trimBlanks(dlzhstr);
+    if (t.empty()) return 0.0;
+    if (!isStretchLetter(t.front())) return LeadingNumber(t);
+
+    // Stretch L lies after L-1 breaks: undo them from the last to the first.
+    const int breaksBefore = t.front() - FIRST_STRETCH_LETTER;
+    if (breaksBefore > LAST_BREAK_SLOT)
+        throw DataError(std::string("the stretch letter ") + t.front() +
+                        " lies beyond the 20 slots of the chain-break table");
+    double v = LeadingNumber(std::string_view(t).substr(1));
+    for (int k = breaksBefore; k >= 1; --k) v = v - table.breakAheadStake[k] + table.breakBackStake[k];
+    return requireFinite(v, "the chainage of the stake");
+}
+
+std::string sj_dlstr_11(const ChainBreakTable& table, double sjzh) {
+    const int n = breaksInForce(table);
+    double v = sjzh;
+    int m = 1;
+    for (int k = 1; k <= n; ++k) {
+        // The comparison uses the value already carried past break k-1.
+        if (v > table.breakBackStake[k]) {
+            v = v + table.breakAheadStake[k] - table.breakBackStake[k];
+            ++m;
+        }
+    }
+    const char letter =
+        m <= LAST_NUMBERED_STRETCH ? static_cast<char>(FIRST_STRETCH_LETTER + m - 1) : LAST_STRETCH_LETTER;
+    // Whole when the integer part times 1000 equals the value times 1000.
+    const bool whole = std::floor(v) * MILLIMETRES_PER_METRE == v * MILLIMETRES_PER_METRE;
+    const std::string number = formatFixed(v, whole ? WHOLE_DECIMALS : STAKE_DECIMALS);
+    return n != 0 ? letter + number : number;
+}
+
+std::string GetStrP(std::string_view sFilename, std::string_view temp) {
+    const std::vector<std::string_view> wanted = characters(temp);
+    const std::vector<std::string_view> text = characters(sFilename);
+    for (std::size_t c = text.size(); c >= 1; --c)
+        for (const std::string_view w : wanted)
+            if (text[c - 1] == w) return std::to_string(c);
+    return "0";
+}
+
+}  // namespace gradix

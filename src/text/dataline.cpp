@@ -1,0 +1,80 @@
+#include "text/dataline.h"
+
+#include <algorithm>
+
+namespace gradix {
+
+namespace {
+
+// Runs of spaces are collapsed from this length down to 2, longest first.
+constexpr std::size_t LONGEST_COLLAPSED_RUN = 50;
+constexpr std::size_t SHORTEST_COLLAPSED_RUN = 2;
+// A prepared alignment line that starts with this text is a comment.
+constexpr std::string_view ICD_COMMENT = ";;";
+
+// Replaces every occurrence of what, scanning left to right in one pass
+// without looking at replaced text again (what the Replace function of the
+// original tool did).
+std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, from)) {
+        out.append(text.substr(from, at - from));
+        out.append(with);
+        from = at + what.size();
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
+// For k = 50 down to 2: trim, replace every run of exactly k spaces by one
+// space, trim. A run of r spaces thus becomes r/k + r%k spaces at step k; every
+// run of 2 to at least 100000 spaces ends as a single space.
+std::string collapseSpaces(std::string line) {
+    for (std::size_t k = LONGEST_COLLAPSED_RUN; k >= SHORTEST_COLLAPSED_RUN; --k) {
+        line = trimBlanks(line);
+        if (line.find(std::string(k, ' ')) != std::string::npos)
+            line = replaceAll(line, std::string(k, ' '), " ");
+        line = trimBlanks(line);
+    }
+    return line;
+}
+
+}  // namespace
+
+std::string trimBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string prepareDataLine(std::string_view line) {
+    std::string prepared = trimBlanks(line);
+    std::replace(prepared.begin(), prepared.end(), '\t', ' ');
+    return collapseSpaces(std::move(prepared));
+}
+
+std::string prepareIcdLine(std::string_view line) {
+    std::string prepared(line);
+    std::replace(prepared.begin(), prepared.end(), ',', ' ');
+    return collapseSpaces(std::move(prepared));
+}
+
+bool isSkippedIcdLine(std::string_view prepared) {
+    return prepared.empty() || prepared.substr(0, ICD_COMMENT.size()) == ICD_COMMENT;
+}
+
+std::vector<std::string> splitFields(std::string_view prepared) {
+    std::vector<std::string> fields;
+    std::size_t from = 0;
+    for (std::size_t at = prepared.find(' '); at != std::string_view::npos; at = prepared.find(' ', from)) {
+        fields.emplace_back(prepared.substr(from, at - from));
+        from = at + 1;
+    }
+    fields.emplace_back(prepared.substr(from));
+    return fields;
+}
+
+}  // namespace gradix

@@ -1,0 +1,54 @@
+// The two kinds of failure that end a command, each carrying where it happened.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace gradix {
+
+// The fixed texts the person sees for the two failure kinds.
+inline constexpr const char* CANCELLED_TEXT = "读取文件被取消！";
+inline constexpr const char* FORMAT_TEXT = "数据文件格式有误！";
+
+// Base of both failure kinds. what() is the fixed text; detail() says which
+// file, which line and what was wrong, for the message box's details and the
+// command line's second line.
+class GradixError : public std::runtime_error {
+public:
+    GradixError(const char* fixedText, std::string reason);
+
+    const std::string& reason() const { return reason_; }
+    const std::string& file() const { return file_; }
+    long line() const { return line_; }  // 1-based; 0 when no line applies
+
+    // Attaches the place unless an inner layer already did.
+    void locate(const std::string& file, long line = 0);
+
+    // "FILE, line N: REASON", "FILE: REASON" or "REASON".
+    std::string detail() const;
+
+private:
+    std::string reason_;
+    std::string file_;
+    long line_ = 0;
+};
+
+// A file that could not be reached: an empty path, which is what a cancelled
+// file dialog gives. Shown as "读取文件被取消！".
+class FileAccessError : public GradixError {
+public:
+    explicit FileAccessError(std::string reason) : GradixError(CANCELLED_TEXT, std::move(reason)) {}
+};
+
+// Every other failure of reading, preparing or evaluating data: a missing
+// file, too few fields, a table beyond its capacity, a division by zero, an
+// overflow. Shown as "数据文件格式有误！".
+class DataError : public GradixError {
+public:
+    explicit DataError(std::string reason) : GradixError(FORMAT_TEXT, std::move(reason)) {}
+};
+
+// Raises DataError(what) unless v is finite (written so that NaN fails too).
+double requireFinite(double v, const char* what);
+
+}  // namespace gradix

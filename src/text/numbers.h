@@ -1,0 +1,51 @@
+// Reading numbers from data fields and writing them in the program's fixed
+// formats. Every reader uses "." as the decimal point, whatever the locale.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace gradix {
+
+// LeadingNumber: the leading-number rule used for stake texts and most data
+// fields. Spaces, tabs and line feeds anywhere are ignored; then an optional
+// sign, ASCII digits with at most one decimal point and an optional exponent
+// (E or e, optional sign, at least one digit: "1e" reads as 1) are read up to
+// the first character that does not fit. No digit gives 0.
+// The result is the correctly rounded double of the digits read; a value too
+// small for a double reads as a zero of its sign.
+// Raises DataError for a value beyond the double range.
+double LeadingNumber(std::string_view text);
+
+// Strict number: the whole field must be [+-]?(digits[.digits?]|.digits)
+// ([eE][+-]?digits)?. "1." and ".5" pass; inf, nan, hex, "1,5", "" fail
+// (empty optional). A value beyond the double range also fails; one too
+// small for a double reads as a zero of its sign.
+std::optional<double> parseStrictNumber(std::string_view field);
+
+// Short decimal text of messages and of the drawing-text reduction: up to 15
+// significant digits, trailing zeros dropped, exponent form "1E+15" / "1E-05"
+// outside 1e-4 <= |x| < 1e15, no zero before the point (".5", "-.5"), -0 as "0".
+// The range test uses the value rounded to 15 digits. NaN is "NaN", infinities
+// "Inf" and "-Inf".
+std::string shortDecimal(double value);
+
+// Fixed formats "0" (decimals 0), "0.000" (3) and "0.0000" (4): the exact
+// binary value rounded as printf does; a value that rounds to zero is written
+// without a minus sign. decimals is held to 0..100. Non-finite values give
+// "nan", "inf" or "-inf".
+std::string formatFixed(double value, int decimals);
+
+// Shortest text that reads back to the same double (std::to_chars).
+std::string shortestText(double value);
+
+// The drawing notation "K0+000.000" of a stake value in metres: "K", whole
+// kilometres, "+", metres within the kilometre as three digits and three
+// decimals (12345.678 gives K12+345.678, 5.5 gives K0+005.500). The value is
+// rounded to the millimetre first (999.9996 gives K1+000.000). A negative value
+// gets a minus in front of the "K" (-5.5 gives -K0+005.500) unless it rounds
+// to zero; NaN and infinities give "nan", "inf", "-inf".
+std::string formatKilometreStake(double metres);
+
+}  // namespace gradix

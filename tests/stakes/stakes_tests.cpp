@@ -1,0 +1,362 @@
+// Stake text and chainage across chain breaks, and the chain-break file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "stakes/chainbreaks.h"
+#include "stakes/recording_sink.h"
+#include "stakes/stakes.h"
+#include "text/failures.h"
+
+using namespace gradix;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+// A table as the chain-break reader leaves it.
+ChainBreakTable tableOf(const std::vector<std::pair<double, double>>& breaks) {
+    ChainBreakTable t;
+    int k = 0;
+    for (const auto& [back, ahead] : breaks) {
+        ++k;
+        t.breakBackStake[k] = back;
+        t.breakAheadStake[k] = ahead;
+    }
+    t.chainBreakCount = static_cast<std::int16_t>(k);
+    t.breakBackStake[k + 1] = BREAK_SENTINEL;
+    t.breakAheadStake[k + 1] = BREAK_SENTINEL;
+    return t;
+}
+
+const ChainBreakTable STEP_BACK = tableOf({{2350, 2300}});     // 2300..2350 occur twice
+const ChainBreakTable JUMP_AHEAD = tableOf({{4100, 4180}});    // 4100..4180 do not exist
+const ChainBreakTable BOTH = tableOf({{2350, 2300}, {4100, 4180}});
+const ChainBreakTable NONE = tableOf({});
+
+const std::string AMBIGUOUS_TAIL = "所属的断链区间，需添加断链标识A、B、C...";
+
+struct Qualified {
+    std::string text;
+    std::int16_t accepted;
+    Events events;
+};
+
+Qualified qualify(const ChainBreakTable& table, const std::string& stake) {
+    RecordingSink sink;
+    std::int16_t accepted = -1;
+    std::string text = zh_dlstr(table, stake, sink, accepted);
+    return {std::move(text), accepted, sink.events};
+}
+
+class ChainBreakFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device seed;
+        dir_ = fs::temp_directory_path() / ("gradix-stakes-" + std::to_string(seed()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string put(const std::string& bytes) {
+        const fs::path p = dir_ / ("breaks" + std::to_string(++files_) + ".dl");
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p.string();
+    }
+    static std::string lines(int count) {
+        std::string text;
+        for (int i = 1; i <= count; ++i)
+            text += std::to_string(1000 * i) + " " + std::to_string(1000 * i - 10) + "\r\n";
+        return text;
+    }
+    fs::path dir_;
+    int files_ = 0;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------------ zh_dlstr
+
+TEST(ZhDlstr, StepBackBreakLettersTheSingleStakes) {
+    EXPECT_EQ(qualify(STEP_BACK, "2200").text, "A2200");
+    const Qualified after = qualify(STEP_BACK, "2400");
+    EXPECT_EQ(after.text, "B2400");
+    EXPECT_EQ(after.accepted, 1);
+    EXPECT_TRUE(after.events.empty());
+}
+
+TEST(ZhDlstr, StakesThatOccurTwiceNeedALetter) {
+    for (const char* stake : {"2320", "2300", "2350"}) {
+        const Qualified q = qualify(STEP_BACK, stake);
+        EXPECT_EQ(q.accepted, 0) << stake;
+        EXPECT_EQ(q.text, stake);
+        EXPECT_EQ(q.events, (Events{"activate", std::string("数据有误|程序不能判断桩号") + stake + AMBIGUOUS_TAIL}));
+    }
+}
+
+TEST(ZhDlstr, StakesInAGapAreRefused) {
+    const Qualified q = qualify(JUMP_AHEAD, "4150");
+    EXPECT_EQ(q.accepted, 0);
+    EXPECT_EQ(q.events, (Events{"activate", "数据有误|桩号4150不应存在4100和4180之间，请修改！"}));
+    EXPECT_EQ(qualify(JUMP_AHEAD, "4100").text, "A4100");
+    EXPECT_EQ(qualify(JUMP_AHEAD, "4180").text, "B4180");
+}
+
+TEST(ZhDlstr, GapMessageShowsTheTextAsGivenAndShortValues) {
+    const Qualified q = qualify(tableOf({{0.5, 10.25}}), " 5 ");
+    EXPECT_EQ(q.events.at(1), "数据有误|桩号 5 不应存在.5和10.25之间，请修改！");
+}
+
+TEST(ZhDlstr, GapIsTestedBeforeAmbiguityOverAllBreaks) {
+    // 4150 lies in the gap of break 2 although break 1 is tested first.
+    const Qualified q = qualify(tableOf({{4300, 4000}, {4100, 4180}}), "4150");
+    EXPECT_EQ(q.events.at(1), "数据有误|桩号4150不应存在4100和4180之间，请修改！");
+}
+
+TEST(ZhDlstr, LetterCountsTheBreaksPassed) {
+    EXPECT_EQ(qualify(BOTH, "2000").text, "A2000");
+    EXPECT_EQ(qualify(BOTH, "3000").text, "B3000");
+    EXPECT_EQ(qualify(BOTH, "5000").text, "C5000");
+    EXPECT_EQ(qualify(BOTH, "  5000 ").text, "C5000");  // surrounding blanks removed
+}
+
+TEST(ZhDlstr, SomeTextsComeBackUnchanged) {
+    for (const char* stake : {"", "   ", " B2320 ", "Z1", "2320"}) {
+        const Qualified q = qualify(stake == std::string("2320") ? NONE : STEP_BACK, stake);
+        EXPECT_EQ(q.text, stake);
+        EXPECT_EQ(q.accepted, 1);
+        EXPECT_TRUE(q.events.empty());
+    }
+    // A tab is no blank: the first character is then no capital letter, and
+    // the text reads as 0 (stretch A).
+    EXPECT_EQ(qualify(STEP_BACK, "\tB2400").text, "A\tB2400");
+}
+
+TEST(ZhDlstr, LowerCaseIsNoStretchLetter) {
+    // "b2320" reads as 0 under the leading-number rule: stretch A.
+    EXPECT_EQ(qualify(STEP_BACK, "b2320").text, "Ab2320");
+}
+
+TEST(ZhDlstr, StakeBeyondTheDoubleRangeIsADataFailure) {
+    RecordingSink sink;
+    std::int16_t accepted = 0;
+    EXPECT_THROW(zh_dlstr(STEP_BACK, "1e999", sink, accepted), DataError);
+}
+
+// ------------------------------------------------------------------ dlstr_sj
+
+TEST(DlstrSj, LetteredStakesUndoTheirBreaks) {
+    EXPECT_EQ(dlstr_sj(STEP_BACK, "B2320"), 2370.0);
+    EXPECT_EQ(dlstr_sj(STEP_BACK, "A2320"), 2320.0);
+    EXPECT_EQ(dlstr_sj(JUMP_AHEAD, "B4180"), 4100.0);
+    EXPECT_EQ(dlstr_sj(BOTH, "C5000"), 5000.0 - 4180 + 4100 - 2300 + 2350);
+    EXPECT_EQ(dlstr_sj(STEP_BACK, "  B2320 "), 2370.0);
+    EXPECT_EQ(dlstr_sj(STEP_BACK, "B 2320"), 2370.0);
+}
+
+TEST(DlstrSj, PlainStakesAreTheirValue) {
+    EXPECT_EQ(dlstr_sj(NONE, "1234.5"), 1234.5);
+    EXPECT_EQ(dlstr_sj(STEP_BACK, " 2320"), 2320.0);
+    EXPECT_EQ(dlstr_sj(STEP_BACK, ""), 0.0);
+    EXPECT_EQ(dlstr_sj(STEP_BACK, "   "), 0.0);
+}
+
+TEST(DlstrSj, LettersBeyondTheSlotsAreADataFailure) {
+    EXPECT_NO_THROW(dlstr_sj(STEP_BACK, "U100"));  // reaches slot 20, the last
+    for (const char* stake : {"V100", "Y1", "Z1"}) EXPECT_THROW(dlstr_sj(STEP_BACK, stake), DataError) << stake;
+}
+
+TEST(DlstrSj, LettersBeyondTheLastStretchAreNotRefused) {
+    // Slot 2 holds the sentinel on both sides: it shifts nothing.
+    EXPECT_EQ(dlstr_sj(STEP_BACK, "C100"), 150.0);
+}
+
+// --------------------------------------------------------------- sj_dlstr_11
+
+TEST(SjDlstr11, StepBackBreak) {
+    EXPECT_EQ(sj_dlstr_11(STEP_BACK, 2370.0), "B2320");
+    EXPECT_EQ(sj_dlstr_11(STEP_BACK, 2350.0), "A2350");
+    EXPECT_EQ(sj_dlstr_11(STEP_BACK, 2370.25), "B2320.250");
+    EXPECT_EQ(sj_dlstr_11(STEP_BACK, 2320.0), "A2320");
+}
+
+TEST(SjDlstr11, JumpAheadBreak) {
+    EXPECT_EQ(sj_dlstr_11(JUMP_AHEAD, 4100.5), "B4180.500");
+    EXPECT_EQ(sj_dlstr_11(JUMP_AHEAD, 4100.0), "A4100");
+}
+
+TEST(SjDlstr11, WithoutBreaksNoLetter) {
+    EXPECT_EQ(sj_dlstr_11(NONE, 1234.0), "1234");
+    EXPECT_EQ(sj_dlstr_11(NONE, 1234.5678), "1234.568");
+    EXPECT_EQ(sj_dlstr_11(NONE, -2.5), "-2.500");
+    EXPECT_EQ(sj_dlstr_11(NONE, -0.0), "0");
+    // Not whole at the millimetre, but rounding to it: three zeros stay.
+    EXPECT_EQ(sj_dlstr_11(NONE, 2370.0004), "2370.000");
+}
+
+TEST(SjDlstr11, EachBreakComparesTheCarriedValue) {
+    // After break 1 (2350 -> 2300) chainage 4160 reads 4110, beyond 4100: C.
+    EXPECT_EQ(sj_dlstr_11(BOTH, 4160.0), "C4190");
+    EXPECT_EQ(sj_dlstr_11(BOTH, 4140.0), "B4090");
+}
+
+TEST(SjDlstr11, NonFiniteChainageDoesNotFail) {
+    EXPECT_NO_THROW(sj_dlstr_11(BOTH, std::nan("")));
+    EXPECT_NO_THROW(sj_dlstr_11(BOTH, INFINITY));
+}
+
+TEST(StakeConversions, ChainageSurvivesTheRoundTrip) {
+    // Every millimetre-exact chainage comes back from its stake text, across
+    // both kinds of break, and its stake text is accepted as it is.
+    for (int mm = 0; mm <= 6'000'000; mm += 1250) {
+        const double chainage = mm / 1000.0;
+        const std::string stake = sj_dlstr_11(BOTH, chainage);
+        EXPECT_NEAR(dlstr_sj(BOTH, stake), chainage, 1e-9) << stake;
+        const Qualified q = qualify(BOTH, stake);
+        EXPECT_EQ(q.accepted, 1);
+        EXPECT_EQ(q.text, stake);
+    }
+}
+
+TEST(StakeConversions, TableCountOutsideTheSlotsIsADataFailure) {
+    ChainBreakTable broken = STEP_BACK;
+    broken.chainBreakCount = 25;
+    RecordingSink sink;
+    std::int16_t accepted = 0;
+    EXPECT_THROW(zh_dlstr(broken, "100", sink, accepted), DataError);
+    EXPECT_THROW(sj_dlstr_11(broken, 100.0), DataError);
+}
+
+// ------------------------------------------------------------------- GetStrP
+
+TEST(GetStrP, LastMatchingCharacterPosition) {
+    EXPECT_EQ(GetStrP("C:\\abcdef\\x.icd", "\\"), "10");
+    EXPECT_EQ(GetStrP("road.icd", "\\"), "0");
+    EXPECT_EQ(GetStrP("", "\\"), "0");
+    EXPECT_EQ(GetStrP("a/b\\c/d", "/\\"), "6");
+}
+
+TEST(GetStrP, CountsCharactersNotBytes) {
+    EXPECT_EQ(GetStrP("D:\\道路\\线.icd", "\\"), "6");
+    EXPECT_EQ(GetStrP("道路线", "路"), "2");
+}
+
+// --------------------------------------------------------- chain-break file
+
+TEST_F(ChainBreakFileTest, BreakWithCommentWord) {
+    ChainBreakTable t;
+    readChainBreakFile(put("1000 980 comment\n"), t);
+    EXPECT_EQ(t.chainBreakCount, 1);
+    EXPECT_EQ(t.breakBackStake[1], 1000.0);
+    EXPECT_EQ(t.breakAheadStake[1], 980.0);
+    EXPECT_EQ(t.breakBackStake[0], 0.0);
+    EXPECT_EQ(t.breakAheadStake[2], BREAK_SENTINEL);
+}
+
+TEST_F(ChainBreakFileTest, MinusOneMeansNoBreaks) {
+    ChainBreakTable t;
+    readChainBreakFile(put("-1 0\n2350 2300\n"), t);
+    EXPECT_EQ(t.chainBreakCount, 0);
+    EXPECT_EQ(dlstr_sj(t, "2320"), 2320.0);
+    EXPECT_EQ(sj_dlstr_11(t, 2370.0), "2370");
+}
+
+TEST_F(ChainBreakFileTest, NineteenBreaksLoadTwentyFail) {
+    ChainBreakTable t;
+    readChainBreakFile(put(lines(19)), t);
+    EXPECT_EQ(t.chainBreakCount, 19);
+    EXPECT_EQ(t.breakBackStake[19], 19000.0);
+    EXPECT_EQ(t.breakBackStake[20], BREAK_SENTINEL);
+
+    ChainBreakTable u;
+    try {
+        readChainBreakFile(put(lines(20)), u);
+        FAIL() << "20 lines were accepted";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.line(), 20);
+        EXPECT_STREQ(e.what(), "数据文件格式有误！");
+    }
+    EXPECT_EQ(u.chainBreakCount, 19);
+    EXPECT_EQ(u.breakBackStake[20], BREAK_SENTINEL);
+}
+
+TEST_F(ChainBreakFileTest, EmptyFileOrFirstLineKeepsThePreviousTable) {
+    for (const std::string text : {"", "\r\n2350 2300\r\n", "   \t\n"}) {
+        ChainBreakTable t = BOTH;
+        readChainBreakFile(put(text), t);
+        EXPECT_EQ(t.chainBreakCount, 2);
+        EXPECT_EQ(t.breakAheadStake[2], 4180.0);
+        EXPECT_EQ(t.breakBackStake[3], BREAK_SENTINEL);
+    }
+}
+
+TEST_F(ChainBreakFileTest, FirstEmptyLineEndsTheTable) {
+    ChainBreakTable t;
+    readChainBreakFile(put("2350 2300\n\n4100 4180\n"), t);
+    EXPECT_EQ(t.chainBreakCount, 1);
+}
+
+TEST_F(ChainBreakFileTest, EntriesOfAnEarlierTableStayAboveTheSentinel) {
+    ChainBreakTable t = tableOf({{1, 2}, {3, 4}, {5, 6}});
+    readChainBreakFile(put("2350 2300\n"), t);
+    EXPECT_EQ(t.chainBreakCount, 1);
+    EXPECT_EQ(t.breakBackStake[2], BREAK_SENTINEL);
+    EXPECT_EQ(t.breakBackStake[3], 5.0);
+}
+
+TEST_F(ChainBreakFileTest, FieldsAreStrictNumbers) {
+    ChainBreakTable t;
+    readChainBreakFile(put("\t2350\t  2300 \n1. .5\n+1e3 -2E+1\n"), t);
+    EXPECT_EQ(t.chainBreakCount, 3);
+    EXPECT_EQ(t.breakAheadStake[2], 0.5);
+    EXPECT_EQ(t.breakAheadStake[3], -20.0);
+    for (const char* text : {"abc 2300\n", "2350 x\n", "2350m 2300\n", "2350 1,5\n", "1e999 0\n", "2350\n"}) {
+        ChainBreakTable u = STEP_BACK;
+        EXPECT_THROW(readChainBreakFile(put(text), u), DataError) << text;
+        EXPECT_EQ(u.chainBreakCount, 1) << text;  // nothing stored: the earlier table holds
+        EXPECT_EQ(u.breakBackStake[1], 2350.0) << text;
+    }
+}
+
+TEST_F(ChainBreakFileTest, FailureLocatesTheLineAndKeepsWhatWasStored) {
+    ChainBreakTable t;
+    const std::string p = put("2350 2300\n4100 x\n");
+    try {
+        readChainBreakFile(p, t);
+        FAIL() << "no failure";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.file(), p);
+        EXPECT_EQ(e.line(), 2);
+    }
+    EXPECT_EQ(t.chainBreakCount, 1);
+    EXPECT_EQ(t.breakAheadStake[1], 2300.0);
+    EXPECT_EQ(t.breakBackStake[2], BREAK_SENTINEL);
+}
+
+TEST_F(ChainBreakFileTest, EncodingsAndLineEnds) {
+    ChainBreakTable t;
+    // GB18030 comment, CR-only line ends, a BOM before the first number.
+    readChainBreakFile(put("\xEF\xBB\xBF" "2350 2300 \xB6\xCF\xC1\xB4\r4100 4180\r"), t);
+    EXPECT_EQ(t.chainBreakCount, 2);
+    ChainBreakTable u;
+    readChainBreakFile(put("2350 2300 \xB6\xCF\xC1\xB4\r\n"), u);
+    EXPECT_EQ(u.chainBreakCount, 1);
+    ChainBreakTable v;
+    EXPECT_THROW(readChainBreakFile(put(std::string("2350\0 2300\n", 11)), v), DataError);
+}
+
+TEST_F(ChainBreakFileTest, MissingFileAndCancelledDialog) {
+    ChainBreakTable t = STEP_BACK;
+    EXPECT_THROW(readChainBreakFile((dir_ / "none.dl").string(), t), DataError);
+    EXPECT_THROW(readChainBreakFile("", t), FileAccessError);
+    EXPECT_EQ(t.chainBreakCount, 1);
+}

@@ -1,0 +1,485 @@
+// Number reading and writing, data-line preparation, text files and failures.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <locale>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "text/dataline.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+using namespace gradix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder of its own for each test that touches files, removed afterwards.
+class TextFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device seed;
+        dir_ = fs::temp_directory_path() / ("gradix-text-" + std::to_string(seed()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
+    }
+    std::string put(const std::string& name, const std::string& bytes) {
+        const fs::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p.string();
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
+        return out;
+    }
+    fs::path dir_;
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+// ---------------------------------------------------------------- failures
+
+TEST(Failures, KindsCarryTheFixedTexts) {
+    EXPECT_STREQ(FileAccessError("x").what(), "读取文件被取消！");
+    EXPECT_STREQ(DataError("x").what(), "数据文件格式有误！");
+}
+
+TEST(Failures, DetailNamesFileLineAndReason) {
+    DataError bare("too few fields");
+    EXPECT_EQ(bare.detail(), "too few fields");
+    DataError inFile("the file does not exist");
+    inFile.locate("road.dl");
+    EXPECT_EQ(inFile.detail(), "road.dl: the file does not exist");
+    DataError onLine("too few fields");
+    onLine.locate("road.dl", 7);
+    EXPECT_EQ(onLine.detail(), "road.dl, line 7: too few fields");
+    EXPECT_EQ(onLine.file(), "road.dl");
+    EXPECT_EQ(onLine.line(), 7);
+}
+
+TEST(Failures, InnermostPlaceWins) {
+    DataError e("bad field");
+    e.locate("stakes.txt", 3);
+    e.locate("other.txt", 9);
+    EXPECT_EQ(e.detail(), "stakes.txt, line 3: bad field");
+    // The same file without a line yet may learn its line from an outer layer.
+    DataError f("bad field");
+    f.locate("road.zdm");
+    f.locate("road.zdm", 4);
+    EXPECT_EQ(f.detail(), "road.zdm, line 4: bad field");
+}
+
+TEST(Failures, RequireFiniteRejectsNanAndInfinity) {
+    EXPECT_EQ(requireFinite(2.5, "grade"), 2.5);
+    EXPECT_THROW(requireFinite(std::numeric_limits<double>::quiet_NaN(), "grade"), DataError);
+    EXPECT_THROW(requireFinite(-std::numeric_limits<double>::infinity(), "grade"), DataError);
+}
+
+// ---------------------------------------------------------- leading number
+
+TEST(LeadingNumber, SpacesTabsAndLineFeedsAnywhereAreIgnored) {
+    EXPECT_EQ(LeadingNumber(" 1 2\t3\n.5 "), 123.5);
+    EXPECT_EQ(LeadingNumber("- 5"), -5.0);
+    EXPECT_EQ(LeadingNumber("1 e 3"), 1000.0);
+    // Only line feeds: a carriage return ends the number.
+    EXPECT_EQ(LeadingNumber("1\r2"), 1.0);
+}
+
+TEST(LeadingNumber, ReadingStopsAtTheFirstCharacterThatDoesNotFit) {
+    EXPECT_EQ(LeadingNumber("2350abc"), 2350.0);
+    EXPECT_EQ(LeadingNumber("12.5.3"), 12.5);
+    EXPECT_EQ(LeadingNumber("1,5"), 1.0);
+    EXPECT_EQ(LeadingNumber("+7"), 7.0);
+    EXPECT_EQ(LeadingNumber("1-2"), 1.0);
+    EXPECT_EQ(LeadingNumber(std::string("12\0" "3", 4)), 12.0);
+}
+
+TEST(LeadingNumber, NoDigitGivesZero) {
+    for (const char* text : {"", "abc", ".", "-", "+", "e5", ".e5", "--1", "K12+345", "\t\n"})
+        EXPECT_EQ(LeadingNumber(text), 0.0) << text;
+}
+
+TEST(LeadingNumber, ExponentNeedsADigitAfterLetterAndSign) {
+    EXPECT_EQ(LeadingNumber("1e"), 1.0);
+    EXPECT_EQ(LeadingNumber("1e+"), 1.0);
+    EXPECT_EQ(LeadingNumber("1E-x"), 1.0);
+    EXPECT_EQ(LeadingNumber("1e5"), 1e5);
+    EXPECT_EQ(LeadingNumber("2.5E-3"), 0.0025);
+    EXPECT_EQ(LeadingNumber("1e+2e3"), 100.0);
+}
+
+TEST(LeadingNumber, OnlyAsciiDigitsCount) {
+    EXPECT_EQ(LeadingNumber("１２"), 0.0);  // full-width digits
+    EXPECT_EQ(LeadingNumber("1２"), 1.0);
+}
+
+TEST(LeadingNumber, ResultIsTheCorrectlyRoundedValue) {
+    EXPECT_EQ(LeadingNumber("0.1"), 0.1);
+    EXPECT_EQ(LeadingNumber("0.1000000000000000055511151231257827021181583404541015625"), 0.1);
+    // Halfway between two doubles: ties go to even; a digit beyond decides.
+    EXPECT_EQ(LeadingNumber("9007199254740993"), 9007199254740992.0);
+    EXPECT_EQ(LeadingNumber("9007199254740993.000000000001"), 9007199254740994.0);
+    EXPECT_EQ(LeadingNumber("2.4703282292062328e-324"), std::numeric_limits<double>::denorm_min());
+}
+
+TEST(LeadingNumber, BeyondTheDoubleRangeIsADataFailure) {
+    EXPECT_THROW(LeadingNumber("1e309"), DataError);
+    EXPECT_THROW(LeadingNumber("-1e400"), DataError);
+    EXPECT_THROW(LeadingNumber("1" + std::string(400, '0')), DataError);
+    EXPECT_THROW(LeadingNumber("1e99999999999999999999999"), DataError);
+    // Too small for a double reads as zero of its sign.
+    EXPECT_EQ(LeadingNumber("1e-400"), 0.0);
+    EXPECT_TRUE(std::signbit(LeadingNumber("-1e-400")));
+    EXPECT_EQ(LeadingNumber("0e99999"), 0.0);
+    EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1e300"), 1e-101);
+}
+
+TEST(LeadingNumber, AgreesWithTheCLibraryOnRandomTexts) {
+    // Reference: strtod in the "C" locale on the text without spaces, tabs and
+    // line feeds (strtod reads the same grammar once hex and inf are left out).
+    const std::string alphabet = "0123456789..eE+-- \t\nk";
+    std::mt19937 random(2350);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (std::size_t i = random() % 12; i > 0; --i) text += alphabet[random() % alphabet.size()];
+        std::string stripped;
+        for (const char c : text)
+            if (c != ' ' && c != '\t' && c != '\n') stripped += c;
+        errno = 0;
+        const double expected = std::strtod(stripped.c_str(), nullptr);
+        if (errno == ERANGE && std::isinf(expected)) {
+            EXPECT_THROW(LeadingNumber(text), DataError) << text;
+        } else {
+            EXPECT_EQ(LeadingNumber(text), expected) << '"' << text << '"';
+        }
+    }
+}
+
+// ----------------------------------------------------------- strict number
+
+TEST(StrictNumber, PlainFormsPass) {
+    EXPECT_EQ(parseStrictNumber("1."), 1.0);
+    EXPECT_EQ(parseStrictNumber(".5"), 0.5);
+    EXPECT_EQ(parseStrictNumber("-1"), -1.0);
+    EXPECT_EQ(parseStrictNumber("+2.5e3"), 2500.0);
+    EXPECT_EQ(parseStrictNumber("1E-2"), 0.01);
+    EXPECT_EQ(parseStrictNumber("1.e2"), 100.0);
+    EXPECT_EQ(parseStrictNumber("0"), 0.0);
+}
+
+TEST(StrictNumber, AnythingElseFails) {
+    for (const char* text : {"", ".", "-", "inf", "nan", "infinity", "0x10", "1,5", "1e", "1e+", " 1", "1 ",
+                             "2350m", "abc", "+-1", "1.2.3", "１", "1d5", ".e1", "e1", "1\t"})
+        EXPECT_FALSE(parseStrictNumber(text).has_value()) << '"' << text << '"';
+}
+
+TEST(StrictNumber, BeyondTheDoubleRangeFails) {
+    EXPECT_FALSE(parseStrictNumber("1e309").has_value());
+    EXPECT_FALSE(parseStrictNumber("-" + std::string(310, '9')).has_value());
+    EXPECT_EQ(parseStrictNumber("1e-400"), 0.0);
+}
+
+// ----------------------------------------------------------- short decimal
+
+TEST(ShortDecimal, FixedFormWithoutZeroBeforeThePoint) {
+    EXPECT_EQ(shortDecimal(4100), "4100");
+    EXPECT_EQ(shortDecimal(2350.25), "2350.25");
+    EXPECT_EQ(shortDecimal(0.5), ".5");
+    EXPECT_EQ(shortDecimal(-0.5), "-.5");
+    EXPECT_EQ(shortDecimal(0.0001), ".0001");
+    EXPECT_EQ(shortDecimal(-0.0), "0");
+    EXPECT_EQ(shortDecimal(0.1 + 0.2), ".3");
+    EXPECT_EQ(shortDecimal(1.0 / 3.0), ".333333333333333");
+    EXPECT_EQ(shortDecimal(-2.0 / 3.0), "-.666666666666667");
+    EXPECT_EQ(shortDecimal(999999999999999.0), "999999999999999");
+}
+
+TEST(ShortDecimal, ExponentFormOutsideTheFixedRange) {
+    EXPECT_EQ(shortDecimal(1e15), "1E+15");
+    EXPECT_EQ(shortDecimal(1e-5), "1E-05");
+    EXPECT_EQ(shortDecimal(1.5e20), "1.5E+20");
+    EXPECT_EQ(shortDecimal(-1e-300), "-1E-300");
+    EXPECT_EQ(shortDecimal(123456789012345678.0), "1.23456789012346E+17");
+    // Rounding to 15 digits may carry into the next decade.
+    EXPECT_EQ(shortDecimal(999999999999999.9), "1E+15");
+    EXPECT_EQ(shortDecimal(0.0000999999999999999), "9.99999999999999E-05");
+    EXPECT_EQ(shortDecimal(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
+}
+
+TEST(ShortDecimal, NonFiniteValuesAreWrittenNotFatal) {
+    EXPECT_EQ(shortDecimal(std::numeric_limits<double>::quiet_NaN()), "NaN");
+    EXPECT_EQ(shortDecimal(-std::numeric_limits<double>::infinity()), "-Inf");
+}
+
+// ----------------------------------------------------------- fixed formats
+
+TEST(FormatFixed, RoundsTheExactBinaryValue) {
+    EXPECT_EQ(formatFixed(134.5625, 4), "134.5625");
+    EXPECT_EQ(formatFixed(1234.5678, 3), "1234.568");
+    EXPECT_EQ(formatFixed(2320.0, 0), "2320");
+    // 1.0005 is stored just below 1.0005; 0.0625 exactly halfway rounds to even.
+    EXPECT_EQ(formatFixed(1.0005, 3), "1.000");
+    EXPECT_EQ(formatFixed(1.0625, 3), "1.062");
+    EXPECT_EQ(formatFixed(2.5, 0), "2");
+    EXPECT_EQ(formatFixed(3.5, 0), "4");
+    EXPECT_EQ(formatFixed(1e20, 3), "100000000000000000000.000");
+}
+
+TEST(FormatFixed, ValueRoundingToZeroHasNoMinus) {
+    EXPECT_EQ(formatFixed(-0.0, 0), "0");
+    EXPECT_EQ(formatFixed(-0.0004, 3), "0.000");
+    EXPECT_EQ(formatFixed(-0.00004, 4), "0.0000");
+    EXPECT_EQ(formatFixed(-0.4, 0), "0");
+    EXPECT_EQ(formatFixed(-0.0006, 3), "-0.001");
+}
+
+TEST(FormatFixed, AgreesWithPrintfOnRandomValues) {
+    std::mt19937_64 random(4180);
+    std::uniform_real_distribution<double> metres(-1e6, 1e6);
+    char expected[64];
+    for (int round = 0; round < 20000; ++round) {
+        // Values near millimetre halves probe the rounding of the binary value.
+        const double v = round % 2 ? metres(random) : std::round(metres(random) * 2000.0) / 2000.0;
+        for (const int decimals : {0, 3, 4}) {
+            std::snprintf(expected, sizeof expected, "%.*f", decimals, v);
+            std::string want = expected;
+            if (want.front() == '-' && want.find_first_not_of("0.", 1) == std::string::npos) want.erase(0, 1);
+            EXPECT_EQ(formatFixed(v, decimals), want) << v;
+        }
+    }
+}
+
+TEST(FormatFixed, ShortestTextReadsBack) {
+    EXPECT_EQ(shortestText(0.1), "0.1");
+    EXPECT_EQ(shortestText(2370.25), "2370.25");
+    const double x = 1.0 / 7.0;
+    EXPECT_EQ(parseStrictNumber(shortestText(x)), x);
+}
+
+TEST(KilometreStake, DrawingNotation) {
+    EXPECT_EQ(formatKilometreStake(12345.678), "K12+345.678");
+    EXPECT_EQ(formatKilometreStake(5.5), "K0+005.500");
+    EXPECT_EQ(formatKilometreStake(0.0), "K0+000.000");
+    EXPECT_EQ(formatKilometreStake(1000.0), "K1+000.000");
+    EXPECT_EQ(formatKilometreStake(123456789.5), "K123456+789.500");
+}
+
+TEST(KilometreStake, RoundsToTheMillimetreBeforeSplitting) {
+    EXPECT_EQ(formatKilometreStake(999.9996), "K1+000.000");
+    EXPECT_EQ(formatKilometreStake(1999.9994), "K1+999.999");
+}
+
+TEST(KilometreStake, NegativeAndNonFiniteValues) {
+    EXPECT_EQ(formatKilometreStake(-5.5), "-K0+005.500");
+    EXPECT_EQ(formatKilometreStake(-1234.5), "-K1+234.500");
+    EXPECT_EQ(formatKilometreStake(-0.0001), "K0+000.000");
+    EXPECT_EQ(formatKilometreStake(std::numeric_limits<double>::quiet_NaN()), "nan");
+    EXPECT_EQ(formatKilometreStake(std::numeric_limits<double>::infinity()), "inf");
+}
+
+// Numbers are read and written with "." whatever the locale says.
+TEST(Locale, NumbersKeepThePointUnderACommaLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    const char* found = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8", "de_DE"}) {
+        if (std::setlocale(LC_ALL, name) && std::string(std::localeconv()->decimal_point) == ",") {
+            found = name;
+            break;
+        }
+    }
+    if (!found) {
+        std::setlocale(LC_ALL, saved.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed (tried de_DE, fr_FR, ru_RU)";
+    }
+    std::locale::global(std::locale(found));
+    EXPECT_EQ(LeadingNumber("2370.25"), 2370.25);
+    EXPECT_EQ(parseStrictNumber("1.5"), 1.5);
+    EXPECT_FALSE(parseStrictNumber("1,5").has_value());
+    EXPECT_EQ(formatFixed(134.5625, 4), "134.5625");
+    EXPECT_EQ(shortDecimal(2350.25), "2350.25");
+    EXPECT_EQ(shortDecimal(1.5e20), "1.5E+20");
+    EXPECT_EQ(shortestText(0.25), "0.25");
+    EXPECT_EQ(formatKilometreStake(5.5), "K0+005.500");
+    std::locale::global(std::locale::classic());
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+// --------------------------------------------------------------- data lines
+
+TEST(DataLine, BlanksAreSpacesOnly) {
+    EXPECT_EQ(trimBlanks("  a b  "), "a b");
+    EXPECT_EQ(trimBlanks("\ta\t"), "\ta\t");
+    EXPECT_EQ(trimBlanks("   "), "");
+}
+
+TEST(DataLine, TabsAndSpaceRunsBecomeOneSeparator) {
+    EXPECT_EQ(prepareDataLine("  1000\t  100 \t\t 5000  "), "1000 100 5000");
+    EXPECT_EQ(prepareDataLine("\t2350\t2300\t"), "2350 2300");
+    EXPECT_EQ(prepareDataLine(" \t \t "), "");
+    EXPECT_EQ(prepareDataLine("桩号  一"), "桩号 一");
+}
+
+TEST(DataLine, EveryRunOfTwoTo200SpacesEndsAsOne) {
+    for (std::size_t run = 1; run <= 200; ++run) {
+        const std::string line = "a" + std::string(run, ' ') + "b" + std::string(run, ' ') + "c";
+        EXPECT_EQ(prepareDataLine(line), "a b c") << run << " spaces";
+        EXPECT_EQ(prepareIcdLine(line), "a b c") << run << " spaces";
+    }
+}
+
+TEST(DataLine, IcdLinesTurnCommasIntoSpacesAndKeepTabs) {
+    EXPECT_EQ(prepareIcdLine("1,100"), "1 100");
+    EXPECT_EQ(prepareIcdLine("  1 ,  100 "), "1 100");
+    EXPECT_EQ(prepareIcdLine("3000000.000,500000.000,0.7853981634"), "3000000.000 500000.000 0.7853981634");
+    EXPECT_EQ(prepareIcdLine("1\t100"), "1\t100");
+    EXPECT_EQ(prepareIcdLine(",,"), "");
+}
+
+TEST(DataLine, SkippedIcdLines) {
+    EXPECT_TRUE(isSkippedIcdLine(""));
+    EXPECT_TRUE(isSkippedIcdLine(";; straight, spiral"));
+    EXPECT_FALSE(isSkippedIcdLine("; one semicolon"));
+    EXPECT_FALSE(isSkippedIcdLine("1 100"));
+}
+
+TEST(DataLine, SplitAtSingleSpaces) {
+    EXPECT_EQ(splitFields("1250 134.562 8000"), (Lines{"1250", "134.562", "8000"}));
+    EXPECT_EQ(splitFields("a  b"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(splitFields(""), (Lines{""}));
+    EXPECT_EQ(splitFields("a\tb"), (Lines{"a\tb"}));
+}
+
+// ------------------------------------------------------------------ encodings
+
+TEST(Encoding, ValidUtf8IsKept) {
+    EXPECT_EQ(decodeText("桩号 2350"), "桩号 2350");
+    EXPECT_EQ(decodeText("\xEF\xBB\xBF" "2350 2300"), "2350 2300");  // BOM dropped
+    EXPECT_EQ(decodeText("a\xEF\xBB\xBF"), "a\xEF\xBB\xBF");          // only a leading one
+    EXPECT_EQ(decodeText(std::string("1\0 2", 4)), std::string("1\0 2", 4));
+}
+
+TEST(Encoding, OtherBytesAreReadAsGb18030) {
+    EXPECT_EQ(decodeText("\xD7\xAE\xBA\xC5 2350"), "桩号 2350");
+    EXPECT_EQ(decodeText("\xB6\xCF\xC1\xB4"), "断链");
+    EXPECT_EQ(decodeText("\x95\x32\x82\x36"), "\xF0\xA0\x80\x80");  // four-byte form, U+20000
+    EXPECT_EQ(decodeText(std::string("\xD7\xAE\0\xBA\xC5", 5)), std::string("桩\0号", 7));
+}
+
+TEST(Encoding, UndecodableBytesBecomeReplacementCharacters) {
+    EXPECT_EQ(decodeText("A\xFF" "B"), "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(decodeText("\xD7\xAE\x81\x30"), "桩\xEF\xBF\xBD" "0");  // four-byte form cut short
+    EXPECT_EQ(decodeText("\xD7"), "\xEF\xBF\xBD");
+    // Surrogates and overlong forms are not UTF-8: the text goes to GB18030.
+    EXPECT_NE(decodeText("\xED\xA0\x80"), "\xED\xA0\x80");
+    EXPECT_NE(decodeText("\xC0\xAF"), "\xC0\xAF");
+}
+
+TEST(Encoding, EveryByteSequenceDecodesToValidUtf8) {
+    std::mt19937 random(12345);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(random() % 40, '\0');
+        for (char& b : bytes) b = static_cast<char>(random());
+        const std::string text = decodeText(bytes);
+        EXPECT_EQ(decodeText(text), text);  // valid UTF-8 comes back as it is
+    }
+}
+
+TEST(Encoding, LineEnds) {
+    EXPECT_EQ(splitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\n"), (Lines{"a"}));
+    EXPECT_EQ(splitLines("a\n\n"), (Lines{"a", ""}));
+    EXPECT_EQ(splitLines("a\n\rb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(splitLines("\r\r\n"), (Lines{"", ""}));
+    EXPECT_EQ(splitLines(""), Lines{});
+}
+
+TEST(Encoding, CodePointsNotBytes) {
+    EXPECT_EQ(codePointCount("桩号ab"), 4u);
+    EXPECT_EQ(codePointCount(""), 0u);
+}
+
+// ------------------------------------------------------------------ text files
+
+TEST_F(TextFileTest, ReadsGb18030WithCrLfLines) {
+    const std::string p = put("road.dl", "2350 2300 \xB6\xCF\xC1\xB4\r\n4100 4180\r\n");
+    EXPECT_EQ(readTextLines(p), (Lines{"2350 2300 断链", "4100 4180"}));
+}
+
+TEST_F(TextFileTest, ReadsBomAndCrOnlyLines) {
+    const std::string p = put("road.zdm", "\xEF\xBB\xBF" "1000 100\r2000 110");
+    EXPECT_EQ(readTextLines(p), (Lines{"1000 100", "2000 110"}));
+    EXPECT_EQ(readTextLines(put("empty.txt", "")), Lines{});
+}
+
+TEST_F(TextFileTest, EmptyPathIsACancelledDialog) {
+    EXPECT_THROW(readTextLines(""), FileAccessError);
+    EXPECT_THROW(writeFileAtomically("", "x"), FileAccessError);
+}
+
+TEST_F(TextFileTest, MissingFileOrFolderIsADataFailureAtThePath) {
+    const std::string missing = path("none.dl");
+    try {
+        readTextLines(missing);
+        FAIL() << "no failure";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.file(), missing);
+        EXPECT_STREQ(e.what(), FORMAT_TEXT);
+    }
+    EXPECT_THROW(readFileBytes(dir_.string()), DataError);
+}
+
+TEST_F(TextFileTest, UnreadableFileIsADataFailure) {
+    const std::string p = put("locked.dl", "2350 2300\n");
+    fs::permissions(p, fs::perms::none);
+    if (std::FILE* f = std::fopen(p.c_str(), "rb")) {
+        std::fclose(f);
+        GTEST_SKIP() << "this account reads files whatever their permissions";
+    }
+    EXPECT_THROW(readTextLines(p), DataError);
+}
+
+TEST_F(TextFileTest, AtomicWriteReplacesAndLeavesNoTemporary) {
+    const std::string p = path("result.txt");
+    writeFileAtomically(p, "first\r\n");
+    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    writeFileAtomically(p, "桩号\r\n");
+    EXPECT_EQ(readFileBytes(p), "桩号\r\n");
+    EXPECT_EQ(names(), Lines{"result.txt"});
+    EXPECT_EQ(fs::status(p).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(TextFileTest, FailedWriteKeepsWhatWasThere) {
+    fs::create_directory(dir_ / "folder");
+    EXPECT_THROW(writeFileAtomically(path("folder"), "x"), DataError);
+    EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
+    EXPECT_THROW(writeFileAtomically(path("no/such/place.txt"), "x"), DataError);
+    EXPECT_EQ(names(), Lines{"folder"});
+}
+
+TEST_F(TextFileTest, WriteThroughALinkReplacesItsTarget) {
+    const std::string target = put("gradix.ini", "0\r\n");
+    fs::create_symlink(target, dir_ / "link.ini");
+    writeFileAtomically(path("link.ini"), "15\r\n");
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+    EXPECT_EQ(readFileBytes(target), "15\r\n");
+}
