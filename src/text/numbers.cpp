@@ -98,7 +98,9 @@ double LeadingNumber(std::string_view text) {
     bool mantissaDigits = false;
     // Exponent: the "E" and its sign are held back until a digit follows them.
     enum class Exponent { None, Letter, Sign, Digits } exponent = Exponent::None;
-    std::string pendingExponent;
+    // The held-back "e" and its sign, at most two characters.
+    char pendingExponent[2] = {};
+    std::size_t pendingLength = 0;
 
     for (const char c : text) {
         if (isIgnoredInNumber(c)) continue;
@@ -114,16 +116,17 @@ double LeadingNumber(std::string_view text) {
                 number += c;
             } else if ((c == 'e' || c == 'E') && mantissaDigits) {
                 exponent = Exponent::Letter;
-                pendingExponent = "e";
+                pendingExponent[0] = 'e';
+                pendingLength = 1;
             } else {
                 break;
             }
         } else if ((c == '+' || c == '-') && exponent == Exponent::Letter) {
             exponent = Exponent::Sign;
-            pendingExponent += c;
+            pendingExponent[pendingLength++] = c;
         } else if (isDigit(c)) {
             if (exponent != Exponent::Digits) {
-                number += pendingExponent;
+                number.append(pendingExponent, pendingLength);
                 exponent = Exponent::Digits;
             }
             number += c;
