@@ -1,0 +1,42 @@
+// Helpers shared by the source files of the alignment module; not part of its
+// interface.
+#pragma once
+
+#include <cmath>
+#include <string>
+
+#include "alignment/alignment.h"
+#include "text/failures.h"
+
+namespace gradix::detail {
+
+// π as the program always forms it: four times the arctangent of 1.
+inline double circlePi() { return 4.0 * std::atan(1.0); }
+
+// Number of elements of a chain whose tables may be read, 0..ELEMENT_CAPACITY-1
+// (entry elemCount+1 must exist). Raises DataError for any other count or for
+// tables shorter than their fixed capacity.
+inline int checkedElementCount(const Alignment& alignment) {
+    const int n = alignment.elemCount;
+    if (n < 0) throw DataError("negative element count " + std::to_string(n));
+    if (n + 1 > ELEMENT_CAPACITY)
+        throw DataError("element " + std::to_string(n + 1) + " is beyond the element tables (" +
+                        std::to_string(ELEMENT_CAPACITY) + " entries); an alignment holds at most " +
+                        std::to_string(ELEMENT_CAPACITY - 1) + " elements");
+    const std::size_t needed = static_cast<std::size_t>(ELEMENT_CAPACITY) + 1;
+    if (alignment.elemStartRadius.size() < needed || alignment.elemEndRadius.size() < needed ||
+        alignment.elemLength.size() < needed || alignment.elemChainage.size() < needed ||
+        alignment.elemStartX.size() < needed || alignment.elemStartY.size() < needed ||
+        alignment.elemStartBearing.size() < needed)
+        throw DataError("element tables shorter than their capacity");
+    return n;
+}
+
+// Raises DataError naming the element unless v is finite (NaN fails too).
+inline double requireFiniteAt(double v, const char* what, int element) {
+    if (!std::isfinite(v))
+        throw DataError(std::string(what) + " of element " + std::to_string(element) + " is not a finite number");
+    return v;
+}
+
+}  // namespace gradix::detail

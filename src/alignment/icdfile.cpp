@@ -1,0 +1,234 @@
+// The ICD alignment file: header of the start values, element records, and
+// the passage of the start bearing through packed degrees-minutes-seconds.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "alignment/alignment.h"
+#include "alignment/alignment_internal.h"
+#include "text/dataline.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+// Packed degrees-minutes-seconds ±DDD.MMSSsss: minutes take two decimal
+// places, seconds the next two and their fraction.
+constexpr double MINUTES_PER_DEGREE = 60.0;
+constexpr double SECONDS_PER_DEGREE = 3600.0;
+constexpr int PACKED_MINUTE_SCALE = 100;      // DDD.MM -> DDDMM
+constexpr int PACKED_SECOND_SCALE = 10000;    // DDD.MMSS -> DDDMMSS
+constexpr double PACKED_SECOND_SCALE_D = 10000.0;
+constexpr double PACKED_MINUTE_SCALE_D = 100.0;
+// The degrees times PACKED_SECOND_SCALE are formed in 32-bit integers: the
+// largest whole degrees that fit.
+constexpr std::int32_t MAX_PACKED_DEGREES = std::numeric_limits<std::int32_t>::max() / PACKED_SECOND_SCALE;
+// The seconds field of a well-formed packed value lies in [0, 60). Rounding in
+// a·100 can shave a whole minute down to the one below, so that its seconds
+// come out a hair under 100 ("29'99.99999..." for 30'00"); within this window
+// (in seconds) under 100 that minute is carried back.
+constexpr double SECONDS_FIELD_SPAN = 100.0;
+constexpr double MINUTE_CARRY_WINDOW = 1e-4;
+
+constexpr double DEGREES_PER_HALF_TURN = 180.0;
+
+// Start values in the header, in this order.
+constexpr int HEADER_ITEMS = 4;
+
+// Kind codes of the element records and the fields each needs after its code.
+constexpr double KIND_LINE = 1.0;
+constexpr double KIND_ARC = 2.0;
+constexpr double KIND_ENTERING = 3.0;
+constexpr double KIND_EXIT = 4.0;
+constexpr double KIND_PARTIAL = 5.0;
+constexpr double KIND_PARTIAL_TOO = 6.0;  // read exactly as KIND_PARTIAL
+constexpr std::size_t LINE_FIELDS = 1;       // L
+constexpr std::size_t ARC_FIELDS = 3;        // R, L, dir
+constexpr std::size_t SPIRAL_FIELDS = 3;     // A, R, dir
+constexpr std::size_t PARTIAL_FIELDS = 4;    // A, R1, R2, dir
+
+double signOf(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool endsHeaderItem(char c) { return c == ',' || isBlank(c); }
+
+// Reads the four start values of the header as free-format items: an item
+// ends at a comma, a blank or the end of its line; blanks and line breaks
+// before an item are skipped and blanks before a comma count as one
+// delimiter with it. Returns the line index (0-based) and column where the
+// records begin: the rest of the line of the fourth item.
+struct RecordStart {
+    std::size_t line;
+    std::size_t column;
+};
+
+RecordStart readHeader(const std::vector<std::string>& lines, const std::string& path, Alignment& al) {
+    double* const targets[HEADER_ITEMS] = {&al.icdStartChainage, &al.icdStartX, &al.icdStartY,
+                                           &al.icdStartBearing};
+    std::size_t line = 0;
+    std::size_t column = 0;
+    for (int item = 0; item < HEADER_ITEMS; ++item) {
+        // Skip blanks and line breaks before the item.
+        while (line < lines.size()) {
+            while (column < lines[line].size() && isBlank(lines[line][column])) ++column;
+            if (column < lines[line].size()) break;
+            ++line;
+            column = 0;
+        }
+        if (line >= lines.size()) {
+            DataError error("the header ends before start value " + std::to_string(item + 1) + " of " +
+                            std::to_string(HEADER_ITEMS));
+            error.locate(path, static_cast<long>(lines.size()));
+            throw error;
+        }
+        const std::string& text = lines[line];
+        const std::size_t from = column;
+        while (column < text.size() && !endsHeaderItem(text[column])) ++column;
+        const std::string_view field = std::string_view(text).substr(from, column - from);
+        const std::optional<double> value = parseStrictNumber(field);
+        if (!value) {
+            DataError error(field.empty() ? "empty start value " + std::to_string(item + 1) + " in the header"
+                                          : "start value " + std::to_string(item + 1) + " \"" + std::string(field) +
+                                                "\" is not a number");
+            error.locate(path, static_cast<long>(line + 1));
+            throw error;
+        }
+        *targets[item] = *value;
+        if (item + 1 < HEADER_ITEMS) {
+            // The delimiter: blanks, then at most one comma.
+            while (column < text.size() && isBlank(text[column])) ++column;
+            if (column < text.size() && text[column] == ',') ++column;
+        }
+    }
+    return {line, column};
+}
+
+// Fields after the kind code that each kind needs.
+std::size_t fieldsNeeded(double kind) {
+    if (kind == KIND_LINE) return LINE_FIELDS;
+    if (kind == KIND_ARC) return ARC_FIELDS;
+    if (kind == KIND_ENTERING || kind == KIND_EXIT) return SPIRAL_FIELDS;
+    return PARTIAL_FIELDS;
+}
+
+bool isKindCode(double kind) {
+    return kind == KIND_LINE || kind == KIND_ARC || kind == KIND_ENTERING || kind == KIND_EXIT ||
+           kind == KIND_PARTIAL || kind == KIND_PARTIAL_TOO;
+}
+
+// Interprets one prepared, not skipped record line. Returns false when its
+// kind code ends the records; otherwise stores the element at index n.
+bool storeRecord(const std::string& prepared, int n, Alignment& al) {
+    const std::vector<std::string> fields = splitFields(prepared);
+    const double kind = LeadingNumber(fields[0]);
+    if (!isKindCode(kind)) return false;
+    const std::size_t needed = fieldsNeeded(kind);
+    if (fields.size() < needed + 1)
+        throw DataError("element record of kind " + fields[0] + " has " + std::to_string(fields.size() - 1) +
+                        " fields after its code, " + std::to_string(needed) + " needed");
+    std::vector<double> f(needed + 1, 0.0);
+    for (std::size_t k = 1; k <= needed; ++k) f[k] = LeadingNumber(fields[k]);
+    if (n > ELEMENT_CAPACITY)
+        throw DataError("more than " + std::to_string(ELEMENT_CAPACITY) + " element records");
+
+    const auto i = static_cast<std::size_t>(n);
+    if (kind == KIND_LINE) {
+        al.elemStartRadius[i] = INFINITE_RADIUS;
+        al.elemEndRadius[i] = INFINITE_RADIUS;
+        al.elemLength[i] = f[1];
+    } else if (kind == KIND_ARC) {
+        const double radius = f[1] * signOf(f[3]);
+        al.elemStartRadius[i] = radius;
+        al.elemEndRadius[i] = radius;
+        al.elemLength[i] = f[2];
+    } else if (kind == KIND_ENTERING || kind == KIND_EXIT) {
+        const double a = f[1];
+        const double r = f[2];
+        const double radius = r * signOf(f[3]);
+        al.elemStartRadius[i] = kind == KIND_ENTERING ? INFINITE_RADIUS : radius;
+        al.elemEndRadius[i] = kind == KIND_ENTERING ? radius : INFINITE_RADIUS;
+        // The length from the values as written, before the sign of dir.
+        al.elemLength[i] = detail::requireFiniteAt(a * a / r, "spiral length", n);
+    } else {
+        const double a = f[1];
+        const double r1 = f[2];
+        const double r2 = f[3];
+        const double direction = signOf(f[4]);
+        al.elemStartRadius[i] = r1 * direction;
+        al.elemEndRadius[i] = r2 * direction;
+        al.elemLength[i] = detail::requireFiniteAt(a * a * std::fabs(r1 - r2) / r1 / r2, "spiral length", n);
+    }
+    return true;
+}
+
+}  // namespace
+
+double Degdms(double deg) {
+    requireFinite(deg, "bearing in degrees");
+    const double s = signOf(deg);
+    const double a = std::fabs(deg);
+    const double d = std::floor(a);
+    const double m = std::floor(MINUTES_PER_DEGREE * (a - d));
+    const double sec = SECONDS_PER_DEGREE * ((a - d) - m / MINUTES_PER_DEGREE);
+    const double result = s * (PACKED_SECOND_SCALE_D * d + PACKED_MINUTE_SCALE_D * m + sec) / PACKED_SECOND_SCALE_D;
+    return requireFinite(result, "packed bearing");
+}
+
+double Dmsdeg(double v) {
+    requireFinite(v, "packed bearing");
+    const double s = signOf(v);
+    const double a = std::fabs(v);
+    if (!(std::floor(a) <= static_cast<double>(MAX_PACKED_DEGREES)))
+        throw DataError("packed bearing " + std::to_string(v) + " has more than " +
+                        std::to_string(MAX_PACKED_DEGREES) + " degrees");
+    const auto d = static_cast<std::int32_t>(std::floor(a));
+    auto m = static_cast<std::int32_t>(std::floor(a * PACKED_MINUTE_SCALE_D - d * PACKED_MINUTE_SCALE));
+    double sec = a * PACKED_SECOND_SCALE_D - d * PACKED_SECOND_SCALE - m * PACKED_MINUTE_SCALE;
+    if (sec >= SECONDS_FIELD_SPAN - MINUTE_CARRY_WINDOW) {
+        ++m;
+        sec -= SECONDS_FIELD_SPAN;
+    }
+    return (m / MINUTES_PER_DEGREE + d + sec / SECONDS_PER_DEGREE) * s;
+}
+
+void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& breaks, double pi) {
+    const std::vector<std::string> lines = readTextLines(dialogfn);
+
+    const RecordStart start = readHeader(lines, dialogfn, alignment);
+
+    // The count starts afresh: a file with a header and no record gives an
+    // alignment of no element rather than the elements of an earlier file.
+    alignment.elemCount = 0;
+    int n = 1;
+    for (std::size_t line = start.line; line < lines.size(); ++line) {
+        const std::string_view text =
+            line == start.line ? std::string_view(lines[line]).substr(start.column) : std::string_view(lines[line]);
+        try {
+            const std::string prepared = prepareIcdLine(text);
+            if (isSkippedIcdLine(prepared)) continue;
+            if (!storeRecord(prepared, n, alignment)) break;
+        } catch (GradixError& error) {
+            error.locate(dialogfn, static_cast<long>(line + 1));
+            throw;
+        }
+        ++n;
+        alignment.elemCount = static_cast<std::int16_t>(n - 1);
+    }
+
+    try {
+        alignment.icdStartBearing = Dmsdeg(Degdms(alignment.icdStartBearing * DEGREES_PER_HALF_TURN / pi));
+        PrepareAlignment(alignment);
+    } catch (GradixError& error) {
+        error.locate(dialogfn);
+        throw;
+    }
+    breaks.chainBreakCount = 0;
+}
+
+}  // namespace gradix

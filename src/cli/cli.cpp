@@ -1,0 +1,445 @@
+#include "cli/cli.h"
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+#include "commands/compute.h"
+#include "commands/project.h"
+#include "stakes/stakes.h"
+#include "text/dataline.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+constexpr const char* VERSION_TEXT = "gradix-cli 2.5.0";
+constexpr char TAB = '\t';
+constexpr int RESULT_DECIMALS = 4;  // "0.0000"
+constexpr double PERCENT = 100.0;
+// More rows than this in one coordinate table is taken for a typing mistake.
+constexpr double MAX_TABLE_ROWS = 1e8;
+
+constexpr const char* MAIN_USAGE =
+    "usage: gradix-cli COMMAND [OPTIONS] ARGUMENTS\n"
+    "\n"
+    "Design elevation and tangent grade at a stake, from the terminal.\n"
+    "\n"
+    "commands:\n"
+    "  chainage  [--breaks FILE] STAKE...           stake text to chainage\n"
+    "  stake     [--breaks FILE] CHAINAGE...        chainage to stake text\n"
+    "  compute   --profile FILE [--breaks FILE | --icd FILE] [--format table|tsv]\n"
+    "            (STAKE... | --stakes FILE [--out FILE])  elevation and grade\n"
+    "  coords    --icd FILE (CHAINAGE... | --from A --to B --every S)  points of the alignment\n"
+    "  elements  --icd FILE                         the prepared element chain\n"
+    "  profile   --profile FILE [--breaks FILE | --icd FILE]  the prepared grade points\n"
+    "  locate    --icd FILE X,Y...                  chainage and offset of surveyed points\n"
+    "\n"
+    "options: --help (also after a command), --version\n"
+    "exit codes: 0 done, 1 stake refused, 2 file or format failure, 64 usage error\n";
+
+const std::map<std::string, std::string>& commandUsage() {
+    static const std::map<std::string, std::string> usage{
+        {"chainage",
+         "usage: gradix-cli chainage [--breaks FILE] STAKE...\n"
+         "Prints per stake its qualified text (with the stretch letter) and its chainage.\n"},
+        {"stake",
+         "usage: gradix-cli stake [--breaks FILE] CHAINAGE...\n"
+         "Prints per chainage its stake text.\n"},
+        {"compute",
+         "usage: gradix-cli compute --profile FILE [--breaks FILE | --icd FILE] [--format table|tsv]\n"
+         "                          (STAKE... | --stakes FILE [--out FILE])\n"
+         "Stakes as arguments are checked against the profile's range; a stake file is not (its\n"
+         "stakes are extrapolated) and is written in the result-file layout (table) or as tsv.\n"},
+        {"coords",
+         "usage: gradix-cli coords --icd FILE (CHAINAGE... | --from A --to B --every S)\n"
+         "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the alignment.\n"},
+        {"elements",
+         "usage: gradix-cli elements --icd FILE\n"
+         "Prints the start of every element of the prepared chain, then the end of the alignment.\n"},
+        {"profile",
+         "usage: gradix-cli profile --profile FILE [--breaks FILE | --icd FILE]\n"
+         "Prints the prepared grade points: i K H R g w T E.\n"},
+        {"locate",
+         "usage: gradix-cli locate --icd FILE X,Y...\n"
+         "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"},
+    };
+    return usage;
+}
+
+// A usage error: the message goes to stderr with the command's usage text.
+struct UsageError {
+    std::string message;
+};
+
+// A stake refused by the program's own checks.
+struct StakeRefusal {
+    std::string message;
+    std::string detail;
+};
+
+// Messages of zh_dlstr are kept until the command decides how it ends.
+class CliMessages : public MessageSink {
+public:
+    void activateMainWindow() override {}
+    void showMessage(const std::string&, const std::string& text) override { last = text; }
+    std::string last;
+};
+
+// The parsed command line of one subcommand.
+struct Arguments {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> positional;
+
+    const std::string* option(const std::string& name) const {
+        auto it = options.find(name);
+        return it == options.end() ? nullptr : &it->second;
+    }
+};
+
+Arguments parseArguments(const std::vector<std::string>& args, std::size_t first,
+                         const std::vector<std::string>& valueOptions) {
+    Arguments parsed;
+    bool onlyPositional = false;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (onlyPositional || a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            parsed.positional.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        bool known = false;
+        for (const std::string& name : valueOptions) known = known || name == a;
+        if (!known) throw UsageError{"unknown option " + a};
+        if (i + 1 >= args.size()) throw UsageError{"missing argument after " + a};
+        if (parsed.options.count(a)) throw UsageError{"option " + a + " given twice"};
+        parsed.options[a] = args[++i];
+    }
+    return parsed;
+}
+
+double numberArgument(const std::string& text) {
+    const std::optional<double> v = parseStrictNumber(text);
+    if (!v) throw UsageError{"not a number: " + text};
+    return *v;
+}
+
+// Loads the data files in the window's order: chain breaks or ICD first,
+// then the profile. --icd switches chain breaks off.
+class ProjectLoader {
+public:
+    explicit ProjectLoader(const Arguments& a) : args_(a) { project_.pi = computePi(); }
+
+    Project& load(bool needProfile, bool needIcd) {
+        const std::string* breaks = args_.option("--breaks");
+        const std::string* icd = args_.option("--icd");
+        const std::string* profile = args_.option("--profile");
+        if (breaks && icd) throw UsageError{"--breaks and --icd exclude each other"};
+        if (needIcd && !icd) throw UsageError{"missing --icd FILE"};
+        if (needProfile && !profile) throw UsageError{"missing --profile FILE"};
+        if (icd) {
+            project_.icdFileName = *icd;
+            dqicd(*icd, project_.alignment, project_.breaks, project_.pi);
+            buildSampleTable(project_.alignment, project_.samples);
+        } else if (breaks) {
+            readChainBreakFile(*breaks, project_.breaks);
+        }
+        if (profile &&
+            readProfileFile(*profile, project_.breaks, messages_, project_.profile) == ProfileRead::StakeRefused) {
+            throw StakeRefusal{messages_.last, *profile + ", line " +
+                                                   std::to_string(project_.profile.gradePointCount + 1) +
+                                                   ": the stake of this grade point is refused"};
+        }
+        return project_;
+    }
+
+    CliMessages& messages() { return messages_; }
+
+private:
+    const Arguments& args_;
+    Project project_;
+    CliMessages messages_;
+};
+
+std::string qualifyOrRefuse(Project& project, CliMessages& messages, const std::string& stake) {
+    const std::string qualified = zh_dlstr(project.breaks, stake, messages, project.stakeAccepted);
+    if (project.stakeAccepted == 0)
+        throw StakeRefusal{messages.last, "stake \"" + stake + "\": refused by the chain-break table"};
+    return qualified;
+}
+
+int chainageCommand(const Arguments& a, std::ostream& out) {
+    ProjectLoader loader(a);
+    Project& project = loader.load(false, false);
+    if (a.positional.empty()) throw UsageError{"no stake given"};
+    for (const std::string& stake : a.positional) {
+        const std::string qualified = qualifyOrRefuse(project, loader.messages(), stake);
+        out << qualified << TAB << shortestText(dlstr_sj(project.breaks, qualified)) << '\n';
+    }
+    return EXIT_OK;
+}
+
+int stakeCommand(const Arguments& a, std::ostream& out) {
+    if (a.positional.empty()) throw UsageError{"no chainage given"};
+    std::vector<double> chainages;
+    for (const std::string& text : a.positional) chainages.push_back(numberArgument(text));
+    ProjectLoader loader(a);
+    Project& project = loader.load(false, false);
+    for (double chainage : chainages) out << sj_dlstr_11(project.breaks, chainage) << '\n';
+    return EXIT_OK;
+}
+
+void writeTsvRow(std::ostream& out, const StakeResult& r) {
+    out << r.stake << TAB << shortestText(r.chainage) << TAB << shortestText(r.elevation) << TAB
+        << shortestText(r.grade) << '\n';
+}
+
+int computeCommand(const Arguments& a, std::ostream& out) {
+    const std::string* format = a.option("--format");
+    const bool tsv = format && *format == "tsv";
+    if (format && !tsv && *format != "table") throw UsageError{"--format is table or tsv"};
+    const std::string* stakesFile = a.option("--stakes");
+    const std::string* outFile = a.option("--out");
+    if (stakesFile && !a.positional.empty()) throw UsageError{"give stakes as arguments or --stakes FILE, not both"};
+    if (!stakesFile && a.positional.empty()) throw UsageError{"no stake given"};
+    if (outFile && !stakesFile) throw UsageError{"--out goes with --stakes"};
+
+    ProjectLoader loader(a);
+    Project& project = loader.load(true, false);
+
+    if (!stakesFile) {
+        // Single-stake mode, one argument after the other, as Text1 would hold it.
+        const Profile& profile = project.profile;
+        for (const std::string& typed : a.positional) {
+            const std::string qualified = qualifyOrRefuse(project, loader.messages(), typed);
+            const double chainage = dlstr_sj(project.breaks, qualified);
+            const int n = profile.gradePointCount;
+            if (!(profile.gradePointChainage[1] <= chainage && chainage <= profile.gradePointChainage[n]))
+                throw StakeRefusal{outOfProfileMessage(trimBlanks(typed)),
+                                   "stake \"" + typed + "\": chainage " + shortestText(chainage) +
+                                       " lies outside the profile " + shortestText(profile.gradePointChainage[1]) +
+                                       " to " + shortestText(profile.gradePointChainage[n])};
+            const DesignPoint design = DesignAt(profile, chainage);
+            if (tsv)
+                writeTsvRow(out, {typed, chainage, design.elevation, design.grade});
+            else
+                out << typed << TAB << formatFixed(design.elevation, RESULT_DECIMALS) << TAB
+                    << formatFixed(PERCENT * design.grade, RESULT_DECIMALS) << '\n';
+        }
+        return EXIT_OK;
+    }
+
+    // Stake-file mode: no range test; a refused stake writes nothing.
+    std::vector<StakeResult> results;
+    const std::vector<std::string> stakes = readStakeFile(*stakesFile);
+    try {
+        if (!evaluateStakes(project, stakes, loader.messages(), results))
+            throw StakeRefusal{loader.messages().last, *stakesFile + ", line " +
+                                                           std::to_string(results.size() + 1) +
+                                                           ": the stake is refused by the chain-break table"};
+    } catch (GradixError& e) {
+        e.locate(*stakesFile, static_cast<long>(results.size()) + 1);
+        throw;
+    }
+    std::string text;
+    if (tsv) {
+        std::ostringstream rows;
+        for (const StakeResult& r : results) writeTsvRow(rows, r);
+        text = rows.str();
+    } else {
+        text = resultFileText(results);
+    }
+    if (outFile)
+        writeFileAtomically(*outFile, text);
+    else
+        out << text;
+    return EXIT_OK;
+}
+
+void writePointRow(std::ostream& out, const Alignment& alignment, double chainage) {
+    double x = 0.0, y = 0.0, bearing = 0.0;
+    PointAtChainage(alignment, chainage, x, y, bearing);
+    out << shortestText(chainage) << TAB << shortestText(x) << TAB << shortestText(y) << TAB
+        << shortestText(bearing) << '\n';
+}
+
+int coordsCommand(const Arguments& a, std::ostream& out) {
+    const std::string* from = a.option("--from");
+    const std::string* to = a.option("--to");
+    const std::string* every = a.option("--every");
+    const bool table = from || to || every;
+    if (table && !(from && to && every)) throw UsageError{"--from, --to and --every go together"};
+    if (table && !a.positional.empty()) throw UsageError{"give chainages or a table, not both"};
+    if (!table && a.positional.empty()) throw UsageError{"no chainage given"};
+    std::vector<double> chainages;
+    for (const std::string& text : a.positional) chainages.push_back(numberArgument(text));
+    double start = 0.0, end = 0.0, step = 0.0;
+    if (table) {
+        start = numberArgument(*from);
+        end = numberArgument(*to);
+        step = numberArgument(*every);
+        if (!(step > 0.0)) throw UsageError{"--every must be greater than 0"};
+        if (start > end) throw UsageError{"--from must not be beyond --to"};
+        if ((end - start) / step > MAX_TABLE_ROWS) throw UsageError{"the table would have too many rows"};
+    }
+
+    ProjectLoader loader(a);
+    const Alignment& alignment = loader.load(false, true).alignment;
+    if (!table) {
+        for (double chainage : chainages) writePointRow(out, alignment, chainage);
+        return EXIT_OK;
+    }
+    // A + i·S (multiplied, not accumulated) while below B, then B itself.
+    for (long i = 0;; ++i) {
+        const double chainage = start + static_cast<double>(i) * step;
+        if (!(chainage < end)) break;
+        writePointRow(out, alignment, chainage);
+    }
+    writePointRow(out, alignment, end);
+    return EXIT_OK;
+}
+
+const char* kindName(ElementKind kind) {
+    switch (kind) {
+        case ElementKind::Line: return "line";
+        case ElementKind::Arc: return "arc";
+        case ElementKind::EnteringSpiral: return "entering-spiral";
+        case ElementKind::ExitSpiral: return "exit-spiral";
+        case ElementKind::PartialSpiral: return "partial-spiral";
+    }
+    return "line";
+}
+
+int elementsCommand(const Arguments& a, std::ostream& out) {
+    if (!a.positional.empty()) throw UsageError{"unexpected argument " + a.positional.front()};
+    ProjectLoader loader(a);
+    const Alignment& al = loader.load(false, true).alignment;
+    const int n = al.elemCount;
+    for (int i = 1; i <= n; ++i) {
+        out << i << TAB << kindName(elementKind(al.elemStartRadius[i], al.elemEndRadius[i])) << TAB
+            << shortestText(al.elemChainage[i]) << TAB << shortestText(al.elemStartX[i]) << TAB
+            << shortestText(al.elemStartY[i]) << TAB << shortestText(al.elemStartBearing[i]) << TAB
+            << shortestText(al.elemStartRadius[i]) << TAB << shortestText(al.elemEndRadius[i]) << TAB
+            << shortestText(al.elemLength[i]) << '\n';
+    }
+    out << "end" << TAB << TAB << shortestText(al.elemChainage[n + 1]) << TAB << shortestText(al.elemStartX[n + 1])
+        << TAB << shortestText(al.elemStartY[n + 1]) << TAB << shortestText(al.elemStartBearing[n + 1]) << '\n';
+    return EXIT_OK;
+}
+
+int profileCommand(const Arguments& a, std::ostream& out) {
+    if (!a.positional.empty()) throw UsageError{"unexpected argument " + a.positional.front()};
+    ProjectLoader loader(a);
+    const Profile& p = loader.load(true, false).profile;
+    const int n = p.gradePointCount;
+    for (int i = 1; i <= n; ++i) {
+        const double g = i < n ? p.segmentGrade[i] : 0.0;
+        out << i << TAB << shortestText(p.gradePointChainage[i]) << TAB << shortestText(p.gradePointElevation[i])
+            << TAB << shortestText(p.curveRadius[i]) << TAB << shortestText(g) << TAB
+            << shortestText(p.gradeChange[i]) << TAB << shortestText(p.tangentLength[i]) << TAB
+            << shortestText(p.curveEndChainage[i]) << '\n';
+    }
+    return EXIT_OK;
+}
+
+int locateCommand(const Arguments& a, std::ostream& out) {
+    if (a.positional.empty()) throw UsageError{"no point given"};
+    std::vector<std::pair<double, double>> points;
+    for (const std::string& text : a.positional) {
+        const std::size_t comma = text.find(',');
+        if (comma == std::string::npos) throw UsageError{"a point is X,Y: " + text};
+        points.emplace_back(numberArgument(text.substr(0, comma)), numberArgument(text.substr(comma + 1)));
+    }
+    ProjectLoader loader(a);
+    Project& project = loader.load(false, true);
+    for (const auto& [x, y] : points) {
+        const FootOfPoint foot = locatePoint(project.alignment, project.samples, x, y);
+        out << shortestText(foot.ptzh) << TAB << shortestText(foot.ptd) << TAB << shortestText(foot.ptx) << TAB
+            << shortestText(foot.pty) << '\n';
+    }
+    return EXIT_OK;
+}
+
+struct Subcommand {
+    std::vector<std::string> options;
+    std::function<int(const Arguments&, std::ostream&)> run;
+};
+
+const std::map<std::string, Subcommand>& subcommands() {
+    static const std::map<std::string, Subcommand> table{
+        {"chainage", {{"--breaks"}, chainageCommand}},
+        {"stake", {{"--breaks"}, stakeCommand}},
+        {"compute", {{"--profile", "--breaks", "--icd", "--format", "--stakes", "--out"}, computeCommand}},
+        {"coords", {{"--icd", "--from", "--to", "--every"}, coordsCommand}},
+        {"elements", {{"--icd"}, elementsCommand}},
+        {"profile", {{"--profile", "--breaks", "--icd"}, profileCommand}},
+        {"locate", {{"--icd"}, locateCommand}},
+    };
+    return table;
+}
+
+bool asksForHelp(const std::vector<std::string>& args, std::size_t first) {
+    for (std::size_t i = first; i < args.size(); ++i) {
+        if (args[i] == "--") return false;
+        if (args[i] == "--help" || args[i] == "-h") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << MAIN_USAGE;
+        return EXIT_USAGE;
+    }
+    const std::string& name = args.front();
+    if (name == "--help" || name == "-h") {
+        out << MAIN_USAGE;
+        return EXIT_OK;
+    }
+    if (name == "--version") {
+        out << VERSION_TEXT << '\n';
+        return EXIT_OK;
+    }
+    const auto command = subcommands().find(name);
+    if (command == subcommands().end()) {
+        err << "gradix-cli: unknown command " << name << '\n' << MAIN_USAGE;
+        return EXIT_USAGE;
+    }
+    const std::string& usage = commandUsage().at(name);
+    if (asksForHelp(args, 1)) {
+        out << usage;
+        return EXIT_OK;
+    }
+    try {
+        const Arguments parsed = parseArguments(args, 1, command->second.options);
+        return command->second.run(parsed, out);
+    } catch (const UsageError& e) {
+        err << "gradix-cli " << name << ": " << e.message << '\n' << usage;
+        return EXIT_USAGE;
+    } catch (const StakeRefusal& e) {
+        out.flush();
+        err << e.message << '\n' << e.detail << '\n';
+        return EXIT_REFUSED;
+    } catch (const GradixError& e) {
+        out.flush();
+        err << e.what() << '\n' << e.detail() << '\n';
+        return EXIT_FAILURE_DATA;
+    } catch (const std::exception& e) {
+        out.flush();
+        err << FORMAT_TEXT << '\n' << e.what() << '\n';
+        return EXIT_FAILURE_DATA;
+    }
+}
+
+}  // namespace gradix

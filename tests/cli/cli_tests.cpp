@@ -1,0 +1,309 @@
+// gradix-cli end to end: the built program run as a road engineer runs it,
+// comparing whole outputs, result-file bytes, exit codes and the first lines
+// of stderr.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+
+    std::string errLine(std::size_t n) const {
+        std::istringstream s(err);
+        std::string line;
+        for (std::size_t i = 0; i <= n && std::getline(s, line); ++i)
+            if (i == n) return line;
+        return "";
+    }
+};
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string shellQuote(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("gradix-cli-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        return (dir_ / name).string();
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    CliRun run(const std::vector<std::string>& args) {
+        std::string command = shellQuote(GRADIX_CLI_PATH);
+        for (const std::string& a : args) command += ' ' + shellQuote(a);
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
+    }
+
+    fs::path dir_;
+};
+
+std::string example(const std::string& name) { return std::string(GRADIX_EXAMPLES) + "/" + name; }
+
+constexpr const char* CREST_PROFILE = "0 100\n200 104 2000\n400 100\n";
+
+TEST_F(Cli, ChainageQualifiesAndConvertsStakes) {
+    const std::string breaks = write("b.dl", "2350 2300\n4100 4180\n");
+    const CliRun r = run({"chainage", "--breaks", breaks, "2200", " 2400", "B2320", "A2320", "C4180"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "A2200\t2200\nB2400\t2450\nB2320\t2370\nA2320\t2320\nC4180\t4150\n");
+}
+
+TEST_F(Cli, ChainageStopsAtTheFirstRefusalAfterTheLinesPrinted) {
+    const std::string breaks = write("b.dl", "2350 2300\n4100 4180\n");
+    CliRun r = run({"chainage", "--breaks", breaks, "2200", "4150", "2400"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "A2200\t2200\n");
+    EXPECT_EQ(r.errLine(0), "桩号4150不应存在4100和4180之间，请修改！");
+    EXPECT_NE(r.errLine(1), "");
+
+    r = run({"chainage", "--breaks", breaks, "2320"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errLine(0), "程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
+}
+
+TEST_F(Cli, StakeWritesQualifiedStakeTexts) {
+    const std::string breaks = write("b.dl", "2350 2300\n");
+    CliRun r = run({"stake", "--breaks", breaks, "2370", "2350", "2370.25", "100"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "B2320\nA2350\nB2320.250\nA100\n");
+    r = run({"stake", "1234", "1234.5678"});
+    EXPECT_EQ(r.out, "1234\n1234.568\n");
+}
+
+TEST_F(Cli, ComputeSingleStakesPrintTheClipboardText) {
+    const std::string profile = write("p.zdm", CREST_PROFILE);
+    CliRun r = run({"compute", "--profile", profile, "180", "200", "400"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "180\t103.5000\t1.0000\n200\t103.6000\t0.0000\n400\t100.0000\t-2.0000\n");
+
+    r = run({"compute", "--profile", profile, "--format", "tsv", "100", "400"});
+    EXPECT_EQ(r.out, "100\t100\t102\t0.02\n400\t400\t100\t-0.02\n");
+}
+
+TEST_F(Cli, ComputeSingleStakeOutsideTheProfileIsRefused) {
+    const std::string profile = write("p.zdm", CREST_PROFILE);
+    const CliRun r = run({"compute", "--profile", profile, "100", " 400.5 "});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "100\t102.0000\t2.0000\n");
+    EXPECT_EQ(r.errLine(0), "桩号400.5超出纵断面数据文件，请修改！");
+}
+
+TEST_F(Cli, ComputeStakeFileWritesTheResultFileLayout) {
+    const std::string profile = write("p.zdm", CREST_PROFILE);
+    const std::string stakes = write("s.txt", "180\n-100 start\n450\n\n300\n");
+    const std::string exact = write("exact.txt", "-100 start\n450\n");
+    const std::string expected =
+        "180           103.5000       1.0000\r\n"
+        "-100 start    98.0000        2.0000\r\n"
+        "450           99.0000        -2.0000\r\n";
+    CliRun r = run({"compute", "--profile", profile, "--stakes", stakes});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+
+    write("out.txt", "an older result file that is replaced\r\n");
+    r = run({"compute", "--profile", profile, "--stakes", stakes, "--out", path("out.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readBytes(path("out.txt")), expected);
+
+    r = run({"compute", "--profile", profile, "--stakes", exact, "--format", "tsv", "--out", path("o.tsv")});
+    EXPECT_EQ(readBytes(path("o.tsv")), "-100 start\t-100\t98\t0.02\n450\t450\t99\t-0.02\n");
+}
+
+TEST_F(Cli, ComputeStakeFileWithARefusedStakeWritesNothing) {
+    const std::string breaks = write("b.dl", "2350 2300\n");
+    const std::string profile = write("p.zdm", "0 100\nB3000 110\n");
+    const std::string stakes = write("s.txt", "100\n200\n2320\n");
+    const CliRun r = run({"compute", "--breaks", breaks, "--profile", profile, "--stakes", stakes, "--out",
+                       path("out.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errLine(0), "程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
+    EXPECT_NE(r.errLine(1).find("line 3"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(path("out.txt")));
+}
+
+TEST_F(Cli, FileFailuresExitTwoWithTheFixedTextAndTheDetail) {
+    const std::string profile = write("p.zdm", "0 100\n200 104\n300\n");
+    CliRun r = run({"compute", "--profile", profile, "100"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
+    EXPECT_NE(r.errLine(1).find(profile), std::string::npos);
+    EXPECT_NE(r.errLine(1).find("line 3"), std::string::npos);
+
+    r = run({"compute", "--profile", path("missing.zdm"), "100"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
+
+    r = run({"compute", "--profile", "", "100"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(0), "读取文件被取消！");
+
+    const std::string good = write("good.zdm", CREST_PROFILE);
+    const std::string stakes = write("s.txt", "100\n");
+    r = run({"compute", "--profile", good, "--stakes", stakes, "--out", path("no/such/folder/out.txt")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
+    r = run({"compute", "--profile", good, "--stakes", stakes, "--out", ""});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(0), "读取文件被取消！");
+}
+
+TEST_F(Cli, UsageErrorsExitSixtyFour) {
+    EXPECT_EQ(run({}).exitCode, 64);
+    EXPECT_EQ(run({"frobnicate"}).exitCode, 64);
+    EXPECT_EQ(run({"chainage", "--bogus", "x", "1"}).exitCode, 64);
+    EXPECT_EQ(run({"chainage", "--breaks"}).exitCode, 64);
+    EXPECT_EQ(run({"compute", "100"}).exitCode, 64);
+    EXPECT_EQ(run({"stake", "abc"}).exitCode, 64);
+    const std::string icd = write("l.icd", "0\n0,0,0\n1,100\n");
+    EXPECT_EQ(run({"coords", "--icd", icd, "--from", "10", "--to", "0", "--every", "1"}).exitCode, 64);
+    EXPECT_EQ(run({"coords", "--icd", icd, "--from", "0", "--to", "10", "--every", "0"}).exitCode, 64);
+    const CliRun r = run({"coords", "--icd", icd, "--from", "0", "--to", "10"});
+    EXPECT_EQ(r.exitCode, 64);
+    EXPECT_NE(r.err.find("usage: gradix-cli coords"), std::string::npos);
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    CliRun r = run({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("usage: gradix-cli COMMAND"), std::string::npos);
+    for (const char* command : {"chainage", "stake", "compute", "coords", "elements", "profile", "locate"}) {
+        r = run({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_EQ(r.out.rfind(std::string("usage: gradix-cli ") + command, 0), 0u) << command;
+    }
+    r = run({"--version"});
+    EXPECT_EQ(r.out, "gradix-cli 2.5.0\n");
+}
+
+TEST_F(Cli, CoordsTableIncludesBothEnds) {
+    // A straight northward from (0, 0): every point is exact.
+    const std::string icd = write("l.icd", "100\n0,0,0\n1,100\n");
+    const CliRun r = run({"coords", "--icd", icd, "--from", "90", "--to", "120", "--every", "12.5"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "90\t-10\t0\t0\n102.5\t2.5\t0\t0\n115\t15\t0\t0\n120\t20\t0\t0\n");
+}
+
+TEST_F(Cli, ElementsListTheChainAndItsEnd) {
+    const std::string icd = write("l.icd", "100\n0,0,0\n1,100\n1,50\n");
+    const CliRun r = run({"elements", "--icd", icd});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1\tline\t100\t0\t0\t0\t9999\t9999\t100\n"
+              "2\tline\t200\t100\t0\t0\t9999\t9999\t50\n"
+              "end\t\t250\t150\t0\t0\n");
+}
+
+TEST_F(Cli, ElementsNameEveryKind) {
+    const CliRun r = run({"elements", "--icd", example("road.icd")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::string> kinds;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        kinds.push_back(line.substr(a + 1, b - a - 1));
+    }
+    ASSERT_EQ(kinds.size(), 16u);
+    EXPECT_EQ(kinds[0], "line");
+    EXPECT_EQ(kinds[1], "entering-spiral");
+    EXPECT_EQ(kinds[2], "arc");
+    EXPECT_EQ(kinds[3], "exit-spiral");
+    EXPECT_EQ(kinds[7], "partial-spiral");
+    EXPECT_EQ(kinds[15], "");
+}
+
+TEST_F(Cli, ProfilePrintsThePreparedGradePoints) {
+    const std::string profile = write("p.zdm", CREST_PROFILE);
+    const CliRun r = run({"profile", "--profile", profile});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1\t0\t100\t0\t0.02\t0\t0\t0\n"
+              "2\t200\t104\t2000\t-0.02\t-0.04\t40\t240\n"
+              "3\t400\t100\t0\t0\t0\t0\t400\n");
+}
+
+TEST_F(Cli, LocateFindsTheFootAndTheSide) {
+    const std::string icd = write("l.icd", "0\n0,0,0\n1,100\n");
+    const CliRun r = run({"locate", "--icd", icd, "30,5", "30,-5", "30.25,7"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // Near the foot the distance is flat to double precision, so the search
+    // ends within about 1e-7 m of it; 1e-6 m is far below any survey.
+    const double expected[3][4] = {{30, -5, 30, 0}, {30, 5, 30, 0}, {30.25, -7, 30.25, 0}};
+    std::istringstream lines(r.out);
+    for (const auto& row : expected) {
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        std::istringstream fields(line);
+        for (double want : row) {
+            double got = 0;
+            ASSERT_TRUE(fields >> got) << line;
+            EXPECT_NEAR(got, want, 1e-6) << line;
+        }
+    }
+}
+
+TEST_F(Cli, ExampleProjectComputesInBothModes) {
+    CliRun r = run({"compute", "--breaks", example("road.dl"), "--profile", example("road.zdm"), "--stakes",
+                 example("stakes.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // Worked out independently of Gradix from the profile formulas.
+    EXPECT_EQ(r.out,
+        "0             100.0000       2.0000\r\n"
+        "150           103.0000       2.0000\r\n"
+        "500           109.9750       1.7500\r\n"
+        "1250.5        106.8828       0.5208\r\n"
+        "A2320         112.5280       -0.9600\r\n"
+        "B2320         112.0480       -0.9600\r\n"
+        "2800          109.7084       1.1700\r\n"
+        "3500.25       116.8555       -0.6429\r\n"
+        "C4180         113.0000       -0.6429\r\n"
+        "C4600         110.7519       0.4869\r\n"
+        "5200          120.0000       1.6167\r\n");
+
+    // The two project forms describe the same road: the same chainage gives
+    // the same elevation in either mode.
+    r = run({"compute", "--breaks", example("road.dl"), "--profile", example("road.zdm"), "--format", "tsv",
+             "B3000"});
+    const CliRun continuous =
+        run({"compute", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "--format", "tsv",
+             "3050"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(continuous.exitCode, 0) << continuous.err;
+    EXPECT_EQ(r.out.substr(r.out.find('\t')), continuous.out.substr(continuous.out.find('\t')));
+}
+
+}  // namespace

@@ -1,0 +1,355 @@
+// The initialisation and compute commands, driven through a scripted user
+// interface and a plain form, as a person would drive the window.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "commands/compute.h"
+#include "commands/initialise.h"
+#include "commands/labels.h"
+#include "commands/scripted_ui.h"
+
+namespace fs = std::filesystem;
+using gradix::Control;
+using gradix::testing::ScriptedUi;
+
+namespace {
+
+// A fresh folder per test, removed afterwards.
+class Folder {
+public:
+    Folder() {
+        path_ = fs::temp_directory_path() / ("gradix-commands-" + std::to_string(::getpid()) + "-" +
+                                             std::to_string(counter_++));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~Folder() { fs::remove_all(path_); }
+    std::string write(const std::string& name, const std::string& bytes) const {
+        const fs::path p = path_ / name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p.string();
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string folder() const { return path_.string(); }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The crest curve of the worked example: grade points at 0, 200 and 400 with
+// elevations 100, 104 and 100 and radius 2000 at the middle point.
+constexpr const char* CREST_PROFILE = "0 100\n200 104 2000\n400 100\n";
+
+struct Session {
+    Folder dir;
+    gradix::Project project;
+    gradix::FormState form;
+    ScriptedUi ui;
+    gradix::SettingsFile settings{dir.folder(), ""};
+};
+
+TEST(Initialise, ChainBreakModeAsksBreaksThenProfileAndEnablesSingleStake) {
+    Session s;
+    const std::string breaks = s.dir.write("road.dl", "2350 2300\n");
+    const std::string profile = s.dir.write("road.zdm", "2000 100\nB2400 104\n");
+    s.form.setText(Control::Text1, "old");
+    s.form.setText(Control::Text9, "12.5");
+    s.ui.answers = {breaks, profile};
+
+    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog3 读取断链资料",
+                                                     "open CommonDialog4 读取纵断面设计资料"}));
+    EXPECT_EQ(s.form.text(Control::Text1), "");
+    EXPECT_EQ(readBytes(s.settings.path()), "12.5\r\n");
+    EXPECT_EQ(s.project.breaks.chainBreakCount, 1);
+    EXPECT_DOUBLE_EQ(s.project.profile.gradePointChainage[2], 2450.0);
+    EXPECT_TRUE(s.project.initialised);
+    EXPECT_EQ(s.form.text(Control::Label1), gradix::STATUS_SINGLE);
+    for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3, Control::Command3})
+        EXPECT_TRUE(s.form.isEnabled(c));
+    EXPECT_FALSE(s.form.isEnabled(Control::xpcmdbutton4));
+}
+
+TEST(Initialise, AlignmentModeBuildsSamplesAndEnablesThePick) {
+    Session s;
+    const std::string icd = s.dir.write("line.ICD", "1000\n0,0,0\n1,10\n");
+    const std::string profile = s.dir.write("p.zdm", "1000 50\n1010 51\n");
+    s.project.breaks.chainBreakCount = 3;  // left from an earlier chain-break run
+    s.form.setChecked(Control::Check1, true);
+    s.ui.answers = {icd, profile};
+
+    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog2 读取平面ICD资料",
+                                                     "open CommonDialog4 读取纵断面设计资料"}));
+    EXPECT_EQ(s.project.icdFileName, icd);
+    EXPECT_EQ(s.project.breaks.chainBreakCount, 0);
+    EXPECT_EQ(s.project.samples.sampleCount, 12.0);
+    EXPECT_EQ(s.form.text(Control::Label1), gradix::STATUS_SINGLE_CAD);
+    EXPECT_TRUE(s.form.isEnabled(Control::xpcmdbutton4));
+}
+
+TEST(Initialise, StakeFileModeOnlySetsTheStatusAndCompute) {
+    Session s;
+    s.form.setChecked(Control::Option2, true);
+    s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), s.dir.write("p.zdm", CREST_PROFILE)};
+
+    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.form.text(Control::Label1), gradix::STATUS_FILE);
+    EXPECT_TRUE(s.form.isEnabled(Control::Command3));
+    for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3, Control::xpcmdbutton4})
+        EXPECT_FALSE(s.form.isEnabled(c));
+}
+
+TEST(Initialise, CancelledFirstDialogReportsCancelAfterSavingSettings) {
+    Session s;
+    s.ui.answers = {""};
+
+    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events,
+              (std::vector<std::string>{"open CommonDialog3 读取断链资料", "error 错误: 读取文件被取消！"}));
+    EXPECT_EQ(readBytes(s.settings.path()), "0\r\n");
+    EXPECT_FALSE(s.project.initialised);
+    EXPECT_FALSE(s.form.isEnabled(Control::Command3));
+}
+
+TEST(Initialise, CancelledProfileKeepsTheChainBreaksJustRead) {
+    Session s;
+    s.ui.answers = {s.dir.write("b.dl", "2350 2300\n4100 4180\n"), ""};
+
+    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
+    EXPECT_EQ(s.project.breaks.chainBreakCount, 2);
+    EXPECT_FALSE(s.project.initialised);
+}
+
+TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
+    Session s;
+    const std::string profile = s.dir.write("bad.zdm", "0 100\n200 104\n300\n");
+    s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), profile};
+
+    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
+    ASSERT_EQ(s.ui.errorDetails.size(), 1u);
+    EXPECT_NE(s.ui.errorDetails[0].find(profile), std::string::npos);
+    EXPECT_NE(s.ui.errorDetails[0].find("line 3"), std::string::npos);
+}
+
+TEST(Initialise, MissingFileIsAFormatFailure) {
+    Session s;
+    s.ui.answers = {s.dir.file("nowhere.dl")};
+    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
+}
+
+TEST(Initialise, RefusedProfileStakeEndsQuietlyWithTheStakeMessage) {
+    Session s;
+    s.project.initialised = true;  // an earlier run completed
+    s.ui.answers = {s.dir.write("b.dl", "2350 2300\n"), s.dir.write("p.zdm", "2000 100\n2320 101\n")};
+
+    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events.back(),
+              "message 数据有误: 程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
+    EXPECT_EQ(s.ui.events[s.ui.events.size() - 2], "activate");
+    EXPECT_TRUE(s.project.initialised);
+    EXPECT_FALSE(s.form.isEnabled(Control::Command3));
+}
+
+// A session initialised on the crest-curve profile without chain breaks.
+struct CrestSession : Session {
+    CrestSession() {
+        ui.answers = {dir.write("b.dl", "-1 0\n"), dir.write("p.zdm", CREST_PROFILE)};
+        EXPECT_TRUE(gradix::initialise(project, form, ui, settings));
+        ui.events.clear();
+    }
+};
+
+TEST(ComputeSingleStake, ShowsElevationAndPercentGradeAndFillsTheClipboard) {
+    CrestSession s;
+    s.form.setText(Control::Text1, " 180 ");
+    s.form.setText(Control::Text9, "90");
+
+    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.form.text(Control::Text2), "103.5000");
+    EXPECT_EQ(s.form.text(Control::Text3), "1.0000");
+    EXPECT_EQ(s.ui.clipboard, " 180 \t103.5000\t1.0000");
+    EXPECT_EQ(readBytes(s.settings.path()), "90\r\n");
+}
+
+TEST(ComputeSingleStake, EndsOfTheProfileAreInsideTheRange) {
+    CrestSession s;
+    s.form.setText(Control::Text1, "400");
+    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_EQ(s.form.text(Control::Text2), "100.0000");
+    EXPECT_EQ(s.form.text(Control::Text3), "-2.0000");
+}
+
+TEST(ComputeSingleStake, StakeOutsideTheProfileGetsTheRangeMessageAndKeepsResults) {
+    CrestSession s;
+    s.form.setText(Control::Text1, "200");
+    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    s.ui.events.clear();
+    s.form.setText(Control::Text1, "  400.5 ");
+    s.form.setFocus(Control::Text9);
+
+    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events.back(), "message 数据有误: 桩号400.5超出纵断面数据文件，请修改！");
+    EXPECT_EQ(s.form.focused(), Control::Text1);
+    EXPECT_EQ(s.form.text(Control::Text2), "103.6000");
+    EXPECT_EQ(s.form.text(Control::Text3), "0.0000");
+}
+
+TEST(ComputeSingleStake, EmptyStakeIsChainageZero) {
+    CrestSession s;
+    s.form.setText(Control::Text1, "");
+    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_EQ(s.form.text(Control::Text2), "100.0000");
+}
+
+TEST(ComputeStakeFile, WritesTheResultFileInItsColumns) {
+    CrestSession s;
+    s.form.setChecked(Control::Option2, true);
+    const std::string result = s.dir.file("out.txt");
+    s.ui.answers = {s.dir.write("stakes.txt", "  180 \n400\n-100 start\n450\n\n300\n"), result};
+
+    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events,
+              (std::vector<std::string>{"open CommonDialog1 读取桩号文件", "save CommonDialog7 另存桩号、高程文件"}));
+    EXPECT_EQ(readBytes(result),
+              "180           103.5000       1.0000\r\n"
+              "400           100.0000       -2.0000\r\n"
+              "-100 start    98.0000        2.0000\r\n"
+              "450           99.0000        -2.0000\r\n");
+}
+
+TEST(ComputeStakeFile, LongStakeTextsPushTheNextColumnToANewLine) {
+    const std::vector<gradix::StakeResult> rows{
+        {"12345678901234", 0, 1.5, 0.01},      // 14 characters: elevation from column 15
+        {"123456789012345", 0, 1.5, -0.0125},  // 15 characters: elevation on a new line
+        {"里程一二三四五六七八九十一二三", 0, 2, 0},  // 15 characters, 45 bytes
+    };
+    EXPECT_EQ(gradix::resultFileText(rows),
+              "123456789012341.5000         1.0000\r\n"
+              "123456789012345\r\n"
+              "              1.5000         -1.2500\r\n"
+              "里程一二三四五六七八九十一二三\r\n"
+              "              2.0000         0.0000\r\n");
+}
+
+TEST(ComputeStakeFile, RefusedStakeWritesNothingAndAsksNoResultFile) {
+    Session s;
+    s.ui.answers = {s.dir.write("b.dl", "2350 2300\n"), s.dir.write("p.zdm", "0 100\nB3000 110\n")};
+    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    s.form.setChecked(Control::Option2, true);
+    s.ui.events.clear();
+    const std::string result = s.dir.write("out.txt", "previous results\r\n");
+    s.ui.answers = {s.dir.write("stakes.txt", "100\n200\n2320\n400\n"), result};
+
+    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+
+    EXPECT_EQ(s.ui.events.front(), "open CommonDialog1 读取桩号文件");
+    EXPECT_EQ(s.ui.events.back(),
+              "message 数据有误: 程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
+    EXPECT_EQ(readBytes(result), "previous results\r\n");
+}
+
+TEST(ComputeStakeFile, FirstLineEmptyGivesAnEmptyResultFile) {
+    CrestSession s;
+    s.form.setChecked(Control::Option2, true);
+    const std::string result = s.dir.file("out.txt");
+    s.ui.answers = {s.dir.write("stakes.txt", "   \n100\n"), result};
+    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_TRUE(fs::exists(result));
+    EXPECT_EQ(readBytes(result), "");
+}
+
+TEST(ComputeStakeFile, CancelledDialogsReportCancel) {
+    CrestSession s;
+    s.form.setChecked(Control::Option2, true);
+    s.ui.answers = {""};
+    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
+
+    s.ui.answers = {s.dir.write("stakes.txt", "100\n"), ""};
+    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
+}
+
+TEST(ComputeStakeFile, StretchLetterBeyondTheTableIsAFormatFailureAtItsLine) {
+    CrestSession s;
+    s.form.setChecked(Control::Option2, true);
+    const std::string stakes = s.dir.write("stakes.txt", "100\nW100\n");
+    s.ui.answers = {stakes, s.dir.file("out.txt")};
+    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
+    EXPECT_NE(s.ui.errorDetails.back().find(stakes + ", line 2"), std::string::npos);
+    EXPECT_FALSE(fs::exists(s.dir.file("out.txt")));
+}
+
+TEST(SettingsFile, MissingEmptyOrWordFiles) {
+    Folder dir;
+    const gradix::SettingsFile settings(dir.folder(), "");
+    EXPECT_EQ(settings.LoadSettings(), "0");
+    dir.write("gradix.ini", "");
+    EXPECT_EQ(settings.LoadSettings(), "0");
+    dir.write("gradix.ini", "abc\r\nignored\r\n");
+    EXPECT_EQ(settings.LoadSettings(), "abc");
+    settings.SaveSettings("abc");
+    EXPECT_EQ(readBytes(settings.path()), "abc\r\n");
+}
+
+TEST(SettingsFile, FolderRuleAddsTheSeparatorOnlyWhenMissing) {
+    EXPECT_EQ(gradix::programFilePath("/opt/gradix", "gradix.ini"), "/opt/gradix/gradix.ini");
+    EXPECT_EQ(gradix::programFilePath("/", "gradix.ini"), "/gradix.ini");
+}
+
+TEST(SettingsFile, UnwritableProgramFolderFallsBackToTheUserConfigFolder) {
+    Folder dir;
+    const std::string config = dir.file("config/gradix");
+    const gradix::SettingsFile settings(dir.file("no-such-program-folder"), config);
+    EXPECT_EQ(settings.path(), config + "/gradix.ini");
+    settings.SaveSettings("45");
+    EXPECT_EQ(settings.LoadSettings(), "45");
+}
+
+TEST(StakeLabel, KilometreNotationReducesToMetres) {
+    EXPECT_EQ(gradix::reduceStakeLabel("K12+345.678"), "12345.678");
+    EXPECT_EQ(gradix::reduceStakeLabel("ZK3+020"), "3020");
+    EXPECT_EQ(gradix::reduceStakeLabel("K0+005.5"), "5.5");
+    EXPECT_EQ(gradix::reduceStakeLabel("  K1+200  "), "1200");
+    EXPECT_EQ(gradix::reduceStakeLabel("Prog=0+850.000"), "850");
+    EXPECT_EQ(gradix::reduceStakeLabel("K0+000.500"), ".5");
+}
+
+TEST(StakeLabel, TextBeforeTheNumberOrFormattingCodesGiveZero) {
+    EXPECT_EQ(gradix::reduceStakeLabel("里程K1+200"), "0");
+    EXPECT_EQ(gradix::reduceStakeLabel("{\\LK1+200}"), "0");
+    EXPECT_EQ(gradix::reduceStakeLabel(""), "0");
+}
+
+TEST(StakeLabel, ChainBreakEquationRunsItsNumbersTogether) {
+    EXPECT_EQ(gradix::reduceStakeLabel("K12+345.678=K12+340"), "12345.6781234");
+}
+
+}  // namespace
