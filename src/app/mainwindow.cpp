@@ -1,0 +1,332 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/aboutbox.h"
+#include "app/helpwindow.h"
+#include "app/qtform.h"
+#include "app/qtuserinterface.h"
+#include "commands/compute.h"
+#include "commands/initialise.h"
+
+namespace gradix {
+
+namespace {
+
+// Captions of the controls. Command buttons begin with two spaces, the two
+// drawing buttons with three; the inner spaces spread the short words.
+constexpr const char* FRAME1_CAPTION = "初始化";
+constexpr const char* CHECK1_CAPTION = "计算CAD中获取坐标对应的桩号";
+constexpr const char* FRAME2_CAPTION = "计算结果";
+constexpr const char* OPTION1_CAPTION = "单个桩号";
+constexpr const char* OPTION2_CAPTION = "读取桩号文件";
+constexpr const char* LABEL4_CAPTION = "桩号";
+constexpr const char* LABEL5_CAPTION = "高程";
+constexpr const char* LABEL2_CAPTION = "切线纵坡";
+constexpr const char* LABEL14_CAPTION = "旋转角度";
+constexpr const char* COMMAND4_CAPTION = "  初 始 化";
+constexpr const char* COMMAND3_CAPTION = "  计   算";
+constexpr const char* XPCMDBUTTON3_CAPTION = "   选择并计算";
+constexpr const char* XPCMDBUTTON4_CAPTION = "   点取并计算";
+constexpr const char* XPCMDBUTTON2_CAPTION = "  帮  助";
+constexpr const char* XPCMDBUTTON1_CAPTION = "  更多软件";
+constexpr const char* COMMAND2_CAPTION = "  退  出";
+
+// 宋体 first, then Chinese serif fonts a Linux desktop has.
+const QStringList FIELD_FONT_FAMILIES{
+    QStringLiteral("SimSun"),
+    QStringLiteral("宋体"),
+    QStringLiteral("NSimSun"),
+    QStringLiteral("Noto Serif CJK SC"),
+    QStringLiteral("Source Han Serif SC"),
+    QStringLiteral("Noto Serif CJK"),
+    QStringLiteral("AR PL UMing CN"),
+    QStringLiteral("Noto Sans CJK SC"),
+};
+
+constexpr int FIELD_WIDTH = 170;   // pixels: room for a stake such as B12345.678
+constexpr int BUTTON_WIDTH = 118;  // pixels
+constexpr int BUTTON_GROUP_GAP = 10;  // pixels between the groups of buttons
+constexpr int SCREEN_HEIGHT_SHARE = 3;  // the window sits a third of the free height down
+constexpr int SCREEN_WIDTH_SHARE = 2;   // and centred across
+
+QString caption(const char* text) { return QString::fromUtf8(text); }
+
+template <class Widget>
+Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* captionLabel(const char* name, const char* text, QWidget* parent) {
+    auto* label = named(new QLabel(caption(text), parent), name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton* commandButton(const char* name, const char* text, QWidget* parent) {
+    auto* button = named(new QPushButton(caption(text), parent), name);
+    button->setMinimumWidth(BUTTON_WIDTH);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+QFont fieldFont() {
+    QFont font;
+    font.setFamilies(FIELD_FONT_FAMILIES);
+    font.setPointSizeF(FIELD_FONT_POINTS);
+    return font;
+}
+
+QPoint centredPosition(const QRect& screen, const QSize& frame) {
+    return {screen.x() + (screen.width() - frame.width()) / SCREEN_WIDTH_SHARE,
+            screen.y() + (screen.height() - frame.height()) / SCREEN_HEIGHT_SHARE};
+}
+
+void CenterForm(QWidget& frm) {
+    const QScreen* screen = frm.screen() ? frm.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    frm.move(centredPosition(screen->geometry(), frm.frameGeometry().size()));
+}
+
+MainWindow::MainWindow(const WindowSetup& setup)
+    : programFolder_(setup.programFolder),
+      settings_(setup.programFolder.toStdString(), setup.configFolder) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(caption(WINDOW_TITLE));
+    buildControls();
+    form_ = std::make_unique<QtForm>(*this);
+    if (setup.ui) {
+        ui_ = setup.ui;
+    } else {
+        ownUi_ = std::make_unique<QtUserInterface>(*this, findExamplesFolder(programFolder_));
+        ui_ = ownUi_.get();
+    }
+    openWebPage = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    connectHandlers();
+
+    // Window load: centre the window, then the rotation angle from the
+    // settings file ("0" when it is missing, empty or unreadable).
+    adjustSize();
+    CenterForm(*this);
+    form_->setText(Control::Text9, settings_.LoadSettings());
+}
+
+MainWindow::~MainWindow() = default;
+
+Form& MainWindow::form() { return *form_; }
+
+void MainWindow::buildControls() {
+    // Frame1: the mode of the next initialisation.
+    auto* frame1 = named(new QGroupBox(caption(FRAME1_CAPTION), this), "Frame1");
+    auto* check1 = named(new QCheckBox(caption(CHECK1_CAPTION), frame1), "Check1");
+    auto* frame1Layout = new QHBoxLayout(frame1);
+    frame1Layout->addWidget(check1);
+
+    // Frame2: the two modes, the four fields and their labels.
+    auto* frame2 = named(new QGroupBox(caption(FRAME2_CAPTION), this), "Frame2");
+    auto* option1 = named(new QRadioButton(caption(OPTION1_CAPTION), frame2), "Option1");
+    auto* option2 = named(new QRadioButton(caption(OPTION2_CAPTION), frame2), "Option2");
+    option1->setChecked(true);
+    auto* frame2Layout = new QGridLayout(frame2);
+    auto* options = new QHBoxLayout;
+    options->addWidget(option1);
+    options->addWidget(option2);
+    options->addStretch();
+    frame2Layout->addLayout(options, 0, 0, 1, 2);
+
+    const QFont font = fieldFont();
+    const struct {
+        const char* labelName;
+        const char* labelText;
+        const char* fieldName;
+        bool enabled;
+    } rows[] = {
+        {"Label4", LABEL4_CAPTION, "Text1", false},
+        {"Label5", LABEL5_CAPTION, "Text2", false},
+        {"Label2", LABEL2_CAPTION, "Text3", false},
+        {"Label14", LABEL14_CAPTION, "Text9", true},
+    };
+    int row = 1;
+    for (const auto& r : rows) {
+        auto* label = captionLabel(r.labelName, r.labelText, frame2);
+        auto* field = named(new QLineEdit(frame2), r.fieldName);
+        field->setFont(font);
+        field->setMinimumWidth(FIELD_WIDTH);
+        field->setEnabled(r.enabled);
+        field->installEventFilter(this);
+        label->setBuddy(field);
+        frame2Layout->addWidget(label, row, 0);
+        frame2Layout->addWidget(field, row, 1);
+        ++row;
+    }
+
+    // The command buttons, in three groups: the project, the drawing, the rest.
+    auto* buttons = new QVBoxLayout;
+    auto* command4 = commandButton("Command4", COMMAND4_CAPTION, this);
+    auto* command3 = commandButton("Command3", COMMAND3_CAPTION, this);
+    auto* xpcmdbutton3 = commandButton("xpcmdbutton3", XPCMDBUTTON3_CAPTION, this);
+    auto* xpcmdbutton4 = commandButton("xpcmdbutton4", XPCMDBUTTON4_CAPTION, this);
+    auto* xpcmdbutton2 = commandButton("xpcmdbutton2", XPCMDBUTTON2_CAPTION, this);
+    auto* xpcmdbutton1 = commandButton("xpcmdbutton1", XPCMDBUTTON1_CAPTION, this);
+    auto* command2 = commandButton("Command2", COMMAND2_CAPTION, this);
+    command3->setEnabled(false);
+    xpcmdbutton3->setEnabled(false);
+    xpcmdbutton4->setEnabled(false);
+    buttons->addWidget(command4);
+    buttons->addWidget(command3);
+    buttons->addSpacing(BUTTON_GROUP_GAP);
+    buttons->addWidget(xpcmdbutton3);
+    buttons->addWidget(xpcmdbutton4);
+    buttons->addSpacing(BUTTON_GROUP_GAP);
+    buttons->addWidget(xpcmdbutton2);
+    buttons->addWidget(xpcmdbutton1);
+    buttons->addWidget(command2);
+    buttons->addStretch();
+
+    // Label1: the status line, in red.
+    auto* label1 = captionLabel("Label1", STATUS_START_BREAKS, this);
+    QPalette red = label1->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    label1->setPalette(red);
+
+    auto* fields = new QVBoxLayout;
+    fields->addWidget(frame1);
+    fields->addWidget(frame2);
+    fields->addStretch();
+    auto* body = new QHBoxLayout;
+    body->addLayout(fields);
+    body->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(body);
+    layout->addWidget(label1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainWindow::connectHandlers() {
+    auto* check1 = findChild<QCheckBox*>(QStringLiteral("Check1"));
+    auto* option1 = findChild<QRadioButton*>(QStringLiteral("Option1"));
+    auto* option2 = findChild<QRadioButton*>(QStringLiteral("Option2"));
+    auto* text1 = findChild<QLineEdit*>(QStringLiteral("Text1"));
+    const auto button = [this](const char* name) { return findChild<QPushButton*>(QLatin1String(name)); };
+
+    // The check box's handler also runs when it is set from code. The option
+    // handlers run on every click (the arrow keys click too), also on the
+    // option already selected.
+    connect(check1, &QCheckBox::toggled, this, &MainWindow::check1Clicked);
+    connect(option1, &QRadioButton::clicked, this, &MainWindow::option1Clicked);
+    connect(option2, &QRadioButton::clicked, this, &MainWindow::option2Clicked);
+    // Enter in the stake field computes; the key goes on unchanged.
+    connect(text1, &QLineEdit::returnPressed, this, [this] { runCompute(); });
+
+    connect(button("Command4"), &QPushButton::clicked, this, [this] { runInitialise(); });
+    connect(button("Command3"), &QPushButton::clicked, this, [this] { runCompute(); });
+    connect(button("xpcmdbutton3"), &QPushButton::clicked, this, [this] {
+        if (onSelectAndCompute) onSelectAndCompute();
+    });
+    connect(button("xpcmdbutton4"), &QPushButton::clicked, this, [this] {
+        if (onPickAndCompute) onPickAndCompute();
+    });
+    connect(button("xpcmdbutton2"), &QPushButton::clicked, this, &MainWindow::helpClicked);
+    connect(button("xpcmdbutton1"), &QPushButton::clicked, this, &MainWindow::moreSoftwareClicked);
+    connect(button("Command2"), &QPushButton::clicked, this, &MainWindow::exitClicked);
+}
+
+bool MainWindow::runInitialise() { return initialise(project_, *form_, *ui_, settings_); }
+
+bool MainWindow::runCompute() { return compute(project_, *form_, *ui_, settings_); }
+
+QString MainWindow::helpFile() const {
+    // Beside the program; an installed copy keeps it in its data folder.
+    const QString beside = QString::fromStdString(programFilePath(programFolder_.toStdString(), HELP_FILE_NAME));
+    const QString installed = QDir(programFolder_).filePath(QStringLiteral("../share/gradix/") + HELP_FILE_NAME);
+    if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile()) return QDir::cleanPath(installed);
+    return beside;
+}
+
+void MainWindow::check1Clicked(bool checked) {
+    form_->setText(Control::Label1, checked ? STATUS_START_ALIGNMENT : STATUS_START_BREAKS);
+}
+
+void MainWindow::option1Clicked() {
+    if (!project_.initialised) return;
+    for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
+        form_->setEnabled(c, true);
+    form_->setText(Control::Label1, STATUS_SINGLE);
+}
+
+void MainWindow::option2Clicked() {
+    for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
+        form_->setEnabled(c, false);
+    if (project_.initialised) form_->setText(Control::Label1, STATUS_FILE);
+}
+
+void MainWindow::helpClicked() {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->showHelp(helpFile());
+}
+
+void MainWindow::moreSoftwareClicked() {
+    if (openWebPage) openWebPage(QUrl(QString::fromUtf8(MAKER_WEB_PAGE)));
+    AboutBox about(this);
+    about.exec();
+}
+
+void MainWindow::exitClicked() {
+    // Ends the program at once: every window closes, nothing is saved.
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (help_) help_->close();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (!field || (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut))
+        return QWidget::eventFilter(watched, event);
+
+    // Focus moving to another window (a message box, a menu) and coming back
+    // is no change of field: the field keeps its colour and selection.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return QWidget::eventFilter(watched, event);
+
+    if (event->type() == QEvent::FocusIn) {
+        field->selectAll();
+        // A mouse click places the cursor after the focus arrives; select
+        // again once it has.
+        if (reason == Qt::MouseFocusReason) QTimer::singleShot(0, field, &QLineEdit::selectAll);
+        QPalette green = field->palette();
+        green.setColor(QPalette::Base, FOCUS_BACKGROUND);
+        field->setPalette(green);
+    } else {
+        field->setPalette(QPalette());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace gradix

@@ -1,0 +1,117 @@
+// Form1, the program's working window: the stake and result fields, the
+// mode controls, the command buttons and the red status line. Its handlers
+// read the controls through a Form, run a command and are done; the order
+// of work of each command lives in src/commands.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "commands/form.h"
+#include "commands/project.h"
+#include "commands/settings.h"
+#include "commands/userinterface.h"
+
+class QLineEdit;
+class QUrl;
+
+namespace gradix {
+
+class HelpWindow;
+class QtForm;
+class QtUserInterface;
+
+// The window's title.
+inline constexpr const char* WINDOW_TITLE = "Gradix V2.5";
+// Background of the field that has the input focus: light green.
+inline const QColor FOCUS_BACKGROUND{192, 255, 192};
+// The four text fields are set in 宋体 at this size (points).
+inline constexpr double FIELD_FONT_POINTS = 10.5;
+
+// The font of the four text fields: 宋体 (SimSun) where installed, otherwise
+// an installed Chinese serif font (Noto Serif CJK SC and the like).
+QFont fieldFont();
+
+// What the window needs from outside.
+struct WindowSetup {
+    // The program's folder: gradix.ini, the help and examples/ beside it.
+    QString programFolder;
+    // The user's configuration folder, where gradix.ini goes instead when
+    // the program's folder cannot be written (an installed copy).
+    std::string configFolder;
+    // The dialogs and message boxes; null gives the window's own Qt ones.
+    UserInterface* ui = nullptr;
+};
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Builds Form1 in its starting state, centres it on the screen and
+    // reads the rotation angle from the settings file into Text9.
+    explicit MainWindow(const WindowSetup& setup);
+    ~MainWindow() override;
+
+    // The initialisation command (Command4). True when it completed.
+    bool runInitialise();
+    // The compute command's click handler (Command3), also run by Enter in
+    // Text1 and by the drawing commands as a plain procedure. True when it
+    // produced a result.
+    bool runCompute();
+
+    // The loaded project, the controls, the person's side and the settings
+    // file, for the drawing commands.
+    Project& project() { return project_; }
+    Form& form();
+    UserInterface& ui() { return *ui_; }
+    const SettingsFile& settings() const { return settings_; }
+
+    // The help file beside the program (folder rule of gradix.ini), or in
+    // the data folder of an installed copy.
+    QString helpFile() const;
+    // The help window, created on the first use of the help button.
+    HelpWindow* helpWindow() const { return help_; }
+
+    // Click handlers of the two drawing buttons, set by the drawing link:
+    // select-and-compute (xpcmdbutton3) and pick-and-compute (xpcmdbutton4).
+    std::function<void()> onSelectAndCompute;
+    std::function<void()> onPickAndCompute;
+    // Opens the maker's web page; by default in the desktop's browser.
+    std::function<void(const QUrl&)> openWebPage;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing Form1 ends the program, as the exit button does.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void check1Clicked(bool checked);
+    void option1Clicked();
+    void option2Clicked();
+    void helpClicked();
+    void moreSoftwareClicked();
+    void exitClicked();
+
+    QString programFolder_;
+    SettingsFile settings_;
+    Project project_;
+    std::unique_ptr<QtForm> form_;
+    std::unique_ptr<QtUserInterface> ownUi_;
+    UserInterface* ui_ = nullptr;
+    HelpWindow* help_ = nullptr;
+};
+
+// Where CenterForm puts a window of size frame on a screen: centred across,
+// one third of the free height down.
+QPoint centredPosition(const QRect& screen, const QSize& frame);
+
+// CenterForm: moves frm to the centred position on its screen.
+void CenterForm(QWidget& frm);
+
+}  // namespace gradix

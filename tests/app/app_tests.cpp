@@ -1,0 +1,742 @@
+// The window Form1 driven as an engineer drives it: the real widgets found
+// by their object names, the dialogs answered from a script, and the Qt
+// dialogs and message boxes checked on their own.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+#include "app/aboutbox.h"
+#include "app/helpwindow.h"
+#include "app/mainwindow.h"
+#include "app/qtform.h"
+#include "app/qtuserinterface.h"
+#include "commands/scripted_ui.h"
+#include "text/failures.h"
+
+namespace fs = std::filesystem;
+using gradix::Control;
+using gradix::MainWindow;
+using gradix::testing::ScriptedUi;
+
+namespace {
+
+constexpr int MODAL_WAIT_MS = 5000;  // a modal box appears well within this
+
+// A fresh folder per test, standing for the program's folder.
+class Folder {
+public:
+    Folder() {
+        path_ = fs::temp_directory_path() /
+                ("gradix-app-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~Folder() { fs::remove_all(path_); }
+    std::string write(const std::string& name, const std::string& bytes) const {
+        const fs::path p = path_ / name;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p.string();
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string folder() const { return path_.string(); }
+    QString qfolder() const { return QString::fromStdString(folder()); }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The crest curve: grade points at 0, 200 and 400 with elevations 100, 104
+// and 100 and radius 2000 at the middle one (tangent length 40 m).
+constexpr const char* CREST_PROFILE = "0 100\n200 104 2000\n400 100\n";
+constexpr const char* NO_BREAKS = "-1 0\n";
+// A straight of 10 m from chainage 1000 and a profile along it.
+constexpr const char* SHORT_ICD = "1000\n0,0,0\n1,10\n";
+constexpr const char* SHORT_ICD_PROFILE = "1000 50\n1010 51\n";
+
+// The window over a program folder of its own, with scripted dialogs.
+struct Session {
+    Folder dir;
+    ScriptedUi ui;
+    std::unique_ptr<MainWindow> window;
+
+    Session() { open(); }
+    void open() {
+        window = std::make_unique<MainWindow>(gradix::WindowSetup{dir.qfolder(), "", &ui});
+        window->show();
+    }
+
+    template <class Widget = QWidget>
+    Widget* child(const char* name) const {
+        auto* w = window->findChild<Widget*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLineEdit* field(const char* name) const { return child<QLineEdit>(name); }
+    QString text(const char* name) const {
+        if (auto* edit = window->findChild<QLineEdit*>(QLatin1String(name))) return edit->text();
+        if (auto* label = window->findChild<QLabel*>(QLatin1String(name))) return label->text();
+        return child<QAbstractButton>(name)->text();
+    }
+    bool enabled(const char* name) const { return child(name)->isEnabled(); }
+    void click(const char* name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
+    std::string status() const { return text("Label1").toStdString(); }
+
+    // Initialises through the Command4 button with the given answers.
+    void initialise(std::deque<std::string> answers) {
+        ui.answers = std::move(answers);
+        click("Command4");
+        ui.events.clear();
+    }
+    void initialiseCrest() { initialise({dir.write("b.dl", NO_BREAKS), dir.write("p.zdm", CREST_PROFILE)}); }
+    void initialiseAlignment() {
+        child<QCheckBox>("Check1")->setChecked(true);
+        initialise({dir.write("line.ICD", SHORT_ICD), dir.write("line.zdm", SHORT_ICD_PROFILE)});
+    }
+};
+
+// Runs check on the modal widget once it is up, then closes it, while the
+// code under test waits in its exec().
+void whenModalAppears(std::function<void(QWidget*)> check) {
+    auto* timer = new QTimer;
+    auto started = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, started, check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && (*started += 10) < MODAL_WAIT_MS) return;
+        timer->stop();
+        timer->deleteLater();
+        if (!modal) return;
+        check(modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible()) dialog->reject();
+    });
+    timer->start(10);
+}
+
+// Names the dialog lists in its current folder, once the folder is read.
+std::set<std::string> listedNames(QFileDialog& dialog, std::size_t expected) {
+    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    std::set<std::string> names;
+    if (!view) return names;
+    (void)QTest::qWaitFor(
+        [&] {
+            names.clear();
+            QAbstractItemModel* model = view->model();
+            for (int r = 0; r < model->rowCount(view->rootIndex()); ++r)
+                names.insert(model->index(r, 0, view->rootIndex()).data().toString().toStdString());
+            return names.size() == expected;
+        },
+        MODAL_WAIT_MS);
+    return names;
+}
+
+// ---------------------------------------------------------------- controls
+
+TEST(WindowControls, EveryControlHasItsNameCaptionAndStartingState) {
+    Session s;
+    EXPECT_EQ(s.window->objectName(), "Form1");
+    EXPECT_EQ(s.window->windowTitle(), "Gradix V2.5");
+
+    const struct {
+        const char* name;
+        const char* caption;
+        bool enabled;
+    } table[] = {
+        {"Frame1", "初始化", true},
+        {"Check1", "计算CAD中获取坐标对应的桩号", true},
+        {"Frame2", "计算结果", true},
+        {"Option1", "单个桩号", true},
+        {"Option2", "读取桩号文件", true},
+        {"Label4", "桩号", true},
+        {"Text1", "", false},
+        {"Label5", "高程", true},
+        {"Text2", "", false},
+        {"Label2", "切线纵坡", true},
+        {"Text3", "", false},
+        {"Label14", "旋转角度", true},
+        {"Text9", "0", true},
+        {"Command4", "  初 始 化", true},
+        {"Command3", "  计   算", false},
+        {"xpcmdbutton3", "   选择并计算", false},
+        {"xpcmdbutton4", "   点取并计算", false},
+        {"xpcmdbutton2", "  帮  助", true},
+        {"xpcmdbutton1", "  更多软件", true},
+        {"Command2", "  退  出", true},
+        {"Label1", "请先初始化读取断链、纵断面资料", true},
+    };
+    for (const auto& row : table) {
+        QWidget* w = s.child(row.name);
+        ASSERT_NE(w, nullptr);
+        const QString caption = qobject_cast<QGroupBox*>(w) ? static_cast<QGroupBox*>(w)->title() : s.text(row.name);
+        EXPECT_EQ(caption.toStdString(), row.caption) << row.name;
+        EXPECT_EQ(w->isEnabled(), row.enabled) << row.name;
+    }
+    EXPECT_FALSE(s.child<QCheckBox>("Check1")->isChecked());
+    EXPECT_TRUE(s.child<QRadioButton>("Option1")->isChecked());
+    EXPECT_FALSE(s.child<QRadioButton>("Option2")->isChecked());
+}
+
+TEST(WindowControls, FramesHoldTheirControlsAndTheStatusLineIsRed) {
+    Session s;
+    EXPECT_EQ(s.child("Check1")->parentWidget(), s.child("Frame1"));
+    for (const char* name : {"Option1", "Option2", "Label4", "Text1", "Label5", "Text2", "Label2", "Text3",
+                             "Label14", "Text9"})
+        EXPECT_EQ(s.child(name)->parentWidget(), s.child("Frame2")) << name;
+    EXPECT_EQ(s.child("Label1")->palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
+TEST(WindowControls, TextFieldsUseSongtiOrAChineseSerifAtTenAndAHalfPoints) {
+    Session s;
+    for (const char* name : {"Text1", "Text2", "Text3", "Text9"}) {
+        const QFont font = s.field(name)->font();
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), gradix::FIELD_FONT_POINTS) << name;
+        ASSERT_FALSE(font.families().isEmpty());
+        EXPECT_EQ(font.families().front(), "SimSun") << name;
+        // What the font system really gives must be one of the families asked
+        // for: 宋体 itself or an installed Chinese serif, never a Latin font.
+        const QString used = QFontInfo(font).family();
+        EXPECT_TRUE(font.families().contains(used)) << name << " is set in " << used.toStdString();
+    }
+}
+
+TEST(WindowControls, CenterFormPutsTheWindowCentredAcrossAndAThirdDown) {
+    EXPECT_EQ(gradix::centredPosition(QRect(0, 0, 1920, 1080), QSize(420, 300)), QPoint(750, 260));
+    EXPECT_EQ(gradix::centredPosition(QRect(1920, 0, 1280, 1024), QSize(400, 301)), QPoint(2360, 241));
+
+    Session s;
+    const QRect screen = s.window->screen()->geometry();
+    gradix::CenterForm(*s.window);
+    EXPECT_EQ(s.window->frameGeometry().topLeft(),
+              gradix::centredPosition(screen, s.window->frameGeometry().size()));
+}
+
+// ------------------------------------------------------------ mode switches
+
+TEST(WindowModes, Check1OnlyChangesTheStatusTextBeforeAndAfterInitialisation) {
+    Session s;
+    auto* check1 = s.child<QCheckBox>("Check1");
+    s.click("Check1");
+    EXPECT_TRUE(check1->isChecked());
+    EXPECT_EQ(s.status(), gradix::STATUS_START_ALIGNMENT);
+    s.click("Check1");
+    EXPECT_EQ(s.status(), gradix::STATUS_START_BREAKS);
+
+    s.initialiseCrest();
+    s.click("Check1");
+    EXPECT_EQ(s.status(), gradix::STATUS_START_ALIGNMENT);
+    for (const char* name : {"Text1", "Command3", "xpcmdbutton3"}) EXPECT_TRUE(s.enabled(name)) << name;
+    EXPECT_FALSE(s.enabled("xpcmdbutton4"));
+    // A click on the option already selected runs its handler again.
+    s.click("Option1");
+    EXPECT_EQ(s.status(), gradix::STATUS_SINGLE);
+}
+
+TEST(WindowModes, OptionsBeforeInitialisationChangeNoStatusAndEnableNothing) {
+    Session s;
+    s.click("Option2");
+    EXPECT_TRUE(s.child<QRadioButton>("Option2")->isChecked());
+    EXPECT_EQ(s.status(), gradix::STATUS_START_BREAKS);
+    s.click("Option1");
+    EXPECT_EQ(s.status(), gradix::STATUS_START_BREAKS);
+    for (const char* name : {"Text1", "Text2", "Text3", "xpcmdbutton3", "Command3"})
+        EXPECT_FALSE(s.enabled(name)) << name;
+}
+
+TEST(WindowModes, AfterAnAlignmentInitialisationTheOptionsMoveBetweenTheTwoModes) {
+    Session s;
+    s.initialiseAlignment();
+    ASSERT_EQ(s.status(), gradix::STATUS_SINGLE_CAD);
+
+    s.click("Option2");
+    EXPECT_EQ(s.status(), gradix::STATUS_FILE);
+    for (const char* name : {"Text1", "Text2", "Text3", "xpcmdbutton3"}) EXPECT_FALSE(s.enabled(name)) << name;
+    for (const char* name : {"Command3", "Command4", "xpcmdbutton4"}) EXPECT_TRUE(s.enabled(name)) << name;
+
+    s.click("Option1");
+    EXPECT_EQ(s.status(), gradix::STATUS_SINGLE);
+    for (const char* name : {"Text1", "Text2", "Text3", "xpcmdbutton3", "Command3", "xpcmdbutton4"})
+        EXPECT_TRUE(s.enabled(name)) << name;
+}
+
+// -------------------------------------------------------------- field focus
+
+TEST(WindowFocus, EnteringAFieldSelectsItAllInLightGreenAndLeavingGivesTheColourBack) {
+    Session s;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.window.get()));
+    QLineEdit* text9 = s.field("Text9");
+    text9->setText("12.5");
+    const QColor normal = text9->palette().color(QPalette::Base);
+    ASSERT_NE(normal, gradix::FOCUS_BACKGROUND);
+
+    QTest::mouseClick(text9, Qt::LeftButton);
+    QTest::qWait(0);  // the selection made again after the click has placed the cursor
+    EXPECT_TRUE(text9->hasFocus());
+    EXPECT_EQ(text9->selectedText(), "12.5");
+    EXPECT_EQ(text9->palette().color(QPalette::Base), gradix::FOCUS_BACKGROUND);
+
+    s.child("Check1")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(text9->palette().color(QPalette::Base), normal);
+}
+
+TEST(WindowFocus, EnterInTheStakeFieldRunsTheComputeCommand) {
+    Session s;
+    s.initialiseCrest();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.window.get()));
+    QLineEdit* text1 = s.field("Text1");
+    text1->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(text1, "100");
+    QTest::keyClick(text1, Qt::Key_Return);
+    EXPECT_EQ(s.text("Text2"), "102.0000");
+    EXPECT_EQ(s.text("Text3"), "2.0000");
+    EXPECT_EQ(s.ui.clipboard, "100\t102.0000\t2.0000");
+}
+
+// ----------------------------------------------------------- initialisation
+
+TEST(WindowInitialise, ChainBreakModeAsksBreaksThenProfileThroughTheWindow) {
+    Session s;
+    s.field("Text9")->setText("30");
+    s.ui.answers = {s.dir.write("road.dl", "2350 2300\n"), s.dir.write("road.zdm", "2000 100\nB2400 104\n")};
+    s.click("Command4");
+
+    EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog3 读取断链资料",
+                                                     "open CommonDialog4 读取纵断面设计资料"}));
+    EXPECT_EQ(readBytes(s.dir.file("gradix.ini")), "30\r\n");
+    EXPECT_TRUE(s.window->project().initialised);
+    EXPECT_EQ(s.window->project().breaks.chainBreakCount, 1);
+    EXPECT_EQ(s.status(), gradix::STATUS_SINGLE);
+    for (const char* name : {"Text1", "Text2", "Text3", "xpcmdbutton3", "Command3"}) EXPECT_TRUE(s.enabled(name));
+    EXPECT_FALSE(s.enabled("xpcmdbutton4"));
+}
+
+TEST(WindowInitialise, AlignmentModeReadsTheIcdFileAndEnablesThePick) {
+    Session s;
+    s.initialiseAlignment();
+    EXPECT_EQ(s.window->project().icdFileName, s.dir.file("line.ICD"));
+    EXPECT_EQ(s.window->project().samples.sampleCount, 12.0);
+    EXPECT_EQ(s.status(), gradix::STATUS_SINGLE_CAD);
+    EXPECT_TRUE(s.enabled("xpcmdbutton4"));
+}
+
+TEST(WindowInitialise, CancelledDialogShowsTheCancelMessageAndKeepsWhatWasRead) {
+    Session s;
+    s.ui.answers = {""};
+    s.click("Command4");
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
+    EXPECT_TRUE(fs::exists(s.dir.file("gradix.ini")));
+
+    s.ui.events.clear();
+    s.ui.answers = {s.dir.write("b.dl", "2350 2300\n4100 4180\n"), ""};
+    s.click("Command4");
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
+    EXPECT_EQ(s.window->project().breaks.chainBreakCount, 2);
+    EXPECT_FALSE(s.window->project().initialised);
+    EXPECT_FALSE(s.enabled("Command3"));
+    EXPECT_EQ(s.status(), gradix::STATUS_START_BREAKS);
+}
+
+TEST(WindowInitialise, BadFileShowsTheFormatMessageWithFileAndLineInTheDetails) {
+    Session s;
+    const std::string profile = s.dir.write("bad.zdm", "0 100\n200 104\n300\n");
+    s.ui.answers = {s.dir.write("b.dl", NO_BREAKS), profile};
+    s.click("Command4");
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
+    ASSERT_EQ(s.ui.errorDetails.size(), 1u);
+    EXPECT_NE(s.ui.errorDetails[0].find(profile + ", line 3"), std::string::npos) << s.ui.errorDetails[0];
+    EXPECT_FALSE(s.enabled("Command3"));
+}
+
+TEST(WindowInitialise, TheExampleProjectLoadsInBothModes) {
+    const fs::path examples = GRADIX_EXAMPLES;
+    if (!fs::exists(examples / "road.icd")) GTEST_SKIP() << "no example project in " << examples;
+    Session s;
+    s.initialise({(examples / "road.dl").string(), (examples / "road.zdm").string()});
+    ASSERT_TRUE(s.window->project().initialised) << (s.ui.events.empty() ? "" : s.ui.events.back());
+    s.field("Text1")->setText("B2320");
+    s.click("Command3");
+    EXPECT_EQ(s.text("Text2"), "112.0480");
+    EXPECT_EQ(s.text("Text3"), "-0.9600");
+
+    s.click("Check1");
+    s.initialise({(examples / "road.icd").string(), (examples / "road-icd.zdm").string()});
+    EXPECT_EQ(s.status(), gradix::STATUS_SINGLE_CAD);
+    EXPECT_EQ(s.window->project().breaks.chainBreakCount, 0);
+    s.field("Text1")->setText("2370");
+    s.click("Command3");
+    EXPECT_EQ(s.text("Text2"), "112.0480");
+}
+
+// ------------------------------------------------------------------ compute
+
+TEST(WindowCompute, SingleStakeFillsTheResultFieldsAndTheClipboard) {
+    Session s;
+    s.initialiseCrest();
+    s.field("Text1")->setText("180");
+    s.field("Text9")->setText("90");
+    s.click("Command3");
+    EXPECT_EQ(s.text("Text2"), "103.5000");
+    EXPECT_EQ(s.text("Text3"), "1.0000");
+    EXPECT_EQ(s.ui.clipboard, "180\t103.5000\t1.0000");
+    EXPECT_EQ(readBytes(s.dir.file("gradix.ini")), "90\r\n");
+}
+
+TEST(WindowCompute, StakeOutsideTheProfileGetsTheRangeMessageAndTheFocusGoesBackToTheStake) {
+    Session s;
+    s.initialiseCrest();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.window.get()));
+    s.field("Text1")->setText("180");
+    s.click("Command3");
+    s.ui.events.clear();
+    s.field("Text1")->setText(" 500 ");
+    s.field("Text9")->setFocus(Qt::TabFocusReason);
+    s.click("Command3");
+    EXPECT_EQ(s.ui.events, (std::vector<std::string>{"activate", "message 数据有误: 桩号500超出纵断面数据文件，请修改！"}));
+    EXPECT_EQ(QApplication::focusWidget(), s.field("Text1"));
+    EXPECT_EQ(s.text("Text2"), "103.5000");
+}
+
+TEST(WindowCompute, StakeFileWritesTheResultFileAndKeepsTheStakeTextAsRead) {
+    Session s;
+    s.initialiseCrest();
+    s.click("Option2");
+    const std::string result = s.dir.file("out.txt");
+    s.ui.answers = {s.dir.write("stakes.txt", "100\n  300 pier \n"), result};
+    s.click("Command3");
+    EXPECT_EQ(s.ui.events,
+              (std::vector<std::string>{"open CommonDialog1 读取桩号文件", "save CommonDialog7 另存桩号、高程文件"}));
+    EXPECT_EQ(readBytes(result),
+              "100           102.0000       2.0000\r\n"
+              "300 pier      102.0000       -2.0000\r\n");
+}
+
+TEST(WindowCompute, DrawingButtonsRunTheirHooksWhichRunTheComputeHandler) {
+    Session s;
+    s.initialiseCrest();
+    int picks = 0;
+    s.window->onSelectAndCompute = [&] {
+        s.window->form().setText(Control::Text1, "100");
+        s.window->runCompute();
+    };
+    s.window->onPickAndCompute = [&] { ++picks; };
+    s.click("xpcmdbutton3");
+    EXPECT_EQ(s.text("Text2"), "102.0000");
+    s.window->form().setEnabled(Control::xpcmdbutton4, true);
+    s.click("xpcmdbutton4");
+    EXPECT_EQ(picks, 1);
+}
+
+// ----------------------------------------------------------------- settings
+
+TEST(WindowSettings, TheRotationAngleComesFromTheSettingsFileOrIsZero) {
+    Session missing;
+    EXPECT_EQ(missing.text("Text9"), "0");
+
+    Session empty;
+    empty.dir.write("gradix.ini", "");
+    empty.open();
+    EXPECT_EQ(empty.text("Text9"), "0");
+
+    Session word;
+    word.dir.write("gradix.ini", "abc\r\nsecond line\r\n");
+    word.open();
+    EXPECT_EQ(word.text("Text9"), "abc");
+    word.ui.answers = {""};
+    word.click("Command4");
+    EXPECT_EQ(readBytes(word.dir.file("gradix.ini")), "abc\r\n");
+}
+
+TEST(WindowSettings, AnUnwritableProgramFolderKeepsTheSettingsInTheUserConfigFolder) {
+    Folder program, config;
+    // An installed copy: a folder without write permission, or, for root,
+    // who may write everywhere, a folder that cannot be reached.
+    const bool root = ::geteuid() == 0;
+    const QString programFolder = root ? program.qfolder() + "/not-there" : program.qfolder();
+    if (!root) fs::permissions(program.folder(), fs::perms::owner_write, fs::perm_options::remove);
+    ScriptedUi ui;
+    MainWindow window({programFolder, config.file("gradix"), &ui});
+    window.findChild<QLineEdit*>("Text9")->setText("45");
+    ui.answers = {""};
+    window.runInitialise();
+    if (!root) fs::permissions(program.folder(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(ui.events.back(), "error 错误: 读取文件被取消！");  // the cancelled dialog, not the settings
+    EXPECT_EQ(readBytes(config.file("gradix/gradix.ini")), "45\r\n");
+    MainWindow again({programFolder, config.file("gradix"), &ui});
+    EXPECT_EQ(again.findChild<QLineEdit*>("Text9")->text(), "45");
+}
+
+// --------------------------------------------------- Qt dialogs and boxes
+
+TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
+    const struct {
+        gradix::FileDialogSpec spec;
+        QStringList texts;
+    } dialogs[] = {
+        {gradix::ICD_DIALOG, {"ICD文件(*.ICD)", "所有文件（*.*)"}},
+        {gradix::BREAKS_DIALOG, {"文本文件(*.txt;*.dl)", "所有文件（*.*)"}},
+        {gradix::PROFILE_DIALOG, {"文本文件(*.txt;*.zdm;*.sqx)", "所有文件(*.*)"}},
+        {gradix::STAKES_DIALOG, {"桩号文件(*.txt)", "所有文件(*.*)"}},
+        {gradix::RESULT_DIALOG, {"文本文件(*.txt)", "所有文件(*.*)"}},
+    };
+    for (const auto& d : dialogs) {
+        std::unique_ptr<QFileDialog> dialog(
+            gradix::createFileDialog(d.spec, QFileDialog::AcceptOpen, QString(), nullptr));
+        EXPECT_EQ(dialog->windowTitle().toStdString(), d.spec.title);
+        EXPECT_EQ(dialog->nameFilters(), d.texts) << d.spec.name;
+        auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(combo, nullptr);
+        EXPECT_EQ(combo->itemText(1), d.texts[1]);
+    }
+}
+
+TEST(WindowDialogs, FileTypesReallyFilterAndMatchLettersInEitherCase) {
+    Folder dir;
+    for (const char* name : {"a.ICD", "b.icd", "c.txt", "D.TXT", "e.dl", "f.zdm", "noextension"}) dir.write(name, "");
+
+    std::unique_ptr<QFileDialog> icd(
+        gradix::createFileDialog(gradix::ICD_DIALOG, QFileDialog::AcceptOpen, dir.qfolder(), nullptr));
+    icd->show();
+    EXPECT_EQ(listedNames(*icd, 2), (std::set<std::string>{"a.ICD", "b.icd"}));
+    // The person picks the second file type, 所有文件（*.*): every file.
+    auto* combo = icd->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(combo, nullptr);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(combo->currentIndex(), 1);
+    EXPECT_EQ(listedNames(*icd, 7).size(), 7u);
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(listedNames(*icd, 2), (std::set<std::string>{"a.ICD", "b.icd"}));
+
+    std::unique_ptr<QFileDialog> breaks(
+        gradix::createFileDialog(gradix::BREAKS_DIALOG, QFileDialog::AcceptOpen, dir.qfolder(), nullptr));
+    breaks->show();
+    EXPECT_EQ(listedNames(*breaks, 3), (std::set<std::string>{"c.txt", "D.TXT", "e.dl"}));
+}
+
+TEST(WindowDialogs, TheFirstDialogOpensInTheExamplesAndTheNextWhereTheLastFileWas) {
+    Folder program;
+    program.write("examples/road.dl", NO_BREAKS);
+    const QString examples = gradix::findExamplesFolder(program.qfolder());
+    EXPECT_EQ(examples.toStdString(), program.file("examples"));
+    EXPECT_EQ(gradix::findExamplesFolder(program.qfolder() + "/nowhere"), QString());
+
+    Folder data;
+    const std::string chosen = data.write("project/road.zdm", CREST_PROFILE);
+    QWidget window;
+    gradix::QtUserInterface ui(window, examples);
+    EXPECT_EQ(ui.dialogFolder(), examples);
+    whenModalAppears([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), examples);
+        // The person types the path and presses Enter.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(chosen));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    EXPECT_EQ(ui.openFile(gradix::PROFILE_DIALOG), chosen);
+    EXPECT_EQ(ui.dialogFolder().toStdString(), data.file("project"));
+
+    whenModalAppears([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath().toStdString(), data.file("project"));
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    });
+    EXPECT_EQ(ui.saveFile(gradix::RESULT_DIALOG), "");  // cancelled
+}
+
+// Answers the file dialog that is up with a file name typed into it.
+void typeIntoFileDialog(QWidget* modal, const char* expectedTitle, const QString& folder, const QString& name) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle().toStdString(), expectedTitle);
+    EXPECT_EQ(dialog->directory().absolutePath(), folder);
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+TEST(WindowDialogs, ANewcomerInitialisesFromTheExamplesThroughTheRealDialogs) {
+    Folder program;
+    program.write("examples/road.dl", "2350 2300\n");
+    program.write("examples/road.zdm", "2000 100\nB2400 104\n");
+    const QString examples = program.qfolder() + "/examples";
+    MainWindow window({program.qfolder(), "", nullptr});
+    window.show();
+
+    whenModalAppears([&](QWidget* breaks) {
+        whenModalAppears([&](QWidget* profile) {
+            typeIntoFileDialog(profile, "读取纵断面设计资料", examples, "road.zdm");
+        });
+        typeIntoFileDialog(breaks, "读取断链资料", examples, "road.dl");
+    });
+    QTest::mouseClick(window.findChild<QPushButton*>("Command4"), Qt::LeftButton);
+
+    EXPECT_TRUE(window.project().initialised);
+    EXPECT_EQ(window.project().breaks.chainBreakCount, 1);
+    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), gradix::STATUS_SINGLE);
+}
+
+TEST(WindowDialogs, CancellingTheRealDialogShowsTheCancelBox) {
+    Folder program;
+    MainWindow window({program.qfolder(), "", nullptr});
+    window.show();
+    std::vector<std::string> seen;
+    whenModalAppears([&](QWidget* dialog) {
+        seen.push_back(dialog->windowTitle().toStdString());
+        whenModalAppears([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            seen.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        });
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    QTest::mouseClick(window.findChild<QPushButton*>("Command4"), Qt::LeftButton);
+    EXPECT_EQ(seen, (std::vector<std::string>{"读取断链资料", "错误: 读取文件被取消！"}));
+    EXPECT_FALSE(window.project().initialised);
+}
+
+TEST(WindowDialogs, ErrorBoxHasTheCriticalIconTitleTextAndTheDetails) {
+    QWidget window;
+    gradix::QtUserInterface ui(window, QString());
+    bool seen = false;
+    whenModalAppears([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->windowTitle(), "错误");
+        EXPECT_EQ(box->text(), "数据文件格式有误！");
+        EXPECT_EQ(box->detailedText(), "/data/p.zdm, line 3: a line with a single field");
+    });
+    ui.showError(gradix::ERROR_TITLE, gradix::FORMAT_TEXT, "/data/p.zdm, line 3: a line with a single field");
+    EXPECT_TRUE(seen);
+}
+
+TEST(WindowDialogs, DataMessageHasOnlyAnOkButtonAndShowsTheStakeAsTyped) {
+    QWidget window;
+    gradix::QtUserInterface ui(window, QString());
+    bool seen = false;
+    whenModalAppears([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), "数据有误");
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->text(), "桩号<b>1超出纵断面数据文件，请修改！");
+    });
+    ui.showMessage(gradix::DATA_PROBLEM_TITLE, "桩号<b>1超出纵断面数据文件，请修改！");
+    EXPECT_TRUE(seen);
+}
+
+TEST(WindowDialogs, ClipboardGetsThePlainText) {
+    QWidget window;
+    gradix::QtUserInterface ui(window, QString());
+    ui.setClipboard("B2320\t112.0480\t-0.9600");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "B2320\t112.0480\t-0.9600");
+}
+
+// ------------------------------------------------- help, about box and exit
+
+TEST(WindowHelpAndExit, HelpButtonShowsTheHelpBesideTheProgram) {
+    Session s;
+    s.dir.write("gradix.html", "<html><body><h1>Gradix 帮助</h1><p>断链文件</p></body></html>");
+    s.click("xpcmdbutton2");
+    gradix::HelpWindow* help = s.window->helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->browser()->toPlainText().contains("断链文件"));
+    EXPECT_EQ(help->browser()->source(), QUrl::fromLocalFile(s.dir.qfolder() + "/gradix.html"));
+}
+
+TEST(WindowHelpAndExit, MissingHelpIsSaidSoInTheHelpWindow) {
+    Session s;
+    s.click("xpcmdbutton2");
+    ASSERT_NE(s.window->helpWindow(), nullptr);
+    EXPECT_TRUE(s.window->helpWindow()->browser()->toPlainText().contains("gradix.html"));
+}
+
+TEST(WindowHelpAndExit, MoreSoftwareOpensTheWebPageThenTheModalAboutBox) {
+    Session s;
+    std::vector<std::string> steps;
+    s.window->openWebPage = [&](const QUrl& url) { steps.push_back("web " + url.toString().toStdString()); };
+    whenModalAppears([&](QWidget* modal) {
+        steps.push_back("about");
+        EXPECT_EQ(modal->objectName(), "aboutfrm");
+        EXPECT_TRUE(modal->isModal());
+        const QString text = modal->findChild<QLabel*>(QStringLiteral("aboutText"))->text();
+        EXPECT_TRUE(text.contains("Gradix V2.5"));
+        EXPECT_TRUE(text.contains(gradix::LICENCE_NAME));
+    });
+    s.click("xpcmdbutton1");
+    EXPECT_EQ(steps, (std::vector<std::string>{std::string("web ") + gradix::MAKER_WEB_PAGE, "about"}));
+}
+
+TEST(WindowHelpAndExit, ExitClosesEveryWindowAndSavesNothing) {
+    Session s;
+    s.click("xpcmdbutton2");
+    s.field("Text9")->setText("77");
+    s.click("Command2");
+    EXPECT_FALSE(s.window->isVisible());
+    EXPECT_FALSE(s.window->helpWindow()->isVisible());
+    EXPECT_FALSE(fs::exists(s.dir.file("gradix.ini")));
+}
+
+TEST(WindowHelpAndExit, ClosingTheWindowClosesTheHelpToo) {
+    Session s;
+    s.click("xpcmdbutton2");
+    ASSERT_TRUE(s.window->helpWindow()->isVisible());
+    s.window->close();
+    EXPECT_FALSE(s.window->helpWindow()->isVisible());
+}
+
+TEST(WindowHelpAndExit, TheShippedHelpExplainsEveryMessageAndCommand) {
+    const std::string help = readBytes(std::string(GRADIX_SOURCE_DIR) + "/docs/gradix.html");
+    ASSERT_FALSE(help.empty());
+    for (const std::string& text : {
+             std::string(gradix::CANCELLED_TEXT), std::string(gradix::FORMAT_TEXT), std::string("数据有误"),
+             std::string("超出纵断面数据文件，请修改！"), std::string("不应存在"),
+             std::string("所属的断链区间，需添加断链标识A、B、C..."), std::string(gradix::STATUS_START_BREAKS),
+             std::string(gradix::STATUS_START_ALIGNMENT), std::string(gradix::STATUS_SINGLE),
+             std::string(gradix::STATUS_FILE), std::string(gradix::STATUS_SINGLE_CAD),
+             std::string(gradix::ICD_DIALOG.title), std::string(gradix::BREAKS_DIALOG.title),
+             std::string(gradix::PROFILE_DIALOG.title), std::string(gradix::STAKES_DIALOG.title),
+             std::string(gradix::RESULT_DIALOG.title), std::string("初 始 化"), std::string("计   算"),
+             std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini")})
+        EXPECT_NE(help.find(text), std::string::npos) << text;
+}
+
+}  // namespace
