@@ -1,13 +1,19 @@
 #include "cli/cli.h"
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
+#include "commands/batchcad.h"
+#include "commands/cad/dxfreader.h"
+#include "commands/cad/dxfwriter.h"
 #include "commands/compute.h"
+#include "commands/drawingcommands.h"
+#include "commands/labels.h"
 #include "commands/project.h"
 #include "stakes/stakes.h"
 #include "text/dataline.h"
@@ -40,6 +46,9 @@ constexpr const char* MAIN_USAGE =
     "  elements  --icd FILE                         the prepared element chain\n"
     "  profile   --profile FILE [--breaks FILE | --icd FILE]  the prepared grade points\n"
     "  locate    --icd FILE X,Y...                  chainage and offset of surveyed points\n"
+    "  annotate  --icd FILE --profile FILE --drawing IN.dxf --out OUT.dxf [--rotation DEG]\n"
+    "            PX,PY:IX,IY...                     annotate picked points in a drawing\n"
+    "  labels    --drawing IN.dxf                   the stake labels of a drawing, reduced\n"
     "\n"
     "options: --help (also after a command), --version\n"
     "exit codes: 0 done, 1 stake refused, 2 file or format failure, 64 usage error\n";
@@ -69,6 +78,15 @@ const std::map<std::string, std::string>& commandUsage() {
         {"locate",
          "usage: gradix-cli locate --icd FILE X,Y...\n"
          "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"},
+        {"annotate",
+         "usage: gradix-cli annotate --icd FILE --profile FILE --drawing IN.dxf --out OUT.dxf\n"
+         "                           [--rotation DEG] PX,PY:IX,IY...\n"
+         "Per pick point PX,PY and insertion point IX,IY (drawing coordinates) adds the annotation\n"
+         "of stake, elevation and grade as the window would, prints STAKE, ELEVATION, GRADE %,\n"
+         "and writes OUT.dxf (never the input drawing).\n"},
+        {"labels",
+         "usage: gradix-cli labels --drawing IN.dxf\n"
+         "Prints every TEXT and MTEXT of model space in drawing order: TEXT, then its stake number.\n"},
     };
     return usage;
 }
@@ -84,12 +102,22 @@ struct StakeRefusal {
     std::string detail;
 };
 
-// Messages of zh_dlstr are kept until the command decides how it ends.
-class CliMessages : public MessageSink {
+// Messages are kept until the command decides how it ends; there are no
+// dialogs to show, so a command that asks for a file is cancelled.
+class CliMessages : public UserInterface {
 public:
     void activateMainWindow() override {}
     void showMessage(const std::string&, const std::string& text) override { last = text; }
+    std::string openFile(const FileDialogSpec&) override { return ""; }
+    std::string saveFile(const FileDialogSpec&) override { return ""; }
+    void showError(const std::string&, const std::string& text, const std::string& detail) override {
+        errorText = text;
+        errorDetail = detail;
+    }
+    void setClipboard(const std::string&) override {}
     std::string last;
+    std::string errorText;
+    std::string errorDetail;
 };
 
 // The parsed command line of one subcommand.
@@ -369,6 +397,72 @@ int locateCommand(const Arguments& a, std::ostream& out) {
     return EXIT_OK;
 }
 
+CadPoint pointArgument(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) throw UsageError{"a point is X,Y: " + text};
+    return {numberArgument(text.substr(0, comma)), numberArgument(text.substr(comma + 1)), 0.0};
+}
+
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+int annotateCommand(const Arguments& a, std::ostream& out) {
+    const std::string* drawingPath = a.option("--drawing");
+    const std::string* outPath = a.option("--out");
+    if (!drawingPath) throw UsageError{"missing --drawing IN.dxf"};
+    if (!outPath) throw UsageError{"missing --out OUT.dxf"};
+    if (!outPath->empty() && samePath(*drawingPath, *outPath))
+        throw UsageError{"--out must not be the input drawing"};
+    if (a.positional.empty()) throw UsageError{"no pick given"};
+    std::vector<std::pair<CadPoint, CadPoint>> picks;
+    for (const std::string& text : a.positional) {
+        const std::size_t colon = text.find(':');
+        if (colon == std::string::npos) throw UsageError{"a pick is PX,PY:IX,IY: " + text};
+        picks.emplace_back(pointArgument(text.substr(0, colon)), pointArgument(text.substr(colon + 1)));
+    }
+
+    ProjectLoader loader(a);
+    Project& project = loader.load(true, true);
+    auto drawing = std::make_shared<Drawing>(readDrawing(*drawingPath));
+    BatchCad cad(drawing);
+    FormState form;
+    form.setChecked(Control::Option1, true);
+    if (const std::string* rotation = a.option("--rotation")) form.setText(Control::Text9, *rotation);
+    CliMessages& ui = loader.messages();
+    const SettingsFile settings = SettingsFile::discarding();
+    DrawingCommandContext context{project, form, ui, settings, cad, cad,
+                                  [&] { return compute(project, form, ui, settings); }};
+
+    for (const auto& [pick, insertion] : picks) {
+        cad.screen().points = {pick, insertion};
+        if (!pickAndAnnotate(context)) {
+            if (ui.errorText == CANCELLED_TEXT) throw FileAccessError(ui.errorDetail);
+            if (!ui.errorText.empty()) throw DataError(ui.errorDetail);
+            if (!ui.last.empty()) throw StakeRefusal{ui.last, "the stake of the pick " + shortestText(pick[0]) + "," +
+                                                                  shortestText(pick[1]) + " is refused"};
+            throw DataError(cad.messages().empty() ? "the annotation could not be added" : cad.messages().back());
+        }
+        out << form.text(Control::Text1) << TAB << form.text(Control::Text2) << TAB << form.text(Control::Text3)
+            << '\n';
+    }
+    saveDrawing(*drawing, *outPath);
+    return EXIT_OK;
+}
+
+int labelsCommand(const Arguments& a, std::ostream& out) {
+    const std::string* drawingPath = a.option("--drawing");
+    if (!drawingPath) throw UsageError{"missing --drawing IN.dxf"};
+    if (!a.positional.empty()) throw UsageError{"unexpected argument " + a.positional.front()};
+    const Drawing drawing = readDrawing(*drawingPath);
+    for (const DrawingEntity& entity : drawing.entities)
+        if (entity.kind == EntityKind::Text || entity.kind == EntityKind::MText)
+            out << entity.text << TAB << reduceStakeLabel(entity.text) << '\n';
+    return EXIT_OK;
+}
+
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Arguments&, std::ostream&)> run;
@@ -383,6 +477,8 @@ const std::map<std::string, Subcommand>& subcommands() {
         {"elements", {{"--icd"}, elementsCommand}},
         {"profile", {{"--profile", "--breaks", "--icd"}, profileCommand}},
         {"locate", {{"--icd"}, locateCommand}},
+        {"annotate", {{"--icd", "--profile", "--drawing", "--out", "--rotation"}, annotateCommand}},
+        {"labels", {{"--drawing"}, labelsCommand}},
     };
     return table;
 }

@@ -47,7 +47,10 @@ SettingsFile::SettingsFile(std::string programFolder, std::string configFolder) 
     }
 }
 
+SettingsFile SettingsFile::discarding() { return SettingsFile(); }
+
 void SettingsFile::SaveSettings(const std::string& text9) const {
+    if (path_.empty()) return;
     try {
         writeFileAtomically(path_, text9 + SETTINGS_LINE_END);
     } catch (const GradixError& e) {
@@ -58,6 +61,7 @@ void SettingsFile::SaveSettings(const std::string& text9) const {
 }
 
 std::string SettingsFile::LoadSettings() const {
+    if (path_.empty()) return DEFAULT_ROTATION;
     try {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(path_, ec)) return DEFAULT_ROTATION;

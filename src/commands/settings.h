@@ -19,6 +19,11 @@ public:
     // program's folder cannot be written (an installed copy).
     SettingsFile(std::string programFolder, std::string configFolder);
 
+    // Settings that are neither read nor kept (gradix-cli has no window
+    // whose rotation angle would need keeping): SaveSettings does nothing
+    // and LoadSettings answers "0".
+    static SettingsFile discarding();
+
     // Where the settings are read and written.
     const std::string& path() const { return path_; }
 
@@ -31,7 +36,8 @@ public:
     std::string LoadSettings() const;
 
 private:
-    std::string path_;
+    SettingsFile() = default;
+    std::string path_;  // "" for settings that are not kept
 };
 
 // The user's configuration folder for Gradix ($XDG_CONFIG_HOME/gradix or

@@ -306,4 +306,71 @@ TEST_F(Cli, ExampleProjectComputesInBothModes) {
     EXPECT_EQ(r.out.substr(r.out.find('\t')), continuous.out.substr(continuous.out.find('\t')));
 }
 
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream s(text);
+    for (std::string line; std::getline(s, line);) out.push_back(line);
+    return out;
+}
+
+TEST_F(Cli, LabelsListTheStakeTextsOfADrawing) {
+    const CliRun r = run({"labels", "--drawing", example("road-plan.dxf")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> rows = lines(r.out);
+    ASSERT_EQ(rows.size(), 53u);
+    EXPECT_EQ(rows[0], "K0+000\t0");
+    EXPECT_EQ(rows[12], "K1+200\t1200");
+    EXPECT_EQ(rows[51], "K5+100\t5100");
+    EXPECT_EQ(rows[52], "示例道路平面图\\P比例 1:2000\t0");
+}
+
+TEST_F(Cli, AnnotateAddsTheAnnotationAndKeepsTheInputDrawing) {
+    // The road's point at chainage 1200, in drawing terms (x east, y north).
+    const CliRun at = run({"coords", "--icd", example("road.icd"), "1200"});
+    const std::vector<std::string> fields = [&] {
+        std::vector<std::string> f;
+        std::istringstream s(at.out);
+        for (std::string v; std::getline(s, v, '\t');) f.push_back(v);
+        return f;
+    }();
+    ASSERT_EQ(fields.size(), 4u) << at.out;
+    const std::string onRoad = fields[2] + "," + fields[1];
+    const std::string input = example("road-plan.dxf");
+    const std::string before = readBytes(input);
+
+    const CliRun r = run({"annotate", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "--drawing",
+                          input, "--out", path("annotated.dxf"), "--rotation", "90", onRoad + ":" + onRoad});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // The sag at 1200: 106 + 132²/24000, the mean of -1 % and 1.2 %.
+    EXPECT_TRUE(r.out == "1200\t106.7260\t0.1000\n" || r.out == "1200.000\t106.7260\t0.1000\n") << r.out;
+    EXPECT_EQ(readBytes(input), before);
+
+    const std::vector<std::string> rows = lines(run({"labels", "--drawing", path("annotated.dxf")}).out);
+    ASSERT_EQ(rows.size(), 54u);
+    EXPECT_EQ(rows.back().substr(0, rows.back().find('\t')).rfind("{\\L桩号：ROADK1+200.000\\P高程：106.7260\\P纵坡：0.1000%\\P", 0), 0u)
+        << rows.back();
+}
+
+TEST_F(Cli, AnnotateRefusesToWriteOverItsInput) {
+    const std::string copy = write("plan.dxf", readBytes(example("road-plan.dxf")));
+    const CliRun r = run({"annotate", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "--drawing",
+                          copy, "--out", copy, "1,2:3,4"});
+    EXPECT_EQ(r.exitCode, 64);
+}
+
+TEST_F(Cli, AnnotateOutsideTheProfileIsRefusedAndWritesNothing) {
+    const std::string profile = write("short.zdm", "0 100\n500 110\n");
+    const CliRun at = run({"coords", "--icd", example("road.icd"), "1200"});
+    std::istringstream s(at.out);
+    std::string chainage, north, east;
+    std::getline(s, chainage, '\t');
+    std::getline(s, north, '\t');
+    std::getline(s, east, '\t');
+    const CliRun r = run({"annotate", "--icd", example("road.icd"), "--profile", profile, "--drawing",
+                          example("road-plan.dxf"), "--out", path("out.dxf"), east + "," + north + ":0,0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errLine(0).rfind("桩号1200", 0), 0u) << r.err;
+    EXPECT_FALSE(fs::exists(path("out.dxf")));
+}
+
 }  // namespace

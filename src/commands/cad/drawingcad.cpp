@@ -1,0 +1,312 @@
+#include "commands/cad/drawingcad.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace gradix {
+
+namespace {
+
+constexpr int LAST_ACI = COLOR_BYLAYER;
+
+void requireFiniteValue(double v, const char* what) {
+    if (!std::isfinite(v)) throw CadError(std::string(what) + " must be a finite number");
+}
+
+// The items hand out stable references; each keeps the index of its table
+// entry or entity (the drawing's tables only grow) rather than a pointer.
+class UcsItem : public CadUcs {
+public:
+    UcsItem(DrawingDocument& d, std::size_t i) : doc(d), index(i) {}
+    std::string Name() const override { return doc.drawing().ucs[index].name; }
+    DrawingDocument& doc;
+    std::size_t index;
+};
+
+class StyleItem : public CadTextStyle {
+public:
+    StyleItem(DrawingDocument& d, std::size_t i) : doc(d), index(i) {}
+    std::string Name() const override { return style().name; }
+    void fontFile(const std::string& file) override { edit([&](DrawingTextStyle& s) { s.fontFile = file; }); }
+    void BigFontFile(const std::string& file) override { edit([&](DrawingTextStyle& s) { s.bigFontFile = file; }); }
+    void Height(double height) override {
+        requireFiniteValue(height, "a text style's height");
+        if (height < 0) throw CadError("a text style's height cannot be negative");
+        edit([&](DrawingTextStyle& s) { s.height = height; });
+    }
+    void Width(double factor) override {
+        requireFiniteValue(factor, "a text style's width factor");
+        if (!(factor > 0)) throw CadError("a text style's width factor must be greater than 0");
+        edit([&](DrawingTextStyle& s) { s.width = factor; });
+    }
+    std::string fontFile() const override { return style().fontFile; }
+    std::string BigFontFile() const override { return style().bigFontFile; }
+    double Height() const override { return style().height; }
+    double Width() const override { return style().width; }
+
+private:
+    const DrawingTextStyle& style() const { return doc.drawing().styles[index]; }
+    template <class F>
+    void edit(F&& f) {
+        DrawingTextStyle& s = doc.drawing().styles[index];
+        f(s);
+        if (!s.added) s.changed = true;  // an entry of the file: saving patches it
+        doc.drawing().modified = true;
+        doc.changed();
+    }
+    DrawingDocument& doc;
+    std::size_t index;
+};
+
+class LayerItem : public CadLayer {
+public:
+    LayerItem(DrawingDocument& d, std::size_t i) : doc(d), index(i) {}
+    std::string Name() const override { return doc.drawing().layers[index].name; }
+    DrawingDocument& doc;
+    std::size_t index;
+};
+
+class EntityItem : public CadMText {
+public:
+    EntityItem(DrawingDocument& d, std::size_t i) : doc(d), index(i) {}
+    int entitytype() const override { return entityTypeNumber(entity()); }
+    std::string TextString() const override {
+        const DrawingEntity& e = entity();
+        return e.kind == EntityKind::Text || e.kind == EntityKind::MText ? e.text : std::string();
+    }
+    void StyleName(const std::string& name) override {
+        const DrawingTextStyle* style = doc.drawing().findTextStyle(name);
+        if (!style) throw CadError("the drawing has no text style \"" + name + "\"");
+        const std::string stored = style->name;
+        edit([&](DrawingEntity& e) { e.style = stored; });
+    }
+    void Height(double height) override {
+        requireFiniteValue(height, "a text's height");
+        if (!(height > 0)) throw CadError("a text's height must be greater than 0");
+        edit([&](DrawingEntity& e) { e.height = height; });
+    }
+    void Color(int aci) override {
+        if (aci < COLOR_BYBLOCK || aci > LAST_ACI) throw CadError("a colour number must lie between 0 and 256");
+        edit([&](DrawingEntity& e) { e.color = aci; });
+    }
+    void TextString(const std::string& text) override {
+        edit([&](DrawingEntity& e) { e.text = text; });
+    }
+    void rotation(double radians) override {
+        requireFiniteValue(radians, "a text's rotation");
+        edit([&](DrawingEntity& e) { e.rotation = radians; });
+    }
+    std::string StyleName() const override { return entity().style; }
+    double Height() const override { return entity().height; }
+    int Color() const override { return entity().color; }
+    double rotation() const override { return entity().rotation; }
+
+private:
+    const DrawingEntity& entity() const { return doc.drawing().entities[index]; }
+    template <class F>
+    void edit(F&& f) {
+        DrawingEntity& e = doc.drawing().entities[index];
+        if (e.kind != EntityKind::MText) throw CadError("the object is not a multi-line text");
+        // Saving inserts only what Gradix added; a change to one of the
+        // file's own objects would be lost, so it is refused.
+        if (!e.added) throw CadError("objects of the opened file cannot be changed");
+        f(e);
+        doc.drawing().modified = true;
+        doc.changed();
+    }
+    DrawingDocument& doc;
+    std::size_t index;
+};
+
+class SelectionSetItem : public CadSelectionSet {
+public:
+    SelectionSetItem(DrawingDocument& d, std::string n) : doc(d), name(std::move(n)) {}
+    std::string Name() const override { return name; }
+    bool SelectOnScreen() override {
+        requireLive();
+        const std::optional<std::vector<std::size_t>> chosen = doc.screen().selectEntities();
+        if (!chosen) return false;
+        for (std::size_t index : *chosen) {
+            if (index >= doc.drawing().entities.size()) continue;
+            if (std::find(members.begin(), members.end(), index) == members.end()) members.push_back(index);
+        }
+        return true;
+    }
+    int Count() const override { return static_cast<int>(members.size()); }
+    CadEntity& Item(int i) override {
+        requireLive();
+        if (i < 0 || i >= Count()) throw CadError("no object " + std::to_string(i) + " in selection set " + name);
+        return doc.entityItem(members[static_cast<std::size_t>(i)]);
+    }
+    void Delete() override;
+    void requireLive() const {
+        if (deleted) throw CadError("selection set " + name + " was deleted");
+    }
+
+    DrawingDocument& doc;
+    std::string name;
+    std::vector<std::size_t> members;
+    bool deleted = false;
+};
+
+class UcsCollection : public CadUserCoordinateSystems {
+public:
+    explicit UcsCollection(DrawingDocument& d) : doc(d) {}
+    CadUcs& Add(const CadPoint& origin, const CadPoint& xAxisPoint, const CadPoint& yAxisPoint,
+                const std::string& name) override;
+    DrawingDocument& doc;
+    std::map<std::size_t, std::unique_ptr<UcsItem>> items;
+};
+
+class StyleCollection : public CadTextStyles {
+public:
+    explicit StyleCollection(DrawingDocument& d) : doc(d) {}
+    CadTextStyle& Add(const std::string& name) override;
+    DrawingDocument& doc;
+    std::map<std::size_t, std::unique_ptr<StyleItem>> items;
+};
+
+class LayerCollection : public CadLayers {
+public:
+    explicit LayerCollection(DrawingDocument& d) : doc(d) {}
+    CadLayer& Add(const std::string& name) override;
+    DrawingDocument& doc;
+    std::map<std::size_t, std::unique_ptr<LayerItem>> items;
+};
+
+class ModelSpaceCollection : public CadModelSpace {
+public:
+    explicit ModelSpaceCollection(DrawingDocument& d) : doc(d) {}
+    CadMText& AddMText(const CadPoint& insertionPoint, double width, const std::string& text) override {
+        const std::size_t index = doc.drawing().addMText(insertionPoint, width, text);
+        doc.changed();
+        return doc.mtextItem(index);
+    }
+    DrawingDocument& doc;
+};
+
+class SelectionSetCollection : public CadSelectionSets {
+public:
+    explicit SelectionSetCollection(DrawingDocument& d) : doc(d) {}
+    CadSelectionSet& Add(const std::string& name) override {
+        if (name.empty()) throw CadError("a selection set needs a name");
+        const std::string key = foldedName(name);
+        if (live.count(key)) throw CadError("a selection set named " + name + " exists");
+        auto item = std::make_unique<SelectionSetItem>(doc, name);
+        SelectionSetItem& ref = *item;
+        all.push_back(std::move(item));
+        live[key] = &ref;
+        return ref;
+    }
+    static std::string foldedName(const std::string& name) {
+        std::string out = name;
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return out;
+    }
+    DrawingDocument& doc;
+    std::vector<std::unique_ptr<SelectionSetItem>> all;  // deleted sets stay alive here
+    std::map<std::string, SelectionSetItem*> live;
+};
+
+class UtilityObject : public CadUtility {
+public:
+    explicit UtilityObject(DrawingDocument& d) : doc(d) {}
+    std::optional<CadPoint> GetPoint(const std::string& prompt) override { return doc.screen().pickPoint(prompt); }
+    DrawingDocument& doc;
+};
+
+}  // namespace
+
+struct DrawingDocument::Parts {
+    explicit Parts(DrawingDocument& d) : ucs(d), styles(d), layers(d), modelSpace(d), selectionSets(d), utility(d) {}
+    UcsCollection ucs;
+    StyleCollection styles;
+    LayerCollection layers;
+    ModelSpaceCollection modelSpace;
+    SelectionSetCollection selectionSets;
+    UtilityObject utility;
+    std::map<std::size_t, std::unique_ptr<EntityItem>> entities;
+};
+
+void SelectionSetItem::Delete() {
+    requireLive();
+    deleted = true;
+    members.clear();
+    auto& sets = static_cast<SelectionSetCollection&>(doc.SelectionSets());
+    sets.live.erase(SelectionSetCollection::foldedName(name));
+}
+
+template <class Item, class Map>
+Item& itemFor(Map& items, DrawingDocument& doc, std::size_t index) {
+    auto& slot = items[index];
+    if (!slot) slot = std::make_unique<Item>(doc, index);
+    return *slot;
+}
+
+CadUcs& UcsCollection::Add(const CadPoint& origin, const CadPoint& xAxisPoint, const CadPoint& yAxisPoint,
+                           const std::string& name) {
+    Drawing& d = doc.drawing();
+    const DrawingUcs& u = d.addUcs(name, origin, xAxisPoint, yAxisPoint);
+    const std::size_t index = static_cast<std::size_t>(&u - d.ucs.data());
+    doc.changed();
+    return itemFor<UcsItem>(items, doc, index);
+}
+
+CadTextStyle& StyleCollection::Add(const std::string& name) {
+    Drawing& d = doc.drawing();
+    const DrawingTextStyle& s = d.addTextStyle(name);
+    const std::size_t index = static_cast<std::size_t>(&s - d.styles.data());
+    return itemFor<StyleItem>(items, doc, index);
+}
+
+CadLayer& LayerCollection::Add(const std::string& name) {
+    Drawing& d = doc.drawing();
+    const DrawingLayer& l = d.addLayer(name);
+    const std::size_t index = static_cast<std::size_t>(&l - d.layers.data());
+    doc.changed();
+    return itemFor<LayerItem>(items, doc, index);
+}
+
+DrawingDocument::DrawingDocument(std::shared_ptr<Drawing> drawing, DrawingScreen& screen)
+    : drawing_(std::move(drawing)), screen_(screen), parts_(std::make_unique<Parts>(*this)) {}
+
+DrawingDocument::~DrawingDocument() = default;
+
+CadUserCoordinateSystems& DrawingDocument::UserCoordinateSystems() { return parts_->ucs; }
+CadTextStyles& DrawingDocument::TextStyles() { return parts_->styles; }
+CadLayers& DrawingDocument::Layers() { return parts_->layers; }
+CadModelSpace& DrawingDocument::ModelSpace() { return parts_->modelSpace; }
+CadSelectionSets& DrawingDocument::SelectionSets() { return parts_->selectionSets; }
+CadUtility& DrawingDocument::Utility() { return parts_->utility; }
+
+void DrawingDocument::ActiveUCS(CadUcs& ucs) {
+    auto* item = dynamic_cast<UcsItem*>(&ucs);
+    if (!item || &item->doc != this) throw CadError("the coordinate system belongs to another drawing");
+    drawing_->activeUcs = drawing_->ucs[item->index].name;
+}
+
+void DrawingDocument::ActiveLayer(CadLayer& layer) {
+    auto* item = dynamic_cast<LayerItem*>(&layer);
+    if (!item || &item->doc != this) throw CadError("the layer belongs to another drawing");
+    drawing_->activeLayer = drawing_->layers[item->index].name;
+}
+
+std::string DrawingDocument::ActiveUCSName() const { return drawing_->activeUcs; }
+std::string DrawingDocument::ActiveLayerName() const { return drawing_->activeLayer; }
+
+CadEntity& DrawingDocument::entityItem(std::size_t index) {
+    if (index >= drawing_->entities.size()) throw CadError("no such object in the drawing");
+    return itemFor<EntityItem>(parts_->entities, *this, index);
+}
+
+CadMText& DrawingDocument::mtextItem(std::size_t index) {
+    if (index >= drawing_->entities.size() || drawing_->entities[index].kind != EntityKind::MText)
+        throw CadError("the object is not a multi-line text");
+    return itemFor<EntityItem>(parts_->entities, *this, index);
+}
+
+void DrawingDocument::changed() { screen_.drawingChanged(); }
+
+}  // namespace gradix

@@ -1,0 +1,143 @@
+// The 2D view of a drawing in the drawing window: the model-space entities
+// in their layers' colours, the loaded alignment as a reference line, zoom
+// (wheel, about the cursor), pan (middle button or space-drag), zoom to
+// extents, picking a point and selecting entities (a click picks one, a drag
+// selects by window: left to right the entities wholly inside, right to
+// left also those it crosses).
+#pragma once
+
+#include <QFont>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "commands/cad/drawing.h"
+#include "commands/cad/referencealignment.h"
+
+class QPainter;
+
+namespace gradix {
+
+class DrawingView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { Idle, PickPoint, Select };
+
+    explicit DrawingView(QWidget* parent = nullptr);
+    ~DrawingView() override;
+
+    // Shows drawing (kept alive by the view) and zooms to its extents.
+    void setDrawing(std::shared_ptr<const Drawing> drawing);
+    // The drawing gained entities or changed: show it again.
+    void drawingChanged();
+    // The alignment's reference line and stake ticks (an empty one hides it).
+    void setReferenceAlignment(ReferenceAlignment alignment);
+    const ReferenceAlignment& referenceAlignment() const { return reference_; }
+
+    void setMode(Mode mode);
+    Mode mode() const { return mode_; }
+    // The entities selected in Select mode, in the order they were selected.
+    const std::vector<std::size_t>& selection() const { return selection_; }
+    void clearSelection();
+
+    // Zooms so that the drawing and the reference line fill the view.
+    void zoomExtents();
+    // The view: the drawing point at the centre and pixels per drawing unit.
+    void setView(QPointF centre, double pixelsPerUnit);
+    QPointF viewCentre() const { return centre_; }
+    double pixelsPerUnit() const { return scale_; }
+    // Widget pixel position <-> drawing coordinates (x right, y up).
+    QPointF toScreen(QPointF drawingPoint) const;
+    QPointF toDrawing(QPointF screenPoint) const;
+
+    // The entity nearest to a widget position within the pick aperture
+    // (topmost on equal distance), nothing when none is that close.
+    std::optional<std::size_t> entityAt(QPointF screenPoint) const;
+    // The entities of a rectangle in drawing coordinates: wholly inside, or
+    // with crossing also those that cross its edge.
+    std::vector<std::size_t> entitiesInWindow(const QRectF& drawingRect, bool crossing) const;
+
+signals:
+    void pointPicked(QPointF drawingPoint);  // a click in PickPoint mode
+    void selectionChanged();                 // Select mode: entities added or removed
+    void selectionEnded();                   // Select mode: right click
+    void cancelled();                        // Esc
+    void enterPressed();                     // Enter or Return
+    void textTyped(const QString& text);     // printable keys, for the command line
+    void cursorMoved(QPointF drawingPoint);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    // What the view keeps of each entity: its outline in drawing coordinates
+    // (for picking and window selection), its bounds, and the path it is drawn with.
+    struct Shape {
+        QRectF bounds;                    // drawing coordinates, y up (top() is the lowest y)
+        std::vector<QPointF> outline;     // a polyline; closed when closedOutline
+        bool closedOutline = false;
+        bool area = false;                // a text box or a block's frame: inside counts as on it
+        QPainterPath path;                // geometry entities
+    };
+    struct BlockShapes {
+        std::vector<Shape> shapes;
+        QRectF bounds;
+        bool building = false;            // guards blocks that insert themselves
+    };
+
+    Shape shapeOf(const DrawingEntity& e, int depth) const;
+    const BlockShapes* blockShapes(const std::string& name, int depth) const;
+    void rebuildShapes();
+    QTransform viewTransform() const;
+    QTransform insertTransform(const DrawingEntity& insert, const DrawingBlock& block) const;
+    void paintEntities(QPainter& p, const std::vector<DrawingEntity>& entities, const std::vector<Shape>& shapes,
+                       const QTransform& transform, const QColor& byBlock, int depth, const QRectF* visible);
+    void paintEntity(QPainter& p, const DrawingEntity& e, const Shape& shape, const QTransform& transform,
+                     const QColor& colour, const QColor& byBlock, int depth);
+    void paintText(QPainter& p, const DrawingEntity& e, const QColor& colour, const QColor& byBlock);
+    void paintReference(QPainter& p);
+    QColor colourOf(const DrawingEntity& e, const QColor& byBlock) const;
+    bool layerShown(const std::string& layer) const;
+    double apertureUnits() const;
+    void zoomAbout(QPointF screenPoint, double factor);
+
+    std::shared_ptr<const Drawing> drawing_;
+    std::vector<Shape> shapes_;                           // one per model-space entity
+    mutable std::map<std::string, BlockShapes> blocks_;  // by folded block name, built on first use
+    ReferenceAlignment reference_;
+    QRectF referenceBounds_;
+    Mode mode_ = Mode::Idle;
+    std::vector<std::size_t> selection_;
+    QPointF centre_{0, 0};
+    double scale_ = 1;
+    QFont font_;
+    double fontCapHeight_ = 1;  // cap height of font_ in its own pixels
+
+    // Mouse and keys.
+    bool spaceHeld_ = false;
+    bool panning_ = false;
+    bool leftDown_ = false;
+    bool rubberBand_ = false;
+    QPointF pressPos_;
+    QPointF lastPos_;
+    QPointF cursor_;
+    bool cursorInside_ = false;
+};
+
+}  // namespace gradix

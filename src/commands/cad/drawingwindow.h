@@ -1,0 +1,164 @@
+// Gradix's drawing window: a drawing view, a command line at the bottom that
+// shows the prompt of a pick or a selection (a point may also be typed there
+// as "x,y"), a coordinate read-out, and a File menu to open a DXF drawing
+// (R12 to 2018), save it and save it as. It is the screen of its drawing's
+// CAD document: GetPoint and SelectOnScreen wait here for the person.
+//
+// Keys: Esc cancels a pick or a selection; Enter or a right click ends a
+// selection. Saving never overwrites the file the drawing was opened from
+// without asking: for an opened drawing, Save asks for a new file first.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/cad/drawingcad.h"
+#include "commands/cad/drawingview.h"
+
+class QAction;
+class QEventLoop;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace gradix {
+
+// The window's questions to the person; the default asks with Qt dialogs,
+// tests answer from a script.
+class DrawingDialogs {
+public:
+    enum class Unsaved { Save, Discard, Cancel };
+    virtual ~DrawingDialogs() = default;
+    // A DXF file to open; "" when cancelled.
+    virtual QString openPath(QWidget* parent) = 0;
+    // A file to save to, suggesting suggested; "" when cancelled.
+    virtual QString savePath(QWidget* parent, const QString& suggested) = 0;
+    // Whether to save over path, the file the drawing was opened from.
+    virtual bool confirmOverwriteOriginal(QWidget* parent, const QString& path) = 0;
+    // What to do with unsaved changes of the drawing named name.
+    virtual Unsaved askUnsaved(QWidget* parent, const QString& name) = 0;
+    virtual void showError(QWidget* parent, const QString& text, const QString& detail) = 0;
+    // What the reading of a drawing wants the person to know (a cut line ...).
+    virtual void showNotes(QWidget* parent, const QStringList& notes) = 0;
+};
+
+// The dialogs as Qt shows them.
+class QtDrawingDialogs : public DrawingDialogs {
+public:
+    QString openPath(QWidget* parent) override;
+    QString savePath(QWidget* parent, const QString& suggested) override;
+    bool confirmOverwriteOriginal(QWidget* parent, const QString& path) override;
+    Unsaved askUnsaved(QWidget* parent, const QString& name) override;
+    void showError(QWidget* parent, const QString& text, const QString& detail) override;
+    void showNotes(QWidget* parent, const QStringList& notes) override;
+};
+
+// Captions and command-line texts of the window.
+inline constexpr const char* DRAWING_WINDOW_TITLE = "Gradix 绘图";
+inline constexpr const char* NEW_DRAWING_NAME = "新图形";
+inline constexpr const char* SELECT_PROMPT = "选择对象:";
+inline constexpr const char* COMMAND_PROMPT = "命令:";
+inline constexpr const char* CANCELLED_MESSAGE = "*取消*";
+inline constexpr const char* INVALID_POINT_MESSAGE = "需要点或坐标 x,y。";
+inline constexpr const char* OPEN_FAILED_TEXT = "无法打开图形文件。";
+inline constexpr const char* SAVE_FAILED_TEXT = "无法保存图形文件。";
+
+class DrawingWindow : public QMainWindow, public DrawingScreen {
+    Q_OBJECT
+public:
+    // A window over drawing (a new, empty drawing when null). dialogs, when
+    // given, must outlive the window; otherwise Qt dialogs are used.
+    // Raises DataError when the new empty drawing cannot be made.
+    explicit DrawingWindow(std::shared_ptr<Drawing> drawing = nullptr, DrawingDialogs* dialogs = nullptr,
+                           QWidget* parent = nullptr);
+    ~DrawingWindow() override;
+
+    // The CAD document of the drawing shown. Another drawing (opened, or a
+    // new one after the window was closed) gets a new document; the old one
+    // is kept alive with the window, so references a command holds stay valid.
+    DrawingDocument& document() { return *document_; }
+    Drawing& drawing() { return document_->drawing(); }
+    DrawingView* view() const { return view_; }
+    QLineEdit* commandLine() const { return commandLine_; }
+    // The window title without the modified mark: the application's Caption.
+    QString caption() const;
+    // The command line's history, oldest first.
+    QStringList history() const;
+
+    // Reads the DXF file at path and shows it; false (after telling the
+    // person) when it cannot be read or the person kept unsaved changes.
+    bool openFile(const QString& path);
+    // Starts over with a new, empty drawing (after asking about unsaved changes).
+    bool newDrawing();
+    // Saves: to the file last saved to; for an opened drawing not saved yet,
+    // or a new one, as "save as". False when cancelled or failed.
+    bool save();
+    // Asks for a file and saves there; saving over the opened file asks first.
+    bool saveAs();
+    // Saves to path without asking; false (after telling the person) on failure.
+    bool saveTo(const QString& path);
+
+    void setReferenceAlignment(ReferenceAlignment alignment);
+    // Whether a pick or a selection is waiting.
+    bool isBusy() const { return waiting_ != nullptr; }
+    // Whether the person closed the window (it is then hidden, its drawing ended).
+    bool wasClosed() const { return closed_; }
+    // Shows the window again after it was closed, with a new, empty drawing.
+    void reopen();
+
+    // DrawingScreen: wait in a local event loop for the person. A pick or a
+    // selection while one is waiting raises CadError.
+    std::optional<CadPoint> pickPoint(const std::string& prompt) override;
+    std::optional<std::vector<std::size_t>> selectEntities() override;
+    void drawingChanged() override;
+
+signals:
+    void waitingChanged(bool waiting);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setDrawing(std::shared_ptr<Drawing> drawing, const QString& openedPath);
+    void updateTitle();
+    void updateActions();
+    void say(const QString& line);
+    void setPrompt(const QString& prompt);
+    void finishWaiting();
+    void cancelWaiting();
+    void submitCommandLine();
+    bool settleUnsaved();
+    QString displayName() const;
+
+    std::unique_ptr<DrawingDialogs> ownDialogs_;
+    DrawingDialogs* dialogs_;
+    std::unique_ptr<DrawingDocument> document_;
+    std::vector<std::unique_ptr<DrawingDocument>> retired_;
+    DrawingView* view_ = nullptr;
+    QPlainTextEdit* history_ = nullptr;
+    QLabel* prompt_ = nullptr;
+    QLineEdit* commandLine_ = nullptr;
+    QLabel* coordinates_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* saveAsAction_ = nullptr;
+    ReferenceAlignment reference_;
+    QString openedPath_;  // the engineer's file the drawing came from ("" for a new drawing)
+    QString savedPath_;   // where Save writes without asking ("" until saved or agreed)
+    bool closed_ = false;
+
+    // The pick or selection waiting, and what it got.
+    QEventLoop* waiting_ = nullptr;
+    DrawingView::Mode waitingMode_ = DrawingView::Mode::Idle;
+    std::optional<CadPoint> pickedPoint_;
+    bool selectionAccepted_ = false;
+};
+
+}  // namespace gradix

@@ -1,0 +1,971 @@
+#include "commands/cad/dxfwriter.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+#include "commands/cad/dxfencoding.h"
+#include "commands/cad/dxfstructure.h"
+#include "commands/cad/mtext.h"
+#include "text/failures.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+// The empty drawing as "code|value" lines; emptyDrawingDxf() lays them out as
+// DXF group pairs. Handles: tables 1-A, objects C-29, seed 30.
+constexpr std::string_view EMPTY_DRAWING = R"(0|SECTION
+2|HEADER
+9|$ACADVER
+1|AC1015
+9|$ACADMAINTVER
+70|6
+9|$DWGCODEPAGE
+3|ANSI_936
+9|$INSBASE
+10|0.0
+20|0.0
+30|0.0
+9|$EXTMIN
+10|0.0
+20|0.0
+30|0.0
+9|$EXTMAX
+10|1000.0
+20|1000.0
+30|0.0
+9|$LIMMIN
+10|0.0
+20|0.0
+9|$LIMMAX
+10|1000.0
+20|1000.0
+9|$CLAYER
+8|0
+9|$TEXTSTYLE
+7|Standard
+9|$TEXTSIZE
+40|2.5
+9|$CELTYPE
+6|ByLayer
+9|$LUNITS
+70|2
+9|$LUPREC
+70|4
+9|$AUNITS
+70|0
+9|$AUPREC
+70|4
+9|$INSUNITS
+70|6
+9|$MEASUREMENT
+70|1
+9|$HANDSEED
+5|30
+0|ENDSEC
+0|SECTION
+2|CLASSES
+0|CLASS
+1|ACDBDICTIONARYWDFLT
+2|AcDbDictionaryWithDefault
+3|ObjectDBX Classes
+90|0
+280|0
+281|0
+0|CLASS
+1|ACDBPLACEHOLDER
+2|AcDbPlaceHolder
+3|ObjectDBX Classes
+90|0
+280|0
+281|0
+0|CLASS
+1|LAYOUT
+2|AcDbLayout
+3|ObjectDBX Classes
+90|0
+280|0
+281|0
+0|ENDSEC
+0|SECTION
+2|TABLES
+0|TABLE
+2|VPORT
+5|8
+330|0
+100|AcDbSymbolTable
+70|1
+0|VPORT
+5|29
+330|8
+100|AcDbSymbolTableRecord
+100|AcDbViewportTableRecord
+2|*Active
+70|0
+10|0.0
+20|0.0
+11|1.0
+21|1.0
+12|500.0
+22|500.0
+13|0.0
+23|0.0
+14|10.0
+24|10.0
+15|10.0
+25|10.0
+16|0.0
+26|0.0
+36|1.0
+17|0.0
+27|0.0
+37|0.0
+40|1000.0
+41|1.5
+42|50.0
+43|0.0
+44|0.0
+50|0.0
+51|0.0
+71|0
+72|1000
+73|1
+74|3
+75|0
+76|0
+77|0
+78|0
+281|0
+65|1
+110|0.0
+120|0.0
+130|0.0
+111|1.0
+121|0.0
+131|0.0
+112|0.0
+122|1.0
+132|0.0
+79|0
+146|0.0
+0|ENDTAB
+0|TABLE
+2|LTYPE
+5|5
+330|0
+100|AcDbSymbolTable
+70|3
+0|LTYPE
+5|14
+330|5
+100|AcDbSymbolTableRecord
+100|AcDbLinetypeTableRecord
+2|ByBlock
+70|0
+3|
+72|65
+73|0
+40|0.0
+0|LTYPE
+5|15
+330|5
+100|AcDbSymbolTableRecord
+100|AcDbLinetypeTableRecord
+2|ByLayer
+70|0
+3|
+72|65
+73|0
+40|0.0
+0|LTYPE
+5|16
+330|5
+100|AcDbSymbolTableRecord
+100|AcDbLinetypeTableRecord
+2|Continuous
+70|0
+3|Solid line
+72|65
+73|0
+40|0.0
+0|ENDTAB
+0|TABLE
+2|LAYER
+5|2
+330|0
+100|AcDbSymbolTable
+70|1
+0|LAYER
+5|10
+330|2
+100|AcDbSymbolTableRecord
+100|AcDbLayerTableRecord
+2|0
+70|0
+62|7
+6|Continuous
+370|-3
+390|F
+0|ENDTAB
+0|TABLE
+2|STYLE
+5|3
+330|0
+100|AcDbSymbolTable
+70|1
+0|STYLE
+5|11
+330|3
+100|AcDbSymbolTableRecord
+100|AcDbTextStyleTableRecord
+2|Standard
+70|0
+40|0.0
+41|1.0
+50|0.0
+71|0
+42|2.5
+3|txt
+4|
+0|ENDTAB
+0|TABLE
+2|VIEW
+5|6
+330|0
+100|AcDbSymbolTable
+70|0
+0|ENDTAB
+0|TABLE
+2|UCS
+5|7
+330|0
+100|AcDbSymbolTable
+70|0
+0|ENDTAB
+0|TABLE
+2|APPID
+5|9
+330|0
+100|AcDbSymbolTable
+70|1
+0|APPID
+5|12
+330|9
+100|AcDbSymbolTableRecord
+100|AcDbRegAppTableRecord
+2|ACAD
+70|0
+0|ENDTAB
+0|TABLE
+2|DIMSTYLE
+5|A
+330|0
+100|AcDbSymbolTable
+70|1
+100|AcDbDimStyleTable
+71|0
+0|DIMSTYLE
+105|27
+330|A
+100|AcDbSymbolTableRecord
+100|AcDbDimStyleTableRecord
+2|Standard
+70|0
+0|ENDTAB
+0|TABLE
+2|BLOCK_RECORD
+5|1
+330|0
+100|AcDbSymbolTable
+70|2
+0|BLOCK_RECORD
+5|1F
+330|1
+100|AcDbSymbolTableRecord
+100|AcDbBlockTableRecord
+2|*Model_Space
+340|22
+0|BLOCK_RECORD
+5|1B
+330|1
+100|AcDbSymbolTableRecord
+100|AcDbBlockTableRecord
+2|*Paper_Space
+340|1E
+0|ENDTAB
+0|ENDSEC
+0|SECTION
+2|BLOCKS
+0|BLOCK
+5|20
+330|1F
+100|AcDbEntity
+8|0
+100|AcDbBlockBegin
+2|*Model_Space
+70|0
+10|0.0
+20|0.0
+30|0.0
+3|*Model_Space
+1|
+0|ENDBLK
+5|21
+330|1F
+100|AcDbEntity
+8|0
+100|AcDbBlockEnd
+0|BLOCK
+5|1C
+330|1B
+100|AcDbEntity
+67|1
+8|0
+100|AcDbBlockBegin
+2|*Paper_Space
+70|0
+10|0.0
+20|0.0
+30|0.0
+3|*Paper_Space
+1|
+0|ENDBLK
+5|1D
+330|1B
+100|AcDbEntity
+67|1
+8|0
+100|AcDbBlockEnd
+0|ENDSEC
+0|SECTION
+2|ENTITIES
+0|ENDSEC
+0|SECTION
+2|OBJECTS
+0|DICTIONARY
+5|C
+330|0
+100|AcDbDictionary
+281|1
+3|ACAD_GROUP
+350|D
+3|ACAD_LAYOUT
+350|1A
+3|ACAD_MLINESTYLE
+350|17
+3|ACAD_PLOTSTYLENAME
+350|E
+0|DICTIONARY
+5|D
+330|C
+100|AcDbDictionary
+281|1
+0|DICTIONARY
+5|1A
+330|C
+100|AcDbDictionary
+281|1
+3|Layout1
+350|1E
+3|Model
+350|22
+0|DICTIONARY
+5|17
+330|C
+100|AcDbDictionary
+281|1
+3|Standard
+350|18
+0|ACDBDICTIONARYWDFLT
+5|E
+330|C
+100|AcDbDictionary
+281|1
+3|Normal
+350|F
+100|AcDbDictionaryWithDefault
+340|F
+0|ACDBPLACEHOLDER
+5|F
+330|E
+0|MLINESTYLE
+5|18
+330|17
+100|AcDbMlineStyle
+2|Standard
+70|0
+3|
+62|256
+51|90.0
+52|90.0
+71|2
+49|0.5
+62|256
+6|BYLAYER
+49|-0.5
+62|256
+6|BYLAYER
+0|LAYOUT
+5|22
+330|1A
+100|AcDbPlotSettings
+1|
+2|none_device
+4|
+6|
+40|0.0
+41|0.0
+42|0.0
+43|0.0
+44|0.0
+45|0.0
+46|0.0
+47|0.0
+48|0.0
+49|0.0
+140|0.0
+141|0.0
+142|1.0
+143|1.0
+70|1024
+72|1
+73|0
+74|5
+7|
+75|16
+147|1.0
+148|0.0
+149|0.0
+100|AcDbLayout
+1|Model
+70|1
+71|0
+10|0.0
+20|0.0
+11|420.0
+21|297.0
+12|0.0
+22|0.0
+32|0.0
+14|1e+20
+24|1e+20
+34|1e+20
+15|-1e+20
+25|-1e+20
+35|-1e+20
+146|0.0
+13|0.0
+23|0.0
+33|0.0
+16|1.0
+26|0.0
+36|0.0
+17|0.0
+27|1.0
+37|0.0
+76|0
+330|1F
+0|LAYOUT
+5|1E
+330|1A
+100|AcDbPlotSettings
+1|
+2|none_device
+4|
+6|
+40|0.0
+41|0.0
+42|0.0
+43|0.0
+44|0.0
+45|0.0
+46|0.0
+47|0.0
+48|0.0
+49|0.0
+140|0.0
+141|0.0
+142|1.0
+143|1.0
+70|0
+72|1
+73|0
+74|5
+7|
+75|16
+147|1.0
+148|0.0
+149|0.0
+100|AcDbLayout
+1|Layout1
+70|1
+71|1
+10|0.0
+20|0.0
+11|420.0
+21|297.0
+12|0.0
+22|0.0
+32|0.0
+14|1e+20
+24|1e+20
+34|1e+20
+15|-1e+20
+25|-1e+20
+35|-1e+20
+146|0.0
+13|0.0
+23|0.0
+33|0.0
+16|1.0
+26|0.0
+36|0.0
+17|0.0
+27|1.0
+37|0.0
+76|0
+330|1B
+0|ENDSEC
+0|EOF
+)";
+
+constexpr const char* NEW_LAYER_LINETYPE = "Continuous";
+constexpr int LINEWEIGHT_DEFAULT = -3;
+constexpr double DEGREES_PER_HALF_TURN = 180.0;
+constexpr double LAST_HEIGHT_USED = 2.5;     // code 42 of a new style
+constexpr std::size_t MTEXT_CHUNK = 250;     // bytes of one code 3 / code 1 piece
+constexpr std::size_t UNICODE_ESCAPE_LENGTH = 7;  // \U+XXXX
+constexpr double MTEXT_LINE_SPACING = 5.0 / 3.0;  // line pitch in text heights
+constexpr int ATTACHMENT_TOP_LEFT = 1;
+constexpr int DRAWING_DIRECTION_LEFT_TO_RIGHT = 1;
+constexpr int CODE_ENTITY = 0;
+constexpr int CODE_NAME = 2;
+constexpr int CODE_FONT = 3;
+constexpr int CODE_BIG_FONT = 4;
+constexpr int CODE_FIXED_HEIGHT = 40;
+constexpr int CODE_WIDTH_FACTOR = 41;
+constexpr int CODE_FLAGS = 70;
+constexpr int CODE_PLOT_STYLE = 390;
+constexpr int CODE_LINETYPE = 6;
+constexpr int FIRST_XDATA_CODE = 1000;
+
+// One change to the opened bytes: remove [offset, offset + removed), put text there.
+struct Edit {
+    std::size_t offset;
+    std::size_t removed;
+    std::string text;
+};
+
+std::string formatReal(double v) {
+    if (!std::isfinite(v)) throw DataError("a value to be saved is not finite");
+    if (v == 0) v = 0;  // no "-0"
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    std::string out(buffer, end);
+    if (out.find_first_of(".eEn") == std::string::npos) out += ".0";
+    return out;
+}
+
+// The group pairs of new objects, laid out with the file's line end.
+class PairWriter {
+public:
+    explicit PairWriter(std::string lineEnd) : eol_(std::move(lineEnd)) {}
+    PairWriter& pair(int code, std::string_view value) {
+        std::string c = std::to_string(code);
+        if (c.size() < 3) out_.append(3 - c.size(), ' ');
+        out_ += c;
+        out_ += eol_;
+        out_.append(value);
+        out_ += eol_;
+        return *this;
+    }
+    PairWriter& pair(int code, int value) { return pair(code, std::to_string(value)); }
+    PairWriter& real(int code, double value) { return pair(code, formatReal(value)); }
+    std::string take() { return std::move(out_); }
+
+private:
+    std::string eol_;
+    std::string out_;
+};
+
+// A value fit for one DXF line: line breaks become the multi-line text's
+// paragraph code (for MTEXT) or a space, other control characters their
+// caret notation.
+std::string singleLine(std::string_view text, bool mtext) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (c == '\n' || c == '\r') {
+            out += mtext ? "\\P" : " ";
+        } else if (c < 0x20) {
+            out += '^';
+            out += static_cast<char>(c + '@');
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// Splits an encoded MTEXT value into pieces of at most MTEXT_CHUNK bytes,
+// never inside a UTF-8 sequence or a \U+XXXX escape.
+std::vector<std::string_view> mtextChunks(std::string_view text) {
+    std::vector<std::string_view> chunks;
+    while (text.size() > MTEXT_CHUNK) {
+        std::size_t cut = MTEXT_CHUNK;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        const std::size_t lookBack = std::min(cut, UNICODE_ESCAPE_LENGTH - 1);
+        const std::size_t escape = text.substr(cut - lookBack, lookBack).rfind("\\U+");
+        if (escape != std::string_view::npos) cut = cut - lookBack + escape;
+        if (cut == 0) cut = MTEXT_CHUNK;  // cannot happen with a chunk longer than an escape
+        chunks.push_back(text.substr(0, cut));
+        text.remove_prefix(cut);
+    }
+    chunks.push_back(text);
+    return chunks;
+}
+
+class Splicer {
+public:
+    Splicer(const Drawing& drawing, const DxfStructure& s)
+        : drawing_(drawing),
+          s_(s),
+          codec_(s.acadVersion, s.codePage),
+          version_(dxfVersionNumber(s.acadVersion.empty() ? drawing.acadVersion : s.acadVersion)),
+          nextHandle_(drawing.nextHandle) {}
+
+    std::string run() {
+        addTableEntries();
+        patchChangedStyles();
+        addEntities();
+        raiseHandleSeed();
+        std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) { return a.offset < b.offset; });
+        std::string out;
+        const std::string_view bytes = drawing_.bytes;
+        out.reserve(bytes.size() + additionSize());
+        std::size_t at = 0;
+        for (const Edit& e : edits_) {
+            out.append(bytes.substr(at, e.offset - at));
+            out += e.text;
+            at = e.offset + e.removed;
+        }
+        out.append(bytes.substr(at));
+        return out;
+    }
+
+private:
+    bool r12() const { return version_ <= DXF_R12; }
+    const std::string& eol() const { return s_.lineEnd; }
+    PairWriter writer() const { return PairWriter(eol()); }
+
+    std::size_t additionSize() const {
+        std::size_t n = 0;
+        for (const Edit& e : edits_) n += e.text.size();
+        return n;
+    }
+
+    std::string freshHandle() {
+        if (!drawing_.usesHandles) return {};
+        return formatHandle(nextHandle_++);
+    }
+
+    std::string encoded(std::string_view text, bool mtext = false) const {
+        return codec_.encode(singleLine(text, mtext));
+    }
+
+    // Start of an entry or entity: handle, owner, subclass markers (none in R12).
+    void head(PairWriter& w, const char* type, const std::string& handle, const std::string& owner,
+              std::initializer_list<const char*> subclasses) const {
+        w.pair(CODE_ENTITY, type);
+        if (!handle.empty()) w.pair(5, handle);
+        if (r12()) return;
+        if (!owner.empty()) w.pair(330, owner);
+        for (const char* subclass : subclasses) w.pair(100, subclass);
+    }
+
+    // A new layer takes its line type and plot-style handle from layer "0",
+    // whose values the file is sure to resolve.
+    std::string layerEntry(const DrawingLayer& layer, const std::string& owner) const {
+        PairWriter w = writer();
+        head(w, "LAYER", layer.handle, owner, {"AcDbSymbolTableRecord", "AcDbLayerTableRecord"});
+        w.pair(CODE_NAME, encoded(layer.name)).pair(CODE_FLAGS, 0).pair(62, layer.color);
+        w.pair(CODE_LINETYPE, layerZeroValue(CODE_LINETYPE).value_or(NEW_LAYER_LINETYPE));
+        if (!r12()) {
+            w.pair(370, LINEWEIGHT_DEFAULT);
+            if (const auto plotStyle = layerZeroValue(CODE_PLOT_STYLE)) w.pair(CODE_PLOT_STYLE, *plotStyle);
+        }
+        return w.take();
+    }
+
+    std::string styleEntry(const DrawingTextStyle& style, const std::string& owner) const {
+        PairWriter w = writer();
+        head(w, "STYLE", style.handle, owner, {"AcDbSymbolTableRecord", "AcDbTextStyleTableRecord"});
+        w.pair(CODE_NAME, encoded(style.name)).pair(CODE_FLAGS, 0);
+        w.real(CODE_FIXED_HEIGHT, style.height).real(CODE_WIDTH_FACTOR, style.width).real(50, 0).pair(71, 0);
+        w.real(42, style.height > 0 ? style.height : LAST_HEIGHT_USED);
+        w.pair(CODE_FONT, encoded(style.fontFile)).pair(CODE_BIG_FONT, encoded(style.bigFontFile));
+        return w.take();
+    }
+
+    std::string ucsEntry(const DrawingUcs& u, const std::string& owner) const {
+        PairWriter w = writer();
+        head(w, "UCS", u.handle, owner, {"AcDbSymbolTableRecord", "AcDbUCSTableRecord"});
+        w.pair(CODE_NAME, encoded(u.name)).pair(CODE_FLAGS, 0);
+        w.real(10, u.origin[0]).real(20, u.origin[1]).real(30, u.origin[2]);
+        w.real(11, u.xAxis[0]).real(21, u.xAxis[1]).real(31, u.xAxis[2]);
+        w.real(12, u.yAxis[0]).real(22, u.yAxis[1]).real(32, u.yAxis[2]);
+        if (!r12()) w.pair(79, 0).real(146, 0);
+        return w.take();
+    }
+
+    // The value of a code in the entry of layer "0", if the file has one.
+    std::optional<std::string> layerZeroValue(int code) const {
+        const DxfTable* table = s_.table("LAYER");
+        if (!table) return std::nullopt;
+        for (const DxfTableEntry& entry : table->entries) {
+            if (entry.rawName != DEFAULT_LAYER) continue;
+            for (std::size_t i = entry.firstPair; i < entry.lastPair; ++i)
+                if (s_.pairs[i].code == code) return std::string(s_.pairs[i].value);
+        }
+        return std::nullopt;
+    }
+
+    void addTableEntries() {
+        std::vector<const DrawingLayer*> layers;
+        std::vector<const DrawingTextStyle*> styles;
+        std::vector<const DrawingUcs*> systems;
+        for (const DrawingLayer& l : drawing_.layers)
+            if (l.added) layers.push_back(&l);
+        for (const DrawingTextStyle& st : drawing_.styles)
+            if (st.added) styles.push_back(&st);
+        for (const DrawingUcs& u : drawing_.ucs)
+            if (u.added) systems.push_back(&u);
+
+        std::string newTables;  // whole tables the file lacks
+        const auto place = [&](const char* name, std::size_t count, auto&& entryText) {
+            if (count == 0) return;
+            const DxfTable* table = s_.table(name);
+            if (table && table->endTabPair > table->tablePair) {
+                std::string text;
+                for (std::size_t k = 0; k < count; ++k) text += entryText(k, table->handle);
+                edits_.push_back({s_.pairs[table->endTabPair].begin, 0, std::move(text)});
+                if (table->countPair) raiseCount(*table->countPair, count);
+                return;
+            }
+            const std::string handle = freshHandle();
+            PairWriter w = writer();
+            w.pair(CODE_ENTITY, "TABLE").pair(CODE_NAME, name);
+            if (!handle.empty()) w.pair(5, handle);
+            if (!r12()) w.pair(330, "0").pair(100, "AcDbSymbolTable");
+            w.pair(CODE_FLAGS, static_cast<int>(count));
+            std::string text = w.take();
+            for (std::size_t k = 0; k < count; ++k) text += entryText(k, handle);
+            PairWriter end = writer();
+            end.pair(CODE_ENTITY, "ENDTAB");
+            newTables += text + end.take();
+        };
+        place("LAYER", layers.size(), [&](std::size_t k, const std::string& owner) { return layerEntry(*layers[k], owner); });
+        place("STYLE", styles.size(), [&](std::size_t k, const std::string& owner) { return styleEntry(*styles[k], owner); });
+        place("UCS", systems.size(), [&](std::size_t k, const std::string& owner) { return ucsEntry(*systems[k], owner); });
+        if (newTables.empty()) return;
+
+        if (const DxfSection* tables = s_.section("TABLES"); tables && tables->endSecPair > tables->sectionPair) {
+            edits_.push_back({s_.pairs[tables->endSecPair].begin, 0, std::move(newTables)});
+            return;
+        }
+        // No TABLES section at all (a bare R12 file): one goes before the
+        // blocks and entities, after the header.
+        PairWriter open = writer();
+        open.pair(CODE_ENTITY, "SECTION").pair(CODE_NAME, "TABLES");
+        PairWriter close = writer();
+        close.pair(CODE_ENTITY, "ENDSEC");
+        edits_.push_back({sectionInsertOffset({"BLOCKS", "ENTITIES", "OBJECTS"}), 0, open.take() + newTables + close.take()});
+    }
+
+    // Where a missing section goes: before the first of the given sections,
+    // else before the end-of-file marker, else at the end.
+    std::size_t sectionInsertOffset(std::initializer_list<const char*> before) const {
+        std::optional<std::size_t> best;
+        for (const char* name : before)
+            if (const DxfSection* sec = s_.section(name)) {
+                const std::size_t at = s_.pairs[sec->sectionPair].begin;
+                if (!best || at < *best) best = at;
+            }
+        if (best) return *best;
+        if (s_.eofPair) return s_.pairs[*s_.eofPair].begin;
+        return drawing_.bytes.size();
+    }
+
+    void raiseCount(std::size_t pairIndex, std::size_t added) {
+        const DxfPair& p = s_.pairs[pairIndex];
+        std::string_view v = p.value;
+        std::size_t lead = 0;
+        while (lead < v.size() && v[lead] == ' ') ++lead;
+        long count = 0;
+        const auto [end, ec] = std::from_chars(v.data() + lead, v.data() + v.size(), count);
+        if (ec != std::errc{}) return;  // not a number: leave the file's value as it is
+        const std::size_t digits = static_cast<std::size_t>(end - (v.data() + lead));
+        edits_.push_back({p.valueBegin + lead, digits, std::to_string(count + static_cast<long>(added))});
+    }
+
+    // A STYLE entry of the file whose font, big font, height or width Gradix set.
+    void patchChangedStyles() {
+        const DxfTable* table = s_.table("STYLE");
+        for (const DrawingTextStyle& style : drawing_.styles) {
+            if (!style.changed || style.added || !table) continue;
+            for (const DxfTableEntry& entry : table->entries) {
+                if (foldName(codec_.decode(entry.rawName)) != foldName(style.name)) continue;
+                patchValue(entry, CODE_FONT, encoded(style.fontFile));
+                patchValue(entry, CODE_BIG_FONT, encoded(style.bigFontFile));
+                patchValue(entry, CODE_FIXED_HEIGHT, formatReal(style.height));
+                patchValue(entry, CODE_WIDTH_FACTOR, formatReal(style.width));
+                break;
+            }
+        }
+    }
+
+    void patchValue(const DxfTableEntry& entry, int code, const std::string& value) {
+        std::size_t after = entry.firstPair;  // where a missing pair goes: after the flags or the name
+        for (std::size_t i = entry.firstPair; i < entry.lastPair; ++i) {
+            const DxfPair& p = s_.pairs[i];
+            if (p.code >= FIRST_XDATA_CODE) break;
+            if (p.code == code) {
+                if (p.value != value) edits_.push_back({p.valueBegin, p.valueEnd - p.valueBegin, value});
+                return;
+            }
+            if (p.code == CODE_NAME || p.code == CODE_FLAGS) after = i;
+        }
+        PairWriter w = writer();
+        w.pair(code, value);
+        edits_.push_back({s_.pairs[after].end, 0, w.take()});
+    }
+
+    void addEntities() {
+        std::string text;
+        for (const DrawingEntity& e : drawing_.entities) {
+            if (!e.added) continue;
+            if (e.kind != EntityKind::MText) throw DataError("only multi-line texts can be added to a drawing");
+            text += r12() ? mtextAsTexts(e) : mtextEntity(e);
+        }
+        if (text.empty()) return;
+        if (const DxfSection* entities = s_.section("ENTITIES"); entities && entities->endSecPair > entities->sectionPair) {
+            edits_.push_back({s_.pairs[entities->endSecPair].begin, 0, std::move(text)});
+            return;
+        }
+        PairWriter open = writer();
+        open.pair(CODE_ENTITY, "SECTION").pair(CODE_NAME, "ENTITIES");
+        PairWriter close = writer();
+        close.pair(CODE_ENTITY, "ENDSEC");
+        edits_.push_back({sectionInsertOffset({"OBJECTS", "THUMBNAILIMAGE"}), 0, open.take() + text + close.take()});
+    }
+
+    std::string mtextEntity(const DrawingEntity& e) const {
+        PairWriter w = writer();
+        head(w, "MTEXT", e.handle, s_.modelSpaceRecord, {"AcDbEntity"});
+        w.pair(8, encoded(e.layer));
+        if (e.color != COLOR_BYLAYER) w.pair(62, e.color);
+        w.pair(100, "AcDbMText");
+        w.real(10, e.x).real(20, e.y).real(30, e.z);
+        w.real(40, e.height).real(41, e.boxWidth);
+        w.pair(71, e.attachment).pair(72, DRAWING_DIRECTION_LEFT_TO_RIGHT);
+        const std::string content = encoded(e.text, true);
+        const std::vector<std::string_view> chunks = mtextChunks(content);
+        for (std::size_t k = 0; k + 1 < chunks.size(); ++k) w.pair(CODE_FONT, chunks[k]);
+        w.pair(1, chunks.back());
+        w.pair(7, encoded(e.style));
+        w.real(50, e.rotation / std::numbers::pi * DEGREES_PER_HALF_TURN);
+        return w.take();
+    }
+
+    // R12 has no multi-line text: each line becomes a TEXT, one line pitch
+    // below the other, underlined with %%u where the line starts underlined.
+    std::string mtextAsTexts(const DrawingEntity& e) {
+        std::string out;
+        const std::vector<TextLine> lines = parseMText(e.text, e.height);
+        const double c = std::cos(e.rotation);
+        const double s = std::sin(e.rotation);
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            std::string line = lines[k].plain();
+            if (line.empty()) continue;
+            if (!lines[k].runs.empty() && lines[k].runs.front().underline) line = "%%u" + line;
+            const double down = e.height * (1 + MTEXT_LINE_SPACING * static_cast<double>(k));
+            PairWriter w = writer();
+            const std::string handle = k == 0 ? e.handle : freshHandle();
+            head(w, "TEXT", handle, "", {});
+            w.pair(8, encoded(e.layer));
+            if (e.color != COLOR_BYLAYER) w.pair(62, e.color);
+            w.real(10, e.x + s * down).real(20, e.y - c * down).real(30, e.z);
+            w.real(40, e.height).pair(1, encoded(line));
+            w.real(50, e.rotation / std::numbers::pi * DEGREES_PER_HALF_TURN);
+            w.pair(7, encoded(e.style));
+            out += w.take();
+        }
+        return out;
+    }
+
+    void raiseHandleSeed() {
+        if (!drawing_.usesHandles) return;
+        const std::string seed = formatHandle(nextHandle_);
+        if (s_.handseedPair) {
+            const DxfPair& p = s_.pairs[*s_.handseedPair];
+            const auto old = parseHandle(p.value);
+            if (!old || *old < nextHandle_) edits_.push_back({p.valueBegin, p.valueEnd - p.valueBegin, seed});
+            return;
+        }
+        const DxfSection* header = s_.section("HEADER");
+        if (!header || header->endSecPair <= header->sectionPair) return;
+        PairWriter w = writer();
+        w.pair(9, "$HANDSEED").pair(5, seed);
+        edits_.push_back({s_.pairs[header->endSecPair].begin, 0, w.take()});
+    }
+
+    const Drawing& drawing_;
+    const DxfStructure& s_;
+    DxfTextCodec codec_;
+    int version_;
+    std::uint64_t nextHandle_;
+    std::vector<Edit> edits_;
+};
+
+}  // namespace
+
+std::string emptyDrawingDxf() {
+    PairWriter w("\n");
+    std::string_view rest = EMPTY_DRAWING;
+    while (!rest.empty()) {
+        const std::size_t lf = rest.find('\n');
+        const std::string_view line = rest.substr(0, lf);
+        rest = lf == std::string_view::npos ? std::string_view{} : rest.substr(lf + 1);
+        const std::size_t bar = line.find('|');
+        if (bar == std::string_view::npos) continue;
+        int code = 0;
+        std::from_chars(line.data(), line.data() + bar, code);
+        w.pair(code, line.substr(bar + 1));
+    }
+    return w.take();
+}
+
+std::string savedDrawingBytes(const Drawing& drawing) {
+    const DxfStructure structure = scanDxf(drawing.bytes);
+    if (!drawing.hasAdditions()) return drawing.bytes;
+    return Splicer(drawing, structure).run();
+}
+
+void saveDrawing(Drawing& drawing, const std::string& path) {
+    const std::string bytes = savedDrawingBytes(drawing);
+    try {
+        writeFileAtomically(path, bytes);
+    } catch (GradixError& e) {
+        e.locate(path);
+        throw;
+    }
+    drawing.path = path;
+    drawing.modified = false;
+}
+
+}  // namespace gradix
