@@ -29,10 +29,10 @@ std::vector<FilterEntry> parseDialogFilter(const char* filter);
 // every file, one without an extension included.
 QStringList windowsLikeWildcards(const QStringList& patterns);
 
-// Builds (does not show) the dialog of spec: its title, its file-type list
+// Builds (does not show) the dialog described by dialogSpec: its title, its file-type list
 // with the visible texts of the filter and the patterns really filtering,
 // opening in folder (when not empty). acceptMode chooses open or save.
-QFileDialog* createFileDialog(const FileDialogSpec& spec, QFileDialog::AcceptMode acceptMode,
+QFileDialog* createFileDialog(const FileDialogSpec& dialogSpec, QFileDialog::AcceptMode acceptMode,
                               const QString& folder, QWidget* parent);
 
 // The examples/ folder beside the program, or in the installed data folder;
@@ -62,7 +62,7 @@ public:
     const QString& dialogFolder() const { return folder_; }
 
 private:
-    std::string runDialog(const FileDialogSpec& spec, QFileDialog::AcceptMode acceptMode);
+    std::string runDialog(const FileDialogSpec& dialogSpec, QFileDialog::AcceptMode acceptMode);
 
     QWidget& window_;
     QString folder_;

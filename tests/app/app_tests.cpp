@@ -498,7 +498,7 @@ TEST(WindowSettings, AnUnwritableProgramFolderKeepsTheSettingsInTheUserConfigFol
 
 TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
     const struct {
-        gradix::FileDialogSpec spec;
+        gradix::FileDialogSpec dialogSpec;
         QStringList texts;
     } dialogs[] = {
         {gradix::ICD_DIALOG, {"ICD文件(*.ICD)", "所有文件（*.*)"}},
@@ -509,9 +509,9 @@ TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
     };
     for (const auto& d : dialogs) {
         std::unique_ptr<QFileDialog> dialog(
-            gradix::createFileDialog(d.spec, QFileDialog::AcceptOpen, QString(), nullptr));
-        EXPECT_EQ(dialog->windowTitle().toStdString(), d.spec.title);
-        EXPECT_EQ(dialog->nameFilters(), d.texts) << d.spec.name;
+            gradix::createFileDialog(d.dialogSpec, QFileDialog::AcceptOpen, QString(), nullptr));
+        EXPECT_EQ(dialog->windowTitle().toStdString(), d.dialogSpec.title);
+        EXPECT_EQ(dialog->nameFilters(), d.texts) << d.dialogSpec.name;
         auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
         ASSERT_NE(combo, nullptr);
         EXPECT_EQ(combo->itemText(1), d.texts[1]);
