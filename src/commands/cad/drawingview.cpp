@@ -36,6 +36,8 @@ constexpr double MAX_SCALE = 1e9;
 constexpr double TINY_TEXT_PX = 1.5;              // smaller texts show as a line
 constexpr double SIMPLIFY_PX = 0.7;               // reference-line points closer than this on screen merge
 constexpr double TICK_HALF_PX = 6;
+constexpr double TICK_MIN_SPACING_PX = 12;       // closer ticks are thinned out
+constexpr std::size_t MAX_TICK_STEP = 1000000;
 constexpr double TICK_LABEL_MIN_SPACING_PX = 60;  // labels only when ticks stand this far apart
 constexpr double TICK_LABEL_OFFSET_PX = 9;
 constexpr int TICK_LABEL_PIXELS = 11;
@@ -682,28 +684,59 @@ void DrawingView::paintReference(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     QPen pen(REFERENCE_COLOUR, 1);
     p.setPen(pen);
-    // Points that fall within a fraction of a pixel of the last one kept add nothing.
+    // Points within a fraction of a pixel of the last one kept add nothing, and
+    // a stretch wholly off one side of the view is left out (the line breaks there).
+    const QRectF screenArea = QRectF(rect()).adjusted(-1, -1, 1, 1);
+    const auto outcode = [&](QPointF s) {
+        return (s.x() < screenArea.left() ? 1 : 0) | (s.x() > screenArea.right() ? 2 : 0) |
+               (s.y() < screenArea.top() ? 4 : 0) | (s.y() > screenArea.bottom() ? 8 : 0);
+    };
     QPolygonF line;
-    line.reserve(static_cast<qsizetype>(std::min<std::size_t>(reference_.line.size(), 1u << 16)));
+    QPointF previous;
+    int previousCode = 0;
+    const auto flush = [&] {
+        if (line.size() > 1) p.drawPolyline(line);
+        line.clear();
+    };
     for (std::size_t i = 0; i < reference_.line.size(); ++i) {
         const QPointF s = toScreen(QPointF(reference_.line[i].Y, reference_.line[i].X));
-        if (!line.isEmpty() && i + 1 < reference_.line.size() && std::abs(s.x() - line.back().x()) < SIMPLIFY_PX &&
-            std::abs(s.y() - line.back().y()) < SIMPLIFY_PX)
-            continue;
-        line.push_back(s);
+        const int code = outcode(s);
+        if (i > 0 && (code & previousCode) != 0) {
+            flush();
+        } else {
+            if (line.isEmpty() && i > 0) line.push_back(previous);
+            const bool last = i + 1 == reference_.line.size();
+            if (line.isEmpty() || last || std::abs(s.x() - line.back().x()) >= SIMPLIFY_PX ||
+                std::abs(s.y() - line.back().y()) >= SIMPLIFY_PX)
+                line.push_back(s);
+        }
+        previous = s;
+        previousCode = code;
     }
-    p.drawPolyline(line);
-    // Stake ticks across the road, labelled when they stand far enough apart.
-    const bool labels = reference_.ticks.size() > 1 && [&] {
+    flush();
+    // Stake ticks across the road: zoomed out, only every 2nd, 5th, 10th ...
+    // so they stay apart; labelled when they stand far enough apart.
+    double spacing = std::numeric_limits<double>::max();
+    if (reference_.ticks.size() > 1) {
         const ReferenceTick& a = reference_.ticks[0];
         const ReferenceTick& b = reference_.ticks[1];
-        return std::hypot(a.X - b.X, a.Y - b.Y) * scale_ >= TICK_LABEL_MIN_SPACING_PX;
-    }();
+        spacing = std::hypot(a.X - b.X, a.Y - b.Y) * scale_;
+    }
+    std::size_t step = 1;
+    for (std::size_t decade = 1; spacing * static_cast<double>(step) < TICK_MIN_SPACING_PX && decade < MAX_TICK_STEP;
+         decade *= 10) {
+        for (std::size_t m : {1u, 2u, 5u}) {
+            step = decade * m;
+            if (spacing * static_cast<double>(step) >= TICK_MIN_SPACING_PX) break;
+        }
+    }
+    const bool labels = spacing * static_cast<double>(step) >= TICK_LABEL_MIN_SPACING_PX;
     QFont labelFont = font_;
     labelFont.setPixelSize(TICK_LABEL_PIXELS);
     p.setFont(labelFont);
     const QRectF screen = QRectF(rect()).adjusted(-TICK_HALF_PX, -TICK_HALF_PX, TICK_HALF_PX, TICK_HALF_PX);
-    for (const ReferenceTick& tick : reference_.ticks) {
+    for (std::size_t i = 0; i < reference_.ticks.size(); i += step) {
+        const ReferenceTick& tick = reference_.ticks[i];
         const QPointF c = toScreen(QPointF(tick.Y, tick.X));
         if (!screen.contains(c)) continue;
         // The road runs (sin b, cos b) in the drawing, (sin b, -cos b) on screen; the tick across it.

@@ -29,6 +29,7 @@ constexpr std::size_t ESCAPE_HEX_DIGITS = 4;          // \U+XXXX and the XXXX of
 constexpr std::size_t UNICODE_ESCAPE_LENGTH = 7;      // \U+XXXX
 constexpr std::size_t MULTIBYTE_ESCAPE_LENGTH = 8;    // \M+nXXXX
 constexpr std::string_view DEFAULT_CHARSET = "CP1252";
+constexpr std::string_view UNKNOWN_PAGE_CHARSET = "GB18030";  // a file that names no code page
 constexpr std::size_t ACADVER_PREFIX = 2;             // "AC" of "AC1015"
 // Output room per input byte: no supported charset gives more than 3 UTF-8
 // bytes for one input byte (a lone byte to U+FFFD or a BMP character).
@@ -277,12 +278,14 @@ std::string decodeDxfEscapes(std::string_view s) {
 }
 
 DxfTextCodec::DxfTextCodec(std::string_view acadVersion, std::string_view dwgCodePage)
-    : version_(dxfVersionNumber(acadVersion)), charset_(codePageCharset(dwgCodePage)) {}
+    : version_(dxfVersionNumber(acadVersion)),
+      charset_(codePageCharset(dwgCodePage)),
+      codePageGiven_(dwgCodePage.find_first_not_of(" \t") != std::string_view::npos) {}
 
 std::string DxfTextCodec::decode(std::string_view raw) const {
     if (isAscii(raw)) return decodeDxfEscapes(raw);
-    if (utf8() && isValidUtf8(raw)) return decodeDxfEscapes(raw);
-    return decodeDxfEscapes(decodeCharset(raw, charset_));
+    if ((utf8() || !codePageGiven_) && isValidUtf8(raw)) return decodeDxfEscapes(raw);
+    return decodeDxfEscapes(decodeCharset(raw, codePageGiven_ ? charset_ : std::string(UNKNOWN_PAGE_CHARSET)));
 }
 
 std::string DxfTextCodec::encode(std::string_view utf8Text) const {

@@ -56,6 +56,9 @@ public:
     // File bytes of a string value to UTF-8, escapes decoded. From AC1021 the
     // bytes are UTF-8; should they not be well-formed (a tool that wrote the
     // code page anyway) they are read in the code page instead of being lost.
+    // A file without $DWGCODEPAGE (old R12 files) is read as UTF-8 when its
+    // bytes are well-formed UTF-8 and as GB18030 otherwise, the code page the
+    // drawings of Chinese tools come in.
     std::string decode(std::string_view raw) const;
 
     // A UTF-8 text as the file stores it: unchanged from AC1021, otherwise
@@ -71,6 +74,7 @@ public:
 private:
     int version_;
     std::string charset_;
+    bool codePageGiven_;
 };
 
 }  // namespace gradix

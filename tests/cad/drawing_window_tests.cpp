@@ -1,0 +1,408 @@
+// The drawing window, offscreen, driven by synthesized mouse and key events:
+// picks (clicked, typed, cancelled), selections (click, window, crossing),
+// zoom and pan, what it draws, saving and closing, and the CAD link over it.
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QTimer>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numbers>
+
+#include "commands/cad/drawingwindow.h"
+#include "commands/cad/dxfreader.h"
+#include "commands/cad/windowcad.h"
+
+namespace gradix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int WIDTH = 800;
+constexpr int HEIGHT = 600;
+
+// Answers the window's questions from a script and records them.
+struct ScriptDialogs : DrawingDialogs {
+    std::deque<QString> savePaths;
+    bool overwriteOriginal = false;
+    Unsaved unsaved = Unsaved::Cancel;
+    QStringList asked;
+    QStringList errors;
+    QStringList notes;
+    QString openPath(QWidget*) override { return {}; }
+    QString savePath(QWidget*, const QString& suggested) override {
+        asked << "save as " + suggested;
+        if (savePaths.empty()) return {};
+        QString p = savePaths.front();
+        savePaths.pop_front();
+        return p;
+    }
+    bool confirmOverwriteOriginal(QWidget*, const QString& path) override {
+        asked << "overwrite " + path;
+        return overwriteOriginal;
+    }
+    Unsaved askUnsaved(QWidget*, const QString& name) override {
+        asked << "unsaved " + name;
+        return unsaved;
+    }
+    void showError(QWidget*, const QString& text, const QString& detail) override { errors << text + " " + detail; }
+    void showNotes(QWidget*, const QStringList& n) override { notes << n; }
+};
+
+void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, buttons, modifiers);
+    QApplication::sendEvent(w, &event);
+}
+
+void click(QWidget* w, QPointF pos, Qt::MouseButton button = Qt::LeftButton) {
+    mouse(w, QEvent::MouseButtonPress, pos, button, button);
+    mouse(w, QEvent::MouseButtonRelease, pos, button, Qt::NoButton);
+}
+
+void drag(QWidget* w, QPointF from, QPointF to, Qt::MouseButton button = Qt::LeftButton) {
+    mouse(w, QEvent::MouseButtonPress, from, button, button);
+    mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    mouse(w, QEvent::MouseMove, to, Qt::NoButton, button);
+    mouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+void key(QWidget* w, int k, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+// Runs actions once the window's local event loop is waiting.
+void whenWaiting(std::function<void()> actions) { QTimer::singleShot(0, std::move(actions)); }
+
+// A drawing of two stake labels inside (0,0)-(100,50) and a red line from
+// (-50,-50) to (200,-50) below them.
+std::shared_ptr<Drawing> labelledDrawing() {
+    auto d = std::make_shared<Drawing>(newDrawing());
+    d->addLayer("red").color = 1;
+    DrawingEntity a;
+    a.kind = EntityKind::Text;
+    a.text = "K1+200";
+    a.x = 10, a.y = 10, a.height = 5;
+    d->entities.push_back(a);
+    DrawingEntity b;
+    b.kind = EntityKind::MText;
+    b.text = "{\\L桩号：K1+300\\P高程：12.3456}";
+    b.x = 50, b.y = 40, b.height = 4;
+    d->entities.push_back(b);
+    DrawingEntity line;
+    line.kind = EntityKind::Line;
+    line.layer = "red";
+    line.x = -50, line.y = -50, line.x2 = 200, line.y2 = -50;
+    d->entities.push_back(line);
+    return d;
+}
+
+class DrawingWindowTest : public testing::Test {
+protected:
+    void SetUp() override { open(labelledDrawing()); }
+    void open(std::shared_ptr<Drawing> drawing) {
+        window = std::make_unique<DrawingWindow>(std::move(drawing), &dialogs);
+        window->resize(WIDTH, HEIGHT);
+        window->show();
+        settle();
+        view = window->view();
+        // A known view: drawing (50, 0) at the centre, 4 pixels a unit.
+        view->setView(QPointF(50, 0), 4);
+    }
+    ScriptDialogs dialogs;
+    std::unique_ptr<DrawingWindow> window;
+    DrawingView* view = nullptr;
+};
+
+TEST_F(DrawingWindowTest, ClickPicksThePointUnderTheCursor) {
+    const QPointF at = view->toScreen(QPointF(20, 30));
+    whenWaiting([&] { click(view, at); });
+    const std::optional<CadPoint> p = window->pickPoint("点取计算结果显示插入点:");
+    ASSERT_TRUE(p);
+    EXPECT_NEAR((*p)[0], 20, 1e-9);
+    EXPECT_NEAR((*p)[1], 30, 1e-9);
+    EXPECT_EQ((*p)[2], 0);
+    EXPECT_FALSE(window->isBusy());
+    EXPECT_EQ(view->mode(), DrawingView::Mode::Idle);
+    ASSERT_FALSE(window->history().isEmpty());
+    EXPECT_TRUE(window->history().back().startsWith("点取计算结果显示插入点:"));
+}
+
+TEST_F(DrawingWindowTest, EscCancelsAPick) {
+    whenWaiting([&] { key(view, Qt::Key_Escape); });
+    EXPECT_FALSE(window->pickPoint("===点取设计线范围任意点：==="));
+    EXPECT_EQ(window->history().back(), CANCELLED_MESSAGE);
+    // Esc in the command line cancels too.
+    whenWaiting([&] { key(window->commandLine(), Qt::Key_Escape); });
+    EXPECT_FALSE(window->pickPoint("again"));
+    EXPECT_FALSE(window->isBusy());
+}
+
+TEST_F(DrawingWindowTest, PointTypedAsXY) {
+    whenWaiting([&] {
+        // Typing in the view goes to the command line; a bad point is refused and the pick waits on.
+        key(view, Qt::Key_A, "a");
+        key(window->commandLine(), Qt::Key_Return);
+        EXPECT_EQ(window->history().back(), INVALID_POINT_MESSAGE);
+        window->commandLine()->setText(" 452300.5 , -3e2 ");
+        key(window->commandLine(), Qt::Key_Return);
+    });
+    const std::optional<CadPoint> p = window->pickPoint("pick");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(*p, (CadPoint{452300.5, -300, 0}));
+}
+
+TEST_F(DrawingWindowTest, ASecondWaitIsRefused) {
+    whenWaiting([&] {
+        EXPECT_THROW(window->pickPoint("nested"), CadError);
+        EXPECT_THROW(window->selectEntities(), CadError);
+        key(view, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(window->pickPoint("outer"));
+}
+
+TEST_F(DrawingWindowTest, WindowSelectionTakesWhatLiesWhollyInside) {
+    whenWaiting([&] {
+        // Left to right around both labels, short of the line.
+        drag(view, view->toScreen(QPointF(0, 70)), view->toScreen(QPointF(150, 0)));
+        EXPECT_EQ(view->selection().size(), 2u);
+        key(view, Qt::Key_Return);
+    });
+    const auto chosen = window->selectEntities();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, (std::vector<std::size_t>{0, 1}));
+    EXPECT_TRUE(view->selection().empty());
+}
+
+TEST_F(DrawingWindowTest, CrossingSelectionAlsoTakesWhatItCrosses) {
+    whenWaiting([&] {
+        // Right to left over the middle of the long line and the first label only.
+        drag(view, view->toScreen(QPointF(40, 20)), view->toScreen(QPointF(5, -60)));
+        click(view, view->toScreen(QPointF(60, 0)), Qt::RightButton);  // a right click ends it
+    });
+    const auto chosen = window->selectEntities();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, (std::vector<std::size_t>{0, 2}));
+}
+
+TEST_F(DrawingWindowTest, ClickPicksAnEntityAndEscCancelsTheSelection) {
+    whenWaiting([&] {
+        click(view, view->toScreen(QPointF(120, -50.5)));  // half a unit (2 px) off the line
+        click(view, view->toScreen(QPointF(12, 11)));      // on the label "K1+200"
+        EXPECT_EQ(view->selection(), (std::vector<std::size_t>{2, 0}));
+        click(view, view->toScreen(QPointF(120, -30)));    // on nothing
+        EXPECT_EQ(view->selection().size(), 2u);
+        key(view, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(window->selectEntities());
+    whenWaiting([&] {
+        click(view, view->toScreen(QPointF(12, 11)));
+        key(window->commandLine(), Qt::Key_Return);
+    });
+    const auto chosen = window->selectEntities();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, std::vector<std::size_t>{0});
+}
+
+TEST_F(DrawingWindowTest, WheelZoomsAboutTheCursorAndMiddleButtonPans) {
+    const QPointF cursor(200, 150);
+    const QPointF under = view->toDrawing(cursor);
+    QWheelEvent wheel(cursor, view->mapToGlobal(cursor), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    EXPECT_NEAR(view->pixelsPerUnit(), 4 * 1.2, 1e-12);
+    EXPECT_NEAR(view->toDrawing(cursor).x(), under.x(), 1e-9);
+    EXPECT_NEAR(view->toDrawing(cursor).y(), under.y(), 1e-9);
+    const QPointF before = view->viewCentre();
+    drag(view, QPointF(300, 300), QPointF(348, 276), Qt::MiddleButton);
+    EXPECT_NEAR(view->viewCentre().x(), before.x() - 48 / view->pixelsPerUnit(), 1e-9);
+    EXPECT_NEAR(view->viewCentre().y(), before.y() - 24 / view->pixelsPerUnit(), 1e-9);
+    // Space held, the left button pans as well.
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(view, &space);
+    const QPointF spaced = view->viewCentre();
+    drag(view, QPointF(300, 300), QPointF(310, 300));
+    EXPECT_NEAR(view->viewCentre().x(), spaced.x() - 10 / view->pixelsPerUnit(), 1e-9);
+}
+
+TEST_F(DrawingWindowTest, ZoomExtentsTakesInTheReferenceLine) {
+    open(std::make_shared<Drawing>(newDrawing()));
+    ReferenceAlignment road;
+    road.line = {{4539000, 452000}, {4540000, 452000}, {4541000, 453000}};  // X north, Y east
+    window->setReferenceAlignment(road);
+    view->zoomExtents();
+    // The line spans 1000 m east and 2000 m north: the height decides.
+    EXPECT_NEAR(view->viewCentre().x(), 452500, 1e-6);
+    EXPECT_NEAR(view->viewCentre().y(), 4540000, 1e-6);
+    EXPECT_NEAR(view->pixelsPerUnit(), view->height() / 2000.0 * 0.95, 1e-9);
+}
+
+// Counts pixels close to a colour in a rectangle of the view.
+int pixelsNear(const QImage& image, const QRect& r, QColor c, int tolerance = 40) {
+    int n = 0;
+    for (int y = std::max(0, r.top()); y <= std::min(image.height() - 1, r.bottom()); ++y)
+        for (int x = std::max(0, r.left()); x <= std::min(image.width() - 1, r.right()); ++x) {
+            const QColor p = image.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) + std::abs(p.blue() - c.blue()) <
+                tolerance)
+                ++n;
+        }
+    return n;
+}
+
+TEST_F(DrawingWindowTest, DrawsLayerColoursChineseTextAndTheReferenceLine) {
+    view->setView(QPointF(50, -5), 4);
+    ReferenceAlignment road;
+    road.line = {{-30, -40}, {-30, 140}};  // a road due east, between the labels and the line
+    road.ticks = {{-30, 0, std::numbers::pi / 2, ""}};
+    window->setReferenceAlignment(road);
+    settle();
+    const QImage image = view->grab().toImage();
+    const QPoint lineAt = view->toScreen(QPointF(100, -50)).toPoint();
+    EXPECT_GT(pixelsNear(image, QRect(lineAt.x() - 20, lineAt.y() - 2, 40, 5), Qt::red), 20);  // red by its layer
+    // The Chinese MTEXT at (50, 40), 4 high: white glyphs below its insertion point.
+    const QPoint textAt = view->toScreen(QPointF(50, 40)).toPoint();
+    EXPECT_GT(pixelsNear(image, QRect(textAt.x(), textAt.y(), 60, 24), Qt::white, 120), 30);
+    if (const char* keep = std::getenv("GRADIX_KEEP_IMAGE")) image.save(keep);
+    const QPoint roadAt = view->toScreen(QPointF(60, -30)).toPoint();
+    EXPECT_GT(pixelsNear(image, QRect(roadAt.x() - 20, roadAt.y() - 2, 40, 5), QColor(0, 190, 200), 150), 10);
+}
+
+class DrawingFiles : public DrawingWindowTest {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/gradix-window-XXXXXX";
+        folder = mkdtemp(pattern);
+        std::ofstream(folder / "plan.dxf", std::ios::binary) << newDrawing().bytes;
+        open(std::make_shared<Drawing>(newDrawing()));
+        ASSERT_TRUE(window->openFile(QString::fromStdString((folder / "plan.dxf").string())));
+    }
+    void TearDown() override {
+        window.reset();
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    void annotate() {
+        window->document().ModelSpace().AddMText({1, 2, 0}, 0, "K1+200");
+    }
+    fs::path folder;
+};
+
+TEST_F(DrawingFiles, SavingAnOpenedDrawingAsksForANewFileFirst) {
+    annotate();
+    EXPECT_TRUE(window->isWindowModified());
+    const QString original = QString::fromStdString((folder / "plan.dxf").string());
+    const QString copy = QString::fromStdString((folder / "copy").string());
+    // The opened file itself: asked, refused, nothing written.
+    dialogs.savePaths = {original};
+    EXPECT_FALSE(window->save());
+    EXPECT_EQ(dialogs.asked, (QStringList{"save as " + QString::fromStdString((folder / "plan-gradix.dxf").string()),
+                                          "overwrite " + original}));
+    EXPECT_EQ(fs::file_size(folder / "plan.dxf"), newDrawing().bytes.size());
+    // Another file: saved (".dxf" added); the next save goes there without asking.
+    dialogs.asked.clear();
+    dialogs.savePaths = {copy};
+    EXPECT_TRUE(window->save());
+    EXPECT_TRUE(fs::exists(folder / "copy.dxf"));
+    EXPECT_FALSE(window->isWindowModified());
+    annotate();
+    EXPECT_TRUE(window->save());
+    EXPECT_EQ(dialogs.asked.size(), 1);
+    EXPECT_EQ(readDrawing((folder / "copy.dxf").string()).entities.size(), 2u);
+    EXPECT_EQ(readDrawing((folder / "plan.dxf").string()).entities.size(), 0u);
+}
+
+TEST_F(DrawingFiles, ClosingWithUnsavedChangesAsks) {
+    annotate();
+    dialogs.unsaved = DrawingDialogs::Unsaved::Cancel;
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->wasClosed());
+    dialogs.unsaved = DrawingDialogs::Unsaved::Discard;
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(window->wasClosed());
+    EXPECT_FALSE(window->pickPoint("after closing"));
+    window->reopen();
+    EXPECT_TRUE(window->drawing().entities.empty());  // a new, empty drawing
+    EXPECT_TRUE(window->drawing().path.empty());
+}
+
+TEST_F(DrawingFiles, AFileThatCannotBeReadIsReported) {
+    EXPECT_FALSE(window->openFile(QString::fromStdString((folder / "missing.dxf").string())));
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(OPEN_FAILED_TEXT));
+    EXPECT_EQ(window->drawing().path, (folder / "plan.dxf").string());  // the drawing shown stays
+}
+
+// The CAD link: ConnectCad opens the window once, the commands' calls land in
+// its drawing, and a pick waits in it.
+TEST(WindowCad, ConnectCadOpensTheWindowAndDrivesIt) {
+    ScriptDialogs dialogs;
+    DrawingWindowConnector connector(&dialogs);
+    struct Messages : CadMessenger {
+        std::vector<std::string> shown;
+        void showCadMessage(const std::string& t) override { shown.push_back(t); }
+    } messages;
+    EXPECT_EQ(connector.attach(), nullptr);
+    CadApplication* app = ConnectCad(connector, messages);
+    ASSERT_NE(app, nullptr);
+    EXPECT_TRUE(messages.shown.empty());
+    DrawingWindow* window = connector.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(app->Caption(), std::string(NEW_DRAWING_NAME) + " - " + DRAWING_WINDOW_TITLE);
+    EXPECT_EQ(ConnectCad(connector, messages), app);  // attached, not opened again
+    window->resize(WIDTH, HEIGHT);
+    settle();
+    window->view()->setView(QPointF(0, 0), 2);
+
+    CadDocument& doc = app->ActiveDocument();
+    CadLayer& layer = doc.Layers().Add("纵断面设计高程");
+    doc.ActiveLayer(layer);
+    whenWaiting([&] { click(window->view(), window->view()->toScreen(QPointF(30, 40))); });
+    const std::optional<CadPoint> at = doc.Utility().GetPoint("点取计算结果显示插入点:");
+    ASSERT_TRUE(at);
+    CadMText& m = doc.ModelSpace().AddMText(*at, 0, "");
+    m.TextString("{\\L桩号：K1+200\\P");
+    m.Color(1);
+    EXPECT_EQ(window->drawing().entities.size(), 1u);
+    EXPECT_EQ(window->drawing().entities[0].layer, "纵断面设计高程");
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_EQ(window->view()->entityAt(window->view()->toScreen(QPointF(31, 39))), std::optional<std::size_t>(0));
+
+    // Closed by the person, the window is gone for ConnectCad until it opens it again.
+    dialogs.unsaved = DrawingDialogs::Unsaved::Discard;
+    window->close();
+    EXPECT_EQ(connector.attach(), nullptr);
+    EXPECT_EQ(ConnectCad(connector, messages), app);
+    EXPECT_FALSE(window->wasClosed());
+    EXPECT_TRUE(app->ActiveDocument().ModelSpace().AddMText({0, 0, 0}, 0, "").TextString().empty());
+    EXPECT_EQ(window->drawing().entities.size(), 1u);  // a new drawing
+}
+
+}  // namespace
+}  // namespace gradix
+
+int main(int argc, char** argv) {
+    // The test list is also read without the tests' environment: never need a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
