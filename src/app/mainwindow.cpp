@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "app/aboutbox.h"
+#include "app/drawinglink.h"
 #include "app/helpwindow.h"
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
@@ -123,6 +124,12 @@ MainWindow::MainWindow(const WindowSetup& setup)
         ui_ = ownUi_.get();
     }
     openWebPage = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    onSelectAndCompute = [this] { runSelectAndCompute(); };
+    onPickAndCompute = [this] { runPickAndAnnotate(); };
+    DrawingLink own = makeDrawingWindowLink(this);
+    ownConnector_ = std::move(own.connector);
+    ownMessenger_ = std::move(own.messenger);
+    setDrawingLink(setup.connector, setup.messenger);
     connectHandlers();
 
     // Window load: centre the window, then the rotation angle from the
@@ -252,9 +259,39 @@ void MainWindow::connectHandlers() {
     connect(button("Command2"), &QPushButton::clicked, this, &MainWindow::exitClicked);
 }
 
-bool MainWindow::runInitialise() { return initialise(project_, *form_, *ui_, settings_); }
+bool MainWindow::runInitialise() {
+    const bool alignmentMode = form_->isChecked(Control::Check1);
+    const bool completed = initialise(project_, *form_, *ui_, settings_);
+    // Also after a run that stopped at the profile: the picks then search
+    // the alignment it read, and the line must show that very road.
+    if (alignmentMode) {
+        reference_ = referenceAlignmentOf(project_);
+        showReferenceAlignment(*connector_, reference_);
+    }
+    return completed;
+}
 
 bool MainWindow::runCompute() { return compute(project_, *form_, *ui_, settings_); }
+
+DrawingCommandContext MainWindow::drawingContext() {
+    return {project_, *form_, *ui_, settings_, *connector_, *messenger_, [this] { return runCompute(); }};
+}
+
+bool MainWindow::runPickAndAnnotate() {
+    DrawingCommandContext context = drawingContext();
+    return pickAndAnnotate(context);
+}
+
+bool MainWindow::runSelectAndCompute() {
+    DrawingCommandContext context = drawingContext();
+    return selectAndCompute(context, random_);
+}
+
+void MainWindow::setDrawingLink(CadConnector* connector, CadMessenger* messenger) {
+    connector_ = connector ? connector : ownConnector_.get();
+    messenger_ = messenger ? messenger : ownMessenger_.get();
+    showReferenceAlignment(*connector_, reference_);
+}
 
 QString MainWindow::helpFile() const {
     // Beside the program; an installed copy keeps it in its data folder.
@@ -293,15 +330,26 @@ void MainWindow::moreSoftwareClicked() {
 }
 
 void MainWindow::exitClicked() {
-    // Ends the program at once: every window closes, nothing is saved.
+    // Ends the program at once: every window closes, nothing of the project
+    // is saved. The drawing window lives in this program, so annotations
+    // not yet saved would go with it: it asks first, and may keep it open.
+    if (!closeDrawingWindows()) return;
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closeDrawingWindows()) {
+        event->ignore();
+        return;
+    }
     if (help_) help_->close();
     event->accept();
     QCoreApplication::quit();
+}
+
+bool MainWindow::closeDrawingWindows() {
+    return closeDrawingWindow(*connector_) && closeDrawingWindow(*ownConnector_);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -10,8 +10,12 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 
+#include "commands/cad/cad.h"
+#include "commands/cad/referencealignment.h"
+#include "commands/drawingcommands.h"
 #include "commands/form.h"
 #include "commands/project.h"
 #include "commands/settings.h"
@@ -46,6 +50,11 @@ struct WindowSetup {
     std::string configFolder;
     // The dialogs and message boxes; null gives the window's own Qt ones.
     UserInterface* ui = nullptr;
+    // The drawing the two drawing commands work on and the messenger of a
+    // failed connection; null gives the window's own: Gradix's drawing
+    // window and a message box. Both must outlive the window.
+    CadConnector* connector = nullptr;
+    CadMessenger* messenger = nullptr;
 };
 
 class MainWindow : public QWidget {
@@ -56,12 +65,30 @@ public:
     explicit MainWindow(const WindowSetup& setup);
     ~MainWindow() override;
 
-    // The initialisation command (Command4). True when it completed.
+    // The initialisation command (Command4). True when it completed. After
+    // a run in alignment mode the drawing window shows the alignment now
+    // loaded as its reference line.
     bool runInitialise();
     // The compute command's click handler (Command3), also run by Enter in
     // Text1 and by the drawing commands as a plain procedure. True when it
     // produced a result.
     bool runCompute();
+    // Pick-and-annotate (xpcmdbutton4): a point picked near the road gets
+    // its stake, elevation and grade in the window and as an annotation in
+    // the drawing. True when the annotation was added.
+    bool runPickAndAnnotate();
+    // Select-and-compute (xpcmdbutton3): the last stake label selected in
+    // the drawing is computed. True when the compute handler ran.
+    bool runSelectAndCompute();
+
+    // Links the drawing commands to connector and messenger (each must
+    // outlive the window or the next link); null gives the window's own.
+    // The alignment loaded goes to the new connector's drawing window.
+    void setDrawingLink(CadConnector* connector, CadMessenger* messenger);
+    CadConnector& cadConnector() { return *connector_; }
+    CadMessenger& cadMessenger() { return *messenger_; }
+    // The reference line of the alignment last loaded (empty before one is).
+    const ReferenceAlignment& referenceAlignment() const { return reference_; }
 
     // The loaded project, the controls, the person's side and the settings
     // file, for the drawing commands.
@@ -76,8 +103,9 @@ public:
     // The help window, created on the first use of the help button.
     HelpWindow* helpWindow() const { return help_; }
 
-    // Click handlers of the two drawing buttons, set by the drawing link:
-    // select-and-compute (xpcmdbutton3) and pick-and-compute (xpcmdbutton4).
+    // Click handlers of the two drawing buttons: by default the two drawing
+    // commands, select-and-compute (xpcmdbutton3) and pick-and-compute
+    // (xpcmdbutton4).
     std::function<void()> onSelectAndCompute;
     std::function<void()> onPickAndCompute;
     // Opens the maker's web page; by default in the desktop's browser.
@@ -85,7 +113,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Closing Form1 ends the program, as the exit button does.
+    // Closing Form1 ends the program, as the exit button does; a drawing
+    // with unsaved annotations is offered for saving first.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -97,6 +126,10 @@ private:
     void helpClicked();
     void moreSoftwareClicked();
     void exitClicked();
+    DrawingCommandContext drawingContext();
+    // Closes the drawing windows of the link in use and of the window's own;
+    // false when the person keeps one open for its unsaved changes.
+    bool closeDrawingWindows();
 
     QString programFolder_;
     SettingsFile settings_;
@@ -105,6 +138,15 @@ private:
     std::unique_ptr<QtUserInterface> ownUi_;
     UserInterface* ui_ = nullptr;
     HelpWindow* help_ = nullptr;
+
+    // The drawing link: the window's own and the one in use.
+    std::unique_ptr<CadConnector> ownConnector_;
+    std::unique_ptr<CadMessenger> ownMessenger_;
+    CadConnector* connector_ = nullptr;
+    CadMessenger* messenger_ = nullptr;
+    ReferenceAlignment reference_;
+    // Draws the names of the selection sets.
+    std::mt19937 random_;
 };
 
 // Where CenterForm puts a window of size frame on a screen: centred across,

@@ -20,6 +20,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,10 +30,14 @@
 #include <unistd.h>
 
 #include "app/aboutbox.h"
+#include "app/drawinglink.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
+#include "commands/batchcad.h"
+#include "commands/cad/dxfreader.h"
+#include "commands/cad/windowcad.h"
 #include "commands/scripted_ui.h"
 #include "text/failures.h"
 
@@ -453,6 +458,281 @@ TEST(WindowCompute, DrawingButtonsRunTheirHooksWhichRunTheComputeHandler) {
     s.window->form().setEnabled(Control::xpcmdbutton4, true);
     s.click("xpcmdbutton4");
     EXPECT_EQ(picks, 1);
+}
+
+// ------------------------------------------------------ drawing commands
+
+// A straight road of 250 m northward from (0, 0) at chainage 0 and its profile.
+constexpr const char* NORTH_ICD = "0\n0,0,0\n1,250\n";
+constexpr const char* NORTH_PROFILE = "0 100\n250 105\n";
+
+// A drawing program that cannot be reached: nothing runs and nothing starts.
+struct NoDrawingProgram : gradix::CadConnector {
+    int starts = 0;
+    gradix::CadApplication* attach() override { return nullptr; }
+    gradix::CadApplication& start() override {
+        ++starts;
+        throw gradix::CadError("无法打开绘图窗口：没有可用的显示");
+    }
+    void activate(const std::string&) override {}
+};
+
+// The drawing window's questions answered from a script.
+struct AnsweredDrawingDialogs : gradix::DrawingDialogs {
+    std::deque<Unsaved> unsaved;  // answers about unsaved changes; none left is Cancel
+    std::vector<std::string> asked;
+    QString openPath(QWidget*) override { return {}; }
+    QString savePath(QWidget*, const QString&) override { return {}; }
+    bool confirmOverwriteOriginal(QWidget*, const QString&) override { return false; }
+    Unsaved askUnsaved(QWidget*, const QString& name) override {
+        asked.push_back(name.toStdString());
+        if (unsaved.empty()) return Unsaved::Cancel;
+        const Unsaved answer = unsaved.front();
+        unsaved.pop_front();
+        return answer;
+    }
+    void showError(QWidget*, const QString&, const QString&) override {}
+    void showNotes(QWidget*, const QStringList&) override {}
+};
+
+// Types the points into the command line of the drawing window, one per
+// pick, as the picks come; the window may not be open yet.
+class PickTyper {
+public:
+    PickTyper(gradix::DrawingWindowConnector& connector, std::deque<QString> points)
+        : connector_(connector), points_(std::move(points)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(10);
+    }
+    std::size_t left() const { return points_.size(); }
+
+private:
+    void poll() {
+        gradix::DrawingWindow* window = connector_.window();
+        if (!window || watched_) return;
+        watched_ = true;
+        QObject::connect(window, &gradix::DrawingWindow::waitingChanged, window, [this, window](bool waiting) {
+            if (waiting) QTimer::singleShot(0, window, [this, window] { type(*window); });
+        });
+        if (window->isBusy()) type(*window);
+    }
+    void type(gradix::DrawingWindow& window) {
+        if (points_.empty() || !window.isBusy()) return;
+        window.commandLine()->setText(points_.front());
+        points_.pop_front();
+        QTest::keyClick(window.commandLine(), Qt::Key_Return);
+    }
+
+    gradix::DrawingWindowConnector& connector_;
+    std::deque<QString> points_;
+    QTimer timer_;
+    bool watched_ = false;
+};
+
+// The window over a drawing given in advance, picks and selections queued.
+struct DrawingSession {
+    std::shared_ptr<gradix::Drawing> drawing = std::make_shared<gradix::Drawing>(gradix::newDrawing());
+    gradix::BatchCad cad{drawing};
+    Session s;
+    DrawingSession() { s.window->setDrawingLink(&cad, &cad); }
+    std::size_t entities() const { return drawing->entities.size(); }
+};
+
+gradix::DrawingEntity textEntity(const std::string& text) {
+    gradix::DrawingEntity e;
+    e.kind = gradix::EntityKind::Text;
+    e.text = text;
+    return e;
+}
+
+TEST(WindowDrawing, PickAfterAnAlignmentInitialisationFillsTheFieldsAndAnnotatesTheDrawing) {
+    DrawingSession d;
+    d.s.field("Text9")->setText("90");
+    d.s.initialiseAlignment();
+    ASSERT_TRUE(d.s.enabled("xpcmdbutton4"));
+    // Drawing x is east, y north: (0.5, 4) lies half a metre east of the
+    // road at chainage 1004.
+    d.cad.screen().points = {{0.5, 4, 0}, {3, 4, 0}};
+    d.s.click("xpcmdbutton4");
+
+    // The foot found off the road is the stake to the millimetre.
+    EXPECT_EQ(d.s.text("Text1"), "1004.000");
+    EXPECT_EQ(d.s.text("Text2"), "50.4000");
+    EXPECT_EQ(d.s.text("Text3"), "10.0000");
+    EXPECT_EQ(d.s.ui.clipboard, "1004.000\t50.4000\t10.0000");
+    EXPECT_EQ(d.s.status(), gradix::STATUS_SINGLE_CAD);
+    for (const char* name : {"Text1", "Text2", "Text3", "Command3", "xpcmdbutton3", "xpcmdbutton4"})
+        EXPECT_TRUE(d.s.enabled(name)) << name;
+    EXPECT_EQ(readBytes(d.s.dir.file("gradix.ini")), "90\r\n");
+    EXPECT_EQ(d.cad.screen().prompts,
+              (std::vector<std::string>{"===点取设计线范围任意点：===", "点取计算结果显示插入点:"}));
+
+    ASSERT_EQ(d.entities(), 1u);
+    const gradix::DrawingEntity& note = d.drawing->entities.back();
+    EXPECT_EQ(note.kind, gradix::EntityKind::MText);
+    EXPECT_EQ(note.text, "{\\L桩号：LINEK1+004.000\\P高程：50.4000\\P纵坡：10.0000%\\P");
+    EXPECT_EQ(note.layer, "纵断面设计高程");
+    EXPECT_EQ(note.style, "jp");
+    EXPECT_EQ(note.x, 3.0);
+    EXPECT_EQ(note.y, 4.0);
+    EXPECT_DOUBLE_EQ(note.rotation, d.s.window->project().pi / 2);
+}
+
+TEST(WindowDrawing, SelectedStakeLabelIsComputedInTheWindow) {
+    DrawingSession d;
+    d.s.initialiseCrest();
+    d.drawing->entities = {textEntity("K0+100"), gradix::DrawingEntity{}, textEntity("K0+150")};
+    d.cad.screen().selections = {{0, 1, 2}};
+    d.s.click("xpcmdbutton3");
+
+    // Only the last label counts; the line between is no label.
+    EXPECT_EQ(d.s.text("Text1"), "150");
+    EXPECT_EQ(d.s.text("Text2"), "103.0000");
+    EXPECT_EQ(d.s.text("Text3"), "2.0000");
+    EXPECT_EQ(d.s.ui.events,
+              (std::vector<std::string>{"activate", "clipboard 150\t103.0000\t2.0000"}));
+    EXPECT_EQ(d.entities(), 3u);  // the drawing gains nothing
+
+    // A selection without any text leaves the stake field empty and still
+    // computes: an empty stake is stake 0.
+    d.cad.screen().selections = {{1}};
+    d.s.click("xpcmdbutton3");
+    EXPECT_EQ(d.s.text("Text1"), "");
+    EXPECT_EQ(d.s.text("Text2"), "100.0000");
+}
+
+TEST(WindowDrawing, CancelledPickAddsNothing) {
+    DrawingSession d;
+    d.s.initialiseAlignment();
+    d.s.click("xpcmdbutton4");  // Esc at the pick near the road
+    EXPECT_EQ(d.s.text("Text1"), "");
+    EXPECT_EQ(d.s.ui.clipboard, "");
+    EXPECT_EQ(d.entities(), 0u);
+
+    d.cad.screen().points = {{0, 6, 0}};  // Esc at the insertion point
+    d.s.click("xpcmdbutton4");
+    EXPECT_EQ(d.s.text("Text1"), "1006");
+    EXPECT_EQ(d.s.text("Text2"), "50.6000");
+    EXPECT_EQ(d.entities(), 0u);
+    EXPECT_EQ(d.s.status(), gradix::STATUS_SINGLE_CAD);
+}
+
+TEST(WindowDrawing, FailedConnectionShowsTheMessageBoxAndTheCommandStops) {
+    NoDrawingProgram nothing;
+    Session s;
+    s.window->setDrawingLink(&nothing, nullptr);  // the window's own message box
+    s.initialiseAlignment();
+    s.field("Text9")->setText("45");
+    s.field("Text1")->setText("1002");
+
+    for (const char* button : {"xpcmdbutton4", "xpcmdbutton3"}) {
+        std::vector<std::string> seen;
+        whenModalAppears([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            seen.push_back(box->text().toStdString());
+            EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        });
+        s.click(button);
+        EXPECT_EQ(seen, (std::vector<std::string>{"无法打开绘图窗口：没有可用的显示"})) << button;
+    }
+    EXPECT_EQ(nothing.starts, 2);
+    // Nothing after the connection ran: no settings written, no stake computed.
+    EXPECT_EQ(readBytes(s.dir.file("gradix.ini")), "0\r\n");
+    EXPECT_EQ(s.text("Text1"), "1002");
+    EXPECT_EQ(s.text("Text2"), "");
+    EXPECT_TRUE(s.ui.events.empty());
+}
+
+TEST(WindowDrawing, ReferenceLineIsTheAlignmentWithATickEveryHundredMetres) {
+    EXPECT_EQ(gradix::stakeTickLabel(gradix::ChainBreakTable{}, 1200), "K1+200");
+    EXPECT_EQ(gradix::stakeTickLabel(gradix::ChainBreakTable{}, 0), "K0+000");
+
+    DrawingSession d;
+    EXPECT_TRUE(d.s.window->referenceAlignment().empty());
+    d.s.child<QCheckBox>("Check1")->setChecked(true);
+    d.s.initialise({d.s.dir.write("north.ICD", NORTH_ICD), d.s.dir.write("north.zdm", NORTH_PROFILE)});
+    const gradix::ReferenceAlignment& line = d.s.window->referenceAlignment();
+    ASSERT_EQ(line.line.size(), 251u);  // the samples 0, 1, ... 250 m, none beyond the ends
+    EXPECT_EQ(line.line.front().X, 0.0);
+    EXPECT_NEAR(line.line.back().X, 250.0, 1e-9);
+    EXPECT_NEAR(line.line.back().Y, 0.0, 1e-9);
+    ASSERT_EQ(line.ticks.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(line.ticks[i].X, 100.0 * static_cast<double>(i), 1e-9);
+        EXPECT_NEAR(line.ticks[i].bearing, 0.0, 1e-12);
+    }
+    EXPECT_EQ(line.ticks[1].label, "K0+100");
+
+    // A chain-break initialisation keeps the alignment, and so the line.
+    d.s.child<QCheckBox>("Check1")->setChecked(false);
+    d.s.initialiseCrest();
+    EXPECT_EQ(d.s.window->referenceAlignment().line.size(), 251u);
+}
+
+TEST(WindowDrawing, PickAndComputeOpensTheDrawingWindowWithTheRoadAsReferenceLine) {
+    Session s;  // the window's own link: Gradix's drawing window
+    auto* connector = dynamic_cast<gradix::DrawingWindowConnector*>(&s.window->cadConnector());
+    ASSERT_NE(connector, nullptr);
+    s.child<QCheckBox>("Check1")->setChecked(true);
+    s.initialise({s.dir.write("north.ICD", NORTH_ICD), s.dir.write("north.zdm", NORTH_PROFILE)});
+    EXPECT_EQ(connector->window(), nullptr);  // nothing opens before it is needed
+
+    PickTyper typer(*connector, {"2,120", "10,120"});
+    s.click("xpcmdbutton4");
+    EXPECT_EQ(typer.left(), 0u);
+    gradix::DrawingWindow* window = connector->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->view()->referenceAlignment().line.size(), 251u);
+    EXPECT_EQ(window->view()->referenceAlignment().ticks.size(), 3u);
+    EXPECT_EQ(s.text("Text1"), "120.000");
+    EXPECT_EQ(s.text("Text2"), "102.4000");
+    ASSERT_EQ(window->drawing().entities.size(), 1u);
+    EXPECT_EQ(window->drawing().entities.back().text, "{\\L桩号：NORTHK0+120.000\\P高程：102.4000\\P纵坡：2.0000%\\P");
+
+    // A new alignment reaches the open window at once.
+    s.initialise({s.dir.write("short.ICD", "0\n0,0,0\n1,50\n"), s.dir.write("short.zdm", "0 100\n50 101\n")});
+    EXPECT_EQ(window->view()->referenceAlignment().line.size(), 51u);
+}
+
+TEST(WindowDrawing, ExitAsksAboutUnsavedAnnotationsAndCancelKeepsBothWindowsOpen) {
+    AnsweredDrawingDialogs dialogs;
+    gradix::DrawingWindowConnector connector(&dialogs);
+    Session s;
+    s.window->setDrawingLink(&connector, nullptr);
+    s.initialiseAlignment();
+    PickTyper typer(connector, {"0,3", "2,3"});
+    s.click("xpcmdbutton4");
+    ASSERT_NE(connector.window(), nullptr);
+    ASSERT_EQ(connector.window()->drawing().entities.size(), 1u);
+
+    s.click("Command2");  // the person cancels
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(s.window->isVisible());
+    EXPECT_TRUE(connector.window()->isVisible());
+
+    s.window->close();  // closing Form1 asks as well
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_TRUE(s.window->isVisible());
+
+    dialogs.unsaved = {gradix::DrawingDialogs::Unsaved::Discard};
+    s.click("Command2");
+    EXPECT_EQ(dialogs.asked.size(), 3u);  // asked once, not again while every window closes
+    EXPECT_FALSE(s.window->isVisible());
+    EXPECT_FALSE(connector.window()->isVisible());
+}
+
+TEST(WindowDrawing, TheShippedHelpExplainsTheDrawingWindowItsPromptsAndMessages) {
+    const std::string help = readBytes(std::string(GRADIX_SOURCE_DIR) + "/docs/gradix.html");
+    ASSERT_FALSE(help.empty());
+    for (const char* text : {gradix::PICK_ROAD_PROMPT, gradix::PICK_INSERTION_PROMPT, gradix::SELECT_PROMPT,
+                             gradix::ANNOTATION_LAYER, gradix::ANNOTATION_FONT, gradix::ANNOTATION_BIG_FONT,
+                             gradix::CAD_LINK_FAILED_TEXT, gradix::INVALID_POINT_MESSAGE,
+                             gradix::CANCELLED_MESSAGE, gradix::OPEN_FAILED_TEXT, gradix::SAVE_FAILED_TEXT,
+                             gradix::DRAWING_WINDOW_TITLE, "绘图窗口正在等待另一次点取或选择。", "有未保存的修改。要保存吗？",
+                             "打开(O)", "另存为(A)", "road-plan.dxf"})
+        EXPECT_NE(help.find(text), std::string::npos) << text;
 }
 
 // ----------------------------------------------------------------- settings

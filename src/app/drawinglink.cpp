@@ -1,0 +1,61 @@
+#include "app/drawinglink.h"
+
+#include <QWidget>
+
+#include <algorithm>
+#include <exception>
+#include <string_view>
+
+#include "commands/cad/windowcad.h"
+#include "commands/drawingcommands.h"
+#include "stakes/stakes.h"
+
+namespace gradix {
+
+namespace {
+
+// Millimetres of a stake standing at a whole metre, cut from tick labels.
+constexpr std::string_view WHOLE_METRE_DECIMALS = ".000";
+
+}  // namespace
+
+DrawingLink makeDrawingWindowLink(QWidget* parent) {
+    return {std::make_unique<DrawingWindowConnector>(), std::make_unique<QtCadMessenger>(parent)};
+}
+
+std::string stakeTickLabel(const ChainBreakTable& breaks, double chainage) {
+    try {
+        std::string label = kilometreNotation(sj_dlstr_11(breaks, chainage));
+        if (label.ends_with(WHOLE_METRE_DECIMALS)) label.erase(label.size() - WHOLE_METRE_DECIMALS.size());
+        return label;
+    } catch (const std::exception&) {
+        return "";  // a tick without a label still shows the road
+    }
+}
+
+ReferenceAlignment referenceAlignmentOf(const Project& project) {
+    const SampleTable& s = project.samples;
+    if (!(s.sampleCount >= 1.0)) return {};
+    // Samples 1..N run from the start to the end of the alignment; 0 and N+1
+    // lie a step beyond the ends.
+    const std::size_t n = std::min({static_cast<std::size_t>(s.sampleCount) + 1, s.sampleChainage.size(),
+                                    s.sampleX.size(), s.sampleY.size()});
+    if (n < 2) return {};
+    const auto road = [n](const std::vector<double>& v) { return std::vector<double>(v.begin() + 1, v.begin() + n); };
+    const ChainBreakTable& breaks = project.breaks;
+    return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY),
+                                         REFERENCE_TICK_SPACING,
+                                         [&breaks](double chainage) { return stakeTickLabel(breaks, chainage); });
+}
+
+void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& reference) {
+    if (auto* window = dynamic_cast<DrawingWindowConnector*>(&connector)) window->setReferenceAlignment(reference);
+}
+
+bool closeDrawingWindow(CadConnector& connector) {
+    auto* link = dynamic_cast<DrawingWindowConnector*>(&connector);
+    if (!link || !link->window() || link->window()->wasClosed()) return true;
+    return link->window()->close();
+}
+
+}  // namespace gradix

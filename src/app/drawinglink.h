@@ -1,0 +1,49 @@
+// The window's link to the drawing: the connector the two drawing commands
+// reach the drawing through, the messenger that reports a failed
+// connection, and the alignment shown in the drawing window as the
+// reference line, so that the engineer sees where to pick.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "commands/cad/cad.h"
+#include "commands/cad/referencealignment.h"
+#include "commands/project.h"
+
+class QWidget;
+
+namespace gradix {
+
+// The connector and messenger the window uses unless others are given.
+struct DrawingLink {
+    std::unique_ptr<CadConnector> connector;
+    std::unique_ptr<CadMessenger> messenger;
+};
+
+// The program's own drawing link: Gradix's drawing window (found open or
+// opened with a new, empty drawing) and a message box with only an OK
+// button over parent. This is the one place the production link is chosen.
+DrawingLink makeDrawingWindowLink(QWidget* parent);
+
+// The label of a stake tick at chainage (m): the stake in the drawing
+// notation without millimetres ("K1+200", "BK2+300"); "" when the chainage
+// has no stake text.
+std::string stakeTickLabel(const ChainBreakTable& breaks, double chainage);
+
+// The loaded alignment as the reference line: its samples from the start to
+// the end of the road (the samples beyond both ends left out), X north and
+// Y east, and a labelled stake tick every 100 m of chainage. Empty when no
+// alignment is loaded.
+ReferenceAlignment referenceAlignmentOf(const Project& project);
+
+// Hands the reference line to connector when it is one with a drawing
+// window (now and for every window it opens later); other connectors have
+// nothing to show it on.
+void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& reference);
+
+// Closes the drawing window of connector, if one is open, asking about
+// unsaved changes of its drawing. False when the person keeps it open.
+bool closeDrawingWindow(CadConnector& connector);
+
+}  // namespace gradix
