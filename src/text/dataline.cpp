@@ -28,15 +28,32 @@ std::string replaceAll(std::string_view text, std::string_view what, std::string
     return out;
 }
 
+// Length of the longest run of spaces in text.
+std::size_t longestSpaceRun(std::string_view text) {
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    for (const char c : text) {
+        run = c == ' ' ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
 // For k = 50 down to 2: trim, replace every run of exactly k spaces by one
 // space, trim. A run of r spaces thus becomes r/k + r%k spaces at step k; every
 // run of 2 to at least 100000 spaces ends as a single space.
+// Steps whose k exceeds the longest run left change nothing (the text is
+// trimmed already), so they are skipped: most data lines have single spaces
+// only and cost one scan.
 std::string collapseSpaces(std::string line) {
-    for (std::size_t k = LONGEST_COLLAPSED_RUN; k >= SHORTEST_COLLAPSED_RUN; --k) {
-        line = trimBlanks(line);
-        if (line.find(std::string(k, ' ')) != std::string::npos)
-            line = replaceAll(line, std::string(k, ' '), " ");
-        line = trimBlanks(line);
+    line = trimBlanks(line);
+    std::size_t longest = longestSpaceRun(line);
+    for (std::size_t k = std::min(LONGEST_COLLAPSED_RUN, longest); k >= SHORTEST_COLLAPSED_RUN; --k) {
+        const std::string run(k, ' ');
+        if (line.find(run) == std::string::npos) continue;
+        line = trimBlanks(replaceAll(line, run, " "));
+        longest = longestSpaceRun(line);
+        k = std::min(k, longest + 1);  // the loop's decrement goes on below the longest run left
     }
     return line;
 }

@@ -346,6 +346,44 @@ TEST(DataLine, EveryRunOfTwoTo200SpacesEndsAsOne) {
     }
 }
 
+// The preparation as it reads, step by step: for k = 50 down to 2, trim,
+// replace every run of k spaces (left to right) by one space, trim.
+std::string literalCollapse(std::string line) {
+    const auto trim = [](const std::string& t) {
+        const std::size_t a = t.find_first_not_of(' ');
+        return a == std::string::npos ? std::string() : t.substr(a, t.find_last_not_of(' ') - a + 1);
+    };
+    for (std::size_t k = 50; k >= 2; --k) {
+        line = trim(line);
+        const std::string run(k, ' ');
+        std::string out;
+        std::size_t from = 0;
+        for (std::size_t at = line.find(run); at != std::string::npos; at = line.find(run, from)) {
+            out += line.substr(from, at - from) + " ";
+            from = at + k;
+        }
+        line = trim(out + line.substr(from));
+    }
+    return line;
+}
+
+TEST(DataLine, SkippedStepsGiveTheLiteralResult) {
+    // Lines of words and space runs of every length up to 300, against the
+    // step-by-step preparation (skipping steps that cannot match is safe).
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<std::size_t> longRun(0, 300);
+    std::uniform_int_distribution<std::size_t> shortRun(0, 3);
+    std::uniform_int_distribution<int> pieces(1, 8);
+    for (int trial = 0; trial < 2000; ++trial) {
+        auto& run = trial % 3 == 0 ? shortRun : longRun;
+        std::string line;
+        for (int p = pieces(random); p > 0; --p) line += std::string(run(random), ' ') + "x1";
+        line += std::string(run(random), ' ');
+        ASSERT_EQ(prepareIcdLine(line), literalCollapse(line)) << '"' << line << '"';
+        ASSERT_EQ(prepareDataLine(line), literalCollapse(line)) << '"' << line << '"';
+    }
+}
+
 TEST(DataLine, IcdLinesTurnCommasIntoSpacesAndKeepTabs) {
     EXPECT_EQ(prepareIcdLine("1,100"), "1 100");
     EXPECT_EQ(prepareIcdLine("  1 ,  100 "), "1 100");
