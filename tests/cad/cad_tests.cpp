@@ -445,6 +445,74 @@ TEST(DxfReader, ThirdPartyPlanWithOverlongLine) {
     EXPECT_GT(d.blocks.size(), 10u);
 }
 
+// Damaged layouts: only the four drawing sections are read, each closed where
+// the file leaves it open, and nothing after the end-of-file marker.
+TEST(DxfReader, DamagedLayoutReadsOnlyTheDrawingSections) {
+    // Two ENTITIES sections, an entity in the header, a stray block among the
+    // entities and a TEXT after the end-of-file marker.
+    const std::string twoSections =
+        dxf({"0|SECTION", "2|HEADER", "9|$ACADVER", "1|AC1015", "0|LINE", "8|0", "10|0", "20|0", "11|1", "21|1",
+             "0|ENDSEC", "0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|1", "20|2", "40|2", "1|FIRST", "0|ENDSEC",
+             "0|SECTION", "2|OBJECTS", "0|TEXT", "8|0", "10|0", "20|0", "40|1", "1|IN OBJECTS", "0|ENDSEC",
+             "0|SECTION", "2|ENTITIES", "0|BLOCK", "8|0", "2|STRAY", "70|0", "10|0", "20|0", "0|TEXT", "8|0",
+             "10|0", "20|0", "40|1", "1|SECOND", "0|ENDBLK", "0|ENDSEC", "0|EOF", "0|TEXT", "8|0", "10|0", "20|0",
+             "40|1", "1|AFTER EOF"});
+    const Drawing d = readDrawingBytes(twoSections, "");
+    ASSERT_EQ(gradixTexts(d).size(), 2u);
+    EXPECT_EQ(gradixTexts(d)[0].second, "FIRST");
+    EXPECT_EQ(gradixTexts(d)[1].second, "SECOND");
+    EXPECT_EQ(d.entities.size(), 2u);  // not the header's LINE
+    EXPECT_TRUE(d.blocks.empty());     // a BLOCK outside the BLOCKS section defines nothing
+    // A TEXT without an alignment point is placed at its insertion point (dxflib gives NaN).
+    EXPECT_EQ(d.entities[0].x2, 1);
+    EXPECT_EQ(d.entities[0].y2, 2);
+
+    // An ENTITIES section left open, and a block left open by its section's end.
+    const std::string open =
+        dxf({"0|SECTION", "2|BLOCKS", "0|BLOCK", "8|0", "2|OPEN", "70|0", "10|0", "20|0", "0|LINE", "8|0", "10|0",
+             "20|0", "11|1", "21|0", "0|ENDSEC", "0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1",
+             "1|K1+200", "0|EOF"});
+    const Drawing o = readDrawingBytes(open, "");
+    ASSERT_EQ(o.entities.size(), 1u);
+    EXPECT_EQ(o.entities[0].text, "K1+200");
+    ASSERT_EQ(o.blocks.count("OPEN"), 1u);
+    EXPECT_EQ(o.blocks.at("OPEN").entities.size(), 1u);
+
+    // Coordinate systems come from every UCS table, also one without its ENDTAB.
+    const std::string ucs = dxf({"0|SECTION", "2|TABLES", "0|TABLE", "2|UCS", "70|1", "0|UCS", "2|FIRST", "70|0",
+                                 "10|0", "20|0", "11|1", "21|0", "12|0", "22|1", "0|ENDTAB", "0|TABLE", "2|UCS",
+                                 "70|1", "0|UCS", "2|SECOND", "70|0", "10|5", "20|5", "11|1", "21|0", "12|0",
+                                 "22|1", "0|ENDSEC", "0|EOF"});
+    const Drawing u = readDrawingBytes(ucs, "");
+    ASSERT_EQ(u.ucs.size(), 2u);
+    EXPECT_EQ(u.ucs[0].name, "FIRST");
+    EXPECT_EQ(u.ucs[1].name, "SECOND");
+}
+
+TEST(DxfReader, NonFiniteGeometryIsLeftOutWithANote) {
+    // dxflib reads "1e999" as the largest double and "nan" as 0; what overflows
+    // is the geometry made from them: the axis of an ellipse, a spline over
+    // knots near the largest double.
+    const std::string bytes =
+        dxf({"0|SECTION", "2|BLOCKS", "0|BLOCK", "8|0", "2|B", "70|0", "10|0", "20|0", "0|ELLIPSE", "8|0",
+             "10|0", "20|0", "11|1e999", "21|1e999", "40|1", "41|0", "42|6", "0|ENDBLK", "0|ENDSEC", "0|SECTION",
+             "2|ENTITIES", "0|ELLIPSE", "5|2A", "8|0", "10|0", "20|0", "11|-1e999", "21|1e999", "40|1e999",
+             "41|0", "42|6", "0|SPLINE", "5|2B", "8|0", "71|3", "72|8", "73|4", "40|0", "40|0", "40|0", "40|0",
+             "40|1e308", "40|1e308", "40|1e308", "40|1e308", "10|0", "20|0", "10|1", "20|0", "10|1", "20|1",
+             "10|0", "20|1", "0|TEXT", "5|2C", "8|0", "10|1e308", "20|-0", "40|nan", "1|K1+200", "0|ENDSEC",
+             "0|EOF"});
+    const Drawing d = readDrawingBytes(bytes, "");
+    ASSERT_EQ(d.entities.size(), 1u);
+    EXPECT_EQ(d.entities[0].text, "K1+200");  // large but finite numbers are kept
+    EXPECT_TRUE(d.blocks.at("B").entities.empty());
+    ASSERT_EQ(d.notes.size(), 2u);
+    EXPECT_EQ(d.notes[0], "2 entities (the first with handle 2A) have a coordinate, length or angle that is not "
+                          "a finite number and was left out");
+    EXPECT_EQ(d.notes[1], "1 entity of block B has a coordinate, length or angle that is not a finite number and "
+                          "was left out");
+    EXPECT_EQ(d.bytes, bytes);  // what is left out of the view stays in the file
+}
+
 // ---- saving -----------------------------------------------------------------
 
 TEST(DxfWriter, SavingWithoutAdditionsKeepsEveryByte) {
@@ -650,6 +718,73 @@ TEST(DxfWriter, LongTextIsSplitOutsideEscapes) {
         joined += p.value;
     }
     EXPECT_EQ(decodeDxfEscapes(joined), text);
+}
+
+// Damaged layouts keep every byte of the file; what Gradix adds lands where
+// the next reading finds it: after the last entity of the last ENTITIES
+// section, and on lines of its own.
+TEST(DxfWriter, DamagedLayoutKeepsTheFileAndAppendsAfterTheLastEntity) {
+    const auto annotated = [](const std::string& bytes) {
+        auto drawing = std::make_shared<Drawing>(readDrawingBytes(bytes, ""));
+        ScriptScreen screen;
+        DrawingDocument doc(drawing, screen);
+        annotate(doc, {{10, 20, 0}, "K1+200", 0});
+        return savedDrawingBytes(*drawing);
+    };
+    const auto lastTexts = [](const std::string& bytes) {
+        const auto texts = gradixTexts(readDrawingBytes(bytes, ""));
+        std::vector<std::string> out;
+        for (const auto& t : texts) out.push_back(t.second);
+        return out;
+    };
+    const std::string ver = "9|$ACADVER";
+    using Texts = std::vector<std::string>;
+
+    // Two ENTITIES sections: the annotation ends the second.
+    const std::string two = dxf({"0|SECTION", "2|HEADER", ver.c_str(), "1|AC1015", "0|ENDSEC", "0|SECTION",
+                                 "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1", "1|A", "0|ENDSEC",
+                                 "0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1", "1|B",
+                                 "0|ENDSEC", "0|EOF"});
+    std::string out = annotated(two);
+    EXPECT_EQ(lastTexts(out), (Texts{"A", "B", "K1+200"}));
+    EXPECT_GT(out.find("K1+200"), out.find("\n1\nB\n"));
+
+    // An ENTITIES section left open before the end-of-file marker or before
+    // the next section.
+    const std::string unterminated = dxf({"0|SECTION", "2|HEADER", ver.c_str(), "1|AC1015", "0|ENDSEC",
+                                          "0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1",
+                                          "1|A", "0|EOF"});
+    out = annotated(unterminated);
+    EXPECT_EQ(lastTexts(out), (Texts{"A", "K1+200"}));
+    EXPECT_EQ(out.substr(out.size() - 6), "0\nEOF\n");
+    const std::string beforeNext = dxf({"0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1",
+                                        "1|A", "0|SECTION", "2|OBJECTS", "0|ENDSEC", "0|EOF"});
+    out = annotated(beforeNext);
+    EXPECT_EQ(lastTexts(out), (Texts{"A", "K1+200"}));
+    EXPECT_LT(out.find("K1+200"), out.find("OBJECTS"));
+
+    // Data after the end-of-file marker stays there and is not read.
+    const std::string tail = dxf({"0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1", "1|A",
+                                  "0|ENDSEC", "0|EOF", "999|written by another tool"});
+    out = annotated(tail);
+    EXPECT_EQ(lastTexts(out), (Texts{"A", "K1+200"}));
+    EXPECT_EQ(out.substr(out.size() - 28), "999\nwritten by another tool\n");
+
+    // No line end after the last line, and a trailing blank line: the sections
+    // Gradix adds start on a line of their own, the blank line stays last.
+    std::string bare = dxf({"0|SECTION", "2|HEADER", "9|$INSBASE", "10|0", "20|0", "0|ENDSEC"});
+    bare.pop_back();
+    for (const std::string& bytes : {bare, bare + "\n  \n"}) {
+        out = annotated(bytes);
+        ASSERT_NO_THROW(scanDxf(out)) << out;
+        EXPECT_EQ(out.substr(0, bare.size() + 1), bare + "\n");
+        EXPECT_EQ(lastTexts(out), (Texts{"K1+200"}));
+        const Drawing back = readDrawingBytes(out, "");
+        EXPECT_NE(back.findLayer(ANNOTATION_LAYER), nullptr);
+        if (bytes.size() > bare.size()) {
+            EXPECT_EQ(out.substr(out.size() - 4), "\n  \n");
+        }
+    }
 }
 
 TEST(DxfWriter, FailedSaveLeavesTheDrawingModified) {

@@ -223,6 +223,17 @@ std::vector<std::array<double, 2>> flattenPolyline(const std::vector<PolylineVer
     return out;
 }
 
+bool hasFiniteGeometry(const DrawingEntity& e) {
+    const double values[] = {e.x,      e.y,          e.z,           e.x2,          e.y2,
+                             e.radius, e.startAngle, e.endAngle,    e.height,      e.rotation,
+                             e.widthFactor, e.boxWidth, e.scaleX, e.scaleY};
+    for (double v : values)
+        if (!std::isfinite(v)) return false;
+    return std::all_of(e.vertices.begin(), e.vertices.end(), [](const PolylineVertex& v) {
+        return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.bulge);
+    });
+}
+
 int entityTypeNumber(const DrawingEntity& e) {
     switch (e.kind) {
         case EntityKind::Line: return ENTITY_TYPE_LINE;

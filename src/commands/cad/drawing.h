@@ -188,6 +188,10 @@ inline constexpr int MAX_ARC_CHORDS = 256;
 std::vector<std::array<double, 2>> flattenPolyline(const std::vector<PolylineVertex>& vertices, bool closed,
                                                    double tolerance);
 
+// Whether every coordinate, length and angle of an entity, its vertices
+// included, is a finite number (a file may hold "1e999" or "nan").
+bool hasFiniteGeometry(const DrawingEntity& entity);
+
 // The `entitytype` number of an entity.
 int entityTypeNumber(const DrawingEntity& entity);
 

@@ -105,9 +105,14 @@ public:
     DrawingBuilder(DL_Dxf& dxf, Drawing& drawing, const DxfTextCodec& codec)
         : dxf_(dxf), drawing_(drawing), codec_(codec), target_(&drawing.entities) {}
 
+    // Flattens the splines, then leaves out every entity whose geometry is
+    // not finite (the window could neither draw nor pick it); the notes say
+    // which, by handle.
     void finish() {
         for (const PendingSpline& s : splines_) (*s.container)[s.index].vertices = flattenSpline(s);
         splines_.clear();
+        dropNonFinite(drawing_.entities, "");
+        for (auto& [key, block] : drawing_.blocks) dropNonFinite(block.entities, block.name);
     }
 
     const std::string& headerLayer() const { return headerLayer_; }
@@ -143,6 +148,7 @@ public:
     }
 
     void addBlock(const DL_BlockData& d) override {
+        if (section_ != "BLOCKS") return;  // a stray BLOCK of a damaged file defines nothing
         const std::string name = codec_.decode(d.name);
         // Entities of a block belong to the block, never to model space.
         DrawingBlock& block = drawing_.blocks[foldName(name)];
@@ -156,6 +162,15 @@ public:
     void endBlock() override {
         target_ = &drawing_.entities;
         inBlock_ = false;
+    }
+
+    // A section starts: a block or polyline left open by a damaged file ends
+    // with the section before it.
+    void beginSection(std::string name) {
+        endBlock();
+        inPolyline_ = false;
+        mtextChunks_.clear();
+        section_ = std::move(name);
     }
 
     void addPoint(const DL_PointData& d) override {
@@ -306,8 +321,10 @@ public:
         e.x = d.ipx;
         e.y = d.ipy;
         e.z = d.ipz;
-        e.x2 = d.apx;
-        e.y2 = d.apy;
+        // Without an alignment point (codes 11/21) the text is placed at its insertion point.
+        const bool aligned = std::isfinite(d.apx) && std::isfinite(d.apy);
+        e.x2 = aligned ? d.apx : d.ipx;
+        e.y2 = aligned ? d.apy : d.ipy;
         e.height = d.height;
         e.widthFactor = d.xScaleFactor;
         e.hAlign = d.hJustification;
@@ -324,6 +341,23 @@ public:
     }
 
 private:
+    void dropNonFinite(std::vector<DrawingEntity>& entities, const std::string& blockName) {
+        std::size_t dropped = 0;
+        std::string first;
+        std::erase_if(entities, [&](const DrawingEntity& e) {
+            if (hasFiniteGeometry(e)) return false;
+            if (dropped++ == 0) first = e.handle;
+            return true;
+        });
+        if (dropped == 0) return;
+        std::string note = std::to_string(dropped) + (dropped == 1 ? " entity" : " entities");
+        if (!blockName.empty()) note += " of block " + blockName;
+        if (!first.empty()) note += (dropped == 1 ? " (handle " : " (the first with handle ") + first + ")";
+        note += dropped == 1 ? " has" : " have";
+        note += " a coordinate, length or angle that is not a finite number and was left out";
+        drawing_.notes.push_back(note);
+    }
+
     bool mirrored() { return dxf_.getRealValue(CODE_EXTRUSION_Z, 1.0) < 0; }
 
     DrawingEntity start(EntityKind kind) {
@@ -340,7 +374,9 @@ private:
     // Keeps an entity in the block being read or in model space; false for
     // a paper-space entity of the ENTITIES section, which is left out.
     bool keep(DrawingEntity e) {
-        if (!inBlock_ && attributes.isInPaperSpace()) return false;
+        // Model space is what the ENTITIES section holds (an entity in the
+        // header or the tables of a damaged file is not drawn).
+        if (!inBlock_ && (attributes.isInPaperSpace() || section_ != "ENTITIES")) return false;
         target_->push_back(std::move(e));
         return true;
     }
@@ -358,7 +394,29 @@ private:
     bool splineKept_ = false;
     std::string headerLayer_;
     std::string headerTextStyle_;
+    std::string section_;  // the name of the section being read
 };
+
+}  // namespace
+
+namespace {
+
+// Appends one line (without its line end) and an LF, cut to what dxflib reads.
+void appendFedLine(std::string& out, std::string_view line, long number, std::vector<long>& cutLines) {
+    if (line.size() > DXFLIB_LINE_LIMIT) {
+        std::size_t length = DXFLIB_LINE_LIMIT;
+        // Not inside a UTF-8 sequence: step back over continuation bytes.
+        while (length > 0 && (static_cast<unsigned char>(line[length]) & 0xC0) == 0x80) --length;
+        line = line.substr(0, length);
+        cutLines.push_back(number);
+    }
+    out.append(line);
+    out += '\n';
+}
+
+bool fedSection(std::string_view name) {
+    return name == "HEADER" || name == "TABLES" || name == "BLOCKS" || name == "ENTITIES";
+}
 
 }  // namespace
 
@@ -371,17 +429,41 @@ std::string dxflibFeed(std::string_view bytes, std::vector<long>& cutLines) {
         const std::size_t next = lf == std::string_view::npos ? bytes.size() : lf + 1;
         std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
         if (end > begin && bytes[end - 1] == '\r') --end;
-        std::size_t length = end - begin;
-        if (length > DXFLIB_LINE_LIMIT) {
-            length = DXFLIB_LINE_LIMIT;
-            // Not inside a UTF-8 sequence: step back over continuation bytes.
-            while (length > 0 && (static_cast<unsigned char>(bytes[begin + length]) & 0xC0) == 0x80) --length;
-            cutLines.push_back(number);
-        }
-        out.append(bytes.substr(begin, length));
-        out += '\n';
+        appendFedLine(out, bytes.substr(begin, end - begin), number, cutLines);
         begin = next;
     }
+    return out;
+}
+
+std::vector<FedSection> dxflibFeed(const DxfStructure& structure, std::vector<long>& cutLines) {
+    constexpr int CODE_ENTITY = 0;
+    constexpr int CODE_NAME = 2;
+    std::vector<FedSection> out;
+    FedSection* open = nullptr;  // the section being fed
+    const auto close = [&] {
+        if (open) open->text += "0\nENDSEC\n0\nEOF\n";
+        open = nullptr;
+    };
+    const std::size_t count = structure.eofPair ? *structure.eofPair : structure.pairs.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const DxfPair& p = structure.pairs[i];
+        const std::string_view value = trimDxfValue(p.value);
+        if (p.code == CODE_ENTITY && value == "SECTION") {
+            close();
+            std::string name;
+            if (i + 1 < count && structure.pairs[i + 1].code == CODE_NAME)
+                name = foldName(trimDxfValue(structure.pairs[i + 1].value));
+            if (fedSection(name)) open = &out.emplace_back(FedSection{name, {}});
+        } else if (p.code == CODE_ENTITY && value == "ENDSEC") {
+            close();
+            continue;
+        }
+        if (!open) continue;
+        open->text += std::to_string(p.code);
+        open->text += '\n';
+        appendFedLine(open->text, p.value, p.line + 1, cutLines);
+    }
+    close();
     return out;
 }
 
@@ -394,7 +476,7 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
     drawing.codePage = structure.codePage;
 
     std::vector<long> cutLines;
-    std::istringstream feed(dxflibFeed(bytes, cutLines));
+    const std::vector<FedSection> sections = dxflibFeed(structure, cutLines);
     for (long line : cutLines)
         drawing.notes.push_back("line " + std::to_string(line) + " is longer than " +
                                 std::to_string(DXFLIB_LINE_LIMIT + 1) +
@@ -402,12 +484,20 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
 
     DL_Dxf dxf;
     DrawingBuilder builder(dxf, drawing, codec);
-    if (!dxf.in(feed, &builder)) throw DataError("dxflib could not read the drawing");
+    // One section at a time, so that the builder knows which one it is in
+    // (dxflib does not say); the same reader keeps the file's version.
+    for (const FedSection& section : sections) {
+        builder.beginSection(section.name);
+        std::istringstream feed(section.text);
+        if (!dxf.in(feed, &builder)) throw DataError("dxflib could not read the drawing");
+    }
     builder.finish();
 
-    // Coordinate systems: dxflib has no callback for them; take their names from the table.
-    if (const DxfTable* table = structure.table("UCS")) {
-        for (const DxfTableEntry& entry : table->entries) {
+    // Coordinate systems: dxflib has no callback for them; take their names
+    // from every UCS table (a damaged file may hold more than one).
+    for (const DxfTable& table : structure.tables) {
+        if (table.name != "UCS") continue;
+        for (const DxfTableEntry& entry : table.entries) {
             if (entry.rawName.empty()) continue;
             DrawingUcs u;
             u.name = codec.decode(entry.rawName);

@@ -27,6 +27,20 @@ inline constexpr std::size_t DXFLIB_LINE_LIMIT = 1023;
 // numbers of the lines that were cut are appended to cutLines.
 std::string dxflibFeed(std::string_view bytes, std::vector<long>& cutLines);
 
+// What dxflib is fed of a scanned file: the HEADER, TABLES, BLOCKS and
+// ENTITIES sections, each on its own and closed by its ENDSEC (also where
+// the file leaves it open) and an end-of-file marker. Everything else
+// (CLASSES, OBJECTS, anything outside a section or after the end-of-file
+// marker) is left out, so that dxflib reads exactly what the lossless writer
+// sees as the drawing. Lines are cut as by dxflibFeed above; the numbers of
+// the cut lines (in the file) are appended to cutLines.
+struct DxfStructure;
+struct FedSection {
+    std::string name;  // "ENTITIES"
+    std::string text;
+};
+std::vector<FedSection> dxflibFeed(const DxfStructure& structure, std::vector<long>& cutLines);
+
 // Reads a drawing from the bytes of a DXF file; path is recorded as the
 // drawing's file. Raises DataError when the bytes are not an ASCII DXF file
 // or the system cannot decode its code page.

@@ -82,4 +82,7 @@ std::string formatHandle(std::uint64_t handle);
 // Upper-cases the ASCII letters of a name: table names compare without case.
 std::string foldName(std::string_view name);
 
+// A code or value line without its blanks, tabs and carriage return at either end.
+std::string_view trimDxfValue(std::string_view s);
+
 }  // namespace gradix
