@@ -540,7 +540,6 @@ constexpr double LAST_HEIGHT_USED = 2.5;     // code 42 of a new style
 constexpr std::size_t MTEXT_CHUNK = 250;     // bytes of one code 3 / code 1 piece
 constexpr std::size_t UNICODE_ESCAPE_LENGTH = 7;  // \U+XXXX
 constexpr double MTEXT_LINE_SPACING = 5.0 / 3.0;  // line pitch in text heights
-constexpr int ATTACHMENT_TOP_LEFT = 1;
 constexpr int DRAWING_DIRECTION_LEFT_TO_RIGHT = 1;
 constexpr int CODE_ENTITY = 0;
 constexpr int CODE_NAME = 2;
@@ -649,8 +648,14 @@ public:
         const std::string_view bytes = drawing_.bytes;
         out.reserve(bytes.size() + additionSize());
         std::size_t at = 0;
+        bool lineEnded = bytes.empty() || bytes.back() == '\n';
         for (const Edit& e : edits_) {
             out.append(bytes.substr(at, e.offset - at));
+            // Whatever is added after a last line without its line end starts on a line of its own.
+            if (e.offset == bytes.size() && !lineEnded) {
+                out += eol();
+                lineEnded = true;
+            }
             out += e.text;
             at = e.offset + e.removed;
         }
@@ -788,7 +793,7 @@ private:
     }
 
     // Where a missing section goes: before the first of the given sections,
-    // else before the end-of-file marker, else at the end.
+    // else before the end-of-file marker, else after the last group pair.
     std::size_t sectionInsertOffset(std::initializer_list<const char*> before) const {
         std::optional<std::size_t> best;
         for (const char* name : before)
@@ -798,7 +803,8 @@ private:
             }
         if (best) return *best;
         if (s_.eofPair) return s_.pairs[*s_.eofPair].begin;
-        return drawing_.bytes.size();
+        // After the last whole group pair: trailing blank lines stay at the end.
+        return s_.pairs.empty() ? drawing_.bytes.size() : s_.pairs.back().end;
     }
 
     void raiseCount(std::size_t pairIndex, std::size_t added) {
@@ -853,8 +859,23 @@ private:
             text += r12() ? mtextAsTexts(e) : mtextEntity(e);
         }
         if (text.empty()) return;
-        if (const DxfSection* entities = s_.section("ENTITIES"); entities && entities->endSecPair > entities->sectionPair) {
-            edits_.push_back({s_.pairs[entities->endSecPair].begin, 0, std::move(text)});
+        // At the end of the last ENTITIES section, so that the annotations
+        // come last in drawing order even where a file holds more than one.
+        // A section that a damaged file leaves open ends where the next one
+        // starts, or at the end-of-file marker.
+        const DxfSection* entities = nullptr;
+        for (const DxfSection& sec : s_.sections)
+            if (sec.name == "ENTITIES") entities = &sec;
+        if (entities) {
+            std::size_t at = 0;
+            if (entities->endSecPair > entities->sectionPair) {
+                at = s_.pairs[entities->endSecPair].begin;
+            } else if (entities != &s_.sections.back()) {
+                at = s_.pairs[(entities + 1)->sectionPair].begin;
+            } else {
+                at = s_.eofPair ? s_.pairs[*s_.eofPair].begin : s_.pairs.back().end;
+            }
+            edits_.push_back({at, 0, std::move(text)});
             return;
         }
         PairWriter open = writer();
