@@ -1,0 +1,59 @@
+// Drawing texts as select-and-compute and the drawing window meet them: the
+// stake-label reduction gives a short number text that reads back to itself
+// and reduces to itself again; the multi-line and single-line text codes are
+// interpreted into finite heights and, for UTF-8 input, UTF-8 runs; the
+// \U+XXXX and \M+nXXXX escapes turn UTF-8 into UTF-8.
+#include <cfloat>
+#include <cmath>
+#include <string>
+
+#include "commands/cad/dxfencoding.h"
+#include "commands/cad/mtext.h"
+#include "commands/labels.h"
+#include "fuzz_input.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+
+using namespace gradix;
+
+namespace {
+
+constexpr double BASE_HEIGHT = 2.5;
+
+void requireLine(const TextLine& line, bool utf8) {
+    for (const TextRun& run : line.runs) {
+        fuzz::require(std::isfinite(run.height) && run.height > 0, "run heights are finite and positive");
+        fuzz::require(std::isfinite(run.widthFactor) && run.widthFactor > 0, "width factors are finite and positive");
+        fuzz::require(run.color >= -1 && run.color <= 256, "run colours are ACI numbers");
+        if (utf8) fuzz::require(isValidUtf8(run.text), "runs of UTF-8 text are UTF-8");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+
+    try {
+        const std::string reduced = reduceStakeLabel(text);
+        fuzz::require(!reduced.empty(), "a reduced label is never empty");
+        const double v = LeadingNumber(reduced);
+        fuzz::require(std::isfinite(v), "a reduced label is finite");
+        if (std::fabs(v) >= DBL_MIN || v == 0.0) {
+            fuzz::require(shortDecimal(v) == reduced, "a reduced label is short decimal text");
+            fuzz::require(reduceStakeLabel(reduced) == reduced, "reducing twice changes nothing");
+        }
+    } catch (const DataError&) {
+    }
+
+    const bool utf8 = isValidUtf8(text);
+    const std::vector<TextLine> lines = parseMText(text, BASE_HEIGHT);
+    fuzz::require(!lines.empty(), "a multi-line text has at least one line");
+    for (const TextLine& line : lines) requireLine(line, utf8);
+    requireLine(parseTextCodes(text, BASE_HEIGHT), utf8);
+    if (utf8) {
+        fuzz::require(isValidUtf8(mtextPlainText(text)), "plain text of UTF-8 is UTF-8");
+        fuzz::require(isValidUtf8(decodeDxfEscapes(text)), "escapes decode to UTF-8");
+    }
+    return 0;
+}
