@@ -11,6 +11,7 @@
 #include "commands/initialise.h"
 #include "commands/labels.h"
 #include "commands/scripted_ui.h"
+#include "text/numbers.h"
 
 namespace fs = std::filesystem;
 using gradix::Control;
@@ -350,6 +351,10 @@ TEST(StakeLabel, TextBeforeTheNumberOrFormattingCodesGiveZero) {
 
 TEST(StakeLabel, ChainBreakEquationRunsItsNumbersTogether) {
     EXPECT_EQ(gradix::reduceStakeLabel("K12+345.678=K12+340"), "12345.6781234");
+    // Past fifteen digits the number keeps its exponent, which the stake
+    // field reads back as the same (far too large) chainage.
+    EXPECT_EQ(gradix::reduceStakeLabel(std::string("999999999999999999I\0\3%%*u", 25)), "1E+18");
+    EXPECT_EQ(gradix::LeadingNumber("1E+18"), 1e18);
 }
 
 }  // namespace
