@@ -285,6 +285,43 @@ TEST_F(DrawingWindowTest, DrawsLayerColoursChineseTextAndTheReferenceLine) {
     EXPECT_GT(pixelsNear(image, QRect(roadAt.x() - 20, roadAt.y() - 2, 40, 5), QColor(0, 190, 200), 150), 10);
 }
 
+// The view keeps what it drew between repaints: it must still show every
+// change, whether of the drawing, the view or the reference line.
+TEST_F(DrawingWindowTest, KeptDrawingFollowsEveryChange) {
+    const QColor road(0, 190, 200);
+    ReferenceAlignment line;
+    line.line = {{-30, -40}, {-30, 140}};
+    window->setReferenceAlignment(line);
+    settle();
+    const auto count = [&](QPointF at, QColor colour, int tolerance) {
+        const QPoint s = view->toScreen(at).toPoint();
+        return pixelsNear(view->grab().toImage(), QRect(s.x() - 20, s.y() - 2, 40, 5), colour, tolerance);
+    };
+    EXPECT_GT(count(QPointF(60, -30), road, 150), 10);
+    EXPECT_EQ(count(QPointF(50, 20), Qt::red, 40), 0);
+
+    // A line added to the drawing, then the view moved: both show at once.
+    DrawingEntity added;
+    added.kind = EntityKind::Line;
+    added.layer = "red";
+    added.x = 0, added.y = 20, added.x2 = 100, added.y2 = 20;
+    added.added = true;
+    window->drawing().entities.push_back(added);
+    window->drawingChanged();
+    EXPECT_GT(count(QPointF(50, 20), Qt::red, 40), 20);
+    view->setView(QPointF(60, 0), 4);
+    EXPECT_GT(count(QPointF(50, 20), Qt::red, 40), 20);
+    EXPECT_GT(count(QPointF(60, -30), road, 150), 10);
+
+    // A reference line moved, then taken away.
+    line.line = {{-10, -40}, {-10, 140}};
+    window->setReferenceAlignment(line);
+    EXPECT_GT(count(QPointF(60, -10), road, 150), 10);
+    EXPECT_LT(count(QPointF(60, -30), road, 150), 3);
+    window->setReferenceAlignment({});
+    EXPECT_LT(count(QPointF(60, -10), road, 150), 3);
+}
+
 class DrawingFiles : public DrawingWindowTest {
 protected:
     void SetUp() override {

@@ -166,6 +166,7 @@ void DrawingView::drawingChanged() {
         if (i >= shapes_.size()) shapes_.push_back(shapeOf(drawing_->entities[i], 0));
         else if (drawing_->entities[i].added) shapes_[i] = shapeOf(drawing_->entities[i], 0);
     }
+    entityLayerKey_.reset();
     update();
 }
 
@@ -175,6 +176,7 @@ void DrawingView::setReferenceAlignment(ReferenceAlignment alignment) {
     points.reserve(reference_.line.size());
     for (const ReferencePoint& p : reference_.line) points.emplace_back(p.Y, p.X);  // drawing x is east
     referenceBounds_ = boundsOf(points);
+    referenceLayerKey_.reset();
     update();
 }
 
@@ -192,6 +194,7 @@ void DrawingView::clearSelection() {
 }
 
 void DrawingView::rebuildShapes() {
+    entityLayerKey_.reset();
     shapes_.clear();
     blocks_.clear();
     if (!drawing_) return;
@@ -548,13 +551,41 @@ std::vector<std::size_t> DrawingView::entitiesInWindow(const QRectF& rect, bool 
     return out;
 }
 
+DrawingView::LayerKey DrawingView::layerKey() const { return {centre_, scale_, size(), devicePixelRatioF()}; }
+
+QPixmap DrawingView::newLayer(bool transparent) const {
+    const qreal ratio = devicePixelRatioF();
+    QPixmap layer(size() * ratio);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(transparent ? QColor(Qt::transparent) : BACKGROUND);
+    return layer;
+}
+
 void DrawingView::paintEvent(QPaintEvent*) {
+    const LayerKey key = layerKey();
+    if (entityLayerKey_ != key) {
+        entityLayer_ = newLayer(false);
+        if (drawing_) {
+            QPainter layer(&entityLayer_);
+            const QRectF visible =
+                QRectF(toDrawing(QPointF(0, height())), toDrawing(QPointF(width(), 0))).normalized();
+            layer.setRenderHint(QPainter::Antialiasing, false);
+            paintEntities(layer, drawing_->entities, shapes_, viewTransform(), QColor(Qt::white), 0, &visible);
+        }
+        entityLayerKey_ = key;
+    }
+    if (referenceLayerKey_ != key) {
+        referenceLayer_ = newLayer(true);
+        if (!reference_.empty()) {
+            QPainter layer(&referenceLayer_);
+            paintReference(layer);
+        }
+        referenceLayerKey_ = key;
+    }
+
     QPainter p(this);
-    p.fillRect(rect(), BACKGROUND);
-    const QRectF visible = QRectF(toDrawing(QPointF(0, height())), toDrawing(QPointF(width(), 0))).normalized();
+    p.drawPixmap(0, 0, entityLayer_);
     if (drawing_) {
-        p.setRenderHint(QPainter::Antialiasing, false);
-        paintEntities(p, drawing_->entities, shapes_, viewTransform(), QColor(Qt::white), 0, &visible);
         // The selection, drawn over in a dashed highlight.
         QPen pen(SELECTION_COLOUR, 0, Qt::DashLine);
         pen.setCosmetic(true);
@@ -573,7 +604,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
         }
         p.resetTransform();
     }
-    paintReference(p);
+    if (!reference_.empty()) p.drawPixmap(0, 0, referenceLayer_);
     if (rubberBand_) {
         const QRectF band = QRectF(pressPos_, lastPos_).normalized();
         const bool crossing = lastPos_.x() < pressPos_.x();
