@@ -12,22 +12,15 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <unistd.h>
 #include <vector>
 
-#include "alignment/long_alignment.h"
 #include "app/drawinglink.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
-#include "commands/scripted_ui.h"
 #include "commands/cad/windowcad.h"
-#include "profile/profile.h"
+#include "long_project.h"
 
 namespace {
 
@@ -37,10 +30,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int DEFAULT_RUNS = 40;
 constexpr int WIDTH = 1280;
 constexpr int HEIGHT = 800;
-constexpr double GRADE_POINT_SPACING = 1000.0;  // m
-constexpr double CURVE_RADIUS = 20000.0;        // m
-constexpr double PICK_OFFSET = 15.0;            // m left of the road
-
 void click(QWidget* w, QPointF pos) {
     QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
@@ -48,24 +37,6 @@ void click(QWidget* w, QPointF pos) {
     QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(w, &release);
-}
-
-bool loadProfile(Project& project) {
-    std::string text;
-    const double start = testroads::LONG_START_CHAINAGE;
-    const int points = static_cast<int>(testroads::LONG_LENGTH / GRADE_POINT_SPACING) + 1;
-    for (int i = 0; i <= points; ++i) {
-        text += std::to_string(start + i * GRADE_POINT_SPACING) + " " + std::to_string(100 + (i % 2) * 8);
-        if (i > 0 && i < points) text += " " + std::to_string(CURVE_RADIUS);
-        text += "\n";
-    }
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("gradix_pick_window_" + std::to_string(::getpid()) + ".zdm");
-    std::ofstream(path, std::ios::binary) << text;
-    testing::ScriptedUi quiet;
-    const ProfileRead read = readProfileFile(path.string(), project.breaks, quiet, project.profile);
-    std::filesystem::remove(path);
-    return read == ProfileRead::Loaded;
 }
 
 }  // namespace
@@ -76,14 +47,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : DEFAULT_RUNS;
 
     Project project;
-    project.pi = computePi();
-    testroads::loadLongAlignment(project.alignment);
-    buildSampleTable(project.alignment, project.samples);
-    project.icdFileName = "LONG.ICD";
-    if (!loadProfile(project)) {
-        std::fprintf(stderr, "the profile of the long road did not load\n");
-        return 1;
-    }
+    bench::loadLongProject(project);
     FormState form;
     form.setText(Control::Text9, "30");
     testing::ScriptedUi ui;
@@ -99,10 +63,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     window->view()->zoomExtents();
 
-    double x = 0, y = 0, bearing = 0;
-    PointAtChainage(project.alignment, testroads::LONG_START_CHAINAGE + 75543.21, x, y, bearing);
-    // Drawing x is east (the surveying y), drawing y north.
-    const QPointF picked(y - PICK_OFFSET * std::cos(bearing), x + PICK_OFFSET * std::sin(bearing));
+    const bench::DrawingPoint at = bench::longRoadPick(project);
+    const QPointF picked(at.x, at.y);
     std::deque<QPointF> clicks;
     QObject::connect(window, &DrawingWindow::waitingChanged, window, [&](bool waiting) {
         if (!waiting || clicks.empty()) return;
