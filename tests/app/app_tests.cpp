@@ -27,8 +27,10 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "alignment/alignment.h"
 #include "app/aboutbox.h"
 #include "app/drawinglink.h"
 #include "app/helpwindow.h"
@@ -721,6 +723,85 @@ TEST(WindowDrawing, ExitAsksAboutUnsavedAnnotationsAndCancelKeepsBothWindowsOpen
     EXPECT_EQ(dialogs.asked.size(), 3u);  // asked once, not again while every window closes
     EXPECT_FALSE(s.window->isVisible());
     EXPECT_FALSE(connector.window()->isVisible());
+}
+
+// What a newcomer does with the example project: opens the plan, picks the
+// road at K1+200 and places the annotation, selects the label K1+200 and
+// gets its elevation, saves beside the plan; ezdxf reads the saved file.
+TEST(WindowDrawing, TheExamplePlanIsPickedSelectedAndSaved) {
+    const fs::path examples = GRADIX_EXAMPLES;
+    if (!fs::exists(examples / "road-plan.dxf")) GTEST_SKIP() << "no example plan in " << examples;
+    struct SavingDialogs : AnsweredDrawingDialogs {
+        QString saveTo;
+        QString suggested;
+        QString savePath(QWidget*, const QString& s) override {
+            suggested = s;
+            return saveTo;
+        }
+    } dialogs;
+    Folder out;
+    dialogs.saveTo = QString::fromStdString(out.file("annotated.dxf"));
+    gradix::DrawingWindowConnector connector(&dialogs);
+    Session s;
+    s.window->setDrawingLink(&connector, nullptr);
+    s.field("Text9")->setText("30");
+    s.child<QCheckBox>("Check1")->setChecked(true);
+    s.initialise({(examples / "road.icd").string(), (examples / "road-icd.zdm").string()});
+
+    connector.start();
+    gradix::DrawingWindow* window = connector.window();
+    ASSERT_NE(window, nullptr);
+    const QString plan = QString::fromStdString((examples / "road-plan.dxf").string());
+    ASSERT_TRUE(window->openFile(plan));
+    const std::size_t original = window->drawing().entities.size();
+    const gradix::DrawingEntity* label = nullptr;
+    for (const gradix::DrawingEntity& e : window->drawing().entities)
+        if (e.kind == gradix::EntityKind::Text && e.text == "K1+200") label = &e;
+    ASSERT_NE(label, nullptr);
+    const QPointF labelAt(label->x, label->y);
+
+    double north = 0, east = 0, bearing = 0;
+    gradix::PointAtChainage(s.window->project().alignment, 1200, north, east, bearing);
+    const QString road = QString::number(east, 'f', 4) + "," + QString::number(north, 'f', 4);
+    {
+        PickTyper typer(connector, {road, QString::number(east + 20, 'f', 4) + "," + QString::number(north, 'f', 4)});
+        s.click("xpcmdbutton4");
+        EXPECT_EQ(typer.left(), 0u);
+    }
+    EXPECT_EQ(s.text("Text1"), "1200.000");
+    EXPECT_EQ(s.text("Text2"), "106.7260");
+    EXPECT_EQ(s.text("Text3"), "0.1000");
+    ASSERT_EQ(window->drawing().entities.size(), original + 1);
+    EXPECT_EQ(window->drawing().entities.back().text, "{\\L桩号：ROADK1+200.000\\P高程：106.7260\\P纵坡：0.1000%\\P");
+
+    // The label clicked where it stands, the selection ended with Enter.
+    s.field("Text1")->clear();
+    window->view()->setView(labelAt, 20);
+    QObject::connect(window, &gradix::DrawingWindow::waitingChanged, window, [window, labelAt](bool waiting) {
+        if (!waiting || window->view()->mode() != gradix::DrawingView::Mode::Select) return;
+        QTimer::singleShot(0, window, [window, labelAt] {
+            gradix::DrawingView* view = window->view();
+            QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier,
+                              (view->toScreen(labelAt) + QPointF(5, -5)).toPoint());
+            QTest::keyClick(view, Qt::Key_Return);
+        });
+    });
+    s.click("xpcmdbutton3");
+    EXPECT_EQ(s.text("Text1"), "1200");
+    EXPECT_EQ(s.text("Text2"), "106.7260");
+
+    ASSERT_TRUE(window->save());
+    EXPECT_EQ(dialogs.suggested, QString::fromStdString((examples / "road-plan-gradix.dxf").string()));
+    EXPECT_FALSE(window->isWindowModified());
+    const std::string saved = out.file("annotated.dxf");
+    const gradix::Drawing back = gradix::readDrawing(saved);
+    ASSERT_EQ(back.entities.size(), original + 1);
+    EXPECT_EQ(back.entities.back().text, "{\\L桩号：ROADK1+200.000\\P高程：106.7260\\P纵坡：0.1000%\\P");
+
+    const std::string checker = std::string(GRADIX_SOURCE_DIR) + "/tests/cad/dxf_check.py";
+    const int status = std::system(("/usr/bin/python3 " + checker + " check " + saved + " >/dev/null 2>&1").c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "ezdxf is not installed";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ezdxf finds fault with " << saved;
 }
 
 TEST(WindowDrawing, TheShippedHelpExplainsTheDrawingWindowItsPromptsAndMessages) {
