@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
     window->resize(WIDTH, HEIGHT);
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     window->view()->zoomExtents();
+    // The window is up and drawn before the person clicks.
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
 
     const bench::DrawingPoint at = bench::longRoadPick(project);
     const QPointF picked(at.x, at.y);
@@ -80,8 +82,10 @@ int main(int argc, char** argv) {
     const double scale = view->pixelsPerUnit();
     // Every other run starts right after a zoom, so that the view draws the
     // whole road again; the others find it drawn.
-    std::vector<double> steady, afterZoom, redraw;
-    for (int i = 0; i < 2 * runs; ++i) {
+    // The first run (-1) loads the glyphs of the prompts and the annotation:
+    // it is reported on its own.
+    std::vector<double> first, steady, afterZoom, redraw;
+    for (int i = -1; i < 2 * runs; ++i) {
         const bool zoomed = i % 2 == 1;
         view->setView(centre, zoomed ? scale * 1.001 : scale);
         if (!zoomed) QApplication::processEvents();
@@ -89,7 +93,7 @@ int main(int argc, char** argv) {
         const Clock::time_point start = Clock::now();
         const bool added = pickAndAnnotate(c);
         view->repaint();
-        (zoomed ? afterZoom : steady).push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        (i < 0 ? first : zoomed ? afterZoom : steady).push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         if (!added) {
             std::fprintf(stderr, "run %d added no annotation\n", i + 1);
             return 1;
@@ -110,6 +114,7 @@ int main(int argc, char** argv) {
     };
     std::printf("pick and annotate on the 150 km road (stake %s, elevation %s), %d runs each, %dx%d:\n",
                 form.text(Control::Text1).c_str(), form.text(Control::Text2).c_str(), runs, WIDTH, HEIGHT);
+    report("the first pick (glyphs loaded):", first);
     report("the whole road drawn, view unchanged:", steady);
     report("right after a zoom (the road drawn again):", afterZoom);
     report("a redraw of the whole road alone:", redraw);
