@@ -569,14 +569,14 @@ void DrawingView::paintEvent(QPaintEvent*) {
             QPainter layer(&entityLayer_);
             const QRectF visible =
                 QRectF(toDrawing(QPointF(0, height())), toDrawing(QPointF(width(), 0))).normalized();
-            layer.setRenderHint(QPainter::Antialiasing, false);
             paintEntities(layer, drawing_->entities, shapes_, viewTransform(), QColor(Qt::white), 0, &visible);
         }
         entityLayerKey_ = key;
     }
     if (referenceLayerKey_ != key) {
-        referenceLayer_ = newLayer(true);
+        referenceLayer_ = QPixmap();  // none without a reference line
         if (!reference_.empty()) {
+            referenceLayer_ = newLayer(true);
             QPainter layer(&referenceLayer_);
             paintReference(layer);
         }
@@ -604,7 +604,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
         }
         p.resetTransform();
     }
-    if (!reference_.empty()) p.drawPixmap(0, 0, referenceLayer_);
+    if (!referenceLayer_.isNull()) p.drawPixmap(0, 0, referenceLayer_);
     if (rubberBand_) {
         const QRectF band = QRectF(pressPos_, lastPos_).normalized();
         const bool crossing = lastPos_.x() < pressPos_.x();

@@ -436,34 +436,19 @@ std::string dxflibFeed(std::string_view bytes, std::vector<long>& cutLines) {
 }
 
 std::vector<FedSection> dxflibFeed(const DxfStructure& structure, std::vector<long>& cutLines) {
-    constexpr int CODE_ENTITY = 0;
-    constexpr int CODE_NAME = 2;
     std::vector<FedSection> out;
-    FedSection* open = nullptr;  // the section being fed
-    const auto close = [&] {
-        if (open) open->text += "0\nENDSEC\n0\nEOF\n";
-        open = nullptr;
-    };
-    const std::size_t count = structure.eofPair ? *structure.eofPair : structure.pairs.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const DxfPair& p = structure.pairs[i];
-        const std::string_view value = trimDxfValue(p.value);
-        if (p.code == CODE_ENTITY && value == "SECTION") {
-            close();
-            std::string name;
-            if (i + 1 < count && structure.pairs[i + 1].code == CODE_NAME)
-                name = foldName(trimDxfValue(structure.pairs[i + 1].value));
-            if (fedSection(name)) open = &out.emplace_back(FedSection{name, {}});
-        } else if (p.code == CODE_ENTITY && value == "ENDSEC") {
-            close();
-            continue;
+    for (const DxfSection& section : structure.sections) {
+        if (!fedSection(section.name)) continue;
+        FedSection& fed = out.emplace_back(FedSection{section.name, {}});
+        const std::size_t end = structure.sectionEnd(section);
+        for (std::size_t i = section.sectionPair; i < end; ++i) {
+            const DxfPair& p = structure.pairs[i];
+            fed.text += std::to_string(p.code);
+            fed.text += '\n';
+            appendFedLine(fed.text, p.value, p.line + 1, cutLines);
         }
-        if (!open) continue;
-        open->text += std::to_string(p.code);
-        open->text += '\n';
-        appendFedLine(open->text, p.value, p.line + 1, cutLines);
+        fed.text += "0\nENDSEC\n0\nEOF\n";
     }
-    close();
     return out;
 }
 

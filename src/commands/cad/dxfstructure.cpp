@@ -18,6 +18,12 @@ constexpr int CODE_DIMSTYLE_HANDLE = 105;
 constexpr int CODE_VARIABLE = 9;
 constexpr int CODE_TABLE_COUNT = 70;
 
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
 // One line of the bytes: [begin, contentEnd) its text, next the offset after its line end.
 struct Line {
     std::size_t begin;
@@ -35,16 +41,17 @@ Line lineAt(std::string_view bytes, std::size_t begin) {
 
 }  // namespace
 
-std::string_view trimDxfValue(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
-
 const DxfSection* DxfStructure::section(std::string_view name) const {
     for (const DxfSection& s : sections)
         if (s.name == name) return &s;
     return nullptr;
+}
+
+std::size_t DxfStructure::sectionEnd(const DxfSection& section) const {
+    if (section.endSecPair > section.sectionPair) return section.endSecPair;
+    const std::size_t index = static_cast<std::size_t>(&section - sections.data());
+    if (index + 1 < sections.size()) return sections[index + 1].sectionPair;
+    return eofPair ? *eofPair : pairs.size();
 }
 
 const DxfTable* DxfStructure::table(std::string_view name) const {
@@ -55,7 +62,7 @@ const DxfTable* DxfStructure::table(std::string_view name) const {
 }
 
 std::optional<std::uint64_t> parseHandle(std::string_view text) {
-    text = trimDxfValue(text);
+    text = trim(text);
     if (text.empty()) return std::nullopt;
     std::uint64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, HEX);
@@ -92,7 +99,7 @@ DxfStructure scanDxf(std::string_view bytes) {
     long lineNumber = 1;
     while (offset < bytes.size()) {
         const Line codeLine = lineAt(bytes, offset);
-        const std::string_view codeText = trimDxfValue(bytes.substr(codeLine.begin, codeLine.contentEnd - codeLine.begin));
+        const std::string_view codeText = trim(bytes.substr(codeLine.begin, codeLine.contentEnd - codeLine.begin));
         if (codeText.empty() && codeLine.next >= bytes.size()) break;  // a blank last line
         int code = 0;
         const auto [end, ec] = std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
@@ -113,7 +120,7 @@ DxfStructure scanDxf(std::string_view bytes) {
         s.pairs.push_back(pair);
         lineNumber += 2;
         offset = valueLine.next;
-        if (code == CODE_ENTITY && trimDxfValue(pair.value) == "EOF") {
+        if (code == CODE_ENTITY && trim(pair.value) == "EOF") {
             s.eofPair = s.pairs.size() - 1;
             break;
         }
@@ -132,7 +139,7 @@ DxfStructure scanDxf(std::string_view bytes) {
     };
     for (std::size_t i = 0; i < s.pairs.size(); ++i) {
         const DxfPair& p = s.pairs[i];
-        const std::string_view value = trimDxfValue(p.value);
+        const std::string_view value = trim(p.value);
         if (p.code == CODE_ENTITY) {
             objectHandleTaken = false;
             closeEntry(i);
@@ -140,7 +147,7 @@ DxfStructure scanDxf(std::string_view bytes) {
                 DxfSection section;
                 section.sectionPair = i;
                 if (i + 1 < s.pairs.size() && s.pairs[i + 1].code == CODE_NAME)
-                    section.name = foldName(trimDxfValue(s.pairs[i + 1].value));
+                    section.name = foldName(trim(s.pairs[i + 1].value));
                 s.sections.push_back(section);
                 openSection = s.sections.size() - 1;
                 variable.clear();
@@ -159,7 +166,7 @@ DxfStructure scanDxf(std::string_view bytes) {
                     DxfTable table;
                     table.tablePair = i;
                     if (i + 1 < s.pairs.size() && s.pairs[i + 1].code == CODE_NAME)
-                        table.name = foldName(trimDxfValue(s.pairs[i + 1].value));
+                        table.name = foldName(trim(s.pairs[i + 1].value));
                     s.tables.push_back(table);
                     openTable = &s.tables.back();
                 } else if (value == "ENDTAB") {

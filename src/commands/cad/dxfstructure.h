@@ -65,6 +65,10 @@ struct DxfStructure {
 
     const DxfSection* section(std::string_view name) const;
     const DxfTable* table(std::string_view name) const;
+    // Where a section of this file ends: the index of its ENDSEC pair, or,
+    // where a damaged file leaves it open, of the next section's SECTION
+    // pair or the end-of-file marker, else pairs.size().
+    std::size_t sectionEnd(const DxfSection& section) const;
 };
 
 // Scans the bytes of an ASCII DXF file. A line that does not hold a group
@@ -81,8 +85,5 @@ std::string formatHandle(std::uint64_t handle);
 
 // Upper-cases the ASCII letters of a name: table names compare without case.
 std::string foldName(std::string_view name);
-
-// A code or value line without its blanks, tabs and carriage return at either end.
-std::string_view trimDxfValue(std::string_view s);
 
 }  // namespace gradix

@@ -861,20 +861,12 @@ private:
         if (text.empty()) return;
         // At the end of the last ENTITIES section, so that the annotations
         // come last in drawing order even where a file holds more than one.
-        // A section that a damaged file leaves open ends where the next one
-        // starts, or at the end-of-file marker.
         const DxfSection* entities = nullptr;
         for (const DxfSection& sec : s_.sections)
             if (sec.name == "ENTITIES") entities = &sec;
         if (entities) {
-            std::size_t at = 0;
-            if (entities->endSecPair > entities->sectionPair) {
-                at = s_.pairs[entities->endSecPair].begin;
-            } else if (entities != &s_.sections.back()) {
-                at = s_.pairs[(entities + 1)->sectionPair].begin;
-            } else {
-                at = s_.eofPair ? s_.pairs[*s_.eofPair].begin : s_.pairs.back().end;
-            }
+            const std::size_t end = s_.sectionEnd(*entities);
+            const std::size_t at = end < s_.pairs.size() ? s_.pairs[end].begin : s_.pairs.back().end;
             edits_.push_back({at, 0, std::move(text)});
             return;
         }
