@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "commands/batchcad.h"
-#include "commands/cad/dxfreader.h"
+#include "cadmodel/batchcad.h"
+#include "dxf/dxfreader.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
 #include "long_project.h"

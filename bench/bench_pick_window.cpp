@@ -21,7 +21,7 @@
 #include "app/drawinglink.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
-#include "commands/cad/windowcad.h"
+#include "drawing/windowcad.h"
 #include "long_project.h"
 
 namespace {

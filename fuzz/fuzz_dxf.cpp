@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/dxfencoding.h"
-#include "commands/cad/dxfreader.h"
-#include "commands/cad/dxfwriter.h"
+#include "cad/cad.h"
+#include "dxf/dxfencoding.h"
+#include "dxf/dxfreader.h"
+#include "dxf/dxfwriter.h"
 #include "fuzz_input.h"
 #include "text/failures.h"
 

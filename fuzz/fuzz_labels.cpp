@@ -7,8 +7,8 @@
 #include <cmath>
 #include <string>
 
-#include "commands/cad/dxfencoding.h"
-#include "commands/cad/mtext.h"
+#include "dxf/dxfencoding.h"
+#include "dxf/mtext.h"
 #include "commands/labels.h"
 #include "fuzz_input.h"
 #include "text/failures.h"

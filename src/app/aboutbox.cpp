@@ -1,4 +1,5 @@
 #include "app/aboutbox.h"
+#include "gradix/version.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -20,7 +21,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
                                  "<p>版本 %2</p>"
                                  "<p>许可：%3</p>"
                                  "<p><a href=\"%4\">%4</a></p>")
-                      .arg(QString::fromUtf8(PROGRAM_TITLE), QStringLiteral(GRADIX_VERSION_TEXT),
+                      .arg(QString::fromUtf8(PROGRAM_TITLE), QString::fromUtf8(GRADIX_SHORT_VERSION),
                            QString::fromUtf8(LICENCE_NAME), QString::fromUtf8(MAKER_WEB_PAGE)));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "gradix/version.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -82,7 +83,7 @@ int runGradix(int argc, char** argv) {
     QApplication app(argc, argv);
     qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Gradix"));
-    QApplication::setApplicationVersion(QStringLiteral(GRADIX_VERSION_TEXT));
+    QApplication::setApplicationVersion(QString::fromUtf8(GRADIX_SHORT_VERSION));
 
     QString screenshot;
     const QStringList arguments = QApplication::arguments();

@@ -6,7 +6,7 @@
 #include <exception>
 #include <string_view>
 
-#include "commands/cad/windowcad.h"
+#include "drawing/windowcad.h"
 #include "commands/drawingcommands.h"
 #include "stakes/stakes.h"
 

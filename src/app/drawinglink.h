@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/referencealignment.h"
+#include "cad/cad.h"
+#include "cadmodel/referencealignment.h"
 #include "commands/project.h"
 
 class QWidget;

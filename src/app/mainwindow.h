@@ -4,6 +4,8 @@
 // of work of each command lives in src/commands.
 #pragma once
 
+#include "gradix/version.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -13,8 +15,8 @@
 #include <random>
 #include <string>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/referencealignment.h"
+#include "cad/cad.h"
+#include "cadmodel/referencealignment.h"
 #include "commands/drawingcommands.h"
 #include "commands/form.h"
 #include "commands/project.h"
@@ -31,7 +33,7 @@ class QtForm;
 class QtUserInterface;
 
 // The window's title.
-inline constexpr const char* WINDOW_TITLE = "Gradix V2.5";
+inline constexpr const char* WINDOW_TITLE = GRADIX_TITLE;
 // Background of the field that has the input focus: light green.
 inline const QColor FOCUS_BACKGROUND{192, 255, 192};
 // The four text fields are set in 宋体 at this size (points).

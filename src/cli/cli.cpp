@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "gradix/version.h"
 
 #include <cmath>
 #include <filesystem>
@@ -8,9 +9,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "commands/batchcad.h"
-#include "commands/cad/dxfreader.h"
-#include "commands/cad/dxfwriter.h"
+#include "cadmodel/batchcad.h"
+#include "dxf/dxfreader.h"
+#include "dxf/dxfwriter.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
 #include "commands/labels.h"
@@ -25,7 +26,7 @@ namespace gradix {
 
 namespace {
 
-constexpr const char* VERSION_TEXT = "gradix-cli 2.5.0";
+const std::string VERSION_TEXT = std::string("gradix-cli ") + GRADIX_VERSION;
 constexpr char TAB = '\t';
 constexpr int RESULT_DECIMALS = 4;  // "0.0000"
 constexpr double PERCENT = 100.0;

@@ -168,7 +168,7 @@ bool selectAndCompute(DrawingCommandContext& c, std::mt19937& random) {
         std::vector<std::string> texts;
         for (int i = 0; selected && i < set->Count(); ++i) {
             CadEntity& entity = set->Item(i);
-            if (entity.entitytype() == ENTITY_TEXT || entity.entitytype() == ENTITY_MTEXT)
+            if (entity.entitytype() == ENTITY_TYPE_TEXT || entity.entitytype() == ENTITY_TYPE_MTEXT)
                 texts.push_back(entity.TextString());
         }
         // Nothing reads the set later: it goes, rather than pile up under

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "commands/cad/cad.h"
+#include "cad/cad.h"
 #include "commands/form.h"
 #include "commands/project.h"
 #include "commands/settings.h"
@@ -27,9 +27,6 @@ inline constexpr double ANNOTATION_WIDTH_FACTOR = 0.75;
 inline constexpr double ANNOTATION_HEIGHT = 5.0;
 inline constexpr int ANNOTATION_COLOR = 1;  // red
 inline constexpr const char* ANNOTATION_LAYER = "纵断面设计高程";
-// CAD's entity numbers of single-line and multi-line text.
-inline constexpr int ENTITY_TEXT = 32;
-inline constexpr int ENTITY_MTEXT = 21;
 
 // What the drawing commands work with: the project and the main window, the
 // link to the drawing and the compute command's handler, which they run as a

@@ -37,9 +37,9 @@
 #include "app/mainwindow.h"
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
-#include "commands/batchcad.h"
-#include "commands/cad/dxfreader.h"
-#include "commands/cad/windowcad.h"
+#include "cadmodel/batchcad.h"
+#include "dxf/dxfreader.h"
+#include "drawing/windowcad.h"
 #include "commands/scripted_ui.h"
 #include "text/failures.h"
 

@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "cad/scripted_cad.h"
-#include "commands/cad/cad.h"
-#include "commands/cad/drawingcad.h"
-#include "commands/cad/dxfencoding.h"
-#include "commands/cad/dxfreader.h"
-#include "commands/cad/dxfstructure.h"
-#include "commands/cad/dxfwriter.h"
-#include "commands/cad/mtext.h"
-#include "commands/cad/referencealignment.h"
+#include "cad/cad.h"
+#include "cadmodel/drawingcad.h"
+#include "dxf/dxfencoding.h"
+#include "dxf/dxfreader.h"
+#include "dxf/dxfstructure.h"
+#include "dxf/dxfwriter.h"
+#include "dxf/mtext.h"
+#include "cadmodel/referencealignment.h"
 #include "text/failures.h"
 
 namespace gradix {

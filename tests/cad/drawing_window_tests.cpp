@@ -19,9 +19,9 @@
 #include <functional>
 #include <numbers>
 
-#include "commands/cad/drawingwindow.h"
-#include "commands/cad/dxfreader.h"
-#include "commands/cad/windowcad.h"
+#include "drawing/drawingwindow.h"
+#include "dxf/dxfreader.h"
+#include "drawing/windowcad.h"
 
 namespace gradix {
 namespace {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/cad/cad.h"
+#include "cad/cad.h"
 
 namespace gradix {
 

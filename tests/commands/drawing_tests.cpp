@@ -8,8 +8,8 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "commands/batchcad.h"
-#include "commands/cad/dxfreader.h"
+#include "cadmodel/batchcad.h"
+#include "dxf/dxfreader.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
 #include "commands/scripted_ui.h"

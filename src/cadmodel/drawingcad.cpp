@@ -1,4 +1,4 @@
-#include "commands/cad/drawingcad.h"
+#include "cadmodel/drawingcad.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +7,17 @@
 namespace gradix {
 
 namespace {
+
+// The drawing model's refusals reach the commands as the CAD link's own.
+template <class Change>
+decltype(auto) asCadError(Change&& change) {
+    try {
+        return change();
+    } catch (const DrawingError& e) {
+        throw CadError(e.what());
+    }
+}
+
 
 constexpr int LAST_ACI = COLOR_BYLAYER;
 
@@ -179,7 +190,7 @@ class ModelSpaceCollection : public CadModelSpace {
 public:
     explicit ModelSpaceCollection(DrawingDocument& d) : doc(d) {}
     CadMText& AddMText(const CadPoint& insertionPoint, double width, const std::string& text) override {
-        const std::size_t index = doc.drawing().addMText(insertionPoint, width, text);
+        const std::size_t index = asCadError([&] { return doc.drawing().addMText(insertionPoint, width, text); });
         doc.changed();
         return doc.mtextItem(index);
     }
@@ -248,7 +259,7 @@ Item& itemFor(Map& items, DrawingDocument& doc, std::size_t index) {
 CadUcs& UcsCollection::Add(const CadPoint& origin, const CadPoint& xAxisPoint, const CadPoint& yAxisPoint,
                            const std::string& name) {
     Drawing& d = doc.drawing();
-    const DrawingUcs& u = d.addUcs(name, origin, xAxisPoint, yAxisPoint);
+    const DrawingUcs& u = asCadError([&]() -> auto& { return d.addUcs(name, origin, xAxisPoint, yAxisPoint); });
     const std::size_t index = static_cast<std::size_t>(&u - d.ucs.data());
     doc.changed();
     return itemFor<UcsItem>(items, doc, index);
@@ -256,17 +267,33 @@ CadUcs& UcsCollection::Add(const CadPoint& origin, const CadPoint& xAxisPoint, c
 
 CadTextStyle& StyleCollection::Add(const std::string& name) {
     Drawing& d = doc.drawing();
-    const DrawingTextStyle& s = d.addTextStyle(name);
+    const DrawingTextStyle& s = asCadError([&]() -> auto& { return d.addTextStyle(name); });
     const std::size_t index = static_cast<std::size_t>(&s - d.styles.data());
     return itemFor<StyleItem>(items, doc, index);
 }
 
 CadLayer& LayerCollection::Add(const std::string& name) {
     Drawing& d = doc.drawing();
-    const DrawingLayer& l = d.addLayer(name);
+    const DrawingLayer& l = asCadError([&]() -> auto& { return d.addLayer(name); });
     const std::size_t index = static_cast<std::size_t>(&l - d.layers.data());
     doc.changed();
     return itemFor<LayerItem>(items, doc, index);
+}
+
+int entityTypeNumber(const DrawingEntity& e) {
+    switch (e.kind) {
+        case EntityKind::Line: return ENTITY_TYPE_LINE;
+        case EntityKind::Polyline: return e.heavy ? ENTITY_TYPE_POLYLINE : ENTITY_TYPE_LIGHT_POLYLINE;
+        case EntityKind::Arc: return ENTITY_TYPE_ARC;
+        case EntityKind::Circle: return ENTITY_TYPE_CIRCLE;
+        case EntityKind::Ellipse: return ENTITY_TYPE_ELLIPSE;
+        case EntityKind::Spline: return ENTITY_TYPE_SPLINE;
+        case EntityKind::Point: return ENTITY_TYPE_POINT;
+        case EntityKind::Text: return ENTITY_TYPE_TEXT;
+        case EntityKind::MText: return ENTITY_TYPE_MTEXT;
+        case EntityKind::Insert: return ENTITY_TYPE_BLOCK_REFERENCE;
+    }
+    return 0;
 }
 
 DrawingDocument::DrawingDocument(std::shared_ptr<Drawing> drawing, DrawingScreen& screen)

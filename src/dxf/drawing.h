@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,19 +35,6 @@ inline constexpr const char* DEFAULT_LAYER = "0";
 std::uint32_t aciColor(int index);
 
 enum class EntityKind { Line, Polyline, Arc, Circle, Ellipse, Spline, Point, Text, MText, Insert };
-
-// The `entitytype` number the automation interface gives each kind.
-inline constexpr int ENTITY_TYPE_ARC = 4;
-inline constexpr int ENTITY_TYPE_BLOCK_REFERENCE = 7;
-inline constexpr int ENTITY_TYPE_CIRCLE = 8;
-inline constexpr int ENTITY_TYPE_ELLIPSE = 16;
-inline constexpr int ENTITY_TYPE_LINE = 19;
-inline constexpr int ENTITY_TYPE_MTEXT = 21;
-inline constexpr int ENTITY_TYPE_POINT = 22;
-inline constexpr int ENTITY_TYPE_POLYLINE = 23;        // POLYLINE (the heavy 2D polyline)
-inline constexpr int ENTITY_TYPE_LIGHT_POLYLINE = 24;  // LWPOLYLINE
-inline constexpr int ENTITY_TYPE_SPLINE = 31;
-inline constexpr int ENTITY_TYPE_TEXT = 32;
 
 // A polyline vertex; bulge = tan(included angle / 4) of the arc to the next
 // vertex, positive anticlockwise, 0 for a straight segment.
@@ -85,6 +73,13 @@ struct DrawingEntity {
 };
 
 using Point3 = std::array<double, 3>;
+
+// A change the drawing refuses (a table name CAD would not accept, a value
+// that is not finite); what() describes it for the person.
+class DrawingError : public std::runtime_error {
+public:
+    explicit DrawingError(const std::string& description) : std::runtime_error(description) {}
+};
 
 // A block definition: what an INSERT draws, about its base point.
 struct DrawingBlock {
@@ -151,21 +146,21 @@ struct Drawing {
     const DrawingLayer* findLayer(std::string_view name) const;
 
     // The layer of that name; a new layer (colour 7, marked added, fresh
-    // handle) when there is none. Raises CadError for a name CAD refuses.
+    // handle) when there is none. Raises DrawingError for a name CAD refuses.
     DrawingLayer& addLayer(std::string_view name);
     // The text style of that name, or a new one (font "txt", marked added).
-    // Raises CadError for a name CAD refuses.
+    // Raises DrawingError for a name CAD refuses.
     DrawingTextStyle& addTextStyle(std::string_view name);
     // The coordinate system of that name, or a new one through origin whose x
     // axis points to xAxisPoint and whose xy plane holds yAxisPoint (world
-    // coordinates). An existing one is handed back unchanged. Raises CadError
+    // coordinates). An existing one is handed back unchanged. Raises DrawingError
     // for a name CAD refuses, coordinates that are not finite, or axis points
     // that do not span a plane.
     DrawingUcs& addUcs(std::string_view name, const Point3& origin, const Point3& xAxisPoint, const Point3& yAxisPoint);
     // Adds a multi-line text to model space at (x, y, z) with reference width
     // width (0 = no wrapping) on the active layer, in the active text style
     // with its fixed height (DEFAULT_TEXT_HEIGHT when it has none), colour by
-    // layer; the index of the new entity. Raises CadError for coordinates or a
+    // layer; the index of the new entity. Raises DrawingError for coordinates or a
     // width that are not finite, or a negative width.
     std::size_t addMText(const Point3& insertion, double width, std::string_view text);
 
@@ -192,7 +187,5 @@ std::vector<std::array<double, 2>> flattenPolyline(const std::vector<PolylineVer
 // included, is a finite number (a file may hold "1e999" or "nan").
 bool hasFiniteGeometry(const DrawingEntity& entity);
 
-// The `entitytype` number of an entity.
-int entityTypeNumber(const DrawingEntity& entity);
 
 }  // namespace gradix

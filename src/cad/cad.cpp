@@ -1,4 +1,4 @@
-#include "commands/cad/cad.h"
+#include "cad/cad.h"
 
 #include <exception>
 

@@ -1,11 +1,11 @@
-#include "commands/cad/mtext.h"
+#include "dxf/mtext.h"
 
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <vector>
 
-#include "commands/cad/dxfencoding.h"
+#include "dxf/dxfencoding.h"
 
 namespace gradix {
 

@@ -1,4 +1,4 @@
-#include "commands/cad/drawingwindow.h"
+#include "drawing/drawingwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,8 +21,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "commands/cad/dxfreader.h"
-#include "commands/cad/dxfwriter.h"
+#include "dxf/dxfreader.h"
+#include "dxf/dxfwriter.h"
 #include "text/failures.h"
 
 namespace gradix {

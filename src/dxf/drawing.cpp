@@ -1,10 +1,9 @@
-#include "commands/cad/drawing.h"
+#include "dxf/drawing.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/dxfstructure.h"
+#include "dxf/dxfstructure.h"
 
 namespace gradix {
 
@@ -60,7 +59,7 @@ T* findByName(std::vector<T>& items, std::string_view name) {
 }
 
 void requireTableName(std::string_view name, const char* what) {
-    if (!isValidTableName(name)) throw CadError(std::string("invalid ") + what + " name \"" + std::string(name) + "\"");
+    if (!isValidTableName(name)) throw DrawingError(std::string("invalid ") + what + " name \"" + std::string(name) + "\"");
 }
 
 bool finite3(const Point3& p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
@@ -127,17 +126,17 @@ DrawingUcs& Drawing::addUcs(std::string_view name, const Point3& origin, const P
     if (DrawingUcs* existing = findUcs(name)) return *existing;
     requireTableName(name, "coordinate system");
     if (!finite3(origin) || !finite3(xAxisPoint) || !finite3(yAxisPoint))
-        throw CadError("the coordinate system's points are not finite");
+        throw DrawingError("the coordinate system's points are not finite");
     const double size = std::max({1.0, norm(origin), norm(xAxisPoint), norm(yAxisPoint)});
     const Point3 x = minus(xAxisPoint, origin);
     const double xLength = norm(x);
-    if (!(xLength > AXIS_TOLERANCE * size)) throw CadError("the x axis point lies on the origin");
+    if (!(xLength > AXIS_TOLERANCE * size)) throw DrawingError("the x axis point lies on the origin");
     const Point3 xUnit{x[0] / xLength, x[1] / xLength, x[2] / xLength};
     const Point3 v = minus(yAxisPoint, origin);
     const double along = dot(v, xUnit);
     const Point3 y{v[0] - along * xUnit[0], v[1] - along * xUnit[1], v[2] - along * xUnit[2]};
     const double yLength = norm(y);
-    if (!(yLength > AXIS_TOLERANCE * size)) throw CadError("the y axis point lies on the x axis");
+    if (!(yLength > AXIS_TOLERANCE * size)) throw DrawingError("the y axis point lies on the x axis");
     DrawingUcs u;
     u.name = std::string(name);
     u.origin = origin;
@@ -151,8 +150,8 @@ DrawingUcs& Drawing::addUcs(std::string_view name, const Point3& origin, const P
 }
 
 std::size_t Drawing::addMText(const Point3& insertion, double width, std::string_view text) {
-    if (!finite3(insertion)) throw CadError("the insertion point is not finite");
-    if (!std::isfinite(width) || width < 0) throw CadError("the text width must be a finite number of at least 0");
+    if (!finite3(insertion)) throw DrawingError("the insertion point is not finite");
+    if (!std::isfinite(width) || width < 0) throw DrawingError("the text width must be a finite number of at least 0");
     DrawingEntity e;
     e.kind = EntityKind::MText;
     e.layer = activeLayer;
@@ -234,20 +233,5 @@ bool hasFiniteGeometry(const DrawingEntity& e) {
     });
 }
 
-int entityTypeNumber(const DrawingEntity& e) {
-    switch (e.kind) {
-        case EntityKind::Line: return ENTITY_TYPE_LINE;
-        case EntityKind::Polyline: return e.heavy ? ENTITY_TYPE_POLYLINE : ENTITY_TYPE_LIGHT_POLYLINE;
-        case EntityKind::Arc: return ENTITY_TYPE_ARC;
-        case EntityKind::Circle: return ENTITY_TYPE_CIRCLE;
-        case EntityKind::Ellipse: return ENTITY_TYPE_ELLIPSE;
-        case EntityKind::Spline: return ENTITY_TYPE_SPLINE;
-        case EntityKind::Point: return ENTITY_TYPE_POINT;
-        case EntityKind::Text: return ENTITY_TYPE_TEXT;
-        case EntityKind::MText: return ENTITY_TYPE_MTEXT;
-        case EntityKind::Insert: return ENTITY_TYPE_BLOCK_REFERENCE;
-    }
-    return 0;
-}
 
 }  // namespace gradix

@@ -1,4 +1,4 @@
-#include "commands/cad/drawingview.h"
+#include "drawing/drawingview.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -12,8 +12,8 @@
 #include <limits>
 #include <numbers>
 
-#include "commands/cad/dxfstructure.h"
-#include "commands/cad/mtext.h"
+#include "dxf/dxfstructure.h"
+#include "dxf/mtext.h"
 
 namespace gradix {
 

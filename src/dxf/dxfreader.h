@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/cad/drawing.h"
+#include "dxf/drawing.h"
 
 namespace gradix {
 

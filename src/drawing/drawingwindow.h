@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/cad/drawingcad.h"
-#include "commands/cad/drawingview.h"
+#include "cadmodel/drawingcad.h"
+#include "drawing/drawingview.h"
 
 class QAction;
 class QEventLoop;

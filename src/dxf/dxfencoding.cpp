@@ -1,4 +1,4 @@
-#include "commands/cad/dxfencoding.h"
+#include "dxf/dxfencoding.h"
 
 #include <iconv.h>
 

@@ -4,8 +4,9 @@
 // pick utility, the multi-line text the annotation becomes, and the objects a
 // selection yields. The members carry the automation interface's names.
 //
-// Gradix's own drawing window implements it (windowcad.h); tests script it
-// (tests/cad/scripted_cad.h); a Windows automation link could stand behind
+// The drawing model implements it (cadmodel/drawingcad.h), shown in Gradix's
+// own drawing window (drawing/windowcad.h) or driven in batch
+// (cadmodel/batchcad.h); tests script it (tests/support/scripted_cad.h); a Windows automation link could stand behind
 // the same classes.
 //
 // Ownership: every member hands back a plain reference to an object owned by
@@ -25,6 +26,19 @@
 #include <string>
 
 namespace gradix {
+
+// The `entitytype` number the automation interface gives each kind of object.
+inline constexpr int ENTITY_TYPE_ARC = 4;
+inline constexpr int ENTITY_TYPE_BLOCK_REFERENCE = 7;
+inline constexpr int ENTITY_TYPE_CIRCLE = 8;
+inline constexpr int ENTITY_TYPE_ELLIPSE = 16;
+inline constexpr int ENTITY_TYPE_LINE = 19;
+inline constexpr int ENTITY_TYPE_MTEXT = 21;
+inline constexpr int ENTITY_TYPE_POINT = 22;
+inline constexpr int ENTITY_TYPE_POLYLINE = 23;        // POLYLINE (the heavy 2D polyline)
+inline constexpr int ENTITY_TYPE_LIGHT_POLYLINE = 24;  // LWPOLYLINE
+inline constexpr int ENTITY_TYPE_SPLINE = 31;
+inline constexpr int ENTITY_TYPE_TEXT = 32;
 
 // A point of three coordinates (x, y, z) in the drawing's world system.
 using CadPoint = std::array<double, 3>;
@@ -91,8 +105,8 @@ public:
 class CadEntity {
 public:
     virtual ~CadEntity() = default;
-    // 32 single-line text (ENTITY_TYPE_TEXT), 21 multi-line text
-    // (ENTITY_TYPE_MTEXT); other kinds have other numbers (drawing.h).
+    // One of the ENTITY_TYPE_ numbers above: ENTITY_TYPE_TEXT for single-line
+    // text, ENTITY_TYPE_MTEXT for multi-line text.
     virtual int entitytype() const = 0;
     // The text of a TEXT or MTEXT as stored, format codes included; "" for other kinds.
     virtual std::string TextString() const = 0;

@@ -13,9 +13,9 @@
 
 #include <memory>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/drawingwindow.h"
-#include "commands/cad/referencealignment.h"
+#include "cad/cad.h"
+#include "drawing/drawingwindow.h"
+#include "cadmodel/referencealignment.h"
 
 class QWidget;
 

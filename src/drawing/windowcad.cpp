@@ -1,4 +1,4 @@
-#include "commands/cad/windowcad.h"
+#include "drawing/windowcad.h"
 
 #include <QMessageBox>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/drawingcad.h"
+#include "cad/cad.h"
+#include "cadmodel/drawingcad.h"
 
 namespace gradix {
 

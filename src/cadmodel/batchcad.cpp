@@ -1,4 +1,4 @@
-#include "commands/batchcad.h"
+#include "cadmodel/batchcad.h"
 
 namespace gradix {
 

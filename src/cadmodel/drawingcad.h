@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/cad/cad.h"
-#include "commands/cad/drawing.h"
+#include "cad/cad.h"
+#include "dxf/drawing.h"
 
 namespace gradix {
 
@@ -27,6 +27,9 @@ public:
     // The drawing changed (an addition, a property set): show it again.
     virtual void drawingChanged() = 0;
 };
+
+// The `entitytype` number of a model entity.
+int entityTypeNumber(const DrawingEntity& entity);
 
 class DrawingDocument : public CadDocument {
 public:

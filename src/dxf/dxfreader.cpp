@@ -1,4 +1,4 @@
-#include "commands/cad/dxfreader.h"
+#include "dxf/dxfreader.h"
 
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
@@ -8,9 +8,9 @@
 #include <numbers>
 #include <sstream>
 
-#include "commands/cad/dxfencoding.h"
-#include "commands/cad/dxfstructure.h"
-#include "commands/cad/dxfwriter.h"
+#include "dxf/dxfencoding.h"
+#include "dxf/dxfstructure.h"
+#include "dxf/dxfwriter.h"
 #include "text/failures.h"
 #include "text/textfile.h"
 

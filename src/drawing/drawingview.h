@@ -18,8 +18,8 @@
 #include <optional>
 #include <vector>
 
-#include "commands/cad/drawing.h"
-#include "commands/cad/referencealignment.h"
+#include "dxf/drawing.h"
+#include "cadmodel/referencealignment.h"
 
 class QPainter;
 

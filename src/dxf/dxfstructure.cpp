@@ -1,4 +1,4 @@
-#include "commands/cad/dxfstructure.h"
+#include "dxf/dxfstructure.h"
 
 #include <cctype>
 #include <charconv>

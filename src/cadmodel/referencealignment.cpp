@@ -1,4 +1,4 @@
-#include "commands/cad/referencealignment.h"
+#include "cadmodel/referencealignment.h"
 
 #include <algorithm>
 #include <cmath>
