@@ -1,16 +1,16 @@
 #include "dxf/dxfreader.h"
 
-#include <dl_creationadapter.h>
-#include <dl_dxf.h>
-
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <numbers>
-#include <sstream>
 
 #include "dxf/dxfencoding.h"
 #include "dxf/dxfstructure.h"
 #include "dxf/dxfwriter.h"
+#include "dxf/groupcodes.h"
 #include "text/failures.h"
 #include "text/textfile.h"
 
@@ -18,40 +18,41 @@ namespace gradix {
 
 namespace {
 
+namespace code = dxfcode;
+
 constexpr double DEGREES_PER_HALF_TURN = 180.0;
 constexpr double FULL_TURN = 2 * std::numbers::pi;
-constexpr int CODE_ROTATION = 50;
-constexpr int CODE_EXTRUSION_Z = 230;
-constexpr int CODE_VERTEX_COUNT = 90;    // LWPOLYLINE only
-constexpr int CODE_FLAGS = 70;
-constexpr int POLYLINE_CLOSED = 1;
-constexpr int VERTEX_SPLINE_FRAME = 16;  // a control point of a spline-fit polyline: not drawn
-constexpr int LAYER_FROZEN = 1;
-constexpr int ELLIPSE_CHORDS_PER_TURN = 72;
+constexpr int ELLIPSE_CHORDS_PER_TURN = 72;  // also for the arcs of hatch boundaries
 constexpr int MIN_ELLIPSE_CHORDS = 8;
 constexpr int SPLINE_CHORDS_PER_SPAN = 8;
-constexpr int MAX_SPLINE_DEGREE = 11;    // no DXF writer uses more; guards de Boor's work
+constexpr int MAX_SPLINE_DEGREE = 11;        // no DXF writer uses more; guards de Boor's work
 constexpr int FIRST_ATTACHMENT = 1;
 constexpr int LAST_ATTACHMENT = 9;
+constexpr double DEFAULT_ELLIPSE_END = FULL_TURN;
+constexpr int HATCH_LINE_EDGE = 1;
+constexpr int HATCH_ARC_EDGE = 2;
+constexpr int HATCH_ELLIPSE_EDGE = 3;
+constexpr int HATCH_SPLINE_EDGE = 4;
+// A plan holds at least this many bytes per entity: the entity list is
+// reserved for the most a file of its size can hold, so that it is not
+// copied while it grows (pages never filled cost no memory).
+constexpr std::size_t BYTES_PER_ENTITY_AT_LEAST = 128;
+constexpr std::size_t MAX_DECODED_LAYERS = 64;  // names decoded once and reused
 
 double degreesToRadians(double degrees) { return degrees / DEGREES_PER_HALF_TURN * std::numbers::pi; }
 
-// A spline waiting for its control points and knots, flattened once all are in.
-struct PendingSpline {
-    std::vector<DrawingEntity>* container;
-    std::size_t index;
+// A spline's definition, flattened into the polygon the window draws.
+struct SplineData {
     unsigned degree = 0;
-    bool closed = false;
-    bool mirrored = false;
     std::vector<double> knots;
     std::vector<std::array<double, 3>> control;  // x, y, weight
     std::vector<std::array<double, 2>> fit;
 };
 
 // A point of a rational B-spline by de Boor's algorithm (span k, U[k] <= t < U[k+1]).
-std::array<double, 2> deBoor(const PendingSpline& s, std::size_t k, double t) {
+std::array<double, 2> deBoor(const SplineData& s, std::size_t k, double t) {
     const std::size_t p = s.degree;
-    std::vector<std::array<double, 3>> d(p + 1);
+    std::array<std::array<double, 3>, MAX_SPLINE_DEGREE + 1> d{};
     for (std::size_t j = 0; j <= p; ++j) {
         const auto& c = s.control[j + k - p];
         d[j] = {c[0] * c[2], c[1] * c[2], c[2]};
@@ -68,7 +69,8 @@ std::array<double, 2> deBoor(const PendingSpline& s, std::size_t k, double t) {
     return {d[p][0] / w, d[p][1] / w};
 }
 
-std::vector<PolylineVertex> flattenSpline(const PendingSpline& s) {
+// The curve of a spline as chords, else its fit points, else its control polygon.
+std::vector<PolylineVertex> flattenSpline(const SplineData& s) {
     std::vector<PolylineVertex> out;
     const std::size_t n = s.control.size();
     const std::size_t p = s.degree;
@@ -95,252 +97,599 @@ std::vector<PolylineVertex> flattenSpline(const PendingSpline& s) {
     } else {
         for (const auto& c : s.control) out.push_back({c[0], c[1], 0});
     }
-    if (s.mirrored)
-        for (auto& v : out) v.x = -v.x;
     return out;
 }
 
-class DrawingBuilder : public DL_CreationAdapter {
-public:
-    DrawingBuilder(DL_Dxf& dxf, Drawing& drawing, const DxfTextCodec& codec)
-        : dxf_(dxf), drawing_(drawing), codec_(codec), target_(&drawing.entities) {}
+// Points along an elliptic arc: centre + major cos t + minor sin t for t
+// from t1 to t2 (radians), minor = ratio x major turned a quarter.
+void appendEllipse(std::vector<PolylineVertex>& out, double cx, double cy, double mx, double my, double ratio,
+                   double t1, double t2) {
+    if (!std::isfinite(t1) || !std::isfinite(t2)) t1 = 0, t2 = FULL_TURN;
+    while (t2 <= t1) t2 += FULL_TURN;
+    if (t2 - t1 > FULL_TURN) t2 = t1 + FULL_TURN;
+    const int chords =
+        std::max(MIN_ELLIPSE_CHORDS, static_cast<int>(std::ceil(ELLIPSE_CHORDS_PER_TURN * (t2 - t1) / FULL_TURN)));
+    for (int i = 0; i <= chords; ++i) {
+        const double t = t1 + (t2 - t1) * i / chords;
+        out.push_back({cx + mx * std::cos(t) - ratio * my * std::sin(t), cy + my * std::cos(t) + ratio * mx * std::sin(t), 0});
+    }
+}
 
-    // Flattens the splines, then leaves out every entity whose geometry is
+// The group pairs of one object (an entity, a table entry, a block marker).
+using Pairs = std::vector<DxfPair>;
+
+// Decodes the objects of the file as the scan hands their pairs over.
+class DrawingDecoder : public DxfPairVisitor {
+public:
+    DrawingDecoder(Drawing& drawing, const DxfStructure& structure)
+        : drawing_(drawing), structure_(structure), target_(&drawing.entities) {}
+
+    void sectionStarts(std::string_view name) override {
+        finishObject();
+        endBlock();
+        polyline_.reset();
+        insert_.reset();
+        section_ = std::string(name);
+    }
+
+    void pair(const DxfPair& p) override {
+        if (p.code == code::TYPE) {
+            finishObject();
+            type_ = std::string(pairName(p));
+            object_.clear();
+            return;
+        }
+        if (!type_.empty()) object_.push_back(p);
+    }
+
+    // Ends the last object, then leaves out every entity whose geometry is
     // not finite (the window could neither draw nor pick it); the notes say
     // which, by handle.
     void finish() {
-        for (const PendingSpline& s : splines_) (*s.container)[s.index].vertices = flattenSpline(s);
-        splines_.clear();
+        finishObject();
         dropNonFinite(drawing_.entities, "");
         for (auto& [key, block] : drawing_.blocks) dropNonFinite(block.entities, block.name);
     }
 
-    const std::string& headerLayer() const { return headerLayer_; }
-    const std::string& headerTextStyle() const { return headerTextStyle_; }
-
-    void setVariableString(const std::string& key, const std::string& value, int) override {
-        if (key == "$CLAYER") headerLayer_ = codec_.decode(value);
-        if (key == "$TEXTSTYLE") headerTextStyle_ = codec_.decode(value);
+    const DxfTextCodec& codec() {
+        if (!codec_) codec_ = std::make_unique<DxfTextCodec>(structure_.acadVersion, structure_.codePage);
+        return *codec_;
     }
 
-    void addLayer(const DL_LayerData& d) override {
+private:
+    // ---- objects -----------------------------------------------------------
+
+    void finishObject() {
+        if (type_.empty()) return;
+        const std::string type = std::move(type_);
+        type_.clear();
+        if (section_ == "TABLES") {
+            if (type == "LAYER") addLayer();
+            else if (type == "STYLE") addTextStyle();
+            return;
+        }
+        if (section_ == "BLOCKS") {
+            if (type == "BLOCK") return beginBlock();
+            if (type == "ENDBLK") return endBlock();
+        } else if (section_ != "ENTITIES") {
+            return;  // entities of the header or the objects of a damaged file are not drawn
+        }
+        addEntity(type);
+    }
+
+    void addLayer() {
         DrawingLayer layer;
-        layer.name = codec_.decode(d.name);
-        const int color = attributes.getColor();
-        layer.off = color < 0 || d.off;
+        int color = COLOR_BYLAYER;
+        int flags = 0;
+        for (const DxfPair& p : object_) {
+            if (p.code == code::NAME) layer.name = decode(pairString(p));
+            else if (p.code == code::COLOR) color = static_cast<int>(pairInteger(p, COLOR_BYLAYER));
+            else if (p.code == code::FLAGS) flags = static_cast<int>(pairInteger(p));
+            else if (p.code == code::HANDLE) layer.handle = std::string(pairName(p));
+        }
+        layer.off = color < 0;
         layer.color = std::abs(color);
         if (layer.color < 1 || layer.color >= COLOR_BYLAYER) layer.color = COLOR_WHITE;
-        layer.frozen = (d.flags & LAYER_FROZEN) != 0;
-        layer.handle = dxf_.getStringValue(5, "");
+        layer.frozen = (flags & code::LAYER_FROZEN_FLAG) != 0;
         if (!drawing_.findLayer(layer.name)) drawing_.layers.push_back(layer);
     }
 
-    void addTextStyle(const DL_StyleData& d) override {
-        if (d.name.empty()) return;  // a shape file entry, not a text style
+    void addTextStyle() {
         DrawingTextStyle style;
-        style.name = codec_.decode(d.name);
-        style.fontFile = codec_.decode(d.primaryFontFile);
-        style.bigFontFile = codec_.decode(d.bigFontFile);
-        style.height = d.fixedTextHeight;
-        style.width = d.widthFactor;
-        style.handle = dxf_.getStringValue(5, "");
+        for (const DxfPair& p : object_) {
+            switch (p.code) {
+                case code::NAME: style.name = decode(pairString(p)); break;
+                case code::STYLE_FONT_FILE: style.fontFile = decode(pairString(p)); break;
+                case code::STYLE_BIG_FONT_FILE: style.bigFontFile = decode(pairString(p)); break;
+                case code::STYLE_FIXED_HEIGHT: style.height = pairReal(p); break;
+                case code::STYLE_WIDTH_FACTOR: style.width = pairReal(p, 1); break;
+                case code::HANDLE: style.handle = std::string(pairName(p)); break;
+                default: break;
+            }
+        }
+        if (style.name.empty()) return;  // a shape file entry, not a text style
         if (!drawing_.findTextStyle(style.name)) drawing_.styles.push_back(style);
     }
 
-    void addBlock(const DL_BlockData& d) override {
-        if (section_ != "BLOCKS") return;  // a stray BLOCK of a damaged file defines nothing
-        const std::string name = codec_.decode(d.name);
+    void beginBlock() {
+        std::string name;
+        double baseX = 0, baseY = 0;
+        for (const DxfPair& p : object_) {
+            if (p.code == code::NAME) name = decode(pairString(p));
+            else if (p.code == code::X) baseX = pairReal(p);
+            else if (p.code == code::Y) baseY = pairReal(p);
+        }
+        inBlock_ = true;
+        polyline_.reset();
+        insert_.reset();
+        if (name.empty()) {
+            // A block without a name cannot be inserted: its entities go nowhere.
+            unnamed_.clear();
+            target_ = &unnamed_;
+            return;
+        }
         // Entities of a block belong to the block, never to model space.
         DrawingBlock& block = drawing_.blocks[foldName(name)];
         block.name = name;
-        block.baseX = d.bpx;
-        block.baseY = d.bpy;
+        block.baseX = baseX;
+        block.baseY = baseY;
         target_ = &block.entities;
-        inBlock_ = true;
     }
 
-    void endBlock() override {
+    void endBlock() {
         target_ = &drawing_.entities;
         inBlock_ = false;
+        polyline_.reset();
+        insert_.reset();
     }
 
-    // A section starts: a block or polyline left open by a damaged file ends
-    // with the section before it.
-    void beginSection(std::string name) {
-        endBlock();
-        inPolyline_ = false;
-        mtextChunks_.clear();
-        section_ = std::move(name);
+    // ---- entities ------------------------------------------------------------
+
+    // What every entity has: handle, layer, colours, paper space, extrusion.
+    struct Common {
+        bool paperSpace = false;
+        bool mirrored = false;  // extrusion -Z: seen from below
+    };
+
+    DrawingEntity start(EntityKind kind, Common& c) {
+        DrawingEntity e;
+        e.kind = kind;
+        for (const DxfPair& p : object_) {
+            switch (p.code) {
+                case code::HANDLE:
+                    if (e.handle.empty()) e.handle = std::string(pairName(p));
+                    break;
+                case code::LAYER: e.layer = layerName(pairString(p)); break;
+                case code::COLOR: e.color = static_cast<int>(pairInteger(p, COLOR_BYLAYER)); break;
+                case code::TRUE_COLOR: e.trueColor = static_cast<int>(pairInteger(p, NO_TRUE_COLOR)); break;
+                case code::PAPER_SPACE: c.paperSpace = pairInteger(p) != 0; break;
+                case code::EXTRUSION_Z: c.mirrored = pairReal(p, 1) < 0; break;
+                default: break;
+            }
+        }
+        if (e.layer.empty()) e.layer = DEFAULT_LAYER;
+        return e;
     }
 
-    void addPoint(const DL_PointData& d) override {
-        DrawingEntity e = start(EntityKind::Point);
-        e.x = d.x;
-        e.y = d.y;
-        e.z = d.z;
-        keep(std::move(e));
+    // The entity's pairs up to its extended data or an embedded object.
+    template <class F>
+    void forEachOwn(F&& f) const {
+        for (const DxfPair& p : object_) {
+            if (p.code >= code::FIRST_XDATA || p.code == code::EMBEDDED_OBJECT) break;
+            f(p);
+        }
     }
 
-    void addLine(const DL_LineData& d) override {
-        DrawingEntity e = start(EntityKind::Line);
-        e.x = d.x1;
-        e.y = d.y1;
-        e.x2 = d.x2;
-        e.y2 = d.y2;
-        keep(std::move(e));
+    void addEntity(const std::string& type) {
+        // Vertices and attributes follow their POLYLINE or INSERT until SEQEND.
+        if (type == "VERTEX") return addVertex();
+        if (type == "ATTRIB") return addAttribute();
+        polyline_.reset();
+        insert_.reset();
+        Common c;
+        if (type == "LINE") {
+            DrawingEntity e = start(EntityKind::Line, c);
+            forEachOwn([&](const DxfPair& p) {
+                switch (p.code) {
+                    case code::X: e.x = pairReal(p); break;
+                    case code::Y: e.y = pairReal(p); break;
+                    case code::X2: e.x2 = pairReal(p); break;
+                    case code::Y2: e.y2 = pairReal(p); break;
+                    default: break;
+                }
+            });
+            keep(std::move(e), c);
+        } else if (type == "POINT") {
+            DrawingEntity e = start(EntityKind::Point, c);
+            readPoint(e);
+            keep(std::move(e), c);
+        } else if (type == "CIRCLE" || type == "ARC") {
+            addArc(type == "ARC", c);
+        } else if (type == "ELLIPSE") {
+            addEllipse(c);
+        } else if (type == "LWPOLYLINE") {
+            addLightPolyline(c);
+        } else if (type == "POLYLINE") {
+            addHeavyPolyline(c);
+        } else if (type == "SPLINE") {
+            addSpline(c);
+        } else if (type == "INSERT") {
+            addInsert(c);
+        } else if (type == "DIMENSION") {
+            addDimension(c);
+        } else if (type == "TEXT") {
+            DrawingEntity e = start(EntityKind::Text, c);
+            readText(e, code::TEXT_V_ALIGN, c.mirrored);
+            keep(std::move(e), c);
+        } else if (type == "MTEXT") {
+            addMText(c);
+        } else if (type == "HATCH") {
+            addHatch(c);
+        }
     }
 
-    void addArc(const DL_ArcData& d) override {
-        DrawingEntity e = start(EntityKind::Arc);
-        e.x = d.cx;
-        e.y = d.cy;
-        e.radius = d.radius;
-        e.startAngle = degreesToRadians(d.angle1);
-        e.endAngle = degreesToRadians(d.angle2);
-        if (mirrored()) {
+    void readPoint(DrawingEntity& e) {
+        forEachOwn([&](const DxfPair& p) {
+            if (p.code == code::X) e.x = pairReal(p);
+            else if (p.code == code::Y) e.y = pairReal(p);
+            else if (p.code == code::Z) e.z = pairReal(p);
+        });
+    }
+
+    void addArc(bool arc, Common& c) {
+        DrawingEntity e = start(arc ? EntityKind::Arc : EntityKind::Circle, c);
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::X: e.x = pairReal(p); break;
+                case code::Y: e.y = pairReal(p); break;
+                case code::RADIUS: e.radius = pairReal(p); break;
+                case code::START_ANGLE: e.startAngle = degreesToRadians(pairReal(p)); break;
+                case code::END_ANGLE: e.endAngle = degreesToRadians(pairReal(p)); break;
+                default: break;
+            }
+        });
+        if (!arc) e.startAngle = e.endAngle = 0;
+        if (c.mirrored) {
             // Seen from below, the arc runs the other way round.
             e.x = -e.x;
-            const double start = std::numbers::pi - e.endAngle;
-            e.endAngle = std::numbers::pi - e.startAngle;
-            e.startAngle = start;
+            if (arc) {
+                const double startAngle = std::numbers::pi - e.endAngle;
+                e.endAngle = std::numbers::pi - e.startAngle;
+                e.startAngle = startAngle;
+            }
         }
-        keep(std::move(e));
+        keep(std::move(e), c);
     }
 
-    void addCircle(const DL_CircleData& d) override {
-        DrawingEntity e = start(EntityKind::Circle);
-        e.x = mirrored() ? -d.cx : d.cx;
-        e.y = d.cy;
-        e.radius = d.radius;
-        keep(std::move(e));
+    void addEllipse(Common& c) {
+        DrawingEntity e = start(EntityKind::Ellipse, c);
+        double cx = 0, cy = 0, mx = 0, my = 0, ratio = 1, t1 = 0, t2 = DEFAULT_ELLIPSE_END;
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::X: cx = pairReal(p); break;
+                case code::Y: cy = pairReal(p); break;
+                case code::X2: mx = pairReal(p); break;
+                case code::Y2: my = pairReal(p); break;
+                case code::ELLIPSE_AXIS_RATIO: ratio = pairReal(p, 1); break;
+                case code::ELLIPSE_START: t1 = pairReal(p); break;
+                case code::ELLIPSE_END: t2 = pairReal(p, DEFAULT_ELLIPSE_END); break;
+                default: break;
+            }
+        });
+        appendEllipse(e.vertices, cx, cy, mx, my, ratio, t1, t2);
+        if (c.mirrored)
+            for (PolylineVertex& v : e.vertices) v.x = -v.x;
+        keep(std::move(e), c);
     }
 
-    void addEllipse(const DL_EllipseData& d) override {
-        DrawingEntity e = start(EntityKind::Ellipse);
-        double a1 = d.angle1;
-        double a2 = d.angle2;
-        if (!std::isfinite(a1) || !std::isfinite(a2)) a1 = 0, a2 = FULL_TURN;
-        while (a2 <= a1) a2 += FULL_TURN;
-        if (a2 - a1 > FULL_TURN) a2 = a1 + FULL_TURN;
-        const int chords = std::max(MIN_ELLIPSE_CHORDS,
-                                    static_cast<int>(std::ceil(ELLIPSE_CHORDS_PER_TURN * (a2 - a1) / FULL_TURN)));
-        for (int i = 0; i <= chords; ++i) {
-            const double t = a1 + (a2 - a1) * i / chords;
-            // centre + major axis cos t + minor axis sin t; minor = ratio x (major turned a quarter).
-            const double x = d.cx + d.mx * std::cos(t) - d.ratio * d.my * std::sin(t);
-            const double y = d.cy + d.my * std::cos(t) + d.ratio * d.mx * std::sin(t);
-            e.vertices.push_back({mirrored() ? -x : x, y, 0});
-        }
-        keep(std::move(e));
+    void addLightPolyline(Common& c) {
+        DrawingEntity e = start(EntityKind::Polyline, c);
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::VERTEX_COUNT: {
+                    const long long n = pairInteger(p);
+                    if (n > 0 && static_cast<std::size_t>(n) <= object_.size()) e.vertices.reserve(static_cast<std::size_t>(n));
+                    break;
+                }
+                case code::FLAGS: e.closed = (pairInteger(p) & code::POLYLINE_CLOSED_FLAG) != 0; break;
+                case code::X: e.vertices.push_back({pairReal(p), 0, 0}); break;
+                case code::Y:
+                    if (!e.vertices.empty()) e.vertices.back().y = pairReal(p);
+                    break;
+                case code::BULGE:
+                    if (!e.vertices.empty()) e.vertices.back().bulge = pairReal(p);
+                    break;
+                default: break;
+            }
+        });
+        if (c.mirrored)
+            for (PolylineVertex& v : e.vertices) v.x = -v.x, v.bulge = -v.bulge;
+        keep(std::move(e), c);
     }
 
-    void addPolyline(const DL_PolylineData& d) override {
-        DrawingEntity e = start(EntityKind::Polyline);
-        e.closed = (d.flags & POLYLINE_CLOSED) != 0;
-        e.heavy = !dxf_.hasValue(CODE_VERTEX_COUNT);
-        polylineMirrored_ = mirrored();
-        inPolyline_ = keep(std::move(e));
-        polyline_ = {target_, target_->size() - 1};
+    void addHeavyPolyline(Common& c) {
+        DrawingEntity e = start(EntityKind::Polyline, c);
+        e.heavy = true;
+        forEachOwn([&](const DxfPair& p) {
+            if (p.code == code::FLAGS) e.closed = (pairInteger(p) & code::POLYLINE_CLOSED_FLAG) != 0;
+        });
+        const bool mirrored = c.mirrored;
+        if (keep(std::move(e), c)) polyline_ = OpenSequence{target_, target_->size() - 1, mirrored};
     }
 
-    void addVertex(const DL_VertexData& d) override {
-        if (!inPolyline_) return;
-        DrawingEntity& e = (*polyline_.first)[polyline_.second];
-        if (e.heavy && (dxf_.getIntValue(CODE_FLAGS, 0) & VERTEX_SPLINE_FRAME) != 0) return;
-        e.vertices.push_back({polylineMirrored_ ? -d.x : d.x, d.y, polylineMirrored_ ? -d.bulge : d.bulge});
+    void addVertex() {
+        if (!polyline_) return;
+        double x = 0, y = 0, bulge = 0;
+        long long flags = 0;
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::X: x = pairReal(p); break;
+                case code::Y: y = pairReal(p); break;
+                case code::BULGE: bulge = pairReal(p); break;
+                case code::FLAGS: flags = pairInteger(p); break;
+                default: break;
+            }
+        });
+        const bool faceRecord = (flags & code::VERTEX_POLYFACE_FLAG) != 0 && (flags & code::VERTEX_MESH_FLAG) == 0;
+        if ((flags & code::VERTEX_SPLINE_FRAME_FLAG) != 0 || faceRecord) return;
+        DrawingEntity& e = (*polyline_->container)[polyline_->index];
+        e.vertices.push_back({polyline_->mirrored ? -x : x, y, polyline_->mirrored ? -bulge : bulge});
     }
 
-    void endSequence() override { inPolyline_ = false; }
-
-    void addSpline(const DL_SplineData& d) override {
-        DrawingEntity e = start(EntityKind::Spline);
-        if (!keep(std::move(e))) {
-            splineKept_ = false;
-            return;
-        }
-        splineKept_ = true;
-        PendingSpline s;
-        s.container = target_;
-        s.index = target_->size() - 1;
-        s.degree = d.degree;
-        s.closed = (d.flags & POLYLINE_CLOSED) != 0;
-        s.mirrored = mirrored();
-        splines_.push_back(std::move(s));
+    void addSpline(Common& c) {
+        DrawingEntity e = start(EntityKind::Spline, c);
+        SplineData s;
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::SPLINE_DEGREE: s.degree = static_cast<unsigned>(std::clamp<long long>(pairInteger(p), 0, MAX_SPLINE_DEGREE + 1)); break;
+                case code::SPLINE_KNOT: s.knots.push_back(pairReal(p)); break;
+                case code::X: s.control.push_back({pairReal(p), 0, 1}); break;
+                case code::Y:
+                    if (!s.control.empty()) s.control.back()[1] = pairReal(p);
+                    break;
+                case code::SPLINE_WEIGHT: {
+                    const double w = pairReal(p, 1);
+                    weights_.push_back(std::isfinite(w) && w > 0 ? w : 1.0);
+                    break;
+                }
+                case code::SPLINE_FIT_X: s.fit.push_back({pairReal(p), 0}); break;
+                case code::SPLINE_FIT_Y:
+                    if (!s.fit.empty()) s.fit.back()[1] = pairReal(p);
+                    break;
+                default: break;
+            }
+        });
+        for (std::size_t i = 0; i < weights_.size() && i < s.control.size(); ++i) s.control[i][2] = weights_[i];
+        weights_.clear();
+        e.vertices = flattenSpline(s);
+        if (c.mirrored)
+            for (PolylineVertex& v : e.vertices) v.x = -v.x;
+        keep(std::move(e), c);
     }
 
-    void addControlPoint(const DL_ControlPointData& d) override {
-        if (splineKept_) splines_.back().control.push_back({d.x, d.y, std::isfinite(d.w) && d.w > 0 ? d.w : 1.0});
-    }
-    void addKnot(const DL_KnotData& d) override {
-        if (splineKept_) splines_.back().knots.push_back(d.k);
-    }
-    void addFitPoint(const DL_FitPointData& d) override {
-        if (splineKept_) splines_.back().fit.push_back({d.x, d.y});
-    }
-
-    void addInsert(const DL_InsertData& d) override {
-        DrawingEntity e = start(EntityKind::Insert);
-        e.block = codec_.decode(d.name);
-        e.x = d.ipx;
-        e.y = d.ipy;
-        e.scaleX = d.sx;
-        e.scaleY = d.sy;
-        e.rotation = degreesToRadians(dxf_.getRealValue(CODE_ROTATION, 0.0));
-        if (mirrored()) {
+    void addInsert(Common& c) {
+        DrawingEntity e = start(EntityKind::Insert, c);
+        bool attributesFollow = false;
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::NAME: e.block = decode(pairString(p)); break;
+                case code::X: e.x = pairReal(p); break;
+                case code::Y: e.y = pairReal(p); break;
+                case code::INSERT_SCALE_X: e.scaleX = pairReal(p, 1); break;
+                case code::INSERT_SCALE_Y: e.scaleY = pairReal(p, 1); break;
+                case code::ROTATION: e.rotation = degreesToRadians(pairReal(p)); break;
+                case code::ENTITIES_FOLLOW: attributesFollow = pairInteger(p) != 0; break;
+                default: break;
+            }
+        });
+        if (c.mirrored) {
             e.x = -e.x;
             e.scaleX = -e.scaleX;
             e.rotation = -e.rotation;
         }
-        keep(std::move(e));
+        const bool kept = keep(std::move(e), c);
+        if (kept && attributesFollow) insert_ = OpenSequence{target_, target_->size() - 1, c.mirrored};
     }
 
-    void addMTextChunk(const std::string& chunk) override { mtextChunks_ += chunk; }
-
-    void addMText(const DL_MTextData& d) override {
-        DrawingEntity e = start(EntityKind::MText);
-        e.text = codec_.decode(mtextChunks_ + d.text);
-        mtextChunks_.clear();
-        e.x = d.ipx;
-        e.y = d.ipy;
-        e.z = d.ipz;
-        e.height = d.height;
-        e.boxWidth = d.width;
-        e.attachment = std::clamp(d.attachmentPoint, FIRST_ATTACHMENT, LAST_ATTACHMENT);
-        e.style = codec_.decode(d.style);
-        if (e.style.empty()) e.style = DEFAULT_TEXT_STYLE;
-        // The x direction (codes 11/21) wins over the rotation (code 50, in
-        // degrees whatever dxflib makes of it).
-        if (d.dirx != 0 || d.diry != 0) e.rotation = std::atan2(d.diry, d.dirx);
-        else e.rotation = degreesToRadians(dxf_.getRealValue(CODE_ROTATION, 0.0));
-        keep(std::move(e));
+    // An attribute of the INSERT before it: a text of its own, placed in world
+    // coordinates as the file holds it; invisible ones are not shown.
+    void addAttribute() {
+        if (!insert_) return;
+        Common c;
+        DrawingEntity e = start(EntityKind::Text, c);
+        bool invisible = false;
+        forEachOwn([&](const DxfPair& p) {
+            if (p.code == code::FLAGS) invisible = (pairInteger(p) & code::ATTRIB_INVISIBLE_FLAG) != 0;
+        });
+        if (invisible) return;
+        readText(e, code::ATTRIB_V_ALIGN, c.mirrored);
+        insert_->container->push_back(std::move(e));
     }
 
-    void addText(const DL_TextData& d) override {
-        DrawingEntity e = start(EntityKind::Text);
-        e.text = codec_.decode(d.text);
-        e.x = d.ipx;
-        e.y = d.ipy;
-        e.z = d.ipz;
-        // Without an alignment point (codes 11/21) the text is placed at its insertion point.
-        const bool aligned = std::isfinite(d.apx) && std::isfinite(d.apy);
-        e.x2 = aligned ? d.apx : d.ipx;
-        e.y2 = aligned ? d.apy : d.ipy;
-        e.height = d.height;
-        e.widthFactor = d.xScaleFactor;
-        e.hAlign = d.hJustification;
-        e.vAlign = d.vJustification;
-        e.style = codec_.decode(d.style);
+    void addDimension(Common& c) {
+        DrawingEntity e = start(EntityKind::Insert, c);
+        forEachOwn([&](const DxfPair& p) {
+            if (p.code == code::DIMENSION_BLOCK) e.block = decode(pairString(p));
+        });
+        if (e.block.empty()) return;
+        keep(std::move(e), c);
+    }
+
+    void readText(DrawingEntity& e, int vAlignCode, bool mirrored) {
+        bool aligned[2] = {false, false};
+        e.height = DEFAULT_TEXT_HEIGHT;
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::PRIMARY_TEXT: e.text = decode(pairString(p)); break;
+                case code::X: e.x = pairReal(p); break;
+                case code::Y: e.y = pairReal(p); break;
+                case code::Z: e.z = pairReal(p); break;
+                case code::X2: e.x2 = pairReal(p), aligned[0] = true; break;
+                case code::Y2: e.y2 = pairReal(p), aligned[1] = true; break;
+                case code::TEXT_HEIGHT: e.height = pairReal(p); break;
+                case code::TEXT_WIDTH_FACTOR: e.widthFactor = pairReal(p, 1); break;
+                case code::TEXT_H_ALIGN: e.hAlign = static_cast<int>(pairInteger(p)); break;
+                case code::TEXT_STYLE: e.style = decode(pairString(p)); break;
+                case code::ROTATION: e.rotation = degreesToRadians(pairReal(p)); break;
+                default:
+                    if (p.code == vAlignCode) e.vAlign = static_cast<int>(pairInteger(p));
+                    break;
+            }
+        });
+        // Without an alignment point the text is placed at its insertion point.
+        if (!(aligned[0] && aligned[1])) e.x2 = e.x, e.y2 = e.y;
         if (e.style.empty()) e.style = DEFAULT_TEXT_STYLE;
-        e.rotation = degreesToRadians(dxf_.getRealValue(CODE_ROTATION, 0.0));
-        if (mirrored()) {
+        if (mirrored) {
             e.x = -e.x;
             e.x2 = -e.x2;
             e.rotation = std::numbers::pi - e.rotation;
         }
-        keep(std::move(e));
     }
 
-private:
+    void addMText(Common& c) {
+        DrawingEntity e = start(EntityKind::MText, c);
+        e.height = DEFAULT_TEXT_HEIGHT;
+        std::string raw;  // the additional text pieces in order, then the last piece
+        std::string_view last;
+        double dx = 0, dy = 0;
+        bool rotated = false;
+        double rotation = 0;
+        forEachOwn([&](const DxfPair& p) {
+            switch (p.code) {
+                case code::MTEXT_ADDITIONAL_TEXT: raw += pairString(p); break;
+                case code::PRIMARY_TEXT: last = pairString(p); break;
+                case code::X: e.x = pairReal(p); break;
+                case code::Y: e.y = pairReal(p); break;
+                case code::Z: e.z = pairReal(p); break;
+                case code::X2: dx = pairReal(p); break;
+                case code::Y2: dy = pairReal(p); break;
+                case code::TEXT_HEIGHT: e.height = pairReal(p); break;
+                case code::MTEXT_REFERENCE_WIDTH: e.boxWidth = pairReal(p); break;
+                case code::MTEXT_ATTACHMENT:
+                    e.attachment = static_cast<int>(std::clamp<long long>(pairInteger(p, FIRST_ATTACHMENT), FIRST_ATTACHMENT, LAST_ATTACHMENT));
+                    break;
+                case code::TEXT_STYLE: e.style = decode(pairString(p)); break;
+                case code::ROTATION: rotation = pairReal(p), rotated = true; break;
+                default: break;
+            }
+        });
+        raw += last;
+        e.text = decode(raw);
+        if (e.style.empty()) e.style = DEFAULT_TEXT_STYLE;
+        // The x direction (codes 11/21) wins over the rotation (code 50, in degrees).
+        if (dx != 0 || dy != 0) e.rotation = std::atan2(dy, dx);
+        else if (rotated) e.rotation = degreesToRadians(rotation);
+        keep(std::move(e), c);
+    }
+
+    // Each boundary loop of a HATCH becomes a closed polyline on the hatch's
+    // layer; a polyline loop keeps its bulges, the edges of an edge loop are
+    // put one after the other (arcs and elliptic arcs as chords, splines as
+    // their control polygon). The pattern and its seed points are not read.
+    void addHatch(Common& c) {
+        const DrawingEntity head = start(EntityKind::Polyline, c);
+        std::vector<DrawingEntity> loops;
+        bool inLoops = false;
+        bool polylineLoop = false;
+        int edge = 0;
+        double ax = 0, ay = 0, radius = 0, start = 0, end = 0, bx = 0, by = 0;
+        bool counterclockwise = true;
+        const auto points = [&]() -> std::vector<PolylineVertex>& { return loops.back().vertices; };
+        const auto addPoint = [&](double x, double y) {
+            auto& v = points();
+            if (v.empty() || v.back().x != x || v.back().y != y || v.back().bulge != 0) v.push_back({x, y, 0});
+        };
+        // Ends the edge read so far: its points go to the loop.
+        const auto endEdge = [&] {
+            if (loops.empty()) return;
+            if (edge == HATCH_LINE_EDGE) {
+                addPoint(ax, ay);
+                addPoint(bx, by);
+            } else if (edge == HATCH_ARC_EDGE || edge == HATCH_ELLIPSE_EDGE) {
+                const bool circle = edge == HATCH_ARC_EDGE;
+                double t1 = degreesToRadians(start), t2 = degreesToRadians(end);
+                std::vector<PolylineVertex> arc;
+                const double mx = circle ? radius : bx, my = circle ? 0 : by, ratio = circle ? 1 : radius;
+                // A clockwise edge stores its angles as seen from below.
+                if (!counterclockwise) t1 = -t1, t2 = -t2, std::swap(t1, t2);
+                appendEllipse(arc, ax, ay, mx, my, ratio, t1, t2);
+                if (!counterclockwise) std::reverse(arc.begin(), arc.end());
+                for (const PolylineVertex& v : arc) addPoint(v.x, v.y);
+            }
+            edge = 0;
+        };
+        forEachOwn([&](const DxfPair& p) {
+            if (p.code == code::HATCH_LOOP_COUNT) {
+                inLoops = true;
+                return;
+            }
+            if (!inLoops) return;
+            if (p.code == code::HATCH_STYLE || p.code == code::HATCH_PATTERN_TYPE) {
+                endEdge();
+                inLoops = false;
+                return;
+            }
+            if (p.code == code::HATCH_LOOP_TYPE) {
+                endEdge();
+                DrawingEntity loop = head;
+                loop.closed = true;
+                loops.push_back(std::move(loop));
+                polylineLoop = (pairInteger(p) & code::HATCH_POLYLINE_LOOP_FLAG) != 0;
+                return;
+            }
+            if (loops.empty()) return;
+            if (polylineLoop) {
+                if (p.code == code::X) points().push_back({pairReal(p), 0, 0});
+                else if (p.code == code::Y && !points().empty()) points().back().y = pairReal(p);
+                else if (p.code == code::BULGE && !points().empty()) points().back().bulge = pairReal(p);
+                return;
+            }
+            if (p.code == code::HATCH_EDGE_TYPE) {
+                endEdge();
+                edge = static_cast<int>(pairInteger(p));
+                counterclockwise = true;
+                return;
+            }
+            switch (p.code) {
+                case code::X:
+                    ax = pairReal(p);
+                    if (edge == HATCH_SPLINE_EDGE) points().push_back({ax, 0, 0});
+                    break;
+                case code::Y:
+                    ay = pairReal(p);
+                    if (edge == HATCH_SPLINE_EDGE && !points().empty()) points().back().y = ay;
+                    break;
+                case code::X2: bx = pairReal(p); break;
+                case code::Y2: by = pairReal(p); break;
+                case code::HATCH_ARC_RADIUS: radius = pairReal(p); break;
+                case code::HATCH_ARC_START: start = pairReal(p); break;
+                case code::HATCH_ARC_END: end = pairReal(p); break;
+                case code::HATCH_ARC_COUNTERCLOCKWISE:
+                    if (edge == HATCH_ARC_EDGE || edge == HATCH_ELLIPSE_EDGE) counterclockwise = pairInteger(p) != 0;
+                    break;
+                default: break;
+            }
+        });
+        endEdge();
+        for (DrawingEntity& loop : loops) {
+            if (loop.vertices.empty()) continue;
+            if (c.mirrored)
+                for (PolylineVertex& v : loop.vertices) v.x = -v.x, v.bulge = -v.bulge;
+            Common same = c;
+            keep(std::move(loop), same);
+        }
+    }
+
+    // ---- keeping -------------------------------------------------------------
+
+    // Keeps an entity in the block being read or in model space; false for
+    // a paper-space entity of the ENTITIES section, which is left out.
+    bool keep(DrawingEntity e, const Common& c) {
+        if (!inBlock_ && (c.paperSpace || section_ != "ENTITIES")) return false;
+        target_->push_back(std::move(e));
+        return true;
+    }
+
     void dropNonFinite(std::vector<DrawingEntity>& entities, const std::string& blockName) {
         std::size_t dropped = 0;
         std::string first;
@@ -358,128 +707,68 @@ private:
         drawing_.notes.push_back(note);
     }
 
-    bool mirrored() { return dxf_.getRealValue(CODE_EXTRUSION_Z, 1.0) < 0; }
+    std::string decode(std::string_view raw) { return codec().decode(raw); }
 
-    DrawingEntity start(EntityKind kind) {
-        DrawingEntity e;
-        e.kind = kind;
-        e.layer = codec_.decode(attributes.getLayer());
-        if (e.layer.empty()) e.layer = DEFAULT_LAYER;
-        e.color = attributes.getColor();
-        e.trueColor = attributes.getColor24();
-        e.handle = dxf_.getStringValue(5, "");
-        return e;
+    // Layer names repeat on every entity: each is decoded once.
+    const std::string& layerName(std::string_view raw) {
+        for (const auto& [bytes, name] : layerNames_)
+            if (bytes == raw) return name;
+        if (layerNames_.size() >= MAX_DECODED_LAYERS) layerNames_.erase(layerNames_.begin());
+        layerNames_.emplace_back(std::string(raw), decode(raw));
+        return layerNames_.back().second;
     }
 
-    // Keeps an entity in the block being read or in model space; false for
-    // a paper-space entity of the ENTITIES section, which is left out.
-    bool keep(DrawingEntity e) {
-        // Model space is what the ENTITIES section holds (an entity in the
-        // header or the tables of a damaged file is not drawn).
-        if (!inBlock_ && (attributes.isInPaperSpace() || section_ != "ENTITIES")) return false;
-        target_->push_back(std::move(e));
-        return true;
-    }
+    // A POLYLINE waiting for its vertices, an INSERT for its attributes.
+    struct OpenSequence {
+        std::vector<DrawingEntity>* container;
+        std::size_t index;
+        bool mirrored;
+    };
 
-    DL_Dxf& dxf_;
     Drawing& drawing_;
-    const DxfTextCodec& codec_;
+    const DxfStructure& structure_;
+    std::unique_ptr<DxfTextCodec> codec_;
     std::vector<DrawingEntity>* target_;
+    std::vector<DrawingEntity> unnamed_;  // the entities of a block without a name
     bool inBlock_ = false;
-    std::pair<std::vector<DrawingEntity>*, std::size_t> polyline_{nullptr, 0};
-    bool inPolyline_ = false;
-    bool polylineMirrored_ = false;
-    std::string mtextChunks_;
-    std::vector<PendingSpline> splines_;
-    bool splineKept_ = false;
-    std::string headerLayer_;
-    std::string headerTextStyle_;
-    std::string section_;  // the name of the section being read
+    std::string section_;
+    std::string type_;  // the type of the object whose pairs are being gathered, "" before the first
+    Pairs object_;
+    std::vector<double> weights_;
+    std::optional<OpenSequence> polyline_;
+    std::optional<OpenSequence> insert_;
+    std::vector<std::pair<std::string, std::string>> layerNames_;
 };
 
-}  // namespace
-
-namespace {
-
-// Appends one line (without its line end) and an LF, cut to what dxflib reads.
-void appendFedLine(std::string& out, std::string_view line, long number, std::vector<long>& cutLines) {
-    if (line.size() > DXFLIB_LINE_LIMIT) {
-        std::size_t length = DXFLIB_LINE_LIMIT;
-        // Not inside a UTF-8 sequence: step back over continuation bytes.
-        while (length > 0 && (static_cast<unsigned char>(line[length]) & 0xC0) == 0x80) --length;
-        line = line.substr(0, length);
-        cutLines.push_back(number);
-    }
-    out.append(line);
-    out += '\n';
-}
-
-bool fedSection(std::string_view name) {
-    return name == "HEADER" || name == "TABLES" || name == "BLOCKS" || name == "ENTITIES";
+// The whole file in one allocation of its size.
+std::string readWholeFile(const std::string& path) {
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return readFileBytes(path);  // its failure
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (ec || !file) return readFileBytes(path);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (got != bytes.size() || std::fgetc(file.get()) != EOF) return readFileBytes(path);  // changed while read
+    return bytes;
 }
 
 }  // namespace
-
-std::string dxflibFeed(std::string_view bytes, std::vector<long>& cutLines) {
-    std::string out;
-    out.reserve(bytes.size());
-    long number = 1;
-    for (std::size_t begin = 0; begin < bytes.size(); ++number) {
-        const std::size_t lf = bytes.find('\n', begin);
-        const std::size_t next = lf == std::string_view::npos ? bytes.size() : lf + 1;
-        std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-        if (end > begin && bytes[end - 1] == '\r') --end;
-        appendFedLine(out, bytes.substr(begin, end - begin), number, cutLines);
-        begin = next;
-    }
-    return out;
-}
-
-std::vector<FedSection> dxflibFeed(const DxfStructure& structure, std::vector<long>& cutLines) {
-    std::vector<FedSection> out;
-    for (const DxfSection& section : structure.sections) {
-        if (!fedSection(section.name)) continue;
-        FedSection& fed = out.emplace_back(FedSection{section.name, {}});
-        const std::size_t end = structure.sectionEnd(section);
-        for (std::size_t i = section.sectionPair; i < end; ++i) {
-            const DxfPair& p = structure.pairs[i];
-            fed.text += std::to_string(p.code);
-            fed.text += '\n';
-            appendFedLine(fed.text, p.value, p.line + 1, cutLines);
-        }
-        fed.text += "0\nENDSEC\n0\nEOF\n";
-    }
-    return out;
-}
 
 Drawing readDrawingBytes(std::string bytes, const std::string& path) {
-    const DxfStructure structure = scanDxf(bytes);
-    const DxfTextCodec codec(structure.acadVersion, structure.codePage);
     Drawing drawing;
     drawing.path = path;
+    drawing.entities.reserve(bytes.size() / BYTES_PER_ENTITY_AT_LEAST);
+    DxfStructure structure;
+    DrawingDecoder decoder(drawing, structure);
+    scanDxfLayout(bytes, structure, &decoder);
+    decoder.finish();
+    const DxfTextCodec& codec = decoder.codec();
     drawing.acadVersion = structure.acadVersion.empty() ? "AC1009" : structure.acadVersion;
     drawing.codePage = structure.codePage;
+    drawing.insertionUnits = structure.insertionUnits;
 
-    std::vector<long> cutLines;
-    const std::vector<FedSection> sections = dxflibFeed(structure, cutLines);
-    for (long line : cutLines)
-        drawing.notes.push_back("line " + std::to_string(line) + " is longer than " +
-                                std::to_string(DXFLIB_LINE_LIMIT + 1) +
-                                " characters: it was cut for reading; saving keeps the whole line");
-
-    DL_Dxf dxf;
-    DrawingBuilder builder(dxf, drawing, codec);
-    // One section at a time, so that the builder knows which one it is in
-    // (dxflib does not say); the same reader keeps the file's version.
-    for (const FedSection& section : sections) {
-        builder.beginSection(section.name);
-        std::istringstream feed(section.text);
-        if (!dxf.in(feed, &builder)) throw DataError("dxflib could not read the drawing");
-    }
-    builder.finish();
-
-    // Coordinate systems: dxflib has no callback for them; take their names
-    // from every UCS table (a damaged file may hold more than one).
+    // Coordinate systems: their names from every UCS table (a damaged file may hold more than one).
     for (const DxfTable& table : structure.tables) {
         if (table.name != "UCS") continue;
         for (const DxfTableEntry& entry : table.entries) {
@@ -490,10 +779,12 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
             if (!drawing.findUcs(u.name)) drawing.ucs.push_back(u);
         }
     }
-    if (!builder.headerLayer().empty() && drawing.findLayer(builder.headerLayer()))
-        drawing.activeLayer = drawing.findLayer(builder.headerLayer())->name;
-    if (!builder.headerTextStyle().empty() && drawing.findTextStyle(builder.headerTextStyle()))
-        drawing.activeTextStyle = drawing.findTextStyle(builder.headerTextStyle())->name;
+    const std::string headerLayer = codec.decode(structure.currentLayer);
+    const std::string headerTextStyle = codec.decode(structure.currentTextStyle);
+    if (!headerLayer.empty() && drawing.findLayer(headerLayer))
+        drawing.activeLayer = drawing.findLayer(headerLayer)->name;
+    if (!headerTextStyle.empty() && drawing.findTextStyle(headerTextStyle))
+        drawing.activeTextStyle = drawing.findTextStyle(headerTextStyle)->name;
     else if (!drawing.findTextStyle(drawing.activeTextStyle) && !drawing.styles.empty())
         drawing.activeTextStyle = drawing.styles.front().name;
 
@@ -501,7 +792,7 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
     drawing.usesHandles = structure.hasHandles || dxfVersionNumber(drawing.acadVersion) > DXF_R12;
     std::uint64_t next = structure.highestHandle + 1;
     if (structure.handseedPair)
-        if (const auto seed = parseHandle(structure.pairs[*structure.handseedPair].value)) next = std::max(next, *seed);
+        if (const auto seed = parseHandle(pairName(structure.pairs[*structure.handseedPair]))) next = std::max(next, *seed);
     drawing.nextHandle = next;
     drawing.bytes = std::move(bytes);
     drawing.modified = false;
@@ -509,7 +800,7 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
 }
 
 Drawing readDrawing(const std::string& path) {
-    std::string bytes = readFileBytes(path);
+    std::string bytes = readWholeFile(path);
     try {
         return readDrawingBytes(std::move(bytes), path);
     } catch (GradixError& e) {

@@ -1,54 +1,34 @@
-// Reading a DXF drawing (R12 to 2018) into the drawing model, through dxflib.
+// Reading a DXF drawing (R12 to 2018, ASCII or binary) into the drawing model.
 //
-// dxflib hands over raw bytes and has pitfalls that the reading covers:
-// strings are decoded by the file's version and code page (dxfencoding.h);
-// a line longer than dxflib's 1024-character buffer would silently end its
-// reading, so such lines are cut for dxflib (the notes tell the person; the
-// saved file keeps them whole); entities inside BLOCKS come through the same
-// callbacks and go to their blocks, not to model space; paper-space entities
-// are left out; MTEXT arrives in chunks that are joined; angles are read from
-// the file's own values so that dxflib's version-dependent units do not matter.
+// One scan goes over the file's group pairs once (dxfstructure.h): it keeps
+// the layout the lossless writer needs and decodes, on the way, the tables
+// (layers, text styles, coordinate systems), the header's current layer,
+// text style and units, the blocks and the model-space entities the window
+// draws and the commands select: LINE, LWPOLYLINE, POLYLINE with its
+// VERTEX bulges, ARC, CIRCLE, ELLIPSE, SPLINE (its curve, else its fit or
+// control polygon), POINT, INSERT with the visible attributes that follow
+// it (each a TEXT after its INSERT), TEXT, MTEXT, the boundary loops of a
+// HATCH (each a closed polyline) and a DIMENSION (an INSERT of the block
+// that draws it). Other entities stay in the file and out of the view.
+// Strings are decoded by the file's version and code page (dxfencoding.h);
+// numbers are read with std::from_chars; angles are read in degrees as the
+// file stores them and kept in radians.
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "dxf/drawing.h"
 
 namespace gradix {
 
-// The longest line, in bytes, that dxflib reads whole (its buffer holds
-// 1024 characters with the terminating zero).
-inline constexpr std::size_t DXFLIB_LINE_LIMIT = 1023;
-
-// The bytes as dxflib is fed them: line ends made LF and every line cut to
-// DXFLIB_LINE_LIMIT bytes (never inside a UTF-8 sequence). The 1-based
-// numbers of the lines that were cut are appended to cutLines.
-std::string dxflibFeed(std::string_view bytes, std::vector<long>& cutLines);
-
-// What dxflib is fed of a scanned file: the HEADER, TABLES, BLOCKS and
-// ENTITIES sections, each on its own and closed by its ENDSEC (also where
-// the file leaves it open) and an end-of-file marker. Everything else
-// (CLASSES, OBJECTS, anything outside a section or after the end-of-file
-// marker) is left out, so that dxflib reads exactly what the lossless writer
-// sees as the drawing. Lines are cut as by dxflibFeed above; the numbers of
-// the cut lines (in the file) are appended to cutLines.
-struct DxfStructure;
-struct FedSection {
-    std::string name;  // "ENTITIES"
-    std::string text;
-};
-std::vector<FedSection> dxflibFeed(const DxfStructure& structure, std::vector<long>& cutLines);
-
 // Reads a drawing from the bytes of a DXF file; path is recorded as the
-// drawing's file. Raises DataError when the bytes are not an ASCII DXF file
-// or the system cannot decode its code page.
+// drawing's file. Raises DataError when the bytes are not a DXF file or the
+// system cannot decode its code page.
 Drawing readDrawingBytes(std::string bytes, const std::string& path);
 
 // Reads the DXF file at path. Raises FileAccessError for an empty path and
-// DataError for a file that is missing, unreadable or not an ASCII DXF file;
-// the error is located at the path.
+// DataError for a file that is missing, unreadable or not a DXF file; the
+// error is located at the path.
 Drawing readDrawing(const std::string& path);
 
 // A new, empty drawing: Gradix's own empty DXF (dxfwriter.h) read back, with

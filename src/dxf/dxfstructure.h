@@ -1,7 +1,9 @@
-// The layout of a DXF file's bytes: its group pairs with their byte offsets,
-// its sections, tables and table entries, the handles in use. The lossless
-// writer needs it to know where to insert what Gradix adds; the drawing's
-// entities themselves are read through dxflib (dxfreader.h).
+// The layout of a DXF file's bytes, ASCII or binary: its group pairs with
+// their byte offsets, its sections, tables and table entries, the handles in
+// use. One scan goes over the file once; it keeps the layout that the
+// lossless writer needs to know where to insert what Gradix adds, and hands
+// every group pair to a visitor on the way, which is how the reader
+// (dxfreader.h) decodes the entities in the same pass.
 #pragma once
 
 #include <cstddef>
@@ -13,16 +15,37 @@
 
 namespace gradix {
 
-// One group pair: a code line and a value line.
+// One group pair: a code and its value.
 struct DxfPair {
     int code = 0;
-    std::string_view value;   // the value line without its line end (a view into the bytes)
-    std::size_t begin = 0;    // offset of the code line
+    bool binary = false;      // from a binary DXF: value holds the value's bytes as stored
+    std::string_view value;   // ASCII: the value line without its line end; binary: a string without
+                              // its terminating zero, or the bytes of a number (a view into the bytes)
+    std::size_t begin = 0;    // offset of the code (line)
     std::size_t valueBegin = 0;
-    std::size_t valueEnd = 0; // end of the value, before its line end
-    std::size_t end = 0;      // offset after the value line's line end
-    long line = 0;            // 1-based line number of the code line
+    std::size_t valueEnd = 0; // end of the value, before its line end (ASCII) or terminating zero
+    std::size_t end = 0;      // offset after the pair
+    long line = 0;            // ASCII: 1-based line number of the code line; binary: 0
 };
+
+// The kinds of value a group code carries (in a binary DXF, how it is stored).
+enum class DxfValueKind { String, Real, Int16, Int32, Int64, Bool, BinaryChunk };
+DxfValueKind dxfValueKind(int code);
+
+// The value of a pair as a string: an ASCII value line as it is (blanks
+// kept), a binary string without its terminating zero.
+inline std::string_view pairString(const DxfPair& p) { return p.value; }
+// The value as a string without leading and trailing blanks (names, handles).
+std::string_view pairName(const DxfPair& p);
+// The value as a number, read with std::from_chars (ASCII) or as stored
+// (binary). A value that is not a decimal number ("nan", text, nothing)
+// gives fallback; a decimal number beyond the range of double gives an
+// infinity of its sign (so that it fails a finiteness check), one too
+// small for it 0.
+double pairReal(const DxfPair& p, double fallback = 0);
+// The value as an integer; a real value is truncated, one that is not a
+// number or beyond the range of long long gives fallback.
+long long pairInteger(const DxfPair& p, long long fallback = 0);
 
 // One entry of a table (a LAYER, a STYLE, a UCS ...), pairs [first, last).
 struct DxfTableEntry {
@@ -51,17 +74,26 @@ struct DxfSection {
 };
 
 struct DxfStructure {
+    // Every group pair (scanDxf), or for a layout scan the pairs of the
+    // HEADER and TABLES sections and the section and end-of-file markers:
+    // the indices below refer to this vector.
     std::vector<DxfPair> pairs;
     std::vector<DxfSection> sections;
     std::vector<DxfTable> tables;
     std::string acadVersion;              // $ACADVER, "" when absent
     std::string codePage;                 // $DWGCODEPAGE, "" when absent
+    std::string currentLayer;             // $CLAYER as the bytes hold it, "" when absent
+    std::string currentTextStyle;         // $TEXTSTYLE as the bytes hold it, "" when absent
+    int insertionUnits = 0;               // $INSUNITS, 0 when absent
     std::optional<std::size_t> handseedPair;  // index of the value pair of $HANDSEED
     std::uint64_t highestHandle = 0;      // highest handle defined (codes 5 and 105); 0 when none
     bool hasHandles = false;              // whether any object carries a handle
     std::string modelSpaceRecord;         // handle of the *Model_Space block record, "" when none
     std::optional<std::size_t> eofPair;   // index of the 0/EOF pair
-    std::string lineEnd = "\n";           // the file's line end, "\r\n" or "\n"
+    std::size_t dataEnd = 0;              // offset after the last group pair read
+    std::string lineEnd = "\n";           // the file's line end, "\r\n" or "\n" (ASCII)
+    bool binary = false;                  // a binary DXF
+    int binaryCodeBytes = 2;              // binary: 1 for the one-byte group codes of R12 and older, else 2
 
     const DxfSection* section(std::string_view name) const;
     const DxfTable* table(std::string_view name) const;
@@ -71,11 +103,31 @@ struct DxfStructure {
     std::size_t sectionEnd(const DxfSection& section) const;
 };
 
-// Scans the bytes of an ASCII DXF file. A line that does not hold a group
-// code where one is due, or a last code line without a value, raises
-// DataError with the line number; a binary DXF raises DataError too (Gradix
-// reads and writes ASCII DXF only).
+// What a scan hands over on its way: every group pair, with the name of
+// the section it is in ("" outside any section).
+class DxfPairVisitor {
+public:
+    virtual ~DxfPairVisitor() = default;
+    // A section starts (its SECTION pair and name have been read).
+    virtual void sectionStarts(std::string_view name) = 0;
+    // A group pair inside the section named last, markers included.
+    virtual void pair(const DxfPair& p) = 0;
+};
+
+// The 22 bytes a binary DXF file starts with.
+inline constexpr std::string_view BINARY_DXF_SENTINEL{"AutoCAD Binary DXF\r\n\x1a\0", 22};
+
+// Scans the bytes of an ASCII or binary DXF file and keeps every group
+// pair. A line that does not hold a group code where one is due, a last
+// code line without a value, or a binary file that ends inside a pair
+// raises DataError with the line (ASCII) or byte offset (binary).
 DxfStructure scanDxf(std::string_view bytes);
+
+// The same scan into out, keeping only the layout (see DxfStructure::pairs),
+// handing every pair to visitor (when not null) in file order. The visitor
+// may read out as it grows: the header's values are there once the next
+// section starts.
+void scanDxfLayout(std::string_view bytes, DxfStructure& out, DxfPairVisitor* visitor);
 
 // Parses a hexadecimal handle ("3B"); nothing for an empty or malformed one.
 std::optional<std::uint64_t> parseHandle(std::string_view text);

@@ -288,7 +288,7 @@ private:
         if (best) return *best;
         if (s_.eofPair) return s_.pairs[*s_.eofPair].begin;
         // After the last whole group pair: trailing blank lines stay at the end.
-        return s_.pairs.empty() ? drawing_.bytes.size() : s_.pairs.back().end;
+        return s_.dataEnd;
     }
 
     void raiseCount(std::size_t pairIndex, std::size_t added) {
@@ -350,7 +350,7 @@ private:
             if (sec.name == "ENTITIES") entities = &sec;
         if (entities) {
             const std::size_t end = s_.sectionEnd(*entities);
-            const std::size_t at = end < s_.pairs.size() ? s_.pairs[end].begin : s_.pairs.back().end;
+            const std::size_t at = end < s_.pairs.size() ? s_.pairs[end].begin : s_.dataEnd;
             edits_.push_back({at, 0, std::move(text)});
             return;
         }
@@ -434,7 +434,8 @@ private:
 std::string emptyDrawingDxf() { return std::string(EMPTY_DRAWING_DXF); }
 
 std::string savedDrawingBytes(const Drawing& drawing) {
-    const DxfStructure structure = scanDxf(drawing.bytes);
+    DxfStructure structure;
+    scanDxfLayout(drawing.bytes, structure, nullptr);
     if (!drawing.hasAdditions()) return drawing.bytes;
     return Splicer(drawing, structure).run();
 }
