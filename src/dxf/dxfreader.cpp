@@ -259,7 +259,10 @@ private:
                 case code::HANDLE:
                     if (e.handle.empty()) e.handle = std::string(pairName(p));
                     break;
-                case code::LAYER: e.layer = layerName(pairString(p)); break;
+                case code::LAYER:
+                    // An entity without a layer name is on layer "0", as it starts.
+                    if (const std::string& name = layerName(pairString(p)); !name.empty()) e.layer = name;
+                    break;
                 case code::COLOR: e.color = static_cast<int>(pairInteger(p, COLOR_BYLAYER)); break;
                 case code::TRUE_COLOR: e.trueColor = static_cast<int>(pairInteger(p, NO_TRUE_COLOR)); break;
                 case code::PAPER_SPACE: c.paperSpace = pairInteger(p) != 0; break;
@@ -267,7 +270,6 @@ private:
                 default: break;
             }
         }
-        if (e.layer.empty()) e.layer = DEFAULT_LAYER;
         return e;
     }
 

@@ -1,7 +1,10 @@
 #include "dxf/dxfwriter.h"
 
 #include <algorithm>
+#include <iconv.h>
+
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -53,25 +56,98 @@ std::string formatReal(double v) {
     return out;
 }
 
-// The group pairs of new objects, laid out with the file's line end.
+// How the file lays out its pairs: ASCII lines with its line end, or binary.
+struct PairFormat {
+    std::string lineEnd = "\n";
+    bool binary = false;
+    int codeBytes = 2;  // binary: 1 for R12 and older (255 announces a two-byte code)
+};
+
+constexpr int ONE_BYTE_CODE_LIMIT = 255;
+constexpr std::size_t MAX_CODE_PAGE_BYTES = 8;  // of one character in any code page
+constexpr int BYTE_BITS = 8;
+constexpr unsigned BYTE_MASK = 0xFF;
+
+// The group pairs of new objects, in the file's own form.
 class PairWriter {
 public:
-    explicit PairWriter(std::string lineEnd) : eol_(std::move(lineEnd)) {}
+    explicit PairWriter(PairFormat format) : f_(std::move(format)) {}
+    // A pair whose value is given as its ASCII text (a binary file gets the
+    // value in the form its code's kind stores).
     PairWriter& pair(int code, std::string_view value) {
-        std::string c = std::to_string(code);
-        if (c.size() < 3) out_.append(3 - c.size(), ' ');
-        out_ += c;
-        out_ += eol_;
+        if (!f_.binary) {
+            std::string c = std::to_string(code);
+            if (c.size() < 3) out_.append(3 - c.size(), ' ');
+            out_ += c;
+            out_ += f_.lineEnd;
+            out_.append(value);
+            out_ += f_.lineEnd;
+            return *this;
+        }
+        switch (dxfValueKind(code)) {
+            case DxfValueKind::Real: {
+                double v = 0;
+                const std::size_t lead = std::min(value.find_first_not_of(' '), value.size());
+                std::from_chars(value.data() + lead, value.data() + value.size(), v);
+                return real(code, v);
+            }
+            case DxfValueKind::String: break;
+            default: {
+                long long v = 0;
+                const std::size_t lead = std::min(value.find_first_not_of(' '), value.size());
+                std::from_chars(value.data() + lead, value.data() + value.size(), v);
+                return integer(code, v);
+            }
+        }
+        binaryCode(code);
         out_.append(value);
-        out_ += eol_;
+        out_ += '\0';
         return *this;
     }
-    PairWriter& pair(int code, int value) { return pair(code, std::to_string(value)); }
-    PairWriter& real(int code, double value) { return pair(code, formatReal(value)); }
+    PairWriter& pair(int code, int value) { return integer(code, value); }
+    PairWriter& integer(int code, long long value) {
+        if (!f_.binary) return pair(code, std::to_string(value));
+        if (dxfValueKind(code) == DxfValueKind::Real) return real(code, static_cast<double>(value));
+        binaryCode(code);
+        switch (dxfValueKind(code)) {
+            case DxfValueKind::Int16: return little(static_cast<std::uint64_t>(value), 2);
+            case DxfValueKind::Int32: return little(static_cast<std::uint64_t>(value), 4);
+            case DxfValueKind::Int64: return little(static_cast<std::uint64_t>(value), 8);
+            case DxfValueKind::Bool: return little(static_cast<std::uint64_t>(value), 1);
+            default:
+                out_ += std::to_string(value);
+                out_ += '\0';
+                return *this;
+        }
+    }
+    PairWriter& real(int code, double value) {
+        if (!f_.binary) return pair(code, formatReal(value));
+        if (!std::isfinite(value)) throw DataError("a value to be saved is not finite");
+        if (value == 0) value = 0;  // no "-0"
+        binaryCode(code);
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        return little(bits, sizeof bits);
+    }
     std::string take() { return std::move(out_); }
 
 private:
-    std::string eol_;
+    void binaryCode(int code) {
+        if (f_.codeBytes == 1) {
+            if (code < ONE_BYTE_CODE_LIMIT) {
+                out_ += static_cast<char>(code);
+                return;
+            }
+            out_ += static_cast<char>(ONE_BYTE_CODE_LIMIT);
+        }
+        little(static_cast<std::uint64_t>(code), 2);
+    }
+    PairWriter& little(std::uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out_ += static_cast<char>((v >> (BYTE_BITS * i)) & BYTE_MASK);
+        return *this;
+    }
+
+    PairFormat f_;
     std::string out_;
 };
 
@@ -132,7 +208,7 @@ public:
         const std::string_view bytes = drawing_.bytes;
         out.reserve(bytes.size() + additionSize());
         std::size_t at = 0;
-        bool lineEnded = bytes.empty() || bytes.back() == '\n';
+        bool lineEnded = s_.binary || bytes.empty() || bytes.back() == '\n';
         for (const Edit& e : edits_) {
             out.append(bytes.substr(at, e.offset - at));
             // Whatever is added after a last line without its line end starts on a line of its own.
@@ -150,7 +226,7 @@ public:
 private:
     bool r12() const { return version_ <= DXF_R12; }
     const std::string& eol() const { return s_.lineEnd; }
-    PairWriter writer() const { return PairWriter(eol()); }
+    PairWriter writer() const { return PairWriter(PairFormat{eol(), s_.binary, s_.binaryCodeBytes}); }
 
     std::size_t additionSize() const {
         std::size_t n = 0;
@@ -164,7 +240,42 @@ private:
     }
 
     std::string encoded(std::string_view text, bool mtext = false) const {
-        return codec_.encode(singleLine(text, mtext));
+        const std::string line = singleLine(text, mtext);
+        // A binary file of a version before UTF-8 holds its strings in its
+        // code page (readers of binary files take the bytes as they are).
+        if (s_.binary && !codec_.utf8() && !s_.codePage.empty()) return inCodePage(line);
+        return codec_.encode(line);
+    }
+
+    // A UTF-8 text in the file's code page; a character the code page lacks
+    // becomes its \U+XXXX escape.
+    std::string inCodePage(std::string_view utf8) const {
+        std::string out;
+        iconv_t cd = iconv_open(codec_.charset().c_str(), "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1)) return codec_.encode(utf8);
+        for (std::size_t i = 0; i < utf8.size();) {
+            std::size_t n = 1;
+            while (i + n < utf8.size() && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80) ++n;
+            const std::string_view character = utf8.substr(i, n);
+            i += n;
+            if (n == 1 && static_cast<unsigned char>(character[0]) < 0x80) {
+                out += character;
+                continue;
+            }
+            std::string in(character);
+            char buffer[MAX_CODE_PAGE_BYTES];
+            char* inPtr = in.data();
+            std::size_t inLeft = in.size();
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
+                out += codec_.encode(character);
+            else
+                out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        }
+        iconv_close(cd);
+        return out;
     }
 
     // Start of an entry or entity: handle, owner, subclass markers (none in R12).
@@ -293,6 +404,15 @@ private:
 
     void raiseCount(std::size_t pairIndex, std::size_t added) {
         const DxfPair& p = s_.pairs[pairIndex];
+        if (p.binary) {
+            // The count as stored: replace the whole pair.
+            const long long count = pairInteger(p, -1);
+            if (count < 0) return;
+            PairWriter w = writer();
+            w.integer(p.code, count + static_cast<long long>(added));
+            edits_.push_back({p.begin, p.end - p.begin, w.take()});
+            return;
+        }
         std::string_view v = p.value;
         std::size_t lead = 0;
         while (lead < v.size() && v[lead] == ' ') ++lead;
@@ -325,7 +445,13 @@ private:
             const DxfPair& p = s_.pairs[i];
             if (p.code >= FIRST_XDATA_CODE) break;
             if (p.code == code) {
-                if (p.value != value) edits_.push_back({p.valueBegin, p.valueEnd - p.valueBegin, value});
+                if (p.binary) {
+                    PairWriter w = writer();
+                    w.pair(code, value);
+                    edits_.push_back({p.begin, p.end - p.begin, w.take()});
+                } else if (p.value != value) {
+                    edits_.push_back({p.valueBegin, p.valueEnd - p.valueBegin, value});
+                }
                 return;
             }
             if (p.code == CODE_NAME || p.code == CODE_FLAGS) after = i;
