@@ -15,9 +15,10 @@ usage:
       handle, type and attributes, and WRITTEN holds one new MTEXT (or, for
       R12, TEXT) whose text is ANNOTATION.
 
-Exit status: 0 when everything holds, 1 when a check fails, 77 when ezdxf is
-missing (the C++ tests skip then).
+Exit status: 0 when everything holds, 1 when a check fails, 3 when ezdxf
+cannot read a file, 77 when ezdxf is missing (the C++ tests skip then).
 """
+import re
 import sys
 
 try:
@@ -34,13 +35,31 @@ class NoRecovery:
     errors = ()
 
 
-def load(path):
-    """The document and what recovering it found (ezdxf recovers ASCII files only)."""
+UNREADABLE = 3
+UNICODE_ESCAPE = re.compile(r"\\[Uu]\+([0-9A-Fa-f]{4})")
+
+
+def is_binary(path):
     with open(path, "rb") as f:
-        binary = f.read(len(BINARY_SENTINEL)) == BINARY_SENTINEL
-    if binary:
+        return f.read(len(BINARY_SENTINEL)) == BINARY_SENTINEL
+
+
+def load(path):
+    """The document and what recovering it found: a file ezdxf reads as it
+    stands is not recovered (recovering guesses the encoding of a file that
+    names no code page), others are (ezdxf recovers ASCII files only)."""
+    try:
         return ezdxf.readfile(path), NoRecovery()
-    return recover.readfile(path)
+    except Exception:
+        if is_binary(path):
+            raise
+        return recover.readfile(path)
+
+
+def unescaped(text):
+    """The \\U+XXXX escapes decoded: ezdxf leaves them in the texts of some
+    files (binary ones, R12), AutoCAD reads them in every file."""
+    return UNICODE_ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text)
 
 
 def labels(path):
@@ -107,6 +126,8 @@ def own_handles(path, doc):
 def fingerprint(entity, own):
     attribs = {}
     for k, v in entity.dxfattribs().items():
+        if not own and k in ("handle", "owner"):
+            continue  # a file without handles: ezdxf makes them anew at each load
         if isinstance(v, str) and (k.endswith("handle") or k in ("owner", "layout")) and k != "handle" \
                 and v.upper() not in own and v != "0":
             v = "<made by ezdxf>"
@@ -121,7 +142,9 @@ def fingerprint(entity, own):
 
 
 def audit_errors(doc, auditor):
-    return len(auditor.errors) + len(doc.audit().errors)
+    errors = [e.message for e in auditor.errors] + [e.message for e in doc.audit().errors]
+    # A name with escapes ezdxf left undecoded is no fault of the file.
+    return len([m for m in errors if not UNICODE_ESCAPE.search(m)])
 
 
 def check(written, original, annotation):
@@ -141,19 +164,34 @@ def check(written, original, annotation):
             failures.append(f"object {handle} ({entity.dxftype()}) of the original is missing")
         elif fingerprint(other, written_own) != fingerprint(entity, in_file):
             failures.append(f"object {handle} ({entity.dxftype()}) changed")
+    if not in_file:
+        # A file without handles: its model space comes first, unchanged.
+        def prints(d, own):
+            return [fingerprint(e, own) for e in d.modelspace()]
+        old, new = prints(odoc, in_file), prints(doc, written_own)
+        if new[:len(old)] != old:
+            failures.append("the original model-space entities changed")
     found = [e for e in doc.modelspace() if e.dxftype() in ("MTEXT", "TEXT") and e.dxf.handle not in in_file]
-    mtexts = [e.text for e in found if e.dxftype() == "MTEXT"]
+    mtexts = [unescaped(e.text) for e in found if e.dxftype() == "MTEXT"]
     # R12 has no MTEXT: one TEXT a line, underlined where the line starts underlined.
-    lines = [e.dxf.text.replace("%%u", "") for e in found if e.dxftype() == "TEXT"]
+    lines = [unescaped(e.dxf.text).replace("%%u", "") for e in found if e.dxftype() == "TEXT"]
     wanted_lines = [line for line in annotation.replace("{\\L", "").replace("}", "").split("\\P") if line]
-    if annotation not in mtexts and lines != wanted_lines:
-        failures.append(f"the annotation is missing; new texts: {mtexts + lines!r}")
+    if annotation not in mtexts and lines[-len(wanted_lines):] != wanted_lines:
+        failures.append(f"the annotation is missing; new texts: {(mtexts + lines)[-5:]!r}")
     for failure in failures[:20]:
         print(failure)
     return 1 if failures else 0
 
 
 def main(argv):
+    try:
+        return run(argv)
+    except Exception as e:  # ezdxf cannot read a file: no reference to check against
+        print(f"ezdxf cannot read the file: {type(e).__name__}: {e}")
+        return UNREADABLE
+
+
+def run(argv):
     if len(argv) < 3:
         print(__doc__)
         return 2

@@ -1,0 +1,282 @@
+// The DXF reader and the lossless saver on real drawings written by other
+// programs (../shared/data/dxf, SOURCES.txt names each) and on binary
+// drawings made by ezdxf, checked against ezdxf as an independent reader.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "dxf/dxfencoding.h"
+#include "dxf/dxfreader.h"
+#include "dxf/dxfstructure.h"
+#include "dxf/dxfwriter.h"
+#include "text/failures.h"
+
+namespace gradix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* PYTHON = "/usr/bin/python3";
+constexpr int CHECKER_SKIP = 77;
+constexpr int CHECKER_UNREADABLE = 3;  // ezdxf cannot read the file: there is nothing to compare with
+const std::string CHECKER = std::string(GRADIX_SOURCE_DIR) + "/tests/dxfcorpus/dxfcorpus_check.py";
+const fs::path CORPUS = fs::path(GRADIX_SHARED_DATA) / "dxf";
+const std::string ANNOTATION = "{\\L桩号：K1+200.000\\P高程：123.4560}";
+const std::string ANNOTATION_LAYER = "纵断面设计高程";
+const std::string ABSENT = "absent";
+
+struct CheckerRun {
+    int status = -1;
+    std::string output;
+};
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+CheckerRun runChecker(const std::string& arguments) {
+    CheckerRun run;
+    const std::string command = std::string(PYTHON) + " " + CHECKER + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+bool checkerAvailable() {
+    static const bool available = fs::exists(PYTHON) && runChecker("labels /dev/null").status != CHECKER_SKIP;
+    return available;
+}
+
+#define REQUIRE_EZDXF() \
+    if (!checkerAvailable()) GTEST_SKIP() << "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed"
+
+fs::path freshFolder() {
+    static struct Folders {
+        std::vector<fs::path> made;
+        ~Folders() {
+            std::error_code ec;
+            for (const fs::path& f : made) fs::remove_all(f, ec);
+        }
+    } folders;
+    std::string pattern = (fs::temp_directory_path() / "gradix-dxfcorpus-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
+    folders.made.emplace_back(pattern);
+    return pattern;
+}
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+using Labels = std::vector<std::pair<std::string, std::string>>;
+
+// The texts as `gradix-cli labels` lists them.
+Labels gradixLabels(const Drawing& d) {
+    Labels out;
+    for (const DrawingEntity& e : d.entities) {
+        if (e.kind == EntityKind::Text) out.emplace_back("TEXT", e.text);
+        if (e.kind == EntityKind::MText) out.emplace_back("MTEXT", e.text);
+    }
+    return out;
+}
+
+// The labels ezdxf reads; nothing when it cannot read the file (unreadable is then set).
+Labels ezdxfLabels(const fs::path& path, std::string* unreadable = nullptr) {
+    const CheckerRun run = runChecker("labels " + quoted(path.string()));
+    Labels out;
+    if (run.status == CHECKER_UNREADABLE && unreadable) {
+        *unreadable = run.output;
+        return out;
+    }
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::istringstream lines(run.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string text;
+        for (std::size_t i = tab + 1; i + 1 < line.size(); i += 2)
+            text += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+        out.emplace_back(line.substr(0, tab), text);
+    }
+    return out;
+}
+
+// What the pick-and-annotate command adds to a drawing.
+void annotate(Drawing& d) {
+    d.activeLayer = d.addLayer(ANNOTATION_LAYER).name;
+    DrawingTextStyle& style = d.addTextStyle("jp");
+    if (style.added) {
+        style.fontFile = "fsdb_e.shx";
+        style.bigFontFile = "fsdb.shx";
+    }
+    d.activeTextStyle = style.name;
+    d.addUcs("xy", {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    d.addMText({10, 20, 0}, 0, ANNOTATION);
+}
+
+// ---- the corpus ---------------------------------------------------------------
+
+// The corpus files SOURCES.txt names, or one placeholder that skips.
+std::vector<std::string> corpusFiles() {
+    std::vector<std::string> files;
+    std::ifstream sources(CORPUS / "SOURCES.txt");
+    std::string line;
+    while (std::getline(sources, line)) {
+        const std::string name = line.substr(0, line.find('\t'));
+        if (line.find('\t') != std::string::npos && fs::exists(CORPUS / name)) files.push_back(name);
+    }
+    if (files.empty()) files.push_back(ABSENT);
+    return files;
+}
+
+class CorpusFile : public testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        if (GetParam() == ABSENT) GTEST_SKIP() << "the DXF corpus " << CORPUS << " is not present";
+        path = CORPUS / GetParam();
+    }
+    fs::path path;
+};
+
+TEST_P(CorpusFile, LabelsReadAsEzdxfReadsThem) {
+    REQUIRE_EZDXF();
+    const Drawing d = readDrawing(path.string());
+    std::string unreadable;
+    const Labels reference = ezdxfLabels(path, &unreadable);
+    if (!unreadable.empty()) GTEST_SKIP() << unreadable;
+    EXPECT_EQ(gradixLabels(d), reference);
+}
+
+TEST_P(CorpusFile, AnnotatedSaveKeepsEveryOriginalObject) {
+    REQUIRE_EZDXF();
+    Drawing d = readDrawing(path.string());
+    annotate(d);
+    const fs::path written = freshFolder() / "annotated.dxf";
+    saveDrawing(d, written.string());
+    const CheckerRun run =
+        runChecker("check " + quoted(written.string()) + " " + quoted(path.string()) + " " + quoted(ANNOTATION));
+    if (run.status == CHECKER_UNREADABLE) GTEST_SKIP() << run.output;
+    EXPECT_EQ(run.status, 0) << run.output;
+    const Drawing back = readDrawing(written.string());
+    ASSERT_FALSE(back.entities.empty());
+    EXPECT_EQ(back.entities.size(), d.entities.size() + (dxfVersionNumber(back.acadVersion) <= DXF_R12 ? 1 : 0));
+}
+
+// Cut short or with a line that is not a group code, a drawing is read as far
+// as it goes or refused with the data failure and its reason.
+TEST_P(CorpusFile, DamagedCopiesAreReadOrRefusedWithAReason) {
+    const std::string bytes = readBytes(path);
+    std::vector<std::string> damaged;
+    for (const std::size_t parts : {3, 2}) damaged.push_back(bytes.substr(0, bytes.size() / parts));
+    std::string garbled = bytes;
+    const std::size_t middle = garbled.find('\n', garbled.size() / 2);
+    if (middle != std::string::npos) garbled.insert(middle + 1, "not a code\n");
+    damaged.push_back(garbled);
+    for (const std::string& copy : damaged) {
+        try {
+            const Drawing d = readDrawingBytes(copy, "damaged.dxf");
+            for (const DrawingEntity& e : d.entities) EXPECT_TRUE(hasFiniteGeometry(e));
+        } catch (const DataError& e) {
+            EXPECT_FALSE(e.reason().empty());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedData, CorpusFile, testing::ValuesIn(corpusFiles()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param.substr(0, info.param.rfind('.'));
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+// ---- binary DXF -----------------------------------------------------------------
+
+// The same plan written by ezdxf as ASCII and as binary DXF, once for the run.
+const fs::path& twins() {
+    static const fs::path folder = [] {
+        const fs::path f = freshFolder();
+        const CheckerRun made = runChecker("twins " + f.string());
+        if (made.status != 0) ADD_FAILURE() << "making the twins failed: " << made.output;
+        return f;
+    }();
+    return folder;
+}
+
+class BinaryTwin : public testing::TestWithParam<std::string> {
+protected:
+    fs::path ascii() const { return twins() / ("plan_" + GetParam() + ".dxf"); }
+    fs::path binary() const { return twins() / ("plan_" + GetParam() + "_bin.dxf"); }
+};
+
+TEST_P(BinaryTwin, ReadsLikeItsAsciiTwin) {
+    REQUIRE_EZDXF();
+    const Drawing a = readDrawing(ascii().string());
+    const Drawing b = readDrawing(binary().string());
+    ASSERT_TRUE(b.bytes.starts_with(BINARY_DXF_SENTINEL));
+    EXPECT_EQ(b.acadVersion, a.acadVersion);
+    EXPECT_EQ(b.codePage, a.codePage);
+    ASSERT_EQ(b.layers.size(), a.layers.size());
+    for (std::size_t i = 0; i < a.layers.size(); ++i) {
+        EXPECT_EQ(b.layers[i].name, a.layers[i].name);
+        EXPECT_EQ(b.layers[i].color, a.layers[i].color);
+    }
+    ASSERT_EQ(b.entities.size(), a.entities.size());
+    EXPECT_FALSE(a.entities.empty());
+    for (std::size_t i = 0; i < a.entities.size(); ++i) {
+        const DrawingEntity& x = a.entities[i];
+        const DrawingEntity& y = b.entities[i];
+        EXPECT_EQ(y.kind, x.kind) << i;
+        EXPECT_EQ(y.layer, x.layer) << i;
+        EXPECT_EQ(y.handle, x.handle) << i;
+        EXPECT_EQ(y.text, x.text) << i;
+        // ASCII holds the shortest round-trip text of each double: the same number.
+        EXPECT_EQ(y.x, x.x) << i;
+        EXPECT_EQ(y.y, x.y) << i;
+        EXPECT_EQ(y.x2, x.x2) << i;
+        EXPECT_EQ(y.radius, x.radius) << i;
+        EXPECT_EQ(y.endAngle, x.endAngle) << i;
+        EXPECT_EQ(y.rotation, x.rotation) << i;
+        ASSERT_EQ(y.vertices.size(), x.vertices.size()) << i;
+        for (std::size_t k = 0; k < x.vertices.size(); ++k) {
+            EXPECT_EQ(y.vertices[k].x, x.vertices[k].x);
+            EXPECT_EQ(y.vertices[k].bulge, x.vertices[k].bulge);
+        }
+    }
+    EXPECT_EQ(gradixLabels(b), ezdxfLabels(binary()));
+}
+
+TEST_P(BinaryTwin, SavedBinaryReadsBackInEzdxfWithTheAnnotation) {
+    REQUIRE_EZDXF();
+    Drawing d = readDrawing(binary().string());
+    annotate(d);
+    const fs::path written = freshFolder() / "annotated.dxf";
+    saveDrawing(d, written.string());
+    const std::string saved = readBytes(written);
+    ASSERT_TRUE(saved.starts_with(BINARY_DXF_SENTINEL));
+    EXPECT_GT(saved.size(), d.bytes.size());
+    const CheckerRun run =
+        runChecker("check " + quoted(written.string()) + " " + quoted(binary().string()) + " " + quoted(ANNOTATION));
+    EXPECT_EQ(run.status, 0) << run.output;
+    const Drawing back = readDrawing(written.string());
+    EXPECT_NE(back.findLayer(ANNOTATION_LAYER), nullptr);
+    ASSERT_FALSE(back.entities.empty());
+    if (GetParam() != "R12") {
+        EXPECT_EQ(back.entities.back().text, ANNOTATION);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, BinaryTwin, testing::Values("R12", "R2000", "R2018"));
+
+}  // namespace
+}  // namespace gradix
