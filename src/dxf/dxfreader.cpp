@@ -137,6 +137,11 @@ public:
             finishObject();
             type_ = std::string(pairName(p));
             object_.clear();
+            if (type_ == "ENDSEC") {
+                // What follows outside any section belongs to none.
+                sectionStarts("");
+                type_.clear();
+            }
             return;
         }
         if (!type_.empty()) object_.push_back(p);

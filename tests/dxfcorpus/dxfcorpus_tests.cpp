@@ -278,5 +278,66 @@ TEST_P(BinaryTwin, SavedBinaryReadsBackInEzdxfWithTheAnnotation) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, BinaryTwin, testing::Values("R12", "R2000", "R2018"));
 
+// ---- findings of the fuzz target ---------------------------------------------------
+
+// A small DXF from "code|value" lines.
+std::string dxf(std::initializer_list<const char*> lines) {
+    std::string out;
+    for (const char* line : lines) {
+        const std::string l = line;
+        const std::size_t bar = l.find('|');
+        out += l.substr(0, bar) + "\n" + l.substr(bar + 1) + "\n";
+    }
+    return out;
+}
+
+TEST(DxfFindings, ModelSpaceIsWhatTheEntitiesSectionsHold) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> texts;
+    };
+    const std::vector<Case> cases = {
+        {"an entity after ENDSEC, outside any section",
+         dxf({"0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1", "1|IN", "0|ENDSEC", "0|TEXT", "8|0",
+              "10|0", "20|0", "40|1", "1|OUTSIDE", "0|EOF"}),
+         {"IN"}},
+        {"a block's entities after its section's ENDSEC",
+         dxf({"0|SECTION", "2|BLOCKS", "0|BLOCK", "2|B", "10|0", "20|0", "0|ENDSEC", "0|TEXT", "8|0", "10|0", "20|0",
+              "40|1", "1|STRAY", "0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|0", "20|0", "40|1", "1|IN",
+              "0|ENDSEC", "0|EOF"}),
+         {"IN"}},
+    };
+    for (const Case& c : cases) {
+        const Drawing d = readDrawingBytes(c.bytes, "");
+        std::vector<std::string> texts;
+        for (const auto& label : gradixLabels(d)) texts.push_back(label.second);
+        EXPECT_EQ(texts, c.texts) << c.what;
+        for (const auto& [name, block] : d.blocks) EXPECT_TRUE(block.entities.empty()) << c.what;
+    }
+}
+
+// Every seed of the fuzz target, the findings among them, read, annotated,
+// saved and read again gives back its model-space entities, then the annotation.
+TEST(DxfFindings, SavedSeedsGiveBackTheirEntities) {
+    const fs::path seeds = fs::path(GRADIX_SOURCE_DIR) / "fuzz" / "corpus" / "fuzz_dxf";
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(seeds)) {
+        ++files;
+        const std::string name = entry.path().filename().string();
+        Drawing d = readDrawingBytes(readBytes(entry.path()), name);
+        const std::vector<DrawingEntity> original = d.entities;
+        annotate(d);
+        const Drawing back = readDrawingBytes(savedDrawingBytes(d), name);
+        ASSERT_GT(back.entities.size(), original.size()) << name;
+        for (std::size_t i = 0; i < original.size(); ++i) {
+            EXPECT_EQ(back.entities[i].kind, original[i].kind) << name << " " << i;
+            EXPECT_EQ(back.entities[i].handle, original[i].handle) << name << " " << i;
+            EXPECT_EQ(back.entities[i].text, original[i].text) << name << " " << i;
+        }
+    }
+    EXPECT_GT(files, 0u);
+}
+
 }  // namespace
 }  // namespace gradix
