@@ -248,7 +248,8 @@ private:
     }
 
     // A UTF-8 text in the file's code page; a character the code page lacks
-    // becomes its \U+XXXX escape.
+    // becomes its \U+XXXX escape. A code page whose bytes do not read back as
+    // the text (one that shifts between character sets) gets the escapes.
     std::string inCodePage(std::string_view utf8) const {
         std::string out;
         iconv_t cd = iconv_open(codec_.charset().c_str(), "UTF-8");
@@ -275,6 +276,9 @@ private:
                 out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
         }
         iconv_close(cd);
+        // Only bytes that read back as the text, without a zero byte (which
+        // would end a binary string early); else the escapes of every version.
+        if (out.find('\0') != std::string::npos || codec_.decode(out) != utf8) return codec_.encode(utf8);
         return out;
     }
 

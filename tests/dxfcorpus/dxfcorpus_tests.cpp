@@ -318,7 +318,9 @@ TEST(DxfFindings, ModelSpaceIsWhatTheEntitiesSectionsHold) {
 }
 
 // Every seed of the fuzz target, the findings among them, read, annotated,
-// saved and read again gives back its model-space entities, then the annotation.
+// saved and read again gives back its model-space entities, then the
+// annotation on its layer (also in a binary file of code page ANSI_937, whose
+// bytes do not read back).
 TEST(DxfFindings, SavedSeedsGiveBackTheirEntities) {
     const fs::path seeds = fs::path(GRADIX_SOURCE_DIR) / "fuzz" / "corpus" / "fuzz_dxf";
     std::size_t files = 0;
@@ -330,6 +332,8 @@ TEST(DxfFindings, SavedSeedsGiveBackTheirEntities) {
         annotate(d);
         const Drawing back = readDrawingBytes(savedDrawingBytes(d), name);
         ASSERT_GT(back.entities.size(), original.size()) << name;
+        EXPECT_NE(back.findLayer(ANNOTATION_LAYER), nullptr) << name;  // in any code page
+        EXPECT_EQ(back.entities.back().layer, ANNOTATION_LAYER) << name;
         for (std::size_t i = 0; i < original.size(); ++i) {
             EXPECT_EQ(back.entities[i].kind, original[i].kind) << name << " " << i;
             EXPECT_EQ(back.entities[i].handle, original[i].handle) << name << " " << i;
