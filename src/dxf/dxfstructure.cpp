@@ -234,6 +234,7 @@ private:
             if (visitor_) visitor_->pair(p);
             if (marker) {
                 objectHandleTaken_ = false;
+                variable_.clear();
                 if (kept) closeEntry(index);
                 if (value == "EOF") {
                     s_.eofPair = index;
@@ -294,21 +295,27 @@ private:
         }
     }
 
+    // A header variable: its name (code 9), then its value. Only the pair
+    // right after the name is its value: a damaged header may hold stray pairs.
     void headerPair(const DxfPair& p, std::size_t index) {
         if (p.code == dxfcode::VARIABLE) {
             variable_ = std::string(pairName(p));
-        } else if (variable_ == "$ACADVER" && s_.acadVersion.empty()) {
+            return;
+        }
+        const std::string variable = std::move(variable_);
+        variable_.clear();
+        if (variable == "$ACADVER" && s_.acadVersion.empty()) {
             s_.acadVersion = std::string(pairName(p));
-        } else if (variable_ == "$DWGCODEPAGE" && s_.codePage.empty()) {
+        } else if (variable == "$DWGCODEPAGE" && s_.codePage.empty()) {
             s_.codePage = std::string(pairName(p));
-        } else if (variable_ == "$HANDSEED" && p.code == dxfcode::HEADER_HANDSEED) {
+        } else if (variable == "$HANDSEED" && p.code == dxfcode::HEADER_HANDSEED) {
             s_.handseedPair = index;
-        } else if (variable_ == "$CLAYER" && s_.currentLayer.empty()) {
+        } else if (variable == "$CLAYER" && s_.currentLayer.empty()) {
             s_.currentLayer = std::string(pairString(p));
-        } else if (variable_ == "$TEXTSTYLE" && s_.currentTextStyle.empty()) {
+        } else if (variable == "$TEXTSTYLE" && s_.currentTextStyle.empty()) {
             // Code 7, or 8 in files of old versions.
             s_.currentTextStyle = std::string(pairString(p));
-        } else if (variable_ == "$INSUNITS" && p.code == dxfcode::HEADER_INTEGER) {
+        } else if (variable == "$INSUNITS" && p.code == dxfcode::HEADER_INTEGER) {
             s_.insertionUnits = static_cast<int>(pairInteger(p));
         }
     }

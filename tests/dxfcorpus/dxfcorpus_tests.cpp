@@ -317,6 +317,20 @@ TEST(DxfFindings, ModelSpaceIsWhatTheEntitiesSectionsHold) {
     }
 }
 
+// A header variable's value is the pair right after its name: a stray
+// handle pair further on in a damaged header is not the handle seed.
+TEST(DxfFindings, OnlyThePairAfterHandseedIsRaised) {
+    const std::string bytes = dxf({"0|SECTION", "2|HEADER", "9|$ACADVER", "1|AC1015", "9|$HANDSEED", "5|30",
+                                   "0|ENDBLK", "5|1D", "0|ENDSEC", "0|SECTION", "2|ENTITIES", "0|ENDSEC", "0|EOF"});
+    Drawing d = readDrawingBytes(bytes, "");
+    annotate(d);
+    const std::string saved = savedDrawingBytes(d);
+    EXPECT_NE(saved.find("ENDBLK\n5\n1D\n"), std::string::npos);
+    const DxfStructure s = scanDxf(saved);
+    ASSERT_TRUE(s.handseedPair);
+    EXPECT_GT(*parseHandle(pairName(s.pairs[*s.handseedPair])), 0x30u);
+}
+
 // Every seed of the fuzz target, the findings among them, read, annotated,
 // saved and read again gives back its model-space entities, then the
 // annotation on its layer (also in a binary file of code page ANSI_937, whose
