@@ -135,8 +135,9 @@ bool storeRecord(const std::string& prepared, int n, Alignment& al) {
     if (!isKindCode(kind)) return false;
     const std::size_t needed = fieldsNeeded(kind);
     if (fields.size() < needed + 1)
-        throw DataError("element record of kind " + quotedField(fields[0]) + " has " + std::to_string(fields.size() - 1) +
-                        " fields after its code, " + std::to_string(needed) + " needed");
+        throw DataError("element record of kind " + quotedField(fields[0]) + " has " +
+                        std::to_string(fields.size() - 1) + " fields after its code, " + std::to_string(needed) +
+                        " needed");
     std::vector<double> f(needed + 1, 0.0);
     for (std::size_t k = 1; k <= needed; ++k) f[k] = LeadingNumber(fields[k]);
     if (n > ELEMENT_CAPACITY)
