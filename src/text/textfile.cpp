@@ -297,13 +297,19 @@ void removeStaleTemporaries(const fs::path& folder) {
     std::error_code ec;
     fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
     if (ec) return;
-    for (const fs::directory_entry& entry : it) {
+    // increment(ec), not a range for: a folder that fails half-way is no failure of the write.
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
         const std::string name = entry.path().filename().string();
         const std::optional<pid_t> writer = temporaryWriter(name);
-        if (!writer || !entry.is_regular_file(ec)) continue;
-        const bool running = *writer == ::getpid() ? detail::isRegisteredTemporary(entry.path().string())
+        std::error_code typeError;
+        if (!writer || !entry.is_regular_file(typeError)) continue;
+        // Named as the writers name it, so that it compares with the table.
+        const std::string temporary = (folder / entry.path().filename()).string();
+        const bool running = *writer == ::getpid() ? detail::isRegisteredTemporary(temporary)
                                                    : ::kill(*writer, 0) == 0 || errno == EPERM;
-        if (!running) fs::remove(entry.path(), ec);
+        std::error_code ignored;
+        if (!running) fs::remove(entry.path(), ignored);
     }
 }
 
