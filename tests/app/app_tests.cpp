@@ -22,11 +22,9 @@
 #include <QUrl>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 

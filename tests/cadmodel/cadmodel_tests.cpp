@@ -241,7 +241,8 @@ TEST(DxfWriter, StyleOfTheFileIsPatchedNotDuplicated) {
     annotate(doc, a);
     EXPECT_EQ(drawing->layers.size(), 2u);  // the annotation layer of the file is handed back
     saveDrawing(*drawing, (folder / "out.dxf").string());
-    const DxfStructure s = scanDxf(readBytes(folder / "out.dxf"));
+    const std::string saved = readBytes(folder / "out.dxf");  // the scan's values are views into it
+    const DxfStructure s = scanDxf(saved);
     EXPECT_EQ(s.table("STYLE")->entries.size(), 1u);
     EXPECT_EQ(s.table("LAYER")->entries.size(), 2u);
     EXPECT_EQ(s.pairs[*s.table("LAYER")->countPair].value, "2");
@@ -297,7 +298,8 @@ TEST(DxfWriter, LongTextIsSplitOutsideEscapes) {
     std::string text;
     for (int i = 0; i < 120; ++i) text += "a桩";  // 1 + 7 encoded bytes each
     annotate(doc, {{0, 0, 0}, text, 0});
-    const DxfStructure s = scanDxf(savedDrawingBytes(*drawing));
+    const std::string saved = savedDrawingBytes(*drawing);  // the scan's values are views into it
+    const DxfStructure s = scanDxf(saved);
     std::string joined;
     bool inMText = false;
     for (const DxfPair& p : s.pairs) {

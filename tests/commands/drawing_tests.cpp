@@ -5,8 +5,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 #include "cadmodel/batchcad.h"
 #include "dxf/dxfreader.h"

@@ -207,10 +207,7 @@ std::vector<Hostile> chainBreakInputs() {
         // Megabyte lines read as their fields.
         {R, "MegabyteLine", "2350 2300 " + mb('x') + "\n", LOADS, oneBreak},
         {R, "MegabyteLine", "2350" + mb(' ') + "2300\n", LOADS,
-         [](const Loaded& l) {
-             EXPECT_EQ(l.breaks.chainBreakCount, 1);
-             EXPECT_EQ(l.breaks.breakAheadStake[1], 2300);
-         }},
+         [](const Loaded& l) { EXPECT_EQ(l.breaks.chainBreakCount, 1); EXPECT_EQ(l.breaks.breakAheadStake[1], 2300); }},
         {R, "MegabyteLine", "1" + mb('0') + " 0\n", 1},
         // A hundred thousand lines stop at the twentieth, nineteen stored.
         {R, "HundredThousandLines", chainBreakLines(MANY_LINES, "\n"), 20,
@@ -355,10 +352,7 @@ std::vector<Hostile> icdInputs() {
         {R, "OneField", "0\n0,0,0\n1,10\n2,100\n", 4},
         {R, "OneField", "0\n0,0,0\n5,100,200,1\n", 3},
         {R, "MegabyteLine", "0\n0,0,0\n;;" + mb('x') + "\n1," + mb(' ') + "10\n", LOADS,
-         [](const Loaded& l) {
-             ASSERT_EQ(l.alignment.elemCount, 1);
-             EXPECT_EQ(l.alignment.elemLength[1], 10);
-         }},
+         [](const Loaded& l) { ASSERT_EQ(l.alignment.elemCount, 1); EXPECT_EQ(l.alignment.elemLength[1], 10); }},
         {R, "MegabyteLine", "0\n0,0,0\n1,1" + mb('0') + "\n", 3},
         // Element records up to 999 load: IcdFileTest.TablesHoldNineHundredNinetyNineElements.
         // 1000 records fit the tables but leave no entry for the end of the chain.

@@ -2,9 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,7 +14,6 @@
 #include "text/failures.h"
 
 using namespace gradix;
-namespace fs = std::filesystem;
 
 namespace {
 
