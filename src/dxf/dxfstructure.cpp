@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "dxf/groupcodes.h"
+#include "text/ascii.h"
 #include "text/failures.h"
 
 namespace gradix {
@@ -22,11 +23,7 @@ constexpr std::size_t INT32_BYTES = 4;
 constexpr std::size_t INT64_BYTES = 8;
 constexpr std::size_t BOOL_BYTES = 1;
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+std::string_view trim(std::string_view s) { return trimmedView(s, " \t", " \t\r"); }
 
 // One line of the bytes: [begin, contentEnd) its text, next the offset after its line end.
 struct Line {
@@ -466,12 +463,7 @@ std::string formatHandle(std::uint64_t handle) {
     return out;
 }
 
-std::string foldName(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
+std::string foldName(std::string_view name) { return upperCaseAscii(name); }
 
 DxfStructure scanDxf(std::string_view bytes) {
     DxfStructure s;

@@ -11,6 +11,10 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "support/drawing_texts.h"
+#include "support/dxf_checker.h"
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "dxf/dxfencoding.h"
 #include "dxf/dxfreader.h"
 #include "dxf/dxfstructure.h"
@@ -23,7 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* PYTHON = "/usr/bin/python3";
-constexpr int CHECKER_SKIP = 77;
 constexpr int CHECKER_UNREADABLE = 3;  // ezdxf cannot read the file: there is nothing to compare with
 const std::string CHECKER = std::string(GRADIX_SOURCE_DIR) + "/tests/dxfcorpus/dxfcorpus_check.py";
 const fs::path CORPUS = fs::path(GRADIX_SHARED_DATA) / "dxf";
@@ -31,15 +34,15 @@ const std::string ANNOTATION = "{\\L桩号：K1+200.000\\P高程：123.4560}";
 const std::string ANNOTATION_LAYER = "纵断面设计高程";
 const std::string ABSENT = "absent";
 
-struct CheckerRun {
+struct CorpusCheckRun {
     int status = -1;
     std::string output;
 };
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
-CheckerRun runChecker(const std::string& arguments) {
-    CheckerRun run;
+CorpusCheckRun runCorpusCheck(const std::string& arguments) {
+    CorpusCheckRun run;
     const std::string command = std::string(PYTHON) + " " + CHECKER + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -50,48 +53,18 @@ CheckerRun runChecker(const std::string& arguments) {
     return run;
 }
 
-bool checkerAvailable() {
-    static const bool available = fs::exists(PYTHON) && runChecker("labels /dev/null").status != CHECKER_SKIP;
-    return available;
-}
-
-#define REQUIRE_EZDXF() \
-    if (!checkerAvailable()) GTEST_SKIP() << "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed"
-
-fs::path freshFolder() {
-    static struct Folders {
-        std::vector<fs::path> made;
-        ~Folders() {
-            std::error_code ec;
-            for (const fs::path& f : made) fs::remove_all(f, ec);
-        }
-    } folders;
-    std::string pattern = (fs::temp_directory_path() / "gradix-dxfcorpus-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-    folders.made.emplace_back(pattern);
-    return pattern;
-}
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::dxf;
+using testing::readBytes;
+using testing::TempFolder;
 
 using Labels = std::vector<std::pair<std::string, std::string>>;
 
 // The texts as `gradix-cli labels` lists them.
-Labels gradixLabels(const Drawing& d) {
-    Labels out;
-    for (const DrawingEntity& e : d.entities) {
-        if (e.kind == EntityKind::Text) out.emplace_back("TEXT", e.text);
-        if (e.kind == EntityKind::MText) out.emplace_back("MTEXT", e.text);
-    }
-    return out;
-}
+Labels gradixLabels(const Drawing& d) { return testing::gradixTexts(d); }
 
 // The labels ezdxf reads; nothing when it cannot read the file (unreadable is then set).
 Labels ezdxfLabels(const fs::path& path, std::string* unreadable = nullptr) {
-    const CheckerRun run = runChecker("labels " + quoted(path.string()));
+    const CorpusCheckRun run = runCorpusCheck("labels " + quoted(path.string()));
     Labels out;
     if (run.status == CHECKER_UNREADABLE && unreadable) {
         *unreadable = run.output;
@@ -139,7 +112,7 @@ std::vector<std::string> corpusFiles() {
     return files;
 }
 
-class CorpusFile : public testing::TestWithParam<std::string> {
+class CorpusFile : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         if (GetParam() == ABSENT) GTEST_SKIP() << "the DXF corpus " << CORPUS << " is not present";
@@ -161,10 +134,11 @@ TEST_P(CorpusFile, AnnotatedSaveKeepsEveryOriginalObject) {
     REQUIRE_EZDXF();
     Drawing d = readDrawing(path.string());
     annotate(d);
-    const fs::path written = freshFolder() / "annotated.dxf";
+    const TempFolder folder("dxfcorpus");
+    const fs::path written = folder.file("annotated.dxf");
     saveDrawing(d, written.string());
-    const CheckerRun run =
-        runChecker("check " + quoted(written.string()) + " " + quoted(path.string()) + " " + quoted(ANNOTATION));
+    const CorpusCheckRun run =
+        runCorpusCheck("check " + quoted(written.string()) + " " + quoted(path.string()) + " " + quoted(ANNOTATION));
     if (run.status == CHECKER_UNREADABLE) GTEST_SKIP() << run.output;
     EXPECT_EQ(run.status, 0) << run.output;
     const Drawing back = readDrawing(written.string());
@@ -192,8 +166,8 @@ TEST_P(CorpusFile, DamagedCopiesAreReadOrRefusedWithAReason) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedData, CorpusFile, testing::ValuesIn(corpusFiles()),
-                         [](const testing::TestParamInfo<std::string>& info) {
+INSTANTIATE_TEST_SUITE_P(SharedData, CorpusFile, ::testing::ValuesIn(corpusFiles()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param.substr(0, info.param.rfind('.'));
                              for (char& c : name)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
@@ -204,16 +178,17 @@ INSTANTIATE_TEST_SUITE_P(SharedData, CorpusFile, testing::ValuesIn(corpusFiles()
 
 // The same plan written by ezdxf as ASCII and as binary DXF, once for the run.
 const fs::path& twins() {
-    static const fs::path folder = [] {
-        const fs::path f = freshFolder();
-        const CheckerRun made = runChecker("twins " + f.string());
-        if (made.status != 0) ADD_FAILURE() << "making the twins failed: " << made.output;
-        return f;
+    static const TempFolder folder("dxf-twins");
+    static const bool made = [] {
+        const CorpusCheckRun run = runCorpusCheck("twins " + folder.folder());
+        if (run.status != 0) ADD_FAILURE() << "making the twins failed: " << run.output;
+        return run.status == 0;
     }();
-    return folder;
+    (void)made;
+    return folder.path();
 }
 
-class BinaryTwin : public testing::TestWithParam<std::string> {
+class BinaryTwin : public ::testing::TestWithParam<std::string> {
 protected:
     fs::path ascii() const { return twins() / ("plan_" + GetParam() + ".dxf"); }
     fs::path binary() const { return twins() / ("plan_" + GetParam() + "_bin.dxf"); }
@@ -260,13 +235,14 @@ TEST_P(BinaryTwin, SavedBinaryReadsBackInEzdxfWithTheAnnotation) {
     REQUIRE_EZDXF();
     Drawing d = readDrawing(binary().string());
     annotate(d);
-    const fs::path written = freshFolder() / "annotated.dxf";
+    const TempFolder folder("dxfcorpus");
+    const fs::path written = folder.file("annotated.dxf");
     saveDrawing(d, written.string());
     const std::string saved = readBytes(written);
     ASSERT_TRUE(saved.starts_with(BINARY_DXF_SENTINEL));
     EXPECT_GT(saved.size(), d.bytes.size());
-    const CheckerRun run =
-        runChecker("check " + quoted(written.string()) + " " + quoted(binary().string()) + " " + quoted(ANNOTATION));
+    const CorpusCheckRun run =
+        runCorpusCheck("check " + quoted(written.string()) + " " + quoted(binary().string()) + " " + quoted(ANNOTATION));
     EXPECT_EQ(run.status, 0) << run.output;
     const Drawing back = readDrawing(written.string());
     EXPECT_NE(back.findLayer(ANNOTATION_LAYER), nullptr);
@@ -276,20 +252,9 @@ TEST_P(BinaryTwin, SavedBinaryReadsBackInEzdxfWithTheAnnotation) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, BinaryTwin, testing::Values("R12", "R2000", "R2018"));
+INSTANTIATE_TEST_SUITE_P(Versions, BinaryTwin, ::testing::Values("R12", "R2000", "R2018"));
 
 // ---- findings of the fuzz target ---------------------------------------------------
-
-// A small DXF from "code|value" lines.
-std::string dxf(std::initializer_list<const char*> lines) {
-    std::string out;
-    for (const char* line : lines) {
-        const std::string l = line;
-        const std::size_t bar = l.find('|');
-        out += l.substr(0, bar) + "\n" + l.substr(bar + 1) + "\n";
-    }
-    return out;
-}
 
 TEST(DxfFindings, ModelSpaceIsWhatTheEntitiesSectionsHold) {
     struct Case {
