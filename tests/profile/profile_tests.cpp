@@ -458,7 +458,7 @@ Profile randomProfile(std::mt19937_64& rng, Kind kind) {
         p.tangentLength[i] = uniform(-20, 60);
         p.curveEndChainage[i] = pts[i - 1].K + (integer(0, 1) ? std::fabs(p.tangentLength[i]) : uniform(-50, 50));
     }
-    p.curveEndsAscending = std::is_sorted(p.curveEndChainage.begin() + 1, p.curveEndChainage.end());
+    indexCurveEnds(p);
     return p;
 }
 
