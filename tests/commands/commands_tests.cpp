@@ -498,3 +498,14 @@ TEST(Trap, EachExceptionBecomesItsOutcomeAndBugsAreInternalErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StakeFile, ReadingStopsOneStakePastTheMostAFileMayHold) {
+    Folder dir;
+    std::string text;
+    for (int i = 0; i < gradix::MAX_STAKES + 100; ++i) text += "1\n";
+    EXPECT_EQ(gradix::readStakeFile(dir.write("s.txt", text)).size(), static_cast<std::size_t>(gradix::MAX_STAKES) + 1);
+}
+
+}  // namespace
