@@ -4,6 +4,11 @@
 // extents, picking a point and selecting entities (a click picks one, a drag
 // selects by window: left to right the entities wholly inside, right to
 // left also those it crosses).
+//
+// What each entity draws comes from entityshapes.h, texts are placed by
+// textlayout.h; a spatial index (shapeindex.h) finds what a repaint, a pick
+// or a selection needs. A repaint draws what is in view; what is smaller than
+// a pixel there shows as a dot in its colour.
 #pragma once
 
 #include <QFont>
@@ -13,13 +18,14 @@
 #include <QRectF>
 #include <QWidget>
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
-#include "dxf/drawing.h"
 #include "cadmodel/referencealignment.h"
+#include "drawing/entityshapes.h"
+#include "drawing/shapeindex.h"
+#include "dxf/drawing.h"
 
 class QPainter;
 
@@ -87,32 +93,19 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    // What the view keeps of each entity: its outline in drawing coordinates
-    // (for picking and window selection), its bounds, and the path it is drawn with.
-    struct Shape {
-        QRectF bounds;                    // drawing coordinates, y up (top() is the lowest y)
-        std::vector<QPointF> outline;     // a polyline; closed when closedOutline
-        bool closedOutline = false;
-        bool area = false;                // a text box or a block's frame: inside counts as on it
-        QPainterPath path;                // geometry entities
-    };
-    struct BlockShapes {
-        std::vector<Shape> shapes;
-        QRectF bounds;
-        bool building = false;            // guards blocks that insert themselves
-    };
-
-    Shape shapeOf(const DrawingEntity& e, int depth) const;
-    const BlockShapes* blockShapes(const std::string& name, int depth) const;
-    void rebuildShapes();
-    QTransform viewTransform() const;
-    QTransform insertTransform(const DrawingEntity& insert, const DrawingBlock& block) const;
-    void paintEntities(QPainter& p, const std::vector<DrawingEntity>& entities, const std::vector<Shape>& shapes,
-                       const QTransform& transform, const QColor& byBlock, int depth, const QRectF* visible);
-    void paintEntity(QPainter& p, const DrawingEntity& e, const Shape& shape, const QTransform& transform,
+    class Batch;
+    void paintModel(QPainter& p);
+    void paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s, const QColor& colour);
+    void paintBlock(QPainter& p, const DrawingBlock& block, const BlockShapes& shapes, const QTransform& transform,
+                    const QColor& byBlock, int depth);
+    void paintEntity(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QTransform& transform,
                      const QColor& colour, const QColor& byBlock, int depth);
-    void paintText(QPainter& p, const DrawingEntity& e, const QColor& colour, const QColor& byBlock);
+    void paintText(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QColor& colour,
+                   const QColor& byBlock);
     void paintReference(QPainter& p);
+    QTransform viewTransform() const;
+    // The drawing box the view shows.
+    Box visibleBox() const;
     // The entities and the reference line are drawn into layers of their own
     // and kept until the view, the size or what they show changes, so that a
     // repaint while a pick or a selection waits (the pick box following the
@@ -127,16 +120,17 @@ private:
     };
     LayerKey layerKey() const;
     QPixmap newLayer(bool transparent) const;
-    QColor colourOf(const DrawingEntity& e, const QColor& byBlock) const;
-    bool layerShown(const std::string& layer) const;
+    // The colour of an entity (or of a run of its text: trueColor, color) on its layer.
+    QColor colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const;
+    bool shown(std::size_t index) const;
     double apertureUnits() const;
     void zoomAbout(QPointF screenPoint, double factor);
 
     std::shared_ptr<const Drawing> drawing_;
-    std::vector<Shape> shapes_;                           // one per model-space entity
-    mutable std::map<std::string, BlockShapes> blocks_;  // by folded block name, built on first use
+    std::unique_ptr<DrawingShapes> shapes_;  // one per model-space entity, and the blocks' as inserts need them
+    ShapeIndex index_;                       // over the model-space shapes
     ReferenceAlignment reference_;
-    QRectF referenceBounds_;
+    Box referenceBounds_;
     Mode mode_ = Mode::Idle;
     std::vector<std::size_t> selection_;
     QPointF centre_{0, 0};
