@@ -126,6 +126,7 @@ struct Drawing {
     bool fromTemplate = false;       // a new drawing started from Gradix's empty DXF
     std::string acadVersion;         // $ACADVER ("AC1015")
     std::string codePage;            // $DWGCODEPAGE ("ANSI_936")
+    int insertionUnits = 0;          // $INSUNITS: 0 unitless, 6 metres, 4 millimetres ...
     std::vector<DrawingLayer> layers;
     std::vector<DrawingTextStyle> styles;
     std::vector<DrawingUcs> ucs;
