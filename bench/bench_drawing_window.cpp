@@ -63,6 +63,11 @@ void repaints(DrawingView& view, int runs, const char* zoomWhat, const char* pan
     report(panWhat, pan);
 }
 
+// Where an entity stands: its first vertex, or its point.
+QPointF anchorOf(const DrawingEntity& e) {
+    return e.vertices.empty() ? QPointF(e.x, e.y) : QPointF(e.vertices[0].x, e.vertices[0].y);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,8 +103,7 @@ int main(int argc, char** argv) {
     // Picks and selections at random places on the road, whole plan in view.
     std::mt19937 random(SEED);
     const auto somewhere = [&] {
-        const DrawingEntity& e = drawing->entities[random() % drawing->entities.size()];
-        return view.toScreen(QPointF(e.x, e.y));
+        return view.toScreen(anchorOf(drawing->entities[random() % drawing->entities.size()]));
     };
     std::vector<double> pick, window, crossing;
     std::size_t found = 0;
@@ -123,7 +127,7 @@ int main(int argc, char** argv) {
 
     // 2 km of road in view about an entity in the middle of the plan.
     const DrawingEntity& middle = drawing->entities[drawing->entities.size() / 2];
-    view.setView(QPointF(middle.x, middle.y), WIDTH / CLOSE_VIEW_UNITS);
+    view.setView(anchorOf(middle), WIDTH / CLOSE_VIEW_UNITS);
     view.repaint();
     repaints(view, runs, "repaint after a zoom, 2 km in view:", "repaint after a pan, 2 km in view:");
     pick.clear();

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <unordered_map>
 
 namespace gradix {
 
@@ -72,46 +73,69 @@ bool straight(const std::vector<PathStep>& steps) {
     });
 }
 
+// The font's measures; a text is as wide as its characters, each measured
+// once (shaping every text of a big plan would take seconds).
 TextMetrics metricsOf(const QFont& font, double capHeight) {
-    const QFontMetricsF metrics(font);
-    return {[metrics](const std::string& text) { return metrics.horizontalAdvance(QString::fromStdString(text)); },
-            capHeight, metrics.descent()};
+    const auto metrics = std::make_shared<QFontMetricsF>(font);
+    const auto widths = std::make_shared<std::unordered_map<char32_t, double>>();
+    return {[metrics, widths](const std::string& text) {
+                double width = 0;
+                for (const char32_t c : QString::fromStdString(text).toUcs4()) {
+                    const auto [at, fresh] = widths->try_emplace(c, 0.0);
+                    if (fresh) at->second = metrics->horizontalAdvance(QString::fromUcs4(&c, 1));
+                    width += at->second;
+                }
+                return width;
+            },
+            capHeight, metrics->descent()};
 }
 
 }  // namespace
 
-// Lines and dots of one colour in screen pixels, drawn in one call each:
-// most of a plan is short straight work, and zoomed out most of it is
-// smaller than a pixel. A change of colour draws what was gathered, so that
-// later entities still cover earlier ones.
+// Straight lines of one colour in screen pixels, drawn in one call, and
+// dots set straight into the layer's pixels: most of a plan is short
+// straight work, and zoomed out most of it is smaller than a pixel. A change
+// of colour draws the lines gathered first, so that later entities still
+// cover earlier ones.
 class DrawingView::Batch {
 public:
-    explicit Batch(QPainter& p) : p_(p) {}
+    Batch(QPainter& p, QImage& layer)
+        : p_(p), bits_(layer.bits()), bytesPerLine_(layer.bytesPerLine()), width_(layer.width()),
+          height_(layer.height()), ratio_(layer.devicePixelRatio()) {}
     ~Batch() { flush(); }
-    void use(const QColor& colour) {
-        if (colour == colour_) return;
-        flush();
-        colour_ = colour;
+    void line(QRgb colour, QPointF a, QPointF b) {
+        if (colour != colour_) {
+            flush();
+            colour_ = colour;
+        }
+        lines_.emplace_back(a, b);
     }
-    void dot(QPointF at) { dots_.push_back(at); }
-    void line(QPointF a, QPointF b) { lines_.emplace_back(a, b); }
+    void dot(QRgb colour, QPointF at) {
+        if (!lines_.empty() && colour != colour_) flush();
+        const double x = std::floor(at.x() * ratio_);
+        const double y = std::floor(at.y() * ratio_);
+        if (!(x >= 0 && y >= 0 && x < width_ && y < height_)) return;
+        reinterpret_cast<QRgb*>(bits_ + static_cast<qsizetype>(y) * bytesPerLine_)[static_cast<qsizetype>(x)] = colour;
+    }
     void flush() {
-        if (dots_.empty() && lines_.empty()) return;
-        QPen pen(colour_, 0);
+        if (lines_.empty()) return;
+        QPen pen(QColor::fromRgb(colour_), 0);
         pen.setCosmetic(true);
         p_.resetTransform();
         p_.setPen(pen);
         p_.setBrush(Qt::NoBrush);
-        if (!lines_.empty()) p_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
-        if (!dots_.empty()) p_.drawPoints(dots_.data(), static_cast<int>(dots_.size()));
+        p_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
         lines_.clear();
-        dots_.clear();
     }
 
 private:
     QPainter& p_;
-    QColor colour_;
-    std::vector<QPointF> dots_;
+    uchar* bits_;
+    qsizetype bytesPerLine_;
+    int width_;
+    int height_;
+    double ratio_;
+    QRgb colour_ = 0;
     std::vector<QLineF> lines_;
 };
 
@@ -137,14 +161,30 @@ void DrawingView::setDrawing(std::shared_ptr<const Drawing> drawing) {
     entityLayerKey_.reset();
     shapes_->setDrawing(drawing_.get());
     index_.build(shapes_->model());
+    updateLooks();
     zoomExtents();
 }
 
 void DrawingView::drawingChanged() {
     if (!drawing_) return;
     for (std::size_t i : shapes_->update()) index_.update(shapes_->model(), i);
+    updateLooks();
     entityLayerKey_.reset();
     update();
+}
+
+void DrawingView::updateLooks() {
+    looks_.clear();
+    if (!drawing_) return;
+    const QRgb byBlock = QColor(Qt::white).rgb();
+    const std::vector<EntityShape>& shapes = shapes_->model();
+    looks_.reserve(shapes.size());
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const EntityShape& s = shapes[i];
+        const DrawingEntity& e = drawing_->entities[i];
+        looks_.push_back({s.bounds, rgbOf(e.trueColor, e.color, s, byBlock),
+                          !s.outline.empty() && shapes_->layerShown(s), e.kind == EntityKind::Point});
+    }
 }
 
 void DrawingView::setReferenceAlignment(ReferenceAlignment alignment) {
@@ -236,15 +276,20 @@ double DrawingView::apertureUnits() const { return PICK_APERTURE_PX / scale_; }
 
 bool DrawingView::shown(std::size_t index) const { return shapes_->layerShown(shapes_->model()[index]); }
 
-QColor DrawingView::colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const {
-    if (trueColor >= 0) return QColor::fromRgb(static_cast<QRgb>(trueColor) | 0xFF000000u);
+QRgb DrawingView::rgbOf(int trueColor, int color, const EntityShape& s, QRgb byBlock) const {
+    constexpr QRgb OPAQUE = 0xFF000000u;
+    if (trueColor >= 0) return static_cast<QRgb>(trueColor) | OPAQUE;
     if (color == COLOR_BYBLOCK) return byBlock;
     int aci = color;
     if (aci == COLOR_BYLAYER || aci < 0 || aci > COLOR_BYLAYER) {
         const bool known = drawing_ && s.layer >= 0 && static_cast<std::size_t>(s.layer) < drawing_->layers.size();
         aci = known ? drawing_->layers[static_cast<std::size_t>(s.layer)].color : COLOR_WHITE;
     }
-    return QColor::fromRgb(aciColor(aci) | 0xFF000000u);
+    return aciColor(aci) | OPAQUE;
+}
+
+QColor DrawingView::colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const {
+    return QColor::fromRgb(rgbOf(trueColor, color, s, byBlock.rgb()));
 }
 
 std::optional<std::size_t> DrawingView::entityAt(QPointF screenPoint) const {
@@ -277,7 +322,12 @@ QPixmap DrawingView::newLayer(bool transparent) const {
 void DrawingView::paintEvent(QPaintEvent*) {
     const LayerKey key = layerKey();
     if (entityLayerKey_ != key) {
-        entityLayer_ = newLayer(false);
+        const qreal ratio = devicePixelRatioF();
+        if (entityLayer_.size() != size() * ratio || entityLayer_.devicePixelRatio() != ratio) {
+            entityLayer_ = QImage(size() * ratio, QImage::Format_RGB32);
+            entityLayer_.setDevicePixelRatio(ratio);
+        }
+        entityLayer_.fill(BACKGROUND);
         if (drawing_) {
             QPainter layer(&entityLayer_);
             paintModel(layer);
@@ -295,7 +345,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
 
     QPainter p(this);
-    p.drawPixmap(0, 0, entityLayer_);
+    p.drawImage(0, 0, entityLayer_);
     if (drawing_) {
         // The selection, drawn over in a dashed highlight.
         QPen pen(SELECTION_COLOUR, 0, Qt::DashLine);
@@ -336,41 +386,50 @@ void DrawingView::paintEvent(QPaintEvent*) {
 
 // The model-space entities in view, in file order (later ones on top).
 void DrawingView::paintModel(QPainter& p) {
-    const QColor byBlock(Qt::white);
-    const std::vector<EntityShape>& shapes = shapes_->model();
-    Batch batch(p);
-    for (std::size_t i : index_.query(visibleBox())) {
-        const EntityShape& s = shapes[i];
-        if (s.outline.empty() || !shapes_->layerShown(s)) continue;
-        const DrawingEntity& e = drawing_->entities[i];
-        paintBatched(p, batch, e, s, colourOf(e.trueColor, e.color, s, byBlock));
+    const Box visible = visibleBox();
+    const double pixel = DOT_PX / scale_;
+    const double left = width() / 2.0 - centre_.x() * scale_;  // screen x of drawing x 0
+    const double top = height() / 2.0 + centre_.y() * scale_;  // screen y of drawing y 0
+    Batch batch(p, entityLayer_);
+    const auto paint = [&](std::size_t i) {
+        const Look& look = looks_[i];
+        if (!look.shown || !visible.meets(look.bounds)) return;
+        if (!look.point && look.bounds.width() < pixel && look.bounds.height() < pixel) {
+            const Point2 c = look.bounds.centre();
+            batch.dot(look.colour, QPointF(left + c.x * scale_, top - c.y * scale_));
+            return;
+        }
+        paintBatched(p, batch, drawing_->entities[i], shapes_->model()[i], look.colour);
+    };
+    // With the whole drawing in view, every entity in order; else those the index finds.
+    if (visible.holds(index_.bounds())) {
+        for (std::size_t i = 0; i < looks_.size(); ++i) paint(i);
+    } else {
+        for (std::size_t i : index_.query(visible)) paint(i);
     }
 }
 
 // One model-space entity: gathered into the batch where it is a dot or
 // straight lines, drawn at once otherwise.
 void DrawingView::paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s,
-                               const QColor& colour) {
+                               QRgb colour) {
     const double pixel = DOT_PX / scale_;
     if (e.kind != EntityKind::Point && s.bounds.width() < pixel && s.bounds.height() < pixel) {
-        batch.use(colour);
-        batch.dot(toScreen(qt(s.bounds.centre())));
+        batch.dot(colour, toScreen(qt(s.bounds.centre())));
         return;
     }
     switch (e.kind) {
         case EntityKind::Point: {
-            batch.use(colour);
             const QPointF c = toScreen(QPointF(e.x, e.y));
-            batch.line(QPointF(c.x() - POINT_MARK_PX, c.y()), QPointF(c.x() + POINT_MARK_PX, c.y()));
-            batch.line(QPointF(c.x(), c.y() - POINT_MARK_PX), QPointF(c.x(), c.y() + POINT_MARK_PX));
+            batch.line(colour, QPointF(c.x() - POINT_MARK_PX, c.y()), QPointF(c.x() + POINT_MARK_PX, c.y()));
+            batch.line(colour, QPointF(c.x(), c.y() - POINT_MARK_PX), QPointF(c.x(), c.y() + POINT_MARK_PX));
             return;
         }
         case EntityKind::Text:
         case EntityKind::MText:
             if (s.text && e.height * scale_ < TINY_TEXT_PX) {
                 // Too small to read: a line where the text stands.
-                batch.use(colour);
-                batch.line(toScreen(qt(s.outline[0])), toScreen(qt(s.outline[1])));
+                batch.line(colour, toScreen(qt(s.outline[0])), toScreen(qt(s.outline[1])));
                 return;
             }
             break;
@@ -379,14 +438,13 @@ void DrawingView::paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e
         default: {
             const std::vector<PathStep> path = entityPath(e);
             if (!straight(path)) break;
-            batch.use(colour);
             for (std::size_t k = 1; k < path.size(); ++k)
-                batch.line(toScreen(qt(path[k - 1].point)), toScreen(qt(path[k].point)));
+                batch.line(colour, toScreen(qt(path[k - 1].point)), toScreen(qt(path[k].point)));
             return;
         }
     }
     batch.flush();
-    paintEntity(p, e, s, viewTransform(), colour, QColor(Qt::white), 0);
+    paintEntity(p, e, s, viewTransform(), QColor::fromRgb(colour), QColor(Qt::white), 0);
 }
 
 void DrawingView::paintBlock(QPainter& p, const DrawingBlock& block, const BlockShapes& shapes,

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QPixmap>
 #include <QPainterPath>
 #include <QPointF>
@@ -94,8 +95,9 @@ protected:
 
 private:
     class Batch;
+    void updateLooks();
     void paintModel(QPainter& p);
-    void paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s, const QColor& colour);
+    void paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s, QRgb colour);
     void paintBlock(QPainter& p, const DrawingBlock& block, const BlockShapes& shapes, const QTransform& transform,
                     const QColor& byBlock, int depth);
     void paintEntity(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QTransform& transform,
@@ -122,6 +124,7 @@ private:
     QPixmap newLayer(bool transparent) const;
     // The colour of an entity (or of a run of its text: trueColor, color) on its layer.
     QColor colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const;
+    QRgb rgbOf(int trueColor, int color, const EntityShape& s, QRgb byBlock) const;
     bool shown(std::size_t index) const;
     double apertureUnits() const;
     void zoomAbout(QPointF screenPoint, double factor);
@@ -129,6 +132,15 @@ private:
     std::shared_ptr<const Drawing> drawing_;
     std::unique_ptr<DrawingShapes> shapes_;  // one per model-space entity, and the blocks' as inserts need them
     ShapeIndex index_;                       // over the model-space shapes
+    // What a repaint needs of each model-space entity, packed close: most of
+    // a big plan in view is drawn from this alone.
+    struct Look {
+        Box bounds;
+        QRgb colour = 0;
+        bool shown = false;  // an outline, on a layer shown
+        bool point = false;  // a POINT: a mark of fixed size, never a dot
+    };
+    std::vector<Look> looks_;
     ReferenceAlignment reference_;
     Box referenceBounds_;
     Mode mode_ = Mode::Idle;
@@ -137,7 +149,7 @@ private:
     double scale_ = 1;
     QFont font_;
     double fontCapHeight_ = 1;  // cap height of font_ in its own pixels
-    QPixmap entityLayer_;       // the background and the entities
+    QImage entityLayer_;        // the background and the entities
     QPixmap referenceLayer_;    // the reference line over a transparent ground
     std::optional<LayerKey> entityLayerKey_;     // what entityLayer_ shows; none: draw it again
     std::optional<LayerKey> referenceLayerKey_;  // what referenceLayer_ shows

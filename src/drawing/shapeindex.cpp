@@ -99,6 +99,18 @@ void ShapeIndex::update(const std::vector<EntityShape>& shapes, std::size_t inde
     if (loose_.size() > LOOSE_LIMIT && loose_.size() * LOOSE_SHARE > entryIds_.size()) build(shapes);
 }
 
+Box ShapeIndex::bounds() const {
+    bool empty = levels_.empty();
+    Box all = empty ? Box{} : levels_.back()[0].box;
+    for (const Box& b : looseBoxes_) {
+        all = empty ? b : unite(all, b);
+        empty = false;
+    }
+    for (const Box& b : looseBoxes_)
+        if (!finite(b)) return {NAN, NAN, NAN, NAN};
+    return all;
+}
+
 std::vector<std::size_t> ShapeIndex::query(const Box& box) const {
     std::vector<std::size_t> found;
     for (std::size_t k = 0; k < loose_.size(); ++k)

@@ -31,6 +31,8 @@ public:
     // a side that is not finite meets every query).
     std::vector<std::size_t> query(const Box& box) const;
     std::size_t size() const { return count_; }
+    // The box around every entity indexed (not finite when one of them is not).
+    Box bounds() const;
 
 private:
     struct Node {
