@@ -167,7 +167,13 @@ void DrawingView::setDrawing(std::shared_ptr<const Drawing> drawing) {
 
 void DrawingView::drawingChanged() {
     if (!drawing_) return;
-    for (std::size_t i : shapes_->update()) index_.update(shapes_->model(), i);
+    if (drawing_->entities.size() < shapes_->model().size()) {
+        // Entities taken away (only ever at the end): shaped and indexed afresh.
+        shapes_->setDrawing(drawing_.get());
+        index_.build(shapes_->model());
+    } else {
+        for (std::size_t i : shapes_->update()) index_.update(shapes_->model(), i);
+    }
     updateLooks();
     entityLayerKey_.reset();
     update();

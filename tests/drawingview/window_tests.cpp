@@ -96,6 +96,26 @@ TEST_F(WindowDocuments, ADocumentACommandHoldsLivesUntilTheCommandEnds) {
     EXPECT_TRUE(held.expired());
 }
 
+// The view follows the drawing as entities come and go (an annotation undone).
+TEST_F(WindowDocuments, TheViewFollowsEntitiesAddedAndTakenAway) {
+    DrawingView* view = window->view();
+    view->setView(QPointF(0, 0), 4);
+    DrawingEntity line;
+    line.x = -10, line.x2 = 10;
+    line.added = true;
+    window->drawing().entities.push_back(line);
+    window->drawingChanged();
+    const QPointF on = view->toScreen(QPointF(5, 0));
+    EXPECT_EQ(view->entityAt(on), std::optional<std::size_t>(0));
+    window->drawing().entities.back().y = window->drawing().entities.back().y2 = 50;  // moved away
+    window->drawingChanged();
+    EXPECT_EQ(view->entityAt(on), std::nullopt);
+    window->drawing().entities.pop_back();
+    window->drawingChanged();
+    EXPECT_EQ(view->entityAt(view->toScreen(QPointF(5, 50))), std::nullopt);
+    EXPECT_TRUE(view->entitiesInWindow(QRectF(-100, -100, 200, 200), true).empty());
+}
+
 TEST(DrawingUnits, EveryUnitButMetresIsTold) {
     const struct {
         int code;
