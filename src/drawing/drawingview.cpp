@@ -171,26 +171,35 @@ void DrawingView::drawingChanged() {
         // Entities taken away (only ever at the end): shaped and indexed afresh.
         shapes_->setDrawing(drawing_.get());
         index_.build(shapes_->model());
+        updateLooks();
     } else {
-        for (std::size_t i : shapes_->update()) index_.update(shapes_->model(), i);
+        const std::size_t layers = drawing_->layers.size();
+        const std::vector<std::size_t> shaped = shapes_->update();
+        for (std::size_t i : shaped) index_.update(shapes_->model(), i);
+        // A new layer may colour or show entities that named it before it existed.
+        if (layers != layersLooked_) {
+            updateLooks();
+        } else {
+            for (std::size_t i : shaped) updateLook(i);
+        }
     }
-    updateLooks();
     entityLayerKey_.reset();
     update();
 }
 
 void DrawingView::updateLooks() {
     looks_.clear();
-    if (!drawing_) return;
-    const QRgb byBlock = QColor(Qt::white).rgb();
-    const std::vector<EntityShape>& shapes = shapes_->model();
-    looks_.reserve(shapes.size());
-    for (std::size_t i = 0; i < shapes.size(); ++i) {
-        const EntityShape& s = shapes[i];
-        const DrawingEntity& e = drawing_->entities[i];
-        looks_.push_back({s.bounds, rgbOf(e.trueColor, e.color, s, byBlock),
-                          !s.outline.empty() && shapes_->layerShown(s), e.kind == EntityKind::Point});
-    }
+    layersLooked_ = drawing_ ? drawing_->layers.size() : 0;
+    for (std::size_t i = 0; drawing_ && i < shapes_->model().size(); ++i) updateLook(i);
+}
+
+void DrawingView::updateLook(std::size_t i) {
+    const EntityShape& s = shapes_->model()[i];
+    const DrawingEntity& e = drawing_->entities[i];
+    const Look look{s.bounds, rgbOf(e.trueColor, e.color, s, QColor(Qt::white).rgb()),
+                    !s.outline.empty() && shapes_->layerShown(s), e.kind == EntityKind::Point};
+    if (i < looks_.size()) looks_[i] = look;
+    else looks_.push_back(look);
 }
 
 void DrawingView::setReferenceAlignment(ReferenceAlignment alignment) {
@@ -317,11 +326,11 @@ std::vector<std::size_t> DrawingView::entitiesInWindow(const QRectF& rect, bool 
 
 DrawingView::LayerKey DrawingView::layerKey() const { return {centre_, scale_, size(), devicePixelRatioF()}; }
 
-QPixmap DrawingView::newLayer(bool transparent) const {
+QPixmap DrawingView::newTransparentLayer() const {
     const qreal ratio = devicePixelRatioF();
     QPixmap layer(size() * ratio);
     layer.setDevicePixelRatio(ratio);
-    layer.fill(transparent ? QColor(Qt::transparent) : BACKGROUND);
+    layer.fill(Qt::transparent);
     return layer;
 }
 
@@ -343,7 +352,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     if (referenceLayerKey_ != key) {
         referenceLayer_ = QPixmap();  // none without a reference line
         if (!reference_.empty()) {
-            referenceLayer_ = newLayer(true);
+            referenceLayer_ = newTransparentLayer();
             QPainter layer(&referenceLayer_);
             paintReference(layer);
         }

@@ -96,6 +96,7 @@ protected:
 private:
     class Batch;
     void updateLooks();
+    void updateLook(std::size_t index);  // index: at most looks_.size()
     void paintModel(QPainter& p);
     void paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s, QRgb colour);
     void paintBlock(QPainter& p, const DrawingBlock& block, const BlockShapes& shapes, const QTransform& transform,
@@ -121,7 +122,7 @@ private:
         bool operator==(const LayerKey&) const = default;
     };
     LayerKey layerKey() const;
-    QPixmap newLayer(bool transparent) const;
+    QPixmap newTransparentLayer() const;
     // The colour of an entity (or of a run of its text: trueColor, color) on its layer.
     QColor colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const;
     QRgb rgbOf(int trueColor, int color, const EntityShape& s, QRgb byBlock) const;
@@ -141,6 +142,7 @@ private:
         bool point = false;  // a POINT: a mark of fixed size, never a dot
     };
     std::vector<Look> looks_;
+    std::size_t layersLooked_ = 0;  // the drawing's layer count when looks_ was made
     ReferenceAlignment reference_;
     Box referenceBounds_;
     Mode mode_ = Mode::Idle;
