@@ -7,28 +7,16 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
 #include "drawing/windowcad.h"
 #include "dxf/dxfreader.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 
 namespace gradix {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct SilentDialogs : DrawingDialogs {
-    QString openPath(QWidget*) override { return {}; }
-    QString savePath(QWidget*, const QString&) override { return {}; }
-    bool confirmOverwriteOriginal(QWidget*, const QString&) override { return false; }
-    Unsaved askUnsaved(QWidget*, const QString&) override { return Unsaved::Discard; }
-    void showError(QWidget*, const QString& text, const QString& detail) override {
-        ADD_FAILURE() << (text + " " + detail).toStdString();
-    }
-    void showNotes(QWidget*, const QStringList&) override {}
-};
+using testing::ScriptedDrawingDialogs;
+using testing::TempFolder;
 
 void click(QWidget* w, QPointF pos) {
     QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
@@ -39,23 +27,19 @@ void click(QWidget* w, QPointF pos) {
     QApplication::sendEvent(w, &release);
 }
 
-class WindowDocuments : public testing::Test {
+class WindowDocuments : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gradix-drawingview-XXXXXX";
-        folder = mkdtemp(pattern);
-        plan = QString::fromStdString((folder / "plan.dxf").string());
-        std::ofstream(folder / "plan.dxf", std::ios::binary) << newDrawing().bytes;
+        plan = QString::fromStdString(folder.write("plan.dxf", newDrawing().bytes));
         window = std::make_unique<DrawingWindow>(nullptr, &dialogs);
         window->resize(800, 600);
     }
     void TearDown() override {
         window.reset();
-        std::error_code ec;
-        fs::remove_all(folder, ec);
+        EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
     }
-    SilentDialogs dialogs;
-    fs::path folder;
+    TempFolder folder{"drawingview"};
+    ScriptedDrawingDialogs dialogs;
     QString plan;
     std::unique_ptr<DrawingWindow> window;
 };
@@ -132,7 +116,7 @@ TEST(DrawingUnits, EveryUnitButMetresIsTold) {
 }
 
 TEST(DrawingUnits, ToldOnceBeforeTheFirstPick) {
-    SilentDialogs dialogs;
+    ScriptedDrawingDialogs dialogs;
     for (int units : {4, 6}) {
         auto drawing = std::make_shared<Drawing>(newDrawing());
         drawing->insertionUnits = units;
@@ -153,10 +137,3 @@ TEST(DrawingUnits, ToldOnceBeforeTheFirstPick) {
 
 }  // namespace
 }  // namespace gradix
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
