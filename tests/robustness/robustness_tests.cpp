@@ -122,7 +122,9 @@ bool readWith(Reader reader, const std::string& path, const ChainBreakTable& tab
     }
     case Reader::StakeFile: {
         Project project = stakeProject(table);
-        const bool evaluated = evaluateStakes(project, readStakeFile(path), out.ui, out.stakes);
+        const Outcome outcome = evaluateStakes(project, readStakeFile(path), path, out.stakes);
+        out.ui.show(outcome);
+        const bool evaluated = outcome.kind != OutcomeKind::Refused;
         for (const StakeResult& r : out.stakes)
             EXPECT_TRUE(std::isfinite(r.chainage) && std::isfinite(r.elevation) && std::isfinite(r.grade)) << r.stake;
         return evaluated;
@@ -244,12 +246,12 @@ std::vector<Hostile> profileInputs() {
     };
     const ChainBreakTable road = gradix::testing::ROAD_BREAKS;
     return {
-        // Under the leading-number rule text without a digit is 0.
-        {R, "NanOrInfinity", "nan 100\n100 nan\n200 inf\n300 -inf 5000\n400 10\n", LOADS,
+        // Under the leading-number rule text without a digit is 0; a stake
+        // without a digit is no stake.
+        {R, "NanOrInfinity", "0 100\n100 nan\n200 inf\n300 -inf 5000\n400 10\n", LOADS,
          [](const Loaded& l) {
              const Profile& p = l.profile;
              ASSERT_EQ(p.gradePointCount, 5);
-             EXPECT_EQ(p.gradePointChainage[1], 0);
              EXPECT_EQ(p.gradePointElevation[2], 0);
              EXPECT_EQ(p.gradePointElevation[3], 0);
              EXPECT_EQ(p.gradePointElevation[4], 0);
@@ -304,7 +306,8 @@ std::vector<Hostile> profileInputs() {
              EXPECT_EQ(l.profile.gradePointElevation[3], 100);
          }},
         // Stake letters beyond the table, and stakes in a gap.
-        {R, "StretchLetter", "0 100\nW100 101\n", 2, {}, road},
+        {R, "NanOrInfinity", "nan 100\n400 10\n", REFUSED},
+        {R, "StretchLetter", "0 100\nW100 101\n", REFUSED, {}, road},
         {R, "StretchLetter", "0 100\nB1e309 101\n", 2, {}, road},
         {R, "StakeInAGap", "4000 100\n4150 101\n", REFUSED,
          [](const Loaded& l) {
@@ -385,16 +388,10 @@ std::vector<Hostile> stakeFileInputs() {
     };
     const auto lineEnds = stakes({"100", "2000 grade point"}, 2000);
     return {
-        // Under the leading-number rule NaN and infinity read as chainage 0.
-        {R, "NanOrInfinity", "nan\ninf\n-inf m\n", LOADS,
-         [](const Loaded& l) {
-             ASSERT_EQ(l.stakes.size(), 3u);
-             for (const StakeResult& s : l.stakes) {
-                 EXPECT_EQ(s.chainage, 0);
-                 EXPECT_EQ(s.elevation, 100);
-             }
-             EXPECT_EQ(l.stakes[2].stake, "-inf m");
-         }},
+        // A stake in which no digit can be read is refused.
+        {R, "NanOrInfinity", "nan\n", REFUSED},
+        {R, "NanOrInfinity", "100\ninf\n", REFUSED, [](const Loaded& l) { EXPECT_EQ(l.stakes.size(), 1u); }},
+        {R, "NanOrInfinity", "-inf m\n", REFUSED},
         // The largest doubles extrapolate; beyond them is a failure.
         {R, "LargestDoubles", "1e308\n-1e308\n-0\n", LOADS,
          [](const Loaded& l) {
@@ -435,7 +432,7 @@ std::vector<Hostile> stakeFileInputs() {
              EXPECT_EQ(l.stakes[0].stake, nul("150", "x"));
          }},
         // Stretch letters beyond the table are a data failure; what came before stays.
-        {R, "StretchLetter", "A100\nW100\n", UNLOCATED, [](const Loaded& l) { EXPECT_EQ(l.stakes.size(), 1u); },
+        {R, "StretchLetter", "A100\nW100\n", REFUSED, [](const Loaded& l) { EXPECT_EQ(l.stakes.size(), 1u); },
          gradix::testing::ROAD_BREAKS},
     };
 }
@@ -581,7 +578,7 @@ protected:
         ui.answers = {put(bytes), resultPath};
         FormState form;
         form.setChecked(Control::Option2, true);
-        gradix::compute(project_, form, ui, SettingsFile::discarding());
+        ui.show(gradix::compute(project_, form, ui, SettingsFile::discarding()));
         return ui;
     }
     std::string resultPath() const { return dir_.file("result.txt"); }
