@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygonF>
 #include <QWheelEvent>
 
@@ -11,9 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-
-#include "dxf/dxfstructure.h"
-#include "dxf/mtext.h"
+#include <unordered_map>
 
 namespace gradix {
 
@@ -25,6 +24,7 @@ const QColor SELECTION_COLOUR(90, 170, 255);
 const QColor RUBBER_WINDOW(60, 120, 255, 50);     // left to right: wholly inside
 const QColor RUBBER_CROSSING(60, 200, 90, 50);    // right to left: crossing too
 constexpr int FONT_PIXELS = 100;                  // the reference font; texts are scaled from it
+constexpr double FALLBACK_CAP_HEIGHT = 0.7;       // of the pixel size, when the font tells none
 constexpr double PICK_APERTURE_PX = 5;            // a click picks what lies this close
 constexpr double DRAG_THRESHOLD_PX = 4;           // a press moved further is a drag
 constexpr double WHEEL_STEP = 120;                // one notch of the wheel
@@ -34,6 +34,7 @@ constexpr double EMPTY_EXTENT = 100;              // drawing units shown for an 
 constexpr double MIN_SCALE = 1e-9;
 constexpr double MAX_SCALE = 1e9;
 constexpr double TINY_TEXT_PX = 1.5;              // smaller texts show as a line
+constexpr double DOT_PX = 1;                      // entities smaller than this show as a dot
 constexpr double SIMPLIFY_PX = 0.7;               // reference-line points closer than this on screen merge
 constexpr double TICK_HALF_PX = 6;
 constexpr double TICK_MIN_SPACING_PX = 12;       // closer ticks are thinned out
@@ -42,100 +43,101 @@ constexpr double TICK_LABEL_MIN_SPACING_PX = 60;  // labels only when ticks stan
 constexpr double TICK_LABEL_OFFSET_PX = 9;
 constexpr int TICK_LABEL_PIXELS = 11;
 constexpr double POINT_MARK_PX = 3;
-constexpr double ARC_OUTLINE_STEP = 2.0 * std::numbers::pi / 180;  // 2 degrees a chord for picking
-constexpr int CIRCLE_OUTLINE_CHORDS = 180;
-constexpr double POLYLINE_OUTLINE_TOLERANCE = 1e-4;  // of the polyline's size, for picking
-constexpr double MTEXT_LINE_SPACING = 5.0 / 3.0;
-constexpr int MAX_BLOCK_DEPTH = 8;
 constexpr double DEGREES_PER_RADIAN = 180.0 / std::numbers::pi;
 
-// One run of text placed in the text's own frame (x along the text, y up).
-struct PlacedRun {
-    TextRun run;
-    double x = 0;         // start of the run on the baseline
-    double baseline = 0;
-    double k = 1;         // drawing units per font pixel
-    double widthFactor = 1;
-};
+QPointF qt(Point2 p) { return {p.x, p.y}; }
 
-struct TextLayout {
-    std::vector<PlacedRun> runs;
-    QRectF box;           // in the text's frame
-    QPointF anchor;       // the frame's origin in drawing coordinates
-    double rotation = 0;  // of the frame, radians
-};
+QTransform qt(const Affine& t) { return QTransform(t.a, t.b, t.c, t.d, t.tx, t.ty); }
 
-QRectF boundsOf(const std::vector<QPointF>& points) {
-    if (points.empty()) return {};
-    double x0 = points[0].x(), x1 = x0, y0 = points[0].y(), y1 = y0;
-    for (const QPointF& p : points) {
-        x0 = std::min(x0, p.x());
-        x1 = std::max(x1, p.x());
-        y0 = std::min(y0, p.y());
-        y1 = std::max(y1, p.y());
-    }
-    return QRectF(QPointF(x0, y0), QPointF(x1, y1));
-}
-
-QRectF unite(const QRectF& a, const QRectF& b, bool aEmpty) {
-    if (aEmpty) return b;
-    return QRectF(QPointF(std::min(a.left(), b.left()), std::min(a.top(), b.top())),
-                  QPointF(std::max(a.right(), b.right()), std::max(a.bottom(), b.bottom())));
-}
-
-double segmentDistance(QPointF p, QPointF a, QPointF b) {
-    const double dx = b.x() - a.x();
-    const double dy = b.y() - a.y();
-    const double length2 = dx * dx + dy * dy;
-    double t = length2 > 0 ? ((p.x() - a.x()) * dx + (p.y() - a.y()) * dy) / length2 : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x() - (a.x() + t * dx), p.y() - (a.y() + t * dy));
-}
-
-bool insidePolygon(QPointF p, const std::vector<QPointF>& polygon) {
-    bool inside = false;
-    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const QPointF& a = polygon[i];
-        const QPointF& b = polygon[j];
-        if ((a.y() > p.y()) != (b.y() > p.y()) &&
-            p.x() < (b.x() - a.x()) * (p.y() - a.y()) / (b.y() - a.y()) + a.x())
-            inside = !inside;
-    }
-    return inside;
-}
-
-// Whether segment a-b meets rectangle r (Liang-Barsky clipping).
-bool segmentMeetsRect(QPointF a, QPointF b, const QRectF& r) {
-    double t0 = 0, t1 = 1;
-    const double dx = b.x() - a.x();
-    const double dy = b.y() - a.y();
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
+// The line work as Qt draws it. Qt's arcs run anticlockwise on a y-down
+// screen; the drawing's y is up.
+QPainterPath painterPath(const std::vector<PathStep>& steps) {
+    QPainterPath path;
+    for (const PathStep& s : steps) {
+        switch (s.kind) {
+            case PathStep::Kind::Move: path.moveTo(qt(s.point)); break;
+            case PathStep::Kind::Line: path.lineTo(qt(s.point)); break;
+            case PathStep::Kind::Arc:
+                path.arcTo(QRectF(s.point.x - s.radius, s.point.y - s.radius, 2 * s.radius, 2 * s.radius),
+                           -s.start * DEGREES_PER_RADIAN, -s.sweep * DEGREES_PER_RADIAN);
+                break;
+            case PathStep::Kind::Circle: path.addEllipse(qt(s.point), s.radius, s.radius); break;
         }
-        const double t = q[i] / p[i];
-        if (p[i] < 0) t0 = std::max(t0, t);
-        else t1 = std::min(t1, t);
-        if (t0 > t1) return false;
     }
-    return true;
+    return path;
 }
 
-// Qt's arcs run anticlockwise on a y-down screen; the drawing's y is up.
-void arcTo(QPainterPath& path, double cx, double cy, double r, double start, double sweep) {
-    path.arcTo(QRectF(cx - r, cy - r, 2 * r, 2 * r), -start * DEGREES_PER_RADIAN, -sweep * DEGREES_PER_RADIAN);
+bool straight(const std::vector<PathStep>& steps) {
+    return std::all_of(steps.begin(), steps.end(), [](const PathStep& s) {
+        return s.kind == PathStep::Kind::Move || s.kind == PathStep::Kind::Line;
+    });
 }
 
-double arcSweep(double start, double end) {
-    double sweep = end - start;
-    while (sweep <= 0) sweep += 2 * std::numbers::pi;
-    return sweep;
+// The font's measures; a text is as wide as its characters, each measured
+// once (shaping every text of a big plan would take seconds).
+TextMetrics metricsOf(const QFont& font, double capHeight) {
+    const auto metrics = std::make_shared<QFontMetricsF>(font);
+    const auto widths = std::make_shared<std::unordered_map<char32_t, double>>();
+    return {[metrics, widths](const std::string& text) {
+                double width = 0;
+                for (const char32_t c : QString::fromStdString(text).toUcs4()) {
+                    const auto [at, fresh] = widths->try_emplace(c, 0.0);
+                    if (fresh) at->second = metrics->horizontalAdvance(QString::fromUcs4(&c, 1));
+                    width += at->second;
+                }
+                return width;
+            },
+            capHeight, metrics->descent()};
 }
 
 }  // namespace
+
+// Straight lines of one colour in screen pixels, drawn in one call, and
+// dots set straight into the layer's pixels: most of a plan is short
+// straight work, and zoomed out most of it is smaller than a pixel. A change
+// of colour draws the lines gathered first, so that later entities still
+// cover earlier ones.
+class DrawingView::Batch {
+public:
+    Batch(QPainter& p, QImage& layer)
+        : p_(p), bits_(layer.bits()), bytesPerLine_(layer.bytesPerLine()), width_(layer.width()),
+          height_(layer.height()), ratio_(layer.devicePixelRatio()) {}
+    ~Batch() { flush(); }
+    void line(QRgb colour, QPointF a, QPointF b) {
+        if (colour != colour_) {
+            flush();
+            colour_ = colour;
+        }
+        lines_.emplace_back(a, b);
+    }
+    void dot(QRgb colour, QPointF at) {
+        if (!lines_.empty() && colour != colour_) flush();
+        const double x = std::floor(at.x() * ratio_);
+        const double y = std::floor(at.y() * ratio_);
+        if (!(x >= 0 && y >= 0 && x < width_ && y < height_)) return;
+        reinterpret_cast<QRgb*>(bits_ + static_cast<qsizetype>(y) * bytesPerLine_)[static_cast<qsizetype>(x)] = colour;
+    }
+    void flush() {
+        if (lines_.empty()) return;
+        QPen pen(QColor::fromRgb(colour_), 0);
+        pen.setCosmetic(true);
+        p_.resetTransform();
+        p_.setPen(pen);
+        p_.setBrush(Qt::NoBrush);
+        p_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+        lines_.clear();
+    }
+
+private:
+    QPainter& p_;
+    uchar* bits_;
+    qsizetype bytesPerLine_;
+    int width_;
+    int height_;
+    double ratio_;
+    QRgb colour_ = 0;
+    std::vector<QLineF> lines_;
+};
 
 DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
     setObjectName("drawingView");
@@ -147,7 +149,8 @@ DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
     font_.setPixelSize(FONT_PIXELS);
     font_.setStyleStrategy(QFont::PreferOutline);
     const double cap = QFontMetricsF(font_).capHeight();
-    fontCapHeight_ = cap > 0 ? cap : FONT_PIXELS * 0.7;
+    fontCapHeight_ = cap > 0 ? cap : FONT_PIXELS * FALLBACK_CAP_HEIGHT;
+    shapes_ = std::make_unique<DrawingShapes>(metricsOf(font_, fontCapHeight_));
 }
 
 DrawingView::~DrawingView() = default;
@@ -155,26 +158,55 @@ DrawingView::~DrawingView() = default;
 void DrawingView::setDrawing(std::shared_ptr<const Drawing> drawing) {
     drawing_ = std::move(drawing);
     selection_.clear();
-    rebuildShapes();
+    entityLayerKey_.reset();
+    shapes_->setDrawing(drawing_.get());
+    index_.build(shapes_->model());
+    updateLooks();
     zoomExtents();
 }
 
 void DrawingView::drawingChanged() {
     if (!drawing_) return;
-    // Entities only grow, but an added text changes its look with each property set.
-    for (std::size_t i = 0; i < drawing_->entities.size(); ++i) {
-        if (i >= shapes_.size()) shapes_.push_back(shapeOf(drawing_->entities[i], 0));
-        else if (drawing_->entities[i].added) shapes_[i] = shapeOf(drawing_->entities[i], 0);
+    if (drawing_->entities.size() < shapes_->model().size()) {
+        // Entities taken away (only ever at the end): shaped and indexed afresh.
+        shapes_->setDrawing(drawing_.get());
+        index_.build(shapes_->model());
+        updateLooks();
+    } else {
+        const std::size_t layers = drawing_->layers.size();
+        const std::vector<std::size_t> shaped = shapes_->update();
+        for (std::size_t i : shaped) index_.update(shapes_->model(), i);
+        // A new layer may colour or show entities that named it before it existed.
+        if (layers != layersLooked_) {
+            updateLooks();
+        } else {
+            for (std::size_t i : shaped) updateLook(i);
+        }
     }
     entityLayerKey_.reset();
     update();
 }
 
+void DrawingView::updateLooks() {
+    looks_.clear();
+    layersLooked_ = drawing_ ? drawing_->layers.size() : 0;
+    for (std::size_t i = 0; drawing_ && i < shapes_->model().size(); ++i) updateLook(i);
+}
+
+void DrawingView::updateLook(std::size_t i) {
+    const EntityShape& s = shapes_->model()[i];
+    const DrawingEntity& e = drawing_->entities[i];
+    const Look look{s.bounds, rgbOf(e.trueColor, e.color, s, QColor(Qt::white).rgb()),
+                    !s.outline.empty() && shapes_->layerShown(s), e.kind == EntityKind::Point};
+    if (i < looks_.size()) looks_[i] = look;
+    else looks_.push_back(look);
+}
+
 void DrawingView::setReferenceAlignment(ReferenceAlignment alignment) {
     reference_ = std::move(alignment);
-    std::vector<QPointF> points;
+    std::vector<Point2> points;
     points.reserve(reference_.line.size());
-    for (const ReferencePoint& p : reference_.line) points.emplace_back(p.Y, p.X);  // drawing x is east
+    for (const ReferencePoint& p : reference_.line) points.push_back({p.Y, p.X});  // drawing x is east
     referenceBounds_ = boundsOf(points);
     referenceLayerKey_.reset();
     update();
@@ -193,232 +225,6 @@ void DrawingView::clearSelection() {
     update();
 }
 
-void DrawingView::rebuildShapes() {
-    entityLayerKey_.reset();
-    shapes_.clear();
-    blocks_.clear();
-    if (!drawing_) return;
-    shapes_.reserve(drawing_->entities.size());
-    for (const DrawingEntity& e : drawing_->entities) shapes_.push_back(shapeOf(e, 0));
-}
-
-const DrawingView::BlockShapes* DrawingView::blockShapes(const std::string& name, int depth) const {
-    if (!drawing_ || depth > MAX_BLOCK_DEPTH) return nullptr;
-    const std::string key = foldName(name);
-    const auto block = drawing_->blocks.find(key);
-    if (block == drawing_->blocks.end()) return nullptr;
-    auto [it, fresh] = blocks_.try_emplace(key);
-    BlockShapes& shapes = it->second;
-    if (!fresh) return shapes.building ? nullptr : &shapes;
-    shapes.building = true;
-    bool empty = true;
-    for (const DrawingEntity& e : block->second.entities) {
-        shapes.shapes.push_back(shapeOf(e, depth + 1));
-        const Shape& s = shapes.shapes.back();
-        if (s.outline.empty()) continue;
-        shapes.bounds = unite(shapes.bounds, s.bounds, empty);
-        empty = false;
-    }
-    shapes.building = false;
-    return &shapes;
-}
-
-// The layout of a TEXT or MTEXT in its own frame, measured with the view's font.
-static TextLayout layoutText(const DrawingEntity& e, const QFont& font, double capHeight) {
-    TextLayout layout;
-    QFontMetricsF metrics(font);
-    const double descent = metrics.descent();
-    const auto advance = [&](const TextRun& r) { return metrics.horizontalAdvance(QString::fromStdString(r.text)); };
-    layout.rotation = e.rotation;
-    if (e.kind == EntityKind::Text) {
-        const TextLine line = parseTextCodes(e.text, e.height);
-        const double k = e.height / capHeight;
-        double width = 0;
-        for (const TextRun& r : line.runs) width += advance(r) * k * e.widthFactor;
-        double widthFactor = e.widthFactor;
-        layout.anchor = QPointF(e.x, e.y);
-        double x0 = 0;
-        double baseline = 0;
-        const bool byAlignmentPoint = e.hAlign != 0 || e.vAlign != 0;
-        if (e.hAlign == 3 || e.hAlign == 5) {
-            // Aligned and fitted texts run from the insertion to the alignment point.
-            const double length = std::hypot(e.x2 - e.x, e.y2 - e.y);
-            if (length > 0 && width > 0) {
-                widthFactor *= length / width;
-                width = length;
-                layout.rotation = std::atan2(e.y2 - e.y, e.x2 - e.x);
-            }
-        } else if (byAlignmentPoint) {
-            layout.anchor = QPointF(e.x2, e.y2);
-            if (e.hAlign == 1 || e.hAlign == 4) x0 = -width / 2;
-            if (e.hAlign == 2) x0 = -width;
-            if (e.vAlign == 1) baseline = descent * k;
-            if (e.vAlign == 2 || e.hAlign == 4) baseline = -capHeight * k / 2;
-            if (e.vAlign == 3) baseline = -capHeight * k;
-        }
-        double x = x0;
-        for (const TextRun& r : line.runs) {
-            layout.runs.push_back({r, x, baseline, k, widthFactor});
-            x += advance(r) * k * widthFactor;
-        }
-        layout.box = QRectF(QPointF(x0, baseline - descent * k), QPointF(x0 + std::max(width, e.height * 0.5),
-                                                                          baseline + capHeight * k));
-        return layout;
-    }
-    // Multi-line text: lines one pitch apart, placed by the attachment point.
-    const std::vector<TextLine> lines = parseMText(e.text, e.height);
-    std::vector<double> widths;
-    std::vector<double> heights;
-    for (const TextLine& line : lines) {
-        double w = 0;
-        double h = 0;
-        for (const TextRun& r : line.runs) {
-            w += advance(r) * r.height / capHeight * r.widthFactor;
-            h = std::max(h, r.height);
-        }
-        widths.push_back(w);
-        heights.push_back(h > 0 ? h : e.height);
-    }
-    double total = heights[0];
-    for (std::size_t i = 1; i < heights.size(); ++i) total += MTEXT_LINE_SPACING * heights[i];
-    const int attachment = std::clamp(e.attachment, 1, 9);
-    const int column = (attachment - 1) % 3;
-    const int row = (attachment - 1) / 3;
-    const double top = row == 0 ? 0 : row == 1 ? total / 2 : total;
-    double baseline = top - heights[0];
-    double left = std::numeric_limits<double>::max();
-    double right = std::numeric_limits<double>::lowest();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) baseline -= MTEXT_LINE_SPACING * heights[i];
-        const double x0 = column == 0 ? 0 : column == 1 ? -widths[i] / 2 : -widths[i];
-        left = std::min(left, x0);
-        right = std::max(right, x0 + widths[i]);
-        double x = x0;
-        for (const TextRun& r : lines[i].runs) {
-            const double k = r.height / capHeight;
-            layout.runs.push_back({r, x, baseline, k, r.widthFactor});
-            x += advance(r) * k * r.widthFactor;
-        }
-    }
-    if (!(right > left)) right = left + e.height;  // an empty text still has a place
-    layout.anchor = QPointF(e.x, e.y);
-    layout.box = QRectF(QPointF(left, top - total - descent * e.height / capHeight), QPointF(right, top));
-    return layout;
-}
-
-static QTransform frameTransform(const TextLayout& layout) {
-    QTransform t;
-    t.translate(layout.anchor.x(), layout.anchor.y());
-    t.rotateRadians(layout.rotation);
-    return t;
-}
-
-DrawingView::Shape DrawingView::shapeOf(const DrawingEntity& e, int depth) const {
-    Shape s;
-    switch (e.kind) {
-        case EntityKind::Line:
-            s.outline = {QPointF(e.x, e.y), QPointF(e.x2, e.y2)};
-            s.path.moveTo(e.x, e.y);
-            s.path.lineTo(e.x2, e.y2);
-            break;
-        case EntityKind::Polyline: {
-            if (e.vertices.empty()) break;
-            double x0 = e.vertices[0].x, x1 = x0, y0 = e.vertices[0].y, y1 = y0;
-            for (const PolylineVertex& v : e.vertices) {
-                x0 = std::min(x0, v.x), x1 = std::max(x1, v.x), y0 = std::min(y0, v.y), y1 = std::max(y1, v.y);
-            }
-            const double size = std::max(x1 - x0, y1 - y0);
-            for (const auto& p : flattenPolyline(e.vertices, e.closed, std::max(size * POLYLINE_OUTLINE_TOLERANCE, 1e-9)))
-                s.outline.emplace_back(p[0], p[1]);
-            s.closedOutline = e.closed;
-            s.path.moveTo(e.vertices[0].x, e.vertices[0].y);
-            const std::size_t n = e.vertices.size();
-            const std::size_t segments = e.closed ? n : n - 1;
-            for (std::size_t i = 0; i < segments; ++i) {
-                const PolylineVertex& a = e.vertices[i];
-                const PolylineVertex& b = e.vertices[(i + 1) % n];
-                const double chord = std::hypot(b.x - a.x, b.y - a.y);
-                if (a.bulge == 0 || !std::isfinite(a.bulge) || !(chord > 0)) {
-                    s.path.lineTo(b.x, b.y);
-                    continue;
-                }
-                const double offset = chord * (1 - a.bulge * a.bulge) / (4 * a.bulge);
-                const double cx = (a.x + b.x) / 2 - (b.y - a.y) / chord * offset;
-                const double cy = (a.y + b.y) / 2 + (b.x - a.x) / chord * offset;
-                const double r = std::hypot(a.x - cx, a.y - cy);
-                arcTo(s.path, cx, cy, r, std::atan2(a.y - cy, a.x - cx), 4 * std::atan(a.bulge));
-            }
-            break;
-        }
-        case EntityKind::Arc: {
-            const double sweep = arcSweep(e.startAngle, e.endAngle);
-            const int chords = std::max(4, static_cast<int>(std::ceil(sweep / ARC_OUTLINE_STEP)));
-            for (int i = 0; i <= chords; ++i) {
-                const double t = e.startAngle + sweep * i / chords;
-                s.outline.emplace_back(e.x + e.radius * std::cos(t), e.y + e.radius * std::sin(t));
-            }
-            s.path.moveTo(s.outline.front());
-            arcTo(s.path, e.x, e.y, e.radius, e.startAngle, sweep);
-            break;
-        }
-        case EntityKind::Circle:
-            for (int i = 0; i < CIRCLE_OUTLINE_CHORDS; ++i) {
-                const double t = 2 * std::numbers::pi * i / CIRCLE_OUTLINE_CHORDS;
-                s.outline.emplace_back(e.x + e.radius * std::cos(t), e.y + e.radius * std::sin(t));
-            }
-            s.closedOutline = true;
-            s.path.addEllipse(QPointF(e.x, e.y), e.radius, e.radius);
-            break;
-        case EntityKind::Ellipse:
-        case EntityKind::Spline:
-            for (const PolylineVertex& v : e.vertices) s.outline.emplace_back(v.x, v.y);
-            if (!s.outline.empty()) {
-                s.path.moveTo(s.outline.front());
-                for (std::size_t i = 1; i < s.outline.size(); ++i) s.path.lineTo(s.outline[i]);
-            }
-            break;
-        case EntityKind::Point:
-            s.outline = {QPointF(e.x, e.y)};
-            break;
-        case EntityKind::Text:
-        case EntityKind::MText: {
-            const TextLayout layout = layoutText(e, font_, fontCapHeight_);
-            const QTransform t = frameTransform(layout);
-            const QRectF& b = layout.box;
-            s.outline = {t.map(b.topLeft()), t.map(b.topRight()), t.map(b.bottomRight()), t.map(b.bottomLeft())};
-            s.closedOutline = true;
-            s.area = true;
-            break;
-        }
-        case EntityKind::Insert: {
-            if (!drawing_) break;
-            const BlockShapes* block = blockShapes(e.block, depth);
-            const auto found = drawing_->blocks.find(foldName(e.block));
-            if (!block || block->shapes.empty() || found == drawing_->blocks.end()) {
-                s.outline = {QPointF(e.x, e.y)};
-                break;
-            }
-            const QTransform t = insertTransform(e, found->second);
-            const QRectF& b = block->bounds;
-            s.outline = {t.map(b.topLeft()), t.map(b.topRight()), t.map(b.bottomRight()), t.map(b.bottomLeft())};
-            s.closedOutline = true;
-            s.area = true;
-            break;
-        }
-    }
-    s.bounds = boundsOf(s.outline);
-    return s;
-}
-
-QTransform DrawingView::insertTransform(const DrawingEntity& insert, const DrawingBlock& block) const {
-    QTransform t;
-    t.translate(insert.x, insert.y);
-    t.rotateRadians(insert.rotation);
-    t.scale(insert.scaleX, insert.scaleY);
-    t.translate(-block.baseX, -block.baseY);
-    return t;
-}
-
 QTransform DrawingView::viewTransform() const {
     return QTransform(scale_, 0, 0, -scale_, width() / 2.0 - scale_ * centre_.x(), height() / 2.0 + scale_ * centre_.y());
 }
@@ -431,6 +237,11 @@ QPointF DrawingView::toDrawing(QPointF s) const {
     return QPointF(centre_.x() + (s.x() - width() / 2.0) / scale_, centre_.y() - (s.y() - height() / 2.0) / scale_);
 }
 
+Box DrawingView::visibleBox() const {
+    const QRectF r = QRectF(toDrawing(QPointF(0, height())), toDrawing(QPointF(width(), 0))).normalized();
+    return {r.left(), r.top(), r.right(), r.bottom()};
+}
+
 void DrawingView::setView(QPointF centre, double pixelsPerUnit) {
     if (!std::isfinite(centre.x()) || !std::isfinite(centre.y()) || !std::isfinite(pixelsPerUnit)) return;
     centre_ = centre;
@@ -439,15 +250,15 @@ void DrawingView::setView(QPointF centre, double pixelsPerUnit) {
 }
 
 void DrawingView::zoomExtents() {
-    QRectF all;
+    Box all;
     bool empty = true;
-    for (const Shape& s : shapes_) {
+    for (const EntityShape& s : shapes_->model()) {
         if (s.outline.empty()) continue;
-        all = unite(all, s.bounds, empty);
+        all = empty ? s.bounds : unite(all, s.bounds);
         empty = false;
     }
     if (!reference_.empty()) {
-        all = unite(all, referenceBounds_, empty);
+        all = empty ? referenceBounds_ : unite(all, referenceBounds_);
         empty = false;
     }
     if (empty) {
@@ -464,7 +275,7 @@ void DrawingView::zoomExtents() {
     } else {
         s = std::min(width(), height()) / EMPTY_EXTENT;
     }
-    setView(all.center(), s);
+    setView(qt(all.centre()), s);
 }
 
 void DrawingView::zoomAbout(QPointF screenPoint, double factor) {
@@ -478,105 +289,70 @@ void DrawingView::zoomAbout(QPointF screenPoint, double factor) {
 
 double DrawingView::apertureUnits() const { return PICK_APERTURE_PX / scale_; }
 
-bool DrawingView::layerShown(const std::string& layer) const {
-    const DrawingLayer* l = drawing_ ? drawing_->findLayer(layer) : nullptr;
-    return !l || (!l->off && !l->frozen);
+bool DrawingView::shown(std::size_t index) const { return shapes_->layerShown(shapes_->model()[index]); }
+
+QRgb DrawingView::rgbOf(int trueColor, int color, const EntityShape& s, QRgb byBlock) const {
+    constexpr QRgb OPAQUE = 0xFF000000u;
+    if (trueColor >= 0) return static_cast<QRgb>(trueColor) | OPAQUE;
+    if (color == COLOR_BYBLOCK) return byBlock;
+    int aci = color;
+    if (aci == COLOR_BYLAYER || aci < 0 || aci > COLOR_BYLAYER) {
+        const bool known = drawing_ && s.layer >= 0 && static_cast<std::size_t>(s.layer) < drawing_->layers.size();
+        aci = known ? drawing_->layers[static_cast<std::size_t>(s.layer)].color : COLOR_WHITE;
+    }
+    return aciColor(aci) | OPAQUE;
 }
 
-QColor DrawingView::colourOf(const DrawingEntity& e, const QColor& byBlock) const {
-    if (e.trueColor >= 0) return QColor::fromRgb(static_cast<QRgb>(e.trueColor) | 0xFF000000u);
-    if (e.color == COLOR_BYBLOCK) return byBlock;
-    int aci = e.color;
-    if (aci == COLOR_BYLAYER || aci < 0 || aci > COLOR_BYLAYER) {
-        const DrawingLayer* layer = drawing_ ? drawing_->findLayer(e.layer) : nullptr;
-        aci = layer ? layer->color : COLOR_WHITE;
-    }
-    return QColor::fromRgb(aciColor(aci) | 0xFF000000u);
+QColor DrawingView::colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const {
+    return QColor::fromRgb(rgbOf(trueColor, color, s, byBlock.rgb()));
 }
 
 std::optional<std::size_t> DrawingView::entityAt(QPointF screenPoint) const {
     if (!drawing_) return std::nullopt;
     const QPointF p = toDrawing(screenPoint);
     const double aperture = apertureUnits();
-    std::optional<std::size_t> best;
-    double bestDistance = aperture;
-    for (std::size_t i = 0; i < shapes_.size(); ++i) {
-        const Shape& s = shapes_[i];
-        if (s.outline.empty() || !layerShown(drawing_->entities[i].layer)) continue;
-        if (p.x() < s.bounds.left() - aperture || p.x() > s.bounds.right() + aperture ||
-            p.y() < s.bounds.top() - aperture || p.y() > s.bounds.bottom() + aperture)
-            continue;
-        double d = std::numeric_limits<double>::max();
-        if (s.outline.size() == 1) {
-            d = std::hypot(p.x() - s.outline[0].x(), p.y() - s.outline[0].y());
-        } else {
-            if (s.area && insidePolygon(p, s.outline)) d = 0;
-            for (std::size_t k = 0; k + 1 < s.outline.size() && d > 0; ++k)
-                d = std::min(d, segmentDistance(p, s.outline[k], s.outline[k + 1]));
-            if (s.closedOutline) d = std::min(d, segmentDistance(p, s.outline.back(), s.outline.front()));
-        }
-        if (d <= bestDistance) {  // on equal distance the later, topmost entity wins
-            bestDistance = d;
-            best = i;
-        }
-    }
-    return best;
+    // Twice the aperture: the index may only find more than the test below keeps.
+    const Box near = Box{p.x(), p.y(), p.x(), p.y()}.grown(2 * aperture);
+    return nearestShape(shapes_->model(), index_.query(near), {p.x(), p.y()}, aperture,
+                        [this](std::size_t i) { return shown(i); });
 }
 
 std::vector<std::size_t> DrawingView::entitiesInWindow(const QRectF& rect, bool crossing) const {
-    std::vector<std::size_t> out;
-    if (!drawing_) return out;
+    if (!drawing_) return {};
     const QRectF r = rect.normalized();
-    for (std::size_t i = 0; i < shapes_.size(); ++i) {
-        const Shape& s = shapes_[i];
-        if (s.outline.empty() || !layerShown(drawing_->entities[i].layer)) continue;
-        const bool inside = s.bounds.left() >= r.left() && s.bounds.right() <= r.right() &&
-                            s.bounds.top() >= r.top() && s.bounds.bottom() <= r.bottom();
-        if (inside) {
-            out.push_back(i);
-            continue;
-        }
-        if (!crossing || s.bounds.right() < r.left() || s.bounds.left() > r.right() || s.bounds.bottom() < r.top() ||
-            s.bounds.top() > r.bottom())
-            continue;
-        bool meets = false;
-        for (std::size_t k = 0; k + 1 < s.outline.size() && !meets; ++k)
-            meets = segmentMeetsRect(s.outline[k], s.outline[k + 1], r);
-        if (!meets && s.closedOutline && s.outline.size() > 1)
-            meets = segmentMeetsRect(s.outline.back(), s.outline.front(), r);
-        if (!meets && s.outline.size() == 1) meets = r.contains(s.outline[0]);
-        if (!meets && s.area) meets = insidePolygon(r.center(), s.outline);
-        if (meets) out.push_back(i);
-    }
-    return out;
+    const Box box{r.left(), r.top(), r.right(), r.bottom()};
+    return shapesInBox(shapes_->model(), index_.query(box), box, crossing, [this](std::size_t i) { return shown(i); });
 }
 
 DrawingView::LayerKey DrawingView::layerKey() const { return {centre_, scale_, size(), devicePixelRatioF()}; }
 
-QPixmap DrawingView::newLayer(bool transparent) const {
+QPixmap DrawingView::newTransparentLayer() const {
     const qreal ratio = devicePixelRatioF();
     QPixmap layer(size() * ratio);
     layer.setDevicePixelRatio(ratio);
-    layer.fill(transparent ? QColor(Qt::transparent) : BACKGROUND);
+    layer.fill(Qt::transparent);
     return layer;
 }
 
 void DrawingView::paintEvent(QPaintEvent*) {
     const LayerKey key = layerKey();
     if (entityLayerKey_ != key) {
-        entityLayer_ = newLayer(false);
+        const qreal ratio = devicePixelRatioF();
+        if (entityLayer_.size() != size() * ratio || entityLayer_.devicePixelRatio() != ratio) {
+            entityLayer_ = QImage(size() * ratio, QImage::Format_RGB32);
+            entityLayer_.setDevicePixelRatio(ratio);
+        }
+        entityLayer_.fill(BACKGROUND);
         if (drawing_) {
             QPainter layer(&entityLayer_);
-            const QRectF visible =
-                QRectF(toDrawing(QPointF(0, height())), toDrawing(QPointF(width(), 0))).normalized();
-            paintEntities(layer, drawing_->entities, shapes_, viewTransform(), QColor(Qt::white), 0, &visible);
+            paintModel(layer);
         }
         entityLayerKey_ = key;
     }
     if (referenceLayerKey_ != key) {
         referenceLayer_ = QPixmap();  // none without a reference line
         if (!reference_.empty()) {
-            referenceLayer_ = newLayer(true);
+            referenceLayer_ = newTransparentLayer();
             QPainter layer(&referenceLayer_);
             paintReference(layer);
         }
@@ -584,21 +360,23 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
 
     QPainter p(this);
-    p.drawPixmap(0, 0, entityLayer_);
+    p.drawImage(0, 0, entityLayer_);
     if (drawing_) {
         // The selection, drawn over in a dashed highlight.
         QPen pen(SELECTION_COLOUR, 0, Qt::DashLine);
         pen.setCosmetic(true);
+        p.setTransform(viewTransform());
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
         for (std::size_t i : selection_) {
-            if (i >= shapes_.size()) continue;
-            const Shape& s = shapes_[i];
-            p.setTransform(viewTransform());
-            p.setPen(pen);
-            p.setBrush(Qt::NoBrush);
-            if (!s.path.isEmpty()) {
-                p.drawPath(s.path);
+            if (i >= shapes_->model().size()) continue;
+            const EntityShape& s = shapes_->model()[i];
+            const std::vector<PathStep> path = entityPath(drawing_->entities[i]);
+            if (!path.empty()) {
+                p.drawPath(painterPath(path));
             } else if (s.outline.size() > 1) {
-                QPolygonF polygon(QList<QPointF>(s.outline.begin(), s.outline.end()));
+                QPolygonF polygon;
+                for (Point2 q : s.outline) polygon << qt(q);
                 p.drawPolygon(polygon);
             }
         }
@@ -621,21 +399,80 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
 }
 
-void DrawingView::paintEntities(QPainter& p, const std::vector<DrawingEntity>& entities,
-                                const std::vector<Shape>& shapes, const QTransform& transform, const QColor& byBlock,
-                                int depth, const QRectF* visible) {
-    for (std::size_t i = 0; i < entities.size() && i < shapes.size(); ++i) {
-        const DrawingEntity& e = entities[i];
-        const Shape& s = shapes[i];
-        if (s.outline.empty() || !layerShown(e.layer)) continue;
-        if (visible && (s.bounds.right() < visible->left() || s.bounds.left() > visible->right() ||
-                        s.bounds.bottom() < visible->top() || s.bounds.top() > visible->bottom()))
-            continue;
-        paintEntity(p, e, s, transform, colourOf(e, byBlock), byBlock, depth);
+// The model-space entities in view, in file order (later ones on top).
+void DrawingView::paintModel(QPainter& p) {
+    const Box visible = visibleBox();
+    const double pixel = DOT_PX / scale_;
+    const double left = width() / 2.0 - centre_.x() * scale_;  // screen x of drawing x 0
+    const double top = height() / 2.0 + centre_.y() * scale_;  // screen y of drawing y 0
+    Batch batch(p, entityLayer_);
+    const auto paint = [&](std::size_t i) {
+        const Look& look = looks_[i];
+        if (!look.shown || !visible.meets(look.bounds)) return;
+        if (!look.point && look.bounds.width() < pixel && look.bounds.height() < pixel) {
+            const Point2 c = look.bounds.centre();
+            batch.dot(look.colour, QPointF(left + c.x * scale_, top - c.y * scale_));
+            return;
+        }
+        paintBatched(p, batch, drawing_->entities[i], shapes_->model()[i], look.colour);
+    };
+    // With the whole drawing in view, every entity in order; else those the index finds.
+    if (visible.holds(index_.bounds())) {
+        for (std::size_t i = 0; i < looks_.size(); ++i) paint(i);
+    } else {
+        for (std::size_t i : index_.query(visible)) paint(i);
     }
 }
 
-void DrawingView::paintEntity(QPainter& p, const DrawingEntity& e, const Shape& s, const QTransform& transform,
+// One model-space entity: gathered into the batch where it is a dot or
+// straight lines, drawn at once otherwise.
+void DrawingView::paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s,
+                               QRgb colour) {
+    const double pixel = DOT_PX / scale_;
+    if (e.kind != EntityKind::Point && s.bounds.width() < pixel && s.bounds.height() < pixel) {
+        batch.dot(colour, toScreen(qt(s.bounds.centre())));
+        return;
+    }
+    switch (e.kind) {
+        case EntityKind::Point: {
+            const QPointF c = toScreen(QPointF(e.x, e.y));
+            batch.line(colour, QPointF(c.x() - POINT_MARK_PX, c.y()), QPointF(c.x() + POINT_MARK_PX, c.y()));
+            batch.line(colour, QPointF(c.x(), c.y() - POINT_MARK_PX), QPointF(c.x(), c.y() + POINT_MARK_PX));
+            return;
+        }
+        case EntityKind::Text:
+        case EntityKind::MText:
+            if (s.text && e.height * scale_ < TINY_TEXT_PX) {
+                // Too small to read: a line where the text stands.
+                batch.line(colour, toScreen(qt(s.outline[0])), toScreen(qt(s.outline[1])));
+                return;
+            }
+            break;
+        case EntityKind::Insert:
+            break;
+        default: {
+            const std::vector<PathStep> path = entityPath(e);
+            if (!straight(path)) break;
+            for (std::size_t k = 1; k < path.size(); ++k)
+                batch.line(colour, toScreen(qt(path[k - 1].point)), toScreen(qt(path[k].point)));
+            return;
+        }
+    }
+    batch.flush();
+    paintEntity(p, e, s, viewTransform(), QColor::fromRgb(colour), QColor(Qt::white), 0);
+}
+
+void DrawingView::paintBlock(QPainter& p, const DrawingBlock& block, const BlockShapes& shapes,
+                             const QTransform& transform, const QColor& byBlock, int depth) {
+    for (std::size_t i = 0; i < block.entities.size() && i < shapes.shapes.size(); ++i) {
+        const DrawingEntity& e = block.entities[i];
+        const EntityShape& s = shapes.shapes[i];
+        if (s.outline.empty() || !shapes_->layerShown(s)) continue;
+        paintEntity(p, e, s, transform, colourOf(e.trueColor, e.color, s, byBlock), byBlock, depth);
+    }
+}
+
+void DrawingView::paintEntity(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QTransform& transform,
                               const QColor& colour, const QColor& byBlock, int depth) {
     QPen pen(colour, 0);
     pen.setCosmetic(true);
@@ -652,35 +489,37 @@ void DrawingView::paintEntity(QPainter& p, const DrawingEntity& e, const Shape& 
         case EntityKind::Text:
         case EntityKind::MText:
             p.setTransform(transform);
-            paintText(p, e, colour, byBlock);
+            paintText(p, e, s, colour, byBlock);
             break;
         case EntityKind::Insert: {
             if (depth >= MAX_BLOCK_DEPTH) break;
-            const BlockShapes* block = blockShapes(e.block, depth);
-            const auto found = drawing_->blocks.find(foldName(e.block));
-            if (!block || found == drawing_->blocks.end()) break;
-            const QTransform inner = insertTransform(e, found->second) * transform;
-            paintEntities(p, found->second.entities, block->shapes, inner, colour, depth + 1, nullptr);
+            const BlockShapes* block = shapes_->blockOf(e, depth);
+            const DrawingBlock* definition = shapes_->blockDefinition(e);
+            if (!block || !definition) break;
+            const QTransform inner = qt(DrawingShapes::insertTransform(e, *definition)) * transform;
+            paintBlock(p, *definition, *block, inner, colour, depth + 1);
             break;
         }
         default:
             p.setTransform(transform);
-            p.drawPath(s.path);
+            p.drawPath(painterPath(entityPath(e)));
             break;
     }
     p.resetTransform();
 }
 
-void DrawingView::paintText(QPainter& p, const DrawingEntity& e, const QColor& colour, const QColor& byBlock) {
+void DrawingView::paintText(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QColor& colour,
+                            const QColor& byBlock) {
+    if (!s.text) return;
+    const TextLayout& layout = *s.text;
     const QTransform base = p.transform();
     const double pixelsPerUnit = std::sqrt(std::abs(base.determinant()));
-    const TextLayout layout = layoutText(e, font_, fontCapHeight_);
-    const QTransform frame = frameTransform(layout) * base;
+    const QTransform frame = qt(layout.frame()) * base;
     if (e.height * pixelsPerUnit < TINY_TEXT_PX) {
         // Too small to read: a line where the text stands.
         p.setTransform(frame);
-        const QRectF& b = layout.box;
-        p.drawLine(QPointF(b.left(), b.top()), QPointF(b.right(), b.top()));
+        const Box& b = layout.box;
+        p.drawLine(QPointF(b.x0, b.y0), QPointF(b.x1, b.y0));
         return;
     }
     for (const PlacedRun& placed : layout.runs) {
@@ -689,13 +528,7 @@ void DrawingView::paintText(QPainter& p, const DrawingEntity& e, const QColor& c
         f.setOverline(placed.run.overline);
         f.setStrikeOut(placed.run.strikeout);
         p.setFont(f);
-        QColor c = colour;
-        if (placed.run.color >= 0) {
-            DrawingEntity coloured = e;
-            coloured.trueColor = NO_TRUE_COLOR;
-            coloured.color = placed.run.color;
-            c = colourOf(coloured, byBlock);
-        }
+        const QColor c = placed.run.color >= 0 ? colourOf(NO_TRUE_COLOR, placed.run.color, s, byBlock) : colour;
         p.setPen(QPen(c, 0));
         QTransform t;
         t.translate(placed.x, placed.baseline);
@@ -707,10 +540,7 @@ void DrawingView::paintText(QPainter& p, const DrawingEntity& e, const QColor& c
 
 void DrawingView::paintReference(QPainter& p) {
     if (reference_.empty()) return;
-    const QRectF visible = QRectF(toDrawing(QPointF(0, height())), toDrawing(QPointF(width(), 0))).normalized();
-    if (referenceBounds_.right() < visible.left() || referenceBounds_.left() > visible.right() ||
-        referenceBounds_.bottom() < visible.top() || referenceBounds_.top() > visible.bottom())
-        return;
+    if (!referenceBounds_.meets(visibleBox())) return;
     p.resetTransform();
     p.setRenderHint(QPainter::Antialiasing, true);
     QPen pen(REFERENCE_COLOUR, 1);

@@ -4,22 +4,29 @@
 // extents, picking a point and selecting entities (a click picks one, a drag
 // selects by window: left to right the entities wholly inside, right to
 // left also those it crosses).
+//
+// What each entity draws comes from entityshapes.h, texts are placed by
+// textlayout.h; a spatial index (shapeindex.h) finds what a repaint, a pick
+// or a selection needs. A repaint draws what is in view; what is smaller than
+// a pixel there shows as a dot in its colour.
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QPixmap>
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
-#include "dxf/drawing.h"
 #include "cadmodel/referencealignment.h"
+#include "drawing/entityshapes.h"
+#include "drawing/shapeindex.h"
+#include "dxf/drawing.h"
 
 class QPainter;
 
@@ -87,32 +94,21 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    // What the view keeps of each entity: its outline in drawing coordinates
-    // (for picking and window selection), its bounds, and the path it is drawn with.
-    struct Shape {
-        QRectF bounds;                    // drawing coordinates, y up (top() is the lowest y)
-        std::vector<QPointF> outline;     // a polyline; closed when closedOutline
-        bool closedOutline = false;
-        bool area = false;                // a text box or a block's frame: inside counts as on it
-        QPainterPath path;                // geometry entities
-    };
-    struct BlockShapes {
-        std::vector<Shape> shapes;
-        QRectF bounds;
-        bool building = false;            // guards blocks that insert themselves
-    };
-
-    Shape shapeOf(const DrawingEntity& e, int depth) const;
-    const BlockShapes* blockShapes(const std::string& name, int depth) const;
-    void rebuildShapes();
-    QTransform viewTransform() const;
-    QTransform insertTransform(const DrawingEntity& insert, const DrawingBlock& block) const;
-    void paintEntities(QPainter& p, const std::vector<DrawingEntity>& entities, const std::vector<Shape>& shapes,
-                       const QTransform& transform, const QColor& byBlock, int depth, const QRectF* visible);
-    void paintEntity(QPainter& p, const DrawingEntity& e, const Shape& shape, const QTransform& transform,
+    class Batch;
+    void updateLooks();
+    void updateLook(std::size_t index);  // index: at most looks_.size()
+    void paintModel(QPainter& p);
+    void paintBatched(QPainter& p, Batch& batch, const DrawingEntity& e, const EntityShape& s, QRgb colour);
+    void paintBlock(QPainter& p, const DrawingBlock& block, const BlockShapes& shapes, const QTransform& transform,
+                    const QColor& byBlock, int depth);
+    void paintEntity(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QTransform& transform,
                      const QColor& colour, const QColor& byBlock, int depth);
-    void paintText(QPainter& p, const DrawingEntity& e, const QColor& colour, const QColor& byBlock);
+    void paintText(QPainter& p, const DrawingEntity& e, const EntityShape& s, const QColor& colour,
+                   const QColor& byBlock);
     void paintReference(QPainter& p);
+    QTransform viewTransform() const;
+    // The drawing box the view shows.
+    Box visibleBox() const;
     // The entities and the reference line are drawn into layers of their own
     // and kept until the view, the size or what they show changes, so that a
     // repaint while a pick or a selection waits (the pick box following the
@@ -126,24 +122,36 @@ private:
         bool operator==(const LayerKey&) const = default;
     };
     LayerKey layerKey() const;
-    QPixmap newLayer(bool transparent) const;
-    QColor colourOf(const DrawingEntity& e, const QColor& byBlock) const;
-    bool layerShown(const std::string& layer) const;
+    QPixmap newTransparentLayer() const;
+    // The colour of an entity (or of a run of its text: trueColor, color) on its layer.
+    QColor colourOf(int trueColor, int color, const EntityShape& s, const QColor& byBlock) const;
+    QRgb rgbOf(int trueColor, int color, const EntityShape& s, QRgb byBlock) const;
+    bool shown(std::size_t index) const;
     double apertureUnits() const;
     void zoomAbout(QPointF screenPoint, double factor);
 
     std::shared_ptr<const Drawing> drawing_;
-    std::vector<Shape> shapes_;                           // one per model-space entity
-    mutable std::map<std::string, BlockShapes> blocks_;  // by folded block name, built on first use
+    std::unique_ptr<DrawingShapes> shapes_;  // one per model-space entity, and the blocks' as inserts need them
+    ShapeIndex index_;                       // over the model-space shapes
+    // What a repaint needs of each model-space entity, packed close: most of
+    // a big plan in view is drawn from this alone.
+    struct Look {
+        Box bounds;
+        QRgb colour = 0;
+        bool shown = false;  // an outline, on a layer shown
+        bool point = false;  // a POINT: a mark of fixed size, never a dot
+    };
+    std::vector<Look> looks_;
+    std::size_t layersLooked_ = 0;  // the drawing's layer count when looks_ was made
     ReferenceAlignment reference_;
-    QRectF referenceBounds_;
+    Box referenceBounds_;
     Mode mode_ = Mode::Idle;
     std::vector<std::size_t> selection_;
     QPointF centre_{0, 0};
     double scale_ = 1;
     QFont font_;
     double fontCapHeight_ = 1;  // cap height of font_ in its own pixels
-    QPixmap entityLayer_;       // the background and the entities
+    QImage entityLayer_;        // the background and the entities
     QPixmap referenceLayer_;    // the reference line over a transparent ground
     std::optional<LayerKey> entityLayerKey_;     // what entityLayer_ shows; none: draw it again
     std::optional<LayerKey> referenceLayerKey_;  // what referenceLayer_ shows

@@ -20,6 +20,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 #include "dxf/dxfreader.h"
 #include "dxf/dxfwriter.h"
@@ -64,11 +65,38 @@ std::optional<CadPoint> parseTypedPoint(const QString& text) {
     return p;
 }
 
+// $INSUNITS codes and their units; 0 is unitless, 6 metres.
+constexpr int INSUNITS_UNITLESS = 0;
+constexpr int INSUNITS_METRES = 6;
+constexpr const char* UNIT_NAMES[] = {
+    "",         "英寸",     "英尺",     "英里",     "毫米",         "厘米",         "米",           "千米",
+    "微英寸",   "密耳",     "码",       "埃",       "纳米",         "微米",         "分米",         "十米",
+    "百米",     "吉米",     "天文单位", "光年",     "秒差距",       "美国测量英尺", "美国测量英寸", "美国测量码",
+    "美国测量英里"};
+
+// Lives while a command may still hold a document (DrawingWindow::commandDocument).
+class DocumentHold : public QObject {
+public:
+    DocumentHold(std::shared_ptr<DrawingDocument> document, QObject* parent)
+        : QObject(parent), document_(std::move(document)) {}
+
+private:
+    std::shared_ptr<DrawingDocument> document_;
+};
+
 QString pointText(double x, double y) {
     return QString("%1, %2").arg(x, 0, 'f', COORDINATE_DECIMALS).arg(y, 0, 'f', COORDINATE_DECIMALS);
 }
 
 }  // namespace
+
+QString drawingUnitsNote(int insertionUnits) {
+    if (insertionUnits == INSUNITS_UNITLESS || insertionUnits == INSUNITS_METRES) return {};
+    constexpr int known = static_cast<int>(std::size(UNIT_NAMES));
+    if (insertionUnits < 0 || insertionUnits >= known)
+        return QString("图形单位代码 %1 未知；Gradix 按米计算。").arg(insertionUnits);
+    return QString("图形单位为%1；Gradix 按米计算。").arg(UNIT_NAMES[insertionUnits]);
+}
 
 QString QtDrawingDialogs::openPath(QWidget* parent) {
     return QFileDialog::getOpenFileName(parent, "打开图形", QString(), "DXF 图形 (*.dxf *.DXF);;所有文件 (*)");
@@ -231,9 +259,9 @@ void DrawingWindow::updateActions() {
 }
 
 void DrawingWindow::setDrawing(std::shared_ptr<Drawing> drawing, const QString& openedPath) {
-    // A command may still hold references into the old document: keep it.
-    if (document_) retired_.push_back(std::move(document_));
-    document_ = std::make_unique<DrawingDocument>(drawing, *this);
+    // The old document goes now, unless a command still holds it.
+    document_ = std::make_shared<DrawingDocument>(drawing, *this);
+    unitsNoted_ = false;
     view_->setDrawing(drawing);
     view_->setReferenceAlignment(reference_);
     if (drawing->entities.empty() && !reference_.empty()) view_->zoomExtents();
@@ -244,6 +272,13 @@ void DrawingWindow::setDrawing(std::shared_ptr<Drawing> drawing, const QString& 
     for (const std::string& note : drawing->notes) notes << QString::fromStdString(note);
     for (const QString& note : notes) say("注意: " + note);
     if (!notes.isEmpty()) dialogs_->showNotes(this, notes);
+}
+
+DrawingDocument& DrawingWindow::commandDocument() {
+    // A deferred deletion runs only once control is back in the event loop
+    // that was running when it was asked for, never in a nested one.
+    (new DocumentHold(document_, this))->deleteLater();
+    return *document_;
 }
 
 void DrawingWindow::setReferenceAlignment(ReferenceAlignment alignment) {
@@ -338,6 +373,11 @@ std::optional<CadPoint> DrawingWindow::pickPoint(const std::string& prompt) {
     raise();
     activateWindow();
     view_->setFocus(Qt::OtherFocusReason);
+    if (!unitsNoted_) {
+        unitsNoted_ = true;
+        const QString note = drawingUnitsNote(document_->drawing().insertionUnits);
+        if (!note.isEmpty()) say(note);
+    }
     pickedPoint_.reset();
     waitingMode_ = DrawingView::Mode::PickPoint;
     setPrompt(QString::fromStdString(prompt));

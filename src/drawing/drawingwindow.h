@@ -4,6 +4,9 @@
 // (R12 to 2018), save it and save it as. It is the screen of its drawing's
 // CAD document: GetPoint and SelectOnScreen wait here for the person.
 //
+// Before the first pick in a drawing that states a unit other than metres,
+// the command line says that Gradix takes drawing units as metres.
+//
 // Keys: Esc cancels a pick or a selection; Enter or a right click ends a
 // selection. Saving never overwrites the file the drawing was opened from
 // without asking: for an opened drawing, Save asks for a new file first.
@@ -69,6 +72,11 @@ inline constexpr const char* INVALID_POINT_MESSAGE = "需要点或坐标 x,y。"
 inline constexpr const char* OPEN_FAILED_TEXT = "无法打开图形文件。";
 inline constexpr const char* SAVE_FAILED_TEXT = "无法保存图形文件。";
 
+// What the command line says before the first pick in a drawing whose
+// $INSUNITS names a unit other than metres ("图形单位为毫米；Gradix 按米计算。"):
+// Gradix takes a drawing unit as a metre. "" for metres and for unitless drawings.
+QString drawingUnitsNote(int insertionUnits);
+
 class DrawingWindow : public QMainWindow, public DrawingScreen {
     Q_OBJECT
 public:
@@ -80,9 +88,15 @@ public:
     ~DrawingWindow() override;
 
     // The CAD document of the drawing shown. Another drawing (opened, or a
-    // new one after the window was closed) gets a new document; the old one
-    // is kept alive with the window, so references a command holds stay valid.
+    // new one after the window was closed) gets a new document, and the old
+    // one, with its drawing and file bytes, is released unless a command
+    // holds it (commandDocument).
     DrawingDocument& document() { return *document_; }
+    // The document for a command: it stays alive, even when another drawing
+    // is opened meanwhile, until control returns to the event loop the
+    // command runs from (the modal dialogs and picks on its way do not end
+    // it), so that references the command keeps stay valid.
+    DrawingDocument& commandDocument();
     Drawing& drawing() { return document_->drawing(); }
     DrawingView* view() const { return view_; }
     QLineEdit* commandLine() const { return commandLine_; }
@@ -139,8 +153,7 @@ private:
 
     std::unique_ptr<DrawingDialogs> ownDialogs_;
     DrawingDialogs* dialogs_;
-    std::unique_ptr<DrawingDocument> document_;
-    std::vector<std::unique_ptr<DrawingDocument>> retired_;
+    std::shared_ptr<DrawingDocument> document_;
     DrawingView* view_ = nullptr;
     QPlainTextEdit* history_ = nullptr;
     QLabel* prompt_ = nullptr;
@@ -153,6 +166,7 @@ private:
     QString openedPath_;  // the engineer's file the drawing came from ("" for a new drawing)
     QString savedPath_;   // where Save writes without asking ("" until saved or agreed)
     bool closed_ = false;
+    bool unitsNoted_ = false;  // the drawing's units were told before its first pick
 
     // The pick or selection waiting, and what it got.
     QEventLoop* waiting_ = nullptr;

@@ -28,7 +28,8 @@ public:
     std::string Caption() const override { return window_.caption().toStdString(); }
     void Visible(bool visible) override;
     bool Visible() const override { return window_.isVisible(); }
-    CadDocument& ActiveDocument() override { return window_.document(); }
+    // The window's document, held for the command that asks (DrawingWindow::commandDocument).
+    CadDocument& ActiveDocument() override { return window_.commandDocument(); }
     DrawingWindow& window() { return window_; }
 
 private:
