@@ -157,7 +157,10 @@ private:
     // so that the queries of one reading in file order cost one pass.
     long lineAt(std::ptrdiff_t offset) const {
         if (offset < 0) return 0;
+        // The end of the file is on its last line, not the empty one after
+        // its last line end.
         std::size_t target = std::min(static_cast<std::size_t>(offset), bytes_.size());
+        if (target == bytes_.size() && target > 0 && bytes_[target - 1] == '\n') --target;
         if (target < lastOffset_) {
             lastOffset_ = 0;
             lastLine_ = 1;
