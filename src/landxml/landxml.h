@@ -55,6 +55,8 @@ struct LandXmlProject {
     std::vector<LandXmlNote> notes;
     // How the file's units were converted to metres; empty for metres.
     std::string unitNote;
+    // The file's linearUnit as written ("meter", "foot", "USSurveyFoot", ...).
+    std::string linearUnit = "meter";
 };
 
 // Reads one alignment (with its equations and chosen profile) of a LandXML

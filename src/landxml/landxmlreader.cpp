@@ -182,6 +182,7 @@ private:
 // The units of the file and their conversion to metres and radians.
 struct Units {
     double metresPerUnit = METRE;
+    std::string name = "meter";
     DirectionUnit direction = DirectionUnit::Radians;
     std::string note;
 };
@@ -223,6 +224,7 @@ Units readUnits(const Source& src) {
     const pugi::xml_attribute linear = attributeOf(system, "linearUnit");
     std::string unitName = imperial ? "foot" : "meter";
     units.metresPerUnit = linear ? linearUnit(src, system, linear.value(), unitName) : (imperial ? FOOT : METRE);
+    units.name = unitName;
     units.direction = directionUnit(src, system, "directionUnit");
     directionUnit(src, system, "angularUnit");  // checked, though no angle is read from it
     if (units.metresPerUnit != METRE)
@@ -745,6 +747,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
     LandXmlProject project;
     project.alignmentName = nameOf(node);
     project.unitNote = units.note;
+    project.linearUnit = units.name;
     const double scale = units.metresPerUnit;
     const std::optional<double> staStartValue = optionalNumber(src, node, "staStart");
     const double staStart = staStartValue ? *staStartValue * scale : 0.0;

@@ -1,0 +1,41 @@
+#include "commands/landxmlproject.h"
+
+#include <cctype>
+
+namespace gradix {
+
+namespace {
+
+constexpr const char* LANDXML_EXTENSION = ".xml";
+
+}  // namespace
+
+bool isLandXmlPath(const std::string& path) {
+    const std::string ext = LANDXML_EXTENSION;
+    if (path.size() < ext.size()) return false;
+    for (std::size_t i = 0; i < ext.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(path[path.size() - ext.size() + i])) != ext[i]) return false;
+    return true;
+}
+
+LandXmlProject loadLandXmlProject(Project& project, const std::string& path, const LandXmlChoice& choice) {
+    LandXmlProject read = readLandXml(path, choice);
+    SampleTable samples;
+    buildSampleTable(read.alignment, samples);
+    project.icdFileName = path;
+    project.alignment = read.alignment;
+    project.samples = std::move(samples);
+    project.breaks = read.breaks;
+    if (read.hasProfile) project.profile = read.profile;
+    return read;
+}
+
+std::string landXmlNotesText(const LandXmlProject& read) {
+    std::string text;
+    if (!read.unitNote.empty()) text += read.unitNote + "\n";
+    for (const LandXmlNote& note : read.notes)
+        text += (note.line > 0 ? "line " + std::to_string(note.line) + ": " : std::string()) + note.text + "\n";
+    return text;
+}
+
+}  // namespace gradix
