@@ -1,5 +1,8 @@
 #include "commands/initialise.h"
 
+#include <optional>
+#include <string>
+
 #include "commands/landxmlproject.h"
 #include "commands/trap.h"
 
@@ -7,84 +10,101 @@ namespace gradix {
 
 namespace {
 
-// Step 8: the controls and the status line after a complete load.
+// Step 8: the controls after a complete load.
 void enableComputing(Form& form, bool alignmentMode) {
-    if (form.isChecked(Control::Option1)) {
-        for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
-            form.setEnabled(c, true);
-        if (alignmentMode) {
-            form.setEnabled(Control::xpcmdbutton4, true);
-            form.setText(Control::Label1, STATUS_SINGLE_CAD);
-        } else {
-            form.setText(Control::Label1, STATUS_SINGLE);
-        }
-    } else {
-        form.setText(Control::Label1, STATUS_FILE);
-    }
+    if (!form.isChecked(Control::Option1)) return;
+    for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
+        form.setEnabled(c, true);
+    if (alignmentMode) form.setEnabled(Control::xpcmdbutton4, true);
 }
 
-// Alignment mode with a LandXML file: the alignment (and profile, when
-// several are in the file, as the person chooses), its station equations as
-// the chain-break table, and its profile when it has one. Returns false when
-// the person cancels the choice; read tells what the file was read with.
-bool loadLandXml(Project& project, UserInterface& ui, const std::string& path, LandXmlProject& read) {
+// Keeps the message of a stake the profile reader refuses, which becomes
+// the command's outcome.
+class RefusalMessage : public MessageSink {
+public:
+    void activateMainWindow() override {}
+    void showMessage(const std::string&, const std::string& text) override { message = text; }
+    std::string message;
+};
+
+// The alignment (and its profile) of a LandXML file to load: the only one,
+// or the person's choice when the file holds several; nullopt when the
+// person cancels the choice.
+std::optional<LandXmlChoice> chooseLandXmlAlignment(UserInterface& ui, const std::string& path) {
     const std::vector<LandXmlAlignmentSummary> alignments = listLandXml(path);
-    LandXmlChoice choice;
-    if (alignments.size() > 1 || alignments.front().profiles.size() > 1) {
-        const std::optional<LandXmlChoice> chosen = ui.chooseLandXml(alignments);
-        if (!chosen) return false;
-        choice = *chosen;
-    }
-    read = loadLandXmlProject(project, path, choice);
-    return true;
-}
-
-// The status line after a LandXML file in other units than metres.
-std::string unitStatus(const std::string& status, const LandXmlProject& read) {
-    return read.linearUnit == "meter" ? status : status + "（LandXML长度单位" + read.linearUnit + "已换算为米）";
+    if (alignments.size() == 1 && alignments.front().profiles.size() <= 1) return LandXmlChoice{};
+    return ui.chooseLandXml(alignments);
 }
 
 }  // namespace
 
-bool initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
-    return runTrapped(ui, [&] {
+void loadAlignment(Project& next, const std::string& icdPath) {
+    next.alignmentMode = true;
+    next.icdFileName = icdPath;
+    dqicd(next.icdFileName, next.alignment, next.breaks, next.pi);
+    buildSampleTable(next.alignment, next.samples);
+}
+
+void loadChainBreaks(Project& next, const std::string& breaksPath) {
+    next.alignmentMode = false;
+    next.breaksFileName = breaksPath;
+    readChainBreakFile(next.breaksFileName, next.breaks);
+}
+
+Outcome loadProfile(Project& next, const std::string& profilePath) {
+    next.profileFileName = profilePath;
+    RefusalMessage refusal;
+    if (readProfileFile(profilePath, next.breaks, refusal, next.profile) == ProfileRead::StakeRefused)
+        return Outcome::refused(refusal.message, profilePath + ", line " +
+                                                     std::to_string(next.profile.gradePointCount + 1) +
+                                                     ": the stake of this grade point is refused");
+    return Outcome::done();
+}
+
+const char* statusOf(const Project& project, const Form& form) {
+    if (!project.initialised) return form.isChecked(Control::Check1) ? STATUS_START_ALIGNMENT : STATUS_START_BREAKS;
+    if (!form.isChecked(Control::Option1)) return STATUS_FILE;
+    return project.alignmentMode ? STATUS_SINGLE_CAD : STATUS_SINGLE;
+}
+
+Outcome initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
+    std::string unitStatus;  // said after the status line: a LandXML file's unit conversion
+    const Outcome outcome = runTrapped([&] {
         for (Control c : {Control::Text1, Control::Text2, Control::Text3}) form.setText(c, "");
         settings.SaveSettings(form.text(Control::Text9));
-        project.pi = computePi();
 
-        const bool alignmentMode = form.isChecked(Control::Check1);
+        Project next = project;
+        next.pi = computePi();
         std::optional<LandXmlProject> landXml;
-        if (alignmentMode) {
+        if (form.isChecked(Control::Check1)) {
             const std::string path = ui.openFile(ICD_DIALOG);
             if (isLandXmlPath(path)) {
-                landXml.emplace();
-                if (!loadLandXml(project, ui, path, *landXml)) return false;
+                const std::optional<LandXmlChoice> choice = chooseLandXmlAlignment(ui, path);
+                if (!choice) return Outcome::cancelled();
+                landXml = loadLandXmlAlignment(next, path, *choice);
             } else {
-                project.icdFileName = path;
-                dqicd(project.icdFileName, project.alignment, project.breaks, project.pi);
-                buildSampleTable(project.alignment, project.samples);
+                loadAlignment(next, path);
             }
         } else {
-            readChainBreakFile(ui.openFile(BREAKS_DIALOG), project.breaks);
+            loadChainBreaks(next, ui.openFile(BREAKS_DIALOG));
         }
-
         // A LandXML alignment that brought its profile needs no profile file.
-        if (!(landXml && landXml->hasProfile)) {
-            const std::string profilePath = ui.openFile(PROFILE_DIALOG);
-            if (readProfileFile(profilePath, project.breaks, ui, project.profile) == ProfileRead::StakeRefused)
-                return false;
-        }
+        if (!(landXml && landXml->hasProfile))
+            if (const Outcome profile = loadProfile(next, ui.openFile(PROFILE_DIALOG)); !profile) return profile;
 
-        enableComputing(form, alignmentMode);
+        next.initialised = true;
+        project = std::move(next);
+        enableComputing(form, project.alignmentMode);
+        form.setEnabled(Control::Command3, true);
         if (landXml) {
-            form.setText(Control::Label1, unitStatus(form.text(Control::Label1), *landXml));
+            unitStatus = landXmlUnitStatus(*landXml);
             const std::string notes = landXmlNotesText(*landXml);
             if (!notes.empty()) ui.showMessage(LANDXML_NOTES_TITLE, notes);
         }
-        project.initialised = true;
-        form.setEnabled(Control::Command3, true);
-        return true;
+        return Outcome::done();
     });
+    form.setText(Control::Label1, statusOf(project, form) + (outcome ? unitStatus : std::string()));
+    return outcome;
 }
 
 }  // namespace gradix

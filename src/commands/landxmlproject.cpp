@@ -18,16 +18,24 @@ bool isLandXmlPath(const std::string& path) {
     return true;
 }
 
-LandXmlProject loadLandXmlProject(Project& project, const std::string& path, const LandXmlChoice& choice) {
+LandXmlProject loadLandXmlAlignment(Project& next, const std::string& path, const LandXmlChoice& choice) {
     LandXmlProject read = readLandXml(path, choice);
     SampleTable samples;
     buildSampleTable(read.alignment, samples);
-    project.icdFileName = path;
-    project.alignment = read.alignment;
-    project.samples = std::move(samples);
-    project.breaks = read.breaks;
-    if (read.hasProfile) project.profile = read.profile;
+    next.alignmentMode = true;
+    next.icdFileName = path;
+    next.alignment = read.alignment;
+    next.samples = std::move(samples);
+    next.breaks = read.breaks;
+    if (read.hasProfile) {
+        next.profile = read.profile;
+        next.profileFileName = path;
+    }
     return read;
+}
+
+std::string landXmlUnitStatus(const LandXmlProject& read) {
+    return read.linearUnit == "meter" ? std::string() : "（LandXML长度单位" + read.linearUnit + "已换算为米）";
 }
 
 std::string landXmlNotesText(const LandXmlProject& read) {

@@ -50,11 +50,11 @@ struct Session {
         std::ofstream(dir / name, std::ios::binary) << text;
         return (dir / name).string();
     }
-    // Computes the typed stake; the elevation field, or the last message.
+    // Computes the typed stake; the elevation field, or the refusal's message.
     std::string computeStake(const std::string& stake) {
         form.setText(Control::Text1, stake);
-        if (gradix::compute(project, form, ui, settings)) return form.text(Control::Text2);
-        return ui.events.empty() ? "" : ui.events.back();
+        const gradix::Outcome outcome = gradix::compute(project, form, ui, settings);
+        return outcome ? form.text(Control::Text2) : outcome.message;
     }
     fs::path dir;
     gradix::Project project;
@@ -91,7 +91,7 @@ TEST(LandXmlProject, AlignmentModeTakesAlignmentEquationsAndProfileFromTheFile) 
     // Published heights: 2 m on the level stretch across the equation, 4 m at the end.
     EXPECT_EQ(s.computeStake("5400.513"), "2.0000");
     EXPECT_EQ(s.computeStake("B5779.2225"), "4.0000");
-    EXPECT_EQ(s.computeStake("2000"), "message 数据有误: 桩号2000不应存在876.272071272522和5350之间，请修改！");
+    EXPECT_EQ(s.computeStake("2000"), "桩号2000不应存在876.272071272522和5350之间，请修改！");
 }
 
 // Picking a point in the drawing names its stake with the stretch letter.
@@ -99,7 +99,7 @@ TEST(LandXmlProject, PickedPointsGetTheStretchLetter) {
     const fs::path file = DATA / "STN02" / "Alignment_STN02.xml";
     if (!fs::is_regular_file(file)) GTEST_SKIP() << "shared test data absent: " << file;
     Session s;
-    gradix::loadLandXmlProject(s.project, file.string(), {});
+    gradix::loadLandXmlAlignment(s.project, file.string(), {});
     s.project.pi = gradix::computePi();
     auto drawing = std::make_shared<gradix::Drawing>(gradix::newDrawing());
     gradix::BatchCad cad(drawing);
@@ -159,6 +159,6 @@ TEST(LandXmlProject, StakeOutsideAPartialProfileIsRefused) {
     ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
     ASSERT_EQ(s.ui.events.size(), 3u);
     EXPECT_NE(s.ui.events[2].find("covers 2.146666532615 to 37.754140272044"), std::string::npos) << s.ui.events[2];
-    EXPECT_EQ(s.computeStake("1"), "message 数据有误: 桩号1超出纵断面数据文件，请修改！");
+    EXPECT_EQ(s.computeStake("1"), "桩号1超出纵断面数据文件，请修改！");
     EXPECT_EQ(s.computeStake("20"), "5.4620");
 }
