@@ -33,10 +33,12 @@ struct LandXmlNote {
 };
 
 // Which alignment and profile of a file to read; an empty name takes the
-// first alignment and its first ProfAlign.
+// first alignment and its first ProfAlign. Without withProfile no profile
+// is read (one comes from a profile file instead).
 struct LandXmlChoice {
     std::string alignmentName;
     std::string profileName;
+    bool withProfile = true;
 };
 
 // What one alignment of a file gives. The element tables hold the chainages

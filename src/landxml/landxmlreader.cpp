@@ -777,7 +777,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
     } else if (!profiles.empty()) {
         profAlign = profiles.front();
     }
-    if (profAlign) {
+    if (profAlign && choice.withProfile) {
         readProfile(src, profAlign, scale, project.profile);
         project.hasProfile = true;
         project.profileName = nameOf(profAlign);
