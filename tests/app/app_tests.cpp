@@ -1141,7 +1141,8 @@ TEST(WindowHelpAndExit, TheShippedHelpExplainsEveryMessageAndCommand) {
              std::string(gradix::ICD_DIALOG.title), std::string(gradix::BREAKS_DIALOG.title),
              std::string(gradix::PROFILE_DIALOG.title), std::string(gradix::STAKES_DIALOG.title),
              std::string(gradix::RESULT_DIALOG.title), std::string("初 始 化"), std::string("计   算"),
-             std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini")})
+             std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini"),
+             std::string("LandXML文件(*.xml)"), std::string("选择LandXML平面线和纵断面"), std::string("已换算为米")})
         EXPECT_NE(help.find(text), std::string::npos) << text;
 }
 
