@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <unistd.h>
 
 #include "cadmodel/batchcad.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
 #include "commands/initialise.h"
 #include "commands/landxmlproject.h"
-#include "commands/scripted_ui.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
 #include "dxf/dxfreader.h"
 
 namespace fs = std::filesystem;
@@ -40,23 +39,17 @@ struct ChoosingUi : gradix::testing::ScriptedUi {
 
 struct Session {
     Session() {
-        dir = fs::temp_directory_path() / ("gradix-landxml-commands-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
         form.setChecked(Control::Check1, true);
         form.setChecked(Control::Option1, true);
     }
-    ~Session() { fs::remove_all(dir); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return (dir / name).string();
-    }
+    std::string write(const std::string& name, const std::string& text) const { return dir.write(name, text); }
     // Computes the typed stake; the elevation field, or the refusal's message.
     std::string computeStake(const std::string& stake) {
         form.setText(Control::Text1, stake);
         const gradix::Outcome outcome = gradix::compute(project, form, ui, settings);
         return outcome ? form.text(Control::Text2) : outcome.message;
     }
-    fs::path dir;
+    gradix::testing::TempFolder dir{"landxml-commands"};
     gradix::Project project;
     gradix::FormState form;
     ChoosingUi ui;

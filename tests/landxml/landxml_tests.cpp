@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -16,8 +14,9 @@
 #include "landxml/landxml.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
-#include "stakes/recording_sink.h"
 #include "stakes/stakes.h"
+#include "support/recording_sink.h"
+#include "support/temp_folder.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -71,23 +70,10 @@ double number(const std::string& text) {
 // A scratch folder for the files the tests write, removed afterwards.
 class Scratch {
 public:
-    Scratch() {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-landxml-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& name, const std::string& text) const {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
-    }
+    std::string put(const std::string& name, const std::string& text) const { return folder_.write(name, text); }
 
 private:
-    fs::path dir_;
+    gradix::testing::TempFolder folder_{"landxml"};
 };
 
 // The point and bearing at a chainage.
@@ -157,7 +143,7 @@ TEST(LandXmlStn02, StakesPointsAndProfileMeetThePublishedTables) {
 
     // The 50 m stake list: stretch letters from the equation, spacings of 50 m
     // except the first stake and the jump of the numbering.
-    RecordingSink sink;
+    gradix::testing::RecordingSink sink;
     double previous = al.elemChainage[1];
     for (const auto& row : csvRows(folder / "Alignment_stationing_values_by_pace.csv")) {
         std::int16_t accepted = 0;
@@ -404,7 +390,7 @@ TEST(LandXmlRoundTrip, ReadingTheExportGivesTheSameTables) {
     };
     std::vector<Source> sources;
     const double pi = 4.0 * std::atan(1.0);
-    RecordingSink sink;
+    gradix::testing::RecordingSink sink;
     const fs::path examples = GRADIX_EXAMPLES;
     for (const bool withBreaks : {false, true}) {
         Source s{withBreaks ? "road.icd, road.dl, road.zdm" : "road.icd, road-icd.zdm", {}, {}, {}};
