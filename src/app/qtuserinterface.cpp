@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/landxmldialog.h"
+
 namespace gradix {
 
 namespace {
@@ -139,6 +141,10 @@ void QtUserInterface::showMessage(const std::string& title, const std::string& t
                     QMessageBox::Ok, &window_);
     box.setTextFormat(Qt::PlainText);  // a typed stake is shown as typed
     box.exec();
+}
+
+std::optional<LandXmlChoice> QtUserInterface::chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) {
+    return chooseLandXmlAlignment(alignments, &window_);
 }
 
 }  // namespace gradix

@@ -57,6 +57,8 @@ public:
     void activateMainWindow() override;
     // Message box with only an OK button.
     void showMessage(const std::string& title, const std::string& text) override;
+    // The dialog that picks an alignment of a LandXML file and its profile.
+    std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) override;
 
     // Where the next file dialog opens.
     const QString& dialogFolder() const { return folder_; }

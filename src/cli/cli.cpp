@@ -16,11 +16,13 @@
 #include "commands/drawingcommands.h"
 #include "commands/initialise.h"
 #include "commands/labels.h"
+#include "commands/landxmlproject.h"
 #include "commands/outcome.h"
 #include "commands/project.h"
 #include "commands/trap.h"
 #include "dxf/dxfreader.h"
 #include "dxf/dxfwriter.h"
+#include "landxml/landxml.h"
 #include "stakes/stakes.h"
 #include "text/dataline.h"
 #include "text/failures.h"
@@ -62,7 +64,9 @@ class HelpFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App* app, std::string) const override {
         std::string usage = "usage: " + PROGRAM;
-        if (app->get_parent()) usage += " " + app->get_name();
+        std::string names;
+        for (const CLI::App* a = app; a->get_parent(); a = a->get_parent()) names = " " + a->get_name() + names;
+        usage += names;
         if (!app->get_subcommands({}).empty()) return usage + " COMMAND [OPTIONS] ARGUMENTS\n";
         for (const CLI::Option* opt : app->get_options()) {
             if (opt->get_positional() || opt == app->get_help_ptr()) continue;
@@ -87,10 +91,15 @@ public:
 struct Options {
     std::string breaks, icd, profile, stakes, out, format = "table", drawing, rotation = "0";
     std::string from, to, every;
+    std::string landxml, alignment, profileName, name;
     std::vector<std::string> arguments;
     // Which options were given; a file option given as "" is a cancelled
     // dialog's path, read (and failing) as such.
     bool hasBreaks = false, hasIcd = false, hasProfile = false, hasStakes = false, hasOut = false, hasTable = false;
+    bool hasLandXml = false;
+    // The notes of a LandXML reading, put on stderr after the command's
+    // outcome (so that a failure's message stays the first line).
+    std::string* notes = nullptr;
 };
 
 double numberArgument(const std::string& text) {
@@ -120,15 +129,46 @@ std::string stakeDetail(const std::string& stake, const std::string& reason) {
     return "stake \"" + stake + "\": " + reason;
 }
 
-// Loads the data files in the window's order: chain breaks or ICD first,
-// then the profile (when given).
+// Loads a LandXML alignment with its equations and (unless --profile gives
+// one) its profile; the notes of the reading go to o.notes, one per line.
+void loadLandXml(const Options& o, Project& project) {
+    const LandXmlProject read =
+        loadLandXmlAlignment(project, o.landxml, {o.alignment, o.profileName, !o.hasProfile});
+    if (!o.notes) return;
+    if (!read.unitNote.empty()) *o.notes += "note: " + o.landxml + ": " + read.unitNote + '\n';
+    for (const LandXmlNote& note : read.notes)
+        *o.notes += "note: " + o.landxml + (note.line > 0 ? ", line " + std::to_string(note.line) : "") + ": " +
+                    note.text + '\n';
+}
+
+// Loads the data files in the window's order: chain breaks, ICD or LandXML
+// first, then the profile (when given).
 Outcome loadProject(const Options& o, Project& project) {
     project.pi = computePi();
     if (o.hasIcd)
         loadAlignment(project, o.icd);
+    else if (o.hasLandXml)
+        loadLandXml(o, project);
     else if (o.hasBreaks)
         loadChainBreaks(project, o.breaks);
     return o.hasProfile ? loadProfile(project, o.profile) : Outcome::done();
+}
+
+// The alignment of a command that needs one: --icd or --landxml.
+void requireAlignment(const Options& o) {
+    if (!o.hasIcd && !o.hasLandXml) throw UsageError{"an alignment is needed: --icd FILE or --landxml FILE"};
+}
+
+// The profile of a command that needs one: --profile, or the one of the
+// LandXML alignment. Raises DataError for a LandXML alignment without one.
+void requireProfile(const Options& o, const Project& project) {
+    if (o.hasProfile) return;
+    if (!o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
+    if (project.profile.gradePointCount < 1) {
+        DataError error("the alignment has no ProfAlign; give --profile FILE");
+        error.locate(o.landxml);
+        throw error;
+    }
 }
 
 Outcome chainageCommand(const Options& o, std::ostream& out) {
@@ -160,10 +200,12 @@ void writeTsvRow(std::ostream& out, const StakeResult& r) {
 
 Outcome computeCommand(const Options& o, std::istream& in, std::ostream& out) {
     if (!o.hasStakes && o.arguments.empty()) throw UsageError{"no stake given"};
-    if (o.hasStakes) requireNotRead(o.out, {o.stakes, o.profile, o.breaks, o.icd});
+    if (o.hasStakes) requireNotRead(o.out, {o.stakes, o.profile, o.breaks, o.icd, o.landxml});
+    if (!o.hasProfile && !o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
     const bool tsv = o.format == "tsv";
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    requireProfile(o, project);
 
     if (!o.hasStakes) {
         // Single-stake mode, one argument after the other, as Text1 would hold it.
@@ -225,6 +267,7 @@ Outcome coordsCommand(const Options& o, std::ostream& out) {
         if (start > end) throw UsageError{"--from must not be beyond --to"};
         if ((end - start) / step > MAX_TABLE_ROWS) throw UsageError{"the table would have too many rows"};
     }
+    requireAlignment(o);
 
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
@@ -255,6 +298,7 @@ const char* kindName(ElementKind kind) {
 }
 
 Outcome elementsCommand(const Options& o, std::ostream& out) {
+    requireAlignment(o);
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     const Alignment& al = project.alignment;
@@ -272,8 +316,10 @@ Outcome elementsCommand(const Options& o, std::ostream& out) {
 }
 
 Outcome profileCommand(const Options& o, std::ostream& out) {
+    if (!o.hasProfile && !o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    requireProfile(o, project);
     const Profile& p = project.profile;
     const int n = p.gradePointCount;
     for (int i = 1; i <= n; ++i) {
@@ -289,6 +335,7 @@ Outcome profileCommand(const Options& o, std::ostream& out) {
 Outcome locateCommand(const Options& o, std::ostream& out) {
     std::vector<std::pair<double, double>> points;
     for (const std::string& text : o.arguments) points.push_back(pairArgument(text));
+    requireAlignment(o);
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     for (const auto& [x, y] : points) {
@@ -325,7 +372,9 @@ private:
 
 Outcome annotateCommand(const Options& o, std::ostream& out) {
     if (o.out != STANDARD_STREAM && sameFile(o.drawing, o.out)) throw UsageError{"--out must not be the input drawing"};
-    requireNotRead(o.out, {o.icd, o.profile});
+    requireNotRead(o.out, {o.icd, o.profile, o.landxml});
+    requireAlignment(o);
+    if (!o.hasProfile && !o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
     std::vector<std::pair<CadPoint, CadPoint>> picks;
     for (const std::string& text : o.arguments) {
         const std::size_t colon = text.find(':');
@@ -337,6 +386,7 @@ Outcome annotateCommand(const Options& o, std::ostream& out) {
 
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    requireProfile(o, project);
     auto drawing = std::make_shared<Drawing>(readDrawing(o.drawing));
     BatchCad cad(drawing);
     BatchHost host(project, o.rotation);
@@ -363,6 +413,30 @@ Outcome labelsCommand(const Options& o, std::ostream& out) {
     for (const DrawingEntity& entity : drawing.entities)
         if (entity.kind == EntityKind::Text || entity.kind == EntityKind::MText)
             out << entity.text << TAB << reduceStakeLabel(entity.text) << '\n';
+    return Outcome::done();
+}
+
+// landxml list: one line per alignment of the file.
+Outcome landXmlListCommand(const Options& o, std::ostream& out) {
+    out << formatLandXmlList(listLandXml(o.landxml));
+    return Outcome::done();
+}
+
+// landxml export: the ICD alignment, its chain breaks (read with the
+// alignment; the profile's lettered stakes read through them) and the
+// profile, written as LandXML 1.2.
+Outcome landXmlExportCommand(const Options& o, std::ostream& out) {
+    requireNotRead(o.out, {o.icd, o.profile, o.breaks});
+    Project project;
+    project.pi = computePi();
+    loadAlignment(project, o.icd);
+    if (o.hasBreaks) readChainBreakFile(o.breaks, project.breaks);
+    if (Outcome loaded = loadProfile(project, o.profile); !loaded) return loaded;
+    const LandXmlExport data{o.name, &project.alignment, &project.breaks, &project.profile};
+    if (o.out == STANDARD_STREAM)
+        out << landXmlText(data);
+    else
+        writeLandXml(o.out, data);
     return Outcome::done();
 }
 
@@ -396,11 +470,11 @@ public:
 
         CLI::App* chainage = command("chainage", "Prints per stake its qualified text (with the stretch letter) "
                                                  "and its chainage.");
-        breaksOption(chainage);
+        landXmlOptions(chainage, breaksOption(chainage));
         arguments(chainage, "STAKE", "STAKE", "stake texts, such as 2200 or B2320")->required();
 
         CLI::App* stake = command("stake", "Prints per chainage its stake text.");
-        breaksOption(stake);
+        landXmlOptions(stake, breaksOption(stake));
         arguments(stake, "CHAINAGE", "CHAINAGE", "chainages in metres")->required();
 
         CLI::App* compute = command(
@@ -408,7 +482,7 @@ public:
             "Prints STAKE, ELEVATION and GRADE % per stake, as the window computes them. Stakes as arguments\n"
             "are checked against the profile's range; a stake file is not (its stakes are extrapolated)\n"
             "and is written in the result-file layout (table) or as tsv.");
-        profileOption(compute)->required();
+        profileOption(compute);
         alignmentOptions(compute);
         compute->add_option("--format", options_.format,
                             "table: the result-file layout (single stakes as STAKE, ELEVATION, GRADE %); "
@@ -425,7 +499,7 @@ public:
 
         CLI::App* coords = command("coords", "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the "
                                              "alignment at each chainage, or every S metres from A to B.");
-        icdOption(coords)->required();
+        landXmlOptions(coords, icdOption(coords));
         CLI::Option* from = coords->add_option("--from", options_.from, "first chainage of the table (m)")
                                 ->type_name("A");
         CLI::Option* to = coords->add_option("--to", options_.to, "last chainage of the table (m)")->type_name("B");
@@ -439,15 +513,15 @@ public:
         CLI::App* elements = command("elements", "Prints the start of every element of the prepared chain (i, kind, "
                                                  "chainage, X, Y, bearing, radii, length), then the end of the "
                                                  "alignment.");
-        icdOption(elements)->required();
+        landXmlOptions(elements, icdOption(elements));
 
         CLI::App* profile = command("profile", "Prints the prepared grade points: i K H R g w T E.");
-        profileOption(profile)->required();
+        profileOption(profile);
         alignmentOptions(profile);
 
         CLI::App* locate = command("locate", "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each "
                                              "point (X north, Y east).");
-        icdOption(locate)->required();
+        landXmlOptions(locate, icdOption(locate));
         arguments(locate, "POINT", "X,Y", "surveyed points")->required();
 
         CLI::App* annotate = command(
@@ -455,8 +529,8 @@ public:
             "Per pick point PX,PY and insertion point IX,IY (drawing coordinates, x east, y north) adds the\n"
             "annotation of stake, elevation and grade as the window would, writes OUT.dxf (never one of the\n"
             "files read) and then prints STAKE, ELEVATION, GRADE % per pick (not with --out -).");
-        icdOption(annotate)->required();
-        profileOption(annotate)->required();
+        landXmlOptions(annotate, icdOption(annotate));
+        profileOption(annotate);
         drawingOption(annotate)->required();
         annotate->add_option("--out", options_.out, "the annotated drawing (- for stdout)")
             ->type_name("OUT.dxf")
@@ -468,6 +542,28 @@ public:
         CLI::App* labels = command("labels", "Prints every TEXT and MTEXT of model space in drawing order: the "
                                              "text, then its stake number.");
         drawingOption(labels)->required();
+
+        CLI::App* landxml = command("landxml", "LandXML files: the alignments they hold, and a project written as one.");
+        landxml->require_subcommand(1);
+        CLI::App* list = landxml->add_subcommand(
+            "list", "Prints one line per alignment: NAME, STA_START, LENGTH, ELEMENTS, EQUATIONS and PROFILES "
+                    "(names joined by |), tab-separated.");
+        list->footer(EXIT_CODES_TEXT);
+        list->add_option("FILE", options_.landxml, "the LandXML file")->type_name("FILE")->required();
+        CLI::App* exporting = landxml->add_subcommand(
+            "export", "Writes the ICD alignment, its chain breaks as StaEquations and the profile as LandXML 1.2\n"
+                      "(metric, radians, points north east); with --breaks the profile's lettered stakes are read\n"
+                      "through the chain breaks.");
+        exporting->footer(EXIT_CODES_TEXT);
+        icdOption(exporting)->required();
+        profileOption(exporting)->required();
+        breaksOption(exporting);
+        exporting->add_option("--name", options_.name, "the name of the alignment and its profile")
+            ->type_name("NAME")
+            ->required();
+        exporting->add_option("--out", options_.out, "the LandXML file written (- for stdout)")
+            ->type_name("FILE.xml")
+            ->required();
     }
 
     CLI::App& app() { return app_; }
@@ -500,7 +596,26 @@ private:
     CLI::Option* drawingOption(CLI::App* sub) {
         return sub->add_option("--drawing", options_.drawing, "the DXF drawing read")->type_name("IN.dxf");
     }
-    void alignmentOptions(CLI::App* sub) { breaksOption(sub)->excludes(icdOption(sub)); }
+    // --landxml beside the alignment option given (--icd or --breaks, which
+    // it excludes), with --alignment and --profile-name, which need it.
+    CLI::Option* landXmlOptions(CLI::App* sub, CLI::Option* excluded) {
+        CLI::Option* file = sub->add_option("--landxml", options_.landxml,
+                                            "a LandXML file: alignment, station equations and profile")
+                                ->type_name("FILE")
+                                ->excludes(excluded);
+        sub->add_option("--alignment", options_.alignment, "the alignment of --landxml (default the first)")
+            ->type_name("NAME")
+            ->needs(file);
+        sub->add_option("--profile-name", options_.profileName,
+                        "the ProfAlign of that alignment (default its first)")
+            ->type_name("NAME")
+            ->needs(file);
+        return file;
+    }
+    void alignmentOptions(CLI::App* sub) {
+        CLI::Option* icd = icdOption(sub);
+        breaksOption(sub)->excludes(icd)->excludes(landXmlOptions(sub, icd));
+    }
 
     CLI::App app_;
     Options options_;
@@ -514,8 +629,17 @@ std::string shortUsage(const CLI::App& command, const std::string& name) {
            " --help for the whole help)\n";
 }
 
-Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in, std::ostream& out) {
+// The deepest command given on the line (landxml list), whose help is asked.
+const CLI::App* helpedCommand(const CLI::App& command) {
+    for (const CLI::App* sub : command.get_subcommands({}))
+        if (sub->parsed()) return helpedCommand(*sub);
+    return &command;
+}
+
+Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in, std::ostream& out,
+                   std::string& notes) {
     Options& o = line.options();
+    o.notes = &notes;
     const CLI::App& sub = *line.find(name);
     const auto given = [&sub](const char* option) {
         const CLI::Option* opt = sub.get_option_no_throw(option);
@@ -527,6 +651,16 @@ Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in,
     o.hasStakes = given("--stakes");
     o.hasOut = given("--out");
     o.hasTable = given("--from");
+    o.hasLandXml = given("--landxml");
+    if (name == "landxml") {
+        for (const CLI::App* part : sub.get_subcommands({})) {
+            if (!part->parsed()) continue;
+            if (part->get_name() == "list") return landXmlListCommand(o, out);
+            o.hasBreaks = part->get_option("--breaks")->count() > 0;
+            return landXmlExportCommand(o, out);
+        }
+        throw UsageError{"landxml needs list or export"};
+    }
     if (name == "chainage") return chainageCommand(o, out);
     if (name == "stake") return stakeCommand(o, out);
     if (name == "compute") return computeCommand(o, in, out);
@@ -563,9 +697,12 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         line.app().parse(reversed);
-        return exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out); }), out, err);
+        std::string notes;
+        const int code = exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out, notes); }), out, err);
+        err << notes;
+        return code;
     } catch (const CLI::CallForHelp&) {
-        out << command->help();
+        out << helpedCommand(*command)->help();
         return EXIT_OK;
     } catch (const CLI::ParseError& e) {
         err << PROGRAM << ' ' << name << ": " << e.what() << '\n' << shortUsage(*command, name);

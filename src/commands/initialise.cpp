@@ -1,7 +1,9 @@
 #include "commands/initialise.h"
 
+#include <optional>
 #include <string>
 
+#include "commands/landxmlproject.h"
 #include "commands/trap.h"
 
 namespace gradix {
@@ -24,6 +26,15 @@ public:
     void showMessage(const std::string&, const std::string& text) override { message = text; }
     std::string message;
 };
+
+// The alignment (and its profile) of a LandXML file to load: the only one,
+// or the person's choice when the file holds several; nullopt when the
+// person cancels the choice.
+std::optional<LandXmlChoice> chooseLandXmlAlignment(UserInterface& ui, const std::string& path) {
+    const std::vector<LandXmlAlignmentSummary> alignments = listLandXml(path);
+    if (alignments.size() == 1 && alignments.front().profiles.size() <= 1) return LandXmlChoice{};
+    return ui.chooseLandXml(alignments);
+}
 
 }  // namespace
 
@@ -57,25 +68,42 @@ const char* statusOf(const Project& project, const Form& form) {
 }
 
 Outcome initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
+    std::string unitStatus;  // said after the status line: a LandXML file's unit conversion
     const Outcome outcome = runTrapped([&] {
         for (Control c : {Control::Text1, Control::Text2, Control::Text3}) form.setText(c, "");
         settings.SaveSettings(form.text(Control::Text9));
 
         Project next = project;
         next.pi = computePi();
-        if (form.isChecked(Control::Check1))
-            loadAlignment(next, ui.openFile(ICD_DIALOG));
-        else
+        std::optional<LandXmlProject> landXml;
+        if (form.isChecked(Control::Check1)) {
+            const std::string path = ui.openFile(ICD_DIALOG);
+            if (isLandXmlPath(path)) {
+                const std::optional<LandXmlChoice> choice = chooseLandXmlAlignment(ui, path);
+                if (!choice) return Outcome::cancelled();
+                landXml = loadLandXmlAlignment(next, path, *choice);
+            } else {
+                loadAlignment(next, path);
+            }
+        } else {
             loadChainBreaks(next, ui.openFile(BREAKS_DIALOG));
-        if (const Outcome profile = loadProfile(next, ui.openFile(PROFILE_DIALOG)); !profile) return profile;
+        }
+        // A LandXML alignment that brought its profile needs no profile file.
+        if (!(landXml && landXml->hasProfile))
+            if (const Outcome profile = loadProfile(next, ui.openFile(PROFILE_DIALOG)); !profile) return profile;
 
         next.initialised = true;
         project = std::move(next);
         enableComputing(form, project.alignmentMode);
         form.setEnabled(Control::Command3, true);
+        if (landXml) {
+            unitStatus = landXmlUnitStatus(*landXml);
+            const std::string notes = landXmlNotesText(*landXml);
+            if (!notes.empty()) ui.showMessage(LANDXML_NOTES_TITLE, notes);
+        }
         return Outcome::done();
     });
-    form.setText(Control::Label1, statusOf(project, form));
+    form.setText(Control::Label1, statusOf(project, form) + (outcome ? unitStatus : std::string()));
     return outcome;
 }
 

@@ -3,8 +3,11 @@
 // clipboard. The window implements it with Qt; tests answer from a script.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "landxml/landxml.h"
 #include "stakes/messages.h"
 
 namespace gradix {
@@ -18,7 +21,7 @@ struct FileDialog {
 };
 
 inline constexpr FileDialog ICD_DIALOG{"CommonDialog2", "读取平面ICD资料",
-                                           "ICD文件(*.ICD)|*.ICD|所有文件（*.*)|*.*"};
+                                           "ICD文件(*.ICD)|*.ICD|LandXML文件(*.xml)|*.xml|所有文件（*.*)|*.*"};
 inline constexpr FileDialog BREAKS_DIALOG{"CommonDialog3", "读取断链资料",
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
 inline constexpr FileDialog PROFILE_DIALOG{
@@ -43,6 +46,14 @@ public:
     virtual void showError(const std::string& title, const std::string& text, const std::string& detail) = 0;
     // Clears the clipboard and puts plain text on it.
     virtual void setClipboard(const std::string& text) = 0;
+    // Asks which alignment of a LandXML file, and which of its profiles, to
+    // load; nullopt when the person cancels. Without a dialog to show, the
+    // first alignment and its first profile.
+    virtual std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) {
+        if (alignments.empty()) return LandXmlChoice{};
+        return LandXmlChoice{alignments.front().name,
+                             alignments.front().profiles.empty() ? std::string() : alignments.front().profiles.front()};
+    }
 };
 
 }  // namespace gradix

@@ -376,6 +376,13 @@ TEST(WindowInitialise, TheExampleProjectLoadsInBothModes) {
     s.field("Text1")->setText("2370");
     s.click("Command3");
     EXPECT_EQ(s.text("Text2"), "112.0480");
+
+    // The same road as LandXML: alignment, equations and profile in one file.
+    s.initialise({(examples / "road.xml").string()});
+    EXPECT_EQ(s.window->project().breaks.chainBreakCount, 2);
+    s.field("Text1")->setText("B2320");
+    s.click("Command3");
+    EXPECT_EQ(s.text("Text2"), "112.0480");
 }
 
 // ------------------------------------------------------------------ compute
@@ -814,7 +821,7 @@ TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
         gradix::FileDialog dialog;
         QStringList texts;
     } dialogs[] = {
-        {gradix::ICD_DIALOG, {"ICD文件(*.ICD)", "所有文件（*.*)"}},
+        {gradix::ICD_DIALOG, {"ICD文件(*.ICD)", "LandXML文件(*.xml)", "所有文件（*.*)"}},
         {gradix::BREAKS_DIALOG, {"文本文件(*.txt;*.dl)", "所有文件（*.*)"}},
         {gradix::PROFILE_DIALOG, {"文本文件(*.txt;*.zdm;*.sqx)", "所有文件(*.*)"}},
         {gradix::STAKES_DIALOG, {"桩号文件(*.txt)", "所有文件(*.*)"}},
@@ -833,18 +840,24 @@ TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
 
 TEST(WindowDialogs, FileTypesReallyFilterAndMatchLettersInEitherCase) {
     Folder dir;
-    for (const char* name : {"a.ICD", "b.icd", "c.txt", "D.TXT", "e.dl", "f.zdm", "noextension"}) dir.write(name, "");
+    for (const char* name : {"a.ICD", "b.icd", "c.txt", "D.TXT", "e.dl", "f.zdm", "g.XML", "noextension"})
+        dir.write(name, "");
 
     std::unique_ptr<QFileDialog> icd(
         gradix::createFileDialog(gradix::ICD_DIALOG, QFileDialog::AcceptOpen, dir.qfolder(), nullptr));
     icd->show();
     EXPECT_EQ(listedNames(*icd, 2), (std::set<std::string>{"a.ICD", "b.icd"}));
-    // The person picks the second file type, 所有文件（*.*): every file.
+    // The person picks the second file type, LandXML文件(*.xml), then the
+    // third, 所有文件（*.*): every file.
     auto* combo = icd->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     ASSERT_NE(combo, nullptr);
     QTest::keyClick(combo, Qt::Key_Down);
     EXPECT_EQ(combo->currentIndex(), 1);
-    EXPECT_EQ(listedNames(*icd, 7).size(), 7u);
+    EXPECT_EQ(listedNames(*icd, 1), (std::set<std::string>{"g.XML"}));
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(combo->currentIndex(), 2);
+    EXPECT_EQ(listedNames(*icd, 8).size(), 8u);
+    QTest::keyClick(combo, Qt::Key_Up);
     QTest::keyClick(combo, Qt::Key_Up);
     EXPECT_EQ(listedNames(*icd, 2), (std::set<std::string>{"a.ICD", "b.icd"}));
 
@@ -939,6 +952,37 @@ TEST(WindowDialogs, CancellingTheRealDialogShowsTheCancelBox) {
     QTest::mouseClick(window.findChild<QPushButton*>("Command4"), Qt::LeftButton);
     EXPECT_EQ(seen, (std::vector<std::string>{"读取断链资料", "错误: 读取文件被取消！"}));
     EXPECT_FALSE(window.project().initialised);
+}
+
+TEST(WindowDialogs, TheLandXmlDialogPicksAnAlignmentAndOneOfItsProfiles) {
+    QWidget window;
+    gradix::QtUserInterface ui(window, QString());
+    const std::vector<gradix::LandXmlAlignmentSummary> alignments = {
+        {"R1", 0.0, 100.0, 1, 0, {}}, {"R2", 50.0, 1234.5, 7, 1, {"P1", "P2"}}};
+    // Cancelled: no choice.
+    whenModalAppears([](QWidget*) {});
+    EXPECT_FALSE(ui.chooseLandXml(alignments).has_value());
+
+    whenModalAppears([](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), "landxmlDialog");
+        auto* alignment = modal->findChild<QComboBox*>(QStringLiteral("landxmlAlignment"));
+        auto* profile = modal->findChild<QComboBox*>(QStringLiteral("landxmlProfile"));
+        ASSERT_NE(alignment, nullptr);
+        ASSERT_NE(profile, nullptr);
+        EXPECT_EQ(alignment->count(), 2);
+        EXPECT_EQ(profile->itemText(0), "（无）");
+        EXPECT_FALSE(profile->isEnabled());
+        QTest::keyClick(alignment, Qt::Key_Down);
+        EXPECT_EQ(alignment->currentText(), "R2  (1234.500 m, 7 elements)");
+        ASSERT_EQ(profile->count(), 2);
+        EXPECT_TRUE(profile->isEnabled());
+        QTest::keyClick(profile, Qt::Key_Down);
+        qobject_cast<QDialog*>(modal)->accept();
+    });
+    const std::optional<gradix::LandXmlChoice> choice = ui.chooseLandXml(alignments);
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->alignmentName, "R2");
+    EXPECT_EQ(choice->profileName, "P2");
 }
 
 TEST(WindowDialogs, ErrorBoxHasTheCriticalIconTitleTextAndTheDetails) {
@@ -1048,7 +1092,8 @@ TEST(WindowHelpAndExit, TheShippedHelpExplainsEveryMessageAndCommand) {
              std::string(gradix::ICD_DIALOG.title), std::string(gradix::BREAKS_DIALOG.title),
              std::string(gradix::PROFILE_DIALOG.title), std::string(gradix::STAKES_DIALOG.title),
              std::string(gradix::RESULT_DIALOG.title), std::string("初 始 化"), std::string("计   算"),
-             std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini")})
+             std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini"),
+             std::string("LandXML文件(*.xml)"), std::string("选择LandXML平面线和纵断面"), std::string("已换算为米")})
         EXPECT_NE(help.find(text), std::string::npos) << text;
 }
 

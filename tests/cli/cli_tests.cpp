@@ -480,14 +480,16 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
         const char* command;
         std::vector<const char*> options;
     } rows[] = {
-        {"chainage", {"--breaks", "STAKE"}},
-        {"stake", {"--breaks", "CHAINAGE"}},
-        {"compute", {"--profile", "--breaks", "--icd", "--format", "--stakes", "--out", "STAKE"}},
-        {"coords", {"--icd", "--from", "--to", "--every", "CHAINAGE"}},
-        {"elements", {"--icd"}},
-        {"profile", {"--profile", "--breaks", "--icd"}},
-        {"locate", {"--icd", "X,Y"}},
-        {"annotate", {"--icd", "--profile", "--drawing", "--out", "--rotation", "PX,PY:IX,IY"}},
+        {"chainage", {"--breaks", "--landxml", "--alignment", "STAKE"}},
+        {"stake", {"--breaks", "--landxml", "--alignment", "CHAINAGE"}},
+        {"compute", {"--profile", "--breaks", "--icd", "--landxml", "--alignment", "--profile-name", "--format",
+                     "--stakes", "--out", "STAKE"}},
+        {"coords", {"--icd", "--landxml", "--alignment", "--from", "--to", "--every", "CHAINAGE"}},
+        {"elements", {"--icd", "--landxml", "--alignment"}},
+        {"profile", {"--profile", "--breaks", "--icd", "--landxml", "--alignment", "--profile-name"}},
+        {"locate", {"--icd", "--landxml", "--alignment", "X,Y"}},
+        {"annotate", {"--icd", "--landxml", "--alignment", "--profile-name", "--profile", "--drawing", "--out",
+                      "--rotation", "PX,PY:IX,IY"}},
         {"labels", {"--drawing"}},
     };
     for (const auto& row : rows) {
@@ -499,6 +501,85 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
             EXPECT_NE(usage.find(option), std::string::npos) << row.command << " " << option;
         EXPECT_NE(r.out.find("exit codes"), std::string::npos) << row.command;
     }
+}
+
+// The example road written as LandXML, listed, and read back as a project:
+// every stake of the stake file and the stake texts come out as with the
+// ICD and chain-break files it was written from.
+TEST_F(Cli, LandXmlExportListAndTheSameAnswersAsTheProjectItCameFrom) {
+    const std::string xml = path("road.xml");
+    CliRun r = run({"landxml", "export", "--icd", example("road.icd"), "--profile", example("road.zdm"), "--breaks",
+                    example("road.dl"), "--name", "road", "--out", xml});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = run({"landxml", "list", xml});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "road\t0\t5170\t15\t2\troad\n");
+
+    const CliRun files = run({"compute", "--breaks", example("road.dl"), "--profile", example("road.zdm"),
+                              "--stakes", example("stakes.txt")});
+    r = run({"compute", "--landxml", xml, "--stakes", example("stakes.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, files.out);
+    // --profile beside --landxml takes the profile file, read through the equations.
+    r = run({"compute", "--landxml", xml, "--profile", example("road.zdm"), "--stakes", example("stakes.txt")});
+    EXPECT_EQ(r.out, files.out);
+    r = run({"chainage", "--landxml", xml, "B2320", "4150"});
+    EXPECT_EQ(r.out, run({"chainage", "--breaks", example("road.dl"), "B2320", "4150"}).out);
+    EXPECT_EQ(r.exitCode, 1);  // 4150 lies in the gap 4100 to 4180
+    EXPECT_EQ(r.errLine(0), "桩号4150不应存在4100和4180之间，请修改！");
+    // The points are the same; the bearings, derived again from them, to 1e-12 rad.
+    const std::vector<std::string> fromXml = lines(run({"coords", "--landxml", xml, "0", "5170"}).out);
+    const std::vector<std::string> fromIcd = lines(run({"coords", "--icd", example("road.icd"), "0", "5170"}).out);
+    ASSERT_EQ(fromXml.size(), 2u);
+    ASSERT_EQ(fromIcd.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::size_t bearing = fromXml[i].rfind('\t');
+        EXPECT_EQ(fromXml[i].substr(0, bearing), fromIcd[i].substr(0, fromIcd[i].rfind('\t')));
+        EXPECT_NEAR(std::stod(fromXml[i].substr(bearing + 1)), std::stod(fromIcd[i].substr(bearing + 1)), 1e-12);
+    }
+}
+
+// Notes of the reading on stderr, the choice of alignment and profile, and
+// what is refused.
+TEST_F(Cli, LandXmlNotesChoicesAndRefusals) {
+    const std::string xml = write(
+        "two.xml",
+        "<LandXML><Units><Metric/></Units><Alignments>\n<Alignment name=\"R1\" staStart=\"0\"><CoordGeom>\n"
+        "<Line><Start>0 0</Start><End>100 0</End></Line>\n<Line><Start>100 0</Start><End>100 0</End></Line>\n"
+        "</CoordGeom></Alignment>\n<Alignment name=\"R2\" staStart=\"10\"><CoordGeom>\n"
+        "<Line><Start>0 0</Start><End>0 100</End></Line></CoordGeom>\n<Profile><ProfAlign name=\"P1\"><PVI>10 1</PVI>"
+        "<PVI>110 2</PVI></ProfAlign>\n<ProfAlign name=\"P2\"><PVI>10 5</PVI><PVI>110 5</PVI></ProfAlign></Profile>"
+        "</Alignment>\n</Alignments></LandXML>\n");
+    CliRun r = run({"coords", "--landxml", xml, "50"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "50\t50\t0\t0\n");
+    EXPECT_EQ(r.err, "note: " + xml + ", line 4: Line of length 0 skipped\n");
+    r = run({"compute", "--landxml", xml, "--alignment", "R2", "--profile-name", "P2", "60"});
+    EXPECT_EQ(r.out, "60\t5.0000\t0.0000\n");
+    r = run({"compute", "--landxml", xml, "--alignment", "R2", "60"});
+    EXPECT_EQ(r.out, "60\t1.5000\t1.0000\n");
+
+    r = run({"compute", "--landxml", xml, "60"});  // R1 has no profile
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(1), xml + ": the alignment has no ProfAlign; give --profile FILE");
+    EXPECT_EQ(r.errLine(2), "note: " + xml + ", line 4: Line of length 0 skipped");  // after the failure
+    r = run({"coords", "--landxml", xml, "--alignment", "R3", "1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLine(1), xml + ", line 1: no alignment named \"R3\" (the file holds R1, R2)");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"coords", "--landxml", xml, "--icd", example("road.icd"), "1"},
+          {"chainage", "--landxml", xml, "--breaks", example("road.dl"), "1"},
+          {"coords", "--alignment", "R2", "--icd", example("road.icd"), "1"},
+          {"locate", "1,2"},
+          {"landxml"},
+          {"landxml", "export", "--icd", example("road.icd"), "--profile", example("road.zdm"), "--out", xml}}) {
+        r = run(args);
+        EXPECT_EQ(r.exitCode, 64) << args[0] << " " << args.back() << ": " << r.err;
+    }
+    r = run({"landxml", "list", "--help"});
+    EXPECT_EQ(r.out.rfind("usage: gradix-cli landxml list FILE", 0), 0u) << r.out;
 }
 
 #ifdef GRADIX_WINDOW_PATH

@@ -1,0 +1,65 @@
+#include "app/landxmldialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QString>
+
+#include "text/numbers.h"
+
+namespace gradix {
+
+namespace {
+
+constexpr const char* DIALOG_TITLE = "选择LandXML平面线和纵断面";
+constexpr const char* NO_PROFILE = "（无）";
+
+}  // namespace
+
+LandXmlDialog::LandXmlDialog(const std::vector<LandXmlAlignmentSummary>& alignments, QWidget* parent)
+    : QDialog(parent), alignments_(alignments), alignment_(new QComboBox(this)), profile_(new QComboBox(this)) {
+    setObjectName(QStringLiteral("landxmlDialog"));
+    setWindowTitle(QString::fromUtf8(DIALOG_TITLE));
+    alignment_->setObjectName(QStringLiteral("landxmlAlignment"));
+    profile_->setObjectName(QStringLiteral("landxmlProfile"));
+    for (const LandXmlAlignmentSummary& a : alignments_)
+        alignment_->addItem(QString::fromStdString(a.name + "  (" + formatFixed(a.length, 3) + " m, " +
+                                                   std::to_string(a.elements) + " elements)"));
+    auto* layout = new QFormLayout(this);
+    layout->addRow(QString::fromUtf8("平面线："), alignment_);
+    layout->addRow(QString::fromUtf8("纵断面："), profile_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(alignment_, &QComboBox::currentIndexChanged, this, [this](int i) { fillProfiles(i); });
+    fillProfiles(0);
+}
+
+void LandXmlDialog::fillProfiles(int alignment) {
+    profile_->clear();
+    if (alignment < 0 || alignment >= static_cast<int>(alignments_.size())) return;
+    const LandXmlAlignmentSummary& a = alignments_[static_cast<std::size_t>(alignment)];
+    for (const std::string& p : a.profiles) profile_->addItem(QString::fromStdString(p));
+    if (a.profiles.empty()) profile_->addItem(QString::fromUtf8(NO_PROFILE));
+    profile_->setEnabled(a.profiles.size() > 1);
+}
+
+LandXmlChoice LandXmlDialog::choice() const {
+    const int i = alignment_->currentIndex();
+    if (i < 0 || i >= static_cast<int>(alignments_.size())) return {};
+    const LandXmlAlignmentSummary& a = alignments_[static_cast<std::size_t>(i)];
+    const int p = profile_->currentIndex();
+    const std::string profile =
+        p >= 0 && p < static_cast<int>(a.profiles.size()) ? a.profiles[static_cast<std::size_t>(p)] : std::string();
+    return {a.name, profile};
+}
+
+std::optional<LandXmlChoice> chooseLandXmlAlignment(const std::vector<LandXmlAlignmentSummary>& alignments,
+                                                    QWidget* parent) {
+    LandXmlDialog dialog(alignments, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.choice();
+}
+
+}  // namespace gradix
