@@ -53,7 +53,7 @@ QString RoadView::exportTo(const QString& path, double scale) {
     if (!(std::isfinite(scale) && scale > 0)) return QStringLiteral("比例应为正数");
     const double unit = EXPORT_DPI / SCREEN_DPI;
     return exportPicture(path, paperSize(scale), [&](QPainter& p, QSizeF size) {
-        p.fillRect(QRectF(QPointF(0, 0), size), Qt::white);
+        p.fillRect(QRectF(QPointF(0, 0), size), BACKGROUND);
         paintRoad(p, size, unit);
         paintMarks(p, size, unit);
     });
@@ -72,8 +72,10 @@ void RoadView::panBy(QPointF delta) {
 void RoadView::paintEvent(QPaintEvent*) {
     const qreal ratio = devicePixelRatioF();
     if (!layerValid_ || layer_.size() != size() * ratio) {
-        layer_ = QPixmap(size() * ratio);
-        layer_.setDevicePixelRatio(ratio);
+        if (layer_.size() != size() * ratio) {
+            layer_ = QPixmap(size() * ratio);
+            layer_.setDevicePixelRatio(ratio);
+        }
         layer_.fill(BACKGROUND);
         if (hasRoad()) {
             QPainter layer(&layer_);
