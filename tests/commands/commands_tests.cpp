@@ -69,7 +69,7 @@ TEST(Initialise, ChainBreakModeAsksBreaksThenProfileAndEnablesSingleStake) {
     s.form.setText(Control::Text9, "12.5");
     s.ui.answers = {breaks, profile};
 
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog3 读取断链资料",
                                                      "open CommonDialog4 读取纵断面设计资料"}));
@@ -92,7 +92,7 @@ TEST(Initialise, AlignmentModeBuildsSamplesAndEnablesThePick) {
     s.form.setChecked(Control::Check1, true);
     s.ui.answers = {icd, profile};
 
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog2 读取平面ICD资料",
                                                      "open CommonDialog4 读取纵断面设计资料"}));
@@ -108,7 +108,7 @@ TEST(Initialise, StakeFileModeOnlySetsTheStatusAndCompute) {
     s.form.setChecked(Control::Option2, true);
     s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), s.dir.write("p.zdm", CREST_PROFILE)};
 
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.form.text(Control::Label1), gradix::STATUS_FILE);
     EXPECT_TRUE(s.form.isEnabled(Control::Command3));
@@ -120,7 +120,7 @@ TEST(Initialise, CancelledFirstDialogReportsCancelAfterSavingSettings) {
     Session s;
     s.ui.answers = {""};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events,
               (std::vector<std::string>{"open CommonDialog3 读取断链资料", "error 错误: 读取文件被取消！"}));
@@ -129,14 +129,14 @@ TEST(Initialise, CancelledFirstDialogReportsCancelAfterSavingSettings) {
     EXPECT_FALSE(s.form.isEnabled(Control::Command3));
 }
 
-TEST(Initialise, CancelledProfileKeepsTheChainBreaksJustRead) {
+TEST(Initialise, CancelledProfileLoadsNothingOfTheRun) {
     Session s;
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n4100 4180\n"), ""};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
-    EXPECT_EQ(s.project.breaks.chainBreakCount, 2);
+    EXPECT_EQ(s.project.breaks.chainBreakCount, 0);  // the chain breaks read are not in force
     EXPECT_FALSE(s.project.initialised);
 }
 
@@ -145,7 +145,7 @@ TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
     const std::string profile = s.dir.write("bad.zdm", "0 100\n200 104\n300\n");
     s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), profile};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
     ASSERT_EQ(s.ui.errorDetails.size(), 1u);
@@ -156,7 +156,7 @@ TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
 TEST(Initialise, MissingFileIsAFormatFailure) {
     Session s;
     s.ui.answers = {s.dir.file("nowhere.dl")};
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
 }
 
@@ -165,7 +165,7 @@ TEST(Initialise, RefusedProfileStakeEndsQuietlyWithTheStakeMessage) {
     s.project.initialised = true;  // an earlier run completed
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n"), s.dir.write("p.zdm", "2000 100\n2320 101\n")};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(),
               "message 数据有误: 程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
@@ -178,7 +178,7 @@ TEST(Initialise, RefusedProfileStakeEndsQuietlyWithTheStakeMessage) {
 struct CrestSession : Session {
     CrestSession() {
         ui.answers = {dir.write("b.dl", "-1 0\n"), dir.write("p.zdm", CREST_PROFILE)};
-        EXPECT_TRUE(gradix::initialise(project, form, ui, settings));
+        EXPECT_TRUE(ui.show(gradix::initialise(project, form, ui, settings)));
         ui.events.clear();
     }
 };
@@ -188,7 +188,7 @@ TEST(ComputeSingleStake, ShowsElevationAndPercentGradeAndFillsTheClipboard) {
     s.form.setText(Control::Text1, " 180 ");
     s.form.setText(Control::Text9, "90");
 
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.form.text(Control::Text2), "103.5000");
     EXPECT_EQ(s.form.text(Control::Text3), "1.0000");
@@ -199,7 +199,7 @@ TEST(ComputeSingleStake, ShowsElevationAndPercentGradeAndFillsTheClipboard) {
 TEST(ComputeSingleStake, EndsOfTheProfileAreInsideTheRange) {
     CrestSession s;
     s.form.setText(Control::Text1, "400");
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.form.text(Control::Text2), "100.0000");
     EXPECT_EQ(s.form.text(Control::Text3), "-2.0000");
 }
@@ -207,12 +207,12 @@ TEST(ComputeSingleStake, EndsOfTheProfileAreInsideTheRange) {
 TEST(ComputeSingleStake, StakeOutsideTheProfileGetsTheRangeMessageAndKeepsResults) {
     CrestSession s;
     s.form.setText(Control::Text1, "200");
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     s.ui.events.clear();
     s.form.setText(Control::Text1, "  400.5 ");
     s.form.setFocus(Control::Text9);
 
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(), "message 数据有误: 桩号400.5超出纵断面数据文件，请修改！");
     EXPECT_EQ(s.form.focused(), Control::Text1);
@@ -220,11 +220,12 @@ TEST(ComputeSingleStake, StakeOutsideTheProfileGetsTheRangeMessageAndKeepsResult
     EXPECT_EQ(s.form.text(Control::Text3), "0.0000");
 }
 
-TEST(ComputeSingleStake, EmptyStakeIsChainageZero) {
+TEST(ComputeSingleStake, EmptyStakeIsRefused) {
     CrestSession s;
     s.form.setText(Control::Text1, "");
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
-    EXPECT_EQ(s.form.text(Control::Text2), "100.0000");
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.ui.events.back(), "message 数据有误: 请输入桩号！");
+    EXPECT_EQ(s.form.text(Control::Text2), "");
 }
 
 TEST(ComputeStakeFile, WritesTheResultFileInItsColumns) {
@@ -233,7 +234,7 @@ TEST(ComputeStakeFile, WritesTheResultFileInItsColumns) {
     const std::string result = s.dir.file("out.txt");
     s.ui.answers = {s.dir.write("stakes.txt", "  180 \n400\n-100 start\n450\n\n300\n"), result};
 
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events,
               (std::vector<std::string>{"open CommonDialog1 读取桩号文件", "save CommonDialog7 另存桩号、高程文件"}));
@@ -261,13 +262,13 @@ TEST(ComputeStakeFile, LongStakeTextsPushTheNextColumnToANewLine) {
 TEST(ComputeStakeFile, RefusedStakeWritesNothingAndAsksNoResultFile) {
     Session s;
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n"), s.dir.write("p.zdm", "0 100\nB3000 110\n")};
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
     s.form.setChecked(Control::Option2, true);
     s.ui.events.clear();
     const std::string result = s.dir.write("out.txt", "previous results\r\n");
     s.ui.answers = {s.dir.write("stakes.txt", "100\n200\n2320\n400\n"), result};
 
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.front(), "open CommonDialog1 读取桩号文件");
     EXPECT_EQ(s.ui.events.back(),
@@ -280,7 +281,7 @@ TEST(ComputeStakeFile, FirstLineEmptyGivesAnEmptyResultFile) {
     s.form.setChecked(Control::Option2, true);
     const std::string result = s.dir.file("out.txt");
     s.ui.answers = {s.dir.write("stakes.txt", "   \n100\n"), result};
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_TRUE(fs::exists(result));
     EXPECT_EQ(readBytes(result), "");
 }
@@ -289,22 +290,21 @@ TEST(ComputeStakeFile, CancelledDialogsReportCancel) {
     CrestSession s;
     s.form.setChecked(Control::Option2, true);
     s.ui.answers = {""};
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
 
     s.ui.answers = {s.dir.write("stakes.txt", "100\n"), ""};
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
 }
 
-TEST(ComputeStakeFile, StretchLetterBeyondTheTableIsAFormatFailureAtItsLine) {
+TEST(ComputeStakeFile, StretchLetterBeyondTheTableIsRefusedAndWritesNothing) {
     CrestSession s;
     s.form.setChecked(Control::Option2, true);
     const std::string stakes = s.dir.write("stakes.txt", "100\nW100\n");
     s.ui.answers = {stakes, s.dir.file("out.txt")};
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
-    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
-    EXPECT_NE(s.ui.errorDetails.back().find(stakes + ", line 2"), std::string::npos);
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.ui.events.back(), "message 数据有误: 桩号W100的断链标识不存在，请修改！");
     EXPECT_FALSE(fs::exists(s.dir.file("out.txt")));
 }
 
