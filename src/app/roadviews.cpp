@@ -21,6 +21,9 @@ constexpr int VIEWS_MIN_WIDTH = 560;
 constexpr int VIEW_MIN_HEIGHT = 240;
 constexpr int PROFILE_SHARE = 3;  // of the height, against the plan's 2
 constexpr int PLAN_SHARE = 2;
+constexpr double MIN_PICTURE_SCALE = 1;
+constexpr double MAX_PICTURE_SCALE = 1e7;
+const QSize VIEWS_SIZE_HINT(760, 560);
 
 }  // namespace
 
@@ -47,6 +50,13 @@ RoadViews::RoadViews(QWidget* parent) : QWidget(parent) {
     exaggeration_->setSuffix(QStringLiteral(" ×"));
     exaggeration_->setValue(DEFAULT_VERTICAL_EXAGGERATION);
     exaggerationLabel->setBuddy(exaggeration_);
+    auto* scaleLabel = new QLabel(QStringLiteral("图片比例 1:"), this);
+    pictureScale_ = new QDoubleSpinBox(this);
+    pictureScale_->setObjectName("pictureScale");
+    pictureScale_->setRange(MIN_PICTURE_SCALE, MAX_PICTURE_SCALE);
+    pictureScale_->setDecimals(0);
+    pictureScale_->setValue(DEFAULT_PICTURE_SCALE);
+    scaleLabel->setBuddy(pictureScale_);
     exportPicture_ = new QPushButton(QStringLiteral("导出图片…"), this);
     exportPicture_->setObjectName("exportPicture");
     exportSheet_ = new QPushButton(QStringLiteral("导出纵断面图…"), this);
@@ -61,6 +71,8 @@ RoadViews::RoadViews(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout;
     row->addWidget(exaggerationLabel);
     row->addWidget(exaggeration_);
+    row->addWidget(scaleLabel);
+    row->addWidget(pictureScale_);
     row->addWidget(exportPicture_);
     row->addWidget(exportSheet_);
     row->addStretch();
@@ -89,14 +101,28 @@ void RoadViews::showProject(const Project& project) {
     const bool profileShown = profile_->setProfile(project.profile, project.breaks).isEmpty();
     exportPicture_->setEnabled(profileShown);
     exportSheet_->setEnabled(profileShown);
-    const bool alignment = project.alignment.elemCount > 0 && project.breaks.chainBreakCount == 0 &&
-                           !project.icdFileName.empty();
-    if (alignment && plan_->setAlignment(project.alignment, project.samples).isEmpty()) {
+    if (project.alignmentMode && plan_->setAlignment(project.alignment, project.samples).isEmpty()) {
         plan_->show();
     } else {
         plan_->clear();
         plan_->hide();
     }
+}
+
+double RoadViews::pictureScale() const { return pictureScale_->value(); }
+
+QSize RoadViews::sizeHint() const { return VIEWS_SIZE_HINT; }
+
+std::string ViewsUserInterface::openFile(const FileDialog& dialog) {
+    std::string path;
+    if (!answers_.empty()) {
+        path = answers_.front();
+        answers_.pop_front();
+    } else {
+        path = inner_.openFile(dialog);
+    }
+    if (std::string_view(dialog.name) == STAKES_DIALOG.name) lastStakeFile_ = path;
+    return path;
 }
 
 void RoadViews::markChainage(std::optional<double> chainage) {

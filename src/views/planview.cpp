@@ -91,6 +91,7 @@ void PlanView::clear() {
 }
 
 void PlanView::zoomExtents() {
+    fitted_ = true;
     viewport_ = PlanViewport::fitting(model_, std::max(1, width()), std::max(1, height()), FIT_MARGIN);
     roadChanged();
 }

@@ -100,6 +100,7 @@ void ProfileView::clear() {
 }
 
 void ProfileView::setViewport(const ProfileViewport& viewport) {
+    fitted_ = false;
     viewport_ = viewport;
     viewport_.width = std::max(1, width());
     viewport_.height = std::max(1, height());
@@ -108,6 +109,7 @@ void ProfileView::setViewport(const ProfileViewport& viewport) {
 }
 
 void ProfileView::zoomExtents() {
+    fitted_ = true;
     viewport_ = ProfileViewport::fitting(model_, std::max(1, width()), std::max(1, height()), exaggeration_,
                                          FIT_MARGIN);
     roadChanged();

@@ -60,11 +60,13 @@ QString RoadView::exportTo(const QString& path, double scale) {
 }
 
 void RoadView::zoomAt(QPointF position, double factor) {
+    fitted_ = false;
     zoomView(position, factor);
     roadChanged();
 }
 
 void RoadView::panBy(QPointF delta) {
+    fitted_ = false;
     panView(delta);
     roadChanged();
 }
@@ -154,6 +156,7 @@ void RoadView::leaveEvent(QEvent* event) {
 void RoadView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     sizeChanged();
+    if (fitted_ && hasRoad()) zoomExtents();
     roadChanged();
 }
 

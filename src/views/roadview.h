@@ -60,6 +60,9 @@ protected:
 
     // The road changed: the layer is drawn again at the next paint.
     void roadChanged();
+    // Whether the whole road is shown as zoomExtents showed it: a view not
+    // zoomed or panned since fits the road again when its size changes.
+    bool fitted_ = true;
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

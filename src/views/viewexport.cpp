@@ -38,6 +38,10 @@ QString exportPicture(const QString& path, QSizeF paper, const std::function<voi
                        std::max(1, int(std::lround(paper.height() / MM_PER_INCH * EXPORT_DPI))));
     switch (*format) {
         case ExportFormat::Png: {
+            if (double(pixels.width()) * pixels.height() > MAX_PNG_PIXELS)
+                return QStringLiteral("图片 %1 × %2 像素过大，请选用更小的比例或导出为 PDF、SVG")
+                    .arg(pixels.width())
+                    .arg(pixels.height());
             QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
             image.setDotsPerMeterX(int(std::lround(EXPORT_DPI * INCHES_PER_METRE)));
             image.setDotsPerMeterY(int(std::lround(EXPORT_DPI * INCHES_PER_METRE)));
