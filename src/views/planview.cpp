@@ -23,7 +23,7 @@ const QColor MAIN_POINT_COLOUR(110, 220, 120);
 const QColor MARK_COLOUR(255, 215, 0);
 const QColor HOVER_COLOUR(120, 200, 255);
 const QColor READOUT_BACKGROUND(20, 24, 30, 220);
-constexpr double FIT_MARGIN = 0.9;
+constexpr double FIT_MARGIN = 0.8;  // share of the view the road fills, room left for its labels
 constexpr double TEXT_PX = 11;
 constexpr double SMALL_TEXT_PX = 10;
 constexpr double TICK_HALF_PX = 4;
