@@ -129,7 +129,12 @@ PlanLabelModel buildPlanModel(const Alignment& alignment) {
     if (std::abs(end - start) / PLAN_TICK_STEP > static_cast<double>(MAX_PLAN_POINTS))
         throw DataError("the alignment is too long to draw its stakes");
     const auto ticksPerLabel = static_cast<long long>(PLAN_LABEL_STEP / PLAN_TICK_STEP);
-    for (double j = std::ceil(start / PLAN_TICK_STEP); j * PLAN_TICK_STEP <= end; ++j) {
+    // Counted in whole steps, so that the loop ends also where the chainages
+    // are too large for a step of one to change them.
+    const double first = std::ceil(start / PLAN_TICK_STEP);
+    const double count = std::floor(end / PLAN_TICK_STEP) - first;
+    for (double k = 0; k <= count; ++k) {
+        const double j = first + k;
         const double c = j * PLAN_TICK_STEP;
         const Located l = pointAt(alignment, c);
         PlanTick tick{c, l.at, l.bearing, ""};

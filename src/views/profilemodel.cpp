@@ -177,7 +177,11 @@ ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTabl
         const double first = std::ceil((a + s.offset) / PROFILE_TICK_STEP);
         const double last = std::floor((b + s.offset) / PROFILE_TICK_STEP);
         const auto ticksPerLabel = static_cast<long long>(PROFILE_LABEL_STEP / PROFILE_TICK_STEP);
-        for (double j = first; j <= last; ++j) {
+        // Counted in whole steps, so that the loop ends also where the stake
+        // values are too large for a step of one to change them.
+        const double count = last - first;
+        for (double k = 0; k <= count; ++k) {
+            const double j = first + k;
             const double stake = j * PROFILE_TICK_STEP;
             const double c = stake - s.offset;
             if (c == a && !startOwned && !m.ticks.empty() && m.ticks.back().chainage == c) continue;

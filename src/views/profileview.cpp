@@ -49,6 +49,7 @@ constexpr int ELEVATION_DECIMALS = 4;
 // Label multiples tried in turn: 1, 2, 5, 10, 20, 50 ... of the label step.
 constexpr double NICE_STEPS[] = {1, 2, 5};
 constexpr int MAX_DECADES = 12;
+constexpr double MAX_GRID_LINES = 200;
 constexpr double DEGREES_PER_RADIAN = 180.0 / std::numbers::pi;
 
 // The smallest of 1, 2, 5, 10, 20, 50 ... times base whose spacing reaches minimum pixels.
@@ -197,7 +198,12 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
     const double gridStep = niceMultiple(0.1, pixelsPerElevationMetre, MIN_GRID_SPACING_PX * unit) * 0.1;
     const double lowest = v.elevationAt(axisTop);
     const double highest = v.elevationAt(0);
-    for (double k = std::ceil(lowest / gridStep); k * gridStep <= highest; ++k) {
+    // At most MAX_GRID_LINES, counted in whole steps, so that the loop ends
+    // also where elevations are too large for a step of one to change them.
+    const double firstLine = std::ceil(lowest / gridStep);
+    const double lineCount = std::min(std::floor(highest / gridStep) - firstLine, MAX_GRID_LINES);
+    for (double i = 0; i <= lineCount; ++i) {
+        const double k = firstLine + i;
         const double y = v.y(k * gridStep);
         p.setPen(pen(GRID_COLOUR));
         p.drawLine(QPointF(0, y), QPointF(w, y));

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "text/failures.h"
 #include "text/numbers.h"
 #include "views/example_project.h"
 #include "views/profilemodel.h"
@@ -47,6 +48,38 @@ TEST(ProfileLabelModel, LabelsOfTheExampleProject) {
     ASSERT_FALSE(model.gradeLines.empty());
     EXPECT_EQ(model.gradeLines[0].gradeText, "2.000%");
     EXPECT_EQ(model.gradeLines[0].lengthText, "600.000");
+}
+
+// Profiles at the edges of the double range end, drawn or refused with the
+// data failure: stakes too large for a step of one to change them once made
+// the tick loop run forever.
+TEST(ProfileLabelModel, ExtremeProfilesAreDrawnOrRefusedButNeverHang) {
+    struct Case {
+        const char* name;
+        double k1, k2, k3, h;
+    };
+    const Case cases[] = {
+        {"stakes near 1e20 m", 1e20, 1e20 + 1e5, 1e20 + 2e5, 100},
+        {"a profile 1e12 m long", 0, 5e11, 1e12, 100},
+        {"elevations near 1e15 m", 0, 500, 1000, 1e15},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Profile p;
+        p.gradePointCount = 3;
+        p.gradePointChainage = {0, c.k1, c.k2, c.k3};
+        p.gradePointElevation = {0, c.h, c.h + 10, c.h};
+        p.curveRadius = {0, 0, 1000, 0};
+        PrepareProfile(p);
+        const ChainBreakTable noBreaks;
+        try {
+            const ProfileLabelModel model = buildProfileModel(p, noBreaks);
+            EXPECT_FALSE(model.designLine.empty());
+            (void)profileSheetDxf(p, noBreaks, {});
+        } catch (const DataError&) {
+            // refused: too long to draw, or a sheet larger than the paper allows
+        }
+    }
 }
 
 // ---- the sheet through ezdxf ------------------------------------------------
