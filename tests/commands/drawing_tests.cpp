@@ -231,3 +231,31 @@ TEST(DrawingNotation, SelectionSetNamesAreShortDecimalsBelowOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DrawingCommands, SelectingATextWithoutAStakeNumberIsRefusedAndComputesNothing) {
+    for (const char* label : {"示例道路平面图\\P比例 1:2000", "{\\L桩号：K0+005.500\\P高程：100}", "PROG"}) {
+        drawing().entities.push_back(text(gradix::EntityKind::MText, label));
+        form_.setText(Control::Text1, "77");
+        cad_.screen().selections = {{drawing().entities.size() - 1}};
+        std::mt19937 random;
+        auto c = context();
+        EXPECT_FALSE(ui_.show(gradix::selectAndCompute(c, random), &cad_)) << label;
+        EXPECT_EQ(ui_.events.back(), std::string("message 数据有误: 桩号") + label + "无法识别，请修改！");
+        EXPECT_EQ(form_.text(Control::Text1), "77");
+    }
+    EXPECT_EQ(computeRuns_, 0);
+}
+
+TEST_F(DrawingCommands, SelectUsesTheGeneratorAsGiven) {
+    drawing().entities.push_back(text(gradix::EntityKind::Text, "K0+020"));
+    cad_.screen().selections = {{drawing().entities.size() - 1}};
+    std::mt19937 given(42), copy(42);
+    auto c = context();
+    ASSERT_TRUE(ui_.show(gradix::selectAndCompute(c, given), &cad_));
+    gradix::randomSelectionSetName(copy);  // the one name the command drew
+    EXPECT_TRUE(given == copy);
+}
+
+}  // namespace
