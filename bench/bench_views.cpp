@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "alignment/long_alignment.h"
+#include "support/long_alignment.h"
 #include "views/planview.h"
 #include "views/profileview.h"
 

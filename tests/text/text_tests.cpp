@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <locale>
 #include <random>
@@ -23,6 +22,7 @@
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "text/unicode.h"
+#include "support/temp_folder.h"
 
 using namespace gradix;
 namespace fs = std::filesystem;
@@ -32,28 +32,10 @@ namespace {
 // A folder of its own for each test that touches files, removed afterwards.
 class TextFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-text-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& name, const std::string& bytes) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
-        return out;
-    }
-    fs::path dir_;
+    std::string put(const std::string& name, const std::string& bytes) { return dir_.write(name, bytes); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
+    std::vector<std::string> names() const { return dir_.names(); }
+    gradix::testing::TempFolder dir_{"text"};
 };
 
 using Lines = std::vector<std::string>;
@@ -487,7 +469,7 @@ TEST_F(TextFileTest, MissingFileOrFolderIsADataFailureAtThePath) {
         EXPECT_EQ(e.file(), missing);
         EXPECT_STREQ(e.what(), FORMAT_TEXT);
     }
-    EXPECT_THROW(readFileBytes(dir_.string()), DataError);
+    EXPECT_THROW(readFileBytes(dir_.folder()), DataError);
 }
 
 TEST_F(TextFileTest, UnreadableFileIsADataFailure) {
@@ -512,18 +494,18 @@ TEST_F(TextFileTest, AtomicWriteReplacesAndLeavesNoTemporary) {
 }
 
 TEST_F(TextFileTest, FailedWriteKeepsWhatWasThere) {
-    fs::create_directory(dir_ / "folder");
+    fs::create_directory(dir_.path() / "folder");
     EXPECT_THROW(writeFileAtomically(path("folder"), "x"), DataError);
-    EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
+    EXPECT_TRUE(fs::is_directory(dir_.path() / "folder"));
     EXPECT_THROW(writeFileAtomically(path("no/such/place.txt"), "x"), DataError);
     EXPECT_EQ(names(), Lines{"folder"});
 }
 
 TEST_F(TextFileTest, WriteThroughALinkReplacesItsTarget) {
     const std::string target = put("gradix.ini", "0\r\n");
-    fs::create_symlink(target, dir_ / "link.ini");
+    fs::create_symlink(target, dir_.path() / "link.ini");
     writeFileAtomically(path("link.ini"), "15\r\n");
-    EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+    EXPECT_TRUE(fs::is_symlink(dir_.path() / "link.ini"));
     EXPECT_EQ(readFileBytes(target), "15\r\n");
 }
 
@@ -687,7 +669,7 @@ TEST_F(TextFileTest, AtomicWriteRemovesStaleTemporaries) {
     };
     for (const Case& c : cases) put(c.name, "half a file");
     writeFileAtomically(path("result.txt"), "x");
-    for (const Case& c : cases) EXPECT_EQ(fs::exists(dir_ / c.name), c.kept) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(dir_.path() / c.name), c.kept) << c.name;
 }
 
 // SIGTERM and SIGINT remove the temporary files being written, then end the

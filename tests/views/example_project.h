@@ -5,8 +5,9 @@
 
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
-#include "stakes/recording_sink.h"
 #include "stakes/stakes.h"
+#include "support/recording_sink.h"
+#include "support/worked_examples.h"
 
 namespace gradix {
 
@@ -15,9 +16,9 @@ struct ExampleProject {
     Profile profile;
 
     ExampleProject() {
-        readChainBreakFile(std::string(GRADIX_EXAMPLES) + "/road.dl", breaks);
-        RecordingSink sink;
-        readProfileFile(std::string(GRADIX_EXAMPLES) + "/road.zdm", breaks, sink, profile);
+        readChainBreakFile(testing::example("road.dl"), breaks);
+        testing::RecordingSink sink;
+        readProfileFile(testing::example("road.zdm"), breaks, sink, profile);
     }
     // The chainage (m) of a stake text such as "B2320".
     double chainageOf(const std::string& stake) const { return dlstr_sj(breaks, stake); }

@@ -14,6 +14,7 @@
 
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "support/temp_folder.h"
 #include "views/example_project.h"
 #include "views/profilemodel.h"
 #include "views/profilesheet.h"
@@ -159,11 +160,10 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
         {"B2200 to C4700 at 1:1000 and 1:100",
          {1000, 100, project.chainageOf("B2200"), project.chainageOf("C4700")}},
     };
-    const fs::path folder = fs::temp_directory_path() / ("gradix-sheet-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const testing::TempFolder folder;
     for (const SheetCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path file = folder / "profile.dxf";
+        const fs::path file = folder.file("profile.dxf");
         writeProfileSheet(file.string(), project.profile, project.breaks, c.options);
         const SheetReading sheet = readSheet(file);
         ASSERT_EQ(sheet.status, 0) << sheet.output;
@@ -221,7 +221,6 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
                 << label.text << " at chainage " << at;
         }
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace
