@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/mainwindow.h"
 
@@ -21,22 +22,32 @@ namespace {
 constexpr const char* DESCRIPTION = "Starts the Gradix window: design elevation and tangent grade at a stake.";
 constexpr const char* SCREENSHOT_OPTION = "screenshot";
 constexpr const char* SCREENSHOT_HELP = "Saves a PNG picture of the window once it is shown, then ends.";
+constexpr const char* OPEN_OPTION = "open";
+constexpr const char* OPEN_HELP =
+    "Loads a project as 初 始 化 does, from files given in its order: the ICD file (alignment mode) "
+    "or the chain-break file, then the profile (the option once per file).";
+constexpr const char* STAKE_OPTION = "stake";
+constexpr const char* STAKE_HELP = "Computes this stake once the project is loaded, as Enter in 桩号 does.";
 constexpr const char* VERSION_OPTION = "version";
 constexpr const char* VERSION_HELP = "Prints the version.";
 constexpr const char* HELP_TEXT_OPTION = "help";
 constexpr const char* HELP_HELP = "Prints this text.";
 
-// The program's command line: --screenshot FILE, --version, --help (-h).
+// The program's command line: --screenshot FILE, --open FILE (repeated), --stake STAKE, --version, --help (-h).
 struct CommandLine {
     QCommandLineParser parser;
     QCommandLineOption screenshot{QString::fromUtf8(SCREENSHOT_OPTION), QString::fromUtf8(SCREENSHOT_HELP),
                                   QStringLiteral("FILE")};
+    QCommandLineOption open{QString::fromUtf8(OPEN_OPTION), QString::fromUtf8(OPEN_HELP), QStringLiteral("FILE")};
+    QCommandLineOption stake{QString::fromUtf8(STAKE_OPTION), QString::fromUtf8(STAKE_HELP), QStringLiteral("STAKE")};
     QCommandLineOption version{QString::fromUtf8(VERSION_OPTION), QString::fromUtf8(VERSION_HELP)};
     QCommandLineOption help{{QStringLiteral("h"), QString::fromUtf8(HELP_TEXT_OPTION)}, QString::fromUtf8(HELP_HELP)};
 
     CommandLine() {
         parser.setApplicationDescription(QString::fromUtf8(DESCRIPTION));
         parser.addOption(screenshot);
+        parser.addOption(open);
+        parser.addOption(stake);
         parser.addOption(version);
         parser.addOption(help);
     }
@@ -127,6 +138,12 @@ int runGradix(int argc, char** argv) {
 
     MainWindow window({QApplication::applicationDirPath(), userConfigFolder(), nullptr});
     window.show();
+    std::vector<std::string> files;
+    for (const QString& file : line.parser.values(line.open)) files.push_back(file.toStdString());
+    if (!files.empty() && window.openProject(files) && line.parser.isSet(line.stake)) {
+        window.form().setText(Control::Text1, line.parser.value(line.stake).toStdString());
+        window.runCompute();
+    }
     if (!screenshot.isEmpty()) {
         int status = EXIT_GUI_OK;
         QTimer::singleShot(0, &window, [&] {

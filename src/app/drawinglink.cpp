@@ -58,4 +58,17 @@ bool closeDrawingWindow(CadConnector& connector) {
     return link->window()->close();
 }
 
+bool openInDrawingWindow(CadConnector& connector, const std::string& path) {
+    auto* link = dynamic_cast<DrawingWindowConnector*>(&connector);
+    if (!link) return false;
+    CadApplication* application = link->attach();
+    if (!application) application = &link->start();
+    DrawingWindow* window = link->window();
+    if (!window || !window->openFile(QString::fromStdString(path))) return false;
+    application->Visible(true);
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
 }  // namespace gradix

@@ -42,6 +42,12 @@ ReferenceAlignment referenceAlignmentOf(const Project& project);
 // nothing to show it on.
 void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& reference);
 
+// Opens the DXF file at path in the drawing window of connector (the window
+// opened when it is not; its unsaved changes settled first) and brings it to
+// the front. False when connector has no drawing window or the file was not
+// opened (the window has said why).
+bool openInDrawingWindow(CadConnector& connector, const std::string& path);
+
 // Closes the drawing window of connector, if one is open, asking about
 // unsaved changes of its drawing. False when the person keeps it open.
 bool closeDrawingWindow(CadConnector& connector);

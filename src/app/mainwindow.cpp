@@ -25,6 +25,7 @@
 #include "app/helpwindow.h"
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
+#include "app/roadviews.h"
 #include "commands/compute.h"
 #include "commands/initialise.h"
 
@@ -68,6 +69,7 @@ constexpr int BUTTON_WIDTH = 118;  // pixels
 constexpr int BUTTON_GROUP_GAP = 10;  // pixels between the groups of buttons
 constexpr int SCREEN_HEIGHT_SHARE = 3;  // the window sits a third of the free height down
 constexpr int SCREEN_WIDTH_SHARE = 2;   // and centred across
+const QSize WINDOW_WITH_VIEWS(1240, 720);  // pixels: the classic panel and the views beside it
 
 QString caption(const char* text) { return QString::fromUtf8(text); }
 
@@ -124,6 +126,8 @@ MainWindow::MainWindow(const WindowSetup& setup)
         ownUi_ = std::make_unique<QtUserInterface>(*this, findExamplesFolder(programFolder_));
         ui_ = ownUi_.get();
     }
+    viewsUi_ = std::make_unique<ViewsUserInterface>(*ui_);
+    ui_ = viewsUi_.get();
     openWebPage = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     onSelectAndCompute = [this] { runSelectAndCompute(); };
     onPickAndCompute = [this] { runPickAndAnnotate(); };
@@ -136,6 +140,7 @@ MainWindow::MainWindow(const WindowSetup& setup)
     // Window load: centre the window, then the rotation angle from the
     // settings file ("0" when it is missing, empty or unreadable).
     adjustSize();
+    resize(size().expandedTo(WINDOW_WITH_VIEWS));
     CenterForm(*this);
     form_->setText(Control::Text9, settings_.LoadSettings());
 }
@@ -225,10 +230,13 @@ void MainWindow::buildControls() {
     auto* body = new QHBoxLayout;
     body->addLayout(fields);
     body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
+    // The classic panel keeps its size; the views beside it take the rest.
+    auto* classic = named(new QWidget(this), "classicPanel");
+    auto* layout = new QVBoxLayout(classic);
     layout->addLayout(body);
     layout->addWidget(label1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    attachRoadViews(classic);
 }
 
 void MainWindow::connectHandlers() {
@@ -268,12 +276,15 @@ bool MainWindow::runInitialise() {
         reference_ = referenceAlignmentOf(project_);
         showReferenceAlignment(*connector_, reference_);
     }
+    viewsAfterInitialise(outcome.isDone());
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }
 
 bool MainWindow::runCompute() {
+    const bool fromStakeFile = !form_->isChecked(Control::Option1);
     const Outcome outcome = compute(project_, *form_, *ui_, settings_);
+    if (outcome.isDone()) viewsAfterCompute(fromStakeFile);
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }
@@ -288,6 +299,7 @@ DrawingCommandContext MainWindow::drawingContext() {
 bool MainWindow::runPickAndAnnotate() {
     DrawingCommandContext context = drawingContext();
     const Outcome outcome = pickAndAnnotate(context);
+    viewsAfterCompute(false);
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }
@@ -295,6 +307,7 @@ bool MainWindow::runPickAndAnnotate() {
 bool MainWindow::runSelectAndCompute() {
     DrawingCommandContext context = drawingContext();
     const Outcome outcome = selectAndCompute(context, random_);
+    viewsAfterCompute(false);
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }

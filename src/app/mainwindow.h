@@ -14,6 +14,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "cad/cad.h"
 #include "cadmodel/referencealignment.h"
@@ -31,6 +32,8 @@ namespace gradix {
 class HelpWindow;
 class QtForm;
 class QtUserInterface;
+class RoadViews;
+class ViewsUserInterface;
 
 // The window's title.
 inline constexpr const char* WINDOW_TITLE = GRADIX_TITLE;
@@ -84,6 +87,23 @@ public:
     // the drawing is computed.
     bool runSelectAndCompute();
 
+    // The profile and plan views beside the classic panel. They show the
+    // project loaded, mark the stake computed (typed, a stake file's last
+    // stake, picked or selected), and a click on them sets 桩号 and computes
+    // as Enter would.
+    RoadViews* roadViews() const { return views_; }
+    // Loads a project as 初 始 化 does, its file dialogs answered by files
+    // (the ICD file, which ticks Check1, or the chain-break file, then the
+    // profile). True when it completed.
+    bool openProject(const std::vector<std::string>& files);
+    // "导出纵断面图…": asks for a DXF file (never one of the files read),
+    // writes the profile sheet at 1:2000 and 1:200 and opens it in the
+    // drawing window. True when it was written.
+    bool exportProfileSheet();
+    // "导出图片…": asks for a PNG, SVG or PDF file and writes the profile view
+    // (or the plan view) at the scale chosen beside the button.
+    bool exportViewPicture(bool plan);
+
     // Links the drawing commands to connector and messenger (each must
     // outlive the window or the next link); null gives the window's own.
     // The alignment loaded goes to the new connector's drawing window.
@@ -130,6 +150,12 @@ private:
     void moreSoftwareClicked();
     void exitClicked();
     DrawingCommandContext drawingContext();
+    // The views: built beside the classic panel, and what each command
+    // leaves for them (mainwindowviews.cpp).
+    void attachRoadViews(QWidget* classicPanel);
+    void viewsAfterInitialise(bool done);
+    void viewsAfterCompute(bool fromStakeFile);
+    void stakeClickedInView(const QString& stake);
     // Closes the drawing windows of the link in use and of the window's own;
     // false when the person keeps one open for its unsaved changes.
     bool closeDrawingWindows();
@@ -140,7 +166,9 @@ private:
     std::unique_ptr<QtForm> form_;
     std::unique_ptr<QtUserInterface> ownUi_;
     UserInterface* ui_ = nullptr;
+    std::unique_ptr<ViewsUserInterface> viewsUi_;  // wraps the interface given, for the views
     HelpWindow* help_ = nullptr;
+    RoadViews* views_ = nullptr;
 
     // The drawing link: the window's own and the one in use.
     std::unique_ptr<CadConnector> ownConnector_;

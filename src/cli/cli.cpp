@@ -28,6 +28,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "views/profilesheet.h"
 
 namespace gradix {
 
@@ -51,6 +52,13 @@ constexpr const char* EXIT_CODES_TEXT =
     "On 1, 2 or 70 the first line on stderr is the message the window would show, the second the\n"
     "file, line and reason.\n";
 
+// " drawing profile": the names of a command and of the commands it lies in.
+std::string commandPath(const CLI::App* app) {
+    std::string names;
+    for (; app->get_parent(); app = app->get_parent()) names = " " + app->get_name() + names;
+    return names;
+}
+
 // A usage error found after the options were read: the message goes to
 // stderr with the command's usage line.
 struct UsageError {
@@ -63,10 +71,7 @@ struct UsageError {
 class HelpFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App* app, std::string) const override {
-        std::string usage = "usage: " + PROGRAM;
-        std::string names;
-        for (const CLI::App* a = app; a->get_parent(); a = a->get_parent()) names = " " + a->get_name() + names;
-        usage += names;
+        std::string usage = "usage: " + PROGRAM + commandPath(app);
         if (!app->get_subcommands({}).empty()) return usage + " COMMAND [OPTIONS] ARGUMENTS\n";
         for (const CLI::Option* opt : app->get_options()) {
             if (opt->get_positional() || opt == app->get_help_ptr()) continue;
@@ -92,6 +97,7 @@ struct Options {
     std::string breaks, icd, profile, stakes, out, format = "table", drawing, rotation = "0";
     std::string from, to, every;
     std::string landxml, alignment, profileName, name;
+    std::string hscale = shortestText(DEFAULT_HORIZONTAL_SCALE), vscale = shortestText(DEFAULT_VERTICAL_SCALE);
     std::vector<std::string> arguments;
     // Which options were given; a file option given as "" is a cancelled
     // dialog's path, read (and failing) as such.
@@ -332,6 +338,31 @@ Outcome profileCommand(const Options& o, std::ostream& out) {
     return Outcome::done();
 }
 
+// The profile sheet of the profile between two stakes (the whole profile
+// without them), written to a DXF file that is none of the files read.
+Outcome drawingProfileCommand(const Options& o) {
+    requireNotRead(o.out, {o.breaks, o.icd, o.profile});
+    if (o.out == STANDARD_STREAM) throw UsageError{"--out must name a file"};
+    ProfileSheetOptions sheet;
+    sheet.horizontalScale = numberArgument(o.hscale);
+    sheet.verticalScale = numberArgument(o.vscale);
+    if (!(sheet.horizontalScale > 0 && sheet.verticalScale > 0))
+        throw UsageError{"the scales must be positive: 1:" + o.hscale + " and 1:" + o.vscale};
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    if (o.hasTable) {
+        StakeResult from, to;
+        if (Outcome a = computeStake(project, o.from, RangeTest::Extrapolate, from); !a) return a;
+        if (Outcome b = computeStake(project, o.to, RangeTest::Extrapolate, to); !b) return b;
+        if (!(from.chainage < to.chainage))
+            throw UsageError{"--from " + o.from + " must lie before --to " + o.to + " along the road"};
+        sheet.fromChainage = from.chainage;
+        sheet.toChainage = to.chainage;
+    }
+    writeProfileSheet(o.out, project.profile, project.breaks, sheet);
+    return Outcome::done();
+}
+
 Outcome locateCommand(const Options& o, std::ostream& out) {
     std::vector<std::pair<double, double>> points;
     for (const std::string& text : o.arguments) points.push_back(pairArgument(text));
@@ -564,6 +595,29 @@ public:
         exporting->add_option("--out", options_.out, "the LandXML file written (- for stdout)")
             ->type_name("FILE.xml")
             ->required();
+        CLI::App* drawing = command("drawing", "Writes a drawing made from the project.");
+        drawing->require_subcommand(1);
+        CLI::App* sheet = drawing->add_subcommand(
+            "profile",
+            "Writes the longitudinal profile sheet (纵断面图) as a DXF drawing (AutoCAD 2018, UTF-8), in\n"
+            "millimetres of paper: grid, design line, vertical-curve labels, bands of grades and slope\n"
+            "lengths and of stakes, chain-break notes, and the origin and scales written on the sheet.");
+        sheet->footer(EXIT_CODES_TEXT);
+        profileOption(sheet)->required();
+        alignmentOptions(sheet);
+        sheet->add_option("--out", options_.out, "the sheet written (never one of the files read)")
+            ->type_name("FILE.dxf")
+            ->required();
+        sheet->add_option("--hscale", options_.hscale, "horizontal scale 1:N (default 2000)")->type_name("N");
+        sheet->add_option("--vscale", options_.vscale, "vertical scale 1:N (default 200)")->type_name("N");
+        CLI::Option* sheetFrom =
+            sheet->add_option("--from", options_.from, "first stake of the sheet (default: the profile's start)")
+                ->type_name("STAKE");
+        CLI::Option* sheetTo =
+            sheet->add_option("--to", options_.to, "last stake of the sheet (default: the profile's end)")
+                ->type_name("STAKE");
+        sheetFrom->needs(sheetTo);
+        sheetTo->needs(sheetFrom);
     }
 
     CLI::App& app() { return app_; }
@@ -572,6 +626,13 @@ public:
         for (CLI::App* sub : app_.get_subcommands({}))
             if (sub->get_name() == name) return sub;
         return nullptr;
+    }
+    // The command that was given: name, or the subcommand of name given after it.
+    CLI::App& innermost(const std::string& name) {
+        CLI::App* command = find(name);
+        for (CLI::App* sub : command->get_subcommands({}))
+            if (sub->parsed()) return *sub;
+        return *command;
     }
 
 private:
@@ -623,10 +684,9 @@ private:
 
 // The short usage of a usage error: the command's usage line and where the
 // whole help is.
-std::string shortUsage(const CLI::App& command, const std::string& name) {
+std::string shortUsage(const CLI::App& command) {
     HelpFormatter formatter;
-    return formatter.make_usage(&command, "") + "(" + PROGRAM + " " + name +
-           " --help for the whole help)\n";
+    return formatter.make_usage(&command, "") + "(" + PROGRAM + commandPath(&command) + " --help for the whole help)\n";
 }
 
 // The deepest command given on the line (landxml list), whose help is asked.
@@ -640,7 +700,7 @@ Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in,
                    std::string& notes) {
     Options& o = line.options();
     o.notes = &notes;
-    const CLI::App& sub = *line.find(name);
+    const CLI::App& sub = line.innermost(name);
     const auto given = [&sub](const char* option) {
         const CLI::Option* opt = sub.get_option_no_throw(option);
         return opt && opt->count() > 0;
@@ -669,6 +729,7 @@ Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in,
     if (name == "profile") return profileCommand(o, out);
     if (name == "locate") return locateCommand(o, out);
     if (name == "annotate") return annotateCommand(o, out);
+    if (name == "drawing") return drawingProfileCommand(o);
     return labelsCommand(o, out);
 }
 
@@ -702,13 +763,15 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         err << notes;
         return code;
     } catch (const CLI::CallForHelp&) {
-        out << helpedCommand(*command)->help();
+        out << line.innermost(name).help();
         return EXIT_OK;
     } catch (const CLI::ParseError& e) {
-        err << PROGRAM << ' ' << name << ": " << e.what() << '\n' << shortUsage(*command, name);
+        err << PROGRAM << commandPath(&line.innermost(name)) << ": " << e.what() << '\n'
+            << shortUsage(line.innermost(name));
         return EXIT_USAGE;
     } catch (const UsageError& e) {
-        err << PROGRAM << ' ' << name << ": " << e.message << '\n' << shortUsage(*command, name);
+        err << PROGRAM << commandPath(&line.innermost(name)) << ": " << e.message << '\n'
+            << shortUsage(line.innermost(name));
         return EXIT_USAGE;
     }
 }

@@ -35,6 +35,7 @@
 #include "app/mainwindow.h"
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
+#include "app/roadviews.h"
 #include "cadmodel/batchcad.h"
 #include "dxf/dxfreader.h"
 #include "drawing/windowcad.h"
@@ -45,6 +46,11 @@
 #include "support/temp_folder.h"
 #include "support/worked_examples.h"
 #include "text/failures.h"
+#include "profile/profile.h"
+#include "stakes/stakes.h"
+#include "text/numbers.h"
+#include "views/planview.h"
+#include "views/profileview.h"
 
 namespace fs = std::filesystem;
 using gradix::Control;
@@ -776,6 +782,62 @@ TEST(WindowDrawing, TheShippedHelpExplainsTheDrawingWindowItsPromptsAndMessages)
 }
 
 // ----------------------------------------------------------------- settings
+
+// ---- the views beside the classic panel ---------------------------------------
+
+TEST(WindowViews, ComputedStakesAreMarkedAndAClickOnTheProfileComputesAsEnterWould) {
+    Session s;
+    s.initialiseCrest();
+    gradix::ProfileView* profile = s.window->roadViews()->profileView();
+    ASSERT_TRUE(profile->hasProfile());
+    EXPECT_FALSE(s.window->roadViews()->planView()->isVisibleTo(s.window.get()));  // no alignment loaded
+
+    s.field("Text1")->setText("180");
+    QTest::keyClick(s.field("Text1"), Qt::Key_Return);
+    EXPECT_EQ(profile->markedChainage(), 180.0);
+
+    // A click at chainage 300 (the stake field then holds the stake under it).
+    const gradix::ProfileViewport& v = profile->viewport();
+    const QPoint at(int(std::lround(v.x(300))), int(std::lround(v.y(102))));
+    const double chainage = v.chainageAt(at.x());
+    QTest::mouseClick(profile, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(s.text("Text1").toStdString(), gradix::sj_dlstr_11(s.window->project().breaks, chainage));
+    const gradix::DesignPoint d = gradix::DesignAt(s.window->project().profile, s.text("Text1").toDouble());
+    EXPECT_EQ(s.text("Text2").toStdString(), gradix::formatFixed(d.elevation, 4));
+    EXPECT_NEAR(*profile->markedChainage(), chainage, 0.0005);  // the stake text keeps millimetres
+
+    // Stake-file mode: the file's last stake is marked; a click computes nothing.
+    s.click("Option2");
+    s.ui.answers = {s.dir.write("stakes.txt", "100\n250\n"), s.dir.file("out.txt")};
+    s.click("Command3");
+    EXPECT_EQ(profile->markedChainage(), 250.0);
+    const QString before = s.text("Text1");
+    QTest::mouseClick(profile, Qt::LeftButton, Qt::NoModifier, QPoint(int(v.x(50)), at.y()));
+    EXPECT_EQ(s.text("Text1"), before);
+}
+
+TEST(WindowViews, TheProfileSheetIsWrittenAndOpenedInTheDrawingWindow) {
+    Session s;  // the window's own link: Gradix's drawing window
+    auto* connector = dynamic_cast<gradix::DrawingWindowConnector*>(&s.window->cadConnector());
+    ASSERT_NE(connector, nullptr);
+    s.initialiseCrest();
+    const std::string sheet = s.dir.file("crest.dxf");
+    s.ui.answers = {sheet};
+    s.click("exportProfileSheet");
+    ASSERT_TRUE(fs::exists(sheet));
+    ASSERT_NE(connector->window(), nullptr);
+    EXPECT_EQ(connector->window()->drawing().path, sheet);
+    EXPECT_FALSE(connector->window()->drawing().entities.empty());
+
+    // A data file of the project is never written over.
+    const std::string profileFile = s.dir.file("p.zdm");
+    s.ui.events.clear();
+    s.ui.answers = {profileFile};
+    s.click("exportProfileSheet");
+    EXPECT_EQ(readBytes(profileFile), CREST_PROFILE);
+    ASSERT_EQ(s.ui.events.size(), 2u);
+    EXPECT_EQ(s.ui.events[1], "error 错误: 导出失败！");
+}
 
 TEST(WindowSettings, TheRotationAngleComesFromTheSettingsFileOrIsZero) {
     Session missing;

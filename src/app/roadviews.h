@@ -1,0 +1,92 @@
+// The views beside the classic panel: the profile view above the plan view
+// (the plan shown once an alignment is loaded), a row with the vertical
+// exaggeration, the picture export and the profile sheet export, and the
+// read-out of the cursor.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "commands/project.h"
+#include "commands/userinterface.h"
+
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+
+namespace gradix {
+
+class PlanView;
+class ProfileView;
+
+// The scale a picture of a view is exported at unless another is chosen (1:N).
+inline constexpr double DEFAULT_PICTURE_SCALE = 2000;
+
+class RoadViews : public QWidget {
+    Q_OBJECT
+public:
+    explicit RoadViews(QWidget* parent = nullptr);
+
+    // Shows the profile of project and, in alignment mode, its alignment.
+    void showProject(const Project& project);
+    // Marks the stake computed (chainage, m) in both views; none clears it.
+    void markChainage(std::optional<double> chainage);
+
+    ProfileView* profileView() const { return profile_; }
+    PlanView* planView() const { return plan_; }
+    // The scale chosen for exported pictures (1:N).
+    double pictureScale() const;
+    QSize sizeHint() const override;
+
+signals:
+    // A click on the profile or the plan: the stake under it, as 桩号 takes it.
+    void stakeClicked(const QString& stake);
+    // The buttons "导出图片…" and "导出纵断面图…".
+    void pictureExportRequested(bool plan);
+    void sheetExportRequested();
+
+private:
+    ProfileView* profile_;
+    PlanView* plan_;
+    QDoubleSpinBox* exaggeration_;
+    QDoubleSpinBox* pictureScale_;
+    QLabel* readout_;
+    QPushButton* exportSheet_;
+    QPushButton* exportPicture_;
+    ChainBreakTable breaks_;
+};
+
+// The window's side of the commands with two additions for the views: it
+// answers open dialogs from a list of files first (a project opened from the
+// command line), and it remembers the stake file last chosen, whose last
+// stake the views mark. Everything else goes to the interface it wraps.
+class ViewsUserInterface : public UserInterface {
+public:
+    explicit ViewsUserInterface(UserInterface& inner) : inner_(inner) {}
+
+    // The paths the next open dialogs answer, in order.
+    void answerOpenDialogs(std::deque<std::string> paths) { answers_ = std::move(paths); }
+    const std::string& lastStakeFile() const { return lastStakeFile_; }
+
+    std::string openFile(const FileDialog& dialog) override;
+    std::string saveFile(const FileDialog& dialog) override { return inner_.saveFile(dialog); }
+    void showError(const std::string& title, const std::string& text, const std::string& detail) override {
+        inner_.showError(title, text, detail);
+    }
+    void setClipboard(const std::string& text) override { inner_.setClipboard(text); }
+    void activateMainWindow() override { inner_.activateMainWindow(); }
+    void showMessage(const std::string& title, const std::string& text) override {
+        inner_.showMessage(title, text);
+    }
+
+private:
+    UserInterface& inner_;
+    std::deque<std::string> answers_;
+    std::string lastStakeFile_;
+};
+
+}  // namespace gradix

@@ -1,0 +1,178 @@
+#include "views/planmodel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "text/failures.h"
+#include "text/numbers.h"
+
+namespace gradix {
+
+namespace {
+
+// Most points of a plan model: an alignment longer than this many chords is
+// refused, not drawn.
+constexpr std::size_t MAX_PLAN_POINTS = 4000000;
+constexpr double MIN_PIXELS_PER_METRE = 1e-6;
+constexpr double MAX_PIXELS_PER_METRE = 1e4;
+constexpr double MIN_EXTENT = 1.0;  // m shown of an alignment without extent
+
+PlanElementKind planKind(ElementKind kind) {
+    switch (kind) {
+        case ElementKind::Line: return PlanElementKind::Line;
+        case ElementKind::Arc: return PlanElementKind::Arc;
+        default: return PlanElementKind::Spiral;
+    }
+}
+
+// The name of the joint between an element of kind a and the next of kind b;
+// "" where two straights meet.
+std::string jointName(ElementKind a, ElementKind b) {
+    using K = ElementKind;
+    if (a == K::Line && b == K::Line) return "";
+    if (a == K::Line && b == K::EnteringSpiral) return "ZH";
+    if (a == K::Line && b == K::Arc) return "ZY";
+    if ((a == K::EnteringSpiral || a == K::PartialSpiral) && b == K::Arc) return "HY";
+    if (a == K::Arc && (b == K::ExitSpiral || b == K::PartialSpiral)) return "YH";
+    if (a == K::ExitSpiral && b == K::Line) return "HZ";
+    if (a == K::Arc && b == K::Line) return "YZ";
+    return "GQ";
+}
+
+std::string wholeMetreStake(double chainage) {
+    std::string label = formatKilometreStake(chainage);
+    const std::size_t point = label.find('.');
+    if (point != std::string::npos) label.erase(point);
+    return label;
+}
+
+struct Located {
+    PlanPoint at;
+    double bearing;
+};
+
+Located pointAt(const Alignment& alignment, double chainage) {
+    double X = 0, Y = 0, bearing = 0;
+    PointAtChainage(alignment, chainage, X, Y, bearing);
+    if (!(std::isfinite(X) && std::isfinite(Y) && std::isfinite(bearing)))
+        throw DataError("the alignment has no finite point at chainage " + shortDecimal(chainage));
+    return {{Y, X}, bearing};  // drawing x is east
+}
+
+}  // namespace
+
+PlanLabelModel buildPlanModel(const Alignment& alignment) {
+    PlanLabelModel m;
+    const int n = alignment.elemCount;
+    if (n < 1) return m;
+    std::size_t points = 0;
+    std::vector<ElementKind> kinds(static_cast<std::size_t>(n) + 1, ElementKind::Line);
+    double lowX = std::numeric_limits<double>::infinity(), lowY = lowX;
+    double highX = -lowX, highY = -lowX;
+    for (int e = 1; e <= n; ++e) {
+        PlanElement element;
+        element.index = e;
+        kinds[e] = elementKind(alignment.elemStartRadius[e], alignment.elemEndRadius[e]);
+        element.kind = planKind(kinds[e]);
+        element.startChainage = alignment.elemChainage[e];
+        element.endChainage = alignment.elemChainage[e + 1];
+        const double length = element.endChainage - element.startChainage;
+        if (!std::isfinite(length)) throw DataError("element " + std::to_string(e) + " has no finite length");
+        const double chords = element.kind == PlanElementKind::Line
+                                  ? 1.0
+                                  : std::max(1.0, std::ceil(std::abs(length) / PLAN_SAMPLE_STEP));
+        if (static_cast<double>(points) + chords > static_cast<double>(MAX_PLAN_POINTS))
+            throw DataError("the alignment is too long to draw: more than " + std::to_string(MAX_PLAN_POINTS) +
+                            " points");
+        const auto count = static_cast<std::size_t>(chords);
+        for (std::size_t k = 0; k <= count; ++k) {
+            const double c = k == count ? element.endChainage
+                                        : element.startChainage + length * static_cast<double>(k) / chords;
+            const PlanPoint p = pointAt(alignment, c).at;
+            element.points.push_back(p);
+            lowX = std::min(lowX, p.x);
+            lowY = std::min(lowY, p.y);
+            highX = std::max(highX, p.x);
+            highY = std::max(highY, p.y);
+        }
+        points += count + 1;
+        m.elements.push_back(std::move(element));
+    }
+    m.lowest = {lowX, lowY};
+    m.highest = {highX, highY};
+
+    const double start = alignment.elemChainage[1];
+    const double end = alignment.elemChainage[n + 1];
+    const auto mainPoint = [&](std::string name, double chainage) {
+        const Located l = pointAt(alignment, chainage);
+        m.mainPoints.push_back({std::move(name), chainage, l.at, l.bearing, formatKilometreStake(chainage)});
+    };
+    mainPoint("QD", start);
+    int curveFrom = 0;  // first element of the curve being passed, 0 on a straight
+    for (int e = 1; e <= n; ++e) {
+        if (kinds[e] != ElementKind::Line && curveFrom == 0) curveFrom = e;
+        const bool curveEnds = curveFrom != 0 && (e == n || kinds[e + 1] == ElementKind::Line);
+        if (curveEnds) {
+            mainPoint("QZ", (alignment.elemChainage[curveFrom] + alignment.elemChainage[e + 1]) / 2);
+            curveFrom = 0;
+        }
+        if (e < n) {
+            const std::string name = jointName(kinds[e], kinds[e + 1]);
+            if (!name.empty()) mainPoint(name, alignment.elemChainage[e + 1]);
+        }
+    }
+    mainPoint("ZD", end);
+    std::stable_sort(m.mainPoints.begin(), m.mainPoints.end(),
+                     [](const PlanMainPoint& a, const PlanMainPoint& b) { return a.chainage < b.chainage; });
+
+    if (std::abs(end - start) / PLAN_TICK_STEP > static_cast<double>(MAX_PLAN_POINTS))
+        throw DataError("the alignment is too long to draw its stakes");
+    const auto ticksPerLabel = static_cast<long long>(PLAN_LABEL_STEP / PLAN_TICK_STEP);
+    // Counted in whole steps, so that the loop ends also where the chainages
+    // are too large for a step of one to change them.
+    const double first = std::ceil(start / PLAN_TICK_STEP);
+    const double count = std::floor(end / PLAN_TICK_STEP) - first;
+    for (double k = 0; k <= count; ++k) {
+        const double j = first + k;
+        const double c = j * PLAN_TICK_STEP;
+        const Located l = pointAt(alignment, c);
+        PlanTick tick{c, l.at, l.bearing, ""};
+        if (static_cast<long long>(j) % ticksPerLabel == 0) tick.label = wholeMetreStake(c);
+        m.ticks.push_back(std::move(tick));
+    }
+    return m;
+}
+
+PlanReadout planReadout(const Alignment& alignment, SampleTable& samples, PlanPoint point) {
+    const FootOfPoint foot = locatePoint(alignment, samples, point.y, point.x);
+    return {foot.ptzh, foot.ptd, formatKilometreStake(foot.ptzh)};
+}
+
+PlanViewport PlanViewport::fitting(const PlanLabelModel& model, double width, double height, double margin) {
+    PlanViewport v;
+    v.width = std::max(width, 1.0);
+    v.height = std::max(height, 1.0);
+    if (model.empty()) return v;
+    const double w = std::max(model.highest.x - model.lowest.x, MIN_EXTENT);
+    const double h = std::max(model.highest.y - model.lowest.y, MIN_EXTENT);
+    v.pixelsPerMetre = std::clamp(std::min(v.width * margin / w, v.height * margin / h), MIN_PIXELS_PER_METRE,
+                                  MAX_PIXELS_PER_METRE);
+    v.centreX = (model.lowest.x + model.highest.x) / 2;
+    v.centreY = (model.lowest.y + model.highest.y) / 2;
+    return v;
+}
+
+void PlanViewport::zoomAbout(double sx, double sy, double factor) {
+    const PlanPoint p = at(sx, sy);
+    pixelsPerMetre = std::clamp(pixelsPerMetre * factor, MIN_PIXELS_PER_METRE, MAX_PIXELS_PER_METRE);
+    centreX = p.x - (sx - width / 2) / pixelsPerMetre;
+    centreY = p.y + (sy - height / 2) / pixelsPerMetre;
+}
+
+void PlanViewport::pan(double dx, double dy) {
+    centreX -= dx / pixelsPerMetre;
+    centreY += dy / pixelsPerMetre;
+}
+
+}  // namespace gradix

@@ -1,0 +1,389 @@
+#include "views/profileview.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "text/failures.h"
+#include "text/numbers.h"
+
+namespace gradix {
+
+namespace {
+
+const QColor GRID_COLOUR(70, 80, 92);
+const QColor AXIS_COLOUR(190, 198, 206);
+const QColor TANGENT_COLOUR(150, 150, 150);
+const QColor DESIGN_COLOUR(255, 90, 80);
+const QColor CURVE_COLOUR(110, 220, 120);
+const QColor GRADE_COLOUR(230, 230, 230);
+const QColor BREAK_COLOUR(230, 100, 230);
+const QColor MARK_COLOUR(255, 215, 0);
+const QColor HOVER_COLOUR(120, 200, 255);
+const QColor READOUT_BACKGROUND(20, 24, 30, 220);
+constexpr double FIT_MARGIN = 0.85;            // share of the view the profile fills
+constexpr double MIN_EXAGGERATION = 1;
+constexpr double MAX_EXAGGERATION = 1000;
+constexpr double TEXT_PX = 11;
+constexpr double SMALL_TEXT_PX = 10;
+constexpr double AXIS_BAND_PX = 34;            // the band of stakes at the foot of the view
+constexpr double TICK_PX = 5;
+constexpr double LABELLED_TICK_PX = 9;
+constexpr double MIN_TICK_SPACING_PX = 6;      // 20 m ticks closer than this are left out
+constexpr double MIN_LABEL_SPACING_PX = 80;    // stake labels at least this far apart
+constexpr double MIN_GRID_SPACING_PX = 40;     // elevation lines at least this far apart
+constexpr double SIMPLIFY_PX = 0.5;            // design-line vertices closer than this on screen merge
+constexpr double LABEL_GAP_PX = 6;
+constexpr double LABEL_RISE_PX = 26;           // grade-point labels above the higher of H and the design line
+constexpr double MARK_RADIUS_PX = 4;
+constexpr double DESIGN_DOUBLING_PX = 0.6;    // the second stroke of the design line, below the first
+constexpr double POINT_MARK_PX = 3;            // half the side of a grade point's square
+constexpr double MIN_POINT_SPACING_PX = 12;    // grade points closer than this on screen are not marked
+constexpr double PERCENT = 100.0;
+constexpr int ELEVATION_DECIMALS = 4;
+// Label multiples tried in turn: 1, 2, 5, 10, 20, 50 ... of the label step.
+constexpr double NICE_STEPS[] = {1, 2, 5};
+constexpr int MAX_DECADES = 12;
+constexpr double MAX_GRID_LINES = 200;
+constexpr double DEGREES_PER_RADIAN = 180.0 / std::numbers::pi;
+
+// The smallest of 1, 2, 5, 10, 20, 50 ... times base whose spacing reaches minimum pixels.
+double niceMultiple(double base, double pixelsPerUnit, double minimum) {
+    double decade = 1;
+    for (int d = 0; d < MAX_DECADES; ++d, decade *= 10)
+        for (double m : NICE_STEPS)
+            if (base * m * decade * pixelsPerUnit >= minimum) return m * decade;
+    return decade;
+}
+
+template <class T>
+std::size_t firstAtOrAfter(const std::vector<T>& items, double chainage) {
+    return static_cast<std::size_t>(
+        std::lower_bound(items.begin(), items.end(), chainage,
+                         [](const T& item, double c) { return item.chainage < c; }) -
+        items.begin());
+}
+
+}  // namespace
+
+ProfileView::ProfileView(QWidget* parent) : RoadView(parent) {
+    setObjectName("profileView");
+    setToolTip(QString());
+}
+
+QString ProfileView::setProfile(const Profile& profile, const ChainBreakTable& breaks) {
+    try {
+        ProfileLabelModel model = buildProfileModel(profile, breaks);
+        profile_ = profile;
+        breaks_ = breaks;
+        model_ = std::move(model);
+    } catch (const GradixError& error) {
+        clear();
+        return QString::fromStdString(error.detail());
+    }
+    marked_.reset();
+    hover_.reset();
+    zoomExtents();
+    return {};
+}
+
+void ProfileView::clear() {
+    profile_ = Profile{};
+    model_ = ProfileLabelModel{};
+    marked_.reset();
+    hover_.reset();
+    roadChanged();
+}
+
+void ProfileView::setViewport(const ProfileViewport& viewport) {
+    fitted_ = false;
+    viewport_ = viewport;
+    viewport_.width = std::max(1, width());
+    viewport_.height = std::max(1, height());
+    exaggeration_ = viewport_.verticalExaggeration;
+    roadChanged();
+}
+
+void ProfileView::zoomExtents() {
+    fitted_ = true;
+    viewport_ = ProfileViewport::fitting(model_, std::max(1, width()), std::max(1, height()), exaggeration_,
+                                         FIT_MARGIN);
+    roadChanged();
+}
+
+void ProfileView::setVerticalExaggeration(double exaggeration) {
+    if (!std::isfinite(exaggeration)) return;
+    exaggeration_ = std::clamp(exaggeration, MIN_EXAGGERATION, MAX_EXAGGERATION);
+    viewport_.verticalExaggeration = exaggeration_;
+    roadChanged();
+}
+
+void ProfileView::setMarkedChainage(std::optional<double> chainage) {
+    marked_ = chainage;
+    update();
+}
+
+std::optional<ProfileReadout> ProfileView::readoutAt(QPointF position) const {
+    if (!hasProfile()) return std::nullopt;
+    try {
+        return profileReadout(profile_, breaks_, viewport_.chainageAt(position.x()));
+    } catch (const GradixError&) {
+        return std::nullopt;  // a chainage beyond what the profile can evaluate
+    }
+}
+
+QString ProfileView::readoutText(const ProfileReadout& r) {
+    return QStringLiteral("桩号 %1 (%2)  高程 %3  纵坡 %4%")
+        .arg(QString::fromStdString(r.stake), QString::fromStdString(r.kilometreStake),
+             QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)),
+             QString::fromStdString(formatFixed(r.grade * PERCENT, ELEVATION_DECIMALS)));
+}
+
+void ProfileView::zoomView(QPointF position, double factor) { viewport_.zoomAbout(position.x(), position.y(), factor); }
+
+void ProfileView::panView(QPointF delta) { viewport_.pan(delta.x(), delta.y()); }
+
+void ProfileView::hoverAt(QPointF position) {
+    hoverPos_ = position;
+    hover_ = readoutAt(position);
+    emit readoutChanged(hover_ ? readoutText(*hover_) : QString());
+}
+
+void ProfileView::hoverEnded() {
+    hover_.reset();
+    emit readoutChanged(QString());
+}
+
+void ProfileView::clickedAt(QPointF position) {
+    const std::optional<ProfileReadout> r = readoutAt(position);
+    if (r) emit stakeClicked(QString::fromStdString(r->stake), r->chainage);
+}
+
+void ProfileView::sizeChanged() {
+    viewport_.width = std::max(1, width());
+    viewport_.height = std::max(1, height());
+}
+
+ProfileViewport ProfileView::scaledTo(QSizeF size) const {
+    ProfileViewport v = viewport_;
+    const double k = size.width() / std::max(1.0, viewport_.width);
+    v.width = size.width();
+    v.height = size.height();
+    v.pixelsPerMetre = viewport_.pixelsPerMetre * k;
+    return v;
+}
+
+void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
+    const ProfileViewport v = scaledTo(size);
+    const double w = size.width();
+    const double axisTop = size.height() - AXIS_BAND_PX * unit;
+    const double c0 = v.chainageAt(0);
+    const double c1 = v.chainageAt(w);
+    const QFont font = viewFont(TEXT_PX * unit);
+    const QFont small = viewFont(SMALL_TEXT_PX * unit);
+    const QFontMetricsF metrics(font);
+    const QFontMetricsF smallMetrics(small);
+    const auto pen = [&](const QColor& c, double width = 1, Qt::PenStyle style = Qt::SolidLine) {
+        return QPen(c, width * unit, style, Qt::FlatCap, Qt::MiterJoin);
+    };
+
+    // The grid of elevations, labelled at the left.
+    p.setFont(small);
+    const double pixelsPerElevationMetre = v.pixelsPerMetre * v.verticalExaggeration;
+    const double gridStep = niceMultiple(0.1, pixelsPerElevationMetre, MIN_GRID_SPACING_PX * unit) * 0.1;
+    const double lowest = v.elevationAt(axisTop);
+    const double highest = v.elevationAt(0);
+    // At most MAX_GRID_LINES, counted in whole steps, so that the loop ends
+    // also where elevations are too large for a step of one to change them.
+    const double firstLine = std::ceil(lowest / gridStep);
+    const double lineCount = std::min(std::floor(highest / gridStep) - firstLine, MAX_GRID_LINES);
+    for (double i = 0; i <= lineCount; ++i) {
+        const double k = firstLine + i;
+        const double y = v.y(k * gridStep);
+        p.setPen(pen(GRID_COLOUR));
+        p.drawLine(QPointF(0, y), QPointF(w, y));
+        p.setPen(pen(AXIS_COLOUR));
+        p.drawText(QPointF(2 * unit, y - 2 * unit), QString::fromStdString(shortDecimal(k * gridStep)));
+    }
+
+    // The band of stakes: ticks every 20 m where they stand apart, labels at
+    // a multiple of 100 m that leaves room, a grid line at each label.
+    p.setPen(pen(AXIS_COLOUR));
+    p.drawLine(QPointF(0, axisTop), QPointF(w, axisTop));
+    const double labelMultiple = niceMultiple(PROFILE_LABEL_STEP, v.pixelsPerMetre, MIN_LABEL_SPACING_PX * unit);
+    const bool allTicks = PROFILE_TICK_STEP * v.pixelsPerMetre >= MIN_TICK_SPACING_PX * unit;
+    p.setFont(small);
+    for (std::size_t i = firstAtOrAfter(model_.ticks, c0); i < model_.ticks.size(); ++i) {
+        const StakeTick& t = model_.ticks[i];
+        if (t.chainage > c1) break;
+        const double hundreds = t.stake / PROFILE_LABEL_STEP;
+        const bool labelled = !t.label.empty() && std::fmod(std::round(hundreds), labelMultiple) == 0;
+        if (!labelled && !allTicks) continue;
+        const double x = v.x(t.chainage);
+        if (labelled) {
+            p.setPen(pen(GRID_COLOUR));
+            p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
+        }
+        p.setPen(pen(AXIS_COLOUR));
+        p.drawLine(QPointF(x, axisTop), QPointF(x, axisTop + (labelled ? LABELLED_TICK_PX : TICK_PX) * unit));
+        if (labelled) {
+            const QString text = QString::fromStdString(t.label);
+            p.drawText(QPointF(x - smallMetrics.horizontalAdvance(text) / 2,
+                               axisTop + LABELLED_TICK_PX * unit + smallMetrics.ascent() + unit),
+                       text);
+        }
+    }
+
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // The grade lines through the grade points, dashed, with grade and length.
+    const std::vector<GradePointLabel>& points = model_.gradePoints;
+    p.setFont(small);
+    for (const GradeLineLabel& line : model_.gradeLines) {
+        if (line.toChainage < c0 || line.fromChainage > c1) continue;
+        const QPointF a(v.x(line.fromChainage), v.y(line.fromElevation));
+        const QPointF b(v.x(line.toChainage), v.y(line.toElevation));
+        p.setPen(pen(TANGENT_COLOUR, 1, Qt::DashLine));
+        p.drawLine(a, b);
+        const QString text = QString::fromStdString(line.gradeText) + "  L=" + QString::fromStdString(line.lengthText);
+        const double textWidth = smallMetrics.horizontalAdvance(text);
+        if (b.x() - a.x() < textWidth + 2 * LABEL_GAP_PX * unit) continue;
+        const QPointF middle = (a + b) / 2;
+        p.save();
+        p.translate(middle);
+        p.rotate(std::atan2(b.y() - a.y(), b.x() - a.x()) * DEGREES_PER_RADIAN);
+        p.setPen(pen(GRADE_COLOUR));
+        p.drawText(QPointF(-textWidth / 2, -3 * unit), text);
+        p.restore();
+    }
+
+    // The design line, vertex by vertex, merged where vertices share a pixel.
+    const std::vector<RoadPoint>& line = model_.designLine;
+    std::size_t first = firstAtOrAfter(line, c0);
+    if (first > 0) --first;
+    QPolygonF polygon;
+    for (std::size_t i = first; i < line.size(); ++i) {
+        const QPointF s(v.x(line[i].chainage), v.y(line[i].elevation));
+        const bool beyond = line[i].chainage > c1;
+        if (polygon.isEmpty() || beyond || std::abs(s.x() - polygon.back().x()) >= SIMPLIFY_PX ||
+            std::abs(s.y() - polygon.back().y()) >= SIMPLIFY_PX)
+            polygon.push_back(s);
+        if (beyond) break;
+    }
+    // A thin pen, twice, half a pixel apart: the raster engine's cosmetic
+    // path draws that in a fraction of the time a wide pen's outline takes.
+    p.setPen(pen(DESIGN_COLOUR, 1));
+    p.drawPolyline(polygon);
+    p.translate(0, DESIGN_DOUBLING_PX * unit);
+    p.drawPolyline(polygon);
+    p.resetTransform();
+
+    // The grade points: the point, its stake and elevation, its curve; a
+    // label that would run into the one before is left out.
+    double freeFrom = -1e300;
+    double lastMark = -1e300;
+    p.setFont(font);
+    for (std::size_t i = firstAtOrAfter(points, c0); i < points.size(); ++i) {
+        const GradePointLabel& g = points[i];
+        if (g.chainage > c1) break;
+        const QPointF at(v.x(g.chainage), v.y(g.elevation));
+        const QPointF on(at.x(), v.y(g.designElevation));
+        // Grade points crowded together on screen keep only their labels' turn.
+        if (at.x() - lastMark < MIN_POINT_SPACING_PX * unit) continue;
+        lastMark = at.x();
+        p.setPen(pen(CURVE_COLOUR));
+        p.setBrush(Qt::NoBrush);
+        const double half = POINT_MARK_PX * unit;
+        p.drawRect(QRectF(at.x() - half, at.y() - half, 2 * half, 2 * half));
+        if (!g.curve.empty()) {
+            // The curve's extent as a bracket just above the design line's higher end.
+            const double top = std::min(at.y(), on.y()) - LABEL_RISE_PX * unit / 2;
+            const double s = v.x(g.curveStart);
+            const double e = v.x(g.curveEnd);
+            p.drawLine(QPointF(s, top + 4 * unit), QPointF(s, top));
+            p.drawLine(QPointF(s, top), QPointF(e, top));
+            p.drawLine(QPointF(e, top), QPointF(e, top + 4 * unit));
+        }
+        if (at.x() < freeFrom) continue;  // its middle is already under the label before
+        const QString first = QString::fromStdString(g.stake) + "  " + QString::fromStdString(g.elevationText);
+        const QString second = QString::fromStdString(g.curve);
+        const double textWidth = std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second));
+        const double left = at.x() - textWidth / 2;
+        if (left < freeFrom) continue;
+        freeFrom = left + textWidth + LABEL_GAP_PX * unit;
+        const double baseline = std::min(at.y(), on.y()) - LABEL_RISE_PX * unit;
+        p.drawLine(QPointF(at.x(), baseline + 2 * unit), on);
+        p.setPen(pen(GRADE_COLOUR));
+        if (!second.isEmpty()) {
+            p.drawText(QPointF(at.x() - metrics.horizontalAdvance(second) / 2, baseline), second);
+            p.drawText(QPointF(at.x() - metrics.horizontalAdvance(first) / 2, baseline - metrics.height()), first);
+        } else {
+            p.drawText(QPointF(at.x() - metrics.horizontalAdvance(first) / 2, baseline), first);
+        }
+    }
+
+    // The chain breaks, across the view, with their equation at the top.
+    for (const ChainBreakNote& b : model_.chainBreaks) {
+        if (b.chainage < c0 || b.chainage > c1) continue;
+        const double x = v.x(b.chainage);
+        p.setPen(pen(BREAK_COLOUR, 1, Qt::DashDotLine));
+        p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
+        p.setPen(pen(BREAK_COLOUR));
+        p.drawText(QPointF(x + 3 * unit, metrics.ascent() + 18 * unit),
+                   QStringLiteral("断链 ") + QString::fromStdString(b.text));
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    // The exaggeration, top right.
+    p.setFont(small);
+    p.setPen(pen(AXIS_COLOUR));
+    const QString scale = QStringLiteral("纵断面  竖向放大 %1×").arg(shortDecimal(v.verticalExaggeration).c_str());
+    p.drawText(QPointF(w - smallMetrics.horizontalAdvance(scale) - 6 * unit, smallMetrics.ascent() + 4 * unit), scale);
+}
+
+void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit) const {
+    const ProfileViewport v = scaledTo(size);
+    const double axisTop = size.height() - AXIS_BAND_PX * unit;
+    const QFont font = viewFont(TEXT_PX * unit);
+    const QFontMetricsF metrics(font);
+    p.setFont(font);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const auto mark = [&](const ProfileReadout& r, const QColor& colour, bool withText) {
+        const double x = v.x(r.chainage);
+        const QPointF on(x, v.y(r.elevation));
+        p.setPen(QPen(colour, unit, Qt::DashLine));
+        p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
+        p.setPen(QPen(colour, 2 * unit));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(on, MARK_RADIUS_PX * unit, MARK_RADIUS_PX * unit);
+        if (!withText) return;
+        const QString text = QString::fromStdString(r.stake) + "  " +
+                             QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)) + "  " +
+                             QString::fromStdString(formatFixed(r.grade * PERCENT, ELEVATION_DECIMALS)) + "%";
+        p.drawText(QPointF(x + 6 * unit, on.y() + metrics.height() + 4 * unit), text);
+    };
+    if (marked_) {
+        try {
+            mark(profileReadout(profile_, breaks_, *marked_), MARK_COLOUR, true);
+        } catch (const GradixError&) {
+            // a stake the profile cannot evaluate is not marked
+        }
+    }
+    if (hover_ && unit == 1.0) {
+        mark(*hover_, HOVER_COLOUR, false);
+        const QString text = readoutText(*hover_);
+        const QRectF box(4, 4, metrics.horizontalAdvance(text) + 12, metrics.height() + 8);
+        p.setPen(Qt::NoPen);
+        p.setBrush(READOUT_BACKGROUND);
+        p.drawRect(box);
+        p.setPen(HOVER_COLOUR);
+        p.drawText(QPointF(box.left() + 6, box.top() + 4 + metrics.ascent()), text);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+}  // namespace gradix
