@@ -699,6 +699,11 @@ void readProfile(const Source& src, const pugi::xml_node& profAlign, double scal
         nodes.push_back(c);
     }
     if (K.size() < 2) src.fail(profAlign, "ProfAlign \"" + nameOf(profAlign) + "\" holds no grade point");
+    // The first and the last grade point have no vertical curve (as in the
+    // profile file): a curve written there is dropped, so that no tangent
+    // length is left standing as a negative radius.
+    R[1] = 0.0;
+    R.back() = 0.0;
     profile = Profile{};
     profile.gradePointCount = static_cast<std::int16_t>(K.size() - 1);
     profile.gradePointChainage = K;

@@ -354,6 +354,13 @@ TEST(LandXmlReader, ReportsWhatItAccepts) {
     ASSERT_EQ(p.profile.gradePointCount, 4);
     EXPECT_EQ(p.profile.tangentLength[2], 20.0);
     EXPECT_EQ(p.profile.curveRadius[3], 3000.0);
+    // A curve at an end of the profile is no vertical curve (a fuzz finding
+    // left its tangent length there as a negative radius).
+    const LandXmlProject ends = readLandXml(scratch.put(
+        "e.xml", landXml(LINE, "<Profile><ProfAlign name=\"P\"><ParaCurve length=\"40\">100 1</ParaCurve>"
+                               "<CircCurve radius=\"900\">200 2</CircCurve></ProfAlign></Profile>\n")));
+    EXPECT_EQ(ends.profile.curveRadius[1], 0.0);
+    EXPECT_EQ(ends.profile.curveRadius[2], 0.0);
 
     // US survey feet: everything in metres, and said; a dir that fits no
     // convention is reported.
