@@ -713,10 +713,10 @@ Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in,
     o.hasTable = given("--from");
     o.hasLandXml = given("--landxml");
     if (name == "landxml") {
-        for (const CLI::App* part : sub.get_subcommands({})) {
-            if (!part->parsed()) continue;
-            if (part->get_name() == "list") return landXmlListCommand(o, out);
-            o.hasBreaks = part->get_option("--breaks")->count() > 0;
+        // sub is the innermost command given: list or export.
+        if (sub.get_name() == "list") return landXmlListCommand(o, out);
+        if (sub.get_name() == "export") {
+            o.hasBreaks = sub.get_option("--breaks")->count() > 0;
             return landXmlExportCommand(o, out);
         }
         throw UsageError{"landxml needs list or export"};
