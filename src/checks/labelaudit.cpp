@@ -82,7 +82,10 @@ LabelStake roadStakeAt(const ChainBreakTable& breaks, double chainage) {
 }
 
 std::string stakeText(const LabelStake& s) {
-    return (s.letter ? std::string(1, s.letter) : std::string()) + formatFixed(s.value, STAKE_DECIMALS);
+    std::string text;
+    if (s.letter) text += s.letter;
+    text += formatFixed(s.value, STAKE_DECIMALS);
+    return text;
 }
 
 std::string oneLine(std::string text) {
