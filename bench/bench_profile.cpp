@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "profile/literal_profile.h"
+#include "support/literal_profile.h"
 #include "profile/profile.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Writes the data of the command-line timing runs into a folder:
-//   long.ICD     the 150 km road of 999 elements (tests/alignment/long_alignment.h)
+//   long.ICD     the 150 km road of 999 elements (tests/support/long_alignment.h)
 //   profile.zdm  a profile of 32,767 grade points, the most a profile holds
 //   profile-overlap.zdm  the same grade points with radii thirty times as
 //                large, so that neighbouring vertical curves overlap
@@ -13,7 +13,7 @@
 #include <iostream>
 #include <string>
 
-#include "alignment/long_alignment.h"
+#include "support/long_alignment.h"
 
 namespace {
 

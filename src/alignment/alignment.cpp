@@ -9,6 +9,7 @@
 
 #include "alignment/alignment_internal.h"
 #include "text/failures.h"
+#include "text/numbers.h"
 
 namespace gradix {
 
@@ -18,9 +19,9 @@ using detail::checkedElementCount;
 using detail::requireFiniteAt;
 
 // Bearings up to this many whole turns away from [0, 2π) are reduced by
-// repeated subtraction or addition of 2π, exactly as the chain has always
-// been reduced; further ones (only absurd data gets there, and subtracting
-// 2π from 1e300 would never end) by the exact remainder.
+// repeated subtraction or addition of 2π, which fixes the rounding of every
+// bearing of the chain; further ones (only absurd data gets there, and
+// subtracting 2π from 1e300 would never end) by the exact remainder.
 constexpr double MAX_STEPWISE_TURNS = 1000.0;
 
 constexpr double DEGREES_PER_HALF_TURN = 180.0;
@@ -289,7 +290,7 @@ void PointAtChainage(const Alignment& al, double chainage, double& x, double& y,
     }
     if (!assigned) return;
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.bearing))
-        throw DataError("the point at chainage " + std::to_string(chainage) + " is not a finite number");
+        throw DataError("the point at chainage " + shortestText(chainage) + " is not a finite number");
     x = p.x;
     y = p.y;
     bearing = p.bearing;
@@ -301,10 +302,10 @@ void buildSampleTable(const Alignment& al, SampleTable& samples) {
     const double end = al.elemChainage[static_cast<std::size_t>(n) + 1];
     const double length = end - start;
     if (!(length >= 0.0) || !std::isfinite(length))
-        throw DataError("the alignment length " + std::to_string(length) + " m cannot be sampled");
+        throw DataError("the alignment length " + shortestText(length) + " m cannot be sampled");
     const double steps = std::floor(length / SAMPLE_STEP);
     if (!(steps + 2.0 <= MAX_SAMPLE_COUNT))
-        throw DataError("the alignment of " + std::to_string(length) + " m needs more than " +
+        throw DataError("the alignment of " + shortestText(length) + " m needs more than " +
                         std::to_string(static_cast<long long>(MAX_SAMPLE_COUNT)) + " samples");
 
     // Built aside and put in place only when complete, so that a failure
@@ -320,7 +321,8 @@ void buildSampleTable(const Alignment& al, SampleTable& samples) {
 
     table.sampleChainage[0] = start - table.sampleStep;
     table.sampleChainage[1] = start;
-    // Accumulated, as the samples have always been laid.
+    // Accumulated step by step, not start + (i - 1)·step: the sample
+    // chainages carry the rounding of each addition.
     for (std::size_t i = 2; i + 1 <= count; ++i)
         table.sampleChainage[i] = table.sampleChainage[i - 1] + table.sampleStep;
     table.sampleChainage[count] = end;

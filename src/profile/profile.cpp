@@ -257,7 +257,9 @@ double gradeAt(const Profile& p, int n, double x) {
 
 ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& table, MessageSink& sink,
                             Profile& profile) {
-    const std::vector<std::string> lines = readTextLines(path);
+    // The lines are read one at a time: the reading stops at the first line
+    // that ends the table or cannot be in it, whatever follows.
+    TextLineReader lines(path);
 
     // From here on the table is being refilled: its count follows the lines
     // read, and the bisection waits for the preparation.
@@ -267,7 +269,7 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
     profile.overlapInterval.clear();
     long c = 0;
     try {
-        for (const std::string& raw : lines) {
+        for (std::string raw; lines.next(raw);) {
             const std::string line = prepareDataLine(raw);
             if (line.empty()) break;
             ++c;

@@ -15,19 +15,19 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "alignment/long_alignment.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
+#include "support/long_alignment.h"
+#include "support/recording_sink.h"
+#include "support/temp_folder.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -120,13 +120,6 @@ struct MileageRow {
     double from, to;
 };
 
-// Records what zh_dlstr tells the person.
-struct RecordingSink : MessageSink {
-    void activateMainWindow() override {}
-    void showMessage(const std::string&, const std::string& text) override { messages.push_back(text); }
-    std::vector<std::string> messages;
-};
-
 // The ICD record of one published horizontal segment. The turning sense is
 // taken from the published directions (start of this segment to start of the
 // next): a turn to the left raises the direction and lowers our bearing,
@@ -169,9 +162,7 @@ protected:
         folder_ = stn02Folder();
         if (!fs::is_directory(folder_))
             GTEST_SKIP() << "the STN02 rail alignment is not in " << folder_;
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-stn02-" + std::to_string(seed()));
-        fs::create_directories(dir_);
+        dir_.emplace("stn02");
 
         for (const auto& f : csvRows(folder_ / "Alignment_horizontal.csv"))
             horizontal_.push_back({f.at(1), number(f.at(3)), number(f.at(4)), number(f.at(5)), number(f.at(6)),
@@ -205,15 +196,7 @@ protected:
         readChainBreakFile(put("STN02.dl", formatFixed(BREAK_BACK, 6) + " " + formatFixed(BREAK_AHEAD, 0) + "\n"),
                            breaks_);
     }
-    void TearDown() override {
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& name, const std::string& text) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
-    }
+    std::string put(const std::string& name, const std::string& text) { return dir_->write(name, text); }
     // The stake text of a chainage and the chainage of a stake text, the
     // ways the window goes.
     std::string stakeOf(double chainage) const { return sj_dlstr_11(breaks_, chainage); }
@@ -224,14 +207,15 @@ protected:
         return dlstr_sj(breaks_, qualified);
     }
 
-    fs::path folder_, dir_;
+    fs::path folder_;
+    std::optional<gradix::testing::TempFolder> dir_;  // made once the published tables are there
     std::vector<HorizontalSegment> horizontal_;
     std::vector<VerticalSegment> vertical_;
     std::vector<MileageRow> segmentEnds_, curveEnds_;
     std::vector<std::string> paceStakes_;
     Alignment road_;
     ChainBreakTable breaks_;
-    RecordingSink sink_;
+    gradix::testing::RecordingSink sink_;
 };
 
 }  // namespace
@@ -324,7 +308,7 @@ TEST_F(Stn02, StakeListEveryFiftyMetresCrossesTheBreak) {
         // Every stake lies on the built road, the last one 29.2 m before its end.
         EXPECT_LT(chainage, road_.elemChainage[road_.elemCount + 1]);
     }
-    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(sink_.messages().empty());
     // A stake just past the ahead value belongs to the ahead stretch.
     EXPECT_EQ(stakeOf(BREAK_BACK + 0.001), "B5350.001");
 }
@@ -370,8 +354,8 @@ TEST_F(Stn02, SegmentEndsReadAsThePublishedStakes) {
     const std::string refused = zh_dlstr(breaks_, "876.2721", sink_, accepted);
     EXPECT_EQ(accepted, 0);
     EXPECT_EQ(refused, "876.2721");
-    ASSERT_EQ(sink_.messages.size(), 1u);
-    EXPECT_EQ(sink_.messages[0], "桩号876.2721不应存在876.272071和5350之间，请修改！");
+    ASSERT_EQ(sink_.messages().size(), 1u);
+    EXPECT_EQ(sink_.messages()[0], "桩号876.2721不应存在876.272071和5350之间，请修改！");
     // Stakes of the gap between the two numberings do not exist either.
     EXPECT_EQ(zh_dlstr(breaks_, "2000", sink_, accepted), "2000");
     EXPECT_EQ(accepted, 0);
@@ -422,7 +406,7 @@ TEST_F(Stn02, ProfileMeetsThePublishedCircularVerticalCurves) {
     Profile profile;
     ASSERT_EQ(readProfileFile(put("STN02.zdm", file), breaks_, sink_, profile), ProfileRead::Loaded) << file;
     ASSERT_EQ(profile.gradePointCount, 7) << file;
-    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(sink_.messages().empty());
     // The grade point at the joint of V5 and V6 is the break, written on its
     // ahead side: its chainage is the break's (to the 0.1 mm of the table).
     EXPECT_NEAR(profile.gradePointChainage[4], BREAK_BACK, STAKE_TOLERANCE) << file;
