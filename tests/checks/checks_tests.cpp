@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "checks/datacheck.h"
+#include "support/temp_folder.h"
 
 namespace gradix {
 namespace {
@@ -47,20 +47,8 @@ struct FindingCase {
 
 class Findings : public ::testing::TestWithParam<FindingCase> {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("gradix-check-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   GetParam().name);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string write(const char* name, const char* text) {
-        if (!*text) return "";
-        const fs::path path = folder_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    fs::path folder_;
+    std::string write(const char* name, const char* text) { return *text ? folder_.write(name, text) : ""; }
+    testing::TempFolder folder_{"check"};
 };
 
 constexpr const char* STRAIGHT_ICD = "0\n0,0,0\n1,1000\n0\n";

@@ -8,7 +8,7 @@
 
 #include "checks/labelaudit.h"
 #include "dxf/dxfreader.h"
-#include "stakes/messages.h"
+#include "support/recording_sink.h"
 #include "text/numbers.h"
 
 namespace gradix {
@@ -50,12 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
                       NotationCase{"示例道路平面图", 1, "", false, 0, 0},
                       NotationCase{"R= 1000.000", 1, "", false, 0, 0}));
 
-class KeptMessages : public MessageSink {
-public:
-    void activateMainWindow() override {}
-    void showMessage(const std::string&, const std::string&) override {}
-};
-
 class ExamplePlan : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -64,7 +58,7 @@ protected:
         ChainBreakTable ignored;
         dqicd(examples + "/road.icd", alignment_, ignored, 4.0 * std::atan(1.0));
         buildSampleTable(alignment_, samples_);
-        KeptMessages messages;
+        testing::RecordingSink messages;
         readProfileFile(examples + "/road-icd.zdm", breaks_, messages, profile_);
     }
     LabelAudit audit(const Profile* profile, double tolerance = 0.01) {
