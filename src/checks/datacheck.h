@@ -1,0 +1,51 @@
+// The data check: findings about a project's files that the readers accept
+// (or refuse at the first fault) but that an engineer must know about:
+// overlapping vertical curves, tangents longer than their segments allow,
+// grade points out of order, a profile that does not cover the alignment,
+// chain breaks out of order, stakes in a gap or an ambiguous stretch, and the
+// person's own limits for grades and curve lengths.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace gradix {
+
+enum class Severity { Error, Warning };
+
+// One finding: where it is (file and 1-based line, 0 when no line applies)
+// and what it is, with its figures, in the words the person reads.
+struct Finding {
+    Severity severity = Severity::Error;
+    std::string file;
+    long line = 0;
+    std::string text;
+};
+
+// The person's own design rules.
+struct CheckRules {
+    double maxGradePercent = 9.0;  // grades steeper than this (%) are reported
+    double minCurveLength = 0.0;   // vertical curves shorter than this (m) are reported; 0: off
+};
+
+// The files of a project as the initialisation would load them: the profile,
+// and either the chain-break file or the ICD alignment (or neither).
+struct CheckedFiles {
+    std::string profile;
+    std::string breaks;
+    std::string icd;
+};
+
+// Checks the files and returns every finding in file order (chain breaks or
+// alignment first, then the profile). A file that cannot be read at all is
+// one error finding with the reader's detail; the checks that need it are
+// skipped. Never raises for bad data.
+std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& rules);
+
+// Whether any finding is an error.
+bool hasErrors(const std::vector<Finding>& findings);
+
+// "error" or "warning", as the command line writes the severity.
+const char* severityName(Severity severity);
+
+}  // namespace gradix

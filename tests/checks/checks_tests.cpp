@@ -1,0 +1,117 @@
+// The data check: the example project checks clean, and each kind of finding
+// is found on a small file made for it, with its severity, line and figures.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "checks/datacheck.h"
+#include "support/temp_folder.h"
+
+namespace gradix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string findingsText(const std::vector<Finding>& findings) {
+    std::string text;
+    for (const Finding& f : findings)
+        text += std::string(severityName(f.severity)) + " " + fs::path(f.file).filename().string() + ":" +
+                std::to_string(f.line) + " " + f.text + "\n";
+    return text;
+}
+
+TEST(DataCheck, TheExampleProjectChecksClean) {
+    const std::string examples = GRADIX_EXAMPLES;
+    const std::vector<Finding> breaks =
+        checkProject({examples + "/road.zdm", examples + "/road.dl", ""}, CheckRules{});
+    EXPECT_TRUE(breaks.empty()) << findingsText(breaks);
+    const std::vector<Finding> icd =
+        checkProject({examples + "/road-icd.zdm", "", examples + "/road.icd"}, CheckRules{});
+    EXPECT_TRUE(icd.empty()) << findingsText(icd);
+}
+
+// One small project made for one finding.
+struct FindingCase {
+    const char* name;
+    const char* breaks;   // chain-break file, "" for none
+    const char* icd;      // ICD file, "" for none
+    const char* profile;  // profile file
+    CheckRules rules;
+    Severity severity;
+    const char* file;  // "breaks", "icd" or "profile"
+    long line;
+    const char* text;  // a part of the finding's text
+};
+
+class Findings : public ::testing::TestWithParam<FindingCase> {
+protected:
+    std::string write(const char* name, const char* text) { return *text ? folder_.write(name, text) : ""; }
+    testing::TempFolder folder_{"check"};
+};
+
+constexpr const char* STRAIGHT_ICD = "0\n0,0,0\n1,1000\n0\n";
+constexpr const char* GOOD_PROFILE = "0 100\n400 104 2000\n1000 100\n";
+
+TEST_P(Findings, AreReportedWithTheirPlaceAndFigures) {
+    const FindingCase& c = GetParam();
+    const CheckedFiles files{write("p.zdm", c.profile), write("b.dl", c.breaks), write("a.icd", c.icd)};
+    const std::vector<Finding> found = checkProject(files, c.rules);
+    const std::string expectedFile = std::string(c.file) == "breaks" ? files.breaks
+                                     : std::string(c.file) == "icd" ? files.icd
+                                                                     : files.profile;
+    bool seen = false;
+    for (const Finding& f : found)
+        seen = seen || (f.severity == c.severity && f.file == expectedFile && f.line == c.line &&
+                        f.text.find(c.text) != std::string::npos);
+    EXPECT_TRUE(seen) << "expected " << severityName(c.severity) << " line " << c.line << " \"" << c.text
+                      << "\"; found:\n"
+                      << findingsText(found);
+    EXPECT_EQ(hasErrors(found), c.severity == Severity::Error) << findingsText(found);
+}
+
+// Grades of the profiles below: 0..200 rises 4 m (+2 %), 200..400 falls 4 m.
+INSTANTIATE_TEST_SUITE_P(
+    EachKind, Findings,
+    ::testing::Values(
+        // T = 0.04 * 8000 / 2 = 160 at 200 and at 300 (grade change -0.04 and +0.04): 200+160 > 300-160.
+        FindingCase{"overlap", "", "", "0 100\n200 104 8000\n300 102 8000\n500 106\n", {}, Severity::Error,
+                    "profile", 3, "第2个变坡点与第3个变坡点的竖曲线重叠220.000 m"},
+        FindingCase{"long-tangent", "", "", "0 100\n200 104 8000\n400 100\n", {}, Severity::Warning, "profile", 2,
+                    "第2个变坡点的切线长160.000 m超过到第1个变坡点距离的一半（100.000 m）"},
+        FindingCase{"equal-stakes", "", "", "0 100\n200 104\n200 105\n400 100\n", {}, Severity::Error, "profile", 3,
+                    "第2个变坡点与第3个变坡点桩号相同"},
+        FindingCase{"out-of-order", "", "", "0 100\n300 104\n200 105\n400 100\n", {}, Severity::Error, "profile", 3,
+                    "第3个变坡点（桩号200）在第2个变坡点（桩号300）之前"},
+        FindingCase{"starts-late", "", STRAIGHT_ICD, "100 100\n400 104 2000\n1000 100\n", {}, Severity::Warning,
+                    "profile", 1, "起点缺100.000 m"},
+        FindingCase{"ends-early", "", STRAIGHT_ICD, "0 100\n400 104 2000\n900 100\n", {}, Severity::Warning,
+                    "profile", 3, "终点缺100.000 m"},
+        FindingCase{"runs-past", "", STRAIGHT_ICD, "0 100\n400 104 2000\n1100 100\n", {}, Severity::Warning,
+                    "profile", 3, "超出平面终点1000.000共100.000 m"},
+        FindingCase{"breaks-out-of-order", "2350 2300\n2200 2250\n", "", GOOD_PROFILE, {}, Severity::Error, "breaks",
+                    2, "第2个断链的断前桩号2200不在第1个断链的断后桩号2300之后"},
+        FindingCase{"break-without-jump", "2350 2350\n", "", GOOD_PROFILE, {}, Severity::Warning, "breaks", 1,
+                    "第1个断链的断前、断后桩号相同（2350）"},
+        FindingCase{"breaks-too-close", "2350 2300\n2320 2400\n", "", "0 100\n2000 104\n", {}, Severity::Warning,
+                    "breaks", 2, "第1个断链与第2个断链相距20.000 m，小于断链的长短链80.000 m"},
+        FindingCase{"stake-in-gap", "4100 4180\n", "", "0 100\n4150 104\n5000 100\n", {}, Severity::Error, "profile",
+                    2, "桩号4150不应存在4100和4180之间，请修改！"},
+        FindingCase{"ambiguous-stake", "2350 2300\n", "", "0 100\n2320 104\n5000 100\n", {}, Severity::Error,
+                    "profile", 2, "程序不能判断桩号2320所属的断链区间"},
+        FindingCase{"zero-length-element", "", "0\n0,0,0\n1,500\n1,0\n1,500\n0\n", GOOD_PROFILE, {},
+                    Severity::Warning, "icd", 4, "第2个线元长度为0"},
+        FindingCase{"steep-grade", "", "", "0 100\n200 112\n400 100\n", CheckRules{5.0, 0.0}, Severity::Warning, "profile", 1,
+                    "第1个变坡点至第2个变坡点的纵坡6.0000%超过5%"},
+        FindingCase{"short-curve", "", "", "0 100\n200 104 2000\n400 100\n", CheckRules{9.0, 100.0},
+                    Severity::Warning, "profile", 2, "第2个变坡点的竖曲线长80.000 m短于100.000 m"}),
+    [](const ::testing::TestParamInfo<FindingCase>& info) {
+        std::string name = info.param.name;
+        for (char& ch : name)
+            if (ch == '-') ch = '_';
+        return name;
+    });
+
+}  // namespace
+}  // namespace gradix
