@@ -341,8 +341,9 @@ Outcome profileCommand(const Options& o, std::ostream& out) {
 // The profile sheet of the profile between two stakes (the whole profile
 // without them), written to a DXF file that is none of the files read.
 Outcome drawingProfileCommand(const Options& o) {
-    requireNotRead(o.out, {o.breaks, o.icd, o.profile});
+    requireNotRead(o.out, {o.breaks, o.icd, o.profile, o.landxml});
     if (o.out == STANDARD_STREAM) throw UsageError{"--out must name a file"};
+    if (!o.hasProfile && !o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
     ProfileSheetOptions sheet;
     sheet.horizontalScale = numberArgument(o.hscale);
     sheet.verticalScale = numberArgument(o.vscale);
@@ -350,6 +351,7 @@ Outcome drawingProfileCommand(const Options& o) {
         throw UsageError{"the scales must be positive: 1:" + o.hscale + " and 1:" + o.vscale};
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    requireProfile(o, project);
     if (o.hasTable) {
         StakeResult from, to;
         if (Outcome a = computeStake(project, o.from, RangeTest::Extrapolate, from); !a) return a;
@@ -603,7 +605,7 @@ public:
             "millimetres of paper: grid, design line, vertical-curve labels, bands of grades and slope\n"
             "lengths and of stakes, chain-break notes, and the origin and scales written on the sheet.");
         sheet->footer(EXIT_CODES_TEXT);
-        profileOption(sheet)->required();
+        profileOption(sheet);
         alignmentOptions(sheet);
         sheet->add_option("--out", options_.out, "the sheet written (never one of the files read)")
             ->type_name("FILE.dxf")

@@ -525,6 +525,11 @@ TEST_F(Cli, LandXmlExportListAndTheSameAnswersAsTheProjectItCameFrom) {
     // --profile beside --landxml takes the profile file, read through the equations.
     r = run({"compute", "--landxml", xml, "--profile", example("road.zdm"), "--stakes", example("stakes.txt")});
     EXPECT_EQ(r.out, files.out);
+    // The profile sheet of the LandXML project is the sheet of the files it came from.
+    ASSERT_EQ(run({"drawing", "profile", "--landxml", xml, "--out", path("x.dxf")}).exitCode, 0);
+    ASSERT_EQ(run({"drawing", "profile", "--breaks", example("road.dl"), "--profile", example("road.zdm"), "--out",
+                   path("f.dxf")}).exitCode, 0);
+    EXPECT_EQ(readBytes(path("x.dxf")), readBytes(path("f.dxf")));
     r = run({"chainage", "--landxml", xml, "B2320", "4150"});
     EXPECT_EQ(r.out, run({"chainage", "--breaks", example("road.dl"), "B2320", "4150"}).out);
     EXPECT_EQ(r.exitCode, 1);  // 4150 lies in the gap 4100 to 4180
