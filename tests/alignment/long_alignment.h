@@ -68,14 +68,14 @@ inline std::string longAlignmentIcdText() {
     return text;
 }
 
-// Loads the long road into alignment through a temporary ICD file and dqicd.
-inline void loadLongAlignment(Alignment& alignment) {
+// Loads ICD text into alignment through a temporary ICD file and dqicd.
+inline void loadIcdText(const std::string& text, Alignment& alignment) {
     std::error_code ignored;
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("gradix_long_alignment_" + std::to_string(::getpid()) + ".ICD");
     {
         std::ofstream out(path, std::ios::binary);
-        out << longAlignmentIcdText();
+        out << text;
     }
     ChainBreakTable breaks;
     try {
@@ -86,5 +86,8 @@ inline void loadLongAlignment(Alignment& alignment) {
     }
     std::filesystem::remove(path, ignored);
 }
+
+// Loads the long road into alignment.
+inline void loadLongAlignment(Alignment& alignment) { loadIcdText(longAlignmentIcdText(), alignment); }
 
 }  // namespace gradix::testroads
