@@ -10,6 +10,9 @@
 #include <sstream>
 
 #include "cadmodel/batchcad.h"
+#include "cli/setoutcli.h"
+#include "setout/curvestable.h"
+#include "setout/stakestable.h"
 #include "dxf/dxfreader.h"
 #include "dxf/dxfwriter.h"
 #include "commands/compute.h"
@@ -43,10 +46,17 @@ constexpr const char* MAIN_USAGE =
     "  stake     [--breaks FILE] CHAINAGE...        chainage to stake text\n"
     "  compute   --profile FILE [--breaks FILE | --icd FILE] [--format table|tsv]\n"
     "            (STAKE... | --stakes FILE [--out FILE])  elevation and grade\n"
-    "  coords    --icd FILE (CHAINAGE... | --from A --to B --every S)  points of the alignment\n"
+    "  coords    --icd FILE [--offset D,...] (CHAINAGE... | --from A --to B --every S)\n"
+    "                                               points of the alignment and side stakes\n"
     "  elements  --icd FILE                         the prepared element chain\n"
     "  profile   --profile FILE [--breaks FILE | --icd FILE]  the prepared grade points\n"
     "  locate    --icd FILE X,Y...                  chainage and offset of surveyed points\n"
+    "  locate    --icd FILE --points FILE [--profile FILE] [--max-offset M] [--keep-going]\n"
+    "            [--format tsv|csv|xlsx] [--out FILE]  stake, offset and design of a point file\n"
+    "  table stakes --icd FILE [--profile FILE] --every S [--offset D,...] [--from STAKE --to STAKE]\n"
+    "            [--format tsv|csv|xlsx] [--out FILE]  逐桩坐标表\n"
+    "  table curves --profile FILE [--breaks FILE | --icd FILE] [--format tsv|csv|xlsx] [--out FILE]\n"
+    "                                               竖曲线表\n"
     "  annotate  --icd FILE --profile FILE --drawing IN.dxf --out OUT.dxf [--rotation DEG]\n"
     "            PX,PY:IX,IY...                     annotate picked points in a drawing\n"
     "  labels    --drawing IN.dxf                   the stake labels of a drawing, reduced\n"
@@ -68,8 +78,9 @@ const std::map<std::string, std::string>& commandUsage() {
          "Stakes as arguments are checked against the profile's range; a stake file is not (its\n"
          "stakes are extrapolated) and is written in the result-file layout (table) or as tsv.\n"},
         {"coords",
-         "usage: gradix-cli coords --icd FILE (CHAINAGE... | --from A --to B --every S)\n"
-         "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the alignment.\n"},
+         "usage: gradix-cli coords --icd FILE [--offset D[,D...]] (CHAINAGE... | --from A --to B --every S)\n"
+         "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the alignment, and X and Y\n"
+         "of a side stake D metres to the right (negative: left) per offset, in the order given.\n"},
         {"elements",
          "usage: gradix-cli elements --icd FILE\n"
          "Prints the start of every element of the prepared chain, then the end of the alignment.\n"},
@@ -78,7 +89,25 @@ const std::map<std::string, std::string>& commandUsage() {
          "Prints the prepared grade points: i K H R g w T E.\n"},
         {"locate",
          "usage: gradix-cli locate --icd FILE X,Y...\n"
-         "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"},
+         "       gradix-cli locate --icd FILE --points FILE [--profile FILE] [--max-offset M] [--keep-going]\n"
+         "                         [--format tsv|csv|xlsx] [--out FILE]\n"
+         "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"
+         "With --points, a file of NAME X Y [Z] lines (blanks, tabs or commas; # comments), prints\n"
+         "NAME STAKE CHAINAGE OFFSET ELEVATION GRADE DZ NOTE per point: OFFSET positive to the right\n"
+         "(as coords --offset), ELEVATION and GRADE (ratio) with a profile, DZ = Z - ELEVATION, NOTE\n"
+         "before-start, beyond-end or far (|OFFSET| > M, default 100). A bad line fails with its line\n"
+         "number; --keep-going reports it on stderr, goes on and ends with exit code 2.\n"},
+        {"table",
+         "usage: gradix-cli table stakes --icd FILE [--profile FILE] --every S [--offset D,...]\n"
+         "                               [--from STAKE --to STAKE] [--format tsv|csv|xlsx] [--out FILE]\n"
+         "       gradix-cli table curves --profile FILE [--breaks FILE | --icd FILE]\n"
+         "                               [--format tsv|csv|xlsx] [--out FILE]\n"
+         "stakes (逐桩坐标表): a row for every stake that is a multiple of S in its stretch, every main\n"
+         "point (QD ZH HY QZ YH HZ ZY YZ GQ, HH spiral to spiral, ZD) and both sides of every chain\n"
+         "break: 桩号 里程 X Y 方位角, X Y per offset, 设计高程 纵坡 with a profile, 主点.\n"
+         "curves (竖曲线表): per grade point 序号 桩号 里程 高程 R T E 进坡 出坡 起点 终点 凹凸 坡长.\n"
+         "tsv: exact numbers, grades as ratios, bearings in radians, no header; csv: UTF-8 with BOM,\n"
+         "CR LF, Chinese header, usual decimals; xlsx: the same header, full numbers (needs --out).\n"},
         {"annotate",
          "usage: gradix-cli annotate --icd FILE --profile FILE --drawing IN.dxf --out OUT.dxf\n"
          "                           [--rotation DEG] PX,PY:IX,IY...\n"
@@ -132,6 +161,9 @@ struct Arguments {
     }
 };
 
+// Options that take no value.
+bool isFlag(const std::string& option) { return option == "--keep-going"; }
+
 Arguments parseArguments(const std::vector<std::string>& args, std::size_t first,
                          const std::vector<std::string>& valueOptions) {
     Arguments parsed;
@@ -149,6 +181,11 @@ Arguments parseArguments(const std::vector<std::string>& args, std::size_t first
         bool known = false;
         for (const std::string& name : valueOptions) known = known || name == a;
         if (!known) throw UsageError{"unknown option " + a};
+        if (isFlag(a)) {
+            if (parsed.options.count(a)) throw UsageError{"option " + a + " given twice"};
+            parsed.options[a] = "";
+            continue;
+        }
         if (i + 1 >= args.size()) throw UsageError{"missing argument after " + a};
         if (parsed.options.count(a)) throw UsageError{"option " + a + " given twice"};
         parsed.options[a] = args[++i];
@@ -294,14 +331,30 @@ int computeCommand(const Arguments& a, std::ostream& out) {
     return EXIT_OK;
 }
 
-void writePointRow(std::ostream& out, const Alignment& alignment, double chainage) {
-    double x = 0.0, y = 0.0, bearing = 0.0;
-    PointAtChainage(alignment, chainage, x, y, bearing);
-    out << shortestText(chainage) << TAB << shortestText(x) << TAB << shortestText(y) << TAB
-        << shortestText(bearing) << '\n';
+// Runs a setting-out function, turning its option mistakes into usage errors.
+template <class F>
+auto withOptions(F&& run) {
+    try {
+        return run();
+    } catch (const setoutcli::BadOption& e) {
+        throw UsageError{e.message};
+    }
+}
+
+std::vector<double> offsetsArgument(const Arguments& a) {
+    const std::string* text = a.option("--offset");
+    return text ? withOptions([&] { return setoutcli::offsetList(*text); }) : std::vector<double>{};
+}
+
+setoutcli::TableTarget targetArgument(const Arguments& a) {
+    return withOptions([&] { return setoutcli::tableTarget(a.option("--format"), a.option("--out")); });
 }
 
 int coordsCommand(const Arguments& a, std::ostream& out) {
+    const std::vector<double> offsets = offsetsArgument(a);
+    const auto writePointRow = [&](std::ostream& o, const Alignment& al, double chainage) {
+        setoutcli::writeCoordsRow(o, al, chainage, offsets);
+    };
     const std::string* from = a.option("--from");
     const std::string* to = a.option("--to");
     const std::string* every = a.option("--every");
@@ -380,7 +433,26 @@ int profileCommand(const Arguments& a, std::ostream& out) {
     return EXIT_OK;
 }
 
-int locateCommand(const Arguments& a, std::ostream& out) {
+int locatePointsCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
+    if (!a.positional.empty()) throw UsageError{"give points as arguments or --points FILE, not both"};
+    setoutcli::LocatePointsOptions o;
+    o.pointsFile = *a.option("--points");
+    o.keepGoing = a.option("--keep-going") != nullptr;
+    if (const std::string* m = a.option("--max-offset")) {
+        o.maxOffset = numberArgument(*m);
+        if (!(o.maxOffset >= 0.0)) throw UsageError{"--max-offset must not be negative"};
+    }
+    o.target = targetArgument(a);
+    ProjectLoader loader(a);
+    Project& project = loader.load(false, true);
+    const bool complete = setoutcli::locatePoints(project, a.option("--profile") != nullptr, o, out, err);
+    return complete ? EXIT_OK : EXIT_FAILURE_DATA;
+}
+
+int locateCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
+    if (a.option("--points")) return locatePointsCommand(a, out, err);
+    for (const char* option : {"--profile", "--max-offset", "--keep-going", "--format", "--out"})
+        if (a.option(option)) throw UsageError{std::string(option) + " goes with --points"};
     if (a.positional.empty()) throw UsageError{"no point given"};
     std::vector<std::pair<double, double>> points;
     for (const std::string& text : a.positional) {
@@ -408,6 +480,56 @@ bool samePath(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (std::filesystem::equivalent(a, b, ec)) return true;
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+// The continuous chainage of a --from or --to stake; a refused stake ends the command.
+double rangeStake(const ChainBreakTable& breaks, const std::string& stake) {
+    std::string refusal;
+    const std::optional<double> c = setoutcli::stakeChainage(breaks, stake, refusal);
+    if (!c) throw StakeRefusal{refusal, "stake \"" + stake + "\": refused by the chain-break table"};
+    return *c;
+}
+
+int tableStakesCommand(const Arguments& a, std::ostream& out) {
+    const std::string* every = a.option("--every");
+    if (!every) throw UsageError{"missing --every S"};
+    if (a.option("--breaks")) throw UsageError{"table stakes takes --icd"};
+    if (!a.option("--from") != !a.option("--to")) throw UsageError{"--from and --to go together"};
+    StakeTableOptions o;
+    o.every = numberArgument(*every);
+    if (!(o.every > 0.0)) throw UsageError{"--every must be greater than 0"};
+    o.offsets = offsetsArgument(a);
+    const setoutcli::TableTarget target = targetArgument(a);
+    ProjectLoader loader(a);
+    Project& project = loader.load(false, true);
+    if (a.option("--from")) {
+        o.fromChainage = rangeStake(project.breaks, *a.option("--from"));
+        o.toChainage = rangeStake(project.breaks, *a.option("--to"));
+        if (*o.fromChainage > *o.toChainage) throw UsageError{"--from must not be beyond --to"};
+    }
+    const bool withProfile = a.option("--profile") != nullptr;
+    const std::vector<StakeRow> rows =
+        *stakeTable(project.alignment, project.breaks, withProfile ? &project.profile : nullptr, o);
+    setoutcli::emitTable(stakeTableColumns(rows, project.breaks, o.offsets, withProfile), target, out);
+    return EXIT_OK;
+}
+
+int tableCurvesCommand(const Arguments& a, std::ostream& out) {
+    for (const char* option : {"--every", "--offset", "--from", "--to"})
+        if (a.option(option)) throw UsageError{std::string(option) + " goes with table stakes"};
+    const setoutcli::TableTarget target = targetArgument(a);
+    ProjectLoader loader(a);
+    Project& project = loader.load(true, false);
+    setoutcli::emitTable(curveTableColumns(verticalCurveTable(project.profile, project.breaks), project.breaks),
+                         target, out);
+    return EXIT_OK;
+}
+
+int tableCommand(const Arguments& a, std::ostream& out) {
+    if (a.positional.size() != 1) throw UsageError{"table stakes or table curves"};
+    if (a.positional.front() == "stakes") return tableStakesCommand(a, out);
+    if (a.positional.front() == "curves") return tableCurvesCommand(a, out);
+    throw UsageError{"unknown table " + a.positional.front() + "; stakes or curves"};
 }
 
 int annotateCommand(const Arguments& a, std::ostream& out) {
@@ -466,20 +588,30 @@ int labelsCommand(const Arguments& a, std::ostream& out) {
 
 struct Subcommand {
     std::vector<std::string> options;
-    std::function<int(const Arguments&, std::ostream&)> run;
+    std::function<int(const Arguments&, std::ostream&, std::ostream&)> run;
 };
+
+// A command that writes to stdout only.
+template <class F>
+std::function<int(const Arguments&, std::ostream&, std::ostream&)> plain(F f) {
+    return [f](const Arguments& a, std::ostream& out, std::ostream&) { return f(a, out); };
+}
 
 const std::map<std::string, Subcommand>& subcommands() {
     static const std::map<std::string, Subcommand> table{
-        {"chainage", {{"--breaks"}, chainageCommand}},
-        {"stake", {{"--breaks"}, stakeCommand}},
-        {"compute", {{"--profile", "--breaks", "--icd", "--format", "--stakes", "--out"}, computeCommand}},
-        {"coords", {{"--icd", "--from", "--to", "--every"}, coordsCommand}},
-        {"elements", {{"--icd"}, elementsCommand}},
-        {"profile", {{"--profile", "--breaks", "--icd"}, profileCommand}},
-        {"locate", {{"--icd"}, locateCommand}},
-        {"annotate", {{"--icd", "--profile", "--drawing", "--out", "--rotation"}, annotateCommand}},
-        {"labels", {{"--drawing"}, labelsCommand}},
+        {"chainage", {{"--breaks"}, plain(chainageCommand)}},
+        {"stake", {{"--breaks"}, plain(stakeCommand)}},
+        {"compute", {{"--profile", "--breaks", "--icd", "--format", "--stakes", "--out"}, plain(computeCommand)}},
+        {"coords", {{"--icd", "--from", "--to", "--every", "--offset"}, plain(coordsCommand)}},
+        {"elements", {{"--icd"}, plain(elementsCommand)}},
+        {"profile", {{"--profile", "--breaks", "--icd"}, plain(profileCommand)}},
+        {"locate",
+         {{"--icd", "--points", "--profile", "--max-offset", "--keep-going", "--format", "--out"}, locateCommand}},
+        {"table",
+         {{"--icd", "--breaks", "--profile", "--every", "--offset", "--from", "--to", "--format", "--out"},
+          plain(tableCommand)}},
+        {"annotate", {{"--icd", "--profile", "--drawing", "--out", "--rotation"}, plain(annotateCommand)}},
+        {"labels", {{"--drawing"}, plain(labelsCommand)}},
     };
     return table;
 }
@@ -520,7 +652,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     try {
         const Arguments parsed = parseArguments(args, 1, command->second.options);
-        return command->second.run(parsed, out);
+        return command->second.run(parsed, out, err);
     } catch (const UsageError& e) {
         err << "gradix-cli " << name << ": " << e.message << '\n' << usage;
         return EXIT_USAGE;
