@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         clicked.clear();
         waited.clear();
         const Clock::time_point start = Clock::now();
-        const bool added = pickAndAnnotate(c);
+        const bool added = pickAndAnnotate(c).isDone();
         view->repaint();
         const Clock::time_point end = Clock::now();
         if (!added || clicked.size() != 2 || waited.size() != 2) {

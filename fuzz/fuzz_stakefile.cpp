@@ -27,11 +27,11 @@ public:
     int opens = 0, saves = 0, activations = 0, messages = 0, errors = 0;
     std::string errorText, errorDetail;
 
-    std::string openFile(const FileDialogSpec&) override {
+    std::string openFile(const FileDialog&) override {
         ++opens;
         return stakeFile;
     }
-    std::string saveFile(const FileDialogSpec&) override {
+    std::string saveFile(const FileDialog&) override {
         ++saves;
         return resultFile;
     }
@@ -91,7 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::remove(ui.resultFile.c_str());
     FormState form;
     form.setChecked(Control::Option2, true);
-    const bool produced = compute(project, form, ui, SettingsFile::discarding());
+    const Outcome outcome = compute(project, form, ui, SettingsFile::discarding());
+    showOutcome(outcome, ui);
+    const bool produced = outcome.isDone();
     fuzz::require(ui.opens == 1, "the stake file is asked for once");
 
     if (produced) {
@@ -101,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The file is the layout of the stakes' finite results, one line each at least.
         const std::vector<std::string> stakes = readStakeFile(file.path());
         std::vector<StakeResult> results;
-        fuzz::require(evaluateStakes(project, stakes, ui, results) && results.size() == stakes.size(),
+        fuzz::require(evaluateStakes(project, stakes, file.path(), results).isDone() && results.size() == stakes.size(),
                       "every stake of a written result file is evaluated");
         for (const StakeResult& r : results)
             fuzz::require(fuzz::finite(r.chainage) && fuzz::finite(r.elevation) && fuzz::finite(r.grade),

@@ -19,9 +19,9 @@ using detail::checkedElementCount;
 using detail::requireFiniteAt;
 
 // Bearings up to this many whole turns away from [0, 2π) are reduced by
-// repeated subtraction or addition of 2π, exactly as the chain has always
-// been reduced; further ones (only absurd data gets there, and subtracting
-// 2π from 1e300 would never end) by the exact remainder.
+// repeated subtraction or addition of 2π, which fixes the rounding of every
+// bearing of the chain; further ones (only absurd data gets there, and
+// subtracting 2π from 1e300 would never end) by the exact remainder.
 constexpr double MAX_STEPWISE_TURNS = 1000.0;
 
 constexpr double DEGREES_PER_HALF_TURN = 180.0;
@@ -321,7 +321,8 @@ void buildSampleTable(const Alignment& al, SampleTable& samples) {
 
     table.sampleChainage[0] = start - table.sampleStep;
     table.sampleChainage[1] = start;
-    // Accumulated, as the samples have always been laid.
+    // Accumulated step by step, not start + (i - 1)·step: the sample
+    // chainages carry the rounding of each addition.
     for (std::size_t i = 2; i + 1 <= count; ++i)
         table.sampleChainage[i] = table.sampleChainage[i - 1] + table.sampleStep;
     table.sampleChainage[count] = end;

@@ -71,8 +71,8 @@ double Factorial(std::int16_t n);
 // The clothoid series with signed squared parameter a2 = A² (m²): the point at
 // arc length l (m) from the zero-curvature origin, along (X) and across (Y)
 // the origin tangent, and their differences between l1 and l2. Summed until a
-// term below 1e-20 has been added; terms are updated incrementally, agreeing
-// with the literal series to rounding. Raises DataError when a term overflows.
+// term below 1e-20 has been added; each term is formed from the one before,
+// agreeing with the terms formed afresh to rounding. Raises DataError when a term overflows.
 double ClothoidX(double l, double a2);
 double ClothoidY(double l, double a2);
 double ClothoidDeltaX(double l1, double l2, double a2);

@@ -10,7 +10,7 @@
 
 namespace gradix::detail {
 
-// π as the program always forms it: four times the arctangent of 1.
+// π as Gradix forms it everywhere: four times the arctangent of 1.
 inline double circlePi() { return 4.0 * std::atan(1.0); }
 
 // Number of elements of a chain whose tables may be read, 0..ELEMENT_CAPACITY-1

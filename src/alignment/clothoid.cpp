@@ -21,7 +21,7 @@
 // Limit: the powers l^(4n+3) overflow before the terms settle when a series
 // needs many terms on a long arc length, so a partial spiral between nearly
 // equal radii (1000 m to 998 m over 20 m: virtual origin 9980 m away, 5 rad)
-// raises DataError, as the series have always done.
+// raises DataError rather than give a value that is no number.
 #include <cmath>
 #include <string>
 

@@ -2,6 +2,8 @@
 #include "gradix/version.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QPixmap>
 #include <QStringList>
 #include <QTimer>
@@ -16,18 +18,41 @@ namespace gradix {
 
 namespace {
 
-constexpr const char* USAGE =
-    "usage: gradix [--screenshot FILE]\n"
-    "  Starts the Gradix window.\n"
-    "  --screenshot FILE  save a PNG picture of the window once it is shown, then end\n"
-    "  --version          print the version\n"
-    "  --help             print this text\n";
+constexpr const char* DESCRIPTION = "Starts the Gradix window: design elevation and tangent grade at a stake.";
+constexpr const char* SCREENSHOT_OPTION = "screenshot";
+constexpr const char* SCREENSHOT_HELP = "Saves a PNG picture of the window once it is shown, then ends.";
+constexpr const char* VERSION_OPTION = "version";
+constexpr const char* VERSION_HELP = "Prints the version.";
+constexpr const char* HELP_TEXT_OPTION = "help";
+constexpr const char* HELP_HELP = "Prints this text.";
+
+// The program's command line: --screenshot FILE, --version, --help (-h).
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption screenshot{QString::fromUtf8(SCREENSHOT_OPTION), QString::fromUtf8(SCREENSHOT_HELP),
+                                  QStringLiteral("FILE")};
+    QCommandLineOption version{QString::fromUtf8(VERSION_OPTION), QString::fromUtf8(VERSION_HELP)};
+    QCommandLineOption help{{QStringLiteral("h"), QString::fromUtf8(HELP_TEXT_OPTION)}, QString::fromUtf8(HELP_HELP)};
+
+    CommandLine() {
+        parser.setApplicationDescription(QString::fromUtf8(DESCRIPTION));
+        parser.addOption(screenshot);
+        parser.addOption(version);
+        parser.addOption(help);
+    }
+    std::string helpText() const {
+        // The parser names the program after argv[0]; the help says gradix.
+        QString text = parser.helpText();
+        const qsizetype end = text.indexOf(u'\n');
+        return ("usage: gradix [options]" + text.mid(end)).toStdString();
+    }
+};
+
 constexpr const char* NO_DISPLAY_LINE =
     "gradix: no display to open the window on (set DISPLAY, or start it under xvfb-run)\n";
-constexpr const char* SCREENSHOT_OPTION = "--screenshot";
 
-bool isArgument(const char* arg, const char* a, const char* b = nullptr) {
-    return std::strcmp(arg, a) == 0 || (b && std::strcmp(arg, b) == 0);
+bool isArgument(const char* arg, const char* a, const char* b) {
+    return std::strcmp(arg, a) == 0 || std::strcmp(arg, b) == 0;
 }
 
 std::string environment(const char* name) {
@@ -64,15 +89,19 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
 }  // namespace
 
 int runGradix(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (isArgument(argv[i], "--help", "-h")) {
-            std::fputs(USAGE, stdout);
-            return EXIT_GUI_OK;
-        }
-        if (isArgument(argv[i], "--version")) {
-            std::printf("%s\n", WINDOW_TITLE);
-            return EXIT_GUI_OK;
-        }
+    // --help and --version need no display: they are read before the window
+    // system starts, among the options the window system takes for itself.
+    QStringList given;
+    for (int i = 0; i < argc; ++i) given << QString::fromLocal8Bit(argv[i]);
+    CommandLine early;
+    (void)early.parser.parse(given);
+    if (early.parser.isSet(early.help)) {
+        std::fputs(early.helpText().c_str(), stdout);
+        return EXIT_GUI_OK;
+    }
+    if (early.parser.isSet(early.version)) {
+        std::printf("%s\n", WINDOW_TITLE);
+        return EXIT_GUI_OK;
     }
     if (!displayAvailable(argc, argv)) {
         std::fputs(NO_DISPLAY_LINE, stderr);
@@ -85,16 +114,16 @@ int runGradix(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Gradix"));
     QApplication::setApplicationVersion(QString::fromUtf8(GRADIX_SHORT_VERSION));
 
-    QString screenshot;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String(SCREENSHOT_OPTION) && i + 1 < arguments.size()) {
-            screenshot = arguments[++i];
-        } else {
-            std::fprintf(stderr, "gradix: unknown argument %s\n%s", arguments[i].toLocal8Bit().constData(), USAGE);
-            return EXIT_GUI_USAGE;
-        }
+    // What is left once the window system has taken its own options.
+    CommandLine line;
+    if (!line.parser.parse(QApplication::arguments()) || !line.parser.positionalArguments().isEmpty()) {
+        const QString error = line.parser.errorText().isEmpty()
+                                  ? QStringLiteral("unexpected argument ") + line.parser.positionalArguments().front()
+                                  : line.parser.errorText();
+        std::fprintf(stderr, "gradix: %s\n%s", error.toLocal8Bit().constData(), line.helpText().c_str());
+        return EXIT_GUI_USAGE;
     }
+    const QString screenshot = line.parser.value(line.screenshot);
 
     MainWindow window({QApplication::applicationDirPath(), userConfigFolder(), nullptr});
     window.show();

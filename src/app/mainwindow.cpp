@@ -112,7 +112,8 @@ void CenterForm(QWidget& frm) {
 
 MainWindow::MainWindow(const WindowSetup& setup)
     : programFolder_(setup.programFolder),
-      settings_(setup.programFolder.toStdString(), setup.configFolder) {
+      settings_(setup.programFolder.toStdString(), setup.configFolder),
+      random_(std::random_device{}()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(caption(WINDOW_TITLE));
     buildControls();
@@ -261,30 +262,41 @@ void MainWindow::connectHandlers() {
 
 bool MainWindow::runInitialise() {
     const bool alignmentMode = form_->isChecked(Control::Check1);
-    const bool completed = initialise(project_, *form_, *ui_, settings_);
-    // Also after a run that stopped at the profile: the picks then search
-    // the alignment it read, and the line must show that very road.
-    if (alignmentMode) {
+    const Outcome outcome = initialise(project_, *form_, *ui_, settings_);
+    // The drawing window shows the road now in force.
+    if (outcome.isDone() && alignmentMode) {
         reference_ = referenceAlignmentOf(project_);
         showReferenceAlignment(*connector_, reference_);
     }
-    return completed;
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
 }
 
-bool MainWindow::runCompute() { return compute(project_, *form_, *ui_, settings_); }
+bool MainWindow::runCompute() {
+    const Outcome outcome = compute(project_, *form_, *ui_, settings_);
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
+}
 
 DrawingCommandContext MainWindow::drawingContext() {
-    return {project_, *form_, *ui_, settings_, *connector_, *messenger_, [this] { return runCompute(); }};
+    // The drawing commands show what they end with, the compute's outcome
+    // included: the compute handler they run shows nothing itself.
+    return {project_, *form_, *ui_, settings_, *connector_, *messenger_,
+            [this] { return compute(project_, *form_, *ui_, settings_); }};
 }
 
 bool MainWindow::runPickAndAnnotate() {
     DrawingCommandContext context = drawingContext();
-    return pickAndAnnotate(context);
+    const Outcome outcome = pickAndAnnotate(context);
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
 }
 
 bool MainWindow::runSelectAndCompute() {
     DrawingCommandContext context = drawingContext();
-    return selectAndCompute(context, random_);
+    const Outcome outcome = selectAndCompute(context, random_);
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
 }
 
 void MainWindow::setDrawingLink(CadConnector* connector, CadMessenger* messenger) {

@@ -67,20 +67,21 @@ public:
     explicit MainWindow(const WindowSetup& setup);
     ~MainWindow() override;
 
-    // The initialisation command (Command4). True when it completed. After
-    // a run in alignment mode the drawing window shows the alignment now
-    // loaded as its reference line.
+    // Each command handler runs its command and shows its outcome (the boxes
+    // "数据有误" and "错误", or the drawing's message); true when it was done.
+    // The initialisation command (Command4). After a complete run in
+    // alignment mode the drawing window shows the alignment now loaded as
+    // its reference line.
     bool runInitialise();
     // The compute command's click handler (Command3), also run by Enter in
-    // Text1 and by the drawing commands as a plain procedure. True when it
-    // produced a result.
+    // Text1.
     bool runCompute();
     // Pick-and-annotate (xpcmdbutton4): a point picked near the road gets
     // its stake, elevation and grade in the window and as an annotation in
-    // the drawing. True when the annotation was added.
+    // the drawing.
     bool runPickAndAnnotate();
     // Select-and-compute (xpcmdbutton3): the last stake label selected in
-    // the drawing is computed. True when the compute handler ran.
+    // the drawing is computed.
     bool runSelectAndCompute();
 
     // Links the drawing commands to connector and messenger (each must
@@ -147,7 +148,7 @@ private:
     CadConnector* connector_ = nullptr;
     CadMessenger* messenger_ = nullptr;
     ReferenceAlignment reference_;
-    // Draws the names of the selection sets.
+    // Draws the names of the selection sets; seeded once per window.
     std::mt19937 random_;
 };
 

@@ -58,20 +58,20 @@ QStringList windowsLikeWildcards(const QStringList& patterns) {
     return wildcards;
 }
 
-QFileDialog* createFileDialog(const FileDialogSpec& dialogSpec, QFileDialog::AcceptMode acceptMode,
+QFileDialog* createFileDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode,
                               const QString& folder, QWidget* parent) {
     auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName(QLatin1String(dialogSpec.name));
+    dialog->setObjectName(QLatin1String(fileDialog.name));
     // Qt's own dialog on every desktop: a desktop's native dialog would read
     // the file types from the visible texts and filter nothing.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog->setWindowTitle(QString::fromUtf8(dialogSpec.title));
+    dialog->setWindowTitle(QString::fromUtf8(fileDialog.title));
     dialog->setAcceptMode(acceptMode);
     dialog->setFileMode(acceptMode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                               : QFileDialog::AnyFile);
     if (!folder.isEmpty()) dialog->setDirectory(folder);
 
-    const std::vector<FilterEntry> entries = parseDialogFilter(dialogSpec.filter);
+    const std::vector<FilterEntry> entries = parseDialogFilter(fileDialog.filter);
     QStringList texts;
     for (const FilterEntry& entry : entries) texts << entry.text;
     dialog->setNameFilters(texts);
@@ -96,8 +96,8 @@ QString findExamplesFolder(const QString& programFolder) {
 QtUserInterface::QtUserInterface(QWidget& window, QString firstFolder)
     : window_(window), folder_(std::move(firstFolder)) {}
 
-std::string QtUserInterface::runDialog(const FileDialogSpec& dialogSpec, QFileDialog::AcceptMode acceptMode) {
-    const std::unique_ptr<QFileDialog> dialog(createFileDialog(dialogSpec, acceptMode, folder_, &window_));
+std::string QtUserInterface::runDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode) {
+    const std::unique_ptr<QFileDialog> dialog(createFileDialog(fileDialog, acceptMode, folder_, &window_));
     if (dialog->exec() != QDialog::Accepted) return {};
     const QStringList files = dialog->selectedFiles();
     if (files.isEmpty() || files.front().isEmpty()) return {};
@@ -105,11 +105,11 @@ std::string QtUserInterface::runDialog(const FileDialogSpec& dialogSpec, QFileDi
     return QDir::toNativeSeparators(files.front()).toStdString();
 }
 
-std::string QtUserInterface::openFile(const FileDialogSpec& dialog) {
+std::string QtUserInterface::openFile(const FileDialog& dialog) {
     return runDialog(dialog, QFileDialog::AcceptOpen);
 }
 
-std::string QtUserInterface::saveFile(const FileDialogSpec& dialog) {
+std::string QtUserInterface::saveFile(const FileDialog& dialog) {
     return runDialog(dialog, QFileDialog::AcceptSave);
 }
 

@@ -29,10 +29,10 @@ std::vector<FilterEntry> parseDialogFilter(const char* filter);
 // every file, one without an extension included.
 QStringList windowsLikeWildcards(const QStringList& patterns);
 
-// Builds (does not show) the dialog described by dialogSpec: its title, its file-type list
+// Builds (does not show) the Qt dialog for fileDialog: its title, its file-type list
 // with the visible texts of the filter and the patterns really filtering,
 // opening in folder (when not empty). acceptMode chooses open or save.
-QFileDialog* createFileDialog(const FileDialogSpec& dialogSpec, QFileDialog::AcceptMode acceptMode,
+QFileDialog* createFileDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode,
                               const QString& folder, QWidget* parent);
 
 // The examples/ folder beside the program, or in the installed data folder;
@@ -47,8 +47,8 @@ public:
 
     // Open and save dialogs: the chosen path, "" when cancelled. Each opens
     // in the folder of the file last chosen in this run.
-    std::string openFile(const FileDialogSpec& dialog) override;
-    std::string saveFile(const FileDialogSpec& dialog) override;
+    std::string openFile(const FileDialog& dialog) override;
+    std::string saveFile(const FileDialog& dialog) override;
     // Message box with the critical icon; detail goes into its details.
     void showError(const std::string& title, const std::string& text, const std::string& detail) override;
     // Clears the clipboard and puts plain text on it.
@@ -62,7 +62,7 @@ public:
     const QString& dialogFolder() const { return folder_; }
 
 private:
-    std::string runDialog(const FileDialogSpec& dialogSpec, QFileDialog::AcceptMode acceptMode);
+    std::string runDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode);
 
     QWidget& window_;
     QString folder_;

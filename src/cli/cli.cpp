@@ -1,24 +1,29 @@
 #include "cli/cli.h"
 #include "gradix/version.h"
 
-#include <cmath>
-#include <filesystem>
-#include <functional>
-#include <map>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <iostream>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "cadmodel/batchcad.h"
 #include "cli/setoutcli.h"
-#include "setout/curvestable.h"
-#include "setout/stakestable.h"
-#include "dxf/dxfreader.h"
-#include "dxf/dxfwriter.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
+#include "commands/initialise.h"
 #include "commands/labels.h"
+#include "commands/outcome.h"
 #include "commands/project.h"
+#include "commands/trap.h"
+#include "dxf/dxfreader.h"
+#include "dxf/dxfwriter.h"
+#include "setout/curvestable.h"
+#include "setout/stakestable.h"
 #include "stakes/stakes.h"
 #include "text/dataline.h"
 #include "text/failures.h"
@@ -29,169 +34,72 @@ namespace gradix {
 
 namespace {
 
-const std::string VERSION_TEXT = std::string("gradix-cli ") + GRADIX_VERSION;
+const std::string PROGRAM = "gradix-cli";
+const std::string VERSION_TEXT = PROGRAM + " " + GRADIX_VERSION;
 constexpr char TAB = '\t';
 constexpr int RESULT_DECIMALS = 4;  // "0.0000"
 constexpr double PERCENT = 100.0;
 // More rows than this in one coordinate table is taken for a typing mistake.
 constexpr double MAX_TABLE_ROWS = 1e8;
+// The file name that stands for standard input (--stakes) or output (--out).
+const std::string STANDARD_STREAM = "-";
+// How standard input is named in the detail of a failure.
+const std::string STANDARD_INPUT_NAME = "standard input";
 
-constexpr const char* MAIN_USAGE =
-    "usage: gradix-cli COMMAND [OPTIONS] ARGUMENTS\n"
-    "\n"
-    "Design elevation and tangent grade at a stake, from the terminal.\n"
-    "\n"
-    "commands:\n"
-    "  chainage  [--breaks FILE] STAKE...           stake text to chainage\n"
-    "  stake     [--breaks FILE] CHAINAGE...        chainage to stake text\n"
-    "  compute   --profile FILE [--breaks FILE | --icd FILE] [--format table|tsv]\n"
-    "            (STAKE... | --stakes FILE [--out FILE])  elevation and grade\n"
-    "  coords    --icd FILE [--offset D,...] (CHAINAGE... | --from A --to B --every S)\n"
-    "                                               points of the alignment and side stakes\n"
-    "  elements  --icd FILE                         the prepared element chain\n"
-    "  profile   --profile FILE [--breaks FILE | --icd FILE]  the prepared grade points\n"
-    "  locate    --icd FILE X,Y...                  chainage and offset of surveyed points\n"
-    "  locate    --icd FILE --points FILE [--profile FILE] [--max-offset M] [--keep-going]\n"
-    "            [--format tsv|csv|xlsx] [--out FILE]  stake, offset and design of a point file\n"
-    "  table stakes --icd FILE [--profile FILE] --every S [--offset D,...] [--from STAKE --to STAKE]\n"
-    "            [--format tsv|csv|xlsx] [--out FILE]  逐桩坐标表\n"
-    "  table curves --profile FILE [--breaks FILE | --icd FILE] [--format tsv|csv|xlsx] [--out FILE]\n"
-    "                                               竖曲线表\n"
-    "  annotate  --icd FILE --profile FILE --drawing IN.dxf --out OUT.dxf [--rotation DEG]\n"
-    "            PX,PY:IX,IY...                     annotate picked points in a drawing\n"
-    "  labels    --drawing IN.dxf                   the stake labels of a drawing, reduced\n"
-    "\n"
-    "options: --help (also after a command), --version\n"
-    "exit codes: 0 done, 1 stake refused, 2 file or format failure, 64 usage error\n";
+constexpr const char* MAIN_DESCRIPTION = "Design elevation and tangent grade at a stake, from the terminal.";
+constexpr const char* EXIT_CODES_TEXT =
+    "exit codes: 0 done, 1 stake refused, 2 file or format failure, 64 usage error, 70 internal error.\n"
+    "On 1, 2 or 70 the first line on stderr is the message the window would show, the second the\n"
+    "file, line and reason.\n";
 
-const std::map<std::string, std::string>& commandUsage() {
-    static const std::map<std::string, std::string> usage{
-        {"chainage",
-         "usage: gradix-cli chainage [--breaks FILE] STAKE...\n"
-         "Prints per stake its qualified text (with the stretch letter) and its chainage.\n"},
-        {"stake",
-         "usage: gradix-cli stake [--breaks FILE] CHAINAGE...\n"
-         "Prints per chainage its stake text.\n"},
-        {"compute",
-         "usage: gradix-cli compute --profile FILE [--breaks FILE | --icd FILE] [--format table|tsv]\n"
-         "                          (STAKE... | --stakes FILE [--out FILE])\n"
-         "Stakes as arguments are checked against the profile's range; a stake file is not (its\n"
-         "stakes are extrapolated) and is written in the result-file layout (table) or as tsv.\n"},
-        {"coords",
-         "usage: gradix-cli coords --icd FILE [--offset D[,D...]] (CHAINAGE... | --from A --to B --every S)\n"
-         "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the alignment, and X and Y\n"
-         "of a side stake D metres to the right (negative: left) per offset, in the order given.\n"},
-        {"elements",
-         "usage: gradix-cli elements --icd FILE\n"
-         "Prints the start of every element of the prepared chain, then the end of the alignment.\n"},
-        {"profile",
-         "usage: gradix-cli profile --profile FILE [--breaks FILE | --icd FILE]\n"
-         "Prints the prepared grade points: i K H R g w T E.\n"},
-        {"locate",
-         "usage: gradix-cli locate --icd FILE X,Y...\n"
-         "       gradix-cli locate --icd FILE --points FILE [--profile FILE] [--max-offset M] [--keep-going]\n"
-         "                         [--format tsv|csv|xlsx] [--out FILE]\n"
-         "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"
-         "With --points, a file of NAME X Y [Z] lines (blanks, tabs or commas; # comments), prints\n"
-         "NAME STAKE CHAINAGE OFFSET ELEVATION GRADE DZ NOTE per point: OFFSET positive to the right\n"
-         "(as coords --offset), ELEVATION and GRADE (ratio) with a profile, DZ = Z - ELEVATION, NOTE\n"
-         "before-start, beyond-end or far (|OFFSET| > M, default 100). A bad line fails with its line\n"
-         "number; --keep-going reports it on stderr, goes on and ends with exit code 2.\n"},
-        {"table",
-         "usage: gradix-cli table stakes --icd FILE [--profile FILE] --every S [--offset D,...]\n"
-         "                               [--from STAKE --to STAKE] [--format tsv|csv|xlsx] [--out FILE]\n"
-         "       gradix-cli table curves --profile FILE [--breaks FILE | --icd FILE]\n"
-         "                               [--format tsv|csv|xlsx] [--out FILE]\n"
-         "stakes (逐桩坐标表): a row for every stake that is a multiple of S in its stretch, every main\n"
-         "point (QD ZH HY QZ YH HZ ZY YZ GQ, HH spiral to spiral, ZD) and both sides of every chain\n"
-         "break: 桩号 里程 X Y 方位角, X Y per offset, 设计高程 纵坡 with a profile, 主点.\n"
-         "curves (竖曲线表): per grade point 序号 桩号 里程 高程 R T E 进坡 出坡 起点 终点 凹凸 坡长.\n"
-         "tsv: exact numbers, grades as ratios, bearings in radians, no header; csv: UTF-8 with BOM,\n"
-         "CR LF, Chinese header, usual decimals; xlsx: the same header, full numbers (needs --out).\n"},
-        {"annotate",
-         "usage: gradix-cli annotate --icd FILE --profile FILE --drawing IN.dxf --out OUT.dxf\n"
-         "                           [--rotation DEG] PX,PY:IX,IY...\n"
-         "Per pick point PX,PY and insertion point IX,IY (drawing coordinates) adds the annotation\n"
-         "of stake, elevation and grade as the window would, prints STAKE, ELEVATION, GRADE %,\n"
-         "and writes OUT.dxf (never the input drawing).\n"},
-        {"labels",
-         "usage: gradix-cli labels --drawing IN.dxf\n"
-         "Prints every TEXT and MTEXT of model space in drawing order: TEXT, then its stake number.\n"},
-    };
-    return usage;
-}
-
-// A usage error: the message goes to stderr with the command's usage text.
+// A usage error found after the options were read: the message goes to
+// stderr with the command's usage line.
 struct UsageError {
     std::string message;
 };
 
-// A stake refused by the program's own checks.
-struct StakeRefusal {
-    std::string message;
-    std::string detail;
-};
-
-// Messages are kept until the command decides how it ends; there are no
-// dialogs to show, so a command that asks for a file is cancelled.
-class CliMessages : public UserInterface {
+// The help layout: "usage: gradix-cli COMMAND ..." first, its synopsis made
+// from the options themselves, then what the command does, its arguments and
+// options, and the exit codes.
+class HelpFormatter : public CLI::Formatter {
 public:
-    void activateMainWindow() override {}
-    void showMessage(const std::string&, const std::string& text) override { last = text; }
-    std::string openFile(const FileDialogSpec&) override { return ""; }
-    std::string saveFile(const FileDialogSpec&) override { return ""; }
-    void showError(const std::string&, const std::string& text, const std::string& detail) override {
-        errorText = text;
-        errorDetail = detail;
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        std::string usage = "usage: " + PROGRAM;
+        std::string names;
+        for (const CLI::App* a = app; a->get_parent(); a = a->get_parent()) names = " " + a->get_name() + names;
+        usage += names;
+        if (!app->get_subcommands({}).empty()) return usage + " COMMAND [OPTIONS] ARGUMENTS\n";
+        for (const CLI::Option* opt : app->get_options()) {
+            if (opt->get_positional() || opt == app->get_help_ptr()) continue;
+            const std::string text = opt->get_name(false, true) + " " + opt->get_type_name();
+            usage += opt->get_required() ? " " + text : " [" + text + "]";
+        }
+        for (const CLI::Option* opt : app->get_options()) {
+            if (!opt->get_positional()) continue;
+            const std::string text = opt->get_type_name() + "...";
+            usage += opt->get_required() ? " " + text : " [" + text + "]";
+        }
+        return usage + "\n";
     }
-    void setClipboard(const std::string&) override {}
-    std::string last;
-    std::string errorText;
-    std::string errorDetail;
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+        if (mode == CLI::AppFormatMode::Sub) return make_expanded(app);
+        return make_usage(app, name) + make_description(app) + make_positionals(app) + make_groups(app, mode) +
+               make_subcommands(app, mode) + "\n" + make_footer(app);
+    }
 };
 
-// The parsed command line of one subcommand.
-struct Arguments {
-    std::map<std::string, std::string> options;
-    std::vector<std::string> positional;
-
-    const std::string* option(const std::string& name) const {
-        auto it = options.find(name);
-        return it == options.end() ? nullptr : &it->second;
-    }
+// Every option of every command, as read from the command line.
+struct Options {
+    std::string breaks, icd, profile, stakes, out, format = "table", drawing, rotation = "0";
+    std::string from, to, every;
+    std::string offset, points, maxOffset, tableFormat;
+    bool keepGoing = false;
+    std::vector<std::string> arguments;
+    // Which options were given; a file option given as "" is a cancelled
+    // dialog's path, read (and failing) as such.
+    bool hasBreaks = false, hasIcd = false, hasProfile = false, hasStakes = false, hasOut = false, hasTable = false;
+    bool hasOffset = false, hasPoints = false, hasMaxOffset = false, hasTableFormat = false, hasRange = false;
 };
-
-// Options that take no value.
-bool isFlag(const std::string& option) { return option == "--keep-going"; }
-
-Arguments parseArguments(const std::vector<std::string>& args, std::size_t first,
-                         const std::vector<std::string>& valueOptions) {
-    Arguments parsed;
-    bool onlyPositional = false;
-    for (std::size_t i = first; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (onlyPositional || a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            parsed.positional.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            onlyPositional = true;
-            continue;
-        }
-        bool known = false;
-        for (const std::string& name : valueOptions) known = known || name == a;
-        if (!known) throw UsageError{"unknown option " + a};
-        if (isFlag(a)) {
-            if (parsed.options.count(a)) throw UsageError{"option " + a + " given twice"};
-            parsed.options[a] = "";
-            continue;
-        }
-        if (i + 1 >= args.size()) throw UsageError{"missing argument after " + a};
-        if (parsed.options.count(a)) throw UsageError{"option " + a + " given twice"};
-        parsed.options[a] = args[++i];
-    }
-    return parsed;
-}
 
 double numberArgument(const std::string& text) {
     const std::optional<double> v = parseStrictNumber(text);
@@ -199,69 +107,58 @@ double numberArgument(const std::string& text) {
     return *v;
 }
 
+// "X,Y" as two strict numbers.
+std::pair<double, double> pairArgument(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) throw UsageError{"a point is X,Y: " + text};
+    return {numberArgument(text.substr(0, comma)), numberArgument(text.substr(comma + 1))};
+}
+
+// Refuses a result file that is one of the files read, before anything is
+// written (standard output is never one).
+void requireNotRead(const std::string& out, const std::vector<std::string>& inputs) {
+    if (out == STANDARD_STREAM) return;
+    std::vector<std::string> files;
+    for (const std::string& input : inputs)
+        if (!input.empty() && input != STANDARD_STREAM) files.push_back(input);
+    if (namesOneOf(out, files)) throw UsageError{"--out must not be one of the files read: " + out};
+}
+
+std::string stakeDetail(const std::string& stake, const std::string& reason) {
+    return "stake \"" + stake + "\": " + reason;
+}
+
 // Loads the data files in the window's order: chain breaks or ICD first,
-// then the profile. --icd switches chain breaks off.
-class ProjectLoader {
-public:
-    explicit ProjectLoader(const Arguments& a) : args_(a) { project_.pi = computePi(); }
-
-    Project& load(bool needProfile, bool needIcd) {
-        const std::string* breaks = args_.option("--breaks");
-        const std::string* icd = args_.option("--icd");
-        const std::string* profile = args_.option("--profile");
-        if (breaks && icd) throw UsageError{"--breaks and --icd exclude each other"};
-        if (needIcd && !icd) throw UsageError{"missing --icd FILE"};
-        if (needProfile && !profile) throw UsageError{"missing --profile FILE"};
-        if (icd) {
-            project_.icdFileName = *icd;
-            dqicd(*icd, project_.alignment, project_.breaks, project_.pi);
-            buildSampleTable(project_.alignment, project_.samples);
-        } else if (breaks) {
-            readChainBreakFile(*breaks, project_.breaks);
-        }
-        if (profile &&
-            readProfileFile(*profile, project_.breaks, messages_, project_.profile) == ProfileRead::StakeRefused) {
-            throw StakeRefusal{messages_.last, *profile + ", line " +
-                                                   std::to_string(project_.profile.gradePointCount + 1) +
-                                                   ": the stake of this grade point is refused"};
-        }
-        return project_;
-    }
-
-    CliMessages& messages() { return messages_; }
-
-private:
-    const Arguments& args_;
-    Project project_;
-    CliMessages messages_;
-};
-
-std::string qualifyOrRefuse(Project& project, CliMessages& messages, const std::string& stake) {
-    const std::string qualified = zh_dlstr(project.breaks, stake, messages, project.stakeAccepted);
-    if (project.stakeAccepted == 0)
-        throw StakeRefusal{messages.last, "stake \"" + stake + "\": refused by the chain-break table"};
-    return qualified;
+// then the profile (when given).
+Outcome loadProject(const Options& o, Project& project) {
+    project.pi = computePi();
+    if (o.hasIcd)
+        loadAlignment(project, o.icd);
+    else if (o.hasBreaks)
+        loadChainBreaks(project, o.breaks);
+    return o.hasProfile ? loadProfile(project, o.profile) : Outcome::done();
 }
 
-int chainageCommand(const Arguments& a, std::ostream& out) {
-    ProjectLoader loader(a);
-    Project& project = loader.load(false, false);
-    if (a.positional.empty()) throw UsageError{"no stake given"};
-    for (const std::string& stake : a.positional) {
-        const std::string qualified = qualifyOrRefuse(project, loader.messages(), stake);
-        out << qualified << TAB << shortestText(dlstr_sj(project.breaks, qualified)) << '\n';
+Outcome chainageCommand(const Options& o, std::ostream& out) {
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    for (const std::string& stake : o.arguments) {
+        const StakeQualification q = qualifyStake(project.breaks, stake);
+        if (!q.accepted()) return Outcome::refused(q.refusal, stakeDetail(stake, q.reason));
+        // A stake that fails prints nothing: its line is written once complete.
+        const double chainage = dlstr_sj(project.breaks, q.text);
+        out << q.text << TAB << shortestText(chainage) << '\n';
     }
-    return EXIT_OK;
+    return Outcome::done();
 }
 
-int stakeCommand(const Arguments& a, std::ostream& out) {
-    if (a.positional.empty()) throw UsageError{"no chainage given"};
+Outcome stakeCommand(const Options& o, std::ostream& out) {
     std::vector<double> chainages;
-    for (const std::string& text : a.positional) chainages.push_back(numberArgument(text));
-    ProjectLoader loader(a);
-    Project& project = loader.load(false, false);
+    for (const std::string& text : o.arguments) chainages.push_back(numberArgument(text));
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     for (double chainage : chainages) out << sj_dlstr_11(project.breaks, chainage) << '\n';
-    return EXIT_OK;
+    return Outcome::done();
 }
 
 void writeTsvRow(std::ostream& out, const StakeResult& r) {
@@ -269,53 +166,37 @@ void writeTsvRow(std::ostream& out, const StakeResult& r) {
         << shortestText(r.grade) << '\n';
 }
 
-int computeCommand(const Arguments& a, std::ostream& out) {
-    const std::string* format = a.option("--format");
-    const bool tsv = format && *format == "tsv";
-    if (format && !tsv && *format != "table") throw UsageError{"--format is table or tsv"};
-    const std::string* stakesFile = a.option("--stakes");
-    const std::string* outFile = a.option("--out");
-    if (stakesFile && !a.positional.empty()) throw UsageError{"give stakes as arguments or --stakes FILE, not both"};
-    if (!stakesFile && a.positional.empty()) throw UsageError{"no stake given"};
-    if (outFile && !stakesFile) throw UsageError{"--out goes with --stakes"};
+Outcome computeCommand(const Options& o, std::istream& in, std::ostream& out) {
+    if (!o.hasStakes && o.arguments.empty()) throw UsageError{"no stake given"};
+    if (o.hasStakes) requireNotRead(o.out, {o.stakes, o.profile, o.breaks, o.icd});
+    const bool tsv = o.format == "tsv";
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
 
-    ProjectLoader loader(a);
-    Project& project = loader.load(true, false);
-
-    if (!stakesFile) {
+    if (!o.hasStakes) {
         // Single-stake mode, one argument after the other, as Text1 would hold it.
-        const Profile& profile = project.profile;
-        for (const std::string& typed : a.positional) {
-            const std::string qualified = qualifyOrRefuse(project, loader.messages(), typed);
-            const double chainage = dlstr_sj(project.breaks, qualified);
-            const int n = profile.gradePointCount;
-            if (!(profile.gradePointChainage[1] <= chainage && chainage <= profile.gradePointChainage[n]))
-                throw StakeRefusal{outOfProfileMessage(trimBlanks(typed)),
-                                   "stake \"" + typed + "\": chainage " + shortestText(chainage) +
-                                       " lies outside the profile " + shortestText(profile.gradePointChainage[1]) +
-                                       " to " + shortestText(profile.gradePointChainage[n])};
-            const DesignPoint design = DesignAt(profile, chainage);
+        for (const std::string& typed : o.arguments) {
+            StakeResult r;
+            if (Outcome computed = computeStake(project, typed, RangeTest::WithinProfile, r); !computed)
+                return computed;
             if (tsv)
-                writeTsvRow(out, {typed, chainage, design.elevation, design.grade});
+                writeTsvRow(out, r);
             else
-                out << typed << TAB << formatFixed(design.elevation, RESULT_DECIMALS) << TAB
-                    << formatFixed(PERCENT * design.grade, RESULT_DECIMALS) << '\n';
+                out << typed << TAB << formatFixed(r.elevation, RESULT_DECIMALS) << TAB
+                    << formatFixed(PERCENT * r.grade, RESULT_DECIMALS) << '\n';
         }
-        return EXIT_OK;
+        return Outcome::done();
     }
 
     // Stake-file mode: no range test; a refused stake writes nothing.
+    const bool fromInput = o.stakes == STANDARD_STREAM;
+    const std::string name = fromInput ? STANDARD_INPUT_NAME : o.stakes;
+    const std::vector<std::string> stakes =
+        fromInput ? stakesOfLines(splitLines(decodeText(
+                        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()))))
+                  : readStakeFile(o.stakes);
     std::vector<StakeResult> results;
-    const std::vector<std::string> stakes = readStakeFile(*stakesFile);
-    try {
-        if (!evaluateStakes(project, stakes, loader.messages(), results))
-            throw StakeRefusal{loader.messages().last, *stakesFile + ", line " +
-                                                           std::to_string(results.size() + 1) +
-                                                           ": the stake is refused by the chain-break table"};
-    } catch (GradixError& e) {
-        e.locate(*stakesFile, static_cast<long>(results.size()) + 1);
-        throw;
-    }
+    if (Outcome evaluated = evaluateStakes(project, stakes, name, results); !evaluated) return evaluated;
     std::string text;
     if (tsv) {
         std::ostringstream rows;
@@ -324,14 +205,14 @@ int computeCommand(const Arguments& a, std::ostream& out) {
     } else {
         text = resultFileText(results);
     }
-    if (outFile)
-        writeFileAtomically(*outFile, text);
+    if (o.hasOut && o.out != STANDARD_STREAM)
+        writeFileAtomically(o.out, text);
     else
         out << text;
-    return EXIT_OK;
+    return Outcome::done();
 }
 
-// Runs a setting-out function, turning its option mistakes into usage errors.
+// Runs a setting-out helper, turning its option mistakes into usage errors.
 template <class F>
 auto withOptions(F&& run) {
     try {
@@ -341,44 +222,43 @@ auto withOptions(F&& run) {
     }
 }
 
-std::vector<double> offsetsArgument(const Arguments& a) {
-    const std::string* text = a.option("--offset");
-    return text ? withOptions([&] { return setoutcli::offsetList(*text); }) : std::vector<double>{};
+std::vector<double> offsetsOf(const Options& o) {
+    return o.hasOffset ? withOptions([&] { return setoutcli::offsetList(o.offset); }) : std::vector<double>{};
 }
 
-setoutcli::TableTarget targetArgument(const Arguments& a) {
-    return withOptions([&] { return setoutcli::tableTarget(a.option("--format"), a.option("--out")); });
+// --format and --out of the tables; --out - is standard output.
+setoutcli::TableTarget tableTargetOf(const Options& o) {
+    const bool toFile = o.hasOut && o.out != STANDARD_STREAM;
+    return withOptions([&] {
+        return setoutcli::tableTarget(o.hasTableFormat ? &o.tableFormat : nullptr, toFile ? &o.out : nullptr);
+    });
 }
 
-int coordsCommand(const Arguments& a, std::ostream& out) {
-    const std::vector<double> offsets = offsetsArgument(a);
-    const auto writePointRow = [&](std::ostream& o, const Alignment& al, double chainage) {
-        setoutcli::writeCoordsRow(o, al, chainage, offsets);
+Outcome coordsCommand(const Options& o, std::ostream& out) {
+    const std::vector<double> offsets = offsetsOf(o);
+    const auto writePointRow = [&](std::ostream& os, const Alignment& al, double chainage) {
+        setoutcli::writeCoordsRow(os, al, chainage, offsets);
     };
-    const std::string* from = a.option("--from");
-    const std::string* to = a.option("--to");
-    const std::string* every = a.option("--every");
-    const bool table = from || to || every;
-    if (table && !(from && to && every)) throw UsageError{"--from, --to and --every go together"};
-    if (table && !a.positional.empty()) throw UsageError{"give chainages or a table, not both"};
-    if (!table && a.positional.empty()) throw UsageError{"no chainage given"};
+    const bool table = o.hasTable;
+    if (!table && o.arguments.empty()) throw UsageError{"no chainage given"};
     std::vector<double> chainages;
-    for (const std::string& text : a.positional) chainages.push_back(numberArgument(text));
+    for (const std::string& text : o.arguments) chainages.push_back(numberArgument(text));
     double start = 0.0, end = 0.0, step = 0.0;
     if (table) {
-        start = numberArgument(*from);
-        end = numberArgument(*to);
-        step = numberArgument(*every);
+        start = numberArgument(o.from);
+        end = numberArgument(o.to);
+        step = numberArgument(o.every);
         if (!(step > 0.0)) throw UsageError{"--every must be greater than 0"};
         if (start > end) throw UsageError{"--from must not be beyond --to"};
         if ((end - start) / step > MAX_TABLE_ROWS) throw UsageError{"the table would have too many rows"};
     }
 
-    ProjectLoader loader(a);
-    const Alignment& alignment = loader.load(false, true).alignment;
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const Alignment& alignment = project.alignment;
     if (!table) {
         for (double chainage : chainages) writePointRow(out, alignment, chainage);
-        return EXIT_OK;
+        return Outcome::done();
     }
     // A + i·S (multiplied, not accumulated) while below B, then B itself.
     for (long i = 0;; ++i) {
@@ -387,7 +267,7 @@ int coordsCommand(const Arguments& a, std::ostream& out) {
         writePointRow(out, alignment, chainage);
     }
     writePointRow(out, alignment, end);
-    return EXIT_OK;
+    return Outcome::done();
 }
 
 const char* kindName(ElementKind kind) {
@@ -401,10 +281,10 @@ const char* kindName(ElementKind kind) {
     return "line";
 }
 
-int elementsCommand(const Arguments& a, std::ostream& out) {
-    if (!a.positional.empty()) throw UsageError{"unexpected argument " + a.positional.front()};
-    ProjectLoader loader(a);
-    const Alignment& al = loader.load(false, true).alignment;
+Outcome elementsCommand(const Options& o, std::ostream& out) {
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const Alignment& al = project.alignment;
     const int n = al.elemCount;
     for (int i = 1; i <= n; ++i) {
         out << i << TAB << kindName(elementKind(al.elemStartRadius[i], al.elemEndRadius[i])) << TAB
@@ -415,13 +295,13 @@ int elementsCommand(const Arguments& a, std::ostream& out) {
     }
     out << "end" << TAB << TAB << shortestText(al.elemChainage[n + 1]) << TAB << shortestText(al.elemStartX[n + 1])
         << TAB << shortestText(al.elemStartY[n + 1]) << TAB << shortestText(al.elemStartBearing[n + 1]) << '\n';
-    return EXIT_OK;
+    return Outcome::done();
 }
 
-int profileCommand(const Arguments& a, std::ostream& out) {
-    if (!a.positional.empty()) throw UsageError{"unexpected argument " + a.positional.front()};
-    ProjectLoader loader(a);
-    const Profile& p = loader.load(true, false).profile;
+Outcome profileCommand(const Options& o, std::ostream& out) {
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const Profile& p = project.profile;
     const int n = p.gradePointCount;
     for (int i = 1; i <= n; ++i) {
         const double g = i < n ? p.segmentGrade[i] : 0.0;
@@ -430,245 +310,442 @@ int profileCommand(const Arguments& a, std::ostream& out) {
             << shortestText(p.gradeChange[i]) << TAB << shortestText(p.tangentLength[i]) << TAB
             << shortestText(p.curveEndChainage[i]) << '\n';
     }
-    return EXIT_OK;
+    return Outcome::done();
 }
 
-int locatePointsCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
-    if (!a.positional.empty()) throw UsageError{"give points as arguments or --points FILE, not both"};
-    setoutcli::LocatePointsOptions o;
-    o.pointsFile = *a.option("--points");
-    o.keepGoing = a.option("--keep-going") != nullptr;
-    if (const std::string* m = a.option("--max-offset")) {
-        o.maxOffset = numberArgument(*m);
-        if (!(o.maxOffset >= 0.0)) throw UsageError{"--max-offset must not be negative"};
+// locate --points: the point file located; with --keep-going the bad lines
+// are reported on err as they are met and the command ends as a failure
+// naming how many were left out.
+Outcome locatePointsCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    if (!o.arguments.empty()) throw UsageError{"give points as arguments or --points FILE, not both"};
+    requireNotRead(o.out, {o.points, o.icd, o.profile});
+    setoutcli::LocatePointsOptions lo;
+    lo.pointsFile = o.points;
+    lo.keepGoing = o.keepGoing;
+    if (o.hasMaxOffset) {
+        lo.maxOffset = numberArgument(o.maxOffset);
+        if (!(lo.maxOffset >= 0.0)) throw UsageError{"--max-offset must not be negative"};
     }
-    o.target = targetArgument(a);
-    ProjectLoader loader(a);
-    Project& project = loader.load(false, true);
-    const bool complete = setoutcli::locatePoints(project, a.option("--profile") != nullptr, o, out, err);
-    return complete ? EXIT_OK : EXIT_FAILURE_DATA;
+    lo.target = tableTargetOf(o);
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const std::size_t skipped = setoutcli::locatePoints(project, o.hasProfile, lo, out, err);
+    if (skipped == 0) return Outcome::done();
+    DataError left(std::to_string(skipped) + " bad line" + (skipped == 1 ? " was" : "s were") +
+                   " left out; the other points are written");
+    left.locate(o.points);
+    return Outcome::failed(left);
 }
 
-int locateCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
-    if (a.option("--points")) return locatePointsCommand(a, out, err);
-    for (const char* option : {"--profile", "--max-offset", "--keep-going", "--format", "--out"})
-        if (a.option(option)) throw UsageError{std::string(option) + " goes with --points"};
-    if (a.positional.empty()) throw UsageError{"no point given"};
+Outcome locateCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.hasPoints) return locatePointsCommand(o, out, err);
+    if (o.arguments.empty()) throw UsageError{"no point given (X,Y... or --points FILE)"};
     std::vector<std::pair<double, double>> points;
-    for (const std::string& text : a.positional) {
-        const std::size_t comma = text.find(',');
-        if (comma == std::string::npos) throw UsageError{"a point is X,Y: " + text};
-        points.emplace_back(numberArgument(text.substr(0, comma)), numberArgument(text.substr(comma + 1)));
-    }
-    ProjectLoader loader(a);
-    Project& project = loader.load(false, true);
+    for (const std::string& text : o.arguments) points.push_back(pairArgument(text));
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     for (const auto& [x, y] : points) {
         const FootOfPoint foot = locatePoint(project.alignment, project.samples, x, y);
         out << shortestText(foot.ptzh) << TAB << shortestText(foot.ptd) << TAB << shortestText(foot.ptx) << TAB
             << shortestText(foot.pty) << '\n';
     }
-    return EXIT_OK;
+    return Outcome::done();
 }
 
-CadPoint pointArgument(const std::string& text) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) throw UsageError{"a point is X,Y: " + text};
-    return {numberArgument(text.substr(0, comma)), numberArgument(text.substr(comma + 1)), 0.0};
-}
-
-bool samePath(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
-}
-
-// The continuous chainage of a --from or --to stake; a refused stake ends the command.
-double rangeStake(const ChainBreakTable& breaks, const std::string& stake) {
+// The continuous chainage of a --from or --to stake of the stake table.
+Outcome rangeChainage(const ChainBreakTable& breaks, const std::string& stake, std::optional<double>& chainage) {
     std::string refusal;
-    const std::optional<double> c = setoutcli::stakeChainage(breaks, stake, refusal);
-    if (!c) throw StakeRefusal{refusal, "stake \"" + stake + "\": refused by the chain-break table"};
-    return *c;
+    chainage = setoutcli::stakeChainage(breaks, stake, refusal);
+    if (!chainage) return Outcome::refused(refusal, stakeDetail(stake, "refused by the chain-break table"));
+    return Outcome::done();
 }
 
-int tableStakesCommand(const Arguments& a, std::ostream& out) {
-    const std::string* every = a.option("--every");
-    if (!every) throw UsageError{"missing --every S"};
-    if (a.option("--breaks")) throw UsageError{"table stakes takes --icd"};
-    if (!a.option("--from") != !a.option("--to")) throw UsageError{"--from and --to go together"};
-    StakeTableOptions o;
-    o.every = numberArgument(*every);
-    if (!(o.every > 0.0)) throw UsageError{"--every must be greater than 0"};
-    o.offsets = offsetsArgument(a);
-    const setoutcli::TableTarget target = targetArgument(a);
-    ProjectLoader loader(a);
-    Project& project = loader.load(false, true);
-    if (a.option("--from")) {
-        o.fromChainage = rangeStake(project.breaks, *a.option("--from"));
-        o.toChainage = rangeStake(project.breaks, *a.option("--to"));
-        if (*o.fromChainage > *o.toChainage) throw UsageError{"--from must not be beyond --to"};
+Outcome tableStakesCommand(const Options& o, std::ostream& out) {
+    StakeTableOptions so;
+    so.every = numberArgument(o.every);
+    if (!(so.every > 0.0)) throw UsageError{"--every must be greater than 0"};
+    so.offsets = offsetsOf(o);
+    const setoutcli::TableTarget target = tableTargetOf(o);
+    requireNotRead(o.out, {o.icd, o.profile});
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    if (o.hasRange) {
+        if (Outcome f = rangeChainage(project.breaks, o.from, so.fromChainage); !f) return f;
+        if (Outcome t = rangeChainage(project.breaks, o.to, so.toChainage); !t) return t;
+        if (*so.fromChainage > *so.toChainage) throw UsageError{"--from must not be beyond --to"};
     }
-    const bool withProfile = a.option("--profile") != nullptr;
-    const std::vector<StakeRow> rows =
-        *stakeTable(project.alignment, project.breaks, withProfile ? &project.profile : nullptr, o);
-    setoutcli::emitTable(stakeTableColumns(rows, project.breaks, o.offsets, withProfile), target, out);
-    return EXIT_OK;
+    const Profile* profile = o.hasProfile ? &project.profile : nullptr;
+    const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
+    setoutcli::emitTable(stakeTableColumns(rows, project.breaks, so.offsets, o.hasProfile), target, out);
+    return Outcome::done();
 }
 
-int tableCurvesCommand(const Arguments& a, std::ostream& out) {
-    for (const char* option : {"--every", "--offset", "--from", "--to"})
-        if (a.option(option)) throw UsageError{std::string(option) + " goes with table stakes"};
-    const setoutcli::TableTarget target = targetArgument(a);
-    ProjectLoader loader(a);
-    Project& project = loader.load(true, false);
-    setoutcli::emitTable(curveTableColumns(verticalCurveTable(project.profile, project.breaks), project.breaks),
-                         target, out);
-    return EXIT_OK;
+Outcome tableCurvesCommand(const Options& o, std::ostream& out) {
+    const setoutcli::TableTarget target = tableTargetOf(o);
+    requireNotRead(o.out, {o.profile, o.breaks, o.icd});
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const std::vector<CurveRow> rows = verticalCurveTable(project.profile, project.breaks);
+    setoutcli::emitTable(curveTableColumns(rows, project.breaks), target, out);
+    return Outcome::done();
 }
 
-int tableCommand(const Arguments& a, std::ostream& out) {
-    if (a.positional.size() != 1) throw UsageError{"table stakes or table curves"};
-    if (a.positional.front() == "stakes") return tableStakesCommand(a, out);
-    if (a.positional.front() == "curves") return tableCurvesCommand(a, out);
-    throw UsageError{"unknown table " + a.positional.front() + "; stakes or curves"};
-}
+// The command line as the host of pick-and-annotate: the stake is computed
+// at once as a single stake, the rotation is the one given.
+class BatchHost : public DrawingHost {
+public:
+    BatchHost(const Project& project, std::string rotation) : project_(project), rotation_(std::move(rotation)) {}
+    void saveSettings() override {}
+    std::string rotationText() override { return rotation_; }
+    Outcome compute(const std::string& stake, std::optional<AnnotationValues>& values) override {
+        StakeResult r;
+        Outcome outcome = computeStake(project_, stake, RangeTest::WithinProfile, r);
+        if (outcome.isDone())
+            values = AnnotationValues{stake, formatFixed(r.elevation, RESULT_DECIMALS),
+                                      formatFixed(PERCENT * r.grade, RESULT_DECIMALS)};
+        last = values;
+        return outcome;
+    }
+    void activateMainWindow() override {}
+    std::optional<AnnotationValues> last;
 
-int annotateCommand(const Arguments& a, std::ostream& out) {
-    const std::string* drawingPath = a.option("--drawing");
-    const std::string* outPath = a.option("--out");
-    if (!drawingPath) throw UsageError{"missing --drawing IN.dxf"};
-    if (!outPath) throw UsageError{"missing --out OUT.dxf"};
-    if (!outPath->empty() && samePath(*drawingPath, *outPath))
-        throw UsageError{"--out must not be the input drawing"};
-    if (a.positional.empty()) throw UsageError{"no pick given"};
+private:
+    const Project& project_;
+    std::string rotation_;
+};
+
+Outcome annotateCommand(const Options& o, std::ostream& out) {
+    if (o.out != STANDARD_STREAM && sameFile(o.drawing, o.out)) throw UsageError{"--out must not be the input drawing"};
+    requireNotRead(o.out, {o.icd, o.profile});
     std::vector<std::pair<CadPoint, CadPoint>> picks;
-    for (const std::string& text : a.positional) {
+    for (const std::string& text : o.arguments) {
         const std::size_t colon = text.find(':');
         if (colon == std::string::npos) throw UsageError{"a pick is PX,PY:IX,IY: " + text};
-        picks.emplace_back(pointArgument(text.substr(0, colon)), pointArgument(text.substr(colon + 1)));
+        const auto [px, py] = pairArgument(text.substr(0, colon));
+        const auto [ix, iy] = pairArgument(text.substr(colon + 1));
+        picks.push_back({{px, py, 0.0}, {ix, iy, 0.0}});
     }
 
-    ProjectLoader loader(a);
-    Project& project = loader.load(true, true);
-    auto drawing = std::make_shared<Drawing>(readDrawing(*drawingPath));
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    auto drawing = std::make_shared<Drawing>(readDrawing(o.drawing));
     BatchCad cad(drawing);
-    FormState form;
-    form.setChecked(Control::Option1, true);
-    if (const std::string* rotation = a.option("--rotation")) form.setText(Control::Text9, *rotation);
-    CliMessages& ui = loader.messages();
-    const SettingsFile settings = SettingsFile::discarding();
-    DrawingCommandContext context{project, form, ui, settings, cad, cad,
-                                  [&] { return compute(project, form, ui, settings); }};
-
+    BatchHost host(project, o.rotation);
+    std::string lines;
     for (const auto& [pick, insertion] : picks) {
         cad.screen().points = {pick, insertion};
-        if (!pickAndAnnotate(context)) {
-            if (ui.errorText == CANCELLED_TEXT) throw FileAccessError(ui.errorDetail);
-            if (!ui.errorText.empty()) throw DataError(ui.errorDetail);
-            if (!ui.last.empty()) throw StakeRefusal{ui.last, "the stake of the pick " + shortestText(pick[0]) + "," +
-                                                                  shortestText(pick[1]) + " is refused"};
-            throw DataError(cad.messages().empty() ? "the annotation could not be added" : cad.messages().back());
-        }
-        out << form.text(Control::Text1) << TAB << form.text(Control::Text2) << TAB << form.text(Control::Text3)
-            << '\n';
+        host.last.reset();
+        if (Outcome picked = pickAndAnnotate(project, cad, host); !picked) return picked;
+        if (!host.last) return Outcome::failed(DataError("the annotation could not be added"));
+        lines += host.last->stake + TAB + host.last->elevation + TAB + host.last->grade + '\n';
     }
-    saveDrawing(*drawing, *outPath);
-    return EXIT_OK;
+    // The values are printed once the drawing holding them is saved.
+    if (o.out == STANDARD_STREAM) {
+        out << savedDrawingBytes(*drawing);
+        return Outcome::done();
+    }
+    saveDrawing(*drawing, o.out);
+    out << lines;
+    return Outcome::done();
 }
 
-int labelsCommand(const Arguments& a, std::ostream& out) {
-    const std::string* drawingPath = a.option("--drawing");
-    if (!drawingPath) throw UsageError{"missing --drawing IN.dxf"};
-    if (!a.positional.empty()) throw UsageError{"unexpected argument " + a.positional.front()};
-    const Drawing drawing = readDrawing(*drawingPath);
+Outcome labelsCommand(const Options& o, std::ostream& out) {
+    const Drawing drawing = readDrawing(o.drawing);
     for (const DrawingEntity& entity : drawing.entities)
         if (entity.kind == EntityKind::Text || entity.kind == EntityKind::MText)
             out << entity.text << TAB << reduceStakeLabel(entity.text) << '\n';
-    return EXIT_OK;
+    return Outcome::done();
 }
 
-struct Subcommand {
-    std::vector<std::string> options;
-    std::function<int(const Arguments&, std::ostream&, std::ostream&)> run;
+// The exit code of an outcome; a refusal or failure puts its message and
+// detail on err.
+int exitCodeOf(const Outcome& outcome, std::ostream& out, std::ostream& err) {
+    if (outcome.kind == OutcomeKind::Done) return EXIT_OK;
+    out.flush();
+    switch (outcome.kind) {
+        case OutcomeKind::Refused:
+            err << outcome.message << '\n' << outcome.detail << '\n';
+            return EXIT_REFUSED;
+        case OutcomeKind::Cancelled:
+            err << CANCELLED_TEXT << '\n' << "the command was cancelled\n";
+            return EXIT_FAILURE_DATA;
+        default:
+            err << outcome.message << '\n' << outcome.detail << '\n';
+            return outcome.failure == FailureKind::Internal ? EXIT_INTERNAL : EXIT_FAILURE_DATA;
+    }
+}
+
+// The command line: every command with its options, each written once.
+class CommandLine {
+public:
+    CommandLine() : app_(MAIN_DESCRIPTION, PROGRAM) {
+        app_.formatter(std::make_shared<HelpFormatter>());
+        app_.footer(std::string("Add --help after a command for its options. A FILE of - is standard input for\n"
+                                "--stakes and standard output for --out.\n") +
+                    EXIT_CODES_TEXT);
+        app_.require_subcommand(1);
+
+        CLI::App* chainage = command("chainage", "Prints per stake its qualified text (with the stretch letter) "
+                                                 "and its chainage.");
+        breaksOption(chainage);
+        arguments(chainage, "STAKE", "STAKE", "stake texts, such as 2200 or B2320")->required();
+
+        CLI::App* stake = command("stake", "Prints per chainage its stake text.");
+        breaksOption(stake);
+        arguments(stake, "CHAINAGE", "CHAINAGE", "chainages in metres")->required();
+
+        CLI::App* compute = command(
+            "compute",
+            "Prints STAKE, ELEVATION and GRADE % per stake, as the window computes them. Stakes as arguments\n"
+            "are checked against the profile's range; a stake file is not (its stakes are extrapolated)\n"
+            "and is written in the result-file layout (table) or as tsv.");
+        profileOption(compute)->required();
+        alignmentOptions(compute);
+        compute->add_option("--format", options_.format,
+                            "table: the result-file layout (single stakes as STAKE, ELEVATION, GRADE %); "
+                            "tsv: stake, chainage, elevation and grade (a ratio) in full precision")
+            ->type_name("table|tsv")
+            ->check(CLI::IsMember({"table", "tsv"}).description(""));
+        CLI::Option* stakes =
+            compute->add_option("--stakes", options_.stakes, "a stake file, one stake per line (- reads stdin)")
+                ->type_name("FILE");
+        compute->add_option("--out", options_.out, "the result file of --stakes (- or none: stdout)")
+            ->type_name("FILE")
+            ->needs(stakes);
+        arguments(compute, "STAKE", "STAKE", "stake texts (or --stakes FILE)")->excludes(stakes);
+
+        CLI::App* coords = command("coords", "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the "
+                                             "alignment at each chainage, or every S metres from A to B.");
+        icdOption(coords)->required();
+        offsetOption(coords);
+        CLI::Option* from = coords->add_option("--from", options_.from, "first chainage of the table (m)")
+                                ->type_name("A");
+        CLI::Option* to = coords->add_option("--to", options_.to, "last chainage of the table (m)")->type_name("B");
+        CLI::Option* every =
+            coords->add_option("--every", options_.every, "step of the table (m, > 0)")->type_name("S");
+        from->needs(to)->needs(every);
+        to->needs(from)->needs(every);
+        every->needs(from)->needs(to);
+        arguments(coords, "CHAINAGE", "CHAINAGE", "chainages in metres (or --from, --to and --every)")->excludes(from);
+
+        CLI::App* elements = command("elements", "Prints the start of every element of the prepared chain (i, kind, "
+                                                 "chainage, X, Y, bearing, radii, length), then the end of the "
+                                                 "alignment.");
+        icdOption(elements)->required();
+
+        CLI::App* profile = command("profile", "Prints the prepared grade points: i K H R g w T E.");
+        profileOption(profile)->required();
+        alignmentOptions(profile);
+
+        CLI::App* locate = command(
+            "locate",
+            "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"
+            "With --points, a file of NAME X Y [Z] lines (blanks, tabs or commas; # comments; UTF-8 or\n"
+            "GB18030), prints NAME STAKE CHAINAGE OFFSET ELEVATION GRADE DZ NOTE per point: OFFSET positive\n"
+            "to the right (as coords --offset), ELEVATION and GRADE (a ratio in tsv) with a profile,\n"
+            "DZ = Z - ELEVATION, NOTE before-start, beyond-end or far (|OFFSET| > M). A bad line fails with\n"
+            "its line number; --keep-going reports it on stderr, goes on and ends with exit code 2.");
+        icdOption(locate)->required();
+        CLI::Option* points =
+            locate->add_option("--points", options_.points, "a file of surveyed points NAME X Y [Z]")->type_name("FILE");
+        profileOption(locate)->needs(points);
+        locate->add_option("--max-offset", options_.maxOffset, "offset beyond which a point is far (m, default 100)")
+            ->type_name("M")
+            ->needs(points);
+        locate->add_flag("--keep-going", options_.keepGoing, "report a bad line on stderr and go on")->needs(points);
+        tableOutputOptions(locate, "the located points")->needs(points);
+        arguments(locate, "POINT", "X,Y", "surveyed points (or --points FILE)")->excludes(points);
+
+        CLI::App* table = command("table", "The tables handed over: table stakes (逐桩坐标表), table curves (竖曲线表).");
+        table->require_subcommand(1);
+        CLI::App* stakesTable = subcommand(
+            table, "stakes",
+            "逐桩坐标表: a row for every stake that is a multiple of S in its stretch's numbering, every main\n"
+            "point (QD ZH HY QZ YH HZ ZY YZ GQ, HH spiral to spiral, ZD) and both sides of every chain break,\n"
+            "in chainage order: 桩号 里程 X Y 方位角, X and Y per offset, 设计高程 纵坡 with a profile, 主点.\n"
+            "tsv: exact numbers, grades as ratios, bearings in radians, no header; csv: UTF-8 with BOM,\n"
+            "CR LF, the Chinese header, usual decimals; xlsx: the same header, full numbers (needs --out).");
+        icdOption(stakesTable)->required();
+        profileOption(stakesTable);
+        stakesTable->add_option("--every", options_.every, "interval of the stakes (m, > 0)")->type_name("S")->required();
+        offsetOption(stakesTable);
+        CLI::Option* fromStake =
+            stakesTable->add_option("--from", options_.from, "first stake of the range")->type_name("STAKE");
+        CLI::Option* toStake = stakesTable->add_option("--to", options_.to, "last stake of the range")->type_name("STAKE");
+        fromStake->needs(toStake);
+        toStake->needs(fromStake);
+        tableOutputOptions(stakesTable, "the table");
+        CLI::App* curvesTable = subcommand(
+            table, "curves",
+            "竖曲线表: per grade point 序号 桩号 里程 高程 R T E(=T²/2R) 进坡 出坡 起点桩号 终点桩号 凹凸 坡长\n"
+            "(horizontal length to the next grade point); formats as for table stakes.");
+        profileOption(curvesTable)->required();
+        alignmentOptions(curvesTable);
+        tableOutputOptions(curvesTable, "the table");
+
+        CLI::App* annotate = command(
+            "annotate",
+            "Per pick point PX,PY and insertion point IX,IY (drawing coordinates, x east, y north) adds the\n"
+            "annotation of stake, elevation and grade as the window would, writes OUT.dxf (never one of the\n"
+            "files read) and then prints STAKE, ELEVATION, GRADE % per pick (not with --out -).");
+        icdOption(annotate)->required();
+        profileOption(annotate)->required();
+        drawingOption(annotate)->required();
+        annotate->add_option("--out", options_.out, "the annotated drawing (- for stdout)")
+            ->type_name("OUT.dxf")
+            ->required();
+        annotate->add_option("--rotation", options_.rotation, "rotation of the annotations in degrees (default 0)")
+            ->type_name("DEG");
+        arguments(annotate, "PICK", "PX,PY:IX,IY", "pick point and insertion point")->required();
+
+        CLI::App* labels = command("labels", "Prints every TEXT and MTEXT of model space in drawing order: the "
+                                             "text, then its stake number.");
+        drawingOption(labels)->required();
+    }
+
+    CLI::App& app() { return app_; }
+    Options& options() { return options_; }
+    CLI::App* find(const std::string& name) {
+        for (CLI::App* sub : app_.get_subcommands({}))
+            if (sub->get_name() == name) return sub;
+        return nullptr;
+    }
+
+private:
+    CLI::App* command(const char* name, const char* description) { return subcommand(&app_, name, description); }
+    CLI::App* subcommand(CLI::App* parent, const char* name, const char* description) {
+        CLI::App* sub = parent->add_subcommand(name, description);
+        sub->formatter(app_.get_formatter());
+        sub->footer(EXIT_CODES_TEXT);
+        return sub;
+    }
+    CLI::Option* offsetOption(CLI::App* sub) {
+        return sub->add_option("--offset", options_.offset,
+                               "side stakes: metres to the right of increasing chainage (negative: left)")
+            ->type_name("D[,D...]");
+    }
+    // --format tsv|csv|xlsx and --out FILE of a table; answers --format.
+    CLI::Option* tableOutputOptions(CLI::App* sub, const char* what) {
+        CLI::Option* format = sub->add_option("--format", options_.tableFormat,
+                                              std::string("tsv (default), csv or xlsx (needs --out) for ") + what)
+                                  ->type_name("tsv|csv|xlsx")
+                                  ->check(CLI::IsMember({"tsv", "csv", "xlsx"}).description(""));
+        sub->add_option("--out", options_.out, std::string("the file of ") + what + " (- or none: stdout)")
+            ->type_name("FILE");
+        return format;
+    }
+    // The arguments after the options; shown as form, such as STAKE or X,Y.
+    CLI::Option* arguments(CLI::App* sub, const char* name, const char* form, const char* description) {
+        return sub->add_option(name, options_.arguments, description)->type_name(form);
+    }
+    CLI::Option* breaksOption(CLI::App* sub) {
+        return sub->add_option("--breaks", options_.breaks, "the chain-break file")->type_name("FILE");
+    }
+    CLI::Option* icdOption(CLI::App* sub) {
+        return sub->add_option("--icd", options_.icd, "the ICD alignment file (chain breaks off)")->type_name("FILE");
+    }
+    CLI::Option* profileOption(CLI::App* sub) {
+        return sub->add_option("--profile", options_.profile, "the profile file")->type_name("FILE");
+    }
+    CLI::Option* drawingOption(CLI::App* sub) {
+        return sub->add_option("--drawing", options_.drawing, "the DXF drawing read")->type_name("IN.dxf");
+    }
+    void alignmentOptions(CLI::App* sub) { breaksOption(sub)->excludes(icdOption(sub)); }
+
+    CLI::App app_;
+    Options options_;
 };
 
-// A command that writes to stdout only.
-template <class F>
-std::function<int(const Arguments&, std::ostream&, std::ostream&)> plain(F f) {
-    return [f](const Arguments& a, std::ostream& out, std::ostream&) { return f(a, out); };
+// The short usage of a usage error: the command's usage line and where the
+// whole help is.
+std::string shortUsage(const CLI::App& command, const std::string& name) {
+    // The command chosen under a command of commands (table stakes).
+    const CLI::App* chosen = &command;
+    std::string names = name;
+    for (const CLI::App* inner : command.get_subcommands())
+        if (inner->parsed()) {
+            chosen = inner;
+            names += " " + inner->get_name();
+        }
+    HelpFormatter formatter;
+    return formatter.make_usage(chosen, "") + "(" + PROGRAM + " " + names + " --help for the whole help)\n";
 }
 
-const std::map<std::string, Subcommand>& subcommands() {
-    static const std::map<std::string, Subcommand> table{
-        {"chainage", {{"--breaks"}, plain(chainageCommand)}},
-        {"stake", {{"--breaks"}, plain(stakeCommand)}},
-        {"compute", {{"--profile", "--breaks", "--icd", "--format", "--stakes", "--out"}, plain(computeCommand)}},
-        {"coords", {{"--icd", "--from", "--to", "--every", "--offset"}, plain(coordsCommand)}},
-        {"elements", {{"--icd"}, plain(elementsCommand)}},
-        {"profile", {{"--profile", "--breaks", "--icd"}, plain(profileCommand)}},
-        {"locate",
-         {{"--icd", "--points", "--profile", "--max-offset", "--keep-going", "--format", "--out"}, locateCommand}},
-        {"table",
-         {{"--icd", "--breaks", "--profile", "--every", "--offset", "--from", "--to", "--format", "--out"},
-          plain(tableCommand)}},
-        {"annotate", {{"--icd", "--profile", "--drawing", "--out", "--rotation"}, plain(annotateCommand)}},
-        {"labels", {{"--drawing"}, plain(labelsCommand)}},
+Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
+    Options& o = line.options();
+    const CLI::App* chosen = line.find(name);
+    // A command of commands (table) runs the one chosen under it.
+    for (const CLI::App* inner : chosen->get_subcommands())
+        if (inner->parsed()) chosen = inner;
+    const CLI::App& sub = *chosen;
+    const auto given = [&sub](const char* option) {
+        const CLI::Option* opt = sub.get_option_no_throw(option);
+        return opt && opt->count() > 0;
     };
-    return table;
-}
-
-bool asksForHelp(const std::vector<std::string>& args, std::size_t first) {
-    for (std::size_t i = first; i < args.size(); ++i) {
-        if (args[i] == "--") return false;
-        if (args[i] == "--help" || args[i] == "-h") return true;
-    }
-    return false;
+    o.hasBreaks = given("--breaks");
+    o.hasIcd = given("--icd");
+    o.hasProfile = given("--profile");
+    o.hasStakes = given("--stakes");
+    o.hasOut = given("--out");
+    o.hasTable = given("--from");
+    o.hasRange = given("--from");
+    o.hasOffset = given("--offset");
+    o.hasPoints = given("--points");
+    o.hasMaxOffset = given("--max-offset");
+    o.hasTableFormat = given("--format");
+    if (name == "chainage") return chainageCommand(o, out);
+    if (name == "stake") return stakeCommand(o, out);
+    if (name == "compute") return computeCommand(o, in, out);
+    if (name == "coords") return coordsCommand(o, out);
+    if (name == "elements") return elementsCommand(o, out);
+    if (name == "profile") return profileCommand(o, out);
+    if (name == "locate") return locateCommand(o, out, err);
+    if (name == "table") return sub.get_name() == "stakes" ? tableStakesCommand(o, out) : tableCurvesCommand(o, out);
+    if (name == "annotate") return annotateCommand(o, out);
+    return labelsCommand(o, out);
 }
 
 }  // namespace
 
-int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    CommandLine line;
     if (args.empty()) {
-        err << MAIN_USAGE;
+        err << line.app().help();
         return EXIT_USAGE;
     }
     const std::string& name = args.front();
-    if (name == "--help" || name == "-h") {
-        out << MAIN_USAGE;
-        return EXIT_OK;
-    }
     if (name == "--version") {
         out << VERSION_TEXT << '\n';
         return EXIT_OK;
     }
-    const auto command = subcommands().find(name);
-    if (command == subcommands().end()) {
-        err << "gradix-cli: unknown command " << name << '\n' << MAIN_USAGE;
-        return EXIT_USAGE;
-    }
-    const std::string& usage = commandUsage().at(name);
-    if (asksForHelp(args, 1)) {
-        out << usage;
+    if (name == "--help" || name == "-h") {
+        out << line.app().help();
         return EXIT_OK;
     }
-    try {
-        const Arguments parsed = parseArguments(args, 1, command->second.options);
-        return command->second.run(parsed, out, err);
-    } catch (const UsageError& e) {
-        err << "gradix-cli " << name << ": " << e.message << '\n' << usage;
+    CLI::App* command = line.find(name);
+    if (!command) {
+        err << PROGRAM << ": unknown command " << name << '\n' << line.app().help();
         return EXIT_USAGE;
-    } catch (const StakeRefusal& e) {
-        out.flush();
-        err << e.message << '\n' << e.detail << '\n';
-        return EXIT_REFUSED;
-    } catch (const GradixError& e) {
-        out.flush();
-        err << e.what() << '\n' << e.detail() << '\n';
-        return EXIT_FAILURE_DATA;
-    } catch (const std::exception& e) {
-        out.flush();
-        err << FORMAT_TEXT << '\n' << e.what() << '\n';
-        return EXIT_FAILURE_DATA;
     }
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        line.app().parse(reversed);
+        return exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out, err); }), out, err);
+    } catch (const CLI::CallForHelp&) {
+        out << command->help();
+        return EXIT_OK;
+    } catch (const CLI::ParseError& e) {
+        err << PROGRAM << ' ' << name << ": " << e.what() << '\n' << shortUsage(*command, name);
+        return EXIT_USAGE;
+    } catch (const UsageError& e) {
+        err << PROGRAM << ' ' << name << ": " << e.message << '\n' << shortUsage(*command, name);
+        return EXIT_USAGE;
+    }
+}
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runCli(args, std::cin, out, err);
 }
 
 }  // namespace gradix

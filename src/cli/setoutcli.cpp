@@ -67,7 +67,7 @@ void writeCoordsRow(std::ostream& out, const Alignment& alignment, double chaina
     out << '\n';
 }
 
-bool locatePoints(Project& project, bool withProfile, const LocatePointsOptions& options, std::ostream& out,
+std::size_t locatePoints(Project& project, bool withProfile, const LocatePointsOptions& options, std::ostream& out,
                   std::ostream& err) {
     const SurveyPointFile file = readSurveyPoints(options.pointsFile, options.keepGoing);
     for (const DataError& e : file.skipped) err << e.what() << '\n' << e.detail() << '\n';
@@ -84,7 +84,7 @@ bool locatePoints(Project& project, bool withProfile, const LocatePointsOptions&
         }
     }
     emitTable(locatedPointColumns(rows), options.target, out);
-    return file.skipped.empty();
+    return file.skipped.size();
 }
 
 std::optional<double> stakeChainage(const ChainBreakTable& breaks, const std::string& stake, std::string& refusal) {

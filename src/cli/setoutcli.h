@@ -48,9 +48,9 @@ struct LocatePointsOptions {
 
 // locate --points: every point of the file located and written as NAME STAKE
 // CHAINAGE OFFSET ELEVATION GRADE DZ NOTE. A bad line fails (DataError);
-// with keepGoing each is reported on err (message and detail) and the run
-// ends with false once the good points are written.
-bool locatePoints(Project& project, bool withProfile, const LocatePointsOptions& options, std::ostream& out,
+// with keepGoing each is reported on err (message and detail) and the
+// number of lines left out is answered once the good points are written.
+std::size_t locatePoints(Project& project, bool withProfile, const LocatePointsOptions& options, std::ostream& out,
                   std::ostream& err);
 
 // The continuous chainage (m) of a stake text typed for --from or --to,

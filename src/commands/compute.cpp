@@ -1,6 +1,7 @@
 #include "commands/compute.h"
 
 #include "commands/trap.h"
+#include "commands/userinterface.h"
 #include "stakes/stakes.h"
 #include "text/dataline.h"
 #include "text/failures.h"
@@ -31,51 +32,76 @@ void print(std::string& out, std::size_t& column, const std::string& text) {
     column += codePointCount(text);
 }
 
-bool computeSingleStake(Project& project, Form& form, UserInterface& ui) {
-    const std::string typed = form.text(Control::Text1);
-    const std::string qualified = zh_dlstr(project.breaks, typed, ui, project.stakeAccepted);
-    if (project.stakeAccepted == 0) return false;
-    const double chainage = dlstr_sj(project.breaks, qualified);
-
-    const Profile& profile = project.profile;
-    const int n = profile.gradePointCount;
-    if (n < 1) throw DataError("no grade point is loaded");
-    if (!(profile.gradePointChainage[1] <= chainage && chainage <= profile.gradePointChainage[n])) {
-        ui.activateMainWindow();
-        ui.showMessage(DATA_PROBLEM_TITLE, outOfProfileMessage(trimBlanks(typed)));
-        form.setFocus(Control::Text1);
-        return false;
+Outcome computeSingleStake(const Project& project, Form& form, UserInterface& ui) {
+    StakeResult r;
+    const Outcome outcome = computeStake(project, form.text(Control::Text1), RangeTest::WithinProfile, r);
+    if (!outcome.isDone()) {
+        // The stake must be corrected where it was typed.
+        if (r.outsideProfile) form.setFocus(Control::Text1);
+        return outcome;
     }
-    const DesignPoint design = DesignAt(profile, chainage);
-    form.setText(Control::Text2, formatFixed(design.elevation, RESULT_DECIMALS));
-    form.setText(Control::Text3, formatFixed(PERCENT * design.grade, RESULT_DECIMALS));
+    form.setText(Control::Text2, formatFixed(r.elevation, RESULT_DECIMALS));
+    form.setText(Control::Text3, formatFixed(PERCENT * r.grade, RESULT_DECIMALS));
     ui.setClipboard(form.text(Control::Text1) + '\t' + form.text(Control::Text2) + '\t' +
                     form.text(Control::Text3));
-    return true;
+    return outcome;
 }
 
-bool computeStakeFile(Project& project, UserInterface& ui) {
+// Asks for the result file until the one chosen is none of the files read.
+std::string askResultFile(UserInterface& ui, const std::vector<std::string>& inputs) {
+    std::string path = ui.saveFile(RESULT_DIALOG);
+    while (namesOneOf(path, inputs)) {
+        ui.activateMainWindow();
+        ui.showMessage(DATA_PROBLEM_TITLE, RESULT_IS_INPUT_MESSAGE);
+        path = ui.saveFile(RESULT_DIALOG);
+    }
+    return path;
+}
+
+Outcome computeStakeFile(const Project& project, UserInterface& ui) {
     const std::string stakePath = ui.openFile(STAKES_DIALOG);
     std::vector<StakeResult> results;
-    {
-        const std::vector<std::string> stakes = readStakeFile(stakePath);
-        try {
-            if (!evaluateStakes(project, stakes, ui, results)) return false;
-        } catch (GradixError& e) {
-            e.locate(stakePath, static_cast<long>(results.size()) + 1);
-            throw;
-        }
-    }
-    const std::string resultPath = ui.saveFile(RESULT_DIALOG);
-    writeFileAtomically(resultPath, resultFileText(results));
-    return true;
+    const Outcome outcome = evaluateStakes(project, readStakeFile(stakePath), stakePath, results);
+    if (!outcome.isDone()) return outcome;
+    std::vector<std::string> inputs = project.inputFiles();
+    inputs.push_back(stakePath);
+    writeFileAtomically(askResultFile(ui, inputs), resultFileText(results));
+    return outcome;
+}
+
+std::string stakeDetail(std::string_view stake, const std::string& reason) {
+    return "stake \"" + std::string(stake) + "\": " + reason;
 }
 
 }  // namespace
 
-std::vector<std::string> readStakeFile(const std::string& path) {
+Outcome computeStake(const Project& project, std::string_view stake, RangeTest range, StakeResult& result) {
+    result = StakeResult{std::string(stake)};
+    const StakeQualification q = qualifyStake(project.breaks, stake);
+    if (!q.accepted()) return Outcome::refused(q.refusal, stakeDetail(stake, q.reason));
+    result.chainage = dlstr_sj(project.breaks, q.text);
+
+    const Profile& profile = project.profile;
+    const int n = profile.gradePointCount;
+    if (n < 1) throw DataError("no grade point is loaded");
+    const double first = profile.gradePointChainage[1], last = profile.gradePointChainage[n];
+    result.outsideProfile = !(first <= result.chainage && result.chainage <= last);
+    if (result.outsideProfile && range == RangeTest::WithinProfile)
+        return Outcome::refused(outOfProfileMessage(trimBlanks(stake)),
+                                stakeDetail(stake, "chainage " + shortestText(result.chainage) +
+                                                       " lies outside the profile " + shortestText(first) +
+                                                       " to " + shortestText(last)));
+    const DesignPoint design = DesignAt(profile, result.chainage);
+    result.elevation = design.elevation;
+    result.grade = design.grade;
+    return Outcome::done();
+}
+
+std::vector<std::string> readStakeFile(const std::string& path) { return stakesOfLines(readTextLines(path)); }
+
+std::vector<std::string> stakesOfLines(const std::vector<std::string>& lines) {
     std::vector<std::string> stakes;
-    for (const std::string& line : readTextLines(path)) {
+    for (const std::string& line : lines) {
         std::string stake = trimBlanks(line);
         if (stake.empty()) break;
         stakes.push_back(std::move(stake));
@@ -83,19 +109,26 @@ std::vector<std::string> readStakeFile(const std::string& path) {
     return stakes;
 }
 
-bool evaluateStakes(Project& project, const std::vector<std::string>& stakes, MessageSink& sink,
-                    std::vector<StakeResult>& results) {
+Outcome evaluateStakes(const Project& project, const std::vector<std::string>& stakes, const std::string& file,
+                       std::vector<StakeResult>& results) {
     results.reserve(std::min<std::size_t>(stakes.size(), MAX_STAKES));
-    for (const std::string& stake : stakes) {
-        if (results.size() >= static_cast<std::size_t>(MAX_STAKES))
-            throw DataError("more than 32767 stakes");
-        const std::string qualified = zh_dlstr(project.breaks, stake, sink, project.stakeAccepted);
-        if (project.stakeAccepted == 0) return false;
-        const double chainage = dlstr_sj(project.breaks, qualified);
-        const DesignPoint design = DesignAt(project.profile, chainage);
-        results.push_back({stake, chainage, design.elevation, design.grade});
+    const auto line = [&results] { return static_cast<long>(results.size()) + 1; };
+    try {
+        for (const std::string& stake : stakes) {
+            if (results.size() >= static_cast<std::size_t>(MAX_STAKES))
+                throw DataError("more than 32767 stakes");
+            StakeResult r;
+            const Outcome outcome = computeStake(project, stake, RangeTest::Extrapolate, r);
+            if (!outcome.isDone())
+                return Outcome::refused(outcome.message, file + ", line " + std::to_string(line()) + ": " +
+                                                             outcome.detail);
+            results.push_back(std::move(r));
+        }
+    } catch (GradixError& e) {
+        e.locate(file, line());
+        throw;
     }
-    return true;
+    return Outcome::done();
 }
 
 std::string resultFileText(const std::vector<StakeResult>& results) {
@@ -116,8 +149,8 @@ std::string outOfProfileMessage(const std::string& trimmedStake) {
     return "桩号" + trimmedStake + "超出纵断面数据文件，请修改！";
 }
 
-bool compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
-    return runTrapped(ui, [&] {
+Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
+    return runTrapped([&] {
         settings.SaveSettings(form.text(Control::Text9));
         if (form.isChecked(Control::Option1)) return computeSingleStake(project, form, ui);
         return computeStakeFile(project, ui);

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands/form.h"
+#include "commands/outcome.h"
 #include "commands/project.h"
 #include "commands/settings.h"
 #include "commands/userinterface.h"
@@ -18,27 +20,56 @@ inline constexpr std::size_t GRADE_COLUMN = 30;
 // Most stakes a stake file may hold (a 16-bit count).
 inline constexpr int MAX_STAKES = 32767;
 
-// Runs the compute command in the mode chosen by Option1, under one error
-// trap (the error box titled "错误"). Returns true when it produced a result.
-bool compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
+// Message of a result file chosen that is one of the files read.
+inline constexpr const char* RESULT_IS_INPUT_MESSAGE = "结果文件不能是读取的数据文件，请另选文件！";
 
-// One stake of a stake file and its result.
+// Runs the compute command in the mode chosen by Option1, under one error
+// trap. Single stake: the stake of Text1 goes to Text2, Text3 and the
+// clipboard, or is refused (a stake outside the profile also puts the focus
+// back into Text1). Stake file: asks for the stake file and the result file
+// (again, after the message RESULT_IS_INPUT_MESSAGE, while the result file
+// chosen is one of the files read) and writes the results. Shows nothing of
+// its outcome.
+Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
+
+// One stake and its result.
 struct StakeResult {
-    std::string stake;   // the line with surrounding blanks removed
-    double chainage;     // m
-    double elevation;    // m
-    double grade;        // ratio
+    std::string stake;           // the stake text as given (a stake file's line trimmed)
+    double chainage = 0.0;       // m
+    double elevation = 0.0;      // m
+    double grade = 0.0;          // ratio
+    bool outsideProfile = false; // the chainage lies before the first or beyond the last grade point
 };
 
-// Reads the stake texts of a stake file: each line trimmed of blanks, the
-// first empty line ends the list. Raises FileAccessError for an empty path,
-// DataError for a missing file or more than 32767 stakes.
+// Whether computeStake holds a chainage to the grade points' range.
+enum class RangeTest {
+    WithinProfile,  // a stake outside the profile is refused (single stakes)
+    Extrapolate,    // every accepted stake is evaluated (stake files)
+};
+
+// computeStake: converts a stake text (qualifyStake, then dlstr_sj) and
+// evaluates the profile at its chainage into result. Answers Done, or
+// Refused with the message of the box "数据有误" and a detail naming the
+// stake and the reason (also for a stake outside the profile under
+// RangeTest::WithinProfile). Raises DataError for a stake beyond the double
+// range, a project without grade points and a result that overflows.
+Outcome computeStake(const Project& project, std::string_view stake, RangeTest range, StakeResult& result);
+
+// The stake texts of the lines of a stake file: each line trimmed of
+// blanks; the first empty line ends the list.
+std::vector<std::string> stakesOfLines(const std::vector<std::string>& lines);
+
+// Reads the stake texts of a stake file (stakesOfLines). Raises
+// FileAccessError for an empty path, DataError for a missing file.
 std::vector<std::string> readStakeFile(const std::string& path);
 
-// Evaluates stake texts in stake-file mode (no range test). Returns false,
-// with results holding what came before, when zh_dlstr refused a stake.
-bool evaluateStakes(Project& project, const std::vector<std::string>& stakes, MessageSink& sink,
-                    std::vector<StakeResult>& results);
+// Evaluates the stakes of a stake file (read from file, named in details)
+// with RangeTest::Extrapolate. Answers Done with every result, or Refused at
+// the first refused stake (its detail "FILE, line N: reason"), results then
+// holding the stakes before it. Raises DataError for more than 32767 stakes
+// and what computeStake raises, located at the stake's line.
+Outcome evaluateStakes(const Project& project, const std::vector<std::string>& stakes, const std::string& file,
+                       std::vector<StakeResult>& results);
 
 // The result-file text: per stake the stake text from column 1, the
 // elevation "0.0000" from column 15 and the grade in percent "0.0000" from

@@ -1,7 +1,6 @@
 #include "commands/drawingcommands.h"
 
 #include <charconv>
-#include <chrono>
 
 #include "commands/labels.h"
 #include "commands/trap.h"
@@ -25,17 +24,44 @@ constexpr int SINGLE_DIGITS = 7;
 // Tries at a selection-set name before giving up.
 constexpr int NAME_TRIES = 16;
 
-// The drawing commands trap nothing of their own in the design; here a
-// failure must still end in a message rather than take the window down:
-// data failures in the error box, drawing failures with their description.
-template <class Body>
-bool runDrawingCommand(DrawingCommandContext& c, Body&& body) {
-    try {
-        return runTrapped(c.ui, body);
-    } catch (const CadError& e) {
-        c.messenger.showCadMessage(e.what());
-        return false;
+// Keeps what ConnectCad would tell the person, so that the command can
+// answer it as its outcome.
+class ConnectionMessages : public CadMessenger {
+public:
+    void showCadMessage(const std::string& text) override { message = text; }
+    std::string message;
+};
+
+// The main window as the host of a drawing command.
+class WindowHost : public DrawingHost {
+public:
+    explicit WindowHost(DrawingCommandContext& c) : c_(c) {}
+    void saveSettings() override { c_.settings.SaveSettings(c_.form.text(Control::Text9)); }
+    std::string rotationText() override { return c_.form.text(Control::Text9); }
+    Outcome compute(const std::string& stake, std::optional<AnnotationValues>& values) override {
+        c_.form.setText(Control::Text1, stake);
+        Outcome outcome = c_.computeHandler();
+        // In the stake-file mode the fields hold older values, which must
+        // not be written beside the new stake.
+        if (outcome.isDone() && c_.form.isChecked(Control::Option1))
+            values = AnnotationValues{c_.form.text(Control::Text1), c_.form.text(Control::Text2),
+                                      c_.form.text(Control::Text3)};
+        return outcome;
     }
+    void activateMainWindow() override { c_.ui.activateMainWindow(); }
+
+private:
+    DrawingCommandContext& c_;
+};
+
+// Connects to the drawing program; a failed connection is the command's
+// outcome, with what the link had to say.
+template <class Body>
+Outcome runConnected(CadConnector& connector, Body&& body) {
+    ConnectionMessages messages;
+    CadApplication* app = ConnectCad(connector, messages);
+    if (!app) return Outcome::drawingFailed(messages.message, "the drawing could not be reached");
+    return runTrapped([&] { return body(*app); });
 }
 
 // Splits UTF-8 text into its characters (code points).
@@ -94,67 +120,59 @@ std::string randomSelectionSetName(std::mt19937& random) {
     return text;
 }
 
-bool pickAndAnnotate(DrawingCommandContext& c) {
-    CadApplication* app = ConnectCad(c.connector, c.messenger);
-    if (!app) return false;
-    return runDrawingCommand(c, [&] {
-        c.connector.activate(app->Caption());
-        c.settings.SaveSettings(c.form.text(Control::Text9));
+Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& host) {
+    return runConnected(connector, [&](CadApplication& app) {
+        connector.activate(app.Caption());
+        host.saveSettings();
 
-        CadDocument& doc = app->ActiveDocument();
+        CadDocument& doc = app.ActiveDocument();
         CadUcs& world = doc.UserCoordinateSystems().Add({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, WORLD_UCS_NAME);
-        app->ActiveDocument().ActiveUCS(world);
+        app.ActiveDocument().ActiveUCS(world);
 
         const std::optional<CadPoint> picked = doc.Utility().GetPoint(PICK_ROAD_PROMPT);
-        if (!picked) return false;
-        Project& project = c.project;
+        if (!picked) return Outcome::cancelled();
         if (project.samples.sampleChainage.empty()) throw DataError("no alignment is loaded");
         // The drawing's x is east and its y north: the surveying pair is (y, x).
         const double x = (*picked)[0], y = (*picked)[1];
         const FootOfPoint foot = locatePoint(project.alignment, project.samples, y, x);
-        c.form.setText(Control::Text1, sj_dlstr_11(project.breaks, foot.ptzh));
 
         // The annotation needs the single-stake results of this very stake:
-        // after a refused stake (or in the stake-file mode) the fields hold
-        // older values, which must not be written beside the new stake.
-        const bool computed = c.computeHandler() && c.form.isChecked(Control::Option1);
+        // after a refused stake the fields hold older values.
+        std::optional<AnnotationValues> values;
+        const Outcome computed = host.compute(sj_dlstr_11(project.breaks, foot.ptzh), values);
 
-        CadTextStyle& style = app->ActiveDocument().TextStyles().Add(ANNOTATION_STYLE);
+        CadTextStyle& style = app.ActiveDocument().TextStyles().Add(ANNOTATION_STYLE);
         style.fontFile(ANNOTATION_FONT);
         style.BigFontFile(ANNOTATION_BIG_FONT);
         style.Height(ANNOTATION_STYLE_HEIGHT);
         style.Width(ANNOTATION_WIDTH_FACTOR);
-        CadLayer& layer = app->ActiveDocument().Layers().Add(ANNOTATION_LAYER);
-        app->ActiveDocument().ActiveLayer(layer);
-        if (!computed) return false;
+        CadLayer& layer = app.ActiveDocument().Layers().Add(ANNOTATION_LAYER);
+        app.ActiveDocument().ActiveLayer(layer);
+        if (!computed.isDone() || !values) return computed;
 
         const std::optional<CadPoint> insertion = doc.Utility().GetPoint(PICK_INSERTION_PROMPT);
-        if (!insertion) return false;
-        const double rotation = LeadingNumber(c.form.text(Control::Text9)) / HALF_TURN_DEGREES * project.pi;
-        const std::string text = annotationText(lineNameOf(project.icdFileName), c.form.text(Control::Text1),
-                                                c.form.text(Control::Text2), c.form.text(Control::Text3));
+        if (!insertion) return Outcome::cancelled();
+        const double rotation = LeadingNumber(host.rotationText()) / HALF_TURN_DEGREES * project.pi;
+        const std::string text =
+            annotationText(lineNameOf(project.icdFileName), values->stake, values->elevation, values->grade);
         requireFinite(rotation, "rotation of the annotation");
 
-        CadMText& mtext = app->ActiveDocument().ModelSpace().AddMText({(*insertion)[0], (*insertion)[1], 0}, 0, "");
+        CadMText& mtext = app.ActiveDocument().ModelSpace().AddMText({(*insertion)[0], (*insertion)[1], 0}, 0, "");
         mtext.StyleName(ANNOTATION_STYLE);
         mtext.Height(ANNOTATION_HEIGHT);
         mtext.Color(ANNOTATION_COLOR);
         mtext.TextString(text);
         mtext.rotation(rotation);
-        return true;
+        return Outcome::done();
     });
 }
 
-bool selectAndCompute(DrawingCommandContext& c, std::mt19937& random) {
-    CadApplication* app = ConnectCad(c.connector, c.messenger);
-    if (!app) return false;
-    return runDrawingCommand(c, [&] {
-        c.connector.activate(app->Caption());
-        c.settings.SaveSettings(c.form.text(Control::Text9));
+Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt19937& random) {
+    return runConnected(connector, [&](CadApplication& app) {
+        connector.activate(app.Caption());
+        host.saveSettings();
 
-        random.seed(static_cast<std::mt19937::result_type>(
-            std::chrono::system_clock::now().time_since_epoch().count()));
-        CadSelectionSets& sets = app->ActiveDocument().SelectionSets();
+        CadSelectionSets& sets = app.ActiveDocument().SelectionSets();
         CadSelectionSet* set = nullptr;
         for (int attempt = 0; !set; ++attempt) {
             try {
@@ -174,13 +192,31 @@ bool selectAndCompute(DrawingCommandContext& c, std::mt19937& random) {
         // Nothing reads the set later: it goes, rather than pile up under
         // random names in the drawing.
         set->Delete();
-        if (!selected) return false;
+        if (!selected) return Outcome::cancelled();
 
-        c.form.setText(Control::Text1, texts.empty() ? std::string() : reduceStakeLabel(texts.back()));
-        c.ui.activateMainWindow();
-        c.computeHandler();
-        return true;
+        std::string stake;
+        if (!texts.empty()) {
+            const std::optional<std::string> reduced = labelStake(texts.back());
+            const std::string label = trimBlanks(texts.back());
+            if (!reduced)
+                return Outcome::refused("桩号" + label + "无法识别，请修改！",
+                                        "the selected text \"" + label + "\" holds no stake number");
+            stake = *reduced;
+        }
+        host.activateMainWindow();
+        std::optional<AnnotationValues> unused;
+        return host.compute(stake, unused);
     });
+}
+
+Outcome pickAndAnnotate(DrawingCommandContext& context) {
+    WindowHost host(context);
+    return pickAndAnnotate(context.project, context.connector, host);
+}
+
+Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random) {
+    WindowHost host(context);
+    return selectAndCompute(context.connector, host, random);
 }
 
 }  // namespace gradix

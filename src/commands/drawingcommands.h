@@ -3,11 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "cad/cad.h"
 #include "commands/form.h"
+#include "commands/outcome.h"
 #include "commands/project.h"
 #include "commands/settings.h"
 #include "commands/userinterface.h"
@@ -28,28 +30,68 @@ inline constexpr double ANNOTATION_HEIGHT = 5.0;
 inline constexpr int ANNOTATION_COLOR = 1;  // red
 inline constexpr const char* ANNOTATION_LAYER = "纵断面设计高程";
 
-// What the drawing commands work with: the project and the main window, the
-// link to the drawing and the compute command's handler, which they run as a
-// plain procedure (it answers true when it produced a result).
+// The three texts of an annotation: the stake, the elevation "0.0000" and the
+// grade in percent "0.0000", as the single-stake compute shows them.
+struct AnnotationValues {
+    std::string stake;
+    std::string elevation;
+    std::string grade;
+};
+
+// The side that runs a drawing command (the main window, or gradix-cli):
+// where the settings go, where the rotation angle comes from, and how the
+// stake found in the drawing is computed and shown.
+class DrawingHost {
+public:
+    virtual ~DrawingHost() = default;
+    // Saves the settings before the drawing is worked on.
+    virtual void saveSettings() = 0;
+    // The rotation angle of the annotation in degrees, as text (read with
+    // the leading-number rule: no number is 0).
+    virtual std::string rotationText() = 0;
+    // Computes stake as the compute command does and shows the result.
+    // Answers the compute's outcome, and fills values when it produced the
+    // single-stake results of this very stake.
+    virtual Outcome compute(const std::string& stake, std::optional<AnnotationValues>& values) = 0;
+    // Brings the main window to the front.
+    virtual void activateMainWindow() = 0;
+};
+
+// Pick-and-annotate (点取并计算) against the drawing reached through
+// connector: the stake of the point picked near the road is computed through
+// host and, when that gave single-stake results, annotated at a second pick.
+// Answers Done (also when the stake-file mode ran instead and there is
+// nothing to annotate), Cancelled for Esc at a pick, the compute's own
+// refusal or failure (after the style and layer are in place), or a
+// failure: of the data, or of the drawing (a failed connection included).
+Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& host);
+
+// Select-and-compute (选择并计算): the last selected TEXT or MTEXT, reduced to
+// its stake number, is computed through host; a selection without text
+// computes the empty stake. A text with no stake number in it is refused
+// ("桩号…无法识别，请修改！") and nothing is computed. Answers Cancelled when
+// the selection was cancelled. random names the selection set and is used
+// as given.
+Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt19937& random);
+
+// The drawing commands as the main window runs them: the project, the
+// window's controls and dialogs, the settings file, the link to the drawing
+// and the compute command's handler, which they run as a plain procedure on
+// the stake they put into Text1 (its outcome is theirs; it shows nothing).
 struct DrawingCommandContext {
     Project& project;
     Form& form;
     UserInterface& ui;
     const SettingsFile& settings;
     CadConnector& connector;
-    CadMessenger& messenger;
-    std::function<bool()> computeHandler;
+    CadMessenger& messenger;  // tells the person of a failure of the drawing
+    std::function<Outcome()> computeHandler;
 };
 
-// Pick-and-annotate (点取并计算). Returns true when an annotation was added.
-// Failures of the data end in the error box titled "错误", failures of the
-// drawing in a message box with their description; nothing is added then.
-bool pickAndAnnotate(DrawingCommandContext& context);
-
-// Select-and-compute (选择并计算): the last selected TEXT or MTEXT, reduced to
-// its stake number, goes into Text1 and is computed. Returns true when the
-// compute handler ran.
-bool selectAndCompute(DrawingCommandContext& context, std::mt19937& random);
+// The two commands through the window's controls: the stake goes into Text1,
+// the results are read from Text1, Text2 and Text3, the rotation from Text9.
+Outcome pickAndAnnotate(DrawingCommandContext& context);
+Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random);
 
 // The annotation text: "{\L桩号：" line name, the stake as "K0+000.000",
 // "\P高程：" elevation, "\P纵坡：" grade "%\P".

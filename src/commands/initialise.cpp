@@ -1,53 +1,82 @@
 #include "commands/initialise.h"
 
+#include <string>
+
 #include "commands/trap.h"
 
 namespace gradix {
 
 namespace {
 
-// Step 8: the controls and the status line after a complete load.
+// Step 8: the controls after a complete load.
 void enableComputing(Form& form, bool alignmentMode) {
-    if (form.isChecked(Control::Option1)) {
-        for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
-            form.setEnabled(c, true);
-        if (alignmentMode) {
-            form.setEnabled(Control::xpcmdbutton4, true);
-            form.setText(Control::Label1, STATUS_SINGLE_CAD);
-        } else {
-            form.setText(Control::Label1, STATUS_SINGLE);
-        }
-    } else {
-        form.setText(Control::Label1, STATUS_FILE);
-    }
+    if (!form.isChecked(Control::Option1)) return;
+    for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
+        form.setEnabled(c, true);
+    if (alignmentMode) form.setEnabled(Control::xpcmdbutton4, true);
 }
+
+// Keeps the message of a stake the profile reader refuses, which becomes
+// the command's outcome.
+class RefusalMessage : public MessageSink {
+public:
+    void activateMainWindow() override {}
+    void showMessage(const std::string&, const std::string& text) override { message = text; }
+    std::string message;
+};
 
 }  // namespace
 
-bool initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
-    return runTrapped(ui, [&] {
+void loadAlignment(Project& next, const std::string& icdPath) {
+    next.alignmentMode = true;
+    next.icdFileName = icdPath;
+    dqicd(next.icdFileName, next.alignment, next.breaks, next.pi);
+    buildSampleTable(next.alignment, next.samples);
+}
+
+void loadChainBreaks(Project& next, const std::string& breaksPath) {
+    next.alignmentMode = false;
+    next.breaksFileName = breaksPath;
+    readChainBreakFile(next.breaksFileName, next.breaks);
+}
+
+Outcome loadProfile(Project& next, const std::string& profilePath) {
+    next.profileFileName = profilePath;
+    RefusalMessage refusal;
+    if (readProfileFile(profilePath, next.breaks, refusal, next.profile) == ProfileRead::StakeRefused)
+        return Outcome::refused(refusal.message, profilePath + ", line " +
+                                                     std::to_string(next.profile.gradePointCount + 1) +
+                                                     ": the stake of this grade point is refused");
+    return Outcome::done();
+}
+
+const char* statusOf(const Project& project, const Form& form) {
+    if (!project.initialised) return form.isChecked(Control::Check1) ? STATUS_START_ALIGNMENT : STATUS_START_BREAKS;
+    if (!form.isChecked(Control::Option1)) return STATUS_FILE;
+    return project.alignmentMode ? STATUS_SINGLE_CAD : STATUS_SINGLE;
+}
+
+Outcome initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
+    const Outcome outcome = runTrapped([&] {
         for (Control c : {Control::Text1, Control::Text2, Control::Text3}) form.setText(c, "");
         settings.SaveSettings(form.text(Control::Text9));
-        project.pi = computePi();
 
-        const bool alignmentMode = form.isChecked(Control::Check1);
-        if (alignmentMode) {
-            project.icdFileName = ui.openFile(ICD_DIALOG);
-            dqicd(project.icdFileName, project.alignment, project.breaks, project.pi);
-            buildSampleTable(project.alignment, project.samples);
-        } else {
-            readChainBreakFile(ui.openFile(BREAKS_DIALOG), project.breaks);
-        }
+        Project next = project;
+        next.pi = computePi();
+        if (form.isChecked(Control::Check1))
+            loadAlignment(next, ui.openFile(ICD_DIALOG));
+        else
+            loadChainBreaks(next, ui.openFile(BREAKS_DIALOG));
+        if (const Outcome profile = loadProfile(next, ui.openFile(PROFILE_DIALOG)); !profile) return profile;
 
-        const std::string profilePath = ui.openFile(PROFILE_DIALOG);
-        if (readProfileFile(profilePath, project.breaks, ui, project.profile) == ProfileRead::StakeRefused)
-            return false;
-
-        enableComputing(form, alignmentMode);
-        project.initialised = true;
+        next.initialised = true;
+        project = std::move(next);
+        enableComputing(form, project.alignmentMode);
         form.setEnabled(Control::Command3, true);
-        return true;
+        return Outcome::done();
     });
+    form.setText(Control::Label1, statusOf(project, form));
+    return outcome;
 }
 
 }  // namespace gradix

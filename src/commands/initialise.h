@@ -3,18 +3,41 @@
 // computing controls usable.
 #pragma once
 
+#include <string>
+
 #include "commands/form.h"
+#include "commands/outcome.h"
 #include "commands/project.h"
 #include "commands/settings.h"
 #include "commands/userinterface.h"
 
 namespace gradix {
 
-// Runs the whole command under one error trap: a failure shows the error box
-// titled "错误" with "读取文件被取消！" or "数据文件格式有误！" and the detail;
-// what was loaded before the failure stays loaded. A stake refused while the
-// profile is read ends the command quietly (zh_dlstr has told the person).
-// Returns true when the run completed.
-bool initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
+// Runs the whole command under one error trap. The files are loaded into a
+// new project, built on the tables in force (an empty chain-break file keeps
+// the table in force; each mode keeps what the other loaded), which replaces
+// project only when every file has loaded. A failure (the error box's text
+// and detail) or a stake of the profile refused (its message) leaves the
+// project in force and its controls as they were, and the status line says
+// what that project asks for (or, with none loaded, the starting text).
+// Shows nothing of its outcome.
+Outcome initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
+
+// The loading steps of the command, each into a project being built (the
+// command line loads its project through them too):
+// the ICD file, its element chain and its sample table (alignment mode,
+// chain breaks off);
+void loadAlignment(Project& next, const std::string& icdPath);
+// the chain-break file (chain-break mode);
+void loadChainBreaks(Project& next, const std::string& breaksPath);
+// the profile, converted through the chain-break table of next: Done, or
+// Refused with the message of the stake refused and the file and line.
+// Each raises what its reader raises.
+Outcome loadProfile(Project& next, const std::string& profilePath);
+
+// The status line for the project in force: what a complete initialisation
+// in its mode sets, or the starting text of the mode Check1 chooses when
+// no project is loaded.
+const char* statusOf(const Project& project, const Form& form);
 
 }  // namespace gradix

@@ -1,9 +1,9 @@
 // The project's data as loaded by the initialisation command and read by
-// every computation until the next initialisation.
+// every computation until the next complete initialisation.
 #pragma once
 
-#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "alignment/alignment.h"
 #include "profile/profile.h"
@@ -17,12 +17,26 @@ struct Project {
     Profile profile;                  // the grade-point table
     Alignment alignment;              // alignment mode
     SampleTable samples;              // 1 m samples of the alignment, for the pick search
-    std::string icdFileName;          // path of the last ICD file chosen
-    bool initialised = false;         // true after the first complete initialisation
-    std::int16_t stakeAccepted = 1;   // set by zh_dlstr
+    std::string icdFileName;          // path of the last ICD file loaded
+    std::string breaksFileName;       // path of the last chain-break file loaded
+    std::string profileFileName;      // path of the last profile file loaded
+    bool alignmentMode = false;       // whether the last load was in alignment mode
+    bool initialised = false;         // true once a project has loaded completely
+
+    // The files this project was read from (none of them may be written over).
+    std::vector<std::string> inputFiles() const;
 };
 
 // 4 × arctangent(1): π as the program computes it.
 double computePi();
+
+// Whether two paths name the same existing file, also through other paths,
+// symbolic or hard links; for a path that does not exist yet, whether both
+// resolve to the same place. A path that cannot be resolved (a loop of
+// symbolic links) names no file and is the same as nothing.
+bool sameFile(const std::string& a, const std::string& b);
+
+// Whether path names one of files (sameFile).
+bool namesOneOf(const std::string& path, const std::vector<std::string>& files);
 
 }  // namespace gradix

@@ -1,30 +1,38 @@
-// The one error trap of the initialisation and compute commands.
+// The one error trap of the commands: every exception becomes an outcome.
 #pragma once
 
 #include <exception>
 #include <new>
+#include <stdexcept>
+#include <string>
 
-#include "commands/userinterface.h"
+#include "cad/cad.h"
+#include "commands/outcome.h"
 #include "text/failures.h"
 
 namespace gradix {
 
-// Runs body; a failure of either kind shows the error box titled "错误" with
-// its fixed text and detail, and the trap answers false. Any other exception
-// (out of memory included) is a data failure too: the command must end in
-// the box, never crash the window.
+// Runs body, which answers an Outcome, and turns what it raises into one:
+// either failure kind gives its fixed text and detail; a CadError a failure
+// of the drawing with its description; a std::logic_error, which no data can
+// cause, an internal error with its description; any other exception (out
+// of memory included) a data failure, so that a command ends in a box and
+// never takes the window down.
 template <class Body>
-bool runTrapped(UserInterface& ui, Body&& body) {
+Outcome runTrapped(Body&& body) {
     try {
         return body();
     } catch (const GradixError& e) {
-        ui.showError(ERROR_TITLE, e.what(), e.detail());
+        return Outcome::failed(e);
+    } catch (const CadError& e) {
+        return Outcome::drawingFailed(e.what());
     } catch (const std::bad_alloc&) {
-        ui.showError(ERROR_TITLE, FORMAT_TEXT, "not enough memory for the data");
+        return Outcome::failed(DataError("not enough memory for the data"));
+    } catch (const std::logic_error& e) {
+        return Outcome::internalError(std::string("internal error: ") + e.what());
     } catch (const std::exception& e) {
-        ui.showError(ERROR_TITLE, FORMAT_TEXT, e.what());
+        return Outcome::failed(DataError(e.what()));
     }
-    return false;
 }
 
 }  // namespace gradix

@@ -11,22 +11,22 @@ namespace gradix {
 
 // One file dialog of the main window: its name, title and filter as shown.
 // The filter uses the "text|pattern|text|pattern" form.
-struct FileDialogSpec {
+struct FileDialog {
     const char* name;
     const char* title;
     const char* filter;
 };
 
-inline constexpr FileDialogSpec ICD_DIALOG{"CommonDialog2", "读取平面ICD资料",
+inline constexpr FileDialog ICD_DIALOG{"CommonDialog2", "读取平面ICD资料",
                                            "ICD文件(*.ICD)|*.ICD|所有文件（*.*)|*.*"};
-inline constexpr FileDialogSpec BREAKS_DIALOG{"CommonDialog3", "读取断链资料",
+inline constexpr FileDialog BREAKS_DIALOG{"CommonDialog3", "读取断链资料",
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
-inline constexpr FileDialogSpec PROFILE_DIALOG{
+inline constexpr FileDialog PROFILE_DIALOG{
     "CommonDialog4", "读取纵断面设计资料",
     "文本文件(*.txt;*.zdm;*.sqx)|*.txt;*.zdm;*.sqx|所有文件(*.*)|*.*"};
-inline constexpr FileDialogSpec STAKES_DIALOG{"CommonDialog1", "读取桩号文件",
+inline constexpr FileDialog STAKES_DIALOG{"CommonDialog1", "读取桩号文件",
                                               "桩号文件(*.txt)|*.txt|所有文件(*.*)|*.*"};
-inline constexpr FileDialogSpec RESULT_DIALOG{"CommonDialog7", "另存桩号、高程文件",
+inline constexpr FileDialog RESULT_DIALOG{"CommonDialog7", "另存桩号、高程文件",
                                               "文本文件(*.txt)|*.txt|所有文件(*.*)|*.*"};
 
 // Title of the error box of the initialisation and compute commands.
@@ -35,9 +35,9 @@ inline constexpr const char* ERROR_TITLE = "错误";
 class UserInterface : public MessageSink {
 public:
     // Shows an open dialog; the chosen path, or "" when cancelled.
-    virtual std::string openFile(const FileDialogSpec& dialog) = 0;
+    virtual std::string openFile(const FileDialog& dialog) = 0;
     // Shows a save dialog; the chosen path, or "" when cancelled.
-    virtual std::string saveFile(const FileDialogSpec& dialog) = 0;
+    virtual std::string saveFile(const FileDialog& dialog) = 0;
     // Shows a message box with the critical-stop icon; detail goes into the
     // box's details (file, line, reason).
     virtual void showError(const std::string& title, const std::string& text, const std::string& detail) = 0;

@@ -36,11 +36,20 @@ int breaksInForce(const ChainBreakTable& table) {
     return n;
 }
 
-// Refuses the stake: the main window comes to the front, then the message.
-void refuse(MessageSink& sink, const std::string& text, std::int16_t& stakeAccepted) {
-    sink.activateMainWindow();
-    sink.showMessage(DATA_PROBLEM_TITLE, text);
-    stakeAccepted = 0;
+// Messages of the refused stakes that the conversion itself finds.
+constexpr const char* EMPTY_STAKE_MESSAGE = "请输入桩号！";
+
+std::string unknownLetterMessage(const std::string& trimmed) { return "桩号" + trimmed + "的断链标识不存在，请修改！"; }
+std::string unreadableMessage(const std::string& trimmed) { return "桩号" + trimmed + "无法识别，请修改！"; }
+
+StakeQualification refused(std::string_view given, std::string message, std::string reason) {
+    return {std::string(given), std::move(message), std::move(reason)};
+}
+
+// Skips the characters the leading-number rule ignores, from position i.
+std::size_t skipIgnored(std::string_view text, std::size_t i) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+    return i;
 }
 
 // Length in bytes of the UTF-8 character that starts with byte c (1 for a
@@ -68,13 +77,31 @@ std::vector<std::string_view> characters(std::string_view text) {
 
 }  // namespace
 
-std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, MessageSink& sink,
-                     std::int16_t& stakeAccepted) {
-    stakeAccepted = 1;
+bool hasLeadingDigit(std::string_view text) {
+    std::size_t i = skipIgnored(text, 0);
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) i = skipIgnored(text, i + 1);
+    if (i < text.size() && text[i] == '.') i = skipIgnored(text, i + 1);
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view zhstr) {
     const std::string t = trimBlanks(zhstr);
-    if (t.empty() || isStretchLetter(t.front())) return std::string(zhstr);
+    if (t.empty()) return refused(zhstr, EMPTY_STAKE_MESSAGE, "the stake is empty");
     const int n = breaksInForce(table);
-    if (n == 0) return std::string(zhstr);
+    if (isStretchLetter(t.front())) {
+        // Stretch L follows L-1 breaks: beyond the last stretch it names
+        // nothing, and its conversion would read slots that hold no break.
+        const int stretch = t.front() - FIRST_STRETCH_LETTER + 1;
+        if (stretch > n + 1)
+            return refused(zhstr, unknownLetterMessage(t),
+                           std::string("the stretch letter ") + t.front() + " lies beyond the last stretch " +
+                               static_cast<char>(FIRST_STRETCH_LETTER + n) + " of the chain-break table");
+        if (!hasLeadingDigit(std::string_view(t).substr(1)))
+            return refused(zhstr, unreadableMessage(t), "no number can be read after the stretch letter");
+        return {std::string(zhstr), "", ""};
+    }
+    if (!hasLeadingDigit(t)) return refused(zhstr, unreadableMessage(t), "no number can be read from the stake");
+    if (n == 0) return {std::string(zhstr), "", ""};
 
     const double v = LeadingNumber(t);
     const std::string s(zhstr);
@@ -84,9 +111,9 @@ std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, Messa
         if (back < v && v < ahead) {
             // Stake values between the back and the ahead value of a forward
             // break do not exist along the road.
-            refuse(sink, "桩号" + s + "不应存在" + shortDecimal(back) + "和" + shortDecimal(ahead) + "之间，请修改！",
-                   stakeAccepted);
-            return s;
+            return refused(s, "桩号" + s + "不应存在" + shortDecimal(back) + "和" + shortDecimal(ahead) + "之间，请修改！",
+                           "the stake lies in the gap between " + shortDecimal(back) + " and " +
+                               shortDecimal(ahead) + " of chain break " + std::to_string(k));
         }
     }
     for (int k = 1; k <= n; ++k) {
@@ -94,14 +121,27 @@ std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, Messa
         const double ahead = table.breakAheadStake[k];
         if (back > ahead && ahead <= v && v <= back) {
             // Stake values of a backward break occur twice: only a letter says which.
-            refuse(sink, "程序不能判断桩号" + s + "所属的断链区间，需添加断链标识A、B、C...", stakeAccepted);
-            return s;
+            return refused(s, "程序不能判断桩号" + s + "所属的断链区间，需添加断链标识A、B、C...",
+                           "the stake occurs twice, before and after chain break " + std::to_string(k) +
+                               "; a stretch letter must say which");
         }
     }
     int m = 1;
     for (int k = 1; k <= n; ++k)
         if (v > table.breakBackStake[k]) ++m;
-    return std::string(1, static_cast<char>(FIRST_STRETCH_LETTER + m - 1)) + t;
+    return {std::string(1, static_cast<char>(FIRST_STRETCH_LETTER + m - 1)) + t, "", ""};
+}
+
+std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, MessageSink& sink,
+                     std::int16_t& stakeAccepted) {
+    stakeAccepted = 1;
+    StakeQualification q = qualifyStake(table, zhstr);
+    if (!q.accepted()) {
+        sink.activateMainWindow();
+        sink.showMessage(DATA_PROBLEM_TITLE, q.refusal);
+        stakeAccepted = 0;
+    }
+    return std::move(q.text);
 }
 
 double dlstr_sj(const ChainBreakTable& table, std::string_view dlzhstr) {

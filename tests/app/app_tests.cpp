@@ -355,7 +355,7 @@ TEST(WindowInitialise, AlignmentModeReadsTheIcdFileAndEnablesThePick) {
     EXPECT_TRUE(s.enabled("xpcmdbutton4"));
 }
 
-TEST(WindowInitialise, CancelledDialogShowsTheCancelMessageAndKeepsWhatWasRead) {
+TEST(WindowInitialise, CancelledDialogShowsTheCancelMessageAndLoadsNothing) {
     Session s;
     s.ui.answers = {""};
     s.click("Command4");
@@ -366,7 +366,7 @@ TEST(WindowInitialise, CancelledDialogShowsTheCancelMessageAndKeepsWhatWasRead) 
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n4100 4180\n"), ""};
     s.click("Command4");
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
-    EXPECT_EQ(s.window->project().breaks.chainBreakCount, 2);
+    EXPECT_EQ(s.window->project().breaks.chainBreakCount, 0);  // nothing of a failed run is in force
     EXPECT_FALSE(s.window->project().initialised);
     EXPECT_FALSE(s.enabled("Command3"));
     EXPECT_EQ(s.status(), gradix::STATUS_START_BREAKS);
@@ -596,11 +596,12 @@ TEST(WindowDrawing, SelectedStakeLabelIsComputedInTheWindow) {
     EXPECT_EQ(d.entities(), 3u);  // the drawing gains nothing
 
     // A selection without any text leaves the stake field empty and still
-    // computes: an empty stake is stake 0.
+    // computes, which refuses the empty stake.
     d.cad.screen().selections = {{1}};
     d.s.click("xpcmdbutton3");
     EXPECT_EQ(d.s.text("Text1"), "");
-    EXPECT_EQ(d.s.text("Text2"), "100.0000");
+    EXPECT_EQ(d.s.text("Text2"), "103.0000");
+    EXPECT_EQ(d.s.ui.events.back(), "message 数据有误: 请输入桩号！");
 }
 
 TEST(WindowDrawing, CancelledPickAddsNothing) {
@@ -859,7 +860,7 @@ TEST(WindowSettings, AnUnwritableProgramFolderKeepsTheSettingsInTheUserConfigFol
 
 TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
     const struct {
-        gradix::FileDialogSpec dialogSpec;
+        gradix::FileDialog dialog;
         QStringList texts;
     } dialogs[] = {
         {gradix::ICD_DIALOG, {"ICD文件(*.ICD)", "所有文件（*.*)"}},
@@ -870,9 +871,9 @@ TEST(WindowDialogs, TitlesAndFileTypesAreShownExactly) {
     };
     for (const auto& d : dialogs) {
         std::unique_ptr<QFileDialog> dialog(
-            gradix::createFileDialog(d.dialogSpec, QFileDialog::AcceptOpen, QString(), nullptr));
-        EXPECT_EQ(dialog->windowTitle().toStdString(), d.dialogSpec.title);
-        EXPECT_EQ(dialog->nameFilters(), d.texts) << d.dialogSpec.name;
+            gradix::createFileDialog(d.dialog, QFileDialog::AcceptOpen, QString(), nullptr));
+        EXPECT_EQ(dialog->windowTitle().toStdString(), d.dialog.title);
+        EXPECT_EQ(dialog->nameFilters(), d.texts) << d.dialog.name;
         auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
         ASSERT_NE(combo, nullptr);
         EXPECT_EQ(combo->itemText(1), d.texts[1]);

@@ -374,3 +374,166 @@ TEST_F(Cli, AnnotateOutsideTheProfileIsRefusedAndWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// gradix-cli with bytes on its standard input.
+class CliInput : public Cli {
+protected:
+    CliRun runWithInput(const std::vector<std::string>& args, const std::string& input) {
+        const std::string in = write("stdin", input);
+        std::string command = shellQuote(GRADIX_CLI_PATH);
+        for (const std::string& a : args) command += ' ' + shellQuote(a);
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " <" + shellQuote(in);
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
+    }
+};
+
+TEST_F(Cli, AFailingStakePrintsNothingAndTheLinesBeforeItStay) {
+    const std::string breaks = write("b.dl", "2350 2300\n");
+    CliRun r = run({"chainage", "--breaks", breaks, "2200", "V100"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "A2200\t2200\n");
+    r = run({"chainage", "100", "1e400"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "100\t100\n");
+    EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
+}
+
+TEST_F(Cli, StakesThatNameNoStakeOfTheProjectAreRefused) {
+    const std::string crest = write("p.zdm", CREST_PROFILE);
+    const std::string header = write("s.txt", "stake\n100\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } rows[] = {
+        {{"compute", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "B2320"},
+         "桩号B2320的断链标识不存在，请修改！"},
+        {{"compute", "--profile", example("road.zdm"), "100"}, "桩号B2700的断链标识不存在，请修改！"},
+        {{"compute", "--breaks", example("road.dl"), "--profile", example("road.zdm"), "D100"},
+         "桩号D100的断链标识不存在，请修改！"},
+        {{"compute", "--profile", crest, " abc "}, "桩号abc无法识别，请修改！"},
+        {{"compute", "--profile", crest, ""}, "请输入桩号！"},
+        {{"chainage", "a2320"}, "桩号a2320无法识别，请修改！"},
+        {{"compute", "--profile", crest, "--stakes", header}, "桩号stake无法识别，请修改！"},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = run(row.args);
+        EXPECT_EQ(r.exitCode, 1) << row.args.back() << r.err;
+        EXPECT_EQ(r.out, "") << row.args.back();
+        EXPECT_EQ(r.errLine(0), row.message);
+        EXPECT_NE(r.errLine(1), "");
+    }
+    EXPECT_NE(run({"compute", "--profile", crest, "--stakes", header}).errLine(1).find(header + ", line 1"),
+              std::string::npos);
+}
+
+TEST_F(Cli, AResultFileThatIsAFileReadIsAUsageErrorAndNothingIsWritten) {
+    const std::string profile = write("p.zdm", CREST_PROFILE);
+    const std::string stakes = write("s.txt", "100\n");
+    fs::create_hard_link(profile, path("hard.zdm"));
+    fs::create_symlink(stakes, path("soft.txt"));
+    for (const std::string& out : {stakes, path("soft.txt"), profile, path("hard.zdm"), dir_.string() + "/./s.txt"}) {
+        const CliRun r = run({"compute", "--profile", profile, "--stakes", stakes, "--out", out});
+        EXPECT_EQ(r.exitCode, 64) << out;
+        EXPECT_NE(r.err.find("usage: gradix-cli compute"), std::string::npos);
+    }
+    EXPECT_EQ(readBytes(stakes), "100\n");
+    EXPECT_EQ(readBytes(profile), CREST_PROFILE);
+    const CliRun r = run({"annotate", "--icd", example("road.icd"), "--profile", profile, "--drawing",
+                          example("road-plan.dxf"), "--out", path("hard.zdm"), "1,2:3,4"});
+    EXPECT_EQ(r.exitCode, 64);
+    EXPECT_EQ(readBytes(profile), CREST_PROFILE);
+}
+
+TEST_F(Cli, SymbolicLinkLoopsAreNotTheSameFile) {
+    fs::create_symlink(path("loop2"), path("loop1"));
+    fs::create_symlink(path("loop1"), path("loop2"));
+    const CliRun r = run({"annotate", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"),
+                          "--drawing", path("loop1"), "--out", path("loop2"), "1,2:3,4"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;  // the drawing cannot be read
+    EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
+}
+
+TEST_F(Cli, AnnotatePrintsOnlyOnceTheDrawingIsSaved) {
+    const CliRun at = run({"coords", "--icd", example("road.icd"), "1200"});
+    std::istringstream s(at.out);
+    std::string chainage, north, east;
+    std::getline(s, chainage, '\t');
+    std::getline(s, north, '\t');
+    std::getline(s, east, '\t');
+    const std::string pick = east + "," + north + ":0,0";
+    const std::vector<std::string> args{"annotate", "--icd", example("road.icd"), "--profile",
+                                        example("road-icd.zdm"), "--drawing", example("road-plan.dxf")};
+    std::vector<std::string> failing = args;
+    failing.insert(failing.end(), {"--out", path("no/such/folder/out.dxf"), pick});
+    CliRun r = run(failing);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+
+    std::vector<std::string> toOutput = args;
+    toOutput.insert(toOutput.end(), {"--out=-", pick});
+    r = run(toOutput);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("ROADK1+200.000"), std::string::npos);  // the drawing itself
+}
+
+TEST_F(CliInput, EqualsSignsAndTheStandardStreams) {
+    const std::string profile = write("p.zdm", CREST_PROFILE);
+    CliRun r = runWithInput({"compute", "--profile=" + profile, "--stakes", "-", "--out=-"}, "180\n400\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "180           103.5000       1.0000\r\n400           100.0000       -2.0000\r\n");
+    r = runWithInput({"compute", "--profile", profile, "--format=tsv", "--stakes=-"}, "400\nx\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.errLine(1).rfind("standard input, line 2: ", 0), 0u) << r.err;
+}
+
+TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
+    const struct {
+        const char* command;
+        std::vector<const char*> options;
+    } rows[] = {
+        {"chainage", {"--breaks", "STAKE"}},
+        {"stake", {"--breaks", "CHAINAGE"}},
+        {"compute", {"--profile", "--breaks", "--icd", "--format", "--stakes", "--out", "STAKE"}},
+        {"coords", {"--icd", "--from", "--to", "--every", "CHAINAGE"}},
+        {"elements", {"--icd"}},
+        {"profile", {"--profile", "--breaks", "--icd"}},
+        {"locate", {"--icd", "X,Y"}},
+        {"annotate", {"--icd", "--profile", "--drawing", "--out", "--rotation", "PX,PY:IX,IY"}},
+        {"labels", {"--drawing"}},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = run({row.command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << row.command;
+        EXPECT_EQ(r.out.rfind(std::string("usage: gradix-cli ") + row.command, 0), 0u) << r.out;
+        const std::string usage = r.out.substr(0, r.out.find('\n'));
+        for (const char* option : row.options)
+            EXPECT_NE(usage.find(option), std::string::npos) << row.command << " " << option;
+        EXPECT_NE(r.out.find("exit codes"), std::string::npos) << row.command;
+    }
+}
+
+#ifdef GRADIX_WINDOW_PATH
+TEST_F(Cli, TheWindowProgramReadsItsCommandLine) {
+    const auto window = [&](const std::string& args) {
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const std::string command = "QT_QPA_PLATFORM=offscreen " + shellQuote(GRADIX_WINDOW_PATH) + " " + args +
+                                    " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string());
+        const int status = std::system(command.c_str());
+        return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
+    };
+    CliRun r = window("--help");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("--screenshot <FILE>"), std::string::npos) << r.out;
+    EXPECT_EQ(window("--version").out, "Gradix V2.5\n");
+    r = window("--bogus");
+    EXPECT_EQ(r.exitCode, 64);
+    EXPECT_NE(r.err.find("gradix: Unknown option 'bogus'.\nusage: gradix"), std::string::npos) << r.err;
+}
+#endif
+
+}  // namespace

@@ -93,7 +93,8 @@ TEST_F(SetoutCli, LocatePointsNamesTheBadLineOrGoesOn) {
     going.push_back("--keep-going");
     r = run(going);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + ", line 2: a point is NAME X Y [Z]; this line has 2 fields\n");
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + ", line 2: a point is NAME X Y [Z]; this line has 2 fields\n" +
+                         "数据文件格式有误！\n" + points + ": 1 bad line was left out; the other points are written\n");
     std::istringstream lines(r.out);
     std::string p1, p2, extra;
     std::getline(lines, p1);

@@ -2,7 +2,10 @@
 // interface and a plain form, as a person would drive the window.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -11,6 +14,7 @@
 #include "commands/initialise.h"
 #include "commands/labels.h"
 #include "commands/scripted_ui.h"
+#include "commands/trap.h"
 #include "text/numbers.h"
 
 namespace fs = std::filesystem;
@@ -69,7 +73,7 @@ TEST(Initialise, ChainBreakModeAsksBreaksThenProfileAndEnablesSingleStake) {
     s.form.setText(Control::Text9, "12.5");
     s.ui.answers = {breaks, profile};
 
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog3 读取断链资料",
                                                      "open CommonDialog4 读取纵断面设计资料"}));
@@ -92,7 +96,7 @@ TEST(Initialise, AlignmentModeBuildsSamplesAndEnablesThePick) {
     s.form.setChecked(Control::Check1, true);
     s.ui.answers = {icd, profile};
 
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog2 读取平面ICD资料",
                                                      "open CommonDialog4 读取纵断面设计资料"}));
@@ -108,7 +112,7 @@ TEST(Initialise, StakeFileModeOnlySetsTheStatusAndCompute) {
     s.form.setChecked(Control::Option2, true);
     s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), s.dir.write("p.zdm", CREST_PROFILE)};
 
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.form.text(Control::Label1), gradix::STATUS_FILE);
     EXPECT_TRUE(s.form.isEnabled(Control::Command3));
@@ -120,7 +124,7 @@ TEST(Initialise, CancelledFirstDialogReportsCancelAfterSavingSettings) {
     Session s;
     s.ui.answers = {""};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events,
               (std::vector<std::string>{"open CommonDialog3 读取断链资料", "error 错误: 读取文件被取消！"}));
@@ -129,14 +133,14 @@ TEST(Initialise, CancelledFirstDialogReportsCancelAfterSavingSettings) {
     EXPECT_FALSE(s.form.isEnabled(Control::Command3));
 }
 
-TEST(Initialise, CancelledProfileKeepsTheChainBreaksJustRead) {
+TEST(Initialise, CancelledProfileLoadsNothingOfTheRun) {
     Session s;
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n4100 4180\n"), ""};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
-    EXPECT_EQ(s.project.breaks.chainBreakCount, 2);
+    EXPECT_EQ(s.project.breaks.chainBreakCount, 0);  // the chain breaks read are not in force
     EXPECT_FALSE(s.project.initialised);
 }
 
@@ -145,7 +149,7 @@ TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
     const std::string profile = s.dir.write("bad.zdm", "0 100\n200 104\n300\n");
     s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), profile};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
     ASSERT_EQ(s.ui.errorDetails.size(), 1u);
@@ -156,7 +160,7 @@ TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
 TEST(Initialise, MissingFileIsAFormatFailure) {
     Session s;
     s.ui.answers = {s.dir.file("nowhere.dl")};
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
 }
 
@@ -165,7 +169,7 @@ TEST(Initialise, RefusedProfileStakeEndsQuietlyWithTheStakeMessage) {
     s.project.initialised = true;  // an earlier run completed
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n"), s.dir.write("p.zdm", "2000 100\n2320 101\n")};
 
-    EXPECT_FALSE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(),
               "message 数据有误: 程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
@@ -178,7 +182,7 @@ TEST(Initialise, RefusedProfileStakeEndsQuietlyWithTheStakeMessage) {
 struct CrestSession : Session {
     CrestSession() {
         ui.answers = {dir.write("b.dl", "-1 0\n"), dir.write("p.zdm", CREST_PROFILE)};
-        EXPECT_TRUE(gradix::initialise(project, form, ui, settings));
+        EXPECT_TRUE(ui.show(gradix::initialise(project, form, ui, settings)));
         ui.events.clear();
     }
 };
@@ -188,7 +192,7 @@ TEST(ComputeSingleStake, ShowsElevationAndPercentGradeAndFillsTheClipboard) {
     s.form.setText(Control::Text1, " 180 ");
     s.form.setText(Control::Text9, "90");
 
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.form.text(Control::Text2), "103.5000");
     EXPECT_EQ(s.form.text(Control::Text3), "1.0000");
@@ -199,7 +203,7 @@ TEST(ComputeSingleStake, ShowsElevationAndPercentGradeAndFillsTheClipboard) {
 TEST(ComputeSingleStake, EndsOfTheProfileAreInsideTheRange) {
     CrestSession s;
     s.form.setText(Control::Text1, "400");
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.form.text(Control::Text2), "100.0000");
     EXPECT_EQ(s.form.text(Control::Text3), "-2.0000");
 }
@@ -207,12 +211,12 @@ TEST(ComputeSingleStake, EndsOfTheProfileAreInsideTheRange) {
 TEST(ComputeSingleStake, StakeOutsideTheProfileGetsTheRangeMessageAndKeepsResults) {
     CrestSession s;
     s.form.setText(Control::Text1, "200");
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     s.ui.events.clear();
     s.form.setText(Control::Text1, "  400.5 ");
     s.form.setFocus(Control::Text9);
 
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.back(), "message 数据有误: 桩号400.5超出纵断面数据文件，请修改！");
     EXPECT_EQ(s.form.focused(), Control::Text1);
@@ -220,11 +224,12 @@ TEST(ComputeSingleStake, StakeOutsideTheProfileGetsTheRangeMessageAndKeepsResult
     EXPECT_EQ(s.form.text(Control::Text3), "0.0000");
 }
 
-TEST(ComputeSingleStake, EmptyStakeIsChainageZero) {
+TEST(ComputeSingleStake, EmptyStakeIsRefused) {
     CrestSession s;
     s.form.setText(Control::Text1, "");
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
-    EXPECT_EQ(s.form.text(Control::Text2), "100.0000");
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.ui.events.back(), "message 数据有误: 请输入桩号！");
+    EXPECT_EQ(s.form.text(Control::Text2), "");
 }
 
 TEST(ComputeStakeFile, WritesTheResultFileInItsColumns) {
@@ -233,7 +238,7 @@ TEST(ComputeStakeFile, WritesTheResultFileInItsColumns) {
     const std::string result = s.dir.file("out.txt");
     s.ui.answers = {s.dir.write("stakes.txt", "  180 \n400\n-100 start\n450\n\n300\n"), result};
 
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events,
               (std::vector<std::string>{"open CommonDialog1 读取桩号文件", "save CommonDialog7 另存桩号、高程文件"}));
@@ -261,13 +266,13 @@ TEST(ComputeStakeFile, LongStakeTextsPushTheNextColumnToANewLine) {
 TEST(ComputeStakeFile, RefusedStakeWritesNothingAndAsksNoResultFile) {
     Session s;
     s.ui.answers = {s.dir.write("b.dl", "2350 2300\n"), s.dir.write("p.zdm", "0 100\nB3000 110\n")};
-    ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
     s.form.setChecked(Control::Option2, true);
     s.ui.events.clear();
     const std::string result = s.dir.write("out.txt", "previous results\r\n");
     s.ui.answers = {s.dir.write("stakes.txt", "100\n200\n2320\n400\n"), result};
 
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
 
     EXPECT_EQ(s.ui.events.front(), "open CommonDialog1 读取桩号文件");
     EXPECT_EQ(s.ui.events.back(),
@@ -280,7 +285,7 @@ TEST(ComputeStakeFile, FirstLineEmptyGivesAnEmptyResultFile) {
     s.form.setChecked(Control::Option2, true);
     const std::string result = s.dir.file("out.txt");
     s.ui.answers = {s.dir.write("stakes.txt", "   \n100\n"), result};
-    ASSERT_TRUE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_TRUE(fs::exists(result));
     EXPECT_EQ(readBytes(result), "");
 }
@@ -289,22 +294,21 @@ TEST(ComputeStakeFile, CancelledDialogsReportCancel) {
     CrestSession s;
     s.form.setChecked(Control::Option2, true);
     s.ui.answers = {""};
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
 
     s.ui.answers = {s.dir.write("stakes.txt", "100\n"), ""};
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
     EXPECT_EQ(s.ui.events.back(), "error 错误: 读取文件被取消！");
 }
 
-TEST(ComputeStakeFile, StretchLetterBeyondTheTableIsAFormatFailureAtItsLine) {
+TEST(ComputeStakeFile, StretchLetterBeyondTheTableIsRefusedAndWritesNothing) {
     CrestSession s;
     s.form.setChecked(Control::Option2, true);
     const std::string stakes = s.dir.write("stakes.txt", "100\nW100\n");
     s.ui.answers = {stakes, s.dir.file("out.txt")};
-    EXPECT_FALSE(gradix::compute(s.project, s.form, s.ui, s.settings));
-    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
-    EXPECT_NE(s.ui.errorDetails.back().find(stakes + ", line 2"), std::string::npos);
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.ui.events.back(), "message 数据有误: 桩号W100的断链标识不存在，请修改！");
     EXPECT_FALSE(fs::exists(s.dir.file("out.txt")));
 }
 
@@ -355,6 +359,142 @@ TEST(StakeLabel, ChainBreakEquationRunsItsNumbersTogether) {
     // field reads back as the same (far too large) chainage.
     EXPECT_EQ(gradix::reduceStakeLabel(std::string("999999999999999999I\0\3%%*u", 25)), "1E+18");
     EXPECT_EQ(gradix::LeadingNumber("1E+18"), 1e18);
+}
+
+}  // namespace
+
+namespace {
+
+// ------------------------------------------------ faults mended, one each
+
+TEST(Initialise, AFailedRunKeepsTheProjectInForceWithItsControlsAndStatus) {
+    CrestSession s;
+    s.form.setChecked(Control::Check1, true);  // the next run in alignment mode
+    s.form.setText(Control::Label1, gradix::STATUS_START_ALIGNMENT);
+    const std::string badIcd = s.dir.write("bad.ICD", "0\n0,0,0\n2,0,10,1\n");
+    for (const std::deque<std::string>& answers :
+         {std::deque<std::string>{""}, {badIcd}, {s.dir.write("l.ICD", "0\n0,0,0\n1,10\n"), ""},
+          {s.dir.write("l.ICD", "0\n0,0,0\n1,10\n"), s.dir.write("b.zdm", "0 100\nB5 101\n")}}) {
+        s.ui.answers = answers;
+        EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings))) << answers.front();
+        EXPECT_EQ(s.form.text(Control::Label1), gradix::STATUS_SINGLE) << answers.front();
+        EXPECT_FALSE(s.project.alignmentMode);
+        EXPECT_EQ(s.project.profile.gradePointCount, 3);
+        EXPECT_TRUE(s.form.isEnabled(Control::Command3));
+        EXPECT_FALSE(s.form.isEnabled(Control::xpcmdbutton4));
+    }
+    s.form.setText(Control::Text1, "180");
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.form.text(Control::Text2), "103.5000");
+
+    Session none;  // nothing loaded: the starting text of the mode chosen
+    none.form.setChecked(Control::Check1, true);
+    none.ui.answers = {""};
+    EXPECT_FALSE(none.ui.show(gradix::initialise(none.project, none.form, none.ui, none.settings)));
+    EXPECT_EQ(none.form.text(Control::Label1), gradix::STATUS_START_ALIGNMENT);
+}
+
+TEST(ComputeSingleStake, StakesWithoutANumberOrWithAnUnknownLetterAreRefused) {
+    CrestSession s;
+    for (const auto& [typed, message] : std::vector<std::pair<std::string, std::string>>{
+             {" abc ", "桩号abc无法识别，请修改！"},
+             {"a100", "桩号a100无法识别，请修改！"},
+             {"B100", "桩号B100的断链标识不存在，请修改！"},
+             {"  ", "请输入桩号！"}}) {
+        s.form.setText(Control::Text1, typed);
+        EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings))) << typed;
+        EXPECT_EQ(s.ui.events.back(), "message 数据有误: " + message);
+        EXPECT_EQ(s.form.text(Control::Text2), "");
+    }
+    s.form.setText(Control::Text1, "A100");  // the only stretch of a road without breaks
+    EXPECT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+}
+
+TEST(ComputeStakeFile, AHeaderLineIsRefusedAndNothingIsWritten) {
+    CrestSession s;
+    s.form.setChecked(Control::Option2, true);
+    const std::string result = s.dir.file("out.txt");
+    s.ui.answers = {s.dir.write("stakes.txt", "stake\n100\n"), result};
+    EXPECT_FALSE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.ui.events.back(), "message 数据有误: 桩号stake无法识别，请修改！");
+    EXPECT_FALSE(fs::exists(result));
+}
+
+TEST(ComputeStakeFile, AResultFileThatIsAFileReadIsAskedForAgain) {
+    CrestSession s;
+    s.form.setChecked(Control::Option2, true);
+    const std::string stakes = s.dir.write("stakes.txt", "100\n");
+    const std::string link = s.dir.file("profile-link.zdm");
+    fs::create_symlink(s.dir.file("p.zdm"), link);
+    const std::string result = s.dir.file("out.txt");
+    s.ui.answers = {stakes, stakes, link, result};
+
+    ASSERT_TRUE(s.ui.show(gradix::compute(s.project, s.form, s.ui, s.settings)));
+
+    const std::string again = std::string("message 数据有误: ") + gradix::RESULT_IS_INPUT_MESSAGE;
+    EXPECT_EQ(s.ui.events, (std::vector<std::string>{"open CommonDialog1 读取桩号文件",
+                                                     "save CommonDialog7 另存桩号、高程文件", "activate", again,
+                                                     "save CommonDialog7 另存桩号、高程文件", "activate", again,
+                                                     "save CommonDialog7 另存桩号、高程文件"}));
+    EXPECT_EQ(readBytes(stakes), "100\n");
+    EXPECT_EQ(readBytes(s.dir.file("p.zdm")), CREST_PROFILE);
+    EXPECT_EQ(readBytes(result), "100           102.0000       2.0000\r\n");
+}
+
+TEST(Files, SameFileFollowsLinksButNotLoops) {
+    Folder dir;
+    const std::string file = dir.write("a.txt", "a");
+    fs::create_hard_link(file, dir.file("hard.txt"));
+    fs::create_symlink(file, dir.file("soft.txt"));
+    fs::create_symlink(dir.file("loop2"), dir.file("loop1"));
+    fs::create_symlink(dir.file("loop1"), dir.file("loop2"));
+    const struct {
+        std::string a, b;
+        bool same;
+    } rows[] = {
+        {file, file, true},
+        {file, dir.folder() + "/./a.txt", true},
+        {file, dir.file("hard.txt"), true},
+        {dir.file("soft.txt"), file, true},
+        {dir.file("new.txt"), dir.folder() + "/./new.txt", true},  // one file yet to be written
+        {file, dir.file("new.txt"), false},
+        {dir.file("loop1"), dir.file("loop2"), false},
+        {dir.file("loop1"), dir.file("loop1"), false},
+        {"", "", false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(gradix::sameFile(row.a, row.b), row.same) << row.a << " " << row.b;
+}
+
+TEST(Trap, EachExceptionBecomesItsOutcomeAndBugsAreInternalErrors) {
+    using gradix::FailureKind;
+    const struct {
+        std::function<gradix::Outcome()> body;
+        FailureKind kind;
+        std::string shown;
+    } rows[] = {
+        {[]() -> gradix::Outcome { throw gradix::DataError("a line with a single field"); }, FailureKind::Data,
+         "error 错误: 数据文件格式有误！"},
+        {[]() -> gradix::Outcome { throw gradix::FileAccessError("empty path"); }, FailureKind::FileAccess,
+         "error 错误: 读取文件被取消！"},
+        {[]() -> gradix::Outcome { throw std::runtime_error("odd"); }, FailureKind::Data,
+         "error 错误: 数据文件格式有误！"},
+        {[]() -> gradix::Outcome { throw std::out_of_range("vector::at"); }, FailureKind::Internal,
+         std::string("error 错误: ") + gradix::INTERNAL_ERROR_TEXT},
+        {[]() -> gradix::Outcome { throw std::invalid_argument("stol"); }, FailureKind::Internal,
+         std::string("error 错误: ") + gradix::INTERNAL_ERROR_TEXT},
+        {[]() -> gradix::Outcome { throw gradix::CadError("名称无效"); }, FailureKind::Drawing, "error 错误: 名称无效"},
+    };
+    for (const auto& row : rows) {
+        const gradix::Outcome outcome = gradix::runTrapped(row.body);
+        EXPECT_EQ(outcome.kind, gradix::OutcomeKind::Failed) << row.shown;
+        EXPECT_EQ(outcome.failure, row.kind) << row.shown;
+        ScriptedUi ui;
+        ui.show(outcome);
+        EXPECT_EQ(ui.events, std::vector<std::string>{row.shown});
+    }
+    EXPECT_NE(gradix::runTrapped([]() -> gradix::Outcome { throw std::out_of_range("vector::at"); })
+                  .detail.find("vector::at"),
+              std::string::npos);
 }
 
 }  // namespace

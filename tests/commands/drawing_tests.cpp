@@ -66,7 +66,7 @@ TEST_F(DrawingCommands, PickAnnotatesStakeElevationAndGradeAtTheInsertionPoint) 
     cad_.screen().points = {{0, 40, 0}, {20, 60, 0}};
     auto c = context();
 
-    ASSERT_TRUE(gradix::pickAndAnnotate(c));
+    ASSERT_TRUE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
 
     EXPECT_EQ(cad_.screen().prompts,
               (std::vector<std::string>{"===点取设计线范围任意点：===", "点取计算结果显示插入点:"}));
@@ -99,9 +99,9 @@ TEST_F(DrawingCommands, PickAnnotatesStakeElevationAndGradeAtTheInsertionPoint) 
 TEST_F(DrawingCommands, RepeatedPicksReuseTheStyleLayerAndCoordinateSystem) {
     cad_.screen().points = {{0, 10, 0}, {5, 10, 0}, {0, 20, 0}, {5, 20, 0}};
     auto c = context();
-    ASSERT_TRUE(gradix::pickAndAnnotate(c));
+    ASSERT_TRUE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
     const std::size_t layers = drawing().layers.size(), styles = drawing().styles.size(), ucs = drawing().ucs.size();
-    ASSERT_TRUE(gradix::pickAndAnnotate(c));
+    ASSERT_TRUE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
     EXPECT_EQ(drawing().layers.size(), layers);
     EXPECT_EQ(drawing().styles.size(), styles);
     EXPECT_EQ(drawing().ucs.size(), ucs);
@@ -111,11 +111,11 @@ TEST_F(DrawingCommands, RepeatedPicksReuseTheStyleLayerAndCoordinateSystem) {
 TEST_F(DrawingCommands, CancelledPicksAddNoAnnotation) {
     const std::size_t before = drawing().entities.size();
     auto c = context();
-    EXPECT_FALSE(gradix::pickAndAnnotate(c));  // Esc at the first pick
+    EXPECT_FALSE(ui_.show(gradix::pickAndAnnotate(c), &cad_));  // Esc at the first pick
     EXPECT_EQ(computeRuns_, 0);
 
     cad_.screen().points = {{0, 30, 0}};  // Esc at the insertion point
-    EXPECT_FALSE(gradix::pickAndAnnotate(c));
+    EXPECT_FALSE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
     EXPECT_EQ(computeRuns_, 1);
     EXPECT_EQ(drawing().entities.size(), before);
     EXPECT_NE(drawing().findTextStyle("jp"), nullptr);
@@ -131,7 +131,7 @@ TEST_F(DrawingCommands, StakeOutsideTheProfileWritesNoStaleResults) {
     const std::size_t before = drawing().entities.size();
     auto c = context();
 
-    EXPECT_FALSE(gradix::pickAndAnnotate(c));
+    EXPECT_FALSE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
 
     EXPECT_EQ(ui_.events.back(), "message 数据有误: 桩号90超出纵断面数据文件，请修改！");
     EXPECT_EQ(form_.text(Control::Text2), "old");
@@ -144,7 +144,7 @@ TEST_F(DrawingCommands, PickBesideTheRoadTakesTheFootOfThePoint) {
     // the distance near its minimum (about 5e-8 m here).
     cad_.screen().points = {{3, 40, 0}, {20, 60, 0}};
     auto c = context();
-    ASSERT_TRUE(gradix::pickAndAnnotate(c));
+    ASSERT_TRUE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
     EXPECT_NEAR(std::stod(form_.text(Control::Text1)), 40.0, 1e-6);
     EXPECT_EQ(form_.text(Control::Text2), "100.5750");
 }
@@ -153,7 +153,7 @@ TEST_F(DrawingCommands, RotationWithoutANumberIsZero) {
     form_.setText(Control::Text9, "abc");
     cad_.screen().points = {{0, 10, 0}, {5, 10, 0}};
     auto c = context();
-    ASSERT_TRUE(gradix::pickAndAnnotate(c));
+    ASSERT_TRUE(ui_.show(gradix::pickAndAnnotate(c), &cad_));
     EXPECT_EQ(drawing().entities.back().rotation, 0.0);
 }
 
@@ -173,7 +173,7 @@ TEST_F(DrawingCommands, SelectComputesTheLastSelectedStakeLabel) {
     std::mt19937 random;
     auto c = context();
 
-    ASSERT_TRUE(gradix::selectAndCompute(c, random));
+    ASSERT_TRUE(ui_.show(gradix::selectAndCompute(c, random), &cad_));
 
     EXPECT_EQ(form_.text(Control::Text1), "20");
     EXPECT_EQ(form_.text(Control::Text2), "100.3750");
@@ -181,22 +181,23 @@ TEST_F(DrawingCommands, SelectComputesTheLastSelectedStakeLabel) {
     EXPECT_NE(std::find(ui_.events.begin(), ui_.events.end(), "activate"), ui_.events.end());
 }
 
-TEST_F(DrawingCommands, SelectingNoTextLeavesTheStakeEmptyAndStillComputes) {
+TEST_F(DrawingCommands, SelectingNoTextLeavesTheStakeEmptyAndItsComputeRefusesIt) {
     drawing().entities.push_back(text(gradix::EntityKind::Circle, ""));
     form_.setText(Control::Text1, "77");
     cad_.screen().selections = {{drawing().entities.size() - 1}};
     std::mt19937 random;
     auto c = context();
-    ASSERT_TRUE(gradix::selectAndCompute(c, random));
+    EXPECT_FALSE(ui_.show(gradix::selectAndCompute(c, random), &cad_));
     EXPECT_EQ(form_.text(Control::Text1), "");
     EXPECT_EQ(computeRuns_, 1);
-    EXPECT_EQ(form_.text(Control::Text2), "100.0000");  // an empty stake is chainage 0
+    EXPECT_EQ(ui_.events.back(), "message 数据有误: 请输入桩号！");
+    EXPECT_EQ(form_.text(Control::Text2), "");
 }
 
 TEST_F(DrawingCommands, CancelledSelectionComputesNothing) {
     std::mt19937 random;
     auto c = context();
-    EXPECT_FALSE(gradix::selectAndCompute(c, random));
+    EXPECT_FALSE(ui_.show(gradix::selectAndCompute(c, random), &cad_));
     EXPECT_EQ(computeRuns_, 0);
 }
 
@@ -227,6 +228,34 @@ TEST(DrawingNotation, SelectionSetNamesAreShortDecimalsBelowOne) {
         EXPECT_TRUE(name[0] == '.' || name == "0") << name;
         EXPECT_LE(name.size(), 12u) << name;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DrawingCommands, SelectingATextWithoutAStakeNumberIsRefusedAndComputesNothing) {
+    for (const char* label : {"示例道路平面图\\P比例 1:2000", "{\\L桩号：K0+005.500\\P高程：100}", "PROG"}) {
+        drawing().entities.push_back(text(gradix::EntityKind::MText, label));
+        form_.setText(Control::Text1, "77");
+        cad_.screen().selections = {{drawing().entities.size() - 1}};
+        std::mt19937 random;
+        auto c = context();
+        EXPECT_FALSE(ui_.show(gradix::selectAndCompute(c, random), &cad_)) << label;
+        EXPECT_EQ(ui_.events.back(), std::string("message 数据有误: 桩号") + label + "无法识别，请修改！");
+        EXPECT_EQ(form_.text(Control::Text1), "77");
+    }
+    EXPECT_EQ(computeRuns_, 0);
+}
+
+TEST_F(DrawingCommands, SelectUsesTheGeneratorAsGiven) {
+    drawing().entities.push_back(text(gradix::EntityKind::Text, "K0+020"));
+    cad_.screen().selections = {{drawing().entities.size() - 1}};
+    std::mt19937 given(42), copy(42);
+    auto c = context();
+    ASSERT_TRUE(ui_.show(gradix::selectAndCompute(c, given), &cad_));
+    gradix::randomSelectionSetName(copy);  // the one name the command drew
+    EXPECT_TRUE(given == copy);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/outcome.h"
 #include "commands/userinterface.h"
 
 namespace gradix::testing {
@@ -23,11 +24,11 @@ public:
     std::vector<std::string> errorDetails;
     std::string clipboard;
 
-    std::string openFile(const FileDialogSpec& dialog) override {
+    std::string openFile(const FileDialog& dialog) override {
         events.push_back(std::string("open ") + dialog.name + ' ' + dialog.title);
         return next();
     }
-    std::string saveFile(const FileDialogSpec& dialog) override {
+    std::string saveFile(const FileDialog& dialog) override {
         events.push_back(std::string("save ") + dialog.name + ' ' + dialog.title);
         return next();
     }
@@ -42,6 +43,12 @@ public:
     void activateMainWindow() override { events.push_back("activate"); }
     void showMessage(const std::string& title, const std::string& text) override {
         events.push_back("message " + title + ": " + text);
+    }
+
+    // Shows a command's outcome as the window does; true when it was done.
+    bool show(const Outcome& outcome, CadMessenger* messenger = nullptr) {
+        showOutcome(outcome, *this, messenger);
+        return outcome.isDone();
     }
 
 private:

@@ -201,8 +201,8 @@ TEST_F(ProfileFile, TwoStakesOfOneChainageAreAFormatFailure) {
     EXPECT_EQ(failure("0 100\n100 101\n100 102\n200 103\n").line(), 3);
 }
 
-TEST_F(ProfileFile, StretchLetterBeyondTheTableIsAFormatFailure) {
-    EXPECT_EQ(failure("0 100\nW100 101\n").line(), 2);
+TEST_F(ProfileFile, StretchLetterBeyondTheTableIsRefused) {
+    EXPECT_EQ(read("0 100\nW100 101\n"), ProfileRead::StakeRefused);
     EXPECT_EQ(profile.gradePointCount, 1);
 }
 

@@ -274,11 +274,14 @@ protected:
     }
 };
 
-TEST_F(ProfileRobustness, NanAndInfinityInElevationsAndStakesReadAsZero) {
-    // Under the leading-number rule text without a digit is 0.
-    const Profile p = read("nan 100\n100 nan\n200 inf\n300 -inf 5000\n400 10\n");
+TEST_F(ProfileRobustness, NanAndInfinityInElevationsReadAsZeroAndAsStakesAreRefused) {
+    // Under the leading-number rule text without a digit is 0; a stake
+    // without a digit is no stake.
+    const Profile p = read("0 100\n100 nan\n200 inf\n300 -inf 5000\n400 10\n");
     ASSERT_EQ(p.gradePointCount, 5);
-    EXPECT_EQ(p.gradePointChainage[1], 0);
+    Profile q;
+    ScriptedUi ui;
+    EXPECT_EQ(readProfileFile(put("nan 100\n400 10\n"), {}, ui, q), ProfileRead::StakeRefused);
     EXPECT_EQ(p.gradePointElevation[2], 0);
     EXPECT_EQ(p.gradePointElevation[3], 0);
     EXPECT_EQ(p.gradePointElevation[4], 0);
@@ -349,10 +352,11 @@ TEST_F(ProfileRobustness, NulBytesEndTheNumberTheyFollow) {
 }
 
 TEST_F(ProfileRobustness, StakeLettersBeyondTheTableAndStakesInAGap) {
-    EXPECT_TRUE(refused("0 100\nW100 101\n", 2, roadBreaks()));
     EXPECT_TRUE(refused("0 100\nB1e309 101\n", 2, roadBreaks()));
     Profile p;
     ScriptedUi ui;
+    EXPECT_EQ(readProfileFile(put("0 100\nW100 101\n"), roadBreaks(), ui, p), ProfileRead::StakeRefused);
+    ui.events.clear();
     EXPECT_EQ(readProfileFile(put("4000 100\n4150 101\n"), roadBreaks(), ui, p), ProfileRead::StakeRefused);
     EXPECT_EQ(ui.events.size(), 2u);  // the window brought forward, then the message
 }
@@ -490,7 +494,7 @@ protected:
     std::vector<StakeResult> evaluate(const std::string& bytes) {
         ScriptedUi ui;
         std::vector<StakeResult> results;
-        EXPECT_TRUE(evaluateStakes(project_, readStakeFile(put(bytes)), ui, results));
+        EXPECT_TRUE(evaluateStakes(project_, readStakeFile(put(bytes)), "", results));
         for (const StakeResult& r : results)
             EXPECT_TRUE(std::isfinite(r.chainage) && std::isfinite(r.elevation) && std::isfinite(r.grade)) << r.stake;
         return results;
@@ -501,20 +505,18 @@ protected:
         ui.answers = {put(bytes), resultPath};
         FormState form;
         form.setChecked(Control::Option2, true);
-        gradix::compute(project_, form, ui, SettingsFile::discarding());
+        ui.show(gradix::compute(project_, form, ui, SettingsFile::discarding()));
         return ui;
     }
     Project project_;
 };
 
-TEST_F(StakeFileRobustness, NanAndInfinityReadAsChainageZero) {
-    const std::vector<StakeResult> r = evaluate("nan\ninf\n-inf m\n");
-    ASSERT_EQ(r.size(), 3u);
-    for (const StakeResult& s : r) {
-        EXPECT_EQ(s.chainage, 0);
-        EXPECT_EQ(s.elevation, 100);
+TEST_F(StakeFileRobustness, NanAndInfinityAreRefused) {
+    for (const char* stakes : {"nan\n", "100\ninf\n", "-inf m\n"}) {
+        std::vector<StakeResult> results;
+        EXPECT_EQ(evaluateStakes(project_, readStakeFile(put(stakes)), "", results).kind, OutcomeKind::Refused)
+            << stakes;
     }
-    EXPECT_EQ(r[2].stake, "-inf m");
 }
 
 TEST_F(StakeFileRobustness, LargestDoublesExtrapolateOrFailWhereTheyOverflow) {
@@ -525,7 +527,7 @@ TEST_F(StakeFileRobustness, LargestDoublesExtrapolateOrFailWhereTheyOverflow) {
     EXPECT_EQ(r[2].elevation, 100);
     ScriptedUi ui;
     std::vector<StakeResult> results;
-    EXPECT_THROW(evaluateStakes(project_, readStakeFile(put("0\n1e309\n")), ui, results), DataError);
+    EXPECT_THROW(evaluateStakes(project_, readStakeFile(put("0\n1e309\n")), "", results), DataError);
     // A grade steep enough to take the extrapolation beyond the doubles.
     project_.profile.gradePointElevation = {0, 100, 1e300, 110};
     project_.profile.curveRadius = {0, 0, 0, 0};
@@ -553,7 +555,7 @@ TEST_F(StakeFileRobustness, MegabyteLinesKeepTheirText) {
     EXPECT_EQ(text.substr(ONE_MB + 4, 2), "\r\n");  // the elevation starts a line of its own
     ScriptedUi ui;
     std::vector<StakeResult> results;
-    EXPECT_THROW(evaluateStakes(project_, readStakeFile(put("1" + std::string(ONE_MB, '0') + "\n")), ui, results),
+    EXPECT_THROW(evaluateStakes(project_, readStakeFile(put("1" + std::string(ONE_MB, '0') + "\n")), "", results),
                  DataError);
 }
 
@@ -589,11 +591,10 @@ TEST_F(StakeFileRobustness, NulBytesEndTheNumberAndStayInTheText) {
     EXPECT_EQ(r[0].stake, nul("150", "x"));
 }
 
-TEST_F(StakeFileRobustness, StretchLettersBeyondTheTableAreADataFailure) {
+TEST_F(StakeFileRobustness, StretchLettersBeyondTheTableAreRefused) {
     withBreaks();
-    ScriptedUi ui;
     std::vector<StakeResult> results;
-    EXPECT_THROW(evaluateStakes(project_, readStakeFile(put("A100\nW100\n")), ui, results), DataError);
+    EXPECT_EQ(evaluateStakes(project_, readStakeFile(put("A100\nW100\n")), "", results).kind, OutcomeKind::Refused);
     EXPECT_EQ(results.size(), 1u);
     // A refused stake writes nothing at all.
     const std::string resultPath = (dir_ / "result.txt").string();

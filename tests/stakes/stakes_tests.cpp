@@ -130,20 +130,20 @@ TEST(ZhDlstr, LetterCountsTheBreaksPassed) {
 }
 
 TEST(ZhDlstr, SomeTextsComeBackUnchanged) {
-    for (const char* stake : {"", "   ", " B2320 ", "Z1", "2320"}) {
+    for (const char* stake : {" B2320 ", "A1", "2320"}) {
         const Qualified q = qualify(stake == std::string("2320") ? NONE : STEP_BACK, stake);
         EXPECT_EQ(q.text, stake);
         EXPECT_EQ(q.accepted, 1);
         EXPECT_TRUE(q.events.empty());
     }
     // A tab is no blank: the first character is then no capital letter, and
-    // the text reads as 0 (stretch A).
-    EXPECT_EQ(qualify(STEP_BACK, "\tB2400").text, "A\tB2400");
+    // the leading-number rule, which skips the tab, reads no digit.
+    EXPECT_EQ(qualify(STEP_BACK, "\tB2400").events.at(1), "数据有误|桩号\tB2400无法识别，请修改！");
 }
 
 TEST(ZhDlstr, LowerCaseIsNoStretchLetter) {
-    // "b2320" reads as 0 under the leading-number rule: stretch A.
-    EXPECT_EQ(qualify(STEP_BACK, "b2320").text, "Ab2320");
+    // "b2320" reads no digit under the leading-number rule: it is no stake.
+    EXPECT_EQ(qualify(STEP_BACK, "b2320").events.at(1), "数据有误|桩号b2320无法识别，请修改！");
 }
 
 TEST(ZhDlstr, StakeBeyondTheDoubleRangeIsADataFailure) {
@@ -359,4 +359,46 @@ TEST_F(ChainBreakFileTest, MissingFileAndCancelledDialog) {
     EXPECT_THROW(readChainBreakFile((dir_ / "none.dl").string(), t), DataError);
     EXPECT_THROW(readChainBreakFile("", t), FileAccessError);
     EXPECT_EQ(t.chainBreakCount, 1);
+}
+
+// ------------------------------------------------- refusals of the conversion
+
+TEST(QualifyStake, RefusesWhatNamesNoStakeOfTheTable) {
+    // The stake as typed (trimmed) in the message; the same through
+    // zh_dlstr, which shows it and clears stakeAccepted.
+    const struct {
+        const ChainBreakTable& table;
+        const char* stake;
+        const char* message;
+    } rows[] = {
+        {NONE, "", "请输入桩号！"},
+        {STEP_BACK, "   ", "请输入桩号！"},
+        {NONE, " B2320 ", "桩号B2320的断链标识不存在，请修改！"},
+        {STEP_BACK, "C100", "桩号C100的断链标识不存在，请修改！"},
+        {BOTH, "D100", "桩号D100的断链标识不存在，请修改！"},
+        {STEP_BACK, "Z1", "桩号Z1的断链标识不存在，请修改！"},
+        {NONE, "abc", "桩号abc无法识别，请修改！"},
+        {STEP_BACK, "a2320", "桩号a2320无法识别，请修改！"},
+        {NONE, "stake elevation", "桩号stake elevation无法识别，请修改！"},
+        {NONE, "-.", "桩号-.无法识别，请修改！"},
+        {STEP_BACK, "B", "桩号B无法识别，请修改！"},
+    };
+    for (const auto& row : rows) {
+        const StakeQualification q = qualifyStake(row.table, row.stake);
+        EXPECT_FALSE(q.accepted()) << row.stake;
+        EXPECT_EQ(q.refusal, row.message) << row.stake;
+        EXPECT_FALSE(q.reason.empty()) << row.stake;
+        const Qualified z = qualify(row.table, row.stake);
+        EXPECT_EQ(z.accepted, 0) << row.stake;
+        EXPECT_EQ(z.text, row.stake);
+        EXPECT_EQ(z.events, (Events{"activate", std::string("数据有误|") + row.message})) << row.stake;
+    }
+    // A digit is read as LeadingNumber reads it: blanks skipped anywhere,
+    // one sign, then one point.
+    for (const char* text : {"0", "-.5", "+ 1", " . 5", "\t7", "1e999x"}) EXPECT_TRUE(hasLeadingDigit(text)) << text;
+    for (const char* text : {"", "-", ".", "e5", "+-1", ".-5", "..5"}) EXPECT_FALSE(hasLeadingDigit(text)) << text;
+    // The last stretch of the table passes.
+    EXPECT_TRUE(qualifyStake(BOTH, "C100").accepted());
+    EXPECT_TRUE(qualifyStake(NONE, "A2320").accepted());
+    EXPECT_TRUE(qualifyStake(NONE, "-.5").accepted());
 }
