@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "alignment/alignment.h"
-#include "alignment/literal_alignment.h"
-#include "alignment/long_alignment.h"
+#include "support/literal_alignment.h"
+#include "support/long_alignment.h"
 
 namespace {
 

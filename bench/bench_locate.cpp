@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "alignment/long_alignment.h"
+#include "support/long_alignment.h"
 #include "alignment/sampleindex.h"
 
 namespace {

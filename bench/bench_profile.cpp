@@ -2,13 +2,16 @@
 // profile of 32767 grade points, the largest the program accepts. The
 // program's evaluator (bisection over the curve ends) runs beside the literal
 // scan from grade point 1, on the same data, so the ratio comes from one run.
+// A second profile with the same grade points keeps the long curves, so that
+// neighbouring curves overlap and the search goes through the table of
+// indexCurveEnds instead of bisecting the curve ends.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
-#include "profile/literal_profile.h"
+#include "support/literal_profile.h"
 #include "profile/profile.h"
 
 namespace {
@@ -24,8 +27,8 @@ constexpr double MAX_RADIUS_M = 20000.0;
 constexpr double START_ELEVATION_M = 500.0;
 constexpr std::uint64_t SEED = 32767;
 
-const Profile& longProfile() {
-    static const Profile profile = [] {
+Profile makeProfile(bool overlapping) {
+    {
         std::mt19937_64 rng(SEED);
         std::uniform_real_distribution<double> grade(-MAX_GRADE, MAX_GRADE);
         std::uniform_real_distribution<double> radius(MIN_RADIUS_M, MAX_RADIUS_M);
@@ -43,7 +46,7 @@ const Profile& longProfile() {
         // A curve reaches at most half way along its neighbouring segments
         // (T = |w| R / 2 <= 25 m), so no two curves overlap: the radius is
         // reduced where the grade change would make it longer.
-        for (int i = 2; i < n; ++i) {
+        for (int i = 2; i < n && !overlapping; ++i) {
             const double gIn = (p.gradePointElevation[i] - p.gradePointElevation[i - 1]) / GRADE_POINT_SPACING_M;
             const double gOut = (p.gradePointElevation[i + 1] - p.gradePointElevation[i]) / GRADE_POINT_SPACING_M;
             const double change = gOut > gIn ? gOut - gIn : gIn - gOut;
@@ -52,7 +55,16 @@ const Profile& longProfile() {
         }
         PrepareProfile(p);
         return p;
-    }();
+    }
+}
+
+const Profile& longProfile() {
+    static const Profile profile = makeProfile(false);
+    return profile;
+}
+
+const Profile& overlappingProfile() {
+    static const Profile profile = makeProfile(true);
     return profile;
 }
 
@@ -98,6 +110,27 @@ void BM_StakeFile_ProgramDesignAt(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(stakes.size()));
 }
 
+// Overlapping curves: the program's search and the literal scan.
+void BM_Overlapping_ProgramDesignAt(benchmark::State& state) {
+    const Profile& p = overlappingProfile();
+    const std::vector<double>& stakes = stakeChainages();
+    for (auto _ : state)
+        for (const double x : stakes) benchmark::DoNotOptimize(DesignAt(p, x));
+    state.counters["curves_ascending"] = p.curveEndsAscending ? 1 : 0;
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(stakes.size()));
+}
+
+void BM_Overlapping_Literal(benchmark::State& state) {
+    const Profile& p = overlappingProfile();
+    const std::vector<double>& stakes = stakeChainages();
+    for (auto _ : state)
+        for (const double x : stakes) {
+            benchmark::DoNotOptimize(literal::DesignElevation(p, x));
+            benchmark::DoNotOptimize(literal::DesignGrade(p, x));
+        }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(stakes.size()));
+}
+
 // The literal scan from grade point 1 at every call.
 void BM_StakeFile_Literal(benchmark::State& state) {
     evaluateAll(state, [](const Profile& p, double x) { return literal::DesignElevation(p, x); },
@@ -111,5 +144,7 @@ constexpr int REPETITIONS = 5;
 BENCHMARK(BM_StakeFile_Program)->Unit(benchmark::kMillisecond)->Repetitions(REPETITIONS);
 BENCHMARK(BM_StakeFile_ProgramDesignAt)->Unit(benchmark::kMillisecond)->Repetitions(REPETITIONS);
 BENCHMARK(BM_StakeFile_Literal)->Unit(benchmark::kMillisecond)->Repetitions(REPETITIONS);
+BENCHMARK(BM_Overlapping_ProgramDesignAt)->Unit(benchmark::kMillisecond)->Repetitions(REPETITIONS);
+BENCHMARK(BM_Overlapping_Literal)->Unit(benchmark::kMillisecond)->Repetitions(REPETITIONS);
 
 BENCHMARK_MAIN();

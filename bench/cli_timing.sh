@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times gradix-cli on the two large cases of the README:
-#   compute --stakes  32,767 stakes against a profile of 32,767 grade points
+#   compute --stakes  32,767 stakes against a profile of 32,767 grade points,
+#                     with separate vertical curves and with overlapping ones
 #   coords --every 1  every metre of a 150 km alignment of 999 elements
 # Each run is repeated RUNS times (default 5); the median is printed.
 #
@@ -77,5 +78,7 @@ echo
 
 time_runs "compute --stakes (32,767 x 32,767)" 32767 "$work/results.txt" \
     "$cli" compute --profile "$work/profile.zdm" --stakes "$work/stakes.txt" --out "$work/results.txt"
+time_runs "compute --stakes, overlapping curves" 32767 "$work/results.txt" \
+    "$cli" compute --profile "$work/profile-overlap.zdm" --stakes "$work/stakes.txt" --out "$work/results.txt"
 time_runs "coords --every 1 (150 km, 999 elements)" $((to - from + 1)) "$work/stdout" \
     "$cli" coords --icd "$work/long.ICD" --from "$from" --to "$to" --every 1

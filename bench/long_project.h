@@ -1,19 +1,17 @@
 // The project of the pick benchmarks: the 150 km road of 999 elements
-// (tests/alignment/long_alignment.h) with its 1 m samples, a profile of grade
+// (tests/support/long_alignment.h) with its 1 m samples, a profile of grade
 // points every kilometre, rising and falling by turns, each with a vertical
 // curve, and a point picked 15 m left of the road at mid-road.
 #pragma once
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
-#include "alignment/long_alignment.h"
+#include "support/long_alignment.h"
 #include "commands/project.h"
-#include "commands/scripted_ui.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
 #include "profile/profile.h"
 
 namespace gradix::bench {
@@ -39,13 +37,9 @@ inline void loadLongProject(Project& project) {
         if (i > 0 && i < points) text += " " + std::to_string(CURVE_RADIUS);
         text += "\n";
     }
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("gradix_long_profile_" + std::to_string(::getpid()) + ".zdm");
-    std::ofstream(path, std::ios::binary) << text;
+    testing::TempFolder folder("long-profile");
     testing::ScriptedUi quiet;
-    const ProfileRead read = readProfileFile(path.string(), project.breaks, quiet, project.profile);
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    const ProfileRead read = readProfileFile(folder.write("long.zdm", text), project.breaks, quiet, project.profile);
     if (read != ProfileRead::Loaded) throw std::runtime_error("the profile of the long road did not load");
 }
 

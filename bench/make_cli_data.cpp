@@ -1,6 +1,8 @@
 // Writes the data of the command-line timing runs into a folder:
-//   long.ICD     the 150 km road of 999 elements (tests/alignment/long_alignment.h)
+//   long.ICD     the 150 km road of 999 elements (tests/support/long_alignment.h)
 //   profile.zdm  a profile of 32,767 grade points, the most a profile holds
+//   profile-overlap.zdm  the same grade points with radii thirty times as
+//                large, so that neighbouring vertical curves overlap
 //   stakes.txt   32,767 stakes along that profile, the most a stake file holds
 // Usage: make_cli_data FOLDER
 #include <cmath>
@@ -11,7 +13,7 @@
 #include <iostream>
 #include <string>
 
-#include "alignment/long_alignment.h"
+#include "support/long_alignment.h"
 
 namespace {
 
@@ -25,6 +27,9 @@ constexpr double START_ELEVATION = 100.0;     // m
 constexpr double MAX_GRADE = 0.01;
 constexpr double MIN_RADIUS = 1500.0;  // m
 constexpr double RADIUS_SPREAD = 500.0;  // m
+// Thirty times those radii give tangent lengths of up to 600 m on the same
+// grades: each curve reaches over many grade points on either side.
+constexpr double OVERLAP_RADIUS_FACTOR = 30.0;
 
 // A small fixed pseudo-random sequence (64-bit LCG), the same on every
 // machine, so every run times the same data.
@@ -63,18 +68,25 @@ int main(int argc, char** argv) {
     Sequence random;
 
     std::string profile;
+    std::string overlapping;
     double elevation = START_ELEVATION;
     for (int i = 0; i < GRADE_POINTS; ++i) {
         const double chainage = GRADE_POINT_SPACING * i;
         // Field by field (appending, not "a" + b: GCC 12 misreports that at -O3).
-        profile += fixed(chainage, 3);
-        profile += ' ';
-        profile += fixed(elevation, 4);
+        std::string point = fixed(chainage, 3);
+        point += ' ';
+        point += fixed(elevation, 4);
+        profile += point;
+        overlapping += point;
         if (i > 0 && i + 1 < GRADE_POINTS) {
+            const double radius = MIN_RADIUS + RADIUS_SPREAD * random.next();
             profile += ' ';
-            profile += fixed(MIN_RADIUS + RADIUS_SPREAD * random.next(), 0);
+            profile += fixed(radius, 0);
+            overlapping += ' ';
+            overlapping += fixed(OVERLAP_RADIUS_FACTOR * radius, 0);
         }
         profile += '\n';
+        overlapping += '\n';
         elevation += (2.0 * random.next() - 1.0) * MAX_GRADE * GRADE_POINT_SPACING;
     }
 
@@ -86,7 +98,8 @@ int main(int argc, char** argv) {
     }
 
     if (!writeFile(folder / "long.ICD", gradix::testroads::longAlignmentIcdText()) ||
-        !writeFile(folder / "profile.zdm", profile) || !writeFile(folder / "stakes.txt", stakes)) {
+        !writeFile(folder / "profile.zdm", profile) ||
+        !writeFile(folder / "profile-overlap.zdm", overlapping) || !writeFile(folder / "stakes.txt", stakes)) {
         std::cerr << "make_cli_data: cannot write into " << folder << '\n';
         return 2;
     }

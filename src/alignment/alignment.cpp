@@ -10,6 +10,7 @@
 #include "alignment/alignment_internal.h"
 #include "alignment/sampleindex.h"
 #include "text/failures.h"
+#include "text/numbers.h"
 
 namespace gradix {
 
@@ -290,7 +291,7 @@ void PointAtChainage(const Alignment& al, double chainage, double& x, double& y,
     }
     if (!assigned) return;
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.bearing))
-        throw DataError("the point at chainage " + std::to_string(chainage) + " is not a finite number");
+        throw DataError("the point at chainage " + shortestText(chainage) + " is not a finite number");
     x = p.x;
     y = p.y;
     bearing = p.bearing;
@@ -302,10 +303,10 @@ void buildSampleTable(const Alignment& al, SampleTable& samples) {
     const double end = al.elemChainage[static_cast<std::size_t>(n) + 1];
     const double length = end - start;
     if (!(length >= 0.0) || !std::isfinite(length))
-        throw DataError("the alignment length " + std::to_string(length) + " m cannot be sampled");
+        throw DataError("the alignment length " + shortestText(length) + " m cannot be sampled");
     const double steps = std::floor(length / SAMPLE_STEP);
     if (!(steps + 2.0 <= MAX_SAMPLE_COUNT))
-        throw DataError("the alignment of " + std::to_string(length) + " m needs more than " +
+        throw DataError("the alignment of " + shortestText(length) + " m needs more than " +
                         std::to_string(static_cast<long long>(MAX_SAMPLE_COUNT)) + " samples");
 
     // Built aside and put in place only when complete, so that a failure

@@ -58,45 +58,50 @@ double signOf(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool endsHeaderItem(char c) { return c == ',' || isBlank(c); }
 
+// The lines of the file as the header and the records take them, one at a
+// time: the line being read and its 1-based number.
+struct IcdLines {
+    TextLineReader reader;
+    std::string text;
+    bool have = false;  // whether text holds a line; false after the last
+
+    bool advance() { return have = reader.next(text); }
+    long number() const { return reader.lineNumber(); }
+};
+
 // Reads the four start values of the header as free-format items: an item
 // ends at a comma, a blank or the end of its line; blanks and line breaks
 // before an item are skipped and blanks before a comma count as one
-// delimiter with it. Returns the line index (0-based) and column where the
+// delimiter with it. Returns the column of the current line where the
 // records begin: the rest of the line of the fourth item.
-struct RecordStart {
-    std::size_t line;
-    std::size_t column;
-};
-
-RecordStart readHeader(const std::vector<std::string>& lines, const std::string& path, Alignment& al) {
+std::size_t readHeader(IcdLines& lines, const std::string& path, Alignment& al) {
     double* const targets[HEADER_ITEMS] = {&al.icdStartChainage, &al.icdStartX, &al.icdStartY,
                                            &al.icdStartBearing};
-    std::size_t line = 0;
     std::size_t column = 0;
     for (int item = 0; item < HEADER_ITEMS; ++item) {
         // Skip blanks and line breaks before the item.
-        while (line < lines.size()) {
-            while (column < lines[line].size() && isBlank(lines[line][column])) ++column;
-            if (column < lines[line].size()) break;
-            ++line;
+        while (lines.have) {
+            while (column < lines.text.size() && isBlank(lines.text[column])) ++column;
+            if (column < lines.text.size()) break;
+            lines.advance();
             column = 0;
         }
-        if (line >= lines.size()) {
+        if (!lines.have) {
             DataError error("the header ends before start value " + std::to_string(item + 1) + " of " +
                             std::to_string(HEADER_ITEMS));
-            error.locate(path, static_cast<long>(lines.size()));
+            error.locate(path, lines.number());
             throw error;
         }
-        const std::string& text = lines[line];
+        const std::string& text = lines.text;
         const std::size_t from = column;
         while (column < text.size() && !endsHeaderItem(text[column])) ++column;
         const std::string_view field = std::string_view(text).substr(from, column - from);
         const std::optional<double> value = parseStrictNumber(field);
         if (!value) {
             DataError error(field.empty() ? "empty start value " + std::to_string(item + 1) + " in the header"
-                                          : "start value " + std::to_string(item + 1) + " \"" + std::string(field) +
-                                                "\" is not a number");
-            error.locate(path, static_cast<long>(line + 1));
+                                          : "start value " + std::to_string(item + 1) + " " + quotedField(field) +
+                                                " is not a number");
+            error.locate(path, lines.number());
             throw error;
         }
         *targets[item] = *value;
@@ -106,7 +111,7 @@ RecordStart readHeader(const std::vector<std::string>& lines, const std::string&
             if (column < text.size() && text[column] == ',') ++column;
         }
     }
-    return {line, column};
+    return column;
 }
 
 // Fields after the kind code that each kind needs.
@@ -130,8 +135,9 @@ bool storeRecord(const std::string& prepared, int n, Alignment& al) {
     if (!isKindCode(kind)) return false;
     const std::size_t needed = fieldsNeeded(kind);
     if (fields.size() < needed + 1)
-        throw DataError("element record of kind " + fields[0] + " has " + std::to_string(fields.size() - 1) +
-                        " fields after its code, " + std::to_string(needed) + " needed");
+        throw DataError("element record of kind " + quotedField(fields[0]) + " has " +
+                        std::to_string(fields.size() - 1) + " fields after its code, " + std::to_string(needed) +
+                        " needed");
     std::vector<double> f(needed + 1, 0.0);
     for (std::size_t k = 1; k <= needed; ++k) f[k] = LeadingNumber(fields[k]);
     if (n > ELEMENT_CAPACITY)
@@ -185,7 +191,7 @@ double Dmsdeg(double v) {
     const double s = signOf(v);
     const double a = std::fabs(v);
     if (!(std::floor(a) <= static_cast<double>(MAX_PACKED_DEGREES)))
-        throw DataError("packed bearing " + std::to_string(v) + " has more than " +
+        throw DataError("packed bearing " + shortestText(v) + " has more than " +
                         std::to_string(MAX_PACKED_DEGREES) + " degrees");
     const auto d = static_cast<std::int32_t>(std::floor(a));
     auto m = static_cast<std::int32_t>(std::floor(a * PACKED_MINUTE_SCALE_D - d * PACKED_MINUTE_SCALE));
@@ -198,23 +204,25 @@ double Dmsdeg(double v) {
 }
 
 void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& breaks, double pi) {
-    const std::vector<std::string> lines = readTextLines(dialogfn);
-
-    const RecordStart start = readHeader(lines, dialogfn, alignment);
+    // The lines are read one at a time: the reading stops at the record
+    // that ends the chain, whatever follows.
+    IcdLines lines{TextLineReader(dialogfn), std::string(), false};
+    lines.advance();
+    const std::size_t recordColumn = readHeader(lines, dialogfn, alignment);
 
     // The count starts afresh: a file with a header and no record gives an
     // alignment of no element rather than the elements of an earlier file.
     alignment.elemCount = 0;
     int n = 1;
-    for (std::size_t line = start.line; line < lines.size(); ++line) {
+    for (bool headerLine = true; lines.have; headerLine = false, lines.advance()) {
         const std::string_view text =
-            line == start.line ? std::string_view(lines[line]).substr(start.column) : std::string_view(lines[line]);
+            headerLine ? std::string_view(lines.text).substr(recordColumn) : std::string_view(lines.text);
         try {
             const std::string prepared = prepareIcdLine(text);
             if (isSkippedIcdLine(prepared)) continue;
             if (!storeRecord(prepared, n, alignment)) break;
         } catch (GradixError& error) {
-            error.locate(dialogfn, static_cast<long>(line + 1));
+            error.locate(dialogfn, lines.number());
             throw;
         }
         ++n;

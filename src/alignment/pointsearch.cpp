@@ -6,6 +6,7 @@
 #include "alignment/alignment.h"
 #include "alignment/alignment_internal.h"
 #include "text/failures.h"
+#include "text/numbers.h"
 
 namespace gradix {
 
@@ -36,7 +37,7 @@ void evaluateProbe(const Alignment& al, ProbeRecord& probe, const ProbeRecord& t
     PointAtChainage(al, probe[PROBE_CHAINAGE], probe[PROBE_X], probe[PROBE_Y], bearing);
     probe[PROBE_DISTANCE] = www(probe, target);
     if (!std::isfinite(probe[PROBE_DISTANCE]))
-        throw DataError("distance to the point at chainage " + std::to_string(probe[PROBE_CHAINAGE]) +
+        throw DataError("distance to the point at chainage " + shortestText(probe[PROBE_CHAINAGE]) +
                         " is not a finite number");
 }
 

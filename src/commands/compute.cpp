@@ -97,11 +97,23 @@ Outcome computeStake(const Project& project, std::string_view stake, RangeTest r
     return Outcome::done();
 }
 
-std::vector<std::string> readStakeFile(const std::string& path) { return stakesOfLines(readTextLines(path)); }
+std::vector<std::string> readStakeFile(const std::string& path) {
+    // One stake past the most a file may hold is enough for evaluateStakes
+    // to refuse the file at that line; the rest is never read.
+    std::vector<std::string> stakes;
+    TextLineReader reader(path);
+    for (std::string line; stakes.size() <= static_cast<std::size_t>(MAX_STAKES) && reader.next(line);) {
+        std::string stake = trimBlanks(line);
+        if (stake.empty()) break;
+        stakes.push_back(std::move(stake));
+    }
+    return stakes;
+}
 
 std::vector<std::string> stakesOfLines(const std::vector<std::string>& lines) {
     std::vector<std::string> stakes;
     for (const std::string& line : lines) {
+        if (stakes.size() > static_cast<std::size_t>(MAX_STAKES)) break;
         std::string stake = trimBlanks(line);
         if (stake.empty()) break;
         stakes.push_back(std::move(stake));

@@ -56,11 +56,15 @@ enum class RangeTest {
 Outcome computeStake(const Project& project, std::string_view stake, RangeTest range, StakeResult& result);
 
 // The stake texts of the lines of a stake file: each line trimmed of
-// blanks; the first empty line ends the list.
+// blanks; the first empty line ends the list, and it holds at most
+// MAX_STAKES + 1 stakes (one more than a file may hold, which
+// evaluateStakes refuses at its line).
 std::vector<std::string> stakesOfLines(const std::vector<std::string>& lines);
 
-// Reads the stake texts of a stake file (stakesOfLines). Raises
-// FileAccessError for an empty path, DataError for a missing file.
+// Reads the stake texts of a stake file as stakesOfLines does, line by line:
+// the lines after the last stake taken are never read. Raises
+// FileAccessError for an empty path, DataError for a missing file and what
+// TextLineReader raises.
 std::vector<std::string> readStakeFile(const std::string& path);
 
 // Evaluates the stakes of a stake file (read from file, named in details)

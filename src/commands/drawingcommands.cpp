@@ -8,6 +8,7 @@
 #include "text/dataline.h"
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/unicode.h"
 
 namespace gradix {
 
@@ -64,38 +65,16 @@ Outcome runConnected(CadConnector& connector, Body&& body) {
     return runTrapped([&] { return body(*app); });
 }
 
-// Splits UTF-8 text into its characters (code points).
-std::vector<std::string> characters(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = 1;
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead >= 0xF0) n = 4;
-        else if (lead >= 0xE0) n = 3;
-        else if (lead >= 0xC0) n = 2;
-        n = std::min(n, text.size() - i);
-        out.push_back(text.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
-std::string upperCaseAscii(std::string text) {
-    for (char& ch : text)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    return text;
-}
-
 }  // namespace
 
 std::string lineNameOf(const std::string& icdFileName) {
-    const std::vector<std::string> chars = characters(icdFileName);
+    const std::vector<std::string_view> chars = utf8Characters(icdFileName);
     const long p = std::stol(GetStrP(icdFileName, PATH_SEPARATORS));
     long count = static_cast<long>(chars.size()) - p - EXTENSION_LENGTH;
     // A file part shorter than an extension has none to cut: it is the name.
     if (count < 0) count = static_cast<long>(chars.size()) - p;
     std::string name;
-    for (long i = p; i < p + count; ++i) name += chars[static_cast<std::size_t>(i)];
+    for (long i = p; i < p + count; ++i) name.append(chars[static_cast<std::size_t>(i)]);
     return upperCaseAscii(name);
 }
 

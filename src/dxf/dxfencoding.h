@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/unicode.h"  // isValidUtf8, appendUtf8: the UTF-8 toolkit the DXF text uses
+
 namespace gradix {
 
 // The version number of a drawing: $ACADVER "AC1015" gives 1015.
@@ -40,12 +42,6 @@ std::string decodeCharset(std::string_view bytes, const std::string& charset);
 // A \U+ escape of a lone surrogate, or a \M+ escape that does not decode,
 // becomes U+FFFD; a malformed escape is kept as plain text.
 std::string decodeDxfEscapes(std::string_view utf8);
-
-// Whether bytes are well-formed UTF-8.
-bool isValidUtf8(std::string_view bytes);
-
-// Appends the UTF-8 form of a code point (at most U+10FFFF) to out.
-void appendUtf8(std::string& out, std::uint32_t codePoint);
 
 // The text codec of one drawing.
 class DxfTextCodec {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "text/ascii.h"
 #include "text/failures.h"
 
 namespace gradix {
@@ -18,11 +19,7 @@ constexpr int CODE_DIMSTYLE_HANDLE = 105;
 constexpr int CODE_VARIABLE = 9;
 constexpr int CODE_TABLE_COUNT = 70;
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+std::string_view trim(std::string_view s) { return trimmedView(s, " \t", " \t\r"); }
 
 // One line of the bytes: [begin, contentEnd) its text, next the offset after its line end.
 struct Line {
@@ -78,12 +75,7 @@ std::string formatHandle(std::uint64_t handle) {
     return out;
 }
 
-std::string foldName(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
+std::string foldName(std::string_view name) { return upperCaseAscii(name); }
 
 DxfStructure scanDxf(std::string_view bytes) {
     if (bytes.substr(0, BINARY_SENTINEL.size()) == BINARY_SENTINEL)

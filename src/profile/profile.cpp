@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stakes/stakes.h"
@@ -128,7 +129,7 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
     }
     failingPoint = 0;
 
-    p.curveEndsAscending = std::is_sorted(E.begin() + 1, E.begin() + n + 1);
+    indexCurveEnds(p);
 }
 
 // The grade-point count, checked before an evaluation: the table must hold
@@ -151,14 +152,20 @@ int evaluableCount(const Profile& p, double chainage) {
 // Interval index i for K(1) <= x <= K(n), n >= 2: the first i in 1..n-2 with
 // E(i) <= x < E(i+1), else n-1. When the curve ends never decrease, that i
 // is the one before the first E greater than x (found by bisection); a
-// first E already greater than x leaves no such i. Otherwise the grade
-// points are scanned from the first, as the intervals may overlap.
+// first E already greater than x leaves no such i. Where they decrease, the
+// table of indexCurveEnds answers; a table that was never indexed is
+// scanned from the first grade point.
 int intervalIndex(const Profile& p, int n, double x) {
     const std::vector<double>& E = p.curveEndChainage;
     if (p.curveEndsAscending) {
         const auto firstGreater = std::upper_bound(E.begin() + 1, E.begin() + n + 1, x);
         const int j = static_cast<int>(firstGreater - E.begin());
         return j >= 2 ? std::min(j - 1, n - 1) : n - 1;
+    }
+    if (!p.overlapBreaks.empty()) {
+        const auto firstGreater = std::upper_bound(p.overlapBreaks.begin(), p.overlapBreaks.end(), x);
+        if (firstGreater == p.overlapBreaks.begin()) return n - 1;
+        return p.overlapInterval[static_cast<std::size_t>(firstGreater - p.overlapBreaks.begin()) - 1];
     }
     for (int i = 1; i <= n - 2; ++i)
         if (E[i] <= x && x < E[i + 1]) return i;
@@ -250,15 +257,19 @@ double gradeAt(const Profile& p, int n, double x) {
 
 ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& table, MessageSink& sink,
                             Profile& profile) {
-    const std::vector<std::string> lines = readTextLines(path);
+    // The lines are read one at a time: the reading stops at the first line
+    // that ends the table or cannot be in it, whatever follows.
+    TextLineReader lines(path);
 
     // From here on the table is being refilled: its count follows the lines
     // read, and the bisection waits for the preparation.
     profile.gradePointCount = 0;
     profile.curveEndsAscending = false;
+    profile.overlapBreaks.clear();
+    profile.overlapInterval.clear();
     long c = 0;
     try {
-        for (const std::string& raw : lines) {
+        for (std::string raw; lines.next(raw);) {
             const std::string line = prepareDataLine(raw);
             if (line.empty()) break;
             ++c;
@@ -298,6 +309,48 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
         throw;
     }
     return ProfileRead::Loaded;
+}
+
+void indexCurveEnds(Profile& p) {
+    const int n = p.gradePointCount;
+    const std::vector<double>& E = p.curveEndChainage;
+    p.overlapBreaks.clear();
+    p.overlapInterval.clear();
+    p.curveEndsAscending = n >= 1 && std::is_sorted(E.begin() + 1, E.begin() + n + 1);
+    if (p.curveEndsAscending || n < 3) return;
+
+    // The intervals [E(i), E(i+1)) for i = 1..n-2 begin and end only at curve
+    // ends, so between two consecutive distinct curve ends every chainage
+    // lies in the same intervals: the first of them, or none, is the answer
+    // there. Intervals are taken in table order, and each stretch gets the
+    // first interval that covers it; `nextOpen` skips stretches already
+    // answered, so that every stretch is visited once.
+    std::vector<double>& breaks = p.overlapBreaks;
+    breaks.assign(E.begin() + 1, E.begin() + n);
+    std::sort(breaks.begin(), breaks.end());
+    breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+    const std::size_t stretches = breaks.size();
+    const int none = n - 1;
+    p.overlapInterval.assign(stretches, none);
+    std::vector<std::size_t> nextOpen(stretches + 1);
+    for (std::size_t k = 0; k <= stretches; ++k) nextOpen[k] = k;
+    const auto findOpen = [&](std::size_t k) {
+        std::size_t root = k;
+        while (nextOpen[root] != root) root = nextOpen[root];
+        while (nextOpen[k] != root) k = std::exchange(nextOpen[k], root);
+        return root;
+    };
+    const auto breakIndex = [&](double v) {
+        return static_cast<std::size_t>(std::lower_bound(breaks.begin(), breaks.end(), v) - breaks.begin());
+    };
+    for (int i = 1; i <= n - 2; ++i) {
+        if (!(E[i] < E[i + 1])) continue;  // an empty interval holds no chainage
+        const std::size_t last = breakIndex(E[i + 1]);  // stretches [first, last) lie inside
+        for (std::size_t k = findOpen(breakIndex(E[i])); k < last; k = findOpen(k)) {
+            p.overlapInterval[k] = i;
+            nextOpen[k] = k + 1;
+        }
+    }
 }
 
 void PrepareProfile(Profile& profile) {

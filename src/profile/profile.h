@@ -25,9 +25,15 @@ struct Profile {
     std::vector<double> gradeChange{0.0};         // w(i) = g(i) - g(i-1)
     std::vector<double> tangentLength{0.0};       // T(i)
     std::vector<double> curveEndChainage{0.0};    // E(i) = K(i) + T(i)
-    // Set by PrepareProfile: true when E(1..n) never decreases, so that the
-    // interval search may bisect; otherwise the literal scan is used.
+    // Set by indexCurveEnds (PrepareProfile calls it): true when E(1..n) never
+    // decreases, so that the interval search may bisect E itself.
     bool curveEndsAscending = false;
+    // Where the curve ends do decrease (vertical curves that overlap), the
+    // answer of the interval search between consecutive distinct curve ends:
+    // for x in [overlapBreaks[k], overlapBreaks[k+1]) the interval is
+    // overlapInterval[k]. Empty while the curve ends ascend or are not indexed.
+    std::vector<double> overlapBreaks;
+    std::vector<int> overlapInterval;
 };
 
 // What a profile reading ended with.
@@ -48,6 +54,13 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
 // Derives g, w, T, E and turns tangent lengths (negative R) into radii.
 // Raises DataError on a division by zero or an overflow.
 void PrepareProfile(Profile& profile);
+
+// Indexes the curve ends E(1..n) for the interval search of the evaluators:
+// bisection where they ascend, else a table of the first interval holding each
+// stretch between consecutive distinct curve ends. Either way the search
+// answers, in logarithmic time, what the scan from the first grade point
+// answers: the first i with E(i) <= x < E(i+1), else n-1.
+void indexCurveEnds(Profile& profile);
 
 // Design elevation (m) at a chainage (m); extrapolates beyond both ends.
 // Raises DataError where the table cannot answer (no grade point; a single

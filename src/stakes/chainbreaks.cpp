@@ -1,6 +1,7 @@
 #include "stakes/chainbreaks.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "text/dataline.h"
@@ -19,7 +20,7 @@ constexpr std::size_t CHAIN_BREAK_FIELDS = 2;
 
 double strictField(const std::string& field, const char* name) {
     const std::optional<double> value = parseStrictNumber(field);
-    if (!value) throw DataError(std::string(name) + " \"" + field + "\" is not a number");
+    if (!value) throw DataError(std::string(name) + " " + quotedField(field) + " is not a number");
     return *value;
 }
 
@@ -37,12 +38,14 @@ void closeTable(ChainBreakTable& table) {
 }  // namespace
 
 void readChainBreakFile(const std::string& path, ChainBreakTable& table) {
-    const std::vector<std::string> lines = readTextLines(path);
+    // The lines are read one at a time: the reading stops at the first line
+    // that ends the table or cannot be in it, whatever follows.
+    TextLineReader lines(path);
     // A count from outside the table's slots is no table to continue from.
     if (table.chainBreakCount < 0 || table.chainBreakCount > MAX_CHAIN_BREAKS) table.chainBreakCount = 0;
     long lineNumber = 0;
     try {
-        for (const std::string& line : lines) {
+        for (std::string line; lines.next(line);) {
             ++lineNumber;
             const std::string prepared = prepareDataLine(line);
             if (prepared.empty()) break;  // the first empty line ends the table

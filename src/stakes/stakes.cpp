@@ -7,6 +7,7 @@
 #include "text/dataline.h"
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/unicode.h"
 
 namespace gradix {
 
@@ -50,29 +51,6 @@ StakeQualification refused(std::string_view given, std::string message, std::str
 std::size_t skipIgnored(std::string_view text, std::size_t i) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
     return i;
-}
-
-// Length in bytes of the UTF-8 character that starts with byte c (1 for a
-// stray byte, so that every byte belongs to exactly one character).
-std::size_t characterLength(unsigned char c) {
-    if (c >= 0xF0 && c <= 0xF7) return 4;
-    if (c >= 0xE0) return 3;
-    if (c >= 0xC0) return 2;
-    return 1;
-}
-
-// The characters of a UTF-8 text, each as its bytes.
-std::vector<std::string_view> characters(std::string_view text) {
-    std::vector<std::string_view> out;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = characterLength(static_cast<unsigned char>(text[i]));
-        if (i + length > text.size()) length = 1;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 1;
-        out.push_back(text.substr(i, length));
-        i += length;
-    }
-    return out;
 }
 
 }  // namespace
@@ -179,8 +157,8 @@ std::string sj_dlstr_11(const ChainBreakTable& table, double sjzh) {
 }
 
 std::string GetStrP(std::string_view sFilename, std::string_view temp) {
-    const std::vector<std::string_view> wanted = characters(temp);
-    const std::vector<std::string_view> text = characters(sFilename);
+    const std::vector<std::string_view> wanted = utf8Characters(temp);
+    const std::vector<std::string_view> text = utf8Characters(sFilename);
     for (std::size_t c = text.size(); c >= 1; --c)
         for (const std::string_view w : wanted)
             if (text[c - 1] == w) return std::to_string(c);

@@ -12,9 +12,9 @@ constexpr std::size_t SHORTEST_COLLAPSED_RUN = 2;
 // A prepared alignment line that starts with this text is a comment.
 constexpr std::string_view ICD_COMMENT = ";;";
 
-// Replaces every occurrence of what, scanning left to right in one pass
-// without looking at replaced text again (what the Replace function of the
-// original tool did).
+// Replaces every occurrence of what, scanning left to right in one pass:
+// replaced text is never looked at again, so "   " with "  " by " " gives
+// "  " (one replacement and the space left over), not " ".
 std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
     std::string out;
     out.reserve(text.size());
@@ -59,13 +59,6 @@ std::string collapseSpaces(std::string line) {
 }
 
 }  // namespace
-
-std::string trimBlanks(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const std::size_t last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
 
 std::string prepareDataLine(std::string_view line) {
     std::string prepared = trimBlanks(line);

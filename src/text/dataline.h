@@ -6,10 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace gradix {
+#include "text/ascii.h"  // trimBlanks, used with these preparations
 
-// Removes leading and trailing spaces (not tabs).
-std::string trimBlanks(std::string_view text);
+namespace gradix {
 
 // Chain-break and profile lines: trim, tabs to spaces, then for k = 50 down
 // to 2 every run of k spaces becomes one space, trimming before and after each

@@ -1,7 +1,10 @@
 #include "text/failures.h"
 
 #include <cmath>
+#include <cstdio>
 #include <utility>
+
+#include "text/unicode.h"
 
 namespace gradix {
 
@@ -27,6 +30,36 @@ std::string GradixError::detail() const {
     text += ": ";
     text += reason_;
     return text;
+}
+
+namespace {
+
+constexpr std::string_view ELLIPSIS = "…";
+constexpr unsigned char FIRST_PRINTABLE = 0x20;  // below: C0 control characters
+constexpr unsigned char DELETE = 0x7F;
+
+void appendEscaped(std::string& out, unsigned char byte) {
+    char escape[sizeof "\\xFF"];
+    std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+    out += escape;
+}
+
+}  // namespace
+
+std::string quotedField(std::string_view field) {
+    std::string out = "\"";
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < field.size() && count < QUOTED_CHARACTERS; ++count) {
+        const Utf8Character c = decodeUtf8At(field, i);
+        const auto byte = static_cast<unsigned char>(field[i]);
+        if (!c.wellFormed || byte < FIRST_PRINTABLE || byte == DELETE) appendEscaped(out, byte);
+        else if (byte == '\\') out += "\\\\";
+        else out.append(field.substr(i, c.length));
+        i += c.length;
+    }
+    if (i < field.size()) out += ELLIPSIS;
+    out += '"';
+    return out;
 }
 
 double requireFinite(double v, const char* what) {

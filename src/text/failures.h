@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace gradix {
 
@@ -47,6 +48,16 @@ class DataError : public GradixError {
 public:
     explicit DataError(std::string reason) : GradixError(FORMAT_TEXT, std::move(reason)) {}
 };
+
+// Most characters of a field that a failure's detail quotes.
+inline constexpr std::size_t QUOTED_CHARACTERS = 40;
+
+// A field as a failure's detail quotes it: in double quotes, at most
+// QUOTED_CHARACTERS characters, then "…" when the field is longer. A byte that
+// is not valid UTF-8, a control character (NUL, tab, line ends, DEL) and the
+// backslash are written as escapes (\xFF, \x00, \\), one character each,
+// so the detail is always one line of valid text.
+std::string quotedField(std::string_view field);
 
 // Raises DataError(what) unless v is finite (written so that NaN fails too).
 double requireFinite(double v, const char* what);

@@ -136,7 +136,7 @@ double LeadingNumber(std::string_view text) {
     }
     if (!mantissaDigits) return 0.0;
     const std::optional<double> value = convertNumberText(number);
-    if (!value) throw DataError("the number " + number + " is beyond the range of a double");
+    if (!value) throw DataError("the number " + quotedField(number) + " is beyond the range of a double");
     return *value;
 }
 

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "alignment/literal_alignment.h"
-#include "alignment/long_alignment.h"
+#include "support/literal_alignment.h"
+#include "support/long_alignment.h"
+#include "support/temp_folder.h"
 #include "text/failures.h"
 
 using namespace gradix;
@@ -25,20 +26,7 @@ constexpr double TENTH_MM = 1e-4;
 
 class IcdFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-alignment-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& text) {
-        const fs::path p = dir_ / ("road" + std::to_string(++files_) + ".ICD");
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
-    }
+    std::string put(const std::string& text) { return dir_.writeNext(text, "road", ".ICD"); }
     // Loads text as an ICD file into al (breaks get a count to be cleared).
     void load(const std::string& text) {
         breaks.chainBreakCount = 3;
@@ -61,8 +49,7 @@ protected:
     }
     Alignment al;
     ChainBreakTable breaks;
-    fs::path dir_;
-    int files_ = 0;
+    gradix::testing::TempFolder dir_{"alignment"};
 };
 
 const std::string EXAMPLE_ICD =
@@ -230,7 +217,7 @@ TEST_F(IcdFileTest, BadRadiiAndFilesFail) {
     loadFailure("0\n0,0,0\n3,100,0,1\n");   // zero radius of a spiral
     loadFailure("0\n0,0,0\n2,100,10,0\n");  // direction 0 stores a radius of 0
     loadFailure("0\n0,0,0\n3,0,100,1\n");   // zero-length spiral
-    EXPECT_THROW(dqicd((dir_ / "none.ICD").string(), al, breaks, PI), DataError);
+    EXPECT_THROW(dqicd(dir_.file("none.ICD"), al, breaks, PI), DataError);
     EXPECT_THROW(dqicd("", al, breaks, PI), FileAccessError);
 }
 

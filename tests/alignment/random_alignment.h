@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "alignment/long_alignment.h"
+#include "support/long_alignment.h"
 
 namespace gradix::testroads {
 

@@ -8,19 +8,19 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "alignment/long_alignment.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
+#include "support/long_alignment.h"
+#include "support/recording_sink.h"
+#include "support/temp_folder.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -113,13 +113,6 @@ struct MileageRow {
     double from, to;
 };
 
-// Records what zh_dlstr tells the person.
-struct RecordingSink : MessageSink {
-    void activateMainWindow() override {}
-    void showMessage(const std::string&, const std::string& text) override { messages.push_back(text); }
-    std::vector<std::string> messages;
-};
-
 // The ICD record of one published horizontal segment. The turning sense is
 // taken from the published directions (start of this segment to start of the
 // next): a turn to the left raises the direction and lowers our bearing,
@@ -162,9 +155,7 @@ protected:
         folder_ = stn02Folder();
         if (!fs::is_directory(folder_))
             GTEST_SKIP() << "the STN02 rail alignment is not in " << folder_;
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-stn02-" + std::to_string(seed()));
-        fs::create_directories(dir_);
+        dir_.emplace("stn02");
 
         for (const auto& f : csvRows(folder_ / "Alignment_horizontal.csv"))
             horizontal_.push_back({f.at(1), number(f.at(3)), number(f.at(4)), number(f.at(5)), number(f.at(6)),
@@ -198,15 +189,7 @@ protected:
         readChainBreakFile(put("STN02.dl", formatFixed(BREAK_BACK, 6) + " " + formatFixed(BREAK_AHEAD, 0) + "\n"),
                            breaks_);
     }
-    void TearDown() override {
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& name, const std::string& text) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
-    }
+    std::string put(const std::string& name, const std::string& text) { return dir_->write(name, text); }
     // The stake text of a chainage and the chainage of a stake text, the
     // ways the window goes.
     std::string stakeOf(double chainage) const { return sj_dlstr_11(breaks_, chainage); }
@@ -255,14 +238,15 @@ protected:
 
     }
 
-    fs::path folder_, dir_;
+    fs::path folder_;
+    std::optional<gradix::testing::TempFolder> dir_;  // made once the published tables are there
     std::vector<HorizontalSegment> horizontal_;
     std::vector<VerticalSegment> vertical_;
     std::vector<MileageRow> segmentEnds_, curveEnds_;
     std::vector<std::string> paceStakes_;
     Alignment road_;
     ChainBreakTable breaks_;
-    RecordingSink sink_;
+    gradix::testing::RecordingSink sink_;
 };
 
 }  // namespace

@@ -12,9 +12,6 @@
 // joint of segments 9 and 10: back stake 876.272071, ahead stake 5350.
 #include "alignment/stn02_project.h"
 
-using namespace gradix;
-namespace fs = std::filesystem;
-
 // Every joint of the element chain lands on the published start point and
 // start direction of the next segment, and the chain ends on the published
 // end point after the published total length.
@@ -103,7 +100,7 @@ TEST_F(Stn02, StakeListEveryFiftyMetresCrossesTheBreak) {
         // Every stake lies on the built road, the last one 29.2 m before its end.
         EXPECT_LT(chainage, road_.elemChainage[road_.elemCount + 1]);
     }
-    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(sink_.messages().empty());
     // A stake just past the ahead value belongs to the ahead stretch.
     EXPECT_EQ(stakeOf(BREAK_BACK + 0.001), "B5350.001");
 }
@@ -149,8 +146,8 @@ TEST_F(Stn02, SegmentEndsReadAsThePublishedStakes) {
     const std::string refused = zh_dlstr(breaks_, "876.2721", sink_, accepted);
     EXPECT_EQ(accepted, 0);
     EXPECT_EQ(refused, "876.2721");
-    ASSERT_EQ(sink_.messages.size(), 1u);
-    EXPECT_EQ(sink_.messages[0], "桩号876.2721不应存在876.272071和5350之间，请修改！");
+    ASSERT_EQ(sink_.messages().size(), 1u);
+    EXPECT_EQ(sink_.messages()[0], "桩号876.2721不应存在876.272071和5350之间，请修改！");
     // Stakes of the gap between the two numberings do not exist either.
     EXPECT_EQ(zh_dlstr(breaks_, "2000", sink_, accepted), "2000");
     EXPECT_EQ(accepted, 0);
@@ -172,7 +169,7 @@ TEST_F(Stn02, ProfileMeetsThePublishedCircularVerticalCurves) {
     Profile profile;
     ASSERT_EQ(readProfileFile(put("STN02.zdm", file), breaks_, sink_, profile), ProfileRead::Loaded) << file;
     ASSERT_EQ(profile.gradePointCount, 7) << file;
-    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(sink_.messages().empty());
     // The grade point at the joint of V5 and V6 is the break, written on its
     // ahead side: its chainage is the break's (to the 0.1 mm of the table).
     EXPECT_NEAR(profile.gradePointChainage[4], BREAK_BACK, STAKE_TOLERANCE) << file;

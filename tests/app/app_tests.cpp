@@ -27,7 +27,6 @@
 #include <functional>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,7 +41,12 @@
 #include "cadmodel/batchcad.h"
 #include "dxf/dxfreader.h"
 #include "drawing/windowcad.h"
-#include "commands/scripted_ui.h"
+#include "support/dxf_checker.h"
+#include "support/file_bytes.h"
+#include "support/scripted_dialogs.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
+#include "support/worked_examples.h"
 #include "text/failures.h"
 
 namespace fs = std::filesystem;
@@ -55,44 +59,16 @@ namespace {
 constexpr int MODAL_WAIT_MS = 5000;  // a modal box appears well within this
 
 // A fresh folder per test, standing for the program's folder.
-class Folder {
-public:
-    Folder() {
-        path_ = fs::temp_directory_path() /
-                ("gradix-app-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~Folder() { fs::remove_all(path_); }
-    std::string write(const std::string& name, const std::string& bytes) const {
-        const fs::path p = path_ / name;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string folder() const { return path_.string(); }
+struct Folder : gradix::testing::TempFolder {
+    Folder() : TempFolder("app") {}
     QString qfolder() const { return QString::fromStdString(folder()); }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
 };
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The crest curve: grade points at 0, 200 and 400 with elevations 100, 104
-// and 100 and radius 2000 at the middle one (tangent length 40 m).
-constexpr const char* CREST_PROFILE = "0 100\n200 104 2000\n400 100\n";
-constexpr const char* NO_BREAKS = "-1 0\n";
-// A straight of 10 m from chainage 1000 and a profile along it.
-constexpr const char* SHORT_ICD = "1000\n0,0,0\n1,10\n";
-constexpr const char* SHORT_ICD_PROFILE = "1000 50\n1010 51\n";
+using gradix::testing::CREST_PROFILE;
+using gradix::testing::readBytes;
+using gradix::testing::SHORT_ICD;
+using gradix::testing::SHORT_ICD_PROFILE;
+constexpr const char* NO_BREAKS = gradix::testing::NO_BREAKS_FILE;
 
 // The window over a program folder of its own, with scripted dialogs.
 struct Session {
@@ -481,23 +457,7 @@ struct NoDrawingProgram : gradix::CadConnector {
     void activate(const std::string&) override {}
 };
 
-// The drawing window's questions answered from a script.
-struct AnsweredDrawingDialogs : gradix::DrawingDialogs {
-    std::deque<Unsaved> unsaved;  // answers about unsaved changes; none left is Cancel
-    std::vector<std::string> asked;
-    QString openPath(QWidget*) override { return {}; }
-    QString savePath(QWidget*, const QString&) override { return {}; }
-    bool confirmOverwriteOriginal(QWidget*, const QString&) override { return false; }
-    Unsaved askUnsaved(QWidget*, const QString& name) override {
-        asked.push_back(name.toStdString());
-        if (unsaved.empty()) return Unsaved::Cancel;
-        const Unsaved answer = unsaved.front();
-        unsaved.pop_front();
-        return answer;
-    }
-    void showError(QWidget*, const QString&, const QString&) override {}
-    void showNotes(QWidget*, const QStringList&) override {}
-};
+using AnsweredDrawingDialogs = gradix::testing::ScriptedDrawingDialogs;
 
 // Types the points into the command line of the drawing window, one per
 // pick, as the picks come; the window may not be open yet.
@@ -713,17 +673,17 @@ TEST(WindowDrawing, ExitAsksAboutUnsavedAnnotationsAndCancelKeepsBothWindowsOpen
     ASSERT_EQ(connector.window()->drawing().entities.size(), 1u);
 
     s.click("Command2");  // the person cancels
-    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked.size(), 1);
     EXPECT_TRUE(s.window->isVisible());
     EXPECT_TRUE(connector.window()->isVisible());
 
     s.window->close();  // closing Form1 asks as well
-    EXPECT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked.size(), 2);
     EXPECT_TRUE(s.window->isVisible());
 
     dialogs.unsaved = {gradix::DrawingDialogs::Unsaved::Discard};
     s.click("Command2");
-    EXPECT_EQ(dialogs.asked.size(), 3u);  // asked once, not again while every window closes
+    EXPECT_EQ(dialogs.asked.size(), 3);  // asked once, not again while every window closes
     EXPECT_FALSE(s.window->isVisible());
     EXPECT_FALSE(connector.window()->isVisible());
 }
@@ -734,16 +694,9 @@ TEST(WindowDrawing, ExitAsksAboutUnsavedAnnotationsAndCancelKeepsBothWindowsOpen
 TEST(WindowDrawing, TheExamplePlanIsPickedSelectedAndSaved) {
     const fs::path examples = GRADIX_EXAMPLES;
     if (!fs::exists(examples / "road-plan.dxf")) GTEST_SKIP() << "no example plan in " << examples;
-    struct SavingDialogs : AnsweredDrawingDialogs {
-        QString saveTo;
-        QString suggested;
-        QString savePath(QWidget*, const QString& s) override {
-            suggested = s;
-            return saveTo;
-        }
-    } dialogs;
+    AnsweredDrawingDialogs dialogs;
     Folder out;
-    dialogs.saveTo = QString::fromStdString(out.file("annotated.dxf"));
+    dialogs.savePaths = {QString::fromStdString(out.file("annotated.dxf"))};
     gradix::DrawingWindowConnector connector(&dialogs);
     Session s;
     s.window->setDrawingLink(&connector, nullptr);
@@ -801,10 +754,9 @@ TEST(WindowDrawing, TheExamplePlanIsPickedSelectedAndSaved) {
     ASSERT_EQ(back.entities.size(), original + 1);
     EXPECT_EQ(back.entities.back().text, "{\\L桩号：ROADK1+200.000\\P高程：106.7260\\P纵坡：0.1000%\\P");
 
-    const std::string checker = std::string(GRADIX_SOURCE_DIR) + "/tests/cad/dxf_check.py";
-    const int status = std::system(("/usr/bin/python3 " + checker + " check " + saved + " >/dev/null 2>&1").c_str());
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "ezdxf is not installed";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ezdxf finds fault with " << saved;
+    if (!gradix::testing::checkerAvailable()) GTEST_SKIP() << "ezdxf is not installed";
+    const gradix::testing::CheckerRun check = gradix::testing::runChecker("check " + saved);
+    EXPECT_EQ(check.status, 0) << check.output << "ezdxf finds fault with " << saved;
 }
 
 TEST(WindowDrawing, TheShippedHelpExplainsTheDrawingWindowItsPromptsAndMessages) {

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
+#include "support/worked_examples.h"
 
 namespace fs = std::filesystem;
 
@@ -30,12 +32,9 @@ struct CliRun {
     }
 };
 
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using gradix::testing::CREST_PROFILE;
+using gradix::testing::example;
+using gradix::testing::readBytes;
 
 std::string shellQuote(const std::string& arg) {
     std::string q = "'";
@@ -45,45 +44,30 @@ std::string shellQuote(const std::string& arg) {
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("gradix-cli-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
-        return (dir_ / name).string();
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string write(const std::string& name, const std::string& bytes) { return dir_.write(name, bytes); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
 
     CliRun run(const std::vector<std::string>& args) {
         std::string command = shellQuote(GRADIX_CLI_PATH);
         for (const std::string& a : args) command += ' ' + shellQuote(a);
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
         command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
     }
 
-    fs::path dir_;
+    gradix::testing::TempFolder dir_{"cli"};
 };
 
-std::string example(const std::string& name) { return std::string(GRADIX_EXAMPLES) + "/" + name; }
-
-constexpr const char* CREST_PROFILE = "0 100\n200 104 2000\n400 100\n";
-
 TEST_F(Cli, ChainageQualifiesAndConvertsStakes) {
-    const std::string breaks = write("b.dl", "2350 2300\n4100 4180\n");
+    const std::string breaks = write("b.dl", gradix::testing::ROAD_BREAKS_FILE);
     const CliRun r = run({"chainage", "--breaks", breaks, "2200", " 2400", "B2320", "A2320", "C4180"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "A2200\t2200\nB2400\t2450\nB2320\t2370\nA2320\t2320\nC4180\t4150\n");
 }
 
 TEST_F(Cli, ChainageStopsAtTheFirstRefusalAfterTheLinesPrinted) {
-    const std::string breaks = write("b.dl", "2350 2300\n4100 4180\n");
+    const std::string breaks = write("b.dl", gradix::testing::ROAD_BREAKS_FILE);
     CliRun r = run({"chainage", "--breaks", breaks, "2200", "4150", "2400"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "A2200\t2200\n");
@@ -384,7 +368,7 @@ protected:
         const std::string in = write("stdin", input);
         std::string command = shellQuote(GRADIX_CLI_PATH);
         for (const std::string& a : args) command += ' ' + shellQuote(a);
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
         command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " <" + shellQuote(in);
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
@@ -435,7 +419,7 @@ TEST_F(Cli, AResultFileThatIsAFileReadIsAUsageErrorAndNothingIsWritten) {
     const std::string stakes = write("s.txt", "100\n");
     fs::create_hard_link(profile, path("hard.zdm"));
     fs::create_symlink(stakes, path("soft.txt"));
-    for (const std::string& out : {stakes, path("soft.txt"), profile, path("hard.zdm"), dir_.string() + "/./s.txt"}) {
+    for (const std::string& out : {stakes, path("soft.txt"), profile, path("hard.zdm"), dir_.folder() + "/./s.txt"}) {
         const CliRun r = run({"compute", "--profile", profile, "--stakes", stakes, "--out", out});
         EXPECT_EQ(r.exitCode, 64) << out;
         EXPECT_NE(r.err.find("usage: gradix-cli compute"), std::string::npos);
@@ -520,7 +504,7 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
 #ifdef GRADIX_WINDOW_PATH
 TEST_F(Cli, TheWindowProgramReadsItsCommandLine) {
     const auto window = [&](const std::string& args) {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
         const std::string command = "QT_QPA_PLATFORM=offscreen " + shellQuote(GRADIX_WINDOW_PATH) + " " + args +
                                     " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string());
         const int status = std::system(command.c_str());

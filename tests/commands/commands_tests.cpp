@@ -13,7 +13,10 @@
 #include "commands/compute.h"
 #include "commands/initialise.h"
 #include "commands/labels.h"
-#include "commands/scripted_ui.h"
+#include "support/file_bytes.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
+#include "support/worked_examples.h"
 #include "commands/trap.h"
 #include "text/numbers.h"
 
@@ -23,42 +26,15 @@ using gradix::testing::ScriptedUi;
 
 namespace {
 
-// A fresh folder per test, removed afterwards.
-class Folder {
-public:
-    Folder() {
-        path_ = fs::temp_directory_path() / ("gradix-commands-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter_++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~Folder() { fs::remove_all(path_); }
-    std::string write(const std::string& name, const std::string& bytes) const {
-        const fs::path p = path_ / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string folder() const { return path_.string(); }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The crest curve of the worked example: grade points at 0, 200 and 400 with
-// elevations 100, 104 and 100 and radius 2000 at the middle point.
-constexpr const char* CREST_PROFILE = "0 100\n200 104 2000\n400 100\n";
+using gradix::testing::CREST_PROFILE;
+using gradix::testing::NO_BREAKS_FILE;
+using gradix::testing::readBytes;
+using gradix::testing::SHORT_ICD;
+using gradix::testing::SHORT_ICD_PROFILE;
+using Folder = gradix::testing::TempFolder;
 
 struct Session {
-    Folder dir;
+    Folder dir{"commands"};
     gradix::Project project;
     gradix::FormState form;
     ScriptedUi ui;
@@ -90,8 +66,8 @@ TEST(Initialise, ChainBreakModeAsksBreaksThenProfileAndEnablesSingleStake) {
 
 TEST(Initialise, AlignmentModeBuildsSamplesAndEnablesThePick) {
     Session s;
-    const std::string icd = s.dir.write("line.ICD", "1000\n0,0,0\n1,10\n");
-    const std::string profile = s.dir.write("p.zdm", "1000 50\n1010 51\n");
+    const std::string icd = s.dir.write("line.ICD", SHORT_ICD);
+    const std::string profile = s.dir.write("p.zdm", SHORT_ICD_PROFILE);
     s.project.breaks.chainBreakCount = 3;  // left from an earlier chain-break run
     s.form.setChecked(Control::Check1, true);
     s.ui.answers = {icd, profile};
@@ -110,7 +86,7 @@ TEST(Initialise, AlignmentModeBuildsSamplesAndEnablesThePick) {
 TEST(Initialise, StakeFileModeOnlySetsTheStatusAndCompute) {
     Session s;
     s.form.setChecked(Control::Option2, true);
-    s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), s.dir.write("p.zdm", CREST_PROFILE)};
+    s.ui.answers = {s.dir.write("b.dl", NO_BREAKS_FILE), s.dir.write("p.zdm", CREST_PROFILE)};
 
     ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
@@ -147,7 +123,7 @@ TEST(Initialise, CancelledProfileLoadsNothingOfTheRun) {
 TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
     Session s;
     const std::string profile = s.dir.write("bad.zdm", "0 100\n200 104\n300\n");
-    s.ui.answers = {s.dir.write("b.dl", "-1 0\n"), profile};
+    s.ui.answers = {s.dir.write("b.dl", NO_BREAKS_FILE), profile};
 
     EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
 
@@ -181,7 +157,7 @@ TEST(Initialise, RefusedProfileStakeEndsQuietlyWithTheStakeMessage) {
 // A session initialised on the crest-curve profile without chain breaks.
 struct CrestSession : Session {
     CrestSession() {
-        ui.answers = {dir.write("b.dl", "-1 0\n"), dir.write("p.zdm", CREST_PROFILE)};
+        ui.answers = {dir.write("b.dl", NO_BREAKS_FILE), dir.write("p.zdm", CREST_PROFILE)};
         EXPECT_TRUE(ui.show(gradix::initialise(project, form, ui, settings)));
         ui.events.clear();
     }
@@ -313,7 +289,7 @@ TEST(ComputeStakeFile, StretchLetterBeyondTheTableIsRefusedAndWritesNothing) {
 }
 
 TEST(SettingsFile, MissingEmptyOrWordFiles) {
-    Folder dir;
+    Folder dir("commands");
     const gradix::SettingsFile settings(dir.folder(), "");
     EXPECT_EQ(settings.LoadSettings(), "0");
     dir.write("gradix.ini", "");
@@ -330,7 +306,7 @@ TEST(SettingsFile, FolderRuleAddsTheSeparatorOnlyWhenMissing) {
 }
 
 TEST(SettingsFile, UnwritableProgramFolderFallsBackToTheUserConfigFolder) {
-    Folder dir;
+    Folder dir("commands");
     const std::string config = dir.file("config/gradix");
     const gradix::SettingsFile settings(dir.file("no-such-program-folder"), config);
     EXPECT_EQ(settings.path(), config + "/gradix.ini");
@@ -495,6 +471,17 @@ TEST(Trap, EachExceptionBecomesItsOutcomeAndBugsAreInternalErrors) {
     EXPECT_NE(gradix::runTrapped([]() -> gradix::Outcome { throw std::out_of_range("vector::at"); })
                   .detail.find("vector::at"),
               std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StakeFile, ReadingStopsOneStakePastTheMostAFileMayHold) {
+    Folder dir;
+    std::string text;
+    for (int i = 0; i < gradix::MAX_STAKES + 100; ++i) text += "1\n";
+    EXPECT_EQ(gradix::readStakeFile(dir.write("s.txt", text)).size(), static_cast<std::size_t>(gradix::MAX_STAKES) + 1);
 }
 
 }  // namespace

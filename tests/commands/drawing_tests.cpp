@@ -5,43 +5,34 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 #include "cadmodel/batchcad.h"
 #include "dxf/dxfreader.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
-#include "commands/scripted_ui.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using gradix::Control;
 
 namespace {
 
-std::string writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
-}
-
 // A straight road northward from (0, 0) at chainage 0 over 100 m, with a
 // crest curve in its profile, and an empty drawing to annotate.
 class DrawingCommands : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("gradix-drawing-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         project_.pi = gradix::computePi();
-        project_.icdFileName = writeFile(dir_ / "north.ICD", "0\n0,0,0\n1,100\n");
+        project_.icdFileName = dir_.write("north.ICD", "0\n0,0,0\n1,100\n");
         gradix::dqicd(project_.icdFileName, project_.alignment, project_.breaks, project_.pi);
         gradix::buildSampleTable(project_.alignment, project_.samples);
         gradix::testing::ScriptedUi quiet;
-        ASSERT_EQ(gradix::readProfileFile(writeFile(dir_ / "p.zdm", "0 100\n50 101 2000\n100 100\n"),
+        ASSERT_EQ(gradix::readProfileFile(dir_.write("p.zdm", "0 100\n50 101 2000\n100 100\n"),
                                           project_.breaks, quiet, project_.profile),
                   gradix::ProfileRead::Loaded);
         form_.setText(Control::Text9, "90");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     gradix::DrawingCommandContext context() {
         return {project_, form_, ui_, settings_, cad_, cad_, [this] {
@@ -51,7 +42,7 @@ protected:
     }
     gradix::Drawing& drawing() { return *drawing_; }
 
-    fs::path dir_;
+    gradix::testing::TempFolder dir_{"drawing"};
     gradix::Project project_;
     gradix::FormState form_;
     gradix::testing::ScriptedUi ui_;
@@ -123,7 +114,7 @@ TEST_F(DrawingCommands, CancelledPicksAddNoAnnotation) {
 
 TEST_F(DrawingCommands, StakeOutsideTheProfileWritesNoStaleResults) {
     // A profile that ends at chainage 80, short of the road's end.
-    ASSERT_EQ(gradix::readProfileFile(writeFile(dir_ / "short.zdm", "0 100\n80 101.6\n"), project_.breaks, ui_,
+    ASSERT_EQ(gradix::readProfileFile(dir_.write("short.zdm", "0 100\n80 101.6\n"), project_.breaks, ui_,
                                       project_.profile),
               gradix::ProfileRead::Loaded);
     form_.setText(Control::Text2, "old");

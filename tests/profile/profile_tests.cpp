@@ -17,10 +17,12 @@
 #include <utility>
 #include <vector>
 
-#include "profile/literal_profile.h"
 #include "profile/profile.h"
-#include "stakes/recording_sink.h"
 #include "stakes/stakes.h"
+#include "support/chain_breaks.h"
+#include "support/literal_profile.h"
+#include "support/recording_sink.h"
+#include "support/temp_folder.h"
 #include "text/failures.h"
 
 using namespace gradix;
@@ -56,35 +58,15 @@ Profile prepared(const std::vector<Point>& points) {
 // The worked crest: grades +0.02 and -0.02 meeting at 200 under radius 2000.
 const std::vector<Point> CREST = {{0, 100, 0}, {200, 104, 2000}, {400, 100, 0}};
 
-ChainBreakTable tableOf(double back, double ahead) {
-    ChainBreakTable t;
-    t.chainBreakCount = 1;
-    t.breakBackStake[1] = back;
-    t.breakAheadStake[1] = ahead;
-    t.breakBackStake[2] = t.breakAheadStake[2] = BREAK_SENTINEL;
-    return t;
-}
 const ChainBreakTable NO_BREAKS;
-const ChainBreakTable STEP_BACK = tableOf(2350, 2300);   // 2300..2350 occur twice
-const ChainBreakTable JUMP_AHEAD = tableOf(4100, 4180);  // 4100..4180 do not exist
+using gradix::testing::JUMP_AHEAD;
+using gradix::testing::RecordingSink;
+using gradix::testing::STEP_BACK;
 
 // Each test reads its profile files from a folder of its own.
 class ProfileFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-profile-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& text) {
-        const fs::path p = dir_ / ("road" + std::to_string(++files_) + ".zdm");
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
-    }
+    std::string put(const std::string& text) { return dir_.writeNext(text, "road", ".zdm"); }
     ProfileRead read(const std::string& text, const ChainBreakTable& table = NO_BREAKS) {
         return readProfileFile(put(text), table, sink, profile);
     }
@@ -108,8 +90,7 @@ protected:
 
     Profile profile;
     RecordingSink sink;
-    fs::path dir_;
-    int files_ = 0;
+    gradix::testing::TempFolder dir_{"profile"};
 };
 
 // Outcome of one evaluation: the bits of the result, or a failure.
@@ -246,7 +227,7 @@ TEST_F(ProfileFile, UnreachableFilesKeepTheTable) {
     } catch (const FileAccessError& e) {
         EXPECT_STREQ(e.what(), CANCELLED_TEXT);
     }
-    EXPECT_THROW(readProfileFile((dir_ / "nowhere.zdm").string(), NO_BREAKS, sink, profile), DataError);
+    EXPECT_THROW(readProfileFile(dir_.file("nowhere.zdm"), NO_BREAKS, sink, profile), DataError);
     EXPECT_EQ(profile.gradePointCount, 3);
     EXPECT_NEAR(DesignElevation(profile, 180), 103.5, NEAR_M);
 }
@@ -458,7 +439,7 @@ Profile randomProfile(std::mt19937_64& rng, Kind kind) {
         p.tangentLength[i] = uniform(-20, 60);
         p.curveEndChainage[i] = pts[i - 1].K + (integer(0, 1) ? std::fabs(p.tangentLength[i]) : uniform(-50, 50));
     }
-    p.curveEndsAscending = std::is_sorted(p.curveEndChainage.begin() + 1, p.curveEndChainage.end());
+    indexCurveEnds(p);
     return p;
 }
 

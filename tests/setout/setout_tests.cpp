@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 #include "alignment/alignment.h"
 #include "profile/profile.h"
@@ -18,7 +19,7 @@
 #include "setout/surveypoints.h"
 #include "setout/table.h"
 #include "stakes/chainbreaks.h"
-#include "stakes/recording_sink.h"
+#include "support/recording_sink.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -58,7 +59,7 @@ struct ExampleRoad : ::testing::Test {
     SampleTable samples;
     Profile profile;
     ChainBreakTable noBreaks;
-    RecordingSink sink;
+    gradix::testing::RecordingSink sink;
     fs::path dir;
 };
 

@@ -2,44 +2,29 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "stakes/chainbreaks.h"
-#include "stakes/recording_sink.h"
 #include "stakes/stakes.h"
+#include "support/chain_breaks.h"
+#include "support/recording_sink.h"
+#include "support/temp_folder.h"
 #include "text/failures.h"
 
 using namespace gradix;
-namespace fs = std::filesystem;
 
 namespace {
 
 using Events = std::vector<std::string>;
 
-// A table as the chain-break reader leaves it.
-ChainBreakTable tableOf(const std::vector<std::pair<double, double>>& breaks) {
-    ChainBreakTable t;
-    int k = 0;
-    for (const auto& [back, ahead] : breaks) {
-        ++k;
-        t.breakBackStake[k] = back;
-        t.breakAheadStake[k] = ahead;
-    }
-    t.chainBreakCount = static_cast<std::int16_t>(k);
-    t.breakBackStake[k + 1] = BREAK_SENTINEL;
-    t.breakAheadStake[k + 1] = BREAK_SENTINEL;
-    return t;
-}
-
-const ChainBreakTable STEP_BACK = tableOf({{2350, 2300}});     // 2300..2350 occur twice
-const ChainBreakTable JUMP_AHEAD = tableOf({{4100, 4180}});    // 4100..4180 do not exist
-const ChainBreakTable BOTH = tableOf({{2350, 2300}, {4100, 4180}});
-const ChainBreakTable NONE = tableOf({});
+using gradix::testing::chainBreakTable;
+using gradix::testing::JUMP_AHEAD;
+using gradix::testing::RecordingSink;
+using gradix::testing::STEP_BACK;
+const ChainBreakTable BOTH = gradix::testing::ROAD_BREAKS;
+const ChainBreakTable NONE = chainBreakTable({});
 
 const std::string AMBIGUOUS_TAIL = "所属的断链区间，需添加断链标识A、B、C...";
 
@@ -58,28 +43,14 @@ Qualified qualify(const ChainBreakTable& table, const std::string& stake) {
 
 class ChainBreakFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-stakes-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& bytes) {
-        const fs::path p = dir_ / ("breaks" + std::to_string(++files_) + ".dl");
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
+    std::string put(const std::string& bytes) { return dir_.writeNext(bytes, "breaks", ".dl"); }
     static std::string lines(int count) {
         std::string text;
         for (int i = 1; i <= count; ++i)
             text += std::to_string(1000 * i) + " " + std::to_string(1000 * i - 10) + "\r\n";
         return text;
     }
-    fs::path dir_;
-    int files_ = 0;
+    gradix::testing::TempFolder dir_{"stakes"};
 };
 
 }  // namespace
@@ -112,13 +83,13 @@ TEST(ZhDlstr, StakesInAGapAreRefused) {
 }
 
 TEST(ZhDlstr, GapMessageShowsTheTextAsGivenAndShortValues) {
-    const Qualified q = qualify(tableOf({{0.5, 10.25}}), " 5 ");
+    const Qualified q = qualify(chainBreakTable({{0.5, 10.25}}), " 5 ");
     EXPECT_EQ(q.events.at(1), "数据有误|桩号 5 不应存在.5和10.25之间，请修改！");
 }
 
 TEST(ZhDlstr, GapIsTestedBeforeAmbiguityOverAllBreaks) {
     // 4150 lies in the gap of break 2 although break 1 is tested first.
-    const Qualified q = qualify(tableOf({{4300, 4000}, {4100, 4180}}), "4150");
+    const Qualified q = qualify(chainBreakTable({{4300, 4000}, {4100, 4180}}), "4150");
     EXPECT_EQ(q.events.at(1), "数据有误|桩号4150不应存在4100和4180之间，请修改！");
 }
 
@@ -306,7 +277,7 @@ TEST_F(ChainBreakFileTest, FirstEmptyLineEndsTheTable) {
 }
 
 TEST_F(ChainBreakFileTest, EntriesOfAnEarlierTableStayAboveTheSentinel) {
-    ChainBreakTable t = tableOf({{1, 2}, {3, 4}, {5, 6}});
+    ChainBreakTable t = chainBreakTable({{1, 2}, {3, 4}, {5, 6}});
     readChainBreakFile(put("2350 2300\n"), t);
     EXPECT_EQ(t.chainBreakCount, 1);
     EXPECT_EQ(t.breakBackStake[2], BREAK_SENTINEL);
@@ -356,7 +327,7 @@ TEST_F(ChainBreakFileTest, EncodingsAndLineEnds) {
 
 TEST_F(ChainBreakFileTest, MissingFileAndCancelledDialog) {
     ChainBreakTable t = STEP_BACK;
-    EXPECT_THROW(readChainBreakFile((dir_ / "none.dl").string(), t), DataError);
+    EXPECT_THROW(readChainBreakFile(dir_.file("none.dl"), t), DataError);
     EXPECT_THROW(readChainBreakFile("", t), FileAccessError);
     EXPECT_EQ(t.chainBreakCount, 1);
 }

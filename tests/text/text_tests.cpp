@@ -1,13 +1,16 @@
 // Number reading and writing, data-line preparation, text files and failures.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <locale>
 #include <random>
@@ -18,6 +21,8 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/unicode.h"
+#include "support/temp_folder.h"
 
 using namespace gradix;
 namespace fs = std::filesystem;
@@ -27,28 +32,10 @@ namespace {
 // A folder of its own for each test that touches files, removed afterwards.
 class TextFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("gradix-text-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-    std::string put(const std::string& name, const std::string& bytes) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
-        return out;
-    }
-    fs::path dir_;
+    std::string put(const std::string& name, const std::string& bytes) { return dir_.write(name, bytes); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
+    std::vector<std::string> names() const { return dir_.names(); }
+    gradix::testing::TempFolder dir_{"text"};
 };
 
 using Lines = std::vector<std::string>;
@@ -482,7 +469,7 @@ TEST_F(TextFileTest, MissingFileOrFolderIsADataFailureAtThePath) {
         EXPECT_EQ(e.file(), missing);
         EXPECT_STREQ(e.what(), FORMAT_TEXT);
     }
-    EXPECT_THROW(readFileBytes(dir_.string()), DataError);
+    EXPECT_THROW(readFileBytes(dir_.folder()), DataError);
 }
 
 TEST_F(TextFileTest, UnreadableFileIsADataFailure) {
@@ -507,17 +494,202 @@ TEST_F(TextFileTest, AtomicWriteReplacesAndLeavesNoTemporary) {
 }
 
 TEST_F(TextFileTest, FailedWriteKeepsWhatWasThere) {
-    fs::create_directory(dir_ / "folder");
+    fs::create_directory(dir_.path() / "folder");
     EXPECT_THROW(writeFileAtomically(path("folder"), "x"), DataError);
-    EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
+    EXPECT_TRUE(fs::is_directory(dir_.path() / "folder"));
     EXPECT_THROW(writeFileAtomically(path("no/such/place.txt"), "x"), DataError);
     EXPECT_EQ(names(), Lines{"folder"});
 }
 
 TEST_F(TextFileTest, WriteThroughALinkReplacesItsTarget) {
     const std::string target = put("gradix.ini", "0\r\n");
-    fs::create_symlink(target, dir_ / "link.ini");
+    fs::create_symlink(target, dir_.path() / "link.ini");
     writeFileAtomically(path("link.ini"), "15\r\n");
-    EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+    EXPECT_TRUE(fs::is_symlink(dir_.path() / "link.ini"));
     EXPECT_EQ(readFileBytes(target), "15\r\n");
+}
+
+// ------------------------------------------------------------------ the toolkit
+
+// One rule for malformed UTF-8 everywhere: a byte that does not start a
+// well-formed sequence is a character of its own, read as U+FFFD.
+TEST(Utf8, MalformedBytesAreOneCharacterEach) {
+    struct Case {
+        std::string bytes;
+        Lines characters;
+        std::string valid;  // toValidUtf8
+    };
+    const std::string R = "\xEF\xBF\xBD";
+    const Case cases[] = {
+        {"a桩\xF0\xA0\x80\x80", {"a", "桩", "\xF0\xA0\x80\x80"}, "a桩\xF0\xA0\x80\x80"},
+        {"a\x80" "b", {"a", "\x80", "b"}, "a" + R + "b"},               // stray continuation byte
+        {"\xE6\xA1", {"\xE6", "\xA1"}, R + R},                          // cut short
+        {"\xE6\xA1" "2", {"\xE6", "\xA1", "2"}, R + R + "2"},          // cut short by ASCII
+        {"\xC0\xAF", {"\xC0", "\xAF"}, R + R},                          // overlong "/"
+        {"\xED\xA0\x80", {"\xED", "\xA0", "\x80"}, R + R + R},         // surrogate
+        {"\xF4\x90\x80\x80", {"\xF4", "\x90", "\x80", "\x80"}, R + R + R + R},  // beyond U+10FFFF
+        {"\xFF\xFE", {"\xFF", "\xFE"}, R + R},
+        {"", {}, ""},
+    };
+    for (const Case& c : cases) {
+        Lines split;
+        for (const std::string_view ch : utf8Characters(c.bytes)) split.emplace_back(ch);
+        EXPECT_EQ(split, c.characters) << c.bytes;
+        EXPECT_EQ(codePointCount(c.bytes), c.characters.size()) << c.bytes;
+        EXPECT_EQ(toValidUtf8(c.bytes), c.valid) << c.bytes;
+        EXPECT_EQ(isValidUtf8(c.bytes), c.bytes == c.valid) << c.bytes;
+        EXPECT_EQ(decodeCodePage(c.bytes, CHARSET_UTF8), c.valid) << c.bytes;
+        // Each character decodes to the code point that encodes back to it.
+        for (std::size_t i = 0; i < c.bytes.size();) {
+            const Utf8Character ch = decodeUtf8At(c.bytes, i);
+            std::string again;
+            appendUtf8(again, ch.codePoint);
+            EXPECT_EQ(again, ch.wellFormed ? c.bytes.substr(i, ch.length) : R) << c.bytes << " at " << i;
+            i += ch.length;
+        }
+    }
+}
+
+// A quoted field is one line of valid text of at most 40 characters.
+TEST(Failures, QuotedFieldsAreShortAndPrintable) {
+    struct Case {
+        std::string field;
+        std::string quoted;
+    };
+    const std::string forty(QUOTED_CHARACTERS, '7');
+    const std::string chinese40 = [] {
+        std::string s;
+        for (std::size_t i = 0; i < QUOTED_CHARACTERS; ++i) s += "桩";
+        return s;
+    }();
+    const Case cases[] = {
+        {"2350x", "\"2350x\""},
+        {"", "\"\""},
+        {forty, "\"" + forty + "\""},
+        {forty + "7", "\"" + forty + "…\""},
+        {chinese40 + "号", "\"" + chinese40 + "…\""},
+        {std::string("1\0" "2", 3), "\"1\\x002\""},
+        {"\xFF\xB6\xCF", "\"\\xFF\\xB6\\xCF\""},  // not UTF-8: every byte escaped
+        {"a\tb\r\x7F", "\"a\\x09b\\x0D\\x7F\""},
+        {"C:\\road", "\"C:\\\\road\""},
+        {std::string(1 << 20, '\0'), "\"" + [] {
+             std::string s;
+             for (std::size_t i = 0; i < QUOTED_CHARACTERS; ++i) s += "\\x00";
+             return s;
+         }() + "…\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(quotedField(c.field), c.quoted) << c.quoted;
+    // A number of a million digits is quoted, not written out.
+    try {
+        LeadingNumber("1" + std::string(1 << 20, '0'));
+        FAIL() << "no failure";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.reason(), "the number \"1" + std::string(QUOTED_CHARACTERS - 1, '0') +
+                                  "…\" is beyond the range of a double");
+    }
+}
+
+// Line by line, the reader gives what decoding and splitting the whole file
+// gives, also where a chunk of the reading cuts a line end or a character.
+TEST_F(TextFileTest, LineReaderGivesTheLinesOfTheWholeFile) {
+    const std::size_t chunk = std::size_t{1} << 16;  // the reader's chunk
+    const std::string cutAtChunk(chunk - 1, 'x');
+    const std::string files[] = {
+        "", "a", "a\r\nb\nc\rd", "a\n\n", "\r\r\n", "\xEF\xBB\xBF" "1000 100\r2000 110",
+        "2350 2300 \xB6\xCF\xC1\xB4\r\n4100 4180\r\n",
+        cutAtChunk + "\r\nnext",                    // CR LF across two chunks
+        cutAtChunk + "\rnext",                       // a lone CR at a chunk's end
+        cutAtChunk + "桩\n",                          // UTF-8 across two chunks
+        "桩号 1\n" + cutAtChunk + "x\xB6\xCF\n",    // UTF-8 first, a GB18030 byte in the next chunk
+        std::string("1\0 2\n\xD7", 6),
+    };
+    int n = 0;
+    for (const std::string& bytes : files) {
+        const std::string p = put("file" + std::to_string(n++), bytes);
+        TextLineReader reader(p);
+        Lines lines;
+        for (std::string line; reader.next(line);) lines.push_back(line);
+        EXPECT_EQ(lines, splitLines(decodeText(bytes))) << bytes.substr(0, 20);
+        EXPECT_EQ(reader.lineNumber(), static_cast<long>(lines.size()));
+        EXPECT_EQ(readTextLines(p), lines);
+    }
+}
+
+// A line longer than any data line ends the reading at that line, without
+// reading the rest of the file.
+TEST_F(TextFileTest, LineReaderRefusesAnOverlongLine) {
+    const std::string p = put("garbage.zdm", "0 100\n" + std::string(MAX_LINE_BYTES + 1, '\xFF') + "\n1 2\n");
+    TextLineReader reader(p);
+    std::string line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "0 100");
+    try {
+        reader.next(line);
+        FAIL() << "no failure";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.file(), p);
+        EXPECT_EQ(e.line(), 2);
+    }
+    // Exactly the longest line is still read.
+    const std::string longest = put("long.zdm", std::string(MAX_LINE_BYTES, '1') + "\n");
+    EXPECT_EQ(readTextLines(longest).at(0).size(), MAX_LINE_BYTES);
+}
+
+// The temporary name does not grow with the target's: a name of 252 bytes
+// (84 Chinese characters), which the system takes, is written.
+TEST_F(TextFileTest, AtomicWriteTakesTheLongestNames) {
+    std::string name;
+    for (int i = 0; i < 84; ++i) name += "桩";
+    writeFileAtomically(path(name), "1\r\n");
+    EXPECT_EQ(readFileBytes(path(name)), "1\r\n");
+    EXPECT_EQ(names(), Lines{name});
+}
+
+// A write removes the temporaries that no running writer holds.
+TEST_F(TextFileTest, AtomicWriteRemovesStaleTemporaries) {
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const auto temporary = [](pid_t pid) {
+        char name[64];
+        std::snprintf(name, sizeof name, ".gradix-%llx-00000000000000ab.tmp", static_cast<unsigned long long>(pid));
+        return std::string(name);
+    };
+    struct Case {
+        std::string name;
+        bool kept;
+    };
+    const Case cases[] = {
+        {temporary(ended), false},     // its writer has ended
+        {temporary(getpid()), false},  // this process's, but no write of it has it open
+        {temporary(getppid()), true},  // a running writer's
+        {"notes.gradix-1-ab.tmp", true},
+        {".gradix-zz-ab.tmp", true},
+    };
+    for (const Case& c : cases) put(c.name, "half a file");
+    writeFileAtomically(path("result.txt"), "x");
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(dir_.path() / c.name), c.kept) << c.name;
+}
+
+// SIGTERM and SIGINT remove the temporary files being written, then end the
+// process as the signal would have.
+TEST_F(TextFileTest, SignalsRemoveTheTemporariesBeingWritten) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const std::string temporary = put(".gradix-1-" + std::to_string(signal) + ".tmp", "half");
+        const std::string other = put("kept.txt", "whole");
+        const pid_t child = fork();
+        if (child == 0) {
+            const detail::TemporaryRegistration registration(temporary);
+            raise(signal);
+            _exit(1);  // not reached when the signal ends the process
+        }
+        ASSERT_GT(child, 0);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_FALSE(fs::exists(temporary)) << signal;
+        EXPECT_TRUE(fs::exists(other)) << signal;
+        EXPECT_FALSE(detail::isRegisteredTemporary(temporary));  // the child's table, not this one's
+    }
 }

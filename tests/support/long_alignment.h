@@ -7,15 +7,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <system_error>
-
-#include <unistd.h>
 
 #include "alignment/alignment.h"
+#include "support/temp_folder.h"
 
 namespace gradix::testroads {
 
@@ -68,23 +63,11 @@ inline std::string longAlignmentIcdText() {
     return text;
 }
 
-// Loads ICD text into alignment through a temporary ICD file and dqicd.
+// Loads ICD text into alignment through an ICD file and dqicd.
 inline void loadIcdText(const std::string& text, Alignment& alignment) {
-    std::error_code ignored;
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("gradix_long_alignment_" + std::to_string(::getpid()) + ".ICD");
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << text;
-    }
+    testing::TempFolder folder("long-alignment");
     ChainBreakTable breaks;
-    try {
-        dqicd(path.string(), alignment, breaks, 4.0 * std::atan(1.0));
-    } catch (...) {
-        std::filesystem::remove(path, ignored);
-        throw;
-    }
-    std::filesystem::remove(path, ignored);
+    dqicd(folder.write("LONG.ICD", text), alignment, breaks, 4.0 * std::atan(1.0));
 }
 
 // Loads the long road into alignment.

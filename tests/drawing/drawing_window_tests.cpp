@@ -15,13 +15,14 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numbers>
 
 #include "drawing/drawingwindow.h"
 #include "dxf/dxfreader.h"
 #include "drawing/windowcad.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 
 namespace gradix {
 namespace {
@@ -31,33 +32,7 @@ namespace fs = std::filesystem;
 constexpr int WIDTH = 800;
 constexpr int HEIGHT = 600;
 
-// Answers the window's questions from a script and records them.
-struct ScriptDialogs : DrawingDialogs {
-    std::deque<QString> savePaths;
-    bool overwriteOriginal = false;
-    Unsaved unsaved = Unsaved::Cancel;
-    QStringList asked;
-    QStringList errors;
-    QStringList notes;
-    QString openPath(QWidget*) override { return {}; }
-    QString savePath(QWidget*, const QString& suggested) override {
-        asked << "save as " + suggested;
-        if (savePaths.empty()) return {};
-        QString p = savePaths.front();
-        savePaths.pop_front();
-        return p;
-    }
-    bool confirmOverwriteOriginal(QWidget*, const QString& path) override {
-        asked << "overwrite " + path;
-        return overwriteOriginal;
-    }
-    Unsaved askUnsaved(QWidget*, const QString& name) override {
-        asked << "unsaved " + name;
-        return unsaved;
-    }
-    void showError(QWidget*, const QString& text, const QString& detail) override { errors << text + " " + detail; }
-    void showNotes(QWidget*, const QStringList& n) override { notes << n; }
-};
+using ScriptDialogs = testing::ScriptedDrawingDialogs;
 
 void settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
@@ -114,7 +89,7 @@ std::shared_ptr<Drawing> labelledDrawing() {
     return d;
 }
 
-class DrawingWindowTest : public testing::Test {
+class DrawingWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { open(labelledDrawing()); }
     void open(std::shared_ptr<Drawing> drawing) {
@@ -325,21 +300,16 @@ TEST_F(DrawingWindowTest, KeptDrawingFollowsEveryChange) {
 class DrawingFiles : public DrawingWindowTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gradix-window-XXXXXX";
-        folder = mkdtemp(pattern);
-        std::ofstream(folder / "plan.dxf", std::ios::binary) << newDrawing().bytes;
+        temp.write("plan.dxf", newDrawing().bytes);
         open(std::make_shared<Drawing>(newDrawing()));
         ASSERT_TRUE(window->openFile(QString::fromStdString((folder / "plan.dxf").string())));
     }
-    void TearDown() override {
-        window.reset();
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
+    void TearDown() override { window.reset(); }
     void annotate() {
         window->document().ModelSpace().AddMText({1, 2, 0}, 0, "K1+200");
     }
-    fs::path folder;
+    gradix::testing::TempFolder temp{"window"};
+    const fs::path& folder = temp.path();
 };
 
 TEST_F(DrawingFiles, SavingAnOpenedDrawingAsksForANewFileFirst) {
@@ -368,10 +338,10 @@ TEST_F(DrawingFiles, SavingAnOpenedDrawingAsksForANewFileFirst) {
 
 TEST_F(DrawingFiles, ClosingWithUnsavedChangesAsks) {
     annotate();
-    dialogs.unsaved = DrawingDialogs::Unsaved::Cancel;
+    dialogs.unsaved = {DrawingDialogs::Unsaved::Cancel};
     EXPECT_FALSE(window->close());
     EXPECT_FALSE(window->wasClosed());
-    dialogs.unsaved = DrawingDialogs::Unsaved::Discard;
+    dialogs.unsaved = {DrawingDialogs::Unsaved::Discard};
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->wasClosed());
     EXPECT_FALSE(window->pickPoint("after closing"));
@@ -424,7 +394,7 @@ TEST(WindowCad, ConnectCadOpensTheWindowAndDrivesIt) {
     EXPECT_EQ(window->view()->entityAt(window->view()->toScreen(QPointF(31, 39))), std::optional<std::size_t>(0));
 
     // Closed by the person, the window is gone for ConnectCad until it opens it again.
-    dialogs.unsaved = DrawingDialogs::Unsaved::Discard;
+    dialogs.unsaved = {DrawingDialogs::Unsaved::Discard};
     window->close();
     EXPECT_EQ(connector.attach(), nullptr);
     EXPECT_EQ(ConnectCad(connector, messages), app);
@@ -435,11 +405,3 @@ TEST(WindowCad, ConnectCadOpensTheWindowAndDrivesIt) {
 
 }  // namespace
 }  // namespace gradix
-
-int main(int argc, char** argv) {
-    // The test list is also read without the tests' environment: never need a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

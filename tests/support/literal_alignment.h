@@ -1,9 +1,9 @@
-// A word-for-word transcription of the alignment computations as the tool
-// has always done them: factorial by recursion, series terms with pow(),
-// element search by a scan from the first element, bearing reduction by
-// repeated steps of 2π, and the point search that stops on two equal
-// successive midpoint distances. The tests hold the program's evaluators
-// against it and the benchmarks time both.
+// The reference algorithms of the alignment, step by step as described,
+// against which the fast evaluators are checked and timed: factorial by
+// recursion, series terms with pow(), element search by a scan from the
+// first element, bearing reduction by repeated steps of 2π, and the point
+// search that stops on two equal successive midpoint distances. The tests
+// hold the program's evaluators against them and the benchmarks time both.
 //
 // Meant for realistic data only: the reduction loops and the series would
 // not end on absurd bearings or terms, so those throw DataError here too.
@@ -267,8 +267,8 @@ inline int zypsgn1(const double* p1, const double* p2, const double* p3) {
     return diff > 0 ? -1 : 1;
 }
 
-// The search as it always was: it stops as soon as two successive midpoint
-// distances are equal.
+// The search step by step as described: it stops as soon as two successive
+// midpoint distances are equal.
 inline FootOfPoint js_qzdzh(const Alignment& al, double q, double z, double zx, double zy, double px, double py) {
     double a[4] = {}, bb[4] = {}, m[4] = {}, t[4] = {};
     double b = 0.0;

@@ -6,7 +6,7 @@
 
 #include "stakes/messages.h"
 
-namespace gradix {
+namespace gradix::testing {
 
 class RecordingSink : public MessageSink {
 public:
@@ -17,6 +17,13 @@ public:
     void showMessage(const std::string& title, const std::string& text) override {
         events.push_back(title + "|" + text);
     }
+    // The message texts alone, without titles and activations, in order.
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const std::string& e : events)
+            if (const std::size_t bar = e.find('|'); bar != std::string::npos) texts.push_back(e.substr(bar + 1));
+        return texts;
+    }
 };
 
-}  // namespace gradix
+}  // namespace gradix::testing

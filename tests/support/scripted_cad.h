@@ -22,7 +22,7 @@
 
 #include "cad/cad.h"
 
-namespace gradix {
+namespace gradix::testing {
 
 class ScriptedCad : public CadApplication, public CadConnector, public CadMessenger, public CadDocument {
 public:
@@ -38,7 +38,7 @@ public:
         int type;
         std::string text;
     };
-    struct EntitySpec {
+    struct ScriptedEntity {
         int type;
         std::string text;
     };
@@ -61,7 +61,7 @@ public:
 
     // The script.
     std::deque<std::optional<CadPoint>> points;                     // nullopt = Esc
-    std::deque<std::optional<std::vector<EntitySpec>>> selections;  // nullopt = Esc
+    std::deque<std::optional<std::vector<ScriptedEntity>>> selections;  // nullopt = Esc
     bool running = true;               // attach finds a running program
     std::string startFailure;          // when not empty, start raises CadError(startFailure)
     std::string failAt;                // a call that raises CadError(failureText)
@@ -199,10 +199,10 @@ private:
         bool SelectOnScreen() override {
             cad.record("SelectionSet[" + name + "].SelectOnScreen");
             if (cad.selections.empty()) return false;
-            std::optional<std::vector<EntitySpec>> chosen = std::move(cad.selections.front());
+            std::optional<std::vector<ScriptedEntity>> chosen = std::move(cad.selections.front());
             cad.selections.pop_front();
             if (!chosen) return false;
-            for (const EntitySpec& e : *chosen) members.push_back(std::make_unique<Entity>(e.type, e.text));
+            for (const ScriptedEntity& e : *chosen) members.push_back(std::make_unique<Entity>(e.type, e.text));
             return true;
         }
         int Count() const override { return static_cast<int>(members.size()); }
@@ -314,4 +314,4 @@ public:
     }
 };
 
-}  // namespace gradix
+}  // namespace gradix::testing

@@ -1,0 +1,80 @@
+#include "support/dxf_checker.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "support/temp_folder.h"
+
+namespace gradix::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* PYTHON = "/usr/bin/python3";
+}  // namespace
+
+CheckerRun runChecker(const std::string& arguments) {
+    CheckerRun run;
+    const std::string command = std::string(PYTHON) + " " + GRADIX_DXF_CHECKER + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+bool checkerAvailable() {
+    static const bool available = fs::exists(PYTHON) && runChecker("texts /dev/null").status != CHECKER_SKIP;
+    return available;
+}
+
+const fs::path& ezdxfOriginals() {
+    static const TempFolder folder("ezdxf");
+    static const bool made = [] {
+        const CheckerRun run = runChecker("make " + folder.folder());
+        if (run.status != 0) std::fprintf(stderr, "making the ezdxf originals failed: %s\n", run.output.c_str());
+        return run.status == 0;
+    }();
+    (void)made;
+    return folder.path();
+}
+
+std::vector<std::pair<std::string, std::string>> ezdxfTexts(const std::string& path) {
+    const CheckerRun run = runChecker("texts " + path);
+    std::vector<std::pair<std::string, std::string>> out;
+    if (run.status != 0) {
+        out.emplace_back("checker failed", run.output);
+        return out;
+    }
+    std::istringstream lines(run.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string text;
+        for (std::size_t i = tab + 1; i + 1 < line.size(); i += 2)
+            text += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+        out.emplace_back(line.substr(0, tab), text);
+    }
+    return out;
+}
+
+std::string stn02Plan() {
+    return std::string(GRADIX_SHARED_DATA) + "/ifc4x-if/STN02/Alignment_2D_with_stationing_values.dxf";
+}
+
+std::string dxf(std::initializer_list<const char*> lines, const char* eol) {
+    std::string out;
+    for (const char* line : lines) {
+        const std::string s = line;
+        const std::size_t bar = s.find('|');
+        out += s.substr(0, bar) + eol + s.substr(bar + 1) + eol;
+    }
+    return out;
+}
+
+}  // namespace gradix::testing
