@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "alignment/alignment_internal.h"
+#include "alignment/sampleindex.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 
@@ -336,11 +337,14 @@ void buildSampleTable(const Alignment& al, SampleTable& samples) {
         table.sampleX[i] = x;
         table.sampleY[i] = y;
     }
+    table.sampleIndex = std::make_shared<const SampleIndex>(table.sampleX, table.sampleY, count);
     samples = std::move(table);
 }
 
-std::size_t nearestSample(SampleTable& samples, double pointX, double pointY) {
-    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError("the point is not a finite number");
+namespace {
+
+// The sample count of a table, checked against its arrays.
+std::size_t checkedSampleCount(const SampleTable& samples) {
     const double countValue = samples.sampleCount;
     if (!(countValue >= 1.0) || !(countValue <= MAX_SAMPLE_COUNT) || countValue != std::floor(countValue))
         throw DataError("no alignment sample table");
@@ -348,7 +352,22 @@ std::size_t nearestSample(SampleTable& samples, double pointX, double pointY) {
     if (samples.sampleX.size() < count + 2 || samples.sampleY.size() < count + 2 ||
         samples.sampleChainage.size() < count + 2 || samples.sampleDist.size() < count + 2)
         throw DataError("the alignment sample table is shorter than its count");
+    return count;
+}
 
+}  // namespace
+
+std::size_t nearestSampleIndexed(SampleTable& samples, double pointX, double pointY) {
+    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError("the point is not a finite number");
+    const std::size_t count = checkedSampleCount(samples);
+    if (samples.sampleIndex && samples.sampleIndex->size() == count)
+        return samples.sampleIndex->nearest(pointX, pointY);
+    return nearestSample(samples, pointX, pointY);
+}
+
+std::size_t nearestSample(SampleTable& samples, double pointX, double pointY) {
+    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError("the point is not a finite number");
+    const std::size_t count = checkedSampleCount(samples);
     for (std::size_t i = 1; i <= count; ++i) {
         const double dx = pointX - samples.sampleX[i];
         const double dy = pointY - samples.sampleY[i];

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,9 @@ struct SampleTable {
     double sampleStep = SAMPLE_STEP;
     double sampleCount = 0.0;  // N, a whole number held as a double
     std::vector<double> sampleChainage, sampleX, sampleY, sampleDist;
+    // Spatial index over samples 1..N, set by buildSampleTable; a table
+    // filled by other means has none and is searched by the full scan.
+    std::shared_ptr<const class SampleIndex> sampleIndex;
 };
 
 // Builds the sample table of a prepared alignment (1 m spacing, accumulated
@@ -100,6 +104,11 @@ void buildSampleTable(const Alignment& alignment, SampleTable& samples);
 // Index k in 1..N of the sample nearest to the plane point (X north, Y east),
 // lowest index on ties. Fills samples.sampleDist[1..N].
 std::size_t nearestSample(SampleTable& samples, double pointX, double pointY);
+
+// The same sample as nearestSample, found through samples.sampleIndex when
+// the table has one of its size (sampleDist is then left as it was), else by
+// the full scan. Raises DataError as nearestSample does.
+std::size_t nearestSampleIndexed(SampleTable& samples, double pointX, double pointY);
 
 // Result of js_qzdzh: chainage of the foot (m), signed offset (m, positive
 // left of increasing chainage), foot point (m).
@@ -134,8 +143,9 @@ double bxfwj(const PointPair& p1, const PointPair& p2);
 
 namespace gradix {
 
-// The pick path without a drawing: the nearest sample k, then js_qzdzh with
-// the bracket samples k-1 and k+1 and the ahead point k+1.
+// The pick path without a drawing: the nearest sample k (through the sample
+// index), then js_qzdzh with the bracket samples k-1 and k+1 and the ahead
+// point k+1.
 FootOfPoint locatePoint(const Alignment& alignment, SampleTable& samples, double pointX, double pointY);
 
 }  // namespace gradix

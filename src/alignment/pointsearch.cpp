@@ -129,7 +129,7 @@ FootOfPoint js_qzdzh(const Alignment& alignment, double xyqdzh, double xyzdzh, d
 }
 
 FootOfPoint locatePoint(const Alignment& alignment, SampleTable& samples, double pointX, double pointY) {
-    const std::size_t k = nearestSample(samples, pointX, pointY);
+    const std::size_t k = nearestSampleIndexed(samples, pointX, pointY);
     return js_qzdzh(alignment, samples.sampleChainage[k - 1], samples.sampleChainage[k + 1], samples.sampleX[k + 1],
                     samples.sampleY[k + 1], pointX, pointY);
 }

@@ -13,6 +13,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -26,6 +29,7 @@
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
 #include "app/roadviews.h"
+#include "app/setoutdialogs.h"
 #include "commands/compute.h"
 #include "commands/initialise.h"
 
@@ -70,6 +74,7 @@ constexpr int BUTTON_GROUP_GAP = 10;  // pixels between the groups of buttons
 constexpr int SCREEN_HEIGHT_SHARE = 3;  // the window sits a third of the free height down
 constexpr int SCREEN_WIDTH_SHARE = 2;   // and centred across
 const QSize WINDOW_WITH_VIEWS(1240, 720);  // pixels: the classic panel and the views beside it
+constexpr int PROGRESS_DELAY_MS = 400;  // a run shorter than this shows no progress bar
 
 QString caption(const char* text) { return QString::fromUtf8(text); }
 
@@ -237,6 +242,76 @@ void MainWindow::buildControls() {
     layout->addWidget(label1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     attachRoadViews(classic);
+    buildOutputMenu(layout);
+}
+
+void MainWindow::buildOutputMenu(QVBoxLayout* layout) {
+    auto* bar = named(new QMenuBar(this), "menuBar");
+    QMenu* output = named(bar->addMenu(caption(OUTPUT_MENU_CAPTION)), "outputMenu");
+    const struct {
+        const char* name;
+        const char* text;
+        SetoutDialogKind kind;
+    } entries[] = {{"stakeTableAction", STAKE_TABLE_CAPTION, SetoutDialogKind::StakeTable},
+                   {"curveTableAction", CURVE_TABLE_CAPTION, SetoutDialogKind::CurveTable},
+                   {"locatePointsAction", LOCATE_POINTS_CAPTION, SetoutDialogKind::LocatePoints}};
+    for (const auto& e : entries) {
+        QAction* action = output->addAction(caption(e.text));
+        action->setObjectName(QLatin1String(e.name));
+        const int kind = static_cast<int>(e.kind);
+        connect(action, &QAction::triggered, this, [this, kind] { outputEntry(kind); });
+    }
+    layout->setMenuBar(bar);
+    execDialog = [](SetoutDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+}
+
+void MainWindow::outputEntry(int kind) {
+    const QString folder = project_.icdFileName.empty()
+                               ? findExamplesFolder(programFolder_)
+                               : QFileInfo(QString::fromStdString(project_.icdFileName)).absolutePath();
+    SetoutDialog dialog(static_cast<SetoutDialogKind>(kind), folder, this);
+    if (!execDialog(dialog)) return;
+    switch (static_cast<SetoutDialogKind>(kind)) {
+        case SetoutDialogKind::StakeTable: runStakeTable(dialog.stakeTableRequest()); break;
+        case SetoutDialogKind::CurveTable: runCurveTable(dialog.curveTableRequest()); break;
+        case SetoutDialogKind::LocatePoints: runLocatePoints(dialog.locateRequest()); break;
+    }
+}
+
+Outcome MainWindow::withProgress(const QString& title, const std::function<Outcome(const Progress&)>& work) {
+    QProgressDialog progress(title, caption("取消"), 0, 1, this);
+    progress.setObjectName(QStringLiteral("progress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(PROGRESS_DELAY_MS);
+    return work([&progress](std::size_t done, std::size_t total) {
+        progress.setMaximum(static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
+        progress.setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+}
+
+bool MainWindow::runStakeTable(const StakeTableRequest& request) {
+    const Outcome outcome = withProgress(caption("逐桩坐标表"), [&](const Progress& p) {
+        return writeStakeTable(project_, request, p);
+    });
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
+}
+
+bool MainWindow::runCurveTable(const CurveTableRequest& request) {
+    const Outcome outcome = writeCurveTable(project_, request);
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
+}
+
+bool MainWindow::runLocatePoints(const LocateRequest& request) {
+    std::size_t skipped = 0;
+    const Outcome outcome = withProgress(caption("坐标反算"), [&](const Progress& p) {
+        return writeLocatedPoints(project_, request, skipped, p);
+    });
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
 }
 
 void MainWindow::connectHandlers() {

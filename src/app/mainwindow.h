@@ -22,14 +22,17 @@
 #include "commands/form.h"
 #include "commands/project.h"
 #include "commands/settings.h"
+#include "commands/tables.h"
 #include "commands/userinterface.h"
 
 class QLineEdit;
+class QVBoxLayout;
 class QUrl;
 
 namespace gradix {
 
 class HelpWindow;
+class SetoutDialog;
 class QtForm;
 class QtUserInterface;
 class RoadViews;
@@ -103,6 +106,14 @@ public:
     // "导出图片…": asks for a PNG, SVG or PDF file and writes the profile view
     // (or the plan view) at the scale chosen beside the button.
     bool exportViewPicture(bool plan);
+    // The entries of the menu "输出": each asks its dialog (execDialog,
+    // by default modal) and makes its table into the file chosen; a long run
+    // shows a progress bar that can cancel it. True when a file was written.
+    bool runStakeTable(const StakeTableRequest& request);
+    bool runCurveTable(const CurveTableRequest& request);
+    bool runLocatePoints(const LocateRequest& request);
+    // Shows a dialog of the menu "输出"; true when it was accepted.
+    std::function<bool(SetoutDialog&)> execDialog;
 
     // Links the drawing commands to connector and messenger (each must
     // outlive the window or the next link); null gives the window's own.
@@ -142,6 +153,10 @@ protected:
 
 private:
     void buildControls();
+    void buildOutputMenu(QVBoxLayout* layout);
+    void outputEntry(int kind);
+    // Runs work under a progress bar that appears after a moment.
+    Outcome withProgress(const QString& title, const std::function<Outcome(const Progress&)>& work);
     void connectHandlers();
     void check1Clicked(bool checked);
     void option1Clicked();

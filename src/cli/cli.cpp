@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "cadmodel/batchcad.h"
+#include "cli/setoutcli.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
 #include "commands/initialise.h"
@@ -23,6 +24,8 @@
 #include "dxf/dxfreader.h"
 #include "dxf/dxfwriter.h"
 #include "landxml/landxml.h"
+#include "setout/curvestable.h"
+#include "setout/stakestable.h"
 #include "stakes/stakes.h"
 #include "text/dataline.h"
 #include "text/failures.h"
@@ -98,6 +101,8 @@ struct Options {
     std::string from, to, every;
     std::string landxml, alignment, profileName, name;
     std::string hscale = shortestText(DEFAULT_HORIZONTAL_SCALE), vscale = shortestText(DEFAULT_VERTICAL_SCALE);
+    std::string offset, points, maxOffset, tableFormat;
+    bool keepGoing = false;
     std::vector<std::string> arguments;
     // Which options were given; a file option given as "" is a cancelled
     // dialog's path, read (and failing) as such.
@@ -106,6 +111,7 @@ struct Options {
     // The notes of a LandXML reading, put on stderr after the command's
     // outcome (so that a failure's message stays the first line).
     std::string* notes = nullptr;
+    bool hasOffset = false, hasPoints = false, hasMaxOffset = false, hasTableFormat = false, hasRange = false;
 };
 
 double numberArgument(const std::string& text) {
@@ -252,14 +258,33 @@ Outcome computeCommand(const Options& o, std::istream& in, std::ostream& out) {
     return Outcome::done();
 }
 
-void writePointRow(std::ostream& out, const Alignment& alignment, double chainage) {
-    double x = 0.0, y = 0.0, bearing = 0.0;
-    PointAtChainage(alignment, chainage, x, y, bearing);
-    out << shortestText(chainage) << TAB << shortestText(x) << TAB << shortestText(y) << TAB
-        << shortestText(bearing) << '\n';
+// Runs a setting-out helper, turning its option mistakes into usage errors.
+template <class F>
+auto withOptions(F&& run) {
+    try {
+        return run();
+    } catch (const setoutcli::BadOption& e) {
+        throw UsageError{e.message};
+    }
+}
+
+std::vector<double> offsetsOf(const Options& o) {
+    return o.hasOffset ? withOptions([&] { return setoutcli::offsetList(o.offset); }) : std::vector<double>{};
+}
+
+// --format and --out of the tables; --out - is standard output.
+setoutcli::TableTarget tableTargetOf(const Options& o) {
+    const bool toFile = o.hasOut && o.out != STANDARD_STREAM;
+    return withOptions([&] {
+        return setoutcli::tableTarget(o.hasTableFormat ? &o.tableFormat : nullptr, toFile ? &o.out : nullptr);
+    });
 }
 
 Outcome coordsCommand(const Options& o, std::ostream& out) {
+    const std::vector<double> offsets = offsetsOf(o);
+    const auto writePointRow = [&](std::ostream& os, const Alignment& al, double chainage) {
+        setoutcli::writeCoordsRow(os, al, chainage, offsets);
+    };
     const bool table = o.hasTable;
     if (!table && o.arguments.empty()) throw UsageError{"no chainage given"};
     std::vector<double> chainages;
@@ -365,7 +390,33 @@ Outcome drawingProfileCommand(const Options& o) {
     return Outcome::done();
 }
 
-Outcome locateCommand(const Options& o, std::ostream& out) {
+// locate --points: the point file located; with --keep-going the bad lines
+// are reported on err as they are met and the command ends as a failure
+// naming how many were left out.
+Outcome locatePointsCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    if (!o.arguments.empty()) throw UsageError{"give points as arguments or --points FILE, not both"};
+    requireNotRead(o.out, {o.points, o.icd, o.profile});
+    setoutcli::LocatePointsOptions lo;
+    lo.pointsFile = o.points;
+    lo.keepGoing = o.keepGoing;
+    if (o.hasMaxOffset) {
+        lo.maxOffset = numberArgument(o.maxOffset);
+        if (!(lo.maxOffset >= 0.0)) throw UsageError{"--max-offset must not be negative"};
+    }
+    lo.target = tableTargetOf(o);
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const std::size_t skipped = setoutcli::locatePoints(project, o.hasProfile, lo, out, err);
+    if (skipped == 0) return Outcome::done();
+    DataError left(std::to_string(skipped) + " bad line" + (skipped == 1 ? " was" : "s were") +
+                   " left out; the other points are written");
+    left.locate(o.points);
+    return Outcome::failed(left);
+}
+
+Outcome locateCommand(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.hasPoints) return locatePointsCommand(o, out, err);
+    if (o.arguments.empty()) throw UsageError{"no point given (X,Y... or --points FILE)"};
     std::vector<std::pair<double, double>> points;
     for (const std::string& text : o.arguments) points.push_back(pairArgument(text));
     requireAlignment(o);
@@ -376,6 +427,44 @@ Outcome locateCommand(const Options& o, std::ostream& out) {
         out << shortestText(foot.ptzh) << TAB << shortestText(foot.ptd) << TAB << shortestText(foot.ptx) << TAB
             << shortestText(foot.pty) << '\n';
     }
+    return Outcome::done();
+}
+
+// The continuous chainage of a --from or --to stake of the stake table.
+Outcome rangeChainage(const ChainBreakTable& breaks, const std::string& stake, std::optional<double>& chainage) {
+    std::string refusal;
+    chainage = setoutcli::stakeChainage(breaks, stake, refusal);
+    if (!chainage) return Outcome::refused(refusal, stakeDetail(stake, "refused by the chain-break table"));
+    return Outcome::done();
+}
+
+Outcome tableStakesCommand(const Options& o, std::ostream& out) {
+    StakeTableOptions so;
+    so.every = numberArgument(o.every);
+    if (!(so.every > 0.0)) throw UsageError{"--every must be greater than 0"};
+    so.offsets = offsetsOf(o);
+    const setoutcli::TableTarget target = tableTargetOf(o);
+    requireNotRead(o.out, {o.icd, o.profile});
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    if (o.hasRange) {
+        if (Outcome f = rangeChainage(project.breaks, o.from, so.fromChainage); !f) return f;
+        if (Outcome t = rangeChainage(project.breaks, o.to, so.toChainage); !t) return t;
+        if (*so.fromChainage > *so.toChainage) throw UsageError{"--from must not be beyond --to"};
+    }
+    const Profile* profile = o.hasProfile ? &project.profile : nullptr;
+    const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
+    setoutcli::emitTable(stakeTableColumns(rows, project.breaks, so.offsets, o.hasProfile), target, out);
+    return Outcome::done();
+}
+
+Outcome tableCurvesCommand(const Options& o, std::ostream& out) {
+    const setoutcli::TableTarget target = tableTargetOf(o);
+    requireNotRead(o.out, {o.profile, o.breaks, o.icd});
+    Project project;
+    if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    const std::vector<CurveRow> rows = verticalCurveTable(project.profile, project.breaks);
+    setoutcli::emitTable(curveTableColumns(rows, project.breaks), target, out);
     return Outcome::done();
 }
 
@@ -533,6 +622,7 @@ public:
         CLI::App* coords = command("coords", "Prints CHAINAGE, X (north), Y (east) and BEARING (radians) of the "
                                              "alignment at each chainage, or every S metres from A to B.");
         landXmlOptions(coords, icdOption(coords));
+        offsetOption(coords);
         CLI::Option* from = coords->add_option("--from", options_.from, "first chainage of the table (m)")
                                 ->type_name("A");
         CLI::Option* to = coords->add_option("--to", options_.to, "last chainage of the table (m)")->type_name("B");
@@ -552,10 +642,51 @@ public:
         profileOption(profile);
         alignmentOptions(profile);
 
-        CLI::App* locate = command("locate", "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each "
-                                             "point (X north, Y east).");
+        CLI::App* locate = command(
+            "locate",
+            "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"
+            "With --points, a file of NAME X Y [Z] lines (blanks, tabs or commas; # comments; UTF-8 or\n"
+            "GB18030), prints NAME STAKE CHAINAGE OFFSET ELEVATION GRADE DZ NOTE per point: OFFSET positive\n"
+            "to the right (as coords --offset), ELEVATION and GRADE (a ratio in tsv) with a profile,\n"
+            "DZ = Z - ELEVATION, NOTE before-start, beyond-end or far (|OFFSET| > M). A bad line fails with\n"
+            "its line number; --keep-going reports it on stderr, goes on and ends with exit code 2.");
         landXmlOptions(locate, icdOption(locate));
-        arguments(locate, "POINT", "X,Y", "surveyed points")->required();
+        CLI::Option* points =
+            locate->add_option("--points", options_.points, "a file of surveyed points NAME X Y [Z]")->type_name("FILE");
+        profileOption(locate)->needs(points);
+        locate->add_option("--max-offset", options_.maxOffset, "offset beyond which a point is far (m, default 100)")
+            ->type_name("M")
+            ->needs(points);
+        locate->add_flag("--keep-going", options_.keepGoing, "report a bad line on stderr and go on")->needs(points);
+        tableOutputOptions(locate, "the located points")->needs(points);
+        arguments(locate, "POINT", "X,Y", "surveyed points (or --points FILE)")->excludes(points);
+
+        CLI::App* table = command("table", "The tables handed over: table stakes (逐桩坐标表), table curves (竖曲线表).");
+        table->require_subcommand(1);
+        CLI::App* stakesTable = subcommand(
+            table, "stakes",
+            "逐桩坐标表: a row for every stake that is a multiple of S in its stretch's numbering, every main\n"
+            "point (QD ZH HY QZ YH HZ ZY YZ GQ, HH spiral to spiral, ZD) and both sides of every chain break,\n"
+            "in chainage order: 桩号 里程 X Y 方位角, X and Y per offset, 设计高程 纵坡 with a profile, 主点.\n"
+            "tsv: exact numbers, grades as ratios, bearings in radians, no header; csv: UTF-8 with BOM,\n"
+            "CR LF, the Chinese header, usual decimals; xlsx: the same header, full numbers (needs --out).");
+        icdOption(stakesTable)->required();
+        profileOption(stakesTable);
+        stakesTable->add_option("--every", options_.every, "interval of the stakes (m, > 0)")->type_name("S")->required();
+        offsetOption(stakesTable);
+        CLI::Option* fromStake =
+            stakesTable->add_option("--from", options_.from, "first stake of the range")->type_name("STAKE");
+        CLI::Option* toStake = stakesTable->add_option("--to", options_.to, "last stake of the range")->type_name("STAKE");
+        fromStake->needs(toStake);
+        toStake->needs(fromStake);
+        tableOutputOptions(stakesTable, "the table");
+        CLI::App* curvesTable = subcommand(
+            table, "curves",
+            "竖曲线表: per grade point 序号 桩号 里程 高程 R T E(=T²/2R) 进坡 出坡 起点桩号 终点桩号 凹凸 坡长\n"
+            "(horizontal length to the next grade point); formats as for table stakes.");
+        profileOption(curvesTable)->required();
+        alignmentOptions(curvesTable);
+        tableOutputOptions(curvesTable, "the table");
 
         CLI::App* annotate = command(
             "annotate",
@@ -638,10 +769,27 @@ public:
     }
 
 private:
-    CLI::App* command(const char* name, const char* description) {
-        CLI::App* sub = app_.add_subcommand(name, description);
+    CLI::App* command(const char* name, const char* description) { return subcommand(&app_, name, description); }
+    CLI::App* subcommand(CLI::App* parent, const char* name, const char* description) {
+        CLI::App* sub = parent->add_subcommand(name, description);
+        sub->formatter(app_.get_formatter());
         sub->footer(EXIT_CODES_TEXT);
         return sub;
+    }
+    CLI::Option* offsetOption(CLI::App* sub) {
+        return sub->add_option("--offset", options_.offset,
+                               "side stakes: metres to the right of increasing chainage (negative: left)")
+            ->type_name("D[,D...]");
+    }
+    // --format tsv|csv|xlsx and --out FILE of a table; answers --format.
+    CLI::Option* tableOutputOptions(CLI::App* sub, const char* what) {
+        CLI::Option* format = sub->add_option("--format", options_.tableFormat,
+                                              std::string("tsv (default), csv or xlsx (needs --out) for ") + what)
+                                  ->type_name("tsv|csv|xlsx")
+                                  ->check(CLI::IsMember({"tsv", "csv", "xlsx"}).description(""));
+        sub->add_option("--out", options_.out, std::string("the file of ") + what + " (- or none: stdout)")
+            ->type_name("FILE");
+        return format;
     }
     // The arguments after the options; shown as form, such as STAKE or X,Y.
     CLI::Option* arguments(CLI::App* sub, const char* name, const char* form, const char* description) {
@@ -699,7 +847,7 @@ const CLI::App* helpedCommand(const CLI::App& command) {
 }
 
 Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in, std::ostream& out,
-                   std::string& notes) {
+                   std::ostream& err, std::string& notes) {
     Options& o = line.options();
     o.notes = &notes;
     const CLI::App& sub = line.innermost(name);
@@ -723,13 +871,19 @@ Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in,
         }
         throw UsageError{"landxml needs list or export"};
     }
+    o.hasRange = given("--from");
+    o.hasOffset = given("--offset");
+    o.hasPoints = given("--points");
+    o.hasMaxOffset = given("--max-offset");
+    o.hasTableFormat = given("--format");
     if (name == "chainage") return chainageCommand(o, out);
     if (name == "stake") return stakeCommand(o, out);
     if (name == "compute") return computeCommand(o, in, out);
     if (name == "coords") return coordsCommand(o, out);
     if (name == "elements") return elementsCommand(o, out);
     if (name == "profile") return profileCommand(o, out);
-    if (name == "locate") return locateCommand(o, out);
+    if (name == "locate") return locateCommand(o, out, err);
+    if (name == "table") return sub.get_name() == "stakes" ? tableStakesCommand(o, out) : tableCurvesCommand(o, out);
     if (name == "annotate") return annotateCommand(o, out);
     if (name == "drawing") return drawingProfileCommand(o);
     return labelsCommand(o, out);
@@ -761,7 +915,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         line.app().parse(reversed);
         std::string notes;
-        const int code = exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out, notes); }), out, err);
+        const int code = exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out, err, notes); }), out, err);
         err << notes;
         return code;
     } catch (const CLI::CallForHelp&) {

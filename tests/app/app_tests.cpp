@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@
 #include <QUrl>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -36,6 +38,7 @@
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
 #include "app/roadviews.h"
+#include "app/setoutdialogs.h"
 #include "cadmodel/batchcad.h"
 #include "dxf/dxfreader.h"
 #include "drawing/windowcad.h"
@@ -1160,3 +1163,52 @@ TEST(WindowHelpAndExit, TheShippedHelpExplainsEveryMessageAndCommand) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ output menu
+
+// The menu "输出" holds its three entries; each dialog fills its request from
+// its fields, and the stake table of the example road is written from it.
+// Before an alignment is loaded the stake table is refused with a message.
+TEST(WindowOutput, TheOutputMenuWritesTheTablesFromItsDialogs) {
+    const fs::path examples = GRADIX_EXAMPLES;
+    if (!fs::exists(examples / "road.icd")) GTEST_SKIP() << "no example project in " << examples;
+    Session s;
+    auto* menu = s.child<QMenu>("outputMenu");
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* a : menu->actions()) entries << a->text();
+    EXPECT_EQ(entries, (QStringList{QString::fromUtf8("逐桩坐标表…"), QString::fromUtf8("竖曲线表…"),
+                                    QString::fromUtf8("坐标反算…")}));
+
+    const std::string table = (fs::path(s.dir.qfolder().toStdString()) / "stakes.csv").string();
+    gradix::StakeTableRequest request;
+    s.window->execDialog = [&](gradix::SetoutDialog& d) {
+        d.findChild<QLineEdit*>("every")->setText("100");
+        d.findChild<QLineEdit*>("offsets")->setText("-7.5, 7.5");
+        d.findChild<QComboBox*>("format")->setCurrentIndex(1);  // csv
+        d.findChild<QLineEdit*>("file")->setText(QString::fromStdString(table));
+        request = d.stakeTableRequest();
+        return false;  // the handler is run below, so that each step is checked
+    };
+    menu->actions().at(0)->trigger();
+    EXPECT_EQ(request.every, "100");
+    EXPECT_EQ(request.offsets, "-7.5, 7.5");
+    EXPECT_EQ(request.format, gradix::TableFormat::Csv);
+    EXPECT_EQ(request.file, table);
+
+    EXPECT_FALSE(s.window->runStakeTable(request));
+    ASSERT_FALSE(s.ui.events.empty());
+    EXPECT_NE(s.ui.events.back().find("请先初始化平面线形"), std::string::npos) << s.ui.events.back();
+
+    s.click("Check1");
+    s.initialise({(examples / "road.icd").string(), (examples / "road-icd.zdm").string()});
+    ASSERT_TRUE(s.window->runStakeTable(request)) << (s.ui.events.empty() ? "" : s.ui.events.back());
+    std::ifstream in(table, std::ios::binary);
+    std::string header;
+    std::getline(in, header);
+    const std::string start = "\xEF\xBB\xBF桩号,里程(m),X";
+    EXPECT_EQ(header.substr(0, start.size()), start);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first.substr(0, 30), "K0+000.000,0.000,3345678.123,5");
+}

@@ -63,11 +63,14 @@ inline std::string longAlignmentIcdText() {
     return text;
 }
 
-// Loads the long road into alignment through an ICD file and dqicd.
-inline void loadLongAlignment(Alignment& alignment) {
+// Loads ICD text into alignment through an ICD file and dqicd.
+inline void loadIcdText(const std::string& text, Alignment& alignment) {
     testing::TempFolder folder("long-alignment");
     ChainBreakTable breaks;
-    dqicd(folder.write("LONG.ICD", longAlignmentIcdText()), alignment, breaks, 4.0 * std::atan(1.0));
+    dqicd(folder.write("LONG.ICD", text), alignment, breaks, 4.0 * std::atan(1.0));
 }
+
+// Loads the long road into alignment.
+inline void loadLongAlignment(Alignment& alignment) { loadIcdText(longAlignmentIcdText(), alignment); }
 
 }  // namespace gradix::testroads

@@ -1,0 +1,122 @@
+#include "commands/tables.h"
+
+#include <sstream>
+
+#include "commands/trap.h"
+#include "setout/curvestable.h"
+#include "setout/stakestable.h"
+#include "setout/surveypoints.h"
+#include "stakes/stakes.h"
+#include "text/dataline.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+// Located points between two looks at progress.
+constexpr std::size_t PROGRESS_STEP = 256;
+
+struct KeptMessage : MessageSink {
+    void activateMainWindow() override {}
+    void showMessage(const std::string&, const std::string& text) override { last = text; }
+    std::string last;
+};
+
+std::optional<double> fieldNumber(const std::string& text) { return parseStrictNumber(trimBlanks(text)); }
+
+Outcome notLoaded(const char* what) {
+    return Outcome::refused(std::string("请先初始化") + what + "。", std::string("no ") + what + " is loaded");
+}
+
+}  // namespace
+
+void writeTableFile(const Table& table, TableFormat format, const std::string& file) {
+    if (format == TableFormat::Xlsx)
+        writeXlsx(table, file);
+    else
+        writeFileAtomically(file, tableText(table, format));
+}
+
+Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, const Progress& progress) {
+    return runTrapped([&]() -> Outcome {
+        if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
+        StakeTableOptions o;
+        const std::optional<double> every = fieldNumber(r.every);
+        if (!every || !(*every > 0.0))
+            return Outcome::refused("桩距应为大于0的数。", "interval \"" + r.every + "\" is not a positive number");
+        o.every = *every;
+        std::istringstream offsets(r.offsets);
+        for (std::string field; std::getline(offsets, field, ',');) {
+            if (trimBlanks(field).empty()) continue;
+            const std::optional<double> d = fieldNumber(field);
+            if (!d) return Outcome::refused("边桩距应为以逗号分隔的数。", "offset \"" + field + "\" is not a number");
+            o.offsets.push_back(*d);
+        }
+        const bool hasFrom = !trimBlanks(r.from).empty(), hasTo = !trimBlanks(r.to).empty();
+        const auto chainageOf = [&](const std::string& stake, std::optional<double>& chainage) -> Outcome {
+            KeptMessage sink;
+            std::int16_t accepted = 1;
+            const std::string qualified = zh_dlstr(project.breaks, trimBlanks(stake), sink, accepted);
+            if (accepted == 0) return Outcome::refused(sink.last, "stake \"" + stake + "\": refused");
+            chainage = dlstr_sj(project.breaks, qualified);
+            return Outcome::done();
+        };
+        if (hasFrom)
+            if (Outcome f = chainageOf(r.from, o.fromChainage); !f) return f;
+        if (hasTo)
+            if (Outcome t = chainageOf(r.to, o.toChainage); !t) return t;
+        if (o.fromChainage && o.toChainage && *o.fromChainage > *o.toChainage)
+            return Outcome::refused("起点桩号不应在终点桩号之后。", "the range " + r.from + " to " + r.to + " is reversed");
+        const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
+        const std::optional<std::vector<StakeRow>> rows =
+            stakeTable(project.alignment, project.breaks, profile, o, progress);
+        if (!rows) return Outcome::cancelled();
+        writeTableFile(stakeTableColumns(*rows, project.breaks, o.offsets, profile != nullptr), r.format, r.file);
+        return Outcome::done();
+    });
+}
+
+Outcome writeCurveTable(const Project& project, const CurveTableRequest& r) {
+    return runTrapped([&]() -> Outcome {
+        if (project.profile.gradePointCount < 1) return notLoaded("纵断面（变坡点文件）");
+        const std::vector<CurveRow> rows = verticalCurveTable(project.profile, project.breaks);
+        writeTableFile(curveTableColumns(rows, project.breaks), r.format, r.file);
+        return Outcome::done();
+    });
+}
+
+Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t& skipped, const Progress& progress) {
+    skipped = 0;
+    return runTrapped([&]() -> Outcome {
+        if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
+        const std::optional<double> maxOffset = fieldNumber(r.maxOffset);
+        if (!maxOffset || !(*maxOffset >= 0.0))
+            return Outcome::refused("偏距限值应为不小于0的数。", "\"" + r.maxOffset + "\" is not a distance");
+        const SurveyPointFile file = readSurveyPoints(r.pointsFile, true);
+        skipped = file.skipped.size();
+        const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
+        std::vector<LocatedPoint> rows;
+        rows.reserve(file.points.size());
+        for (std::size_t i = 0; i < file.points.size(); ++i) {
+            if (progress && i % PROGRESS_STEP == 0 && !progress(i, file.points.size())) return Outcome::cancelled();
+            try {
+                rows.push_back(locateSurveyPoint(project.alignment, project.samples, project.breaks, profile,
+                                                 file.points[i], *maxOffset));
+            } catch (GradixError& e) {
+                e.locate(r.pointsFile, file.points[i].line);
+                throw;
+            }
+        }
+        writeTableFile(locatedPointColumns(rows), r.format, r.file);
+        if (skipped > 0) {
+            DataError first = file.skipped.front();
+            return Outcome::failed(DataError(std::to_string(skipped) + " bad line(s) left out, the first: " +
+                                             first.detail() + "; the other points are written to " + r.file));
+        }
+        return Outcome::done();
+    });
+}
+
+}  // namespace gradix

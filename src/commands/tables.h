@@ -1,0 +1,55 @@
+// The tables of the window's menu "输出": 逐桩坐标表, 竖曲线表 and 坐标反算 (a
+// point file located), each from the fields of its dialog into a file.
+#pragma once
+
+#include <string>
+
+#include "commands/outcome.h"
+#include "commands/project.h"
+#include "setout/stakeplaces.h"
+#include "setout/table.h"
+
+namespace gradix {
+
+// The fields of the dialog of 逐桩坐标表, as typed.
+struct StakeTableRequest {
+    std::string every = "20";  // m
+    std::string offsets;       // m, "D,D,...", positive to the right; may be empty
+    std::string from, to;      // stake texts; both empty for the whole alignment
+    TableFormat format = TableFormat::Xlsx;
+    std::string file;          // the table's file
+};
+
+// The fields of the dialog of 竖曲线表.
+struct CurveTableRequest {
+    TableFormat format = TableFormat::Xlsx;
+    std::string file;
+};
+
+// The fields of the dialog of 坐标反算.
+struct LocateRequest {
+    std::string pointsFile;
+    std::string maxOffset = "100";  // m
+    TableFormat format = TableFormat::Xlsx;
+    std::string file;
+};
+
+// A table in its format into its file (written beside it and renamed into place).
+void writeTableFile(const Table& table, TableFormat format, const std::string& file);
+
+// The stake table of the loaded alignment (with the profile's design when a
+// project is loaded in alignment mode). Refused with its reason for a field
+// that is not a number, a stake the chain breaks refuse or a range the wrong
+// way round; Cancelled when progress stops it; the failures of the tables
+// and of the file otherwise.
+Outcome writeStakeTable(const Project& project, const StakeTableRequest& request, const Progress& progress = {});
+
+// The vertical-curve table of the loaded profile.
+Outcome writeCurveTable(const Project& project, const CurveTableRequest& request);
+
+// Every point of the point file located on the loaded alignment (with the
+// design of the profile), bad lines left out and counted in skipped.
+Outcome writeLocatedPoints(Project& project, const LocateRequest& request, std::size_t& skipped,
+                           const Progress& progress = {});
+
+}  // namespace gradix

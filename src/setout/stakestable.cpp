@@ -1,0 +1,189 @@
+#include "setout/stakestable.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/failures.h"
+#include "text/numbers.h"
+
+namespace gradix {
+
+namespace {
+
+// Two places nearer than this (m) along the road are one row.
+constexpr double SAME_PLACE = 1e-6;
+constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
+constexpr double HALF = 0.5;
+// Columns: decimals of coordinates, elevations and grades, and widths.
+constexpr int COORDINATE_DECIMALS = 3;
+constexpr int ELEVATION_DECIMALS = 4;
+constexpr int GRADE_DECIMALS = 4;
+constexpr double STAKE_WIDTH = 16, NUMBER_WIDTH = 14, BEARING_WIDTH = 16, NAME_WIDTH = 8;
+
+bool isSpiral(ElementKind k) {
+    return k == ElementKind::EnteringSpiral || k == ElementKind::ExitSpiral || k == ElementKind::PartialSpiral;
+}
+
+// A place of the table before it is evaluated.
+struct Place {
+    double chainage;
+    StretchStake stake;
+    std::string name;
+};
+
+std::string offsetName(double d) {
+    return std::string(d < 0.0 ? "左" : "右") + shortDecimal(std::fabs(d));
+}
+
+}  // namespace
+
+std::string jointName(ElementKind before, ElementKind after) {
+    const bool fromLine = before == ElementKind::Line, toLine = after == ElementKind::Line;
+    const bool fromArc = before == ElementKind::Arc, toArc = after == ElementKind::Arc;
+    if (fromLine && toLine) return {};
+    if (fromLine) return toArc ? "ZY" : "ZH";
+    if (toLine) return fromArc ? "YZ" : "HZ";
+    if (fromArc && toArc) return "GQ";
+    if (fromArc) return "YH";
+    if (toArc) return "HY";
+    return isSpiral(before) && isSpiral(after) ? POINT_SPIRAL_TO_SPIRAL : "";
+}
+
+std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const ChainBreakTable& breaks,
+                                                const Profile* profile, const StakeTableOptions& options,
+                                                const Progress& progress) {
+    const int n = al.elemCount;
+    if (n < 1) throw DataError("no alignment element");
+    const double start = al.elemChainage[1], end = al.elemChainage[static_cast<std::size_t>(n) + 1];
+    const double from = options.fromChainage.value_or(start), to = options.toChainage.value_or(end);
+    const double every = options.every;
+    if (!(std::isfinite(every) && every > 0.0))
+        throw DataError("the stake interval " + shortestText(every) + " m is not a positive number");
+    if (!(std::isfinite(from) && std::isfinite(to) && from <= to))
+        throw DataError("the range " + shortestText(from) + " to " + shortestText(to) + " m is empty");
+    if (!((to - from) / every <= MAX_STAKE_TABLE_ROWS))
+        throw DataError("a stake every " + shortestText(every) + " m gives more than " +
+                        shortestText(MAX_STAKE_TABLE_ROWS) + " rows");
+    const int breakCount = breaks.chainBreakCount;
+    if (breakCount < 0 || breakCount > MAX_CHAIN_BREAKS)
+        throw DataError("the chain-break table counts " + std::to_string(breakCount) + " breaks; it holds 0 to 19");
+    const auto inRange = [&](double c) { return from <= c && c <= to; };
+
+    std::vector<Place> places;
+    // Main points: the start, the joints, the middle of every arc, the end.
+    places.push_back({start, stretchStakeOf(breaks, start), POINT_START});
+    for (int i = 1; i <= n; ++i) {
+        const ElementKind kind = elementKind(al.elemStartRadius[i], al.elemEndRadius[i]);
+        if (i > 1) {
+            const std::string name = jointName(elementKind(al.elemStartRadius[i - 1], al.elemEndRadius[i - 1]), kind);
+            if (!name.empty()) places.push_back({al.elemChainage[i], stretchStakeOf(breaks, al.elemChainage[i]), name});
+        }
+        if (kind == ElementKind::Arc) {
+            const double middle = al.elemChainage[i] + HALF * al.elemLength[i];
+            places.push_back({middle, stretchStakeOf(breaks, middle), "QZ"});
+        }
+    }
+    places.push_back({end, stretchStakeOf(breaks, end), POINT_END});
+
+    // Chain breaks, both sides, and the regular stakes of each stretch.
+    // Break k lies where the value carried past the breaks before it reaches
+    // its back stake; stretch k+1 numbers on from its ahead stake.
+    double shift = 0.0;            // stake value minus chainage in the current stretch
+    double stretchStart = -INFINITY;
+    for (int k = 1; k <= breakCount + 1; ++k) {
+        const double stretchEnd = k <= breakCount ? breaks.breakBackStake[k] - shift : INFINITY;
+        const double low = std::max({from, stretchStart}), high = std::min(to, stretchEnd);
+        if (low <= high) {
+            const double first = std::ceil((low + shift) / every), last = std::floor((high + shift) / every);
+            for (double m = first; m <= last; ++m) {
+                const double value = m * every;
+                places.push_back({value - shift, {k, value}, ""});
+            }
+        }
+        if (k <= breakCount) {
+            places.push_back({stretchEnd, {k, breaks.breakBackStake[k]}, POINT_CHAIN_BREAK});
+            places.push_back({stretchEnd, {k + 1, breaks.breakAheadStake[k]}, POINT_CHAIN_BREAK});
+            shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
+            stretchStart = stretchEnd;
+        }
+    }
+    places.erase(std::remove_if(places.begin(), places.end(), [&](const Place& p) { return !inRange(p.chainage); }),
+                 places.end());
+    std::stable_sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+        return a.chainage != b.chainage ? a.chainage < b.chainage : a.stake.stretch < b.stake.stretch;
+    });
+
+    // One row per place and stretch: a regular stake at a named place takes
+    // the named place's chainage and adds its name.
+    std::vector<Place> merged;
+    for (const Place& p : places) {
+        bool joined = false;
+        for (std::size_t j = merged.size(); j-- > 0 && p.chainage - merged[j].chainage < SAME_PLACE;) {
+            Place& q = merged[j];
+            if (q.stake.stretch != p.stake.stretch) continue;
+            if (q.name.empty()) {
+                q.name = p.name;
+                q.chainage = p.chainage;
+                q.stake = p.stake;
+            } else if (!p.name.empty() && q.name != p.name) {
+                q.name += "/" + p.name;
+            }
+            joined = true;
+            break;
+        }
+        if (!joined) merged.push_back(p);
+    }
+    std::stable_sort(merged.begin(), merged.end(), [](const Place& a, const Place& b) {
+        return a.chainage != b.chainage ? a.chainage < b.chainage : a.stake.stretch < b.stake.stretch;
+    });
+
+    std::vector<StakeRow> rows;
+    rows.reserve(merged.size());
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        if (progress && i % 1024 == 0 && !progress(i, merged.size())) return std::nullopt;
+        const Place& p = merged[i];
+        StakeRow row{p.stake, p.chainage, 0.0, 0.0, 0.0, {}, std::nullopt, p.name};
+        PointAtChainage(al, p.chainage, row.x, row.y, row.bearing);
+        for (double d : options.offsets) row.sides.push_back(sidePoint(row.x, row.y, row.bearing, d));
+        row.design = designWithin(profile, p.chainage);
+        rows.push_back(std::move(row));
+    }
+    if (progress) progress(rows.size(), rows.size());
+    return rows;
+}
+
+Table stakeTableColumns(const std::vector<StakeRow>& rows, const ChainBreakTable& breaks,
+                        const std::vector<double>& offsets, bool withProfile) {
+    Table t;
+    t.columns.push_back({"桩号", ColumnKind::Text, 0, STAKE_WIDTH});
+    t.columns.push_back({"里程(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
+    t.columns.push_back({"X(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
+    t.columns.push_back({"Y(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
+    t.columns.push_back({"方位角", ColumnKind::Bearing, 0, BEARING_WIDTH});
+    for (double d : offsets) {
+        t.columns.push_back({"边桩" + offsetName(d) + " X(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
+        t.columns.push_back({"边桩" + offsetName(d) + " Y(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
+    }
+    if (withProfile) {
+        t.columns.push_back({"设计高程(m)", ColumnKind::Number, ELEVATION_DECIMALS, NUMBER_WIDTH});
+        t.columns.push_back({"纵坡(%)", ColumnKind::Percent, GRADE_DECIMALS, NUMBER_WIDTH});
+    }
+    t.columns.push_back({"主点", ColumnKind::Text, 0, NAME_WIDTH});
+    for (const StakeRow& r : rows) {
+        std::vector<Cell> cells{Cell::of(drawingStake(breaks, r.stake)), Cell::of(r.chainage), Cell::of(r.x),
+                                Cell::of(r.y), Cell::of(r.bearing)};
+        for (const PlanePoint& s : r.sides) {
+            cells.push_back(Cell::of(s.x));
+            cells.push_back(Cell::of(s.y));
+        }
+        if (withProfile) {
+            cells.push_back(r.design ? Cell::of(r.design->elevation) : Cell::empty());
+            cells.push_back(r.design ? Cell::of(r.design->grade) : Cell::empty());
+        }
+        cells.push_back(r.mainPoint.empty() ? Cell::empty() : Cell::of(r.mainPoint));
+        t.rows.push_back(std::move(cells));
+    }
+    return t;
+}
+
+}  // namespace gradix

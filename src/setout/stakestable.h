@@ -1,0 +1,64 @@
+// The stake table (逐桩坐标表): centre and side-stake coordinates at every
+// stake of a fixed interval, at every main point of the alignment and on both
+// sides of every chain break.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "alignment/alignment.h"
+#include "profile/profile.h"
+#include "setout/stakeplaces.h"
+#include "setout/table.h"
+#include "stakes/chainbreaks.h"
+
+namespace gradix {
+
+// Names of the main points. The joint of two spirals, which the usual names
+// do not cover, is "HH"; the start and end of the alignment are "QD" (起点)
+// and "ZD" (终点).
+inline constexpr const char* POINT_START = "QD";
+inline constexpr const char* POINT_END = "ZD";
+inline constexpr const char* POINT_SPIRAL_TO_SPIRAL = "HH";
+// Name of the two rows of a chain break: "断链" (back side and ahead side).
+inline constexpr const char* POINT_CHAIN_BREAK = "断链";
+
+// Most rows a table may have.
+inline constexpr double MAX_STAKE_TABLE_ROWS = 1e7;
+
+// The main-point name of the joint from an element of kind before to one of
+// kind after: ZH, ZY, HY, YH, HZ, YZ, GQ, HH; empty for two straights.
+std::string jointName(ElementKind before, ElementKind after);
+
+struct StakeTableOptions {
+    double every = 20.0;                  // m, interval of the regular stakes, > 0
+    std::vector<double> offsets;          // m, side stakes, positive to the right
+    std::optional<double> fromChainage;   // m, start of the range (default: start of the alignment)
+    std::optional<double> toChainage;     // m, end of the range (default: its end)
+};
+
+struct StakeRow {
+    StretchStake stake;                   // stretch and stake value
+    double chainage;                      // m
+    double x, y, bearing;                 // m, m, radians
+    std::vector<PlanePoint> sides;        // one per offset, in order
+    std::optional<DesignPoint> design;    // with a profile, within it
+    std::string mainPoint;                // main-point name, "断链", or empty
+};
+
+// The rows in chainage order (at a chain break, the back side first). A stake
+// that is both a regular stake and a main point or a break side is one row.
+// Raises DataError for an interval that is not a positive finite number, a
+// range beyond MAX_STAKE_TABLE_ROWS rows, and every evaluation failure.
+// Returns nothing when progress cancels the run.
+std::optional<std::vector<StakeRow>> stakeTable(const Alignment& alignment, const ChainBreakTable& breaks,
+                                                const Profile* profile, const StakeTableOptions& options,
+                                                const Progress& progress = {});
+
+// The rows as a table: 桩号, 里程, X, Y, 方位角, X and Y of each offset,
+// 设计高程 and 纵坡 (with a profile), 主点.
+Table stakeTableColumns(const std::vector<StakeRow>& rows, const ChainBreakTable& breaks,
+                        const std::vector<double>& offsets, bool withProfile);
+
+}  // namespace gradix

@@ -1,0 +1,228 @@
+#include "setout/xlsxexact.h"
+
+#include <cstdint>
+#include <unordered_map>
+
+#include <zlib.h>
+
+#include "text/failures.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+constexpr std::uint32_t LOCAL_HEADER_SIGNATURE = 0x04034b50;
+constexpr std::uint32_t CENTRAL_HEADER_SIGNATURE = 0x02014b50;
+constexpr std::uint32_t END_OF_DIRECTORY_SIGNATURE = 0x06054b50;
+constexpr std::size_t LOCAL_HEADER_SIZE = 30;
+constexpr std::size_t CENTRAL_HEADER_SIZE = 46;
+constexpr std::size_t END_OF_DIRECTORY_SIZE = 22;
+constexpr std::size_t MAX_ARCHIVE_COMMENT = 0xFFFF;
+constexpr std::uint16_t METHOD_STORED = 0;
+constexpr std::uint16_t METHOD_DEFLATED = 8;
+constexpr std::uint16_t FLAG_DATA_DESCRIPTOR = 0x0008;
+constexpr std::uint16_t ZIP_VERSION_NEEDED = 20;
+constexpr int RAW_DEFLATE_WINDOW = -MAX_WBITS;
+constexpr int LETTERS = 26;
+const char* const SHEET_PART = "xl/worksheets/sheet1.xml";
+
+struct Entry {
+    std::string name;
+    std::uint16_t flags, method, time, date;
+    std::uint32_t crc, compressedSize, size;
+    std::string data;  // compressed as in the archive
+};
+
+std::uint32_t read32(const std::string& b, std::size_t at) {
+    if (at + 4 > b.size()) throw DataError("the workbook archive ends inside a header");
+    std::uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(k)]);
+    return v;
+}
+std::uint16_t read16(const std::string& b, std::size_t at) {
+    if (at + 2 > b.size()) throw DataError("the workbook archive ends inside a header");
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+void put16(std::string& b, std::uint32_t v) {
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>((v >> 8) & 0xFF);
+}
+void put32(std::string& b, std::uint32_t v) {
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+
+std::vector<Entry> readArchive(const std::string& bytes) {
+    if (bytes.size() < END_OF_DIRECTORY_SIZE) throw DataError("the workbook is not a zip archive");
+    std::size_t end = std::string::npos;
+    const std::size_t lowest =
+        bytes.size() > END_OF_DIRECTORY_SIZE + MAX_ARCHIVE_COMMENT ? bytes.size() - END_OF_DIRECTORY_SIZE - MAX_ARCHIVE_COMMENT : 0;
+    for (std::size_t at = bytes.size() - END_OF_DIRECTORY_SIZE + 1; at-- > lowest;)
+        if (read32(bytes, at) == END_OF_DIRECTORY_SIGNATURE) {
+            end = at;
+            break;
+        }
+    if (end == std::string::npos) throw DataError("the workbook archive has no directory");
+    const std::uint16_t count = read16(bytes, end + 10);
+    std::size_t at = read32(bytes, end + 16);
+    std::vector<Entry> entries;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        if (read32(bytes, at) != CENTRAL_HEADER_SIGNATURE) throw DataError("a damaged workbook directory");
+        Entry e;
+        e.flags = read16(bytes, at + 8);
+        e.method = read16(bytes, at + 10);
+        e.time = read16(bytes, at + 12);
+        e.date = read16(bytes, at + 14);
+        e.crc = read32(bytes, at + 16);
+        e.compressedSize = read32(bytes, at + 20);
+        e.size = read32(bytes, at + 24);
+        const std::uint16_t nameLength = read16(bytes, at + 28);
+        const std::uint16_t extraLength = read16(bytes, at + 30);
+        const std::uint16_t commentLength = read16(bytes, at + 32);
+        const std::size_t local = read32(bytes, at + 42);
+        if (at + CENTRAL_HEADER_SIZE + nameLength > bytes.size()) throw DataError("a damaged workbook directory");
+        e.name = bytes.substr(at + CENTRAL_HEADER_SIZE, nameLength);
+        if (read32(bytes, local) != LOCAL_HEADER_SIGNATURE) throw DataError("a damaged workbook part " + e.name);
+        const std::size_t data = local + LOCAL_HEADER_SIZE + read16(bytes, local + 26) + read16(bytes, local + 28);
+        if (data + e.compressedSize > bytes.size()) throw DataError("a damaged workbook part " + e.name);
+        e.data = bytes.substr(data, e.compressedSize);
+        entries.push_back(std::move(e));
+        at += CENTRAL_HEADER_SIZE + nameLength + extraLength + commentLength;
+    }
+    return entries;
+}
+
+std::string inflatePart(const Entry& e) {
+    if (e.method == METHOD_STORED) return e.data;
+    if (e.method != METHOD_DEFLATED) throw DataError("an unknown compression in workbook part " + e.name);
+    std::string out(e.size, '\0');
+    z_stream s{};
+    if (inflateInit2(&s, RAW_DEFLATE_WINDOW) != Z_OK) throw DataError("no decompressor for the workbook");
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.data.data()));
+    s.avail_in = static_cast<uInt>(e.data.size());
+    s.next_out = reinterpret_cast<Bytef*>(out.data());
+    s.avail_out = static_cast<uInt>(out.size());
+    const int result = inflate(&s, Z_FINISH);
+    inflateEnd(&s);
+    if (result != Z_STREAM_END || s.total_out != e.size) throw DataError("a damaged workbook part " + e.name);
+    return out;
+}
+
+std::string deflatePart(const std::string& text) {
+    z_stream s{};
+    if (deflateInit2(&s, Z_DEFAULT_COMPRESSION, Z_DEFLATED, RAW_DEFLATE_WINDOW, MAX_MEM_LEVEL, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+        throw DataError("no compressor for the workbook");
+    std::string out(deflateBound(&s, static_cast<uLong>(text.size())), '\0');
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    s.avail_in = static_cast<uInt>(text.size());
+    s.next_out = reinterpret_cast<Bytef*>(out.data());
+    s.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&s, Z_FINISH);
+    const uLong written = s.total_out;
+    deflateEnd(&s);
+    if (result != Z_STREAM_END) throw DataError("the worksheet could not be compressed");
+    out.resize(written);
+    return out;
+}
+
+std::string writeArchive(const std::vector<Entry>& entries) {
+    std::string out, directory;
+    for (const Entry& e : entries) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+        const std::uint16_t flags = e.flags & static_cast<std::uint16_t>(~FLAG_DATA_DESCRIPTOR);
+        const auto common = [&](std::string& b) {
+            put16(b, ZIP_VERSION_NEEDED);
+            put16(b, flags);
+            put16(b, e.method);
+            put16(b, e.time);
+            put16(b, e.date);
+            put32(b, e.crc);
+            put32(b, e.compressedSize);
+            put32(b, e.size);
+            put16(b, static_cast<std::uint32_t>(e.name.size()));
+            put16(b, 0);  // no extra field
+        };
+        put32(out, LOCAL_HEADER_SIGNATURE);
+        common(out);
+        out += e.name;
+        out += e.data;
+        put32(directory, CENTRAL_HEADER_SIGNATURE);
+        put16(directory, ZIP_VERSION_NEEDED);  // made by
+        common(directory);
+        put16(directory, 0);  // comment
+        put16(directory, 0);  // disk
+        put16(directory, 0);  // internal attributes
+        put32(directory, 0);  // external attributes
+        put32(directory, offset);
+        directory += e.name;
+    }
+    const std::uint32_t directoryOffset = static_cast<std::uint32_t>(out.size());
+    out += directory;
+    put32(out, END_OF_DIRECTORY_SIGNATURE);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, static_cast<std::uint32_t>(entries.size()));
+    put16(out, static_cast<std::uint32_t>(entries.size()));
+    put32(out, static_cast<std::uint32_t>(directory.size()));
+    put32(out, directoryOffset);
+    put16(out, 0);
+    return out;
+}
+
+}  // namespace
+
+std::string cellReference(std::size_t row, std::size_t column) {
+    std::string letters;
+    for (std::size_t c = column + 1; c > 0; c = (c - 1) / LETTERS)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % LETTERS));
+    return letters + std::to_string(row + 1);
+}
+
+std::string withExactNumbers(const std::string& xml, const std::vector<ExactCell>& cells) {
+    std::unordered_map<std::string, const std::string*> wanted;
+    for (const ExactCell& c : cells) wanted[cellReference(c.row, c.column)] = &c.text;
+    const std::string cellStart = "<c r=\"";
+    std::string out;
+    out.reserve(xml.size() + xml.size() / 8);
+    std::size_t done = 0;
+    for (std::size_t at = xml.find(cellStart); at != std::string::npos; at = xml.find(cellStart, at + 1)) {
+        const std::size_t refStart = at + cellStart.size();
+        const std::size_t refEnd = xml.find('"', refStart);
+        if (refEnd == std::string::npos) break;
+        const auto found = wanted.find(xml.substr(refStart, refEnd - refStart));
+        if (found == wanted.end()) continue;
+        const std::size_t cellEnd = xml.find("</c>", refEnd);
+        const std::size_t valueStart = xml.find("<v>", refEnd);
+        if (cellEnd == std::string::npos || valueStart == std::string::npos || valueStart > cellEnd) continue;
+        const std::size_t valueEnd = xml.find("</v>", valueStart);
+        if (valueEnd == std::string::npos || valueEnd > cellEnd) continue;
+        out.append(xml, done, valueStart + 3 - done);
+        out += *found->second;
+        done = valueEnd;
+    }
+    out.append(xml, done, std::string::npos);
+    return out;
+}
+
+void writeExactNumbers(const std::string& path, const std::vector<ExactCell>& cells) {
+    std::vector<Entry> entries = readArchive(readFileBytes(path));
+    bool patched = false;
+    for (Entry& e : entries) {
+        if (e.name != SHEET_PART) continue;
+        const std::string xml = withExactNumbers(inflatePart(e), cells);
+        e.data = deflatePart(xml);
+        e.method = METHOD_DEFLATED;
+        e.size = static_cast<std::uint32_t>(xml.size());
+        e.compressedSize = static_cast<std::uint32_t>(e.data.size());
+        e.crc = static_cast<std::uint32_t>(
+            crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(xml.data()), static_cast<uInt>(xml.size())));
+        patched = true;
+    }
+    if (!patched) throw DataError("the workbook has no worksheet");
+    writeFileAtomically(path, writeArchive(entries));
+}
+
+}  // namespace gradix

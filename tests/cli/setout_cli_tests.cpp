@@ -1,0 +1,133 @@
+// The setting-out commands of gradix-cli end to end on the example project:
+// side stakes, a point file with a bad line, the two tables, the xlsx target
+// and the usage mistakes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string shellQuote(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string example(const std::string& name) { return std::string(GRADIX_EXAMPLES) + "/" + name; }
+
+class SetoutCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("gradix-setout-cli-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string write(const std::string& name, const std::string& bytes) {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        return (dir_ / name).string();
+    }
+    CliRun run(const std::vector<std::string>& args) {
+        std::string command = shellQuote(GRADIX_CLI_PATH);
+        for (const std::string& a : args) command += ' ' + shellQuote(a);
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
+    }
+    fs::path dir_;
+};
+
+}  // namespace
+
+// coords --offset: X and Y of each side stake after the centre point, in the
+// order given; on the first straight (bearing 0.6) by hand: X − D sin 0.6,
+// Y + D cos 0.6.
+TEST_F(SetoutCli, CoordsWithOffsetsAddsTheSideStakes) {
+    const CliRun r = run({"coords", "--icd", example("road.icd"), "--offset", "-7.5,10", "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream row(r.out);
+    std::vector<double> v;
+    for (double x; row >> x;) v.push_back(x);
+    ASSERT_EQ(v.size(), 8u) << r.out;
+    EXPECT_NEAR(v[4], 3345678.123 + 7.5 * std::sin(0.6), 1e-9);
+    EXPECT_NEAR(v[5], 512345.678 - 7.5 * std::cos(0.6), 1e-9);
+    EXPECT_NEAR(v[6], 3345678.123 - 10 * std::sin(0.6), 1e-9);
+    EXPECT_NEAR(v[7], 512345.678 + 10 * std::cos(0.6), 1e-9);
+}
+
+// A point file with a bad line: without --keep-going nothing is written and
+// the line is named; with it the good points are written, the bad line is
+// reported on stderr and the exit code says that a line was left out.
+TEST_F(SetoutCli, LocatePointsNamesTheBadLineOrGoesOn) {
+    const std::string points = write("points.txt", "P1 3346479.656 513201.859 107\nbad 1\nP2 3345900,512500\n");
+    const std::vector<std::string> base{"locate", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"),
+                                        "--points", points};
+    CliRun r = run(base);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + ", line 2: a point is NAME X Y [Z]; this line has 2 fields\n");
+
+    std::vector<std::string> going = base;
+    going.push_back("--keep-going");
+    r = run(going);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + ", line 2: a point is NAME X Y [Z]; this line has 2 fields\n" +
+                         "数据文件格式有误！\n" + points + ": 1 bad line was left out; the other points are written\n");
+    std::istringstream lines(r.out);
+    std::string p1, p2, extra;
+    std::getline(lines, p1);
+    std::getline(lines, p2);
+    EXPECT_FALSE(std::getline(lines, extra));
+    EXPECT_EQ(p1.substr(0, 12), "P1\t1200.000\t") << p1;
+    EXPECT_EQ(p2.substr(0, 11), "P2\t270.260\t") << p2;
+}
+
+// The tables: csv with the byte-order mark and the Chinese header, tsv rows,
+// xlsx into a file, and the usage mistakes.
+TEST_F(SetoutCli, TablesInEveryFormatAndTheirUsageMistakes) {
+    CliRun r = run({"table", "curves", "--profile", example("road-icd.zdm"), "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
+              "\xEF\xBB\xBF序号,桩号,里程(m),高程(m),半径R(m),切线长T(m),外距E(m),进坡(%),出坡(%),起点桩号,终点桩号,凹凸,"
+              "坡长(m)\r\n");
+    r = run({"table", "stakes", "--icd", example("road.icd"), "--every", "20", "--from", "380", "--to", "400"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "K0+380.000\t380\t3345991.750533666\t512560.24213989015\t0.6000000000000001\t\n"
+              "K0+400.000\t400\t3346008.257245964\t512571.53498935804\t0.6000000000000001\tZH\n");
+    const std::string xlsx = (dir_ / "stakes.xlsx").string();
+    r = run({"table", "stakes", "--icd", example("road.icd"), "--every", "50", "--format", "xlsx", "--out", xlsx});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(readBytes(xlsx).substr(0, 2), "PK");
+
+    const std::vector<std::vector<std::string>> mistakes{
+        {"table", "stakes", "--icd", example("road.icd"), "--every", "20", "--format", "xlsx"},
+        {"table", "stakes", "--icd", example("road.icd"), "--every", "20", "--offset", "5,x"},
+        {"table", "stakes", "--icd", example("road.icd")},
+        {"table", "lines", "--icd", example("road.icd")},
+        {"locate", "--icd", example("road.icd"), "--keep-going", "1,2"},
+    };
+    for (const auto& args : mistakes) EXPECT_EQ(run(args).exitCode, 64) << args[1];
+}

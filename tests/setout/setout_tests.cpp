@@ -1,0 +1,313 @@
+// Setting out on the example project: side stakes located back, the stake
+// table's main points and chain breaks, the vertical-curve table against the
+// hand-checked curve, the survey-point file, and the three file forms.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+#include "alignment/alignment.h"
+#include "profile/profile.h"
+#include "setout/curvestable.h"
+#include "setout/locate_tolerance.h"
+#include "setout/stakestable.h"
+#include "setout/surveypoints.h"
+#include "setout/table.h"
+#include "stakes/chainbreaks.h"
+#include "support/recording_sink.h"
+#include "text/failures.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+using namespace gradix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Offsets of located side points: a distance to the foot, which the flat
+// minimum of the distance leaves exact to rounding; 1e-6 m leaves room for
+// the clothoid series (1e-13 m).
+constexpr double LOCATE_TOLERANCE = 1e-6;  // m
+
+std::string example(const char* name) { return (fs::path(GRADIX_EXAMPLES) / name).string(); }
+
+// The example road in alignment mode, with its continuous-chainage profile.
+struct ExampleRoad : ::testing::Test {
+    void SetUp() override {
+        ChainBreakTable none;
+        dqicd(example("road.icd"), road, none, 4.0 * std::atan(1.0));
+        buildSampleTable(road, samples);
+        ASSERT_EQ(readProfileFile(example("road-icd.zdm"), none, sink, profile), ProfileRead::Loaded);
+        dir = fs::temp_directory_path() / ("gradix-setout-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    std::string put(const std::string& name, const std::string& text) {
+        const std::string p = (dir / name).string();
+        writeFileAtomically(p, text);
+        return p;
+    }
+    Alignment road;
+    SampleTable samples;
+    Profile profile;
+    ChainBreakTable noBreaks;
+    gradix::testing::RecordingSink sink;
+    fs::path dir;
+};
+
+std::vector<std::string> split(const std::string& line, char by) {
+    std::vector<std::string> f(1);
+    for (char c : line) {
+        if (c == by)
+            f.emplace_back();
+        else
+            f.back() += c;
+    }
+    return f;
+}
+
+}  // namespace
+
+// A side point D to the right of the centre line, located again, gives back
+// its chainage and D, at the start, middle and end of every element of the
+// example road (every element kind) and on either side.
+TEST_F(ExampleRoad, SidePointsLocateBackToTheirChainageAndOffset) {
+    // Due north, 5 m to the right is 5 m east.
+    const PlanePoint east = sidePoint(100.0, 200.0, 0.0, 5.0);
+    EXPECT_DOUBLE_EQ(east.x, 100.0);
+    EXPECT_DOUBLE_EQ(east.y, 205.0);
+    std::set<ElementKind> kinds;
+    for (int i = 1; i <= road.elemCount; ++i) {
+        kinds.insert(elementKind(road.elemStartRadius[i], road.elemEndRadius[i]));
+        for (double share : {0.02, 0.5, 0.98})
+            for (double d : {-30.0, -2.5, 7.0, 25.0}) {
+                const double c = road.elemChainage[i] + share * road.elemLength[i];
+                double x = 0, y = 0, b = 0;
+                PointAtChainage(road, c, x, y, b);
+                const PlanePoint side = sidePoint(x, y, b, d);
+                const LocatedPoint back =
+                    locateSurveyPoint(road, samples, noBreaks, nullptr, {"P", side.x, side.y, {}, 1}, 100.0);
+                EXPECT_NEAR(back.chainage, c, footChainageTolerance(d, side.x)) << "element " << i << " offset " << d;
+                EXPECT_NEAR(back.offset, d, LOCATE_TOLERANCE) << "element " << i << " at " << c;
+            }
+    }
+    EXPECT_EQ(kinds.size(), 5u);
+}
+
+// Notes, stake, design and DZ of located points.
+TEST_F(ExampleRoad, LocatedPointsCarryDesignAndNotes) {
+    double x = 0, y = 0, b = 0;
+    PointAtChainage(road, 1200.0, x, y, b);
+    const PlanePoint left = sidePoint(x, y, b, -12.0);
+    const LocatedPoint p = locateSurveyPoint(road, samples, noBreaks, &profile, {"A1", left.x, left.y, 107.0, 1}, 100);
+    EXPECT_EQ(p.stake, "1200.000");
+    EXPECT_NEAR(p.chainage, 1200.0, footChainageTolerance(12.0, x));
+    ASSERT_TRUE(p.elevation && p.grade && p.dz);
+    EXPECT_NEAR(*p.elevation, 106.7260, 5e-5);  // the README's annotation at K1+200
+    EXPECT_NEAR(*p.dz, 107.0 - *p.elevation, 1e-12);
+    EXPECT_EQ(p.note, "");
+    const PlanePoint far = sidePoint(x, y, b, 150.0);
+    EXPECT_EQ(locateSurveyPoint(road, samples, noBreaks, nullptr, {"F", far.x, far.y, {}, 1}, 100).note, "far");
+    EXPECT_EQ(locateSurveyPoint(road, samples, noBreaks, nullptr, {"F", far.x, far.y, {}, 1}, 200).note, "");
+    // Beyond the ends along the tangents.
+    const double end = road.elemChainage[road.elemCount + 1];
+    PointAtChainage(road, -50.0, x, y, b);
+    EXPECT_EQ(locateSurveyPoint(road, samples, noBreaks, nullptr, {"S", x, y, {}, 1}, 100).note, "before-start");
+    PointAtChainage(road, end + 50.0, x, y, b);
+    const LocatedPoint after = locateSurveyPoint(road, samples, noBreaks, &profile, {"E", x, y, 1.0, 1}, 100);
+    EXPECT_EQ(after.note, "beyond-end");
+    EXPECT_FALSE(after.elevation);
+    EXPECT_FALSE(after.dz);
+}
+
+// The point file: separators, comments, blank lines, an optional Z, GB18030
+// names; a bad line fails with its line number unless reading goes on.
+TEST_F(ExampleRoad, SurveyPointFileReadsEveryLineOrNamesTheBadOne) {
+    const std::string good = put("good.txt",
+                                 "# survey of 2026-12-08\n"
+                                 "P1 3345900.5 512500.25\n"
+                                 "\n"
+                                 "P2\t3345901,512501,108.5   # with height\n"
+                                 "\xB2\xE2\xB5\xE3 1 2 3\n");  // 测点 in GB18030
+    const SurveyPointFile f = readSurveyPoints(good, false);
+    ASSERT_EQ(f.points.size(), 3u);
+    EXPECT_EQ(f.points[0].name, "P1");
+    EXPECT_DOUBLE_EQ(f.points[0].y, 512500.25);
+    EXPECT_FALSE(f.points[0].z);
+    EXPECT_EQ(f.points[1].line, 4);
+    EXPECT_DOUBLE_EQ(*f.points[1].z, 108.5);
+    EXPECT_EQ(f.points[2].name, "测点");
+
+    struct Bad {
+        const char* line;
+        const char* reason;
+    };
+    const Bad bad[] = {{"P1 1", "a point is NAME X Y [Z]; this line has 2 fields"},
+                       {"P1 1 2 3 4", "a point is NAME X Y [Z]; this line has 5 fields"},
+                       {"P1 1 north", "Y \"north\" is not a number"},
+                       {"P1 1 2 nan", "Z \"nan\" is not a number"},
+                       {"P1 1e999 2", "X \"1e999\" is not a number"}};
+    for (const Bad& b : bad) {
+        const std::string path = put("bad.txt", std::string("P0 1 2\n") + b.line + "\nP3 5 6\n");
+        try {
+            readSurveyPoints(path, false);
+            ADD_FAILURE() << b.line;
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.detail(), path + ", line 2: " + b.reason);
+        }
+        const SurveyPointFile going = readSurveyPoints(path, true);
+        EXPECT_EQ(going.points.size(), 2u) << b.line;
+        ASSERT_EQ(going.skipped.size(), 1u) << b.line;
+        EXPECT_EQ(going.skipped[0].line(), 2);
+    }
+    EXPECT_THROW(readSurveyPoints("", false), FileAccessError);
+    EXPECT_THROW(readSurveyPoints((dir / "missing.txt").string(), false), DataError);
+}
+
+// Main points of the first two curves and both sides of the chain breaks of
+// road.dl laid over the road, every 100 m from 1400 to 2400 and 4100 to 4200.
+TEST_F(ExampleRoad, StakeTableHasMainPointsAndBothSidesOfEveryBreak) {
+    ChainBreakTable breaks;
+    readChainBreakFile(example("road.dl"), breaks);
+    StakeTableOptions o;
+    o.every = 100;
+    const auto names = [&](double from, double to) {
+        o.fromChainage = from;
+        o.toChainage = to;
+        std::string s;
+        const std::vector<StakeRow> rows = *stakeTable(road, breaks, nullptr, o);
+        for (const StakeRow& r : rows)
+            s += drawingStake(breaks, r.stake) + (r.mainPoint.empty() ? "" : " " + r.mainPoint) + "; ";
+        return s;
+    };
+    EXPECT_EQ(names(0, 1000),
+              "AK0+000.000 QD; AK0+100.000; AK0+200.000; AK0+300.000; AK0+400.000 ZH; AK0+500.000 HY; "
+              "AK0+600.000; AK0+675.000 QZ; AK0+700.000; AK0+800.000; AK0+850.000 YH; AK0+900.000; "
+              "AK0+950.000 HZ; AK1+000.000; ");
+    EXPECT_EQ(names(1400, 2400),
+              "AK1+400.000; AK1+450.000 ZH; AK1+500.000; AK1+550.000 HY; AK1+600.000; AK1+650.000 QZ; AK1+700.000; "
+              "AK1+750.000 YH; AK1+800.000 HY; AK1+900.000; AK1+950.000 QZ; AK2+000.000; AK2+100.000 YH; "
+              "AK2+198.000 HZ; AK2+200.000; AK2+300.000; AK2+350.000 断链; BK2+300.000 断链; ");
+    // The stakes between 4100 and 4180 do not exist; 4200 is 20 m after the break.
+    EXPECT_EQ(names(4100, 4200), "BK4+100.000 断链; CK4+180.000 断链; CK4+200.000; ");
+    o.fromChainage = 4100;
+    const std::vector<StakeRow> rows = *stakeTable(road, breaks, nullptr, o);
+    EXPECT_DOUBLE_EQ(rows.back().chainage, 4170.0);
+    // Without breaks the stakes carry no letter; the end is the last row.
+    o.fromChainage.reset();
+    o.toChainage.reset();
+    const std::vector<StakeRow> all = *stakeTable(road, noBreaks, nullptr, o);
+    EXPECT_EQ(drawingStake(noBreaks, all.back().stake), "K5+170.000");
+    EXPECT_EQ(all.back().mainPoint, "ZD");
+    // A cancelled run gives nothing.
+    EXPECT_FALSE(stakeTable(road, noBreaks, nullptr, o, [](std::size_t, std::size_t) { return false; }));
+    o.every = 0;
+    EXPECT_THROW(stakeTable(road, noBreaks, nullptr, o), DataError);
+}
+
+// The kinds of joint the standard names do not cover.
+TEST(JointNames, EveryPairOfKinds) {
+    using K = ElementKind;
+    EXPECT_EQ(jointName(K::Line, K::EnteringSpiral), "ZH");
+    EXPECT_EQ(jointName(K::Line, K::Arc), "ZY");
+    EXPECT_EQ(jointName(K::Arc, K::Line), "YZ");
+    EXPECT_EQ(jointName(K::ExitSpiral, K::Line), "HZ");
+    EXPECT_EQ(jointName(K::Arc, K::Arc), "GQ");
+    EXPECT_EQ(jointName(K::PartialSpiral, K::Arc), "HY");
+    EXPECT_EQ(jointName(K::Arc, K::PartialSpiral), "YH");
+    EXPECT_EQ(jointName(K::ExitSpiral, K::EnteringSpiral), "HH");
+    EXPECT_EQ(jointName(K::Line, K::Line), "");
+}
+
+// The crest at 600 of the example profile, checked by hand: R 8000, grades
+// 12/600 = 2 % in and -6/600 = -1 % out, T = 8000 × 0.03 / 2 = 120,
+// E = 120² / 16000 = 0.9; the last curve given by its tangent length 80.
+TEST_F(ExampleRoad, CurveTableOfTheExampleProfile) {
+    const std::vector<CurveRow> rows = verticalCurveTable(profile, noBreaks);
+    ASSERT_EQ(rows.size(), 8u);
+    const CurveRow& crest = rows[1];
+    EXPECT_EQ(drawingStake(noBreaks, crest.stake), "K0+600.000");
+    EXPECT_DOUBLE_EQ(*crest.radius, 8000);
+    EXPECT_NEAR(*crest.tangent, 120, 1e-9);
+    EXPECT_NEAR(*crest.external, 0.9, 1e-12);
+    EXPECT_NEAR(*crest.gradeIn, 0.02, 1e-15);
+    EXPECT_NEAR(*crest.gradeOut, -0.01, 1e-15);
+    EXPECT_EQ(drawingStake(noBreaks, *crest.curveStart), "K0+480.000");
+    EXPECT_EQ(drawingStake(noBreaks, *crest.curveEnd), "K0+720.000");
+    EXPECT_EQ(crest.kind, "凸");
+    EXPECT_DOUBLE_EQ(*crest.slopeLength, 600);
+    EXPECT_EQ(rows[6].kind, "凹");
+    EXPECT_NEAR(*rows[6].tangent, 80, 1e-9);
+    EXPECT_FALSE(rows.front().radius || rows.front().gradeIn);
+    EXPECT_FALSE(rows.back().radius || rows.back().gradeOut || rows.back().slopeLength);
+}
+
+// The three forms of one stake table (with side stakes and the profile): the
+// xlsx read back by openpyxl holds exactly the numbers of the tsv, with the
+// Chinese header frozen and display formats; the csv starts with the
+// byte-order mark and the header and ends its lines with CR LF.
+TEST_F(ExampleRoad, TsvCsvAndXlsxHoldTheSameTable) {
+    StakeTableOptions o;
+    o.every = 50;
+    o.offsets = {-7.5, 12.25};
+    const std::vector<StakeRow> rows = *stakeTable(road, noBreaks, &profile, o);
+    const Table table = stakeTableColumns(rows, noBreaks, o.offsets, true);
+    ASSERT_EQ(table.columns.size(), 12u);
+    const std::vector<std::string> tsv = splitLines(tsvText(table));
+    ASSERT_EQ(tsv.size(), rows.size());
+
+    const std::string csv = csvText(table);
+    ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+    const std::string header =
+        "桩号,里程(m),X(m),Y(m),方位角,边桩左7.5 X(m),边桩左7.5 Y(m),边桩右12.25 X(m),边桩右12.25 Y(m),"
+        "设计高程(m),纵坡(%),主点\r\n";
+    EXPECT_EQ(csv.substr(3, header.size()), header);
+    const std::vector<std::string> csvLines = splitLines(csv.substr(3));
+    EXPECT_EQ(csvLines.size(), rows.size() + 1);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), std::count(csv.begin(), csv.end(), '\r'));
+    // K0+000: 0.6 rad is 34°22′38.87″; elevation 100 and grade 2 % at the start.
+    EXPECT_EQ(csvLines[1], "K0+000.000,0.000,3345678.123,512345.678,34°22′38.88″,3345682.358,512339.488,"
+                           "3345671.206,512355.788,100.0000,2.0000,QD");
+
+    const std::string xlsx = (dir / "table.xlsx").string();
+    writeXlsx(table, xlsx);
+    const std::string listing = (dir / "cells.txt").string();
+    ASSERT_EQ(std::system(("/usr/bin/python3 " GRADIX_XLSX_READER " '" + xlsx + "' > '" + listing + "'").c_str()), 0);
+    const std::vector<std::string> cells = splitLines(readFileBytes(listing));
+    ASSERT_EQ(cells.size(), rows.size() + 3);
+    EXPECT_EQ(cells[0], "A2");
+    EXPECT_EQ(cells[1], "General\t0.000\t0.000\t0.000\tGeneral\t0.000\t0.000\t0.000\t0.000\t0.0000\t0.0000%\tGeneral");
+    std::string tabbedHeader = header.substr(0, header.size() - 2);
+    std::replace(tabbedHeader.begin(), tabbedHeader.end(), ',', '\t');
+    EXPECT_EQ(cells[2], tabbedHeader);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::vector<std::string> want = split(tsv[r], '\t'), got = split(cells[r + 3], '\t');
+        ASSERT_EQ(got.size(), want.size()) << cells[r + 3];
+        for (std::size_t c = 0; c < want.size(); ++c) {
+            if (table.columns[c].kind == ColumnKind::Bearing) {
+                EXPECT_EQ(got[c], bearingDms(*parseStrictNumber(want[c])));
+            } else if (table.columns[c].kind == ColumnKind::Text || want[c].empty()) {
+                EXPECT_EQ(got[c], want[c]);
+            } else {
+                EXPECT_EQ(parseStrictNumber(got[c]), parseStrictNumber(want[c])) << "row " << r << " column " << c;
+            }
+        }
+    }
+}
+
+// Degrees, minutes and seconds carry when the seconds round up to 60.
+TEST(BearingDms, RoundsOnceAndCarries) {
+    const double pi = 4.0 * std::atan(1.0);
+    EXPECT_EQ(bearingDms(0.0), "0°00′00.00″");
+    EXPECT_EQ(bearingDms(pi / 2), "90°00′00.00″");
+    EXPECT_EQ(bearingDms((45.0 + 30.0 / 60 + 12.346 / 3600) * pi / 180), "45°30′12.35″");
+    EXPECT_EQ(bearingDms((10.0 + 59.0 / 60 + 59.996 / 3600) * pi / 180), "11°00′00.00″");
+}
