@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "alignment/alignment.h"
+#include "alignment/stn02_project.h"
 #include "landxml/landxml.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
@@ -28,12 +29,8 @@ namespace {
 
 const fs::path DATA = fs::path(GRADIX_SHARED_DATA) / "ifc4x-if";
 
-// Tolerances of the issue's checks, each with its reason.
-// Stakes and points against tables printed to 0.1 mm, summed along the chain.
-constexpr double STAKE_TOLERANCE = 1e-3;  // m
-// Parabolic vertical curves against published circular ones (R tan(da/2)
-// against R|dg|/2, see tests/alignment/stn02_tests.cpp).
-constexpr double TANGENT_POINT_TOLERANCE = 5e-3;  // m
+// Tolerances, each with its reason; STAKE_TOLERANCE and
+// TANGENT_POINT_TOLERANCE are the STN02 ones of stn02_project.h.
 // The same points printed with the same digits in two files.
 constexpr double SAME_AXIS_TOLERANCE = 1e-6;  // m
 // Round trip: points written in shortest form read back exactly; bearings
@@ -43,29 +40,6 @@ constexpr double ROUND_TRIP_TOLERANCE = 1e-9;  // m and rad
 // Skips the test unless the shared file exists.
 #define REQUIRE_SHARED(path)                                                      \
     if (!fs::is_regular_file(path)) GTEST_SKIP() << "shared test data absent: " << (path)
-
-std::vector<std::vector<std::string>> csvRows(const fs::path& file) {
-    std::vector<std::vector<std::string>> rows;
-    const std::vector<std::string> lines = readTextLines(file.string());
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        if (lines[i].empty()) continue;
-        std::vector<std::string> fields(1);
-        for (char c : lines[i]) {
-            if (c == ',')
-                fields.emplace_back();
-            else if (c != '"')
-                fields.back() += c;
-        }
-        rows.push_back(fields);
-    }
-    return rows;
-}
-
-double number(const std::string& text) {
-    const std::optional<double> v = parseStrictNumber(text);
-    if (!v) throw DataError("not a number in a published table: " + text);
-    return *v;
-}
 
 // A scratch folder for the files the tests write, removed afterwards.
 class Scratch {
