@@ -71,17 +71,7 @@ Labels ezdxfLabels(const fs::path& path, std::string* unreadable = nullptr) {
         return out;
     }
     EXPECT_EQ(run.status, 0) << run.output;
-    std::istringstream lines(run.output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos) continue;
-        std::string text;
-        for (std::size_t i = tab + 1; i + 1 < line.size(); i += 2)
-            text += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
-        out.emplace_back(line.substr(0, tab), text);
-    }
-    return out;
+    return gradix::testing::hexTextLines(run.output);
 }
 
 // What the pick-and-annotate command adds to a drawing.

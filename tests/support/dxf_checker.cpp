@@ -43,14 +43,9 @@ const fs::path& ezdxfOriginals() {
     return folder.path();
 }
 
-std::vector<std::pair<std::string, std::string>> ezdxfTexts(const std::string& path) {
-    const CheckerRun run = runChecker("texts " + path);
+std::vector<std::pair<std::string, std::string>> hexTextLines(const std::string& output) {
     std::vector<std::pair<std::string, std::string>> out;
-    if (run.status != 0) {
-        out.emplace_back("checker failed", run.output);
-        return out;
-    }
-    std::istringstream lines(run.output);
+    std::istringstream lines(output);
     std::string line;
     while (std::getline(lines, line)) {
         const std::size_t tab = line.find('\t');
@@ -61,6 +56,16 @@ std::vector<std::pair<std::string, std::string>> ezdxfTexts(const std::string& p
         out.emplace_back(line.substr(0, tab), text);
     }
     return out;
+}
+
+std::vector<std::pair<std::string, std::string>> ezdxfTexts(const std::string& path) {
+    const CheckerRun run = runChecker("texts " + path);
+    std::vector<std::pair<std::string, std::string>> out;
+    if (run.status != 0) {
+        out.emplace_back("checker failed", run.output);
+        return out;
+    }
+    return hexTextLines(run.output);
 }
 
 std::string stn02Plan() {

@@ -30,6 +30,8 @@ const std::filesystem::path& ezdxfOriginals();
 // The texts of TEXT and MTEXT entities of a file as ezdxf reads them:
 // (entity type, text) in file order.
 std::vector<std::pair<std::string, std::string>> ezdxfTexts(const std::string& path);
+// The checker's "KEY<TAB>HEX" lines as (KEY, the text the hex digits spell).
+std::vector<std::pair<std::string, std::string>> hexTextLines(const std::string& output);
 // The published STN02 plan of ../shared/data (which may be absent).
 std::string stn02Plan();
 
