@@ -148,4 +148,24 @@ namespace gradix {
 // point k+1.
 FootOfPoint locatePoint(const Alignment& alignment, SampleTable& samples, double pointX, double pointY);
 
+// The pick's foot made exact: Newton steps on the distance along the
+// tangent, Δs = (P − F(s))·T(s) / (1 − κ(s)·(P − F(s))·N(s)) (T the unit
+// tangent, N the unit normal to the right, κ the curvature in 1/m), from
+// pick.ptzh, each step kept inside the element it starts in and inside the
+// chainage bracket low..high (m). The bisection of js_qzdzh stops where the
+// distances of the bracket ends round to the same double, up to about
+// sqrt(2|D|u) from the foot (u the rounding of the coordinates: 1.7e-4 m for
+// D = 30 m at 3.3e6 m); the projection is flat there no more, and settles to
+// the rounding of the coordinates (about 1e-9 m). The answer keeps the pick
+// when the steps would end farther from the point than the pick (by more
+// than the rounding) or the chainages of the chain do not ascend. Raises
+// DataError on an arithmetic fault.
+FootOfPoint refineFoot(const Alignment& alignment, const FootOfPoint& pick, double low, double high, double pointX,
+                       double pointY);
+
+// A surveyed point's foot: locatePoint's answer refined by refineFoot within
+// the bracket of the nearest sample. The single pick of the window keeps
+// locatePoint's answer.
+FootOfPoint locateSurveyedPoint(const Alignment& alignment, SampleTable& samples, double pointX, double pointY);
+
 }  // namespace gradix

@@ -1,6 +1,8 @@
 // Chainage and offset of a plane point: bisection of a chainage bracket on
 // the distance to the point, and the side of the alignment the point lies on.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "alignment/alignment.h"
@@ -43,6 +45,40 @@ void evaluateProbe(const Alignment& al, ProbeRecord& probe, const ProbeRecord& t
 
 void copyProbe(const ProbeRecord& from, ProbeRecord& to) {
     for (int k = 0; k < PROBE_SIZE; ++k) to[k] = from[k];
+}
+
+// Newton steps of refineFoot: each at least doubles the correct digits once
+// within reach, so a handful settles any start the bisection leaves.
+constexpr int MAX_REFINE_STEPS = 16;
+// A step shorter than this (m) ends the refinement: the rounding of plane
+// coordinates of a few thousand kilometres is 5e-10 m.
+constexpr double SETTLED_STEP = 1e-10;
+// Below this the Newton denominator 1 − κ·n is taken for a point near the
+// centre of curvature, where the plain projection step is used instead.
+constexpr double LEAST_DENOMINATOR = 0.1;
+// The refined foot may lie this much (m) farther from the point than the pick
+// (rounding of the distances); farther, the pick stands.
+constexpr double NOT_FARTHER = 1e-8;
+
+// Curvature (1/m, positive when the bearing increases) of element i at
+// distance d (m) from its start; zero on the straight extensions (i = 0 or
+// n + 1). Along a clothoid it changes linearly with arc length.
+double curvatureAt(const Alignment& al, int i, double d) {
+    if (i < 1 || i > al.elemCount) return 0.0;
+    const auto k = [](double r) { return r == INFINITE_RADIUS ? 0.0 : 1.0 / r; };
+    const double k1 = k(al.elemStartRadius[i]), k2 = k(al.elemEndRadius[i]);
+    const double length = al.elemLength[i];
+    return length > 0.0 ? k1 + (k2 - k1) * d / length : k1;
+}
+
+// The element (0 before the start, n + 1 beyond the end) whose chainage
+// range holds s; at a joint, the one on the side of the step (ahead: the
+// later one).
+int elementHolding(const Alignment& al, double s, bool ahead) {
+    const auto first = al.elemChainage.begin() + 1;
+    const auto last = al.elemChainage.begin() + al.elemCount + 2;
+    const auto bound = ahead ? std::upper_bound(first, last, s) : std::lower_bound(first, last, s);
+    return static_cast<int>(bound - first);
 }
 
 }  // namespace
@@ -132,6 +168,51 @@ FootOfPoint locatePoint(const Alignment& alignment, SampleTable& samples, double
     const std::size_t k = nearestSampleIndexed(samples, pointX, pointY);
     return js_qzdzh(alignment, samples.sampleChainage[k - 1], samples.sampleChainage[k + 1], samples.sampleX[k + 1],
                     samples.sampleY[k + 1], pointX, pointY);
+}
+
+FootOfPoint refineFoot(const Alignment& al, const FootOfPoint& pick, double low, double high, double pointX,
+                       double pointY) {
+    const int n = detail::checkedElementCount(al);
+    if (!al.chainagesAscending || !(low <= pick.ptzh && pick.ptzh <= high)) return pick;
+    const double infinity = std::numeric_limits<double>::infinity();
+    // The point's offset from the alignment at s: along the tangent and to
+    // the right of it (m), and the alignment point.
+    double fx = 0.0, fy = 0.0;
+    double along = 0.0, right = 0.0;
+    const auto measure = [&](double s) {
+        double bearing = 0.0;
+        PointAtChainage(al, s, fx, fy, bearing);
+        const double ex = pointX - fx, ey = pointY - fy;
+        along = ex * std::cos(bearing) + ey * std::sin(bearing);
+        right = -ex * std::sin(bearing) + ey * std::cos(bearing);
+        if (!std::isfinite(along) || !std::isfinite(right))
+            throw DataError("distance to the point at chainage " + shortestText(s) + " is not a finite number");
+    };
+    double s = pick.ptzh;
+    for (int step = 0; step < MAX_REFINE_STEPS; ++step) {
+        measure(s);
+        const int i = elementHolding(al, s, along >= 0.0);
+        const double start = i >= 1 ? al.elemChainage[i] : -infinity;
+        const double end = i <= n ? al.elemChainage[i + 1] : infinity;
+        double denominator = 1.0 - curvatureAt(al, i, s - start) * right;
+        if (!(denominator > LEAST_DENOMINATOR)) denominator = 1.0;
+        const double next = std::clamp(s + along / denominator, std::max(low, start), std::min(high, end));
+        const bool settled = std::fabs(next - s) <= SETTLED_STEP;
+        s = next;
+        if (settled) break;
+    }
+    measure(s);
+    const double distance = std::hypot(pointX - fx, pointY - fy);
+    if (!(distance <= std::fabs(pick.ptd) + NOT_FARTHER)) return pick;
+    // Positive to the left, as the pick's offset.
+    return FootOfPoint{s, right > 0.0 ? -distance : distance, fx, fy};
+}
+
+FootOfPoint locateSurveyedPoint(const Alignment& alignment, SampleTable& samples, double pointX, double pointY) {
+    const std::size_t k = nearestSampleIndexed(samples, pointX, pointY);
+    const FootOfPoint pick = js_qzdzh(alignment, samples.sampleChainage[k - 1], samples.sampleChainage[k + 1],
+                                      samples.sampleX[k + 1], samples.sampleY[k + 1], pointX, pointY);
+    return refineFoot(alignment, pick, samples.sampleChainage[k - 1], samples.sampleChainage[k + 1], pointX, pointY);
 }
 
 }  // namespace gradix

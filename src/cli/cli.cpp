@@ -183,6 +183,12 @@ void requireProfile(const Options& o, const Project& project) {
     }
 }
 
+// Whether a command whose profile is optional has one: --profile, or the
+// profile that came with the LandXML alignment.
+bool hasDesign(const Options& o, const Project& project) {
+    return o.hasProfile || (o.hasLandXml && project.profile.gradePointCount > 0);
+}
+
 Outcome chainageCommand(const Options& o, std::ostream& out) {
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
@@ -395,7 +401,8 @@ Outcome drawingProfileCommand(const Options& o) {
 // naming how many were left out.
 Outcome locatePointsCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (!o.arguments.empty()) throw UsageError{"give points as arguments or --points FILE, not both"};
-    requireNotRead(o.out, {o.points, o.icd, o.profile});
+    requireAlignment(o);
+    requireNotRead(o.out, {o.points, o.icd, o.profile, o.landxml});
     setoutcli::LocatePointsOptions lo;
     lo.pointsFile = o.points;
     lo.keepGoing = o.keepGoing;
@@ -406,7 +413,7 @@ Outcome locatePointsCommand(const Options& o, std::ostream& out, std::ostream& e
     lo.target = tableTargetOf(o);
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
-    const std::size_t skipped = setoutcli::locatePoints(project, o.hasProfile, lo, out, err);
+    const std::size_t skipped = setoutcli::locatePoints(project, hasDesign(o, project), lo, out, err);
     if (skipped == 0) return Outcome::done();
     DataError left(std::to_string(skipped) + " bad line" + (skipped == 1 ? " was" : "s were") +
                    " left out; the other points are written");
@@ -444,7 +451,8 @@ Outcome tableStakesCommand(const Options& o, std::ostream& out) {
     if (!(so.every > 0.0)) throw UsageError{"--every must be greater than 0"};
     so.offsets = offsetsOf(o);
     const setoutcli::TableTarget target = tableTargetOf(o);
-    requireNotRead(o.out, {o.icd, o.profile});
+    requireAlignment(o);
+    requireNotRead(o.out, {o.icd, o.profile, o.landxml});
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     if (o.hasRange) {
@@ -452,17 +460,20 @@ Outcome tableStakesCommand(const Options& o, std::ostream& out) {
         if (Outcome t = rangeChainage(project.breaks, o.to, so.toChainage); !t) return t;
         if (*so.fromChainage > *so.toChainage) throw UsageError{"--from must not be beyond --to"};
     }
-    const Profile* profile = o.hasProfile ? &project.profile : nullptr;
+    const bool withProfile = hasDesign(o, project);
+    const Profile* profile = withProfile ? &project.profile : nullptr;
     const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
-    setoutcli::emitTable(stakeTableColumns(rows, project.breaks, so.offsets, o.hasProfile), target, out);
+    setoutcli::emitTable(stakeTableColumns(rows, project.breaks, so.offsets, withProfile), target, out);
     return Outcome::done();
 }
 
 Outcome tableCurvesCommand(const Options& o, std::ostream& out) {
     const setoutcli::TableTarget target = tableTargetOf(o);
-    requireNotRead(o.out, {o.profile, o.breaks, o.icd});
+    if (!o.hasProfile && !o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
+    requireNotRead(o.out, {o.profile, o.breaks, o.icd, o.landxml});
     Project project;
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
+    requireProfile(o, project);
     const std::vector<CurveRow> rows = verticalCurveTable(project.profile, project.breaks);
     setoutcli::emitTable(curveTableColumns(rows, project.breaks), target, out);
     return Outcome::done();
@@ -670,7 +681,7 @@ public:
             "in chainage order: 桩号 里程 X Y 方位角, X and Y per offset, 设计高程 纵坡 with a profile, 主点.\n"
             "tsv: exact numbers, grades as ratios, bearings in radians, no header; csv: UTF-8 with BOM,\n"
             "CR LF, the Chinese header, usual decimals; xlsx: the same header, full numbers (needs --out).");
-        icdOption(stakesTable)->required();
+        landXmlOptions(stakesTable, icdOption(stakesTable));
         profileOption(stakesTable);
         stakesTable->add_option("--every", options_.every, "interval of the stakes (m, > 0)")->type_name("S")->required();
         offsetOption(stakesTable);
@@ -684,7 +695,7 @@ public:
             table, "curves",
             "竖曲线表: per grade point 序号 桩号 里程 高程 R T E(=T²/2R) 进坡 出坡 起点桩号 终点桩号 凹凸 坡长\n"
             "(horizontal length to the next grade point); formats as for table stakes.");
-        profileOption(curvesTable)->required();
+        profileOption(curvesTable);
         alignmentOptions(curvesTable);
         tableOutputOptions(curvesTable, "the table");
 

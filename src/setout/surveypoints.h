@@ -55,8 +55,9 @@ struct LocatedPoint {
     std::string note;                  // "", before-start, beyond-end or far
 };
 
-// Locates a point through the pick path (locatePoint): the foot's chainage,
-// the offset, the stake, the design (within the profile) and the note (the
+// Locates a point through the pick path refined (locateSurveyedPoint): the
+// foot's chainage and offset exact to the rounding of the coordinates,
+// the stake, the design (within the profile) and the note (the
 // foot before the start or beyond the end of the alignment, else far when
 // |offset| > maxOffset). Raises DataError on an evaluation failure.
 LocatedPoint locateSurveyPoint(const Alignment& alignment, SampleTable& samples, const ChainBreakTable& breaks,

@@ -4,27 +4,22 @@
 #include "alignment/stn02_project.h"
 
 #include "setout/curvestable.h"
-#include "setout/locate_tolerance.h"
-#include "setout/surveypoints.h"
+#include "setout/side_points.h"
 
-// Side points on both sides of the equation locate back to their chainage
-// and offset, and their stakes fall in the stretch of their side.
+// Side points on both sides of the equation A0+876.272 = B5+350 locate back
+// to their chainage and offset, and their stakes fall in the stretch of
+// their side.
 TEST_F(Stn02, SidePointsAcrossTheEquationLocateBack) {
     SampleTable samples;
     buildSampleTable(road_, samples);
-    const double offsetTolerance = 1e-6;  // m, as on the example road
-    for (double along : {-40.0, -5.0, -0.5, 0.5, 5.0, 40.0})
-        for (double d : {-3.2, 4.5}) {
-            const double c = BREAK_BACK + along;
-            double x = 0, y = 0, b = 0;
-            PointAtChainage(road_, c, x, y, b);
-            const PlanePoint side = sidePoint(x, y, b, d);
-            const LocatedPoint p = locateSurveyPoint(road_, samples, breaks_, nullptr, {"S", side.x, side.y, {}, 1}, 100);
-            EXPECT_NEAR(p.chainage, c, footChainageTolerance(d, side.x)) << along;
-            EXPECT_NEAR(p.offset, d, offsetTolerance) << along;
-            EXPECT_EQ(p.stake, stakeOf(p.chainage));
-            EXPECT_EQ(p.stake[0], along < 0 ? 'A' : 'B') << p.stake;
-        }
+    std::vector<SidePlace> places;
+    for (double along : {-40.0, -5.0, -0.5, 0.5, 5.0, 40.0}) places.push_back({BREAK_BACK + along, "equation"});
+    std::size_t i = 0;
+    for (const LocatedPoint& p : expectSidePointsLocateBack(road_, samples, breaks_, places)) {
+        const SidePlace& place = places[i++ / SIDE_OFFSETS.size()];
+        EXPECT_EQ(p.stake, stakeOf(p.chainage));
+        EXPECT_EQ(p.stake[0], place.chainage < BREAK_BACK ? 'A' : 'B') << p.stake;
+    }
 }
 
 // The table's grade points: elevations and grades of the published segments

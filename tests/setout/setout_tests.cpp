@@ -14,7 +14,7 @@
 #include "alignment/alignment.h"
 #include "profile/profile.h"
 #include "setout/curvestable.h"
-#include "setout/locate_tolerance.h"
+#include "setout/side_points.h"
 #include "setout/stakestable.h"
 #include "setout/surveypoints.h"
 #include "setout/table.h"
@@ -28,11 +28,6 @@ using namespace gradix;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Offsets of located side points: a distance to the foot, which the flat
-// minimum of the distance leaves exact to rounding; 1e-6 m leaves room for
-// the clothoid series (1e-13 m).
-constexpr double LOCATE_TOLERANCE = 1e-6;  // m
 
 std::string example(const char* name) { return (fs::path(GRADIX_EXAMPLES) / name).string(); }
 
@@ -76,30 +71,22 @@ std::vector<std::string> split(const std::string& line, char by) {
 
 }  // namespace
 
-// A side point D to the right of the centre line, located again, gives back
-// its chainage and D, at the start, middle and end of every element of the
-// example road (every element kind) and on either side.
+// Side points located back at the start, middle and end of every element
+// of the example road: line, arc, entering and exit spiral, spiral to spiral.
 TEST_F(ExampleRoad, SidePointsLocateBackToTheirChainageAndOffset) {
     // Due north, 5 m to the right is 5 m east.
     const PlanePoint east = sidePoint(100.0, 200.0, 0.0, 5.0);
     EXPECT_DOUBLE_EQ(east.x, 100.0);
     EXPECT_DOUBLE_EQ(east.y, 205.0);
     std::set<ElementKind> kinds;
+    std::vector<SidePlace> places;
     for (int i = 1; i <= road.elemCount; ++i) {
         kinds.insert(elementKind(road.elemStartRadius[i], road.elemEndRadius[i]));
         for (double share : {0.02, 0.5, 0.98})
-            for (double d : {-30.0, -2.5, 7.0, 25.0}) {
-                const double c = road.elemChainage[i] + share * road.elemLength[i];
-                double x = 0, y = 0, b = 0;
-                PointAtChainage(road, c, x, y, b);
-                const PlanePoint side = sidePoint(x, y, b, d);
-                const LocatedPoint back =
-                    locateSurveyPoint(road, samples, noBreaks, nullptr, {"P", side.x, side.y, {}, 1}, 100.0);
-                EXPECT_NEAR(back.chainage, c, footChainageTolerance(d, side.x)) << "element " << i << " offset " << d;
-                EXPECT_NEAR(back.offset, d, LOCATE_TOLERANCE) << "element " << i << " at " << c;
-            }
+            places.push_back({road.elemChainage[i] + share * road.elemLength[i], "element " + std::to_string(i)});
     }
     EXPECT_EQ(kinds.size(), 5u);
+    expectSidePointsLocateBack(road, samples, noBreaks, places);
 }
 
 // Notes, stake, design and DZ of located points.
@@ -109,7 +96,7 @@ TEST_F(ExampleRoad, LocatedPointsCarryDesignAndNotes) {
     const PlanePoint left = sidePoint(x, y, b, -12.0);
     const LocatedPoint p = locateSurveyPoint(road, samples, noBreaks, &profile, {"A1", left.x, left.y, 107.0, 1}, 100);
     EXPECT_EQ(p.stake, "1200.000");
-    EXPECT_NEAR(p.chainage, 1200.0, footChainageTolerance(12.0, x));
+    EXPECT_NEAR(p.chainage, 1200.0, ROUND_TRIP_TOLERANCE);
     ASSERT_TRUE(p.elevation && p.grade && p.dz);
     EXPECT_NEAR(*p.elevation, 106.7260, 5e-5);  // the README's annotation at K1+200
     EXPECT_NEAR(*p.dz, 107.0 - *p.elevation, 1e-12);
