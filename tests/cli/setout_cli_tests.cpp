@@ -1,7 +1,10 @@
 // The setting-out commands of gradix-cli end to end on the example project:
-// side stakes, a point file with a bad line, the two tables, the xlsx target
-// and the usage mistakes.
+// side stakes, a point file with a bad line, the two tables, the xlsx target,
+// the LandXML forms (and STN02's vertical curves through them) and the usage
+// mistakes.
 #include <gtest/gtest.h>
+
+#include "alignment/stn02_project.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -11,8 +14,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -130,4 +131,88 @@ TEST_F(SetoutCli, TablesInEveryFormatAndTheirUsageMistakes) {
         {"locate", "--icd", example("road.icd"), "--keep-going", "1,2"},
     };
     for (const auto& args : mistakes) EXPECT_EQ(run(args).exitCode, 64) << args[1];
+}
+
+// --landxml in place of --icd, --breaks and --profile: the alignment, its
+// equations as chain breaks (stakes with stretch letters) and its profile
+// unless --profile gives one.
+TEST_F(SetoutCli, TablesAndPointsTakeALandXmlProject) {
+    const std::string xml = example("road.xml");
+    const std::string points = write("points.txt", "P1 3346479.656 513201.859 107\n");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string outStart;
+    };
+    const std::vector<Case> cases{
+        {{"table", "stakes", "--landxml", xml, "--every", "100", "--from", "A300", "--to", "400"}, 0,
+         "AK0+300.000\t300\t3345925.723684473\t512515.0707420186\t0.6000000000001755\t106\t0.02\t\n"
+         "AK0+400.000\t400\t3346008.257245964\t512571.53498935804\t0.6000000000007867\t108\t0.02\tZH\n"},
+        {{"table", "curves", "--landxml", xml}, 0, "1\tAK0+000.000\t0\t100\t\t\t\t\t0.02\t\t\t\t600\n"},
+        {{"table", "curves", "--landxml", xml, "--profile", example("road.zdm")}, 0,
+         "1\tAK0+000.000\t0\t100\t\t\t\t\t0.02\t\t\t\t600\n"},
+        {{"locate", "--landxml", xml, "--points", points}, 0, "P1\tA1200.000\t1199.9996568599354\t"},
+        {{"table", "curves", "--icd", example("road.icd")}, 64, ""},
+        {{"table", "stakes", "--every", "100"}, 64, ""},
+        {{"table", "stakes", "--landxml", xml, "--icd", example("road.icd"), "--every", "100"}, 64, ""},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[1] << " " << c.args.size() << ": " << r.err;
+        EXPECT_EQ(r.out.substr(0, c.outStart.size()), c.outStart) << c.args[1];
+    }
+}
+
+// STN02 through its LandXML file: per vertical curve of the table, the
+// radius, grades, kind and tangent points of the published curve, and the
+// grade point on the published incoming grade line (tolerances of
+// stn02_project.h).
+TEST_F(SetoutCli, CurveTableOfStn02ReproducesThePublishedGradePoints) {
+    const fs::path folder = stn02Folder();
+    if (!fs::is_regular_file(folder / "Alignment_STN02.xml")) GTEST_SKIP() << "STN02 is not in " << folder;
+    const CliRun r = run({"table", "curves", "--landxml", (folder / "Alignment_STN02.xml").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<VerticalSegment> vertical;
+    for (const auto& f : csvRows(folder / "Alignment_vertical.csv"))
+        vertical.push_back({f.at(1), number(f.at(3)), number(f.at(4)), number(f.at(5)), number(f.at(6)),
+                            number(f.at(7)), f.size() > 8 && !f[8].empty() ? number(f[8]) : 0.0});
+    const auto ends = csvRows(folder / "Alignment_stationing_vertical_not-constant_value.csv");
+    std::istringstream lines(r.out);
+    std::size_t curve = 0, rows = 0;
+    for (std::string line; std::getline(lines, line); ++rows) {
+        std::vector<std::string> f(1);
+        for (char ch : line) {
+            if (ch == '\t')
+                f.emplace_back();
+            else
+                f.back().push_back(ch);
+        }
+        ASSERT_EQ(f.size(), 13u) << line;
+        const double distance = number(f[2]) - START_STAKE;
+        if (rows == 0) {
+            EXPECT_NEAR(number(f[3]), vertical.front().height, ELEVATION_TOLERANCE);
+        }
+        if (f[4].empty()) continue;
+        std::size_t arc = 0;
+        for (std::size_t i = 0, seen = 0; i < vertical.size(); ++i)
+            if (vertical[i].type == "CIRCULARARC" && seen++ == curve) arc = i;
+        ASSERT_GT(arc, 0u) << line;
+        const VerticalSegment &s = vertical[arc], &in = vertical[arc - 1];
+        EXPECT_NEAR(number(f[4]), std::fabs(s.radius), 1e-9) << line;
+        EXPECT_NEAR(number(f[7]), s.startGrade, GRADE_TOLERANCE) << line;
+        EXPECT_NEAR(number(f[8]), s.endGrade, GRADE_TOLERANCE) << line;
+        EXPECT_EQ(f[11], s.radius > 0 ? "凸" : "凹") << line;
+        EXPECT_NEAR(number(f[3]), in.height + in.startGrade * (distance - in.distance), ELEVATION_TOLERANCE) << line;
+        // Tangent points as stakes of their stretch: "AK0+324.904" is 324.904.
+        const auto stakeValue = [](const std::string& t) {
+            const std::size_t k = t.find('K'), plus = t.find('+');
+            return number(t.substr(k + 1, plus - k - 1)) * 1000.0 + number(t.substr(plus + 1));
+        };
+        ASSERT_LT(curve, ends.size());
+        EXPECT_NEAR(stakeValue(f[9]), number(ends[curve].at(2)), TANGENT_POINT_TOLERANCE) << line;
+        EXPECT_NEAR(stakeValue(f[10]), number(ends[curve].at(3)), TANGENT_POINT_TOLERANCE) << line;
+        ++curve;
+    }
+    EXPECT_EQ(curve, 4u);
+    EXPECT_EQ(rows, 7u);
 }
