@@ -13,6 +13,7 @@
 #include "commands/compute.h"
 #include "commands/initialise.h"
 #include "commands/labels.h"
+#include "commands/tables.h"
 #include "support/file_bytes.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -485,3 +486,64 @@ TEST(StakeFile, ReadingStopsOneStakePastTheMostAFileMayHold) {
 }
 
 }  // namespace
+
+// The tables of the menu 输出 when they do not run to the end: a cancelled
+// file dialog (an empty path) fails as such, a refused field is a message
+// box with its reason, a progress that stops ends the command silently; none
+// writes a file.
+TEST(Tables, CancelledAndRefusedRunsWriteNothing) {
+    Session s;
+    s.form.setChecked(Control::Check1, true);
+    s.ui.answers = {gradix::testing::example("road.icd"), gradix::testing::example("road-icd.zdm")};
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
+    const std::string points = s.dir.write("points.txt", "P1 3346479.656 513201.859 107\nP2 3345900 512500\n");
+    const gradix::Progress stop = [](std::size_t, std::size_t) { return false; };
+    const auto stakes = [&](std::string every, std::string offsets, std::string from, std::string to,
+                            const gradix::Progress& progress = {}) {
+        return [=, &s](const std::string& file) {
+            return gradix::writeStakeTable(s.project, {every, offsets, from, to, gradix::TableFormat::Csv, file},
+                                           progress);
+        };
+    };
+    const auto located = [&](std::string pointsFile, std::string maxOffset, const gradix::Progress& progress = {}) {
+        return [=, &s](const std::string& file) {
+            std::size_t skipped = 0;
+            return gradix::writeLocatedPoints(s.project, {pointsFile, maxOffset, gradix::TableFormat::Csv, file},
+                                              skipped, progress);
+        };
+    };
+    const std::string cancelled = "error 错误: 读取文件被取消！";
+    const auto refused = [](const std::string& text) {
+        return std::vector<std::string>{"activate", "message 数据有误: " + text};
+    };
+    struct Case {
+        const char* what;
+        std::function<gradix::Outcome(const std::string&)> run;
+        bool chooseFile;  // false: the save dialog was cancelled
+        std::vector<std::string> events;
+    };
+    const std::vector<Case> cases{
+        {"stake table, save cancelled", stakes("20", "", "", ""), false, {cancelled}},
+        {"curve table, save cancelled",
+         [&](const std::string& file) {
+             return gradix::writeCurveTable(s.project, {gradix::TableFormat::Csv, file});
+         },
+         false, {cancelled}},
+        {"located points, save cancelled", located(points, "100"), false, {cancelled}},
+        {"located points, point file cancelled", located("", "100"), true, {cancelled}},
+        {"interval 0", stakes("0", "", "", ""), true, refused("桩距应为大于0的数。")},
+        {"interval not a number", stakes("20m", "", "", ""), true, refused("桩距应为大于0的数。")},
+        {"offset not a number", stakes("20", "7.5,x", "", ""), true, refused("边桩距应为以逗号分隔的数。")},
+        {"range reversed", stakes("20", "", "500", "300"), true, refused("起点桩号不应在终点桩号之后。")},
+        {"negative offset limit", located(points, "-1"), true, refused("偏距限值应为不小于0的数。")},
+        {"stake table stopped", stakes("20", "", "", "", stop), true, {}},
+        {"located points stopped", located(points, "100", stop), true, {}},
+    };
+    for (const Case& c : cases) {
+        s.ui.events.clear();
+        const std::string file = c.chooseFile ? (fs::path(s.dir.folder()) / "table.csv").string() : "";
+        s.ui.show(c.run(file));
+        EXPECT_EQ(s.ui.events, c.events) << c.what;
+        EXPECT_FALSE(fs::exists(fs::path(s.dir.folder()) / "table.csv")) << c.what;
+    }
+}
