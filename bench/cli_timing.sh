@@ -3,6 +3,7 @@
 #   compute --stakes  32,767 stakes against a profile of 32,767 grade points,
 #                     with separate vertical curves and with overlapping ones
 #   coords --every 1  every metre of a 150 km alignment of 999 elements
+#   locate --points   100,000 surveyed points beside that alignment
 # Each run is repeated RUNS times (default 5); the median is printed.
 #
 # Usage: bench/cli_timing.sh GRADIX_CLI [MAKE_CLI_DATA]
@@ -82,3 +83,10 @@ time_runs "compute --stakes, overlapping curves" 32767 "$work/results.txt" \
     "$cli" compute --profile "$work/profile-overlap.zdm" --stakes "$work/stakes.txt" --out "$work/results.txt"
 time_runs "coords --every 1 (150 km, 999 elements)" $((to - from + 1)) "$work/stdout" \
     "$cli" coords --icd "$work/long.ICD" --from "$from" --to "$to" --every 1
+
+# 100,000 surveyed points beside the long road: side stakes of coords
+# --offset every 1.5 m, alternately 23 m to the left and 7.3 m to the right.
+"$cli" coords --icd "$work/long.ICD" --from "$from" --to $((to - 1)) --every 1.5 --offset -23,7.3 |
+    awk 'NR <= 100000 { if (NR % 2) print "P" NR, $5, $6; else print "P" NR, $7, $8 }' >"$work/points.txt"
+time_runs "locate --points (100,000 points)" 100000 "$work/stdout" \
+    "$cli" locate --icd "$work/long.ICD" --points "$work/points.txt"
