@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/translations.h"
 
 namespace gradix {
 
@@ -124,6 +126,9 @@ int runGradix(int argc, char** argv) {
     qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Gradix"));
     QApplication::setApplicationVersion(QString::fromUtf8(GRADIX_SHORT_VERSION));
+    // Qt's dialogs and buttons speak Chinese where the translation is installed.
+    QTranslator qtChinese;
+    installQtChinese(app, qtChinese);
 
     // What is left once the window system has taken its own options.
     CommandLine line;

@@ -1,6 +1,8 @@
 #include "app/helpwindow.h"
 
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -23,6 +25,11 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), browser_(ne
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
     resize(HELP_WIDTH, HELP_HEIGHT);
+    // Esc closes the help, wherever in it the focus is.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("helpEscape"));
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void HelpWindow::showHelp(const QString& helpFile) {

@@ -1124,7 +1124,7 @@ TEST(WindowHelpAndExit, MoreSoftwareOpensTheWebPageThenTheModalAboutBox) {
         EXPECT_TRUE(text.contains(gradix::LICENCE_NAME));
     });
     s.click("xpcmdbutton1");
-    EXPECT_EQ(steps, (std::vector<std::string>{std::string("web ") + gradix::MAKER_WEB_PAGE, "about"}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"web " + s.window->projectPage().toString().toStdString(), "about"}));
 }
 
 TEST(WindowHelpAndExit, ExitClosesEveryWindowAndSavesNothing) {
