@@ -1,8 +1,7 @@
 #include "app/helpwindow.h"
 
 #include <QFileInfo>
-#include <QKeySequence>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -25,11 +24,15 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), browser_(ne
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
     resize(HELP_WIDTH, HELP_HEIGHT);
-    // Esc closes the help, wherever in it the focus is.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setObjectName(QStringLiteral("helpEscape"));
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the help, wherever in it the focus is (the browser passes it on).
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::showHelp(const QString& helpFile) {
