@@ -1159,8 +1159,22 @@ TEST(WindowHelpAndExit, TheShippedHelpExplainsEveryMessageAndCommand) {
              std::string(gradix::PROFILE_DIALOG.title), std::string(gradix::STAKES_DIALOG.title),
              std::string(gradix::RESULT_DIALOG.title), std::string("初 始 化"), std::string("计   算"),
              std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini"),
-             std::string("LandXML文件(*.xml)"), std::string("选择LandXML平面线和纵断面"), std::string("已换算为米")})
+             std::string("LandXML文件(*.xml)"), std::string("选择LandXML平面线和纵断面"), std::string("已换算为米"),
+             // the menus, the remembered projects, the drop and gradix-cli's commands
+             std::string("打开项目…"), std::string("最近项目"), std::string("打开图形…"), std::string("缩放到范围"),
+             std::string("检查数据"), std::string("gradix-recent.txt"), std::string("拖放数据文件"),
+             std::string("按 Esc 关闭本帮助"), std::string("<code>compute</code>"), std::string("<code>coords</code>"),
+             std::string("<code>locate</code>"), std::string("<code>table stakes</code>"),
+             std::string("<code>table curves</code>"), std::string("<code>landxml list</code>"),
+             std::string("<code>landxml export</code>"), std::string("<code>drawing profile</code>"),
+             std::string("<code>check</code>"), std::string("<code>check-labels</code>")})
         EXPECT_NE(help.find(text), std::string::npos) << text;
+    // Every link of the table of contents leads to its anchor.
+    for (std::size_t at = help.find("href=\"#"); at != std::string::npos; at = help.find("href=\"#", at + 1)) {
+        const std::size_t start = at + std::string("href=\"#").size();
+        const std::string anchor = help.substr(start, help.find('"', start) - start);
+        EXPECT_NE(help.find("name=\"" + anchor + "\""), std::string::npos) << anchor;
+    }
 }
 
 }  // namespace
