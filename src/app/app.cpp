@@ -126,9 +126,6 @@ int runGradix(int argc, char** argv) {
     qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Gradix"));
     QApplication::setApplicationVersion(QString::fromUtf8(GRADIX_SHORT_VERSION));
-    // Qt's dialogs and buttons speak Chinese where the translation is installed.
-    QTranslator qtChinese;
-    installQtChinese(app, qtChinese);
 
     // What is left once the window system has taken its own options.
     CommandLine line;
@@ -140,6 +137,11 @@ int runGradix(int argc, char** argv) {
         return EXIT_GUI_USAGE;
     }
     const QString screenshot = line.parser.value(line.screenshot);
+
+    // Qt's dialogs and buttons speak Chinese where the translation is
+    // installed; the terminal's usage lines above stay as gradix-cli's.
+    QTranslator qtChinese;
+    installQtChinese(app, qtChinese);
 
     MainWindow window({QApplication::applicationDirPath(), userConfigFolder(), nullptr});
     window.show();
