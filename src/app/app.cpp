@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/translations.h"
 
 namespace gradix {
 
@@ -135,6 +137,11 @@ int runGradix(int argc, char** argv) {
         return EXIT_GUI_USAGE;
     }
     const QString screenshot = line.parser.value(line.screenshot);
+
+    // Qt's dialogs and buttons speak Chinese where the translation is
+    // installed; the terminal's usage lines above stay as gradix-cli's.
+    QTranslator qtChinese;
+    installQtChinese(app, qtChinese);
 
     MainWindow window({QApplication::applicationDirPath(), userConfigFolder(), nullptr});
     window.show();

@@ -1,6 +1,7 @@
 #include "app/helpwindow.h"
 
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -23,6 +24,15 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), browser_(ne
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
     resize(HELP_WIDTH, HELP_HEIGHT);
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the help, wherever in it the focus is (the browser passes it on).
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::showHelp(const QString& helpFile) {

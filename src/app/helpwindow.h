@@ -15,7 +15,8 @@ inline constexpr const char* HELP_FILE_NAME = "gradix.html";
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:
-    // owner: the main window; the help window stays above it and closes with it.
+    // owner: the main window; the help window stays above it and closes with
+    // it, or with Esc.
     explicit HelpWindow(QWidget* owner);
 
     // Shows helpFile from its start and brings the window to the front. A
@@ -23,6 +24,9 @@ public:
     void showHelp(const QString& helpFile);
 
     QTextBrowser* browser() const { return browser_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTextBrowser* browser_;

@@ -141,6 +141,7 @@ MainWindow::MainWindow(const WindowSetup& setup)
     ownMessenger_ = std::move(own.messenger);
     setDrawingLink(setup.connector, setup.messenger);
     connectHandlers();
+    buildMenus();
 
     // Window load: centre the window, then the rotation angle from the
     // settings file ("0" when it is missing, empty or unreadable).
@@ -345,7 +346,9 @@ void MainWindow::connectHandlers() {
 
 bool MainWindow::runInitialise() {
     const bool alignmentMode = form_->isChecked(Control::Check1);
+    viewsUi_->clearOpened();
     const Outcome outcome = initialise(project_, *form_, *ui_, settings_);
+    projectAfterInitialise(outcome.isDone(), alignmentMode);
     // The drawing window shows the road now in force.
     if (outcome.isDone() && alignmentMode) {
         reference_ = referenceAlignmentOf(project_);
@@ -424,9 +427,8 @@ void MainWindow::helpClicked() {
 }
 
 void MainWindow::moreSoftwareClicked() {
-    if (openWebPage) openWebPage(QUrl(QString::fromUtf8(MAKER_WEB_PAGE)));
-    AboutBox about(this);
-    about.exec();
+    if (openWebPage) openWebPage(projectPage());
+    showAbout();
 }
 
 void MainWindow::exitClicked() {

@@ -21,11 +21,13 @@
 #include "commands/drawingcommands.h"
 #include "commands/form.h"
 #include "commands/project.h"
+#include "commands/projectfiles.h"
 #include "commands/settings.h"
 #include "commands/tables.h"
 #include "commands/userinterface.h"
 
 class QLineEdit;
+class QMenu;
 class QVBoxLayout;
 class QUrl;
 
@@ -99,6 +101,28 @@ public:
     // (the ICD file, which ticks Check1, or the chain-break file, then the
     // profile). True when it completed.
     bool openProject(const std::vector<std::string>& files);
+    // Loads a project of the mode and files given (Check1 set to its mode),
+    // as 初 始 化 does; a dialog the files do not answer is shown. True when
+    // it completed.
+    bool openProject(const ProjectFiles& project);
+
+    // The menus around the classic panel (menus.cpp): 文件 (打开项目…,
+    // 最近项目, 打开图形…, 退出), 输出, 视图, 帮助 (帮助, 关于).
+    // The projects remembered, newest first, beside the settings file.
+    const RecentProjects& recentProjects() const { return recent_; }
+    // 最近项目 → entry index: loads it; a file that is gone is named in a
+    // message and nothing is loaded (the entry stays, for a drive that
+    // comes back). True when it loaded.
+    bool openRecentProject(std::size_t index);
+    // 打开图形…: asks for a DXF file and opens it in the drawing window,
+    // without starting a command. True when it was opened.
+    bool openDrawing();
+    // Data files dropped on the window: sorted by extension into the order
+    // of the initialisation and loaded, or a message says why they are not.
+    bool openDroppedFiles(const std::vector<std::string>& paths);
+    // The project's own page: the repository address CMake configures, or
+    // the README beside the program (installed: in its data folder).
+    QUrl projectPage() const;
     // "导出纵断面图…": asks for a DXF file (never one of the files read),
     // writes the profile sheet at 1:2000 and 1:200 and opens it in the
     // drawing window. True when it was written.
@@ -150,10 +174,20 @@ protected:
     // Closing Form1 ends the program, as the exit button does; a drawing
     // with unsaved annotations is offered for saving first.
     void closeEvent(QCloseEvent* event) override;
+    // Data files dragged from the file manager (menus.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
     void buildOutputMenu(QVBoxLayout* layout);
+    // The menus other than 输出 around it, the menu bar across the whole
+    // window, the remembered projects read, drops accepted (menus.cpp).
+    void buildMenus();
+    void fillRecentMenu();
+    void showAbout();
+    // After 初 始 化: the title names the files, the project is remembered.
+    void projectAfterInitialise(bool done, bool alignmentMode);
     void outputEntry(int kind);
     // Runs work under a progress bar that appears after a moment.
     Outcome withProgress(const QString& title, const std::function<Outcome(const Progress&)>& work);
@@ -184,6 +218,8 @@ private:
     std::unique_ptr<ViewsUserInterface> viewsUi_;  // wraps the interface given, for the views
     HelpWindow* help_ = nullptr;
     RoadViews* views_ = nullptr;
+    RecentProjects recent_;
+    QMenu* recentMenu_ = nullptr;
 
     // The drawing link: the window's own and the one in use.
     std::unique_ptr<CadConnector> ownConnector_;

@@ -28,7 +28,6 @@ inline constexpr FileDialog VIEW_PICTURE_DIALOG{
 // The box of a failed export.
 inline constexpr const char* EXPORT_FAILED_TEXT = "导出失败！";
 inline constexpr const char* INPUT_FILE_DETAIL = "the file chosen is one of the project's data files: ";
-inline constexpr const char* ICD_SUFFIX = "icd";
 
 }  // namespace
 
@@ -81,16 +80,6 @@ void MainWindow::stakeClickedInView(const QString& stake) {
     if (!text1 || !text1->isEnabled()) return;
     form_->setText(Control::Text1, stake.toStdString());
     runCompute();
-}
-
-bool MainWindow::openProject(const std::vector<std::string>& files) {
-    if (files.empty()) return false;
-    const bool alignment = QFileInfo(QString::fromStdString(files.front())).suffix().toLower() == ICD_SUFFIX;
-    findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(alignment);
-    viewsUi_->answerOpenDialogs({files.begin(), files.end()});
-    const bool done = runInitialise();
-    viewsUi_->answerOpenDialogs({});
-    return done;
 }
 
 bool MainWindow::exportProfileSheet() {

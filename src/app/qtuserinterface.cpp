@@ -98,8 +98,11 @@ QString findExamplesFolder(const QString& programFolder) {
 QtUserInterface::QtUserInterface(QWidget& window, QString firstFolder)
     : window_(window), folder_(std::move(firstFolder)) {}
 
-std::string QtUserInterface::runDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode) {
-    const std::unique_ptr<QFileDialog> dialog(createFileDialog(fileDialog, acceptMode, folder_, &window_));
+std::string QtUserInterface::runDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode,
+                                       const QString& suggestion) {
+    const QString folder = suggestion.isEmpty() ? folder_ : QFileInfo(suggestion).absolutePath();
+    const std::unique_ptr<QFileDialog> dialog(createFileDialog(fileDialog, acceptMode, folder, &window_));
+    if (!suggestion.isEmpty()) dialog->selectFile(QFileInfo(suggestion).fileName());
     if (dialog->exec() != QDialog::Accepted) return {};
     const QStringList files = dialog->selectedFiles();
     if (files.isEmpty() || files.front().isEmpty()) return {};
@@ -113,6 +116,10 @@ std::string QtUserInterface::openFile(const FileDialog& dialog) {
 
 std::string QtUserInterface::saveFile(const FileDialog& dialog) {
     return runDialog(dialog, QFileDialog::AcceptSave);
+}
+
+std::string QtUserInterface::saveFileSuggesting(const FileDialog& dialog, const std::string& suggestion) {
+    return runDialog(dialog, QFileDialog::AcceptSave, QString::fromStdString(suggestion));
 }
 
 void QtUserInterface::showError(const std::string& title, const std::string& text, const std::string& detail) {
@@ -140,6 +147,15 @@ void QtUserInterface::showMessage(const std::string& title, const std::string& t
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
                     QMessageBox::Ok, &window_);
     box.setTextFormat(Qt::PlainText);  // a typed stake is shown as typed
+    box.exec();
+}
+
+void QtUserInterface::showDetailedMessage(const std::string& title, const std::string& text,
+                                          const std::string& detail) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok, &window_);
+    box.setTextFormat(Qt::PlainText);
+    if (!detail.empty()) box.setDetailedText(QString::fromStdString(detail));
     box.exec();
 }
 

@@ -49,6 +49,8 @@ public:
     // in the folder of the file last chosen in this run.
     std::string openFile(const FileDialog& dialog) override;
     std::string saveFile(const FileDialog& dialog) override;
+    // A save dialog opened in the folder of suggestion with its name filled in.
+    std::string saveFileSuggesting(const FileDialog& dialog, const std::string& suggestion) override;
     // Message box with the critical icon; detail goes into its details.
     void showError(const std::string& title, const std::string& text, const std::string& detail) override;
     // Clears the clipboard and puts plain text on it.
@@ -57,6 +59,8 @@ public:
     void activateMainWindow() override;
     // Message box with only an OK button.
     void showMessage(const std::string& title, const std::string& text) override;
+    // The same box with detail in its details.
+    void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) override;
     // The dialog that picks an alignment of a LandXML file and its profile.
     std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) override;
 
@@ -64,7 +68,8 @@ public:
     const QString& dialogFolder() const { return folder_; }
 
 private:
-    std::string runDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode);
+    std::string runDialog(const FileDialog& fileDialog, QFileDialog::AcceptMode acceptMode,
+                          const QString& suggestion = QString());
 
     QWidget& window_;
     QString folder_;

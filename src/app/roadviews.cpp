@@ -122,6 +122,7 @@ std::string ViewsUserInterface::openFile(const FileDialog& dialog) {
         path = inner_.openFile(dialog);
     }
     if (std::string_view(dialog.name) == STAKES_DIALOG.name) lastStakeFile_ = path;
+    opened_.push_back(path);
     return path;
 }
 

@@ -10,6 +10,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "commands/project.h"
 #include "commands/userinterface.h"
@@ -74,6 +75,20 @@ public:
 
     std::string openFile(const FileDialog& dialog) override;
     std::string saveFile(const FileDialog& dialog) override { return inner_.saveFile(dialog); }
+    std::string saveFileSuggesting(const FileDialog& dialog, const std::string& suggestion) override {
+        return inner_.saveFileSuggesting(dialog, suggestion);
+    }
+    void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) override {
+        inner_.showDetailedMessage(title, text, detail);
+    }
+    std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) override {
+        return inner_.chooseLandXml(alignments);
+    }
+    // The paths the open dialogs answered since the last clearOpened, in order.
+    const std::vector<std::string>& opened() const { return opened_; }
+    void clearOpened() { opened_.clear(); }
+    // How many of the paths given to answerOpenDialogs are still unused.
+    std::size_t unusedAnswers() const { return answers_.size(); }
     void showError(const std::string& title, const std::string& text, const std::string& detail) override {
         inner_.showError(title, text, detail);
     }
@@ -87,6 +102,7 @@ private:
     UserInterface& inner_;
     std::deque<std::string> answers_;
     std::string lastStakeFile_;
+    std::vector<std::string> opened_;
 };
 
 }  // namespace gradix

@@ -1,5 +1,7 @@
 #include "commands/compute.h"
 
+#include <filesystem>
+
 #include "commands/trap.h"
 #include "commands/userinterface.h"
 #include "stakes/stakes.h"
@@ -15,6 +17,7 @@ namespace {
 constexpr int RESULT_DECIMALS = 4;      // "0.0000"
 constexpr double PERCENT = 100.0;       // grades are shown in percent
 constexpr const char* RESULT_LINE_END = "\r\n";
+constexpr const char* RESULT_FILE_SUFFIX = "-高程.txt";  // after the stake file's name
 
 // Moves the line being built to a column (1-based), as a print tab does: pad
 // with spaces, or start a new line when the text already reaches beyond it.
@@ -48,24 +51,29 @@ Outcome computeSingleStake(const Project& project, Form& form, UserInterface& ui
 }
 
 // Asks for the result file until the one chosen is none of the files read.
-std::string askResultFile(UserInterface& ui, const std::vector<std::string>& inputs) {
-    std::string path = ui.saveFile(RESULT_DIALOG);
+std::string askResultFile(UserInterface& ui, const std::vector<std::string>& inputs, const std::string& suggestion) {
+    std::string path = ui.saveFileSuggesting(RESULT_DIALOG, suggestion);
     while (namesOneOf(path, inputs)) {
         ui.activateMainWindow();
         ui.showMessage(DATA_PROBLEM_TITLE, RESULT_IS_INPUT_MESSAGE);
-        path = ui.saveFile(RESULT_DIALOG);
+        path = ui.saveFileSuggesting(RESULT_DIALOG, suggestion);
     }
     return path;
 }
 
-Outcome computeStakeFile(const Project& project, UserInterface& ui) {
+Outcome computeStakeFile(const Project& project, Form& form, UserInterface& ui) {
     const std::string stakePath = ui.openFile(STAKES_DIALOG);
     std::vector<StakeResult> results;
-    const Outcome outcome = evaluateStakes(project, readStakeFile(stakePath), stakePath, results);
-    if (!outcome.isDone()) return outcome;
+    Outcome outcome = evaluateStakes(project, readStakeFile(stakePath), stakePath, results);
+    if (!outcome.isDone()) {
+        outcome.detailShown = true;  // which line of the file was refused
+        return outcome;
+    }
     std::vector<std::string> inputs = project.inputFiles();
     inputs.push_back(stakePath);
-    writeFileAtomically(askResultFile(ui, inputs), resultFileText(results));
+    const std::string resultPath = askResultFile(ui, inputs, suggestedResultFile(stakePath));
+    writeFileAtomically(resultPath, resultFileText(results));
+    form.setText(Control::Label1, stakeFileWrittenStatus(results.size(), resultPath));
     return outcome;
 }
 
@@ -157,6 +165,15 @@ std::string resultFileText(const std::vector<StakeResult>& results) {
     return out;
 }
 
+std::string suggestedResultFile(const std::string& stakePath) {
+    const std::filesystem::path stake(stakePath);
+    return (stake.parent_path() / (stake.stem().string() + RESULT_FILE_SUFFIX)).string();
+}
+
+std::string stakeFileWrittenStatus(std::size_t stakes, const std::string& resultPath) {
+    return "已写入" + std::to_string(stakes) + "个桩号的高程：" + std::filesystem::path(resultPath).filename().string();
+}
+
 std::string outOfProfileMessage(const std::string& trimmedStake) {
     return "桩号" + trimmedStake + "超出纵断面数据文件，请修改！";
 }
@@ -165,7 +182,7 @@ Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsF
     return runTrapped([&] {
         settings.SaveSettings(form.text(Control::Text9));
         if (form.isChecked(Control::Option1)) return computeSingleStake(project, form, ui);
-        return computeStakeFile(project, ui);
+        return computeStakeFile(project, form, ui);
     });
 }
 

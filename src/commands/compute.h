@@ -23,13 +23,21 @@ inline constexpr int MAX_STAKES = 32767;
 // Message of a result file chosen that is one of the files read.
 inline constexpr const char* RESULT_IS_INPUT_MESSAGE = "结果文件不能是读取的数据文件，请另选文件！";
 
+// The result file offered for a stake file: NAME-高程.txt beside it.
+std::string suggestedResultFile(const std::string& stakePath);
+// The status line after a stake file was computed: how many stakes went to
+// which file (its name).
+std::string stakeFileWrittenStatus(std::size_t stakes, const std::string& resultPath);
+
 // Runs the compute command in the mode chosen by Option1, under one error
 // trap. Single stake: the stake of Text1 goes to Text2, Text3 and the
 // clipboard, or is refused (a stake outside the profile also puts the focus
 // back into Text1). Stake file: asks for the stake file and the result file
 // (again, after the message RESULT_IS_INPUT_MESSAGE, while the result file
-// chosen is one of the files read) and writes the results. Shows nothing of
-// its outcome.
+// chosen is one of the files read; the dialog offers suggestedResultFile)
+// and writes the results, which the status line then says
+// (stakeFileWrittenStatus); a refused stake's box shows its file and line in
+// the details. Shows nothing of its outcome.
 Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
 
 // One stake and its result.

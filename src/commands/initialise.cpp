@@ -10,12 +10,13 @@ namespace gradix {
 
 namespace {
 
-// Step 8: the controls after a complete load.
+// Step 8: the controls after a complete load, the cursor in the stake field.
 void enableComputing(Form& form, bool alignmentMode) {
     if (!form.isChecked(Control::Option1)) return;
     for (Control c : {Control::Text1, Control::Text2, Control::Text3, Control::xpcmdbutton3})
         form.setEnabled(c, true);
     if (alignmentMode) form.setEnabled(Control::xpcmdbutton4, true);
+    form.setFocus(Control::Text1);  // the next thing to type is a stake
 }
 
 // Keeps the message of a stake the profile reader refuses, which becomes

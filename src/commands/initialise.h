@@ -20,6 +20,7 @@ namespace gradix {
 // and detail) or a stake of the profile refused (its message) leaves the
 // project in force and its controls as they were, and the status line says
 // what that project asks for (or, with none loaded, the starting text).
+// After a complete load in single-stake mode the cursor is in Text1.
 // Shows nothing of its outcome.
 Outcome initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
 

@@ -4,7 +4,7 @@ namespace gradix {
 
 Outcome Outcome::failed(const GradixError& e) {
     const bool access = dynamic_cast<const FileAccessError*>(&e) != nullptr;
-    return {OutcomeKind::Failed, access ? FailureKind::FileAccess : FailureKind::Data, e.what(), e.detail()};
+    return {OutcomeKind::Failed, access ? FailureKind::FileAccess : FailureKind::Data, e.what(), e.detail(), false};
 }
 
 void showOutcome(const Outcome& outcome, UserInterface& ui, CadMessenger* messenger) {
@@ -14,7 +14,10 @@ void showOutcome(const Outcome& outcome, UserInterface& ui, CadMessenger* messen
             return;
         case OutcomeKind::Refused:
             ui.activateMainWindow();
-            ui.showMessage(DATA_PROBLEM_TITLE, outcome.message);
+            if (outcome.detailShown)
+                ui.showDetailedMessage(DATA_PROBLEM_TITLE, outcome.message, outcome.detail);
+            else
+                ui.showMessage(DATA_PROBLEM_TITLE, outcome.message);
             return;
         case OutcomeKind::Failed:
             if (outcome.failure == FailureKind::Drawing && messenger)

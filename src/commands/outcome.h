@@ -35,19 +35,22 @@ struct Outcome {
     std::string message;
     // Refused and Failed: which file, which line (or stake) and why.
     std::string detail;
+    // Refused: whether the box shows the detail too (the line of a stake file
+    // that was refused); a single stake's box has only its message.
+    bool detailShown = false;
 
     static Outcome done() { return {}; }
-    static Outcome cancelled() { return {OutcomeKind::Cancelled, FailureKind::Data, "", ""}; }
+    static Outcome cancelled() { return {OutcomeKind::Cancelled, FailureKind::Data, "", "", false}; }
     static Outcome refused(std::string message, std::string detail) {
-        return {OutcomeKind::Refused, FailureKind::Data, std::move(message), std::move(detail)};
+        return {OutcomeKind::Refused, FailureKind::Data, std::move(message), std::move(detail), false};
     }
     // The failure a GradixError stands for: its fixed text and its detail.
     static Outcome failed(const GradixError& e);
     static Outcome drawingFailed(std::string description, std::string detail = "") {
-        return {OutcomeKind::Failed, FailureKind::Drawing, std::move(description), std::move(detail)};
+        return {OutcomeKind::Failed, FailureKind::Drawing, std::move(description), std::move(detail), false};
     }
     static Outcome internalError(std::string detail) {
-        return {OutcomeKind::Failed, FailureKind::Internal, INTERNAL_ERROR_TEXT, std::move(detail)};
+        return {OutcomeKind::Failed, FailureKind::Internal, INTERNAL_ERROR_TEXT, std::move(detail), false};
     }
 
     bool isDone() const { return kind == OutcomeKind::Done; }
@@ -55,7 +58,8 @@ struct Outcome {
 };
 
 // Shows an outcome as the window does: a refusal brings the main window to
-// the front and shows its message in the box "数据有误"; a failure of the
+// the front and shows its message in the box "数据有误" (with its detail when
+// detailShown); a failure of the
 // data, of reaching a file or of Gradix itself shows the box "错误" with its
 // text and detail; a failure of the drawing goes to messenger (to the box
 // "错误" when there is none). Done and Cancelled show nothing.

@@ -41,9 +41,21 @@ public:
     virtual std::string openFile(const FileDialog& dialog) = 0;
     // Shows a save dialog; the chosen path, or "" when cancelled.
     virtual std::string saveFile(const FileDialog& dialog) = 0;
+    // The same, with suggestion (a path) as the file offered; by default
+    // the plain dialog.
+    virtual std::string saveFileSuggesting(const FileDialog& dialog, const std::string& suggestion) {
+        (void)suggestion;
+        return saveFile(dialog);
+    }
     // Shows a message box with the critical-stop icon; detail goes into the
     // box's details (file, line, reason).
     virtual void showError(const std::string& title, const std::string& text, const std::string& detail) = 0;
+    // Shows text as showMessage does, with detail (such as the file and line
+    // of a refused stake) in the box's details; by default without them.
+    virtual void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) {
+        (void)detail;
+        showMessage(title, text);
+    }
     // Clears the clipboard and puts plain text on it.
     virtual void setClipboard(const std::string& text) = 0;
     // Asks which alignment of a LandXML file, and which of its profiles, to

@@ -26,6 +26,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <map>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -1124,7 +1125,7 @@ TEST(WindowHelpAndExit, MoreSoftwareOpensTheWebPageThenTheModalAboutBox) {
         EXPECT_TRUE(text.contains(gradix::LICENCE_NAME));
     });
     s.click("xpcmdbutton1");
-    EXPECT_EQ(steps, (std::vector<std::string>{std::string("web ") + gradix::MAKER_WEB_PAGE, "about"}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"web " + s.window->projectPage().toString().toStdString(), "about"}));
 }
 
 TEST(WindowHelpAndExit, ExitClosesEveryWindowAndSavesNothing) {
@@ -1158,8 +1159,22 @@ TEST(WindowHelpAndExit, TheShippedHelpExplainsEveryMessageAndCommand) {
              std::string(gradix::PROFILE_DIALOG.title), std::string(gradix::STAKES_DIALOG.title),
              std::string(gradix::RESULT_DIALOG.title), std::string("初 始 化"), std::string("计   算"),
              std::string("选择并计算"), std::string("点取并计算"), std::string("gradix.ini"),
-             std::string("LandXML文件(*.xml)"), std::string("选择LandXML平面线和纵断面"), std::string("已换算为米")})
+             std::string("LandXML文件(*.xml)"), std::string("选择LandXML平面线和纵断面"), std::string("已换算为米"),
+             // the menus, the remembered projects, the drop and gradix-cli's commands
+             std::string("打开项目…"), std::string("最近项目"), std::string("打开图形…"), std::string("缩放到范围"),
+             std::string("检查数据"), std::string("gradix-recent.txt"), std::string("拖放数据文件"),
+             std::string("按 Esc 关闭本帮助"), std::string("<code>compute</code>"), std::string("<code>coords</code>"),
+             std::string("<code>locate</code>"), std::string("<code>table stakes</code>"),
+             std::string("<code>table curves</code>"), std::string("<code>landxml list</code>"),
+             std::string("<code>landxml export</code>"), std::string("<code>drawing profile</code>"),
+             std::string("<code>check</code>"), std::string("<code>check-labels</code>")})
         EXPECT_NE(help.find(text), std::string::npos) << text;
+    // Every link of the table of contents leads to its anchor.
+    for (std::size_t at = help.find("href=\"#"); at != std::string::npos; at = help.find("href=\"#", at + 1)) {
+        const std::size_t start = at + std::string("href=\"#").size();
+        const std::string anchor = help.substr(start, help.find('"', start) - start);
+        EXPECT_NE(help.find("name=\"" + anchor + "\""), std::string::npos) << anchor;
+    }
 }
 
 }  // namespace
@@ -1212,3 +1227,231 @@ TEST(WindowOutput, TheOutputMenuWritesTheTablesFromItsDialogs) {
     std::getline(in, first);
     EXPECT_EQ(first.substr(0, 30), "K0+000.000,0.000,3345678.123,5");
 }
+
+// ------------------------------------------- menus, remembered projects, drop
+
+#include <QDialogButtonBox>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTranslator>
+
+#include "app/translations.h"
+#include "commands/compute.h"
+#include "commands/projectfiles.h"
+
+namespace {
+
+// Qt's buttons in Chinese once its translation is installed; a folder
+// without it installs nothing.
+TEST(WindowChinese, QtsOwnTextsAreChineseWhereTheTranslationIsInstalled) {
+    if (!QFileInfo::exists(gradix::qtTranslationsFolder() + "/qtbase_zh_CN.qm"))
+        GTEST_SKIP() << "no qtbase_zh_CN.qm in " << gradix::qtTranslationsFolder().toStdString()
+                     << " (Debian qt6-translations-l10n)";
+    Folder empty;
+    const struct {
+        QString folder;
+        bool installed;
+        const char* save;
+    } rows[] = {{empty.qfolder(), false, "&Save"}, {gradix::qtTranslationsFolder(), true, "保存"}};
+    for (const auto& row : rows) {
+        QTranslator translator;
+        EXPECT_EQ(gradix::installQtChinese(*QApplication::instance(), translator, row.folder), row.installed);
+        QDialogButtonBox buttons(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+        EXPECT_TRUE(buttons.button(QDialogButtonBox::Save)->text().startsWith(QString::fromUtf8(row.save).remove('&')) ||
+                    buttons.button(QDialogButtonBox::Save)->text() == QString::fromUtf8(row.save))
+            << buttons.button(QDialogButtonBox::Save)->text().toStdString();
+        QApplication::removeTranslator(&translator);
+    }
+}
+
+// Each initialisation is remembered beside gradix.ini, whose first line stays
+// the rotation; after a restart 最近项目 reloads it in one click and the
+// title names its files. A project whose file is gone is said so and kept.
+TEST(WindowRecentProjects, AProjectInitialisedIsReloadedFromTheMenuAfterARestart) {
+    const struct {
+        bool alignment;
+        std::vector<std::pair<std::string, std::string>> files;  // name, content
+        const char* title;
+    } rows[] = {
+        {false, {{"b.dl", NO_BREAKS}, {"p.zdm", CREST_PROFILE}}, "Gradix V2.5 — b.dl, p.zdm"},
+        {true, {{"line.ICD", SHORT_ICD}, {"line.zdm", SHORT_ICD_PROFILE}}, "Gradix V2.5 — line.ICD, line.zdm"},
+    };
+    for (const auto& row : rows) {
+        Session s;
+        std::deque<std::string> paths;
+        for (const auto& [name, content] : row.files) paths.push_back(s.dir.write(name, content));
+        s.field("Text9")->setText("30");
+        s.child<QCheckBox>("Check1")->setChecked(row.alignment);
+        s.initialise(paths);
+        ASSERT_TRUE(s.window->project().initialised);
+        EXPECT_EQ(s.window->windowTitle().toStdString(), row.title);
+        EXPECT_EQ(readBytes(s.dir.file("gradix.ini")), "30\r\n");
+        std::string line = row.alignment ? "alignment" : "breaks";
+        for (const std::string& p : paths) line += "\t" + p;
+        EXPECT_EQ(readBytes(s.dir.file(gradix::RECENT_PROJECTS_FILE_NAME)), line + "\r\n");
+
+        s.open();  // the program started again
+        EXPECT_EQ(s.window->windowTitle(), "Gradix V2.5");
+        ASSERT_FALSE(s.window->project().initialised);
+        QAction* entry = s.child<QMenu>("recentMenu")->findChild<QAction*>("recentProject1");
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->text().toStdString(), std::string("&1 ") + (row.title + std::string("Gradix V2.5 — ").size()));
+        s.child<QCheckBox>("Check1")->setChecked(!row.alignment);  // the entry brings its own mode
+        entry->trigger();
+        EXPECT_TRUE(s.window->project().initialised);
+        EXPECT_EQ(s.window->project().alignmentMode, row.alignment);
+        EXPECT_EQ(s.window->windowTitle().toStdString(), row.title);
+        EXPECT_EQ(readBytes(s.dir.file("gradix.ini")).substr(0, 4), "30\r\n");
+
+        fs::remove(paths.back());
+        s.ui.events.clear();
+        EXPECT_FALSE(s.window->openRecentProject(0));
+        ASSERT_EQ(s.ui.events.size(), 1u);
+        EXPECT_NE(s.ui.events.front().find("message 最近项目: 找不到项目文件：\n" + paths.back()), std::string::npos);
+        EXPECT_EQ(s.window->recentProjects().projects().size(), 1u);
+    }
+}
+
+// The recent list keeps eight projects, newest first, each once, and keeps
+// the lines it does not understand.
+TEST(WindowRecentProjects, TheListKeepsEightNewestFirstAndLinesItDoesNotKnow) {
+    Folder dir;
+    const std::string path = dir.write("recent.txt", "breaks\ta.dl\ta.zdm\r\nfuture\tx\r\n");
+    gradix::RecentProjects recent(path);
+    recent.load();
+    ASSERT_EQ(recent.projects().size(), 1u);
+    for (int i = 0; i < 9; ++i) recent.remember({true, {"r" + std::to_string(i) + ".ICD", "r.zdm"}});
+    recent.remember({false, {"a.dl", "a.zdm"}});
+    recent.remember({false, {"bad\tname.dl", "a.zdm"}});  // cannot be one line: left out
+    recent.save();
+    recent.load();
+    ASSERT_EQ(recent.projects().size(), gradix::MAX_RECENT_PROJECTS);
+    EXPECT_EQ(recent.projects()[0], (gradix::ProjectFiles{false, {"a.dl", "a.zdm"}}));
+    EXPECT_EQ(recent.projects()[1].files.front(), "r8.ICD");
+    EXPECT_NE(readBytes(path).find("future\tx\r\n"), std::string::npos);
+}
+
+void drop(Session& s, const std::vector<std::string>& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    mime.setUrls(urls);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_TRUE(s.window->acceptDrops());
+    // Straight to the window's event handler: offscreen, Qt's drag manager
+    // delivers no drop that it did not start.
+    static_cast<QObject*>(s.window.get())->event(&event);
+}
+
+// Dropped files load in the order of the initialisation whatever the order
+// dropped; files that make no project are said so and nothing is loaded.
+TEST(WindowDrop, DroppedFilesInitialiseInTheirOrderOrAreRefusedWithAMessage) {
+    const struct {
+        std::vector<std::string> dropped;
+        const char* outcome;  // the title after the drop, or the start of the message
+    } rows[] = {
+        {{"p.zdm", "b.dl"}, "Gradix V2.5 — b.dl, p.zdm"},
+        {{"line.zdm", "line.ICD"}, "Gradix V2.5 — line.ICD, line.zdm"},
+        {{"b.dl", "notes.doc", "p.zdm"}, "message 打开项目: 无法识别的文件：notes.doc。"},
+        {{"p.zdm"}, "message 打开项目: 缺少平面ICD文件、LandXML文件或断链文件。"},
+        {{"b.dl", "line.ICD", "p.zdm"}, "message 打开项目: 只能拖入一个平面或断链文件，拖入了：line.ICD、b.dl。"},
+        {{"b.dl", "p.zdm", "line.zdm"}, "message 打开项目: 只能拖入一个纵断面文件，拖入了：p.zdm、line.zdm。"},
+    };
+    const std::map<std::string, const char*> contents = {{"b.dl", NO_BREAKS}, {"p.zdm", CREST_PROFILE},
+                                                         {"line.ICD", SHORT_ICD}, {"line.zdm", SHORT_ICD_PROFILE},
+                                                         {"notes.doc", "x"}};
+    for (const auto& row : rows) {
+        Session s;
+        std::vector<std::string> paths;
+        for (const std::string& name : row.dropped) paths.push_back(s.dir.write(name, contents.at(name)));
+        drop(s, paths);
+        const std::string outcome = row.outcome;
+        if (outcome.starts_with("message")) {
+            ASSERT_EQ(s.ui.events.size(), 1u) << outcome;
+            EXPECT_EQ(s.ui.events.front().substr(0, outcome.size()), outcome);
+            EXPECT_FALSE(s.window->project().initialised);
+        } else {
+            EXPECT_TRUE(s.window->project().initialised) << outcome;
+            EXPECT_EQ(s.window->windowTitle().toStdString(), outcome);
+        }
+    }
+}
+
+// The stake file's dialog path in the window: the result file offered beside
+// it, the status line after writing, a refused stake's line in the details.
+struct DetailUi : ScriptedUi {
+    std::vector<std::string> suggestions, messageDetails;
+    std::string saveFileSuggesting(const gradix::FileDialog& dialog, const std::string& suggestion) override {
+        suggestions.push_back(suggestion);
+        return saveFile(dialog);
+    }
+    void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) override {
+        messageDetails.push_back(detail);
+        showMessage(title, text);
+    }
+};
+
+TEST(WindowStakeFile, TheStatusSaysWhatWasWrittenTheDialogOffersNameHighAndARefusalItsLine) {
+    const struct {
+        const char* stakes;
+        const char* status;  // "" when refused
+        const char* detailEnd;
+    } rows[] = {
+        {"100\n200\n300\n", "已写入3个桩号的高程：out.txt", ""},
+        {"100\nabc\n", "", "桩号.txt, line 2: stake \"abc\": "},
+    };
+    for (const auto& row : rows) {
+        Folder dir;
+        DetailUi ui;
+        MainWindow window({dir.qfolder(), "", &ui});
+        ui.answers = {dir.write("b.dl", NO_BREAKS), dir.write("p.zdm", CREST_PROFILE)};
+        window.runInitialise();
+        window.findChild<QRadioButton*>("Option2")->click();
+        const std::string stakes = dir.write("桩号.txt", row.stakes);
+        ui.answers = {stakes, dir.file("out.txt")};
+        ui.events.clear();
+        window.runCompute();
+        const std::string status = window.findChild<QLabel*>("Label1")->text().toStdString();
+        if (*row.status) {
+            EXPECT_EQ(status, row.status);
+            EXPECT_EQ(ui.suggestions, std::vector<std::string>{dir.file("桩号-高程.txt")});
+        } else {
+            ASSERT_EQ(ui.messageDetails.size(), 1u);
+            EXPECT_EQ(ui.messageDetails.front().substr(0, stakes.size()), stakes);
+            EXPECT_NE(ui.messageDetails.front().find(row.detailEnd), std::string::npos) << ui.messageDetails.front();
+        }
+    }
+    // The real dialog opens beside the stake file with the name filled in.
+    QWidget owner;
+    gradix::QtUserInterface qtUi(owner, QString());
+    Folder dir;
+    whenModalAppears([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), QDir(dir.qfolder()).absolutePath());
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->text(), QString::fromUtf8("桩号-高程.txt"));
+    });
+    qtUi.saveFileSuggesting(gradix::RESULT_DIALOG, gradix::suggestedResultFile(dir.file("桩号.txt")));
+}
+
+// After an initialisation the cursor waits in 桩号; the fields and the
+// captions share one font family; Esc closes the help.
+TEST(WindowDailyUse, TheCursorIsInTheStakeFieldFontsMatchAndEscClosesTheHelp) {
+    Session s;
+    s.initialiseCrest();
+    EXPECT_EQ(s.window->focusWidget(), s.field("Text1"));
+    for (const char* label : {"Label4", "Label5", "Label2", "Label14"})
+        EXPECT_EQ(QFontInfo(s.child(label)->font()).family(), QFontInfo(s.field("Text1")->font()).family()) << label;
+
+    s.click("xpcmdbutton2");
+    gradix::HelpWindow* help = s.window->helpWindow();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(help->isVisible());
+    QTest::keyClick(help->browser(), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#include "commands/projectfiles.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "text/failures.h"
+#include "text/textfile.h"
+
+namespace gradix {
+
+namespace {
+
+constexpr char FIELD_SEPARATOR = '\t';
+constexpr const char* LINE_END = "\r\n";
+constexpr const char* ALIGNMENT_KEY = "alignment";
+constexpr const char* BREAKS_KEY = "breaks";
+constexpr const char* NAME_SEPARATOR = ", ";
+
+// What a dropped file is, by its extension.
+enum class Role { Alignment, LandXml, Breaks, Profile, Unknown };
+
+std::string lowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    return ext;
+}
+
+Role roleOf(const std::string& path) {
+    const std::string ext = lowerExtension(path);
+    if (ext == ".icd") return Role::Alignment;
+    if (ext == ".xml") return Role::LandXml;
+    if (ext == ".dl") return Role::Breaks;
+    if (ext == ".zdm" || ext == ".sqx") return Role::Profile;
+    return Role::Unknown;
+}
+
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+std::string joinedNames(const std::vector<std::string>& paths) {
+    std::string out;
+    for (const std::string& p : paths) out += (out.empty() ? "" : "、") + fileName(p);
+    return out;
+}
+
+bool fitsOneLine(const std::string& path) {
+    return !path.empty() && path.find_first_of("\t\r\n") == std::string::npos;
+}
+
+// One line of the file: the mode key, then the files; false for a line
+// this version does not understand.
+bool parseLine(const std::string& line, ProjectFiles& project) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find(FIELD_SEPARATOR, start)) != std::string::npos; start = tab + 1)
+        fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    if (fields.size() < 2) return false;
+    if (fields.front() == ALIGNMENT_KEY) project.alignmentMode = true;
+    else if (fields.front() == BREAKS_KEY) project.alignmentMode = false;
+    else return false;
+    project.files.assign(fields.begin() + 1, fields.end());
+    return std::all_of(project.files.begin(), project.files.end(), fitsOneLine);
+}
+
+}  // namespace
+
+std::string projectFileNames(const ProjectFiles& project) {
+    std::string out;
+    for (const std::string& p : project.files) out += (out.empty() ? "" : NAME_SEPARATOR) + fileName(p);
+    return out;
+}
+
+RecentProjects::RecentProjects(std::string path) : path_(std::move(path)) {}
+
+void RecentProjects::load() {
+    projects_.clear();
+    unknownLines_.clear();
+    if (path_.empty()) return;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path_, ec)) return;
+    try {
+        for (const std::string& line : readTextLines(path_)) {
+            if (line.empty()) continue;
+            ProjectFiles project;
+            if (parseLine(line, project) && projects_.size() < MAX_RECENT_PROJECTS &&
+                std::find(projects_.begin(), projects_.end(), project) == projects_.end())
+                projects_.push_back(std::move(project));
+            else
+                unknownLines_.push_back(line);
+        }
+    } catch (const GradixError&) {
+        projects_.clear();  // an unreadable list is an empty one; the file stays as it is until the next save
+    }
+}
+
+void RecentProjects::remember(const ProjectFiles& project) {
+    if (path_.empty() || project.files.empty() ||
+        !std::all_of(project.files.begin(), project.files.end(), fitsOneLine))
+        return;
+    projects_.erase(std::remove(projects_.begin(), projects_.end(), project), projects_.end());
+    projects_.insert(projects_.begin(), project);
+    if (projects_.size() > MAX_RECENT_PROJECTS) projects_.resize(MAX_RECENT_PROJECTS);
+}
+
+void RecentProjects::clear() { projects_.clear(); }
+
+void RecentProjects::save() const {
+    if (path_.empty()) return;
+    std::string text;
+    for (const ProjectFiles& p : projects_) {
+        text += p.alignmentMode ? ALIGNMENT_KEY : BREAKS_KEY;
+        for (const std::string& f : p.files) text += FIELD_SEPARATOR + f;
+        text += LINE_END;
+    }
+    for (const std::string& line : unknownLines_) text += line + LINE_END;
+    try {
+        writeFileAtomically(path_, text);
+    } catch (const GradixError& e) {
+        DataError failure("the list of recent projects cannot be written: " + e.reason());
+        failure.locate(path_);
+        throw failure;
+    }
+}
+
+std::vector<std::string> missingFiles(const ProjectFiles& project) {
+    std::vector<std::string> missing;
+    for (const std::string& f : project.files) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(f, ec)) missing.push_back(f);
+    }
+    return missing;
+}
+
+DroppedFiles sortDroppedFiles(const std::vector<std::string>& paths) {
+    DroppedFiles dropped;
+    std::vector<std::string> alignments, landXml, breaks, profiles;
+    for (const std::string& p : paths) {
+        switch (roleOf(p)) {
+            case Role::Alignment: alignments.push_back(p); break;
+            case Role::LandXml: landXml.push_back(p); break;
+            case Role::Breaks: breaks.push_back(p); break;
+            case Role::Profile: profiles.push_back(p); break;
+            case Role::Unknown: dropped.unknown.push_back(p); break;
+        }
+    }
+    std::vector<std::string> roads = alignments;
+    roads.insert(roads.end(), landXml.begin(), landXml.end());
+    roads.insert(roads.end(), breaks.begin(), breaks.end());
+    if (!dropped.unknown.empty())
+        dropped.problem = "无法识别的文件：" + joinedNames(dropped.unknown) +
+                          "。\n可拖入的数据文件：平面ICD文件(*.ICD)、LandXML文件(*.xml)、断链文件(*.dl)、"
+                          "纵断面文件(*.zdm、*.sqx)。";
+    else if (roads.size() > 1)
+        dropped.problem = "只能拖入一个平面或断链文件，拖入了：" + joinedNames(roads) + "。";
+    else if (roads.empty())
+        dropped.problem = "缺少平面ICD文件、LandXML文件或断链文件。";
+    else if (profiles.size() > 1)
+        dropped.problem = "只能拖入一个纵断面文件，拖入了：" + joinedNames(profiles) + "。";
+    else if (profiles.empty() && landXml.empty())
+        dropped.problem = "缺少纵断面文件(*.zdm、*.sqx)。";
+    if (!dropped.usable()) return dropped;
+    dropped.project.alignmentMode = breaks.empty();
+    dropped.project.files = {roads.front()};
+    if (!profiles.empty()) dropped.project.files.push_back(profiles.front());
+    return dropped;
+}
+
+}  // namespace gradix

@@ -1,0 +1,81 @@
+// The files of a project as the window handles them outside the dialogs:
+// the projects remembered for 最近项目, and data files dropped on the window
+// sorted into the order the initialisation reads them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace gradix {
+
+// File of the remembered projects, beside the settings file.
+inline constexpr const char* RECENT_PROJECTS_FILE_NAME = "gradix-recent.txt";
+// How many projects are remembered.
+inline constexpr std::size_t MAX_RECENT_PROJECTS = 8;
+
+// The mode and the files of one initialisation, in the order it read them:
+// the ICD or LandXML file (alignment mode) or the chain-break file, then the
+// profile (none when a LandXML file brought its own).
+struct ProjectFiles {
+    bool alignmentMode = false;
+    std::vector<std::string> files;
+
+    bool operator==(const ProjectFiles&) const = default;
+};
+
+// "road.dl, road.zdm": the file names without their folders, in order.
+std::string projectFileNames(const ProjectFiles& project);
+
+// The projects last initialised, newest first, kept in a text file of one
+// line per project ("alignment" or "breaks", then the files, separated by
+// tabs). Lines this version does not understand are kept as they are, after
+// the projects.
+class RecentProjects {
+public:
+    // path: the file; "" keeps nothing (remember and save do nothing).
+    explicit RecentProjects(std::string path = "");
+
+    const std::string& path() const { return path_; }
+    const std::vector<ProjectFiles>& projects() const { return projects_; }
+
+    // Reads the file; a missing or unreadable file is an empty list. Never raises.
+    void load();
+    // Puts project first (once: an equal entry moves up) and keeps the
+    // newest MAX_RECENT_PROJECTS. A project with a file name holding a tab
+    // or a line end cannot be kept in the file and is left out.
+    void remember(const ProjectFiles& project);
+    // Removes every project.
+    void clear();
+    // Writes the file atomically (writeFileAtomically). Raises DataError
+    // located at the file when it cannot be written.
+    void save() const;
+
+private:
+    std::string path_;
+    std::vector<ProjectFiles> projects_;
+    std::vector<std::string> unknownLines_;
+};
+
+// The files of a project that do not exist (or are no regular files).
+std::vector<std::string> missingFiles(const ProjectFiles& project);
+
+// Data files dropped on the window, sorted by their extensions (any case):
+// .ICD an alignment, .xml a LandXML alignment, .dl chain breaks, .zdm and
+// .sqx a profile.
+struct DroppedFiles {
+    ProjectFiles project;              // in the order of the initialisation
+    std::vector<std::string> unknown;  // files of no known extension
+    // Why the files make no project ("" when they do): in Chinese, for the person.
+    std::string problem;
+
+    bool usable() const { return problem.empty(); }
+};
+
+// Sorts paths (in any order) into a project. It needs exactly one of an
+// ICD, LandXML or chain-break file and one profile (a LandXML file may come
+// without: it may bring its own, or the profile dialog asks for it), and no
+// file of an unknown extension.
+DroppedFiles sortDroppedFiles(const std::vector<std::string>& paths);
+
+}  // namespace gradix
