@@ -1,20 +1,20 @@
 #include "app/checkdialog.h"
 
-#include <QClipboard>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <set>
 
+#include "app/mainwindow.h"
 #include "commands/drawingcommands.h"
 #include "commands/landxmlproject.h"
 #include "drawing/labelauditpanel.h"
@@ -38,7 +38,8 @@ CheckedFiles checkedFilesOf(const Project& project) {
     return files;
 }
 
-CheckDialog::CheckDialog(std::vector<Finding> findings, const QString& summary, QWidget* parent) : QDialog(parent) {
+CheckDialog::CheckDialog(std::vector<Finding> findings, const QString& summary, UserInterface& ui, QWidget* parent)
+    : QDialog(parent), ui_(ui) {
     setObjectName("checkDialog");
     setWindowTitle(QString::fromUtf8(CHECK_DATA_CAPTION));
     auto* layout = new QVBoxLayout(this);
@@ -62,13 +63,20 @@ CheckDialog::CheckDialog(std::vector<Finding> findings, const QString& summary, 
     copy->setObjectName("copyButton");
     connect(copy, &QPushButton::clicked, this, &CheckDialog::copyRows);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* shortcut = new QShortcut(QKeySequence::Copy, list_);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this, &CheckDialog::copyRows);
+    list_->installEventFilter(this);  // Ctrl+C copies the rows, not just the current cell
     layout->addWidget(label);
     layout->addWidget(list_);
     layout->addWidget(buttons);
     resize(900, 400);
+}
+
+bool CheckDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copyRows();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CheckDialog::copyRows() {
@@ -82,10 +90,12 @@ void CheckDialog::copyRows() {
         for (int column = 0; column < COLUMNS; ++column) cells << list_->item(row, column)->text();
         text += cells.join('\t') + '\n';
     }
-    QGuiApplication::clipboard()->setText(text);
+    ui_.setClipboard(text.toStdString());
 }
 
-void addCheckMenu(QMenuBar* bar, QWidget* parent, std::function<Project&()> project) {
+void addCheckMenu(QMenuBar* bar, MainWindow& window) {
+    MainWindow* parent = &window;
+    const auto project = [parent]() -> Project& { return parent->project(); };
     QMenu* menu = bar->addMenu(QString::fromUtf8(CHECK_DATA_MENU_CAPTION));
     menu->setObjectName("checkMenu");
     QAction* action = menu->addAction(QString::fromUtf8(CHECK_DATA_CAPTION));
@@ -103,12 +113,13 @@ void addCheckMenu(QMenuBar* bar, QWidget* parent, std::function<Project&()> proj
                                              .arg(errors)
                                              .arg(static_cast<qsizetype>(findings.size()) - errors);
         }
-        auto* dialog = new CheckDialog(std::move(findings), summary, parent);
+        auto* dialog = new CheckDialog(std::move(findings), summary, parent->ui(), parent);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();
     });
-    setLabelAuditProvider([project]() -> std::optional<LabelAuditSource> {
-        Project& loaded = project();
+    setLabelAuditProvider([guarded = QPointer<MainWindow>(parent)]() -> std::optional<LabelAuditSource> {
+        if (!guarded) return std::nullopt;  // the main window is gone
+        Project& loaded = guarded->project();
         if (!loaded.initialised || !loaded.alignmentMode || loaded.alignment.elemCount < 1) return std::nullopt;
         const Profile* profile = loaded.profile.gradePointCount >= 2 ? &loaded.profile : nullptr;
         return LabelAuditSource{&loaded.alignment, &loaded.samples, &loaded.breaks, profile,

@@ -5,11 +5,11 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <vector>
 
 #include "checks/datacheck.h"
 #include "commands/project.h"
+#include "commands/userinterface.h"
 
 class QLabel;
 class QMenuBar;
@@ -31,19 +31,25 @@ CheckedFiles checkedFilesOf(const Project& project);
 class CheckDialog : public QDialog {
     Q_OBJECT
 public:
-    CheckDialog(std::vector<Finding> findings, const QString& summary, QWidget* parent);
+    // ui puts the copied rows on the clipboard; it must outlive the dialog.
+    CheckDialog(std::vector<Finding> findings, const QString& summary, UserInterface& ui, QWidget* parent);
 
     // The selected rows (all rows when none is selected) as tab-separated
     // lines, put on the clipboard.
     void copyRows();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    UserInterface& ui_;
     QTableWidget* list_;
 };
 
-// Adds the menu 检查 with 检查数据 to bar (the dialog checks the project
-// project answers), and lets the drawing windows' 检查标注 audit against
-// that project.
-void addCheckMenu(QMenuBar* bar, QWidget* parent, std::function<Project&()> project);
+class MainWindow;
+
+// Adds the menu 检查 with 检查数据 to bar (the dialog checks the window's
+// project), and lets the drawing windows' 检查标注 audit against that project.
+void addCheckMenu(QMenuBar* bar, MainWindow& window);
 
 }  // namespace gradix

@@ -262,7 +262,7 @@ void MainWindow::buildOutputMenu(QVBoxLayout* layout) {
         const int kind = static_cast<int>(e.kind);
         connect(action, &QAction::triggered, this, [this, kind] { outputEntry(kind); });
     }
-    addCheckMenu(bar, this, [this]() -> Project& { return project_; });
+    addCheckMenu(bar, *this);
     layout->setMenuBar(bar);
     execDialog = [](SetoutDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 }
