@@ -29,6 +29,7 @@
 #include "app/qtform.h"
 #include "app/qtuserinterface.h"
 #include "app/roadviews.h"
+#include "app/checkdialog.h"
 #include "app/setoutdialogs.h"
 #include "commands/compute.h"
 #include "commands/initialise.h"
@@ -262,6 +263,7 @@ void MainWindow::buildOutputMenu(QVBoxLayout* layout) {
         const int kind = static_cast<int>(e.kind);
         connect(action, &QAction::triggered, this, [this, kind] { outputEntry(kind); });
     }
+    addCheckMenu(bar, *this);
     layout->setMenuBar(bar);
     execDialog = [](SetoutDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 }

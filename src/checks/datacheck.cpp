@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "alignment/alignment.h"
+#include "landxml/landxml.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
@@ -337,6 +338,31 @@ void checkProfile(const std::string& path, const ChainBreakTable& table, const A
     if (alignment) checkCoverage(p, *alignment, points, path, findings);
 }
 
+// A LandXML file: what its reader notes, as warnings (a file it refuses is
+// one error); the alignment, its equations and, when withProfile, its
+// profile for the checks that follow. False when the file was refused.
+bool checkLandXml(const std::string& path, bool withProfile, LandXmlProject& read, Findings& findings) {
+    try {
+        read = readLandXml(path, {"", "", withProfile});
+    } catch (const GradixError& e) {
+        findings.refused(path, e);
+        return false;
+    }
+    for (const LandXmlNote& note : read.notes) findings.warning(path, note.line, note.text);
+    return true;
+}
+
+// The LandXML file's own profile: its curves, tangents and grades (the
+// reader has refused PVIs out of order and noted a profile that does not
+// cover the alignment). The PVIs carry no line.
+void checkLandXmlProfile(const std::string& path, const Profile& p, const CheckRules& rules, Findings& findings) {
+    std::vector<WrittenPoint> points;
+    for (int i = 1; i <= p.gradePointCount; ++i)
+        points.push_back({shortDecimal(p.gradePointChainage[i]), p.gradePointChainage[i], p.gradePointElevation[i],
+                          p.curveRadius[i], 0});
+    checkCurves(p, points, rules, path, findings);
+}
+
 }  // namespace
 
 std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& rules) {
@@ -346,8 +372,17 @@ std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& r
     Alignment alignment;
     bool haveAlignment = false;
     bool tableUsable = true;
-    if (!files.icd.empty()) haveAlignment = checkIcd(files.icd, alignment, findings);
-    else if (!files.breaks.empty()) tableUsable = checkBreaks(files.breaks, table, findings);
+    if (!files.landxml.empty()) {
+        LandXmlProject read;
+        tableUsable = haveAlignment = checkLandXml(files.landxml, files.profile.empty(), read, findings);
+        alignment = read.alignment;
+        table = read.breaks;
+        if (read.hasProfile) checkLandXmlProfile(files.landxml, read.profile, rules, findings);
+    } else if (!files.icd.empty()) {
+        haveAlignment = checkIcd(files.icd, alignment, findings);
+    } else if (!files.breaks.empty()) {
+        tableUsable = checkBreaks(files.breaks, table, findings);
+    }
     if (tableUsable && !files.profile.empty())
         checkProfile(files.profile, table, haveAlignment ? &alignment : nullptr, rules, findings);
     return out;
@@ -359,5 +394,7 @@ bool hasErrors(const std::vector<Finding>& findings) {
 }
 
 const char* severityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
+
+const char* severityText(Severity severity) { return severity == Severity::Error ? "错误" : "警告"; }
 
 }  // namespace gradix

@@ -3,7 +3,9 @@
 // overlapping vertical curves, tangents longer than their segments allow,
 // grade points out of order, a profile that does not cover the alignment,
 // chain breaks out of order, stakes in a gap or an ambiguous stretch, and the
-// person's own limits for grades and curve lengths.
+// person's own limits for grades and curve lengths; for a LandXML file also
+// what its reader notes (elements that do not join, zero-length elements,
+// spirals whose constant does not match their length and radii).
 #pragma once
 
 #include <string>
@@ -29,11 +31,13 @@ struct CheckRules {
 };
 
 // The files of a project as the initialisation would load them: the profile,
-// and either the chain-break file or the ICD alignment (or neither).
+// and either the chain-break file, the ICD alignment or a LandXML file (or
+// none). Without a profile file, a LandXML file's own profile is checked.
 struct CheckedFiles {
     std::string profile;
     std::string breaks;
     std::string icd;
+    std::string landxml;
 };
 
 // Checks the files and returns every finding in file order (chain breaks or
@@ -45,7 +49,10 @@ std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& r
 // Whether any finding is an error.
 bool hasErrors(const std::vector<Finding>& findings);
 
-// "error" or "warning", as the command line writes the severity.
+// "error" or "warning", as the tests name the severity.
 const char* severityName(Severity severity);
+
+// "错误" or "警告", as the command line and the window write the severity.
+const char* severityText(Severity severity);
 
 }  // namespace gradix

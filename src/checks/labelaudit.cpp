@@ -81,6 +81,34 @@ LabelStake roadStakeAt(const ChainBreakTable& breaks, double chainage) {
     return s;
 }
 
+// The chainage (m) a label's stake stands for nearest to the road's
+// chainage at the label: in the stretch of its letter, or, without one, in
+// whichever stretch's numbering puts it nearest (at a chain break both
+// numberings name the same point, and a label may give either).
+double labelChainageNear(const ChainBreakTable& breaks, const LabelStake& stated, double roadChainage) {
+    double best = stated.value;  // the first stretch: chainage and stake agree
+    double shift = 0.0;          // the stretch's numbering less the chainage (m)
+    const int first = stated.letter ? stated.letter - 'A' : 0;
+    const int last = stated.letter ? first : breaks.chainBreakCount;
+    for (int k = 0; k <= last; ++k) {
+        if (k > 0) shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
+        if (k < first) continue;
+        const double chainage = stated.value - shift;
+        if (k == first || std::fabs(chainage - roadChainage) < std::fabs(best - roadChainage)) best = chainage;
+    }
+    return best;
+}
+
+// The point a TEXT labels: its alignment point when it is justified other
+// than left on the baseline (that is the point its writer placed), else its
+// insertion point.
+void textPoint(const DrawingEntity& e, double& x, double& y) {
+    constexpr int LEFT = 0, BASELINE = 0;
+    const bool justified = e.hAlign != LEFT || e.vAlign != BASELINE;
+    x = justified ? e.x2 : e.x;
+    y = justified ? e.y2 : e.y;
+}
+
 std::string stakeText(const LabelStake& s) {
     std::string text;
     if (s.letter) text += s.letter;
@@ -105,7 +133,9 @@ struct Label {
 void collectLabels(const Drawing& drawing, std::vector<Label>& labels) {
     for (const DrawingEntity& e : drawing.entities) {
         if (e.kind == EntityKind::Text) {
-            labels.push_back({e.handle, parseTextCodes(e.text, e.height).plain(), e.x, e.y});
+            double x = 0, y = 0;
+            textPoint(e, x, y);
+            labels.push_back({e.handle, parseTextCodes(e.text, e.height).plain(), x, y});
         } else if (e.kind == EntityKind::MText) {
             labels.push_back({e.handle, mtextPlainText(e.text), e.x, e.y});
         } else if (e.kind == EntityKind::Insert) {
@@ -150,10 +180,8 @@ LabelAudit auditLabels(const Drawing& drawing, const Alignment& alignment, Sampl
         // Drawing x is east and y north; the alignment's X is north.
         const FootOfPoint foot = locatePoint(alignment, samples, label.y, label.x);
         const LabelStake road = roadStakeAt(breaks, foot.ptzh);
-        const bool otherStretch = stated->letter && stated->letter != road.letter;
-        const double labelChainage =
-            otherStretch ? dlstr_sj(breaks, stakeText(*stated)) : foot.ptzh + (stated->value - road.value);
-        const double difference = otherStretch ? labelChainage - foot.ptzh : stated->value - road.value;
+        const double labelChainage = labelChainageNear(breaks, *stated, foot.ptzh);
+        const double difference = labelChainage - foot.ptzh;
 
         std::string note;
         if (std::fabs(foot.ptd) > options.maxOffset) note = "far";

@@ -46,7 +46,7 @@ struct LabelFinding {
     std::string text;        // the label's plain text, lines joined by " "
     std::string labelStake;  // as the label states it, in Gradix's stake notation ("B2320.000")
     std::string roadStake;   // the road's stake at the label's point
-    double difference = 0;   // label stake minus road stake (m, in the stretch's numbering)
+    double difference = 0;   // the label stake's chainage minus the road's at the label (m)
     double offset = 0;       // of the label's point from the road (m, positive left)
     std::string note;        // "" or what else is wrong ("far", a stale elevation or grade)
     double x = 0, y = 0;     // the label's point in drawing coordinates (x east, y north)

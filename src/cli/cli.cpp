@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "cadmodel/batchcad.h"
+#include "cli/checkcli.h"
 #include "cli/setoutcli.h"
 #include "commands/compute.h"
 #include "commands/drawingcommands.h"
@@ -51,7 +52,8 @@ const std::string STANDARD_INPUT_NAME = "standard input";
 
 constexpr const char* MAIN_DESCRIPTION = "Design elevation and tangent grade at a stake, from the terminal.";
 constexpr const char* EXIT_CODES_TEXT =
-    "exit codes: 0 done, 1 stake refused, 2 file or format failure, 64 usage error, 70 internal error.\n"
+    "exit codes: 0 done, 1 stake refused, 2 file or format failure, 3 check found a fault, 64 usage\n"
+    "error, 70 internal error.\n"
     "On 1, 2 or 70 the first line on stderr is the message the window would show, the second the\n"
     "file, line and reason.\n";
 
@@ -762,7 +764,10 @@ public:
                 ->type_name("STAKE");
         sheetFrom->needs(sheetTo);
         sheetTo->needs(sheetFrom);
+        checkcli::addCommands(checks_, [this](const char* n, const char* d) { return command(n, d); });
     }
+
+    checkcli::CheckOptions& checks() { return checks_; }
 
     CLI::App& app() { return app_; }
     Options& options() { return options_; }
@@ -841,6 +846,7 @@ private:
 
     CLI::App app_;
     Options options_;
+    checkcli::CheckOptions checks_;
 };
 
 // The short usage of a usage error: the command's usage line and where the
@@ -873,6 +879,11 @@ Outcome runCommand(const std::string& name, CommandLine& line, std::istream& in,
     o.hasOut = given("--out");
     o.hasTable = given("--from");
     o.hasLandXml = given("--landxml");
+    if (checkcli::isCheckCommand(name)) try {
+            return checkcli::run(sub, line.checks(), out, err);
+        } catch (const checkcli::UsageMistake& e) {
+            throw UsageError{e.message};
+        }
     if (name == "landxml") {
         // sub is the innermost command given: list or export.
         if (sub.get_name() == "list") return landXmlListCommand(o, out);
@@ -926,7 +937,8 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         line.app().parse(reversed);
         std::string notes;
-        const int code = exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out, err, notes); }), out, err);
+        int code = exitCodeOf(runTrapped([&] { return runCommand(name, line, in, out, err, notes); }), out, err);
+        if (code == EXIT_OK && line.checks().faultFound) code = EXIT_FINDINGS;
         err << notes;
         return code;
     } catch (const CLI::CallForHelp&) {

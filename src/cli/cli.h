@@ -11,6 +11,7 @@ namespace gradix {
 inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_REFUSED = 1;  // a stake refused by the program's own checks
 inline constexpr int EXIT_FAILURE_DATA = 2;  // a file or format failure
+inline constexpr int EXIT_FINDINGS = 3;  // check: an error found; check-labels: a label that does not agree
 inline constexpr int EXIT_USAGE = 64;   // unknown option, missing argument
 inline constexpr int EXIT_INTERNAL = 70;  // a fault of Gradix itself
 

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "drawing/labelauditpanel.h"
 #include "dxf/dxfreader.h"
 #include "dxf/dxfwriter.h"
 #include "text/failures.h"
@@ -192,6 +193,7 @@ DrawingWindow::DrawingWindow(std::shared_ptr<Drawing> drawing, DrawingDialogs* d
     QMenu* viewMenu = menuBar()->addMenu("视图(&V)");
     QAction* extents = viewMenu->addAction("缩放到范围(&E)", view_, [this] { view_->zoomExtents(); });
     extents->setObjectName("actionZoomExtents");
+    addLabelAuditCommand(this);
 
     connect(view_, &DrawingView::pointPicked, this, [this](QPointF p) {
         if (waitingMode_ != DrawingView::Mode::PickPoint) return;

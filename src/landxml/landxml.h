@@ -24,6 +24,9 @@ inline constexpr double JOINT_WARNING_GAP = 1e-3;
 inline constexpr double JOINT_REFUSAL_GAP = 0.1;
 // Bearings of consecutive elements that part by more than this are reported (rad).
 inline constexpr double JOINT_WARNING_TURN = 1e-5;
+// A Spiral's constant A that parts from the one its length and radii give by
+// more than this is reported (m).
+inline constexpr double SPIRAL_CONSTANT_GAP = 1e-2;
 
 // A finding of the reader that does not refuse the file: its line (1-based;
 // 0 when none applies) and what was found, with the figures.

@@ -527,6 +527,28 @@ struct Geometry {
     std::vector<Element> elements;
 };
 
+// A Spiral's constant A (when the file gives one) against the clothoid its
+// length and radii make: A² = L / |1/R1 − 1/R2|, a straight end counting as
+// curvature 0. A constant that parts by more than SPIRAL_CONSTANT_GAP is
+// noted; the element is laid from its length and radii all the same.
+void checkSpiralConstant(const Source& src, const pugi::xml_node& node, const Element& e, double scale,
+                         std::vector<LandXmlNote>& notes) {
+    const std::optional<double> written = optionalNumber(src, node, "constant");
+    if (!written) return;
+    const double a = *written * scale;
+    const auto curvature = [](double r) { return r == INFINITE_RADIUS ? 0.0 : 1.0 / r; };
+    const double change = std::fabs(curvature(e.startRadius) - curvature(e.endRadius));
+    if (!(change > 0.0)) return;  // equal radii: no clothoid for A to describe
+    const double expected = std::sqrt(e.length / change);
+    constexpr int METRE_DECIMALS = 3;
+    if (!(std::fabs(a - expected) <= SPIRAL_CONSTANT_GAP))
+        notes.push_back({src.line(node), "缓和曲线参数A为" + formatFixed(a, METRE_DECIMALS) + " m，按长度" +
+                                             formatFixed(e.length, METRE_DECIMALS) + " m和半径应为" +
+                                             formatFixed(expected, METRE_DECIMALS) + " m，相差" +
+                                             formatFixed(std::fabs(a - expected), METRE_DECIMALS) + " m"});
+}
+
+
 Geometry readGeometry(const Source& src, const pugi::xml_node& alignment, const Units& units,
                       std::vector<LandXmlNote>& notes) {
     const pugi::xml_node coordGeom = firstChild(alignment, "CoordGeom");
@@ -542,6 +564,7 @@ Geometry readGeometry(const Source& src, const pugi::xml_node& alignment, const 
             notes.push_back({src.line(c), text(c) + " of length 0 skipped"});
             continue;
         }
+        if (isNamed(c, "Spiral")) checkSpiralConstant(src, c, e, units.metresPerUnit, notes);
         if (static_cast<int>(g.elements.size()) + 1 >= ELEMENT_CAPACITY)
             src.fail(c, "more than " + std::to_string(ELEMENT_CAPACITY - 1) + " elements");
         if (!g.elements.empty()) {

@@ -17,10 +17,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +35,7 @@
 
 #include "alignment/alignment.h"
 #include "app/aboutbox.h"
+#include "app/checkdialog.h"
 #include "app/drawinglink.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
@@ -1455,3 +1458,26 @@ TEST(WindowDailyUse, TheCursorIsInTheStakeFieldFontsMatchAndEscClosesTheHelp) {
 }
 
 }  // namespace
+// 检查数据 on a project whose vertical curves overlap: the finding is listed
+// and copied as tab-separated rows (the whole list, or the rows selected).
+TEST(WindowChecks, CheckDataListsTheFindingsToCopy) {
+    Session s;
+    s.initialise({s.dir.write("b.dl", NO_BREAKS), s.dir.write("p.zdm", "0 100\n200 104 8000\n300 102 8000\n500 106\n")});
+    auto* action = s.child<QAction>("checkDataAction");
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+    auto* dialog = s.child<gradix::CheckDialog>("checkDialog");
+    ASSERT_NE(dialog, nullptr);
+    auto* list = dialog->findChild<QTableWidget*>("findingList");
+    ASSERT_GE(list->rowCount(), 1);
+    EXPECT_EQ(list->item(0, 0)->text(), QString::fromUtf8("错误"));
+    QTest::mouseClick(dialog->findChild<QPushButton*>("copyButton"), Qt::LeftButton);
+    const std::string all = s.ui.clipboard;
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), list->rowCount());
+    EXPECT_EQ(all.rfind("错误\t" + s.dir.file("p.zdm") + "\t3\t第2个变坡点与第3个变坡点的竖曲线重叠", 0), 0u) << all;
+    list->selectRow(list->rowCount() - 1);
+    list->setFocus();
+    QTest::keySequence(list, QKeySequence::Copy);
+    const std::string last = all.substr(all.rfind('\n', all.size() - 2) + 1);
+    EXPECT_EQ(s.ui.clipboard, list->rowCount() == 1 ? all : last);
+}

@@ -25,10 +25,10 @@ std::string findingsText(const std::vector<Finding>& findings) {
 TEST(DataCheck, TheExampleProjectChecksClean) {
     const std::string examples = GRADIX_EXAMPLES;
     const std::vector<Finding> breaks =
-        checkProject({examples + "/road.zdm", examples + "/road.dl", ""}, CheckRules{});
+        checkProject({examples + "/road.zdm", examples + "/road.dl", "", ""}, CheckRules{});
     EXPECT_TRUE(breaks.empty()) << findingsText(breaks);
     const std::vector<Finding> icd =
-        checkProject({examples + "/road-icd.zdm", "", examples + "/road.icd"}, CheckRules{});
+        checkProject({examples + "/road-icd.zdm", "", examples + "/road.icd", ""}, CheckRules{});
     EXPECT_TRUE(icd.empty()) << findingsText(icd);
 }
 
@@ -43,6 +43,7 @@ struct FindingCase {
     const char* file;  // "breaks", "icd" or "profile"
     long line;
     const char* text;  // a part of the finding's text
+    const char* landxml = "";  // LandXML file, "" for none
 };
 
 class Findings : public ::testing::TestWithParam<FindingCase> {
@@ -53,14 +54,22 @@ protected:
 
 constexpr const char* STRAIGHT_ICD = "0\n0,0,0\n1,1000\n0\n";
 constexpr const char* GOOD_PROFILE = "0 100\n400 104 2000\n1000 100\n";
+// LandXML around elements written on lines 4 and on (points "north east").
+#define LANDXML(elements)                                                                                  \
+    "<?xml version=\"1.0\"?>\n<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\">\n"              \
+    "<Units><Metric linearUnit=\"meter\" directionUnit=\"radians\"/></Units><Alignments><Alignment name=\"R\">" \
+    "<CoordGeom>\n" elements "</CoordGeom></Alignment></Alignments></LandXML>\n"
+#define NORTH_LINE "<Line><Start>0 0</Start><End>100 0</End></Line>\n"
 
 TEST_P(Findings, AreReportedWithTheirPlaceAndFigures) {
     const FindingCase& c = GetParam();
-    const CheckedFiles files{write("p.zdm", c.profile), write("b.dl", c.breaks), write("a.icd", c.icd)};
+    const CheckedFiles files{write("p.zdm", c.profile), write("b.dl", c.breaks), write("a.icd", c.icd),
+                             write("a.xml", c.landxml)};
     const std::vector<Finding> found = checkProject(files, c.rules);
     const std::string expectedFile = std::string(c.file) == "breaks" ? files.breaks
-                                     : std::string(c.file) == "icd" ? files.icd
-                                                                     : files.profile;
+                                     : std::string(c.file) == "icd"   ? files.icd
+                                     : std::string(c.file) == "landxml" ? files.landxml
+                                                                        : files.profile;
     bool seen = false;
     for (const Finding& f : found)
         seen = seen || (f.severity == c.severity && f.file == expectedFile && f.line == c.line &&
@@ -105,7 +114,19 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"steep-grade", "", "", "0 100\n200 112\n400 100\n", CheckRules{5.0, 0.0}, Severity::Warning, "profile", 1,
                     "第1个变坡点至第2个变坡点的纵坡6.0000%超过5%"},
         FindingCase{"short-curve", "", "", "0 100\n200 104 2000\n400 100\n", CheckRules{9.0, 100.0},
-                    Severity::Warning, "profile", 2, "第2个变坡点的竖曲线长80.000 m短于100.000 m"}),
+                    Severity::Warning, "profile", 2, "第2个变坡点的竖曲线长80.000 m短于100.000 m"},
+        FindingCase{"landxml-joint", "", "", "", {}, Severity::Warning, "landxml", 4,
+                    "Line (element 1) ends 0.0625 m", LANDXML(NORTH_LINE "<Line><Start>100.0625 0</Start><End>200 0</End></Line>\n")},
+        FindingCase{"landxml-zero-length", "", "", "", {}, Severity::Warning, "landxml", 5, "Line of length 0 skipped",
+                    LANDXML(NORTH_LINE "<Line><Start>100 0</Start><End>100 0</End></Line>\n"
+                                       "<Line><Start>100 0</Start><End>200 0</End></Line>\n")},
+        // A clothoid of L 36 m into R 100 m has A = 60 m; its end by numerical integration.
+        FindingCase{"landxml-spiral-constant", "", "", "", {}, Severity::Warning, "landxml", 5,
+                    "缓和曲线参数A为65.000 m，按长度36.000 m和半径应为60.000 m，相差5.000 m",
+                    LANDXML(NORTH_LINE "<Spiral spiType=\"clothoid\" length=\"36\" rot=\"cw\" radiusStart=\"INF\" "
+                                       "radiusEnd=\"100\" constant=\"65\"><Start>100 0</Start>"
+                                       "<End>135.8835348 2.1550063</End></Spiral>\n")},
+        FindingCase{"landxml-refused", "", "", "", {}, Severity::Error, "landxml", 1, "数据文件格式有误！", "LandXML?\n"}),
     [](const ::testing::TestParamInfo<FindingCase>& info) {
         std::string name = info.param.name;
         for (char& ch : name)

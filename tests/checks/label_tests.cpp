@@ -3,12 +3,18 @@
 // stake and a stale annotation found.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "checks/labelaudit.h"
 #include "dxf/dxfreader.h"
+#include "landxml/landxml.h"
+#include "support/file_bytes.h"
 #include "support/recording_sink.h"
+#include "support/temp_folder.h"
 #include "text/numbers.h"
 
 namespace gradix {
@@ -125,6 +131,80 @@ TEST_F(ExamplePlan, AStaleAnnotationIsFoundAfterTheProfileChanged) {
     EXPECT_EQ(stale.findings[0].note,
               "高程" + formatFixed(design.elevation, 4) + "应为" + formatFixed(design.elevation + 0.5, 4));
 }
+
+
+// The STN02 plan labels its stakes ("Prog=0+450.000", "0+876.272 : F_Re")
+// with blocks inserted at the labelled point; its LandXML alignment has the
+// station equation 876.272 = 5+350. A copy of the drawing is edited in its
+// bytes: an insert moved, a label's text changed.
+struct Stn02Case {
+    const char* name;
+    const char* movedHandle;  // insert moved 1 cm along the road, "" for none
+    const char* oldText;      // label text replaced (same length), "" for none
+    const char* newText;
+    double tolerance;         // m
+    const char* reported;     // the handle reported, "" for none
+    double difference;        // m, of the label reported
+};
+
+class Stn02Labels : public ::testing::TestWithParam<Stn02Case> {
+protected:
+    SampleTable samples_;
+    testing::TempFolder folder_{"labels"};
+};
+
+// The bytes with the first value of group code `code` after the entity of
+// handle changed to value.
+std::string withGroupValue(std::string bytes, const std::string& handle, const std::string& code,
+                           const std::string& value) {
+    const std::size_t entity = bytes.find("INSERT\n  5\n" + handle + "\n");
+    const std::size_t at = bytes.find("\n" + code + "\n", entity);
+    if (entity == std::string::npos || at == std::string::npos) return bytes;
+    const std::size_t from = at + code.size() + 2;
+    return bytes.replace(from, bytes.find('\n', from) - from, value);
+}
+
+TEST_P(Stn02Labels, AgreeWithTheLandXmlRoadUnlessEdited) {
+    const Stn02Case& c = GetParam();
+    const std::string folder = std::string(GRADIX_SHARED_DATA) + "/ifc4x-if/STN02/";
+    if (!std::filesystem::exists(folder + "Alignment_STN02.xml")) GTEST_SKIP() << "no STN02 data in " << folder;
+    LandXmlProject road = readLandXml(folder + "Alignment_STN02.xml");
+    buildSampleTable(road.alignment, samples_);
+    std::string bytes = testing::readBytes(folder + "Alignment_2D_with_stationing_values.dxf");
+    if (*c.movedHandle) {
+        const Drawing original = readDrawingBytes(bytes, "original.dxf");
+        const auto insert = std::find_if(original.entities.begin(), original.entities.end(),
+                                         [&](const DrawingEntity& e) { return e.handle == c.movedHandle; });
+        ASSERT_NE(insert, original.entities.end());
+        const FootOfPoint foot = locatePoint(road.alignment, samples_, insert->y, insert->x);
+        double X = 0, Y = 0, bearing = 0;
+        PointAtChainage(road.alignment, foot.ptzh, X, Y, bearing);
+        constexpr double MOVE = 0.01;  // m along the road, ahead
+        bytes = withGroupValue(bytes, c.movedHandle, " 10", shortestText(insert->x + MOVE * std::sin(bearing)));
+        bytes = withGroupValue(bytes, c.movedHandle, " 20", shortestText(insert->y + MOVE * std::cos(bearing)));
+    }
+    if (*c.oldText) bytes.replace(bytes.find(c.oldText), std::string(c.oldText).size(), c.newText);
+    const Drawing plan = readDrawing(testing::writeBytes(folder_.file("plan.dxf"), bytes));
+    LabelAuditOptions options;
+    options.tolerance = c.tolerance;
+    const LabelAudit audit = auditLabels(plan, road.alignment, samples_, road.breaks, nullptr, options);
+    EXPECT_EQ(audit.labels, 57u);  // 30 "Prog=" labels (5+350 at the equation) and 27 of main points
+    if (!*c.reported) {
+        EXPECT_TRUE(audit.findings.empty()) << audit.findings.front().text;
+        return;
+    }
+    ASSERT_EQ(audit.findings.size(), 1u);
+    EXPECT_EQ(audit.findings[0].handle, c.reported);
+    EXPECT_NEAR(audit.findings[0].difference, c.difference, 1e-4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plan, Stn02Labels,
+    ::testing::Values(Stn02Case{"as_published", "", "", "", 0.001, "", 0},
+                      // The label moved ahead of its stake reads less than the road there.
+                      Stn02Case{"moved_1cm", "3F90", "", "", 0.005, "3F90", -0.01},
+                      Stn02Case{"text_changed", "", "Prog=0+450.000", "Prog=0+460.000", 0.005, "3F9C", 10.0}),
+    [](const ::testing::TestParamInfo<Stn02Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace gradix

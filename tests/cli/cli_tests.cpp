@@ -607,3 +607,49 @@ TEST_F(Cli, TheWindowProgramReadsItsCommandLine) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// The check commands: what they print first and their exit code.
+struct CheckRun {
+    const char* name;
+    std::vector<std::string> args;  // "@x" stands for the file x written by the test, "%x" for examples/x
+    int exitCode;
+    const char* outHas;  // a part of stdout ("" for no output at all)
+};
+
+class CheckCommands : public Cli, public ::testing::WithParamInterface<CheckRun> {};
+
+TEST_P(CheckCommands, PrintTheirFindingsAndExitWithThree) {
+    const CheckRun& c = GetParam();
+    write("faulty.zdm", "0 100\n200 104 8000\n300 102 8000\n500 106\n");
+    write("steep.zdm", "0 100\n200 112\n400 100\n");
+    std::vector<std::string> args;
+    for (const std::string& a : c.args)
+        args.push_back(a[0] == '@' ? path(a.substr(1)) : a[0] == '%' ? example(a.substr(1)) : a);
+    const CliRun r = run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    if (*c.outHas)
+        EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+    else
+        EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CheckCommands,
+    ::testing::Values(
+        CheckRun{"example_clean", {"check", "--profile", "%road-icd.zdm", "--icd", "%road.icd"}, 0, ""},
+        CheckRun{"overlap_is_an_error", {"check", "--profile", "@faulty.zdm"}, 3,
+                 "\t3\t第2个变坡点与第3个变坡点的竖曲线重叠220.000 m"},
+        CheckRun{"warnings_alone_exit_zero", {"check", "--profile", "@steep.zdm", "--max-grade", "5"}, 0,
+                 "警告\t"},
+        CheckRun{"unreadable_file", {"check", "--profile", "@missing.zdm"}, 2, ""},
+        CheckRun{"no_profile", {"check", "--icd", "%road.icd"}, 64, ""},
+        CheckRun{"labels_agree", {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd"}, 0, ""},
+        // At a tolerance of -1 m even an exact label differs: every label is printed.
+        CheckRun{"labels_reported",
+                 {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd", "--tolerance", "-1"}, 3,
+                 "\tK0+000\t0.000\t0.000\t0.000\t-6.000\n"}),
+    [](const ::testing::TestParamInfo<CheckRun>& info) { return std::string(info.param.name); });
+
+}  // namespace

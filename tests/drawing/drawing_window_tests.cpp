@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
@@ -19,6 +22,7 @@
 #include <numbers>
 
 #include "drawing/drawingwindow.h"
+#include "drawing/labelauditpanel.h"
 #include "dxf/dxfreader.h"
 #include "drawing/windowcad.h"
 #include "support/scripted_dialogs.h"
@@ -401,6 +405,70 @@ TEST(WindowCad, ConnectCadOpensTheWindowAndDrivesIt) {
     EXPECT_FALSE(window->wasClosed());
     EXPECT_TRUE(app->ActiveDocument().ModelSpace().AddMText({0, 0, 0}, 0, "").TextString().empty());
     EXPECT_EQ(window->drawing().entities.size(), 1u);  // a new drawing
+}
+
+}  // namespace
+}  // namespace gradix
+
+namespace gradix {
+namespace {
+
+// 检查标注 over the example plan with one label renamed: the label is listed
+// and marked, and a click on its row brings it to the centre of the view.
+TEST(LabelAuditCommand, ListsMarksAndZoomsToTheLabelReported) {
+    const std::string examples = GRADIX_EXAMPLES;
+    Alignment alignment;
+    ChainBreakTable breaks;
+    dqicd(examples + "/road.icd", alignment, breaks, 4.0 * std::atan(1.0));
+    SampleTable samples;
+    buildSampleTable(alignment, samples);
+    auto plan = std::make_shared<Drawing>(readDrawing(examples + "/road-plan.dxf"));
+    DrawingEntity* renamed = nullptr;
+    for (DrawingEntity& e : plan->entities)
+        if (e.text == "K2+100") renamed = &e;
+    ASSERT_NE(renamed, nullptr);
+    renamed->text = "K2+110";
+    const QPointF label(renamed->x, renamed->y);
+    ScriptDialogs dialogs;
+    DrawingWindow window(plan, &dialogs);
+    window.resize(WIDTH, HEIGHT);
+    window.show();
+    settle();
+    auto* panel = window.findChild<LabelAuditPanel*>("labelAuditPanel");
+    auto* action = window.findChild<QAction*>("actionLabelAudit");
+    ASSERT_TRUE(panel && action);
+
+    setLabelAuditProvider([] { return std::optional<LabelAuditSource>(); });
+    action->trigger();
+    EXPECT_EQ(window.findChild<QLabel*>("labelAuditSummary")->text(), QString::fromUtf8(NO_ALIGNMENT_TEXT));
+
+    setLabelAuditProvider([&] { return std::optional<LabelAuditSource>({&alignment, &samples, &breaks, nullptr, ""}); });
+    action->trigger();
+    settle();
+    auto* list = window.findChild<QTableWidget*>("labelFindingList");
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->item(0, 2)->text(), "2110.000");
+    EXPECT_TRUE(panel->isVisible());
+    // The mark: red pixels around the label once it is in view.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 0)).center());
+    settle();
+    EXPECT_NEAR(window.view()->viewCentre().x(), label.x(), 1e-6);
+    EXPECT_NEAR(window.view()->viewCentre().y(), label.y(), 1e-6);
+    // The mark: red around the label, gone with the mark layer (the road's
+    // own layer is red too).
+    DrawingView* view = window.view();
+    const QPoint centre = view->toScreen(label).toPoint();
+    const auto redAround = [&] {
+        const QImage shot = view->grab().toImage();
+        int red = 0;
+        for (int dx = -12; dx <= 12; ++dx)
+            for (int dy = -12; dy <= 12; ++dy) red += shot.pixelColor(centre + QPoint(dx, dy)) == QColor(Qt::red);
+        return red;
+    };
+    const int marked = redAround();
+    view->findChild<QWidget*>("labelMarks")->hide();
+    EXPECT_GT(marked, redAround());
+    setLabelAuditProvider({});
 }
 
 }  // namespace
