@@ -11,6 +11,7 @@
 #include "alignment/sampleindex.h"
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -33,7 +34,7 @@ constexpr double MAX_SAMPLE_COUNT = 50'000'000.0;
 
 // Reduces a bearing to [0, 2π), 2π being 2 × π rounded to a double.
 double reduceBearing(double bearing, double twoPi, int entry) {
-    requireFiniteAt(bearing, "bearing at the start", entry);
+    requireFiniteAt(bearing, msg::START_BEARING, entry);
     if (std::fabs(bearing) <= MAX_STEPWISE_TURNS * twoPi) {
         while (bearing >= twoPi) bearing -= twoPi;
         while (bearing < 0.0) bearing += twoPi;
@@ -112,9 +113,9 @@ ElementPoint evaluateElement(const Alignment& al, int i, double d) {
         break;
     }
     }
-    requireFiniteAt(p.x, "point", i);
-    requireFiniteAt(p.y, "point", i);
-    requireFiniteAt(p.bearing, "bearing", i);
+    requireFiniteAt(p.x, msg::POINT, i);
+    requireFiniteAt(p.y, msg::POINT, i);
+    requireFiniteAt(p.bearing, msg::BEARING, i);
     return p;
 }
 
@@ -138,10 +139,10 @@ void PrepareAlignment(Alignment& al) {
 
     // 2. Chainages.
     al.elemChainage[1] = al.icdStartChainage;
-    requireFiniteAt(al.elemChainage[1], "chainage at the start", 1);
+    requireFiniteAt(al.elemChainage[1], msg::START_CHAINAGE, 1);
     for (int i = 1; i <= n; ++i) {
         al.elemChainage[i + 1] = al.elemLength[i] + al.elemChainage[i];
-        requireFiniteAt(al.elemChainage[i + 1], "chainage at the end", i);
+        requireFiniteAt(al.elemChainage[i + 1], msg::END_CHAINAGE, i);
     }
 
     // 3. Deflection of each element: its length times its mean curvature.
@@ -158,14 +159,14 @@ void PrepareAlignment(Alignment& al) {
         case ElementKind::ExitSpiral: turn = length / (2.0 * r1); break;
         case ElementKind::PartialSpiral: turn = (r2 + r1) * length / 2.0 / r1 / r2; break;
         }
-        deflection[static_cast<std::size_t>(i)] = requireFiniteAt(turn, "deflection", i);
+        deflection[static_cast<std::size_t>(i)] = requireFiniteAt(turn, msg::DEFLECTION, i);
     }
 
     // 4. Bearings: all sums first, unreduced.
     al.elemStartBearing[1] = al.icdStartBearing;
     for (int i = 1; i <= n; ++i) {
         al.elemStartBearing[i + 1] = al.elemStartBearing[i] + deflection[static_cast<std::size_t>(i)];
-        requireFiniteAt(al.elemStartBearing[i + 1], "bearing at the end", i);
+        requireFiniteAt(al.elemStartBearing[i + 1], msg::END_BEARING, i);
     }
 
     // 5. Reduction to [0, 2π).
@@ -225,20 +226,20 @@ void PrepareAlignment(Alignment& al) {
             break;
         }
         }
-        deltaX[static_cast<std::size_t>(i)] = requireFiniteAt(dx, "north increment", i);
-        deltaY[static_cast<std::size_t>(i)] = requireFiniteAt(dy, "east increment", i);
+        deltaX[static_cast<std::size_t>(i)] = requireFiniteAt(dx, msg::NORTH_INCREMENT, i);
+        deltaY[static_cast<std::size_t>(i)] = requireFiniteAt(dy, msg::EAST_INCREMENT, i);
     }
 
     // 7. Points by accumulation of the increments.
     al.elemStartX[1] = al.icdStartX;
     al.elemStartY[1] = al.icdStartY;
-    requireFiniteAt(al.elemStartX[1], "point at the start", 1);
-    requireFiniteAt(al.elemStartY[1], "point at the start", 1);
+    requireFiniteAt(al.elemStartX[1], msg::START_POINT, 1);
+    requireFiniteAt(al.elemStartY[1], msg::START_POINT, 1);
     for (int i = 1; i <= n; ++i) {
         al.elemStartX[i + 1] = al.elemStartX[i] + deltaX[static_cast<std::size_t>(i)];
         al.elemStartY[i + 1] = al.elemStartY[i] + deltaY[static_cast<std::size_t>(i)];
-        requireFiniteAt(al.elemStartX[i + 1], "point at the end", i);
-        requireFiniteAt(al.elemStartY[i + 1], "point at the end", i);
+        requireFiniteAt(al.elemStartX[i + 1], msg::END_POINT, i);
+        requireFiniteAt(al.elemStartY[i + 1], msg::END_POINT, i);
     }
 
     al.chainagesAscending = std::is_sorted(al.elemChainage.begin() + 1, al.elemChainage.begin() + n + 2);
@@ -246,7 +247,7 @@ void PrepareAlignment(Alignment& al) {
 
 void PointAtChainage(const Alignment& al, double chainage, double& x, double& y, double& bearing) {
     const int n = checkedElementCount(al);
-    if (std::isnan(chainage)) throw DataError("chainage is not a number");
+    if (std::isnan(chainage)) throw DataError(msg::CHAINAGE_NOT_A_NUMBER);
     const std::vector<double>& c = al.elemChainage;
 
     // The element holding the chainage: the first i with c[i] <= chainage <
@@ -291,7 +292,7 @@ void PointAtChainage(const Alignment& al, double chainage, double& x, double& y,
     }
     if (!assigned) return;
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.bearing))
-        throw DataError("the point at chainage " + shortestText(chainage) + " is not a finite number");
+        throw DataError(msg::pointAtChainageNotFinite(chainage));
     x = p.x;
     y = p.y;
     bearing = p.bearing;
@@ -303,11 +304,10 @@ void buildSampleTable(const Alignment& al, SampleTable& samples) {
     const double end = al.elemChainage[static_cast<std::size_t>(n) + 1];
     const double length = end - start;
     if (!(length >= 0.0) || !std::isfinite(length))
-        throw DataError("the alignment length " + shortestText(length) + " m cannot be sampled");
+        throw DataError(msg::alignmentNotSampled(length));
     const double steps = std::floor(length / SAMPLE_STEP);
     if (!(steps + 2.0 <= MAX_SAMPLE_COUNT))
-        throw DataError("the alignment of " + shortestText(length) + " m needs more than " +
-                        std::to_string(static_cast<long long>(MAX_SAMPLE_COUNT)) + " samples");
+        throw DataError(msg::tooManySamples(length, static_cast<long long>(MAX_SAMPLE_COUNT)));
 
     // Built aside and put in place only when complete, so that a failure
     // leaves no half-filled table behind.
@@ -347,18 +347,18 @@ namespace {
 std::size_t checkedSampleCount(const SampleTable& samples) {
     const double countValue = samples.sampleCount;
     if (!(countValue >= 1.0) || !(countValue <= MAX_SAMPLE_COUNT) || countValue != std::floor(countValue))
-        throw DataError("no alignment sample table");
+        throw DataError(msg::NO_SAMPLE_TABLE);
     const std::size_t count = static_cast<std::size_t>(countValue);
     if (samples.sampleX.size() < count + 2 || samples.sampleY.size() < count + 2 ||
         samples.sampleChainage.size() < count + 2 || samples.sampleDist.size() < count + 2)
-        throw DataError("the alignment sample table is shorter than its count");
+        throw DataError(msg::SAMPLE_TABLE_SHORT);
     return count;
 }
 
 }  // namespace
 
 std::size_t nearestSampleIndexed(SampleTable& samples, double pointX, double pointY) {
-    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError("the point is not a finite number");
+    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError(msg::POINT_NOT_FINITE);
     const std::size_t count = checkedSampleCount(samples);
     if (samples.sampleIndex && samples.sampleIndex->size() == count)
         return samples.sampleIndex->nearest(pointX, pointY);
@@ -366,7 +366,7 @@ std::size_t nearestSampleIndexed(SampleTable& samples, double pointX, double poi
 }
 
 std::size_t nearestSample(SampleTable& samples, double pointX, double pointY) {
-    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError("the point is not a finite number");
+    if (!std::isfinite(pointX) || !std::isfinite(pointY)) throw DataError(msg::POINT_NOT_FINITE);
     const std::size_t count = checkedSampleCount(samples);
     for (std::size_t i = 1; i <= count; ++i) {
         const double dx = pointX - samples.sampleX[i];

@@ -7,6 +7,7 @@
 
 #include "alignment/alignment.h"
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix::detail {
 
@@ -18,24 +19,22 @@ inline double circlePi() { return 4.0 * std::atan(1.0); }
 // tables shorter than their fixed capacity.
 inline int checkedElementCount(const Alignment& alignment) {
     const int n = alignment.elemCount;
-    if (n < 0) throw DataError("negative element count " + std::to_string(n));
+    if (n < 0) throw DataError(msg::negativeElementCount(n));
     if (n + 1 > ELEMENT_CAPACITY)
-        throw DataError("element " + std::to_string(n + 1) + " is beyond the element tables (" +
-                        std::to_string(ELEMENT_CAPACITY) + " entries); an alignment holds at most " +
-                        std::to_string(ELEMENT_CAPACITY - 1) + " elements");
+        throw DataError(msg::elementBeyondTables(n + 1, ELEMENT_CAPACITY, ELEMENT_CAPACITY - 1));
     const std::size_t needed = static_cast<std::size_t>(ELEMENT_CAPACITY) + 1;
     if (alignment.elemStartRadius.size() < needed || alignment.elemEndRadius.size() < needed ||
         alignment.elemLength.size() < needed || alignment.elemChainage.size() < needed ||
         alignment.elemStartX.size() < needed || alignment.elemStartY.size() < needed ||
         alignment.elemStartBearing.size() < needed)
-        throw DataError("element tables shorter than their capacity");
+        throw DataError(msg::ELEMENT_TABLES_SHORT);
     return n;
 }
 
 // Raises DataError naming the element unless v is finite (NaN fails too).
 inline double requireFiniteAt(double v, const char* what, int element) {
     if (!std::isfinite(v))
-        throw DataError(std::string(what) + " of element " + std::to_string(element) + " is not a finite number");
+        throw DataError(msg::elementValueNotFinite(what, element));
     return v;
 }
 

@@ -27,6 +27,7 @@
 
 #include "alignment/alignment.h"
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -65,13 +66,13 @@ double clothoidSeries(Axis axis, bool difference, double l1, double l2, double a
     double last = FIRST_LAST_TERM;
     for (int n = 0; !(std::fabs(last) < SERIES_TOLERANCE); ++n) {
         if (!std::isfinite(factorial))
-            throw DataError("clothoid series: factorial of " + std::to_string(2 * n + factBase) + " overflows");
+            throw DataError(msg::seriesFactorialOverflows(2 * n + factBase));
         if (!std::isfinite(power1) || !std::isfinite(power2) || !std::isfinite(powerW))
-            throw DataError("clothoid series: a power of term " + std::to_string(n) + " overflows");
+            throw DataError(msg::seriesPowerOverflows(n));
         const double power = difference ? power2 - power1 : power2;
         const double term = sign * power / powerW / factorial / static_cast<double>(4 * n + oddBase);
         if (!std::isfinite(term))
-            throw DataError("clothoid series: term " + std::to_string(n) + " is not a finite number");
+            throw DataError(msg::seriesTermNotFinite(n));
         sum += term;
         last = term;
         // Carry everything to term n+1.
@@ -88,11 +89,11 @@ double clothoidSeries(Axis axis, bool difference, double l1, double l2, double a
 }  // namespace
 
 double Factorial(std::int16_t n) {
-    if (n < 0) throw DataError("factorial of the negative number " + std::to_string(n));
+    if (n < 0) throw DataError(msg::factorialOfNegative(n));
     double result = 1.0;
     // 1 · 1 · 2 · … · n, the products of the recursive definition in its order.
     for (int k = 1; k <= n; ++k) result *= static_cast<double>(k);
-    if (!std::isfinite(result)) throw DataError("factorial of " + std::to_string(n) + " overflows");
+    if (!std::isfinite(result)) throw DataError(msg::factorialOverflows(n));
     return result;
 }
 

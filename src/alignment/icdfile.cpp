@@ -13,6 +13,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -87,8 +88,7 @@ std::size_t readHeader(IcdLines& lines, const std::string& path, Alignment& al) 
             column = 0;
         }
         if (!lines.have) {
-            DataError error("the header ends before start value " + std::to_string(item + 1) + " of " +
-                            std::to_string(HEADER_ITEMS));
+            DataError error(msg::headerEndsBefore(item + 1, HEADER_ITEMS));
             error.locate(path, lines.number());
             throw error;
         }
@@ -98,9 +98,7 @@ std::size_t readHeader(IcdLines& lines, const std::string& path, Alignment& al) 
         const std::string_view field = std::string_view(text).substr(from, column - from);
         const std::optional<double> value = parseStrictNumber(field);
         if (!value) {
-            DataError error(field.empty() ? "empty start value " + std::to_string(item + 1) + " in the header"
-                                          : "start value " + std::to_string(item + 1) + " " + quotedField(field) +
-                                                " is not a number");
+            DataError error(field.empty() ? msg::emptyStartValue(item + 1) : msg::startValueNotNumber(item + 1, field));
             error.locate(path, lines.number());
             throw error;
         }
@@ -135,13 +133,11 @@ bool storeRecord(const std::string& prepared, int n, Alignment& al) {
     if (!isKindCode(kind)) return false;
     const std::size_t needed = fieldsNeeded(kind);
     if (fields.size() < needed + 1)
-        throw DataError("element record of kind " + quotedField(fields[0]) + " has " +
-                        std::to_string(fields.size() - 1) + " fields after its code, " + std::to_string(needed) +
-                        " needed");
+        throw DataError(msg::recordFieldsMissing(fields[0], fields.size() - 1, needed));
     std::vector<double> f(needed + 1, 0.0);
     for (std::size_t k = 1; k <= needed; ++k) f[k] = LeadingNumber(fields[k]);
     if (n > ELEMENT_CAPACITY)
-        throw DataError("more than " + std::to_string(ELEMENT_CAPACITY) + " element records");
+        throw DataError(msg::tooManyElementRecords(ELEMENT_CAPACITY));
 
     const auto i = static_cast<std::size_t>(n);
     if (kind == KIND_LINE) {
@@ -160,7 +156,7 @@ bool storeRecord(const std::string& prepared, int n, Alignment& al) {
         al.elemStartRadius[i] = kind == KIND_ENTERING ? INFINITE_RADIUS : radius;
         al.elemEndRadius[i] = kind == KIND_ENTERING ? radius : INFINITE_RADIUS;
         // The length from the values as written, before the sign of dir.
-        al.elemLength[i] = detail::requireFiniteAt(a * a / r, "spiral length", n);
+        al.elemLength[i] = detail::requireFiniteAt(a * a / r, msg::SPIRAL_LENGTH, n);
     } else {
         const double a = f[1];
         const double r1 = f[2];
@@ -168,7 +164,7 @@ bool storeRecord(const std::string& prepared, int n, Alignment& al) {
         const double direction = signOf(f[4]);
         al.elemStartRadius[i] = r1 * direction;
         al.elemEndRadius[i] = r2 * direction;
-        al.elemLength[i] = detail::requireFiniteAt(a * a * std::fabs(r1 - r2) / r1 / r2, "spiral length", n);
+        al.elemLength[i] = detail::requireFiniteAt(a * a * std::fabs(r1 - r2) / r1 / r2, msg::SPIRAL_LENGTH, n);
     }
     return true;
 }
@@ -176,23 +172,22 @@ bool storeRecord(const std::string& prepared, int n, Alignment& al) {
 }  // namespace
 
 double Degdms(double deg) {
-    requireFinite(deg, "bearing in degrees");
+    requireFinite(deg, msg::BEARING_IN_DEGREES);
     const double s = signOf(deg);
     const double a = std::fabs(deg);
     const double d = std::floor(a);
     const double m = std::floor(MINUTES_PER_DEGREE * (a - d));
     const double sec = SECONDS_PER_DEGREE * ((a - d) - m / MINUTES_PER_DEGREE);
     const double result = s * (PACKED_SECOND_SCALE_D * d + PACKED_MINUTE_SCALE_D * m + sec) / PACKED_SECOND_SCALE_D;
-    return requireFinite(result, "packed bearing");
+    return requireFinite(result, msg::PACKED_BEARING);
 }
 
 double Dmsdeg(double v) {
-    requireFinite(v, "packed bearing");
+    requireFinite(v, msg::PACKED_BEARING);
     const double s = signOf(v);
     const double a = std::fabs(v);
     if (!(std::floor(a) <= static_cast<double>(MAX_PACKED_DEGREES)))
-        throw DataError("packed bearing " + shortestText(v) + " has more than " +
-                        std::to_string(MAX_PACKED_DEGREES) + " degrees");
+        throw DataError(msg::packedBearingDegrees(v, MAX_PACKED_DEGREES));
     const auto d = static_cast<std::int32_t>(std::floor(a));
     auto m = static_cast<std::int32_t>(std::floor(a * PACKED_MINUTE_SCALE_D - d * PACKED_MINUTE_SCALE));
     double sec = a * PACKED_SECOND_SCALE_D - d * PACKED_SECOND_SCALE - m * PACKED_MINUTE_SCALE;

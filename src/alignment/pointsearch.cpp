@@ -9,6 +9,7 @@
 #include "alignment/alignment_internal.h"
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -39,8 +40,7 @@ void evaluateProbe(const Alignment& al, ProbeRecord& probe, const ProbeRecord& t
     PointAtChainage(al, probe[PROBE_CHAINAGE], probe[PROBE_X], probe[PROBE_Y], bearing);
     probe[PROBE_DISTANCE] = www(probe, target);
     if (!std::isfinite(probe[PROBE_DISTANCE]))
-        throw DataError("distance to the point at chainage " + shortestText(probe[PROBE_CHAINAGE]) +
-                        " is not a finite number");
+        throw DataError(msg::distanceNotFinite(probe[PROBE_CHAINAGE]));
 }
 
 void copyProbe(const ProbeRecord& from, ProbeRecord& to) {
@@ -93,7 +93,7 @@ double bxfwj(const PointPair& p1, const PointPair& p2) {
     const double pi = detail::circlePi();
     const double dx = p2[PAIR_X] - p1[PAIR_X];
     const double dy = p2[PAIR_Y] - p1[PAIR_Y];
-    if (!std::isfinite(dx) || !std::isfinite(dy)) throw DataError("direction between points that are not finite");
+    if (!std::isfinite(dx) || !std::isfinite(dy)) throw DataError(msg::DIRECTION_NOT_FINITE);
     if (dx != 0.0) {
         const double a = std::atan(dy / dx);
         if (a >= 0.0) return dx > 0.0 ? a : a + pi;
@@ -132,7 +132,7 @@ FootOfPoint js_qzdzh(const Alignment& alignment, double xyqdzh, double xyzdzh, d
     evaluateProbe(alignment, low, target);
     evaluateProbe(alignment, high, target);
     mid[PROBE_DISTANCE] = www(mid, target);
-    if (!std::isfinite(mid[PROBE_DISTANCE])) throw DataError("distance to the first midpoint is not a finite number");
+    if (!std::isfinite(mid[PROBE_DISTANCE])) throw DataError(msg::MIDPOINT_DISTANCE_NOT_FINITE);
 
     // Halve the bracket toward the nearer end (the low end gives way on equal
     // distances) until the midpoint can no longer differ from both ends. Two
@@ -141,8 +141,7 @@ FootOfPoint js_qzdzh(const Alignment& alignment, double xyqdzh, double xyzdzh, d
     // stopping there would answer one of them.
     for (int pass = 1;; ++pass) {
         if (pass > MAX_SEARCH_PASSES)
-            throw DataError("the search for the chainage of the point did not settle after " +
-                            std::to_string(MAX_SEARCH_PASSES) + " halvings");
+            throw DataError(msg::searchDidNotSettle(MAX_SEARCH_PASSES));
         if (high[PROBE_DISTANCE] > low[PROBE_DISTANCE])
             copyProbe(mid, high);
         else

@@ -16,6 +16,7 @@
 #include "views/planview.h"
 #include "views/profilesheet.h"
 #include "views/profileview.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -27,7 +28,6 @@ inline constexpr FileDialog VIEW_PICTURE_DIALOG{
     "viewPictureDialog", "导出图片", "PNG图片(*.png)|*.png|SVG图形(*.svg)|*.svg|PDF文档(*.pdf)|*.pdf"};
 // The box of a failed export.
 inline constexpr const char* EXPORT_FAILED_TEXT = "导出失败！";
-inline constexpr const char* INPUT_FILE_DETAIL = "the file chosen is one of the project's data files: ";
 
 }  // namespace
 
@@ -88,7 +88,7 @@ bool MainWindow::exportProfileSheet() {
     if (path.empty()) return false;  // the dialog was cancelled
     try {
         if (namesOneOf(path, project_.inputFiles()))
-            throw DataError(INPUT_FILE_DETAIL + path);
+            throw DataError(msg::chosenFileIsInput(path));
         writeProfileSheet(path, project_.profile, project_.breaks, ProfileSheetOptions{});
     } catch (const GradixError& e) {
         ui_->showError(ERROR_TITLE, EXPORT_FAILED_TEXT, e.detail());
@@ -103,7 +103,7 @@ bool MainWindow::exportViewPicture(bool plan) {
     const std::string path = ui_->saveFile(VIEW_PICTURE_DIALOG);
     if (path.empty()) return false;
     if (namesOneOf(path, project_.inputFiles())) {
-        ui_->showError(ERROR_TITLE, EXPORT_FAILED_TEXT, INPUT_FILE_DETAIL + path);
+        ui_->showError(ERROR_TITLE, EXPORT_FAILED_TEXT, msg::chosenFileIsInput(path));
         return false;
     }
     const QString failed = view->exportTo(QString::fromStdString(path), views_->pictureScale());

@@ -1,4 +1,5 @@
 #include "cadmodel/drawingcad.h"
+#include "text/messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,7 +23,7 @@ decltype(auto) asCadError(Change&& change) {
 constexpr int LAST_ACI = COLOR_BYLAYER;
 
 void requireFiniteValue(double v, const char* what) {
-    if (!std::isfinite(v)) throw CadError(std::string(what) + " must be a finite number");
+    if (!std::isfinite(v)) throw CadError(msg::cadNotFinite(what));
 }
 
 // The items hand out stable references; each keeps the index of its table
@@ -42,13 +43,13 @@ public:
     void fontFile(const std::string& file) override { edit([&](DrawingTextStyle& s) { s.fontFile = file; }); }
     void BigFontFile(const std::string& file) override { edit([&](DrawingTextStyle& s) { s.bigFontFile = file; }); }
     void Height(double height) override {
-        requireFiniteValue(height, "a text style's height");
-        if (height < 0) throw CadError("a text style's height cannot be negative");
+        requireFiniteValue(height, msg::STYLE_HEIGHT);
+        if (height < 0) throw CadError(msg::STYLE_HEIGHT_NEGATIVE);
         edit([&](DrawingTextStyle& s) { s.height = height; });
     }
     void Width(double factor) override {
-        requireFiniteValue(factor, "a text style's width factor");
-        if (!(factor > 0)) throw CadError("a text style's width factor must be greater than 0");
+        requireFiniteValue(factor, msg::STYLE_WIDTH_FACTOR);
+        if (!(factor > 0)) throw CadError(msg::STYLE_WIDTH_NOT_POSITIVE);
         edit([&](DrawingTextStyle& s) { s.width = factor; });
     }
     std::string fontFile() const override { return style().fontFile; }
@@ -88,24 +89,24 @@ public:
     }
     void StyleName(const std::string& name) override {
         const DrawingTextStyle* style = doc.drawing().findTextStyle(name);
-        if (!style) throw CadError("the drawing has no text style \"" + name + "\"");
+        if (!style) throw CadError(msg::noTextStyle(name));
         const std::string stored = style->name;
         edit([&](DrawingEntity& e) { e.style = stored; });
     }
     void Height(double height) override {
-        requireFiniteValue(height, "a text's height");
-        if (!(height > 0)) throw CadError("a text's height must be greater than 0");
+        requireFiniteValue(height, msg::TEXT_HEIGHT);
+        if (!(height > 0)) throw CadError(msg::TEXT_HEIGHT_NOT_POSITIVE);
         edit([&](DrawingEntity& e) { e.height = height; });
     }
     void Color(int aci) override {
-        if (aci < COLOR_BYBLOCK || aci > LAST_ACI) throw CadError("a colour number must lie between 0 and 256");
+        if (aci < COLOR_BYBLOCK || aci > LAST_ACI) throw CadError(msg::COLOUR_OUT_OF_RANGE);
         edit([&](DrawingEntity& e) { e.color = aci; });
     }
     void TextString(const std::string& text) override {
         edit([&](DrawingEntity& e) { e.text = text; });
     }
     void rotation(double radians) override {
-        requireFiniteValue(radians, "a text's rotation");
+        requireFiniteValue(radians, msg::TEXT_ROTATION);
         edit([&](DrawingEntity& e) { e.rotation = radians; });
     }
     std::string StyleName() const override { return entity().style; }
@@ -118,10 +119,10 @@ private:
     template <class F>
     void edit(F&& f) {
         DrawingEntity& e = doc.drawing().entities[index];
-        if (e.kind != EntityKind::MText) throw CadError("the object is not a multi-line text");
+        if (e.kind != EntityKind::MText) throw CadError(msg::NOT_MTEXT);
         // Saving inserts only what Gradix added; a change to one of the
         // file's own objects would be lost, so it is refused.
-        if (!e.added) throw CadError("objects of the opened file cannot be changed");
+        if (!e.added) throw CadError(msg::OPENED_OBJECT_FIXED);
         f(e);
         doc.drawing().modified = true;
         doc.changed();
@@ -147,12 +148,12 @@ public:
     int Count() const override { return static_cast<int>(members.size()); }
     CadEntity& Item(int i) override {
         requireLive();
-        if (i < 0 || i >= Count()) throw CadError("no object " + std::to_string(i) + " in selection set " + name);
+        if (i < 0 || i >= Count()) throw CadError(msg::noSelectionObject(i, name));
         return doc.entityItem(members[static_cast<std::size_t>(i)]);
     }
     void Delete() override;
     void requireLive() const {
-        if (deleted) throw CadError("selection set " + name + " was deleted");
+        if (deleted) throw CadError(msg::selectionDeleted(name));
     }
 
     DrawingDocument& doc;
@@ -201,9 +202,9 @@ class SelectionSetCollection : public CadSelectionSets {
 public:
     explicit SelectionSetCollection(DrawingDocument& d) : doc(d) {}
     CadSelectionSet& Add(const std::string& name) override {
-        if (name.empty()) throw CadError("a selection set needs a name");
+        if (name.empty()) throw CadError(msg::SELECTION_NEEDS_NAME);
         const std::string key = foldedName(name);
-        if (live.count(key)) throw CadError("a selection set named " + name + " exists");
+        if (live.count(key)) throw CadError(msg::selectionExists(name));
         auto item = std::make_unique<SelectionSetItem>(doc, name);
         SelectionSetItem& ref = *item;
         all.push_back(std::move(item));
@@ -310,13 +311,13 @@ CadUtility& DrawingDocument::Utility() { return parts_->utility; }
 
 void DrawingDocument::ActiveUCS(CadUcs& ucs) {
     auto* item = dynamic_cast<UcsItem*>(&ucs);
-    if (!item || &item->doc != this) throw CadError("the coordinate system belongs to another drawing");
+    if (!item || &item->doc != this) throw CadError(msg::UCS_OF_OTHER_DRAWING);
     drawing_->activeUcs = drawing_->ucs[item->index].name;
 }
 
 void DrawingDocument::ActiveLayer(CadLayer& layer) {
     auto* item = dynamic_cast<LayerItem*>(&layer);
-    if (!item || &item->doc != this) throw CadError("the layer belongs to another drawing");
+    if (!item || &item->doc != this) throw CadError(msg::LAYER_OF_OTHER_DRAWING);
     drawing_->activeLayer = drawing_->layers[item->index].name;
 }
 
@@ -324,13 +325,13 @@ std::string DrawingDocument::ActiveUCSName() const { return drawing_->activeUcs;
 std::string DrawingDocument::ActiveLayerName() const { return drawing_->activeLayer; }
 
 CadEntity& DrawingDocument::entityItem(std::size_t index) {
-    if (index >= drawing_->entities.size()) throw CadError("no such object in the drawing");
+    if (index >= drawing_->entities.size()) throw CadError(msg::NO_SUCH_OBJECT);
     return itemFor<EntityItem>(parts_->entities, *this, index);
 }
 
 CadMText& DrawingDocument::mtextItem(std::size_t index) {
     if (index >= drawing_->entities.size() || drawing_->entities[index].kind != EntityKind::MText)
-        throw CadError("the object is not a multi-line text");
+        throw CadError(msg::NOT_MTEXT);
     return itemFor<EntityItem>(parts_->entities, *this, index);
 }
 

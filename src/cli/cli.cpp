@@ -33,6 +33,7 @@
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "views/profilesheet.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -139,9 +140,7 @@ void requireNotRead(const std::string& out, const std::vector<std::string>& inpu
     if (namesOneOf(out, files)) throw UsageError{"--out must not be one of the files read: " + out};
 }
 
-std::string stakeDetail(const std::string& stake, const std::string& reason) {
-    return "stake \"" + stake + "\": " + reason;
-}
+std::string stakeDetail(const std::string& stake, const std::string& reason) { return msg::stakeDetail(stake, reason); }
 
 // Loads a LandXML alignment with its equations and (unless --profile gives
 // one) its profile; the notes of the reading go to o.notes, one per line.
@@ -149,10 +148,9 @@ void loadLandXml(const Options& o, Project& project) {
     const LandXmlProject read =
         loadLandXmlAlignment(project, o.landxml, {o.alignment, o.profileName, !o.hasProfile});
     if (!o.notes) return;
-    if (!read.unitNote.empty()) *o.notes += "note: " + o.landxml + ": " + read.unitNote + '\n';
+    if (!read.unitNote.empty()) *o.notes += msg::NOTE_PREFIX + msg::located(o.landxml, 0, read.unitNote) + '\n';
     for (const LandXmlNote& note : read.notes)
-        *o.notes += "note: " + o.landxml + (note.line > 0 ? ", line " + std::to_string(note.line) : "") + ": " +
-                    note.text + '\n';
+        *o.notes += msg::NOTE_PREFIX + msg::located(o.landxml, note.line, note.text) + '\n';
 }
 
 // Loads the data files in the window's order: chain breaks, ICD or LandXML
@@ -179,7 +177,7 @@ void requireProfile(const Options& o, const Project& project) {
     if (o.hasProfile) return;
     if (!o.hasLandXml) throw UsageError{"a profile is needed: --profile FILE or --landxml FILE"};
     if (project.profile.gradePointCount < 1) {
-        DataError error("the alignment has no ProfAlign; give --profile FILE");
+        DataError error(msg::ALIGNMENT_WITHOUT_PROFILE);
         error.locate(o.landxml);
         throw error;
     }
@@ -417,8 +415,7 @@ Outcome locatePointsCommand(const Options& o, std::ostream& out, std::ostream& e
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     const std::size_t skipped = setoutcli::locatePoints(project, hasDesign(o, project), lo, out, err);
     if (skipped == 0) return Outcome::done();
-    DataError left(std::to_string(skipped) + " bad line" + (skipped == 1 ? " was" : "s were") +
-                   " left out; the other points are written");
+    DataError left(msg::badLinesLeftOut(skipped));
     left.locate(o.points);
     return Outcome::failed(left);
 }
@@ -443,7 +440,7 @@ Outcome locateCommand(const Options& o, std::ostream& out, std::ostream& err) {
 Outcome rangeChainage(const ChainBreakTable& breaks, const std::string& stake, std::optional<double>& chainage) {
     std::string refusal;
     chainage = setoutcli::stakeChainage(breaks, stake, refusal);
-    if (!chainage) return Outcome::refused(refusal, stakeDetail(stake, "refused by the chain-break table"));
+    if (!chainage) return Outcome::refused(refusal, stakeDetail(stake, msg::REFUSED_BY_CHAIN_BREAKS));
     return Outcome::done();
 }
 
@@ -530,7 +527,7 @@ Outcome annotateCommand(const Options& o, std::ostream& out) {
         cad.screen().points = {pick, insertion};
         host.last.reset();
         if (Outcome picked = pickAndAnnotate(project, cad, host); !picked) return picked;
-        if (!host.last) return Outcome::failed(DataError("the annotation could not be added"));
+        if (!host.last) return Outcome::failed(DataError(msg::ANNOTATION_NOT_ADDED));
         lines += host.last->stake + TAB + host.last->elevation + TAB + host.last->grade + '\n';
     }
     // The values are printed once the drawing holding them is saved.
@@ -585,7 +582,7 @@ int exitCodeOf(const Outcome& outcome, std::ostream& out, std::ostream& err) {
             err << outcome.message << '\n' << outcome.detail << '\n';
             return EXIT_REFUSED;
         case OutcomeKind::Cancelled:
-            err << CANCELLED_TEXT << '\n' << "the command was cancelled\n";
+            err << CANCELLED_TEXT << '\n' << msg::COMMAND_CANCELLED << '\n';
             return EXIT_FAILURE_DATA;
         default:
             err << outcome.message << '\n' << outcome.detail << '\n';

@@ -9,6 +9,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -77,9 +78,7 @@ Outcome computeStakeFile(const Project& project, Form& form, UserInterface& ui) 
     return outcome;
 }
 
-std::string stakeDetail(std::string_view stake, const std::string& reason) {
-    return "stake \"" + std::string(stake) + "\": " + reason;
-}
+std::string stakeDetail(std::string_view stake, const std::string& reason) { return msg::stakeDetail(stake, reason); }
 
 }  // namespace
 
@@ -91,14 +90,12 @@ Outcome computeStake(const Project& project, std::string_view stake, RangeTest r
 
     const Profile& profile = project.profile;
     const int n = profile.gradePointCount;
-    if (n < 1) throw DataError("no grade point is loaded");
+    if (n < 1) throw DataError(msg::NO_GRADE_POINT_LOADED);
     const double first = profile.gradePointChainage[1], last = profile.gradePointChainage[n];
     result.outsideProfile = !(first <= result.chainage && result.chainage <= last);
     if (result.outsideProfile && range == RangeTest::WithinProfile)
         return Outcome::refused(outOfProfileMessage(trimBlanks(stake)),
-                                stakeDetail(stake, "chainage " + shortestText(result.chainage) +
-                                                       " lies outside the profile " + shortestText(first) +
-                                                       " to " + shortestText(last)));
+                                stakeDetail(stake, msg::outsideProfile(result.chainage, first, last)));
     const DesignPoint design = DesignAt(profile, result.chainage);
     result.elevation = design.elevation;
     result.grade = design.grade;
@@ -136,12 +133,11 @@ Outcome evaluateStakes(const Project& project, const std::vector<std::string>& s
     try {
         for (const std::string& stake : stakes) {
             if (results.size() >= static_cast<std::size_t>(MAX_STAKES))
-                throw DataError("more than 32767 stakes");
+                throw DataError(msg::TOO_MANY_STAKES);
             StakeResult r;
             const Outcome outcome = computeStake(project, stake, RangeTest::Extrapolate, r);
             if (!outcome.isDone())
-                return Outcome::refused(outcome.message, file + ", line " + std::to_string(line()) + ": " +
-                                                             outcome.detail);
+                return Outcome::refused(outcome.message, msg::located(file, line(), outcome.detail));
             results.push_back(std::move(r));
         }
     } catch (GradixError& e) {

@@ -9,6 +9,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/unicode.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -61,7 +62,7 @@ template <class Body>
 Outcome runConnected(CadConnector& connector, Body&& body) {
     ConnectionMessages messages;
     CadApplication* app = ConnectCad(connector, messages);
-    if (!app) return Outcome::drawingFailed(messages.message, "the drawing could not be reached");
+    if (!app) return Outcome::drawingFailed(messages.message, msg::DRAWING_NOT_REACHED);
     return runTrapped([&] { return body(*app); });
 }
 
@@ -110,7 +111,7 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
 
         const std::optional<CadPoint> picked = doc.Utility().GetPoint(PICK_ROAD_PROMPT);
         if (!picked) return Outcome::cancelled();
-        if (project.samples.sampleChainage.empty()) throw DataError("no alignment is loaded");
+        if (project.samples.sampleChainage.empty()) throw DataError(msg::NO_ALIGNMENT_LOADED);
         // The drawing's x is east and its y north: the surveying pair is (y, x).
         const double x = (*picked)[0], y = (*picked)[1];
         const FootOfPoint foot = locatePoint(project.alignment, project.samples, y, x);
@@ -134,7 +135,7 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
         const double rotation = LeadingNumber(host.rotationText()) / HALF_TURN_DEGREES * project.pi;
         const std::string text =
             annotationText(lineNameOf(project.icdFileName), values->stake, values->elevation, values->grade);
-        requireFinite(rotation, "rotation of the annotation");
+        requireFinite(rotation, msg::ANNOTATION_ROTATION);
 
         CadMText& mtext = app.ActiveDocument().ModelSpace().AddMText({(*insertion)[0], (*insertion)[1], 0}, 0, "");
         mtext.StyleName(ANNOTATION_STYLE);
@@ -179,7 +180,7 @@ Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt1993
             const std::string label = trimBlanks(texts.back());
             if (!reduced)
                 return Outcome::refused("桩号" + label + "无法识别，请修改！",
-                                        "the selected text \"" + label + "\" holds no stake number");
+                                        msg::selectedTextNoStake(label));
             stake = *reduced;
         }
         host.activateMainWindow();

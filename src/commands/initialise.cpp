@@ -5,6 +5,7 @@
 
 #include "commands/landxmlproject.h"
 #include "commands/trap.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -56,9 +57,8 @@ Outcome loadProfile(Project& next, const std::string& profilePath) {
     next.profileFileName = profilePath;
     RefusalMessage refusal;
     if (readProfileFile(profilePath, next.breaks, refusal, next.profile) == ProfileRead::StakeRefused)
-        return Outcome::refused(refusal.message, profilePath + ", line " +
-                                                     std::to_string(next.profile.gradePointCount + 1) +
-                                                     ": the stake of this grade point is refused");
+        return Outcome::refused(refusal.message, msg::located(profilePath, next.profile.gradePointCount + 1,
+                                                              msg::GRADE_POINT_STAKE_REFUSED));
     return Outcome::done();
 }
 

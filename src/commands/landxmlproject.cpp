@@ -1,4 +1,5 @@
 #include "commands/landxmlproject.h"
+#include "text/messages.h"
 
 #include <cctype>
 
@@ -42,7 +43,7 @@ std::string landXmlNotesText(const LandXmlProject& read) {
     std::string text;
     if (!read.unitNote.empty()) text += read.unitNote + "\n";
     for (const LandXmlNote& note : read.notes)
-        text += (note.line > 0 ? "line " + std::to_string(note.line) + ": " : std::string()) + note.text + "\n";
+        text += (note.line > 0 ? msg::dxfLine(note.line) + msg::PLACE_SEPARATOR : std::string()) + note.text + "\n";
     return text;
 }
 

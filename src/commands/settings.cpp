@@ -7,6 +7,7 @@
 
 #include "text/failures.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -54,7 +55,7 @@ void SettingsFile::SaveSettings(const std::string& text9) const {
     try {
         writeFileAtomically(path_, text9 + SETTINGS_LINE_END);
     } catch (const GradixError& e) {
-        DataError failure("the settings file cannot be written: " + e.reason());
+        DataError failure(msg::settingsNotWritten(e.reason()));
         failure.locate(path_);
         throw failure;
     }

@@ -10,6 +10,7 @@
 #include "text/dataline.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -27,7 +28,7 @@ struct KeptMessage : MessageSink {
 std::optional<double> fieldNumber(const std::string& text) { return parseStrictNumber(trimBlanks(text)); }
 
 Outcome notLoaded(const char* what) {
-    return Outcome::refused(std::string("请先初始化") + what + "。", std::string("no ") + what + " is loaded");
+    return Outcome::refused(std::string("请先初始化") + what + "。", msg::notLoaded(what));
 }
 
 }  // namespace
@@ -45,13 +46,13 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
         StakeTableOptions o;
         const std::optional<double> every = fieldNumber(r.every);
         if (!every || !(*every > 0.0))
-            return Outcome::refused("桩距应为大于0的数。", "interval \"" + r.every + "\" is not a positive number");
+            return Outcome::refused("桩距应为大于0的数。", msg::intervalNotPositive(r.every));
         o.every = *every;
         std::istringstream offsets(r.offsets);
         for (std::string field; std::getline(offsets, field, ',');) {
             if (trimBlanks(field).empty()) continue;
             const std::optional<double> d = fieldNumber(field);
-            if (!d) return Outcome::refused("边桩距应为以逗号分隔的数。", "offset \"" + field + "\" is not a number");
+            if (!d) return Outcome::refused("边桩距应为以逗号分隔的数。", msg::offsetNotNumber(field));
             o.offsets.push_back(*d);
         }
         const bool hasFrom = !trimBlanks(r.from).empty(), hasTo = !trimBlanks(r.to).empty();
@@ -59,7 +60,7 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
             KeptMessage sink;
             std::int16_t accepted = 1;
             const std::string qualified = zh_dlstr(project.breaks, trimBlanks(stake), sink, accepted);
-            if (accepted == 0) return Outcome::refused(sink.last, "stake \"" + stake + "\": refused");
+            if (accepted == 0) return Outcome::refused(sink.last, msg::stakeDetail(stake, msg::STAKE_REFUSED));
             chainage = dlstr_sj(project.breaks, qualified);
             return Outcome::done();
         };
@@ -68,7 +69,7 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
         if (hasTo)
             if (Outcome t = chainageOf(r.to, o.toChainage); !t) return t;
         if (o.fromChainage && o.toChainage && *o.fromChainage > *o.toChainage)
-            return Outcome::refused("起点桩号不应在终点桩号之后。", "the range " + r.from + " to " + r.to + " is reversed");
+            return Outcome::refused("起点桩号不应在终点桩号之后。", msg::rangeReversed(r.from, r.to));
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
         const std::optional<std::vector<StakeRow>> rows =
             stakeTable(project.alignment, project.breaks, profile, o, progress);
@@ -93,7 +94,7 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
         if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
         const std::optional<double> maxOffset = fieldNumber(r.maxOffset);
         if (!maxOffset || !(*maxOffset >= 0.0))
-            return Outcome::refused("偏距限值应为不小于0的数。", "\"" + r.maxOffset + "\" is not a distance");
+            return Outcome::refused("偏距限值应为不小于0的数。", msg::notADistance(r.maxOffset));
         const SurveyPointFile file = readSurveyPoints(r.pointsFile, true);
         skipped = file.skipped.size();
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
@@ -112,8 +113,7 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
         writeTableFile(locatedPointColumns(rows), r.format, r.file);
         if (skipped > 0) {
             DataError first = file.skipped.front();
-            return Outcome::failed(DataError(std::to_string(skipped) + " bad line(s) left out, the first: " +
-                                             first.detail() + "; the other points are written to " + r.file));
+            return Outcome::failed(DataError(msg::badLinesLeftOutFirst(skipped, first.detail(), r.file)));
         }
         return Outcome::done();
     });

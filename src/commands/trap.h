@@ -9,6 +9,7 @@
 #include "cad/cad.h"
 #include "commands/outcome.h"
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -27,9 +28,9 @@ Outcome runTrapped(Body&& body) {
     } catch (const CadError& e) {
         return Outcome::drawingFailed(e.what());
     } catch (const std::bad_alloc&) {
-        return Outcome::failed(DataError("not enough memory for the data"));
+        return Outcome::failed(DataError(msg::OUT_OF_MEMORY));
     } catch (const std::logic_error& e) {
-        return Outcome::internalError(std::string("internal error: ") + e.what());
+        return Outcome::internalError(msg::internalError(e.what()));
     } catch (const std::exception& e) {
         return Outcome::failed(DataError(e.what()));
     }

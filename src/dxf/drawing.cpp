@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dxf/dxfstructure.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -59,7 +60,7 @@ T* findByName(std::vector<T>& items, std::string_view name) {
 }
 
 void requireTableName(std::string_view name, const char* what) {
-    if (!isValidTableName(name)) throw DrawingError(std::string("invalid ") + what + " name \"" + std::string(name) + "\"");
+    if (!isValidTableName(name)) throw DrawingError(msg::invalidTableName(what, name));
 }
 
 bool finite3(const Point3& p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
@@ -98,7 +99,7 @@ std::string Drawing::takeHandle() {
 
 DrawingLayer& Drawing::addLayer(std::string_view name) {
     if (DrawingLayer* existing = findLayer(name)) return *existing;
-    requireTableName(name, "layer");
+    requireTableName(name, msg::LAYER);
     DrawingLayer layer;
     layer.name = std::string(name);
     layer.handle = takeHandle();
@@ -110,7 +111,7 @@ DrawingLayer& Drawing::addLayer(std::string_view name) {
 
 DrawingTextStyle& Drawing::addTextStyle(std::string_view name) {
     if (DrawingTextStyle* existing = findTextStyle(name)) return *existing;
-    requireTableName(name, "text style");
+    requireTableName(name, msg::TEXT_STYLE);
     DrawingTextStyle style;
     style.name = std::string(name);
     style.fontFile = DEFAULT_FONT_FILE;
@@ -124,19 +125,19 @@ DrawingTextStyle& Drawing::addTextStyle(std::string_view name) {
 DrawingUcs& Drawing::addUcs(std::string_view name, const Point3& origin, const Point3& xAxisPoint,
                             const Point3& yAxisPoint) {
     if (DrawingUcs* existing = findUcs(name)) return *existing;
-    requireTableName(name, "coordinate system");
+    requireTableName(name, msg::COORDINATE_SYSTEM);
     if (!finite3(origin) || !finite3(xAxisPoint) || !finite3(yAxisPoint))
-        throw DrawingError("the coordinate system's points are not finite");
+        throw DrawingError(msg::UCS_POINTS_NOT_FINITE);
     const double size = std::max({1.0, norm(origin), norm(xAxisPoint), norm(yAxisPoint)});
     const Point3 x = minus(xAxisPoint, origin);
     const double xLength = norm(x);
-    if (!(xLength > AXIS_TOLERANCE * size)) throw DrawingError("the x axis point lies on the origin");
+    if (!(xLength > AXIS_TOLERANCE * size)) throw DrawingError(msg::X_AXIS_ON_ORIGIN);
     const Point3 xUnit{x[0] / xLength, x[1] / xLength, x[2] / xLength};
     const Point3 v = minus(yAxisPoint, origin);
     const double along = dot(v, xUnit);
     const Point3 y{v[0] - along * xUnit[0], v[1] - along * xUnit[1], v[2] - along * xUnit[2]};
     const double yLength = norm(y);
-    if (!(yLength > AXIS_TOLERANCE * size)) throw DrawingError("the y axis point lies on the x axis");
+    if (!(yLength > AXIS_TOLERANCE * size)) throw DrawingError(msg::Y_AXIS_ON_X_AXIS);
     DrawingUcs u;
     u.name = std::string(name);
     u.origin = origin;
@@ -150,8 +151,8 @@ DrawingUcs& Drawing::addUcs(std::string_view name, const Point3& origin, const P
 }
 
 std::size_t Drawing::addMText(const Point3& insertion, double width, std::string_view text) {
-    if (!finite3(insertion)) throw DrawingError("the insertion point is not finite");
-    if (!std::isfinite(width) || width < 0) throw DrawingError("the text width must be a finite number of at least 0");
+    if (!finite3(insertion)) throw DrawingError(msg::INSERTION_NOT_FINITE);
+    if (!std::isfinite(width) || width < 0) throw DrawingError(msg::TEXT_WIDTH_INVALID);
     DrawingEntity e;
     e.kind = EntityKind::MText;
     e.layer = activeLayer;

@@ -13,6 +13,7 @@
 #include "dxf/groupcodes.h"
 #include "text/failures.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -706,12 +707,7 @@ private:
             return true;
         });
         if (dropped == 0) return;
-        std::string note = std::to_string(dropped) + (dropped == 1 ? " entity" : " entities");
-        if (!blockName.empty()) note += " of block " + blockName;
-        if (!first.empty()) note += (dropped == 1 ? " (handle " : " (the first with handle ") + first + ")";
-        note += dropped == 1 ? " has" : " have";
-        note += " a coordinate, length or angle that is not a finite number and was left out";
-        drawing_.notes.push_back(note);
+        drawing_.notes.push_back(msg::entitiesDropped(dropped, blockName, first));
     }
 
     std::string decode(std::string_view raw) { return codec().decode(raw); }

@@ -9,6 +9,7 @@
 #include "dxf/groupcodes.h"
 #include "text/ascii.h"
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -42,8 +43,8 @@ Line lineAt(std::string_view bytes, std::size_t begin) {
     return {begin, contentEnd, next};
 }
 
-std::string lineText(long line) { return "line " + std::to_string(line); }
-std::string byteText(std::size_t offset) { return "byte " + std::to_string(offset); }
+std::string lineText(long line) { return msg::dxfLine(line); }
+std::string byteText(std::size_t offset) { return msg::dxfByte(offset); }
 
 // Reads the group pairs of ASCII DXF bytes one at a time.
 class AsciiPairs {
@@ -58,9 +59,8 @@ public:
         int code = 0;
         const auto [end, ec] = std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
         if (codeText.empty() || ec != std::errc{} || end != codeText.data() + codeText.size())
-            throw DataError(lineText(line_) + ": a group code was expected, not \"" +
-                            std::string(codeText.substr(0, QUOTED_CODE)) + "\"");
-        if (codeLine.next >= bytes_.size()) throw DataError(lineText(line_) + ": the group code has no value line");
+            throw DataError(msg::groupCodeExpected(lineText(line_), codeText.substr(0, QUOTED_CODE)));
+        if (codeLine.next >= bytes_.size()) throw DataError(msg::noValueLine(lineText(line_)));
         const Line valueLine = lineAt(bytes_, codeLine.next);
         pair.code = code;
         pair.binary = false;
@@ -104,7 +104,7 @@ public:
         switch (dxfValueKind(code)) {
             case DxfValueKind::String: {
                 const void* zero = std::memchr(bytes_.data() + offset_, '\0', bytes_.size() - offset_);
-                if (!zero) throw DataError(byteText(begin) + ": the binary file ends inside a string");
+                if (!zero) throw DataError(msg::binaryEndsInString(byteText(begin)));
                 valueEnd = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes_.data());
                 offset_ = valueEnd + 1;
                 break;
@@ -139,7 +139,7 @@ private:
     }
     // The offset of the next n bytes, which the pair starting at begin needs.
     std::size_t take(std::size_t n, std::size_t begin) {
-        if (bytes_.size() - offset_ < n) throw DataError(byteText(begin) + ": the binary file ends inside a group pair");
+        if (bytes_.size() - offset_ < n) throw DataError(msg::binaryEndsInPair(byteText(begin)));
         const std::size_t at = offset_;
         offset_ += n;
         return at;
@@ -180,7 +180,7 @@ public:
             AsciiPairs pairs(bytes);
             loop(pairs);
         }
-        if (count_ == 0) throw DataError("the file holds no DXF data");
+        if (count_ == 0) throw DataError(msg::NO_DXF_DATA);
         closeEntry(s_.pairs.size());
         for (const DxfTable& table : s_.tables) {
             if (table.name != "BLOCK_RECORD") continue;

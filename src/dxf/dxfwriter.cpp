@@ -15,6 +15,7 @@
 #include "dxf/mtext.h"
 #include "text/failures.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -47,7 +48,7 @@ struct Edit {
 };
 
 std::string formatReal(double v) {
-    if (!std::isfinite(v)) throw DataError("a value to be saved is not finite");
+    if (!std::isfinite(v)) throw DataError(msg::VALUE_TO_SAVE_NOT_FINITE);
     if (v == 0) v = 0;  // no "-0"
     char buffer[64];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
@@ -122,7 +123,7 @@ public:
     }
     PairWriter& real(int code, double value) {
         if (!f_.binary) return pair(code, formatReal(value));
-        if (!std::isfinite(value)) throw DataError("a value to be saved is not finite");
+        if (!std::isfinite(value)) throw DataError(msg::VALUE_TO_SAVE_NOT_FINITE);
         if (value == 0) value = 0;  // no "-0"
         binaryCode(code);
         std::uint64_t bits = 0;
@@ -469,7 +470,7 @@ private:
         std::string text;
         for (const DrawingEntity& e : drawing_.entities) {
             if (!e.added) continue;
-            if (e.kind != EntityKind::MText) throw DataError("only multi-line texts can be added to a drawing");
+            if (e.kind != EntityKind::MText) throw DataError(msg::ONLY_MTEXT_ADDED);
             text += r12() ? mtextAsTexts(e) : mtextEntity(e);
         }
         if (text.empty()) return;

@@ -22,6 +22,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -125,13 +126,13 @@ public:
         const pugi::xml_parse_result result =
             document_.load_buffer(bytes_.data(), bytes_.size(), pugi::parse_default, pugi::encoding_auto);
         if (!result) {
-            DataError error(std::string("not a LandXML file: ") + result.description());
+            DataError error(msg::notLandXml(result.description()));
             error.locate(path_, lineAt(result.offset));
             throw error;
         }
         root_ = document_.document_element();
         if (!isNamed(root_, "LandXML")) {
-            DataError error("not a LandXML file: the root element is " + text(root_.name()) + ", not LandXML");
+            DataError error(msg::wrongRoot(text(root_.name())));
             error.locate(path_, line(root_));
             throw error;
         }
@@ -193,7 +194,7 @@ double linearUnit(const Source& src, const pugi::xml_node& node, const std::stri
     if (name == "millimeter") return MILLIMETRE;
     if (name == "foot") return FOOT;
     if (name == "USSurveyFoot") return US_SURVEY_FOOT;
-    src.fail(node, "unknown linearUnit \"" + name + "\" (meter, millimeter, foot or USSurveyFoot)");
+    src.fail(node, msg::unknownLinearUnit(Source::text(name.c_str())));
 }
 
 DirectionUnit directionUnit(const Source& src, const pugi::xml_node& node, const char* attribute) {
@@ -204,8 +205,7 @@ DirectionUnit directionUnit(const Source& src, const pugi::xml_node& node, const
     if (v == "decimal degrees") return DirectionUnit::Degrees;
     if (v == "grads") return DirectionUnit::Grads;
     if (v == "decimal dd.mm.ss") return DirectionUnit::DegreesMinutesSeconds;
-    src.fail(node, std::string("unknown ") + attribute + " \"" + Source::text(v.c_str()) +
-                       "\" (radians, decimal degrees, grads or decimal dd.mm.ss)");
+    src.fail(node, msg::unknownDirectionUnit(attribute, Source::text(v.c_str())));
 }
 
 Units readUnits(const Source& src) {
@@ -218,7 +218,7 @@ Units readUnits(const Source& src) {
         imperial = static_cast<bool>(system);
     }
     if (!system) {
-        units.note = "the file states no units: metres and radians assumed";
+        units.note = msg::NO_UNITS;
         return units;
     }
     const pugi::xml_attribute linear = attributeOf(system, "linearUnit");
@@ -228,8 +228,7 @@ Units readUnits(const Source& src) {
     units.direction = directionUnit(src, system, "directionUnit");
     directionUnit(src, system, "angularUnit");  // checked, though no angle is read from it
     if (units.metresPerUnit != METRE)
-        units.note = "lengths, stations, coordinates and elevations in " + unitName + " (" +
-                     shortestText(units.metresPerUnit) + " m) converted to metres";
+        units.note = msg::unitsConverted(unitName, units.metresPerUnit);
     return units;
 }
 
@@ -238,9 +237,9 @@ std::optional<double> numberOf(std::string_view text) { return parseStrictNumber
 
 double requiredNumber(const Source& src, const pugi::xml_node& node, const char* name) {
     const pugi::xml_attribute a = attributeOf(node, name);
-    if (!a) src.fail(node, text(node) + " has no " + name);
+    if (!a) src.fail(node, msg::missingPart(text(node), name));
     const std::optional<double> v = numberOf(a.value());
-    if (!v) src.fail(node, text(node) + " " + name + " \"" + Source::text(a.value()) + "\" is not a number");
+    if (!v) src.fail(node, msg::attributeNotNumber(text(node), name, Source::text(a.value())));
     return *v;
 }
 
@@ -263,23 +262,22 @@ std::vector<double> numbersOf(const Source& src, const pugi::xml_node& node, std
         while (j < t.size() && !std::isspace(static_cast<unsigned char>(t[j]))) ++j;
         const std::optional<double> v = parseStrictNumber(std::string_view(t).substr(i, j - i));
         if (!v)
-            src.fail(node, text(node) + " \"" + Source::text(trimmed(t).c_str()) + "\": \"" +
-                               Source::text(t.substr(i, j - i).c_str()) + "\" is not a number");
+            src.fail(node, msg::partNotNumber(text(node), Source::text(trimmed(t).c_str()),
+                                              Source::text(t.substr(i, j - i).c_str())));
         values.push_back(*v);
         i = j;
     }
     if (values.size() < needed)
-        src.fail(node, text(node) + " \"" + Source::text(trimmed(t).c_str()) + "\" holds " +
-                           std::to_string(values.size()) + " numbers, " + std::to_string(needed) + " needed");
+        src.fail(node, msg::tooFewNumbers(text(node), Source::text(trimmed(t).c_str()), values.size(), needed));
     return values;
 }
 
 landxml::PlanePoint pointOf(const Source& src, const pugi::xml_node& element, const char* name, double scale) {
     const pugi::xml_node p = firstChild(element, name);
-    if (!p) src.fail(element, text(element) + " has no " + name);
+    if (!p) src.fail(element, msg::missingPart(text(element), name));
     const std::vector<double> v = numbersOf(src, p, 2);
     const landxml::PlanePoint point{v[0] * scale, v[1] * scale};
-    if (!std::isfinite(point.x) || !std::isfinite(point.y)) src.fail(p, text(element) + " " + name + " overflows");
+    if (!std::isfinite(point.x) || !std::isfinite(point.y)) src.fail(p, msg::overflows(text(element) + "的" + name));
     return point;
 }
 
@@ -340,16 +338,12 @@ public:
                     convention_ = c;
                     return;
                 }
-            notes_.push_back({src_.line(node), text(node) + " " + attribute + " " + shortestText(*value) +
-                                                   " agrees with no known convention of the bearing " +
-                                                   shortestText(bearing) + " rad from its points"});
+            notes_.push_back({src_.line(node), msg::dirNoConvention(text(node), attribute, *value, bearing)});
             return;
         }
         const double gap = angleGap(asBearing(*convention_), bearing);
         if (gap > DIR_TOLERANCE)
-            notes_.push_back({src_.line(node), text(node) + " " + attribute + " " + shortestText(*value) +
-                                                   " parts by " + shortestText(gap) +
-                                                   " rad from the bearing from its points"});
+            notes_.push_back({src_.line(node), msg::dirParts(text(node), attribute, *value, gap)});
     }
 
 private:
@@ -373,11 +367,11 @@ private:
 // A spiral radius: "INF" (any case) for a straight end, else a positive number.
 double spiralRadius(const Source& src, const pugi::xml_node& node, const char* name, double scale) {
     const pugi::xml_attribute a = attributeOf(node, name);
-    if (!a) src.fail(node, std::string("Spiral has no ") + name);
+    if (!a) src.fail(node, msg::missingPart("Spiral", name));
     const std::string v = trimmed(a.value());
     if (equalsIgnoringCase(v, "INF") || equalsIgnoringCase(v, "infinity")) return INFINITE_RADIUS;
     const std::optional<double> r = parseStrictNumber(v);
-    if (!r) src.fail(node, std::string("Spiral ") + name + " \"" + Source::text(v.c_str()) + "\" is not a number or INF");
+    if (!r) src.fail(node, msg::spiralRadiusNotNumber(name, Source::text(v.c_str())));
     return *r * scale;
 }
 
@@ -386,17 +380,17 @@ double spiralRadius(const Source& src, const pugi::xml_node& node, const char* n
 double checkedRadius(const Source& src, const pugi::xml_node& node, const char* name, double r) {
     if (r == INFINITE_RADIUS) return r;
     if (!(r > 0.0) || !std::isfinite(r))
-        src.fail(node, text(node) + " " + name + " " + shortestText(r) + " m is not a positive radius");
+        src.fail(node, msg::notPositiveRadius(text(node), name, r));
     return r;
 }
 
 double directionNumber(const Source& src, const pugi::xml_node& node) {
     const pugi::xml_attribute a = attributeOf(node, "rot");
-    if (!a) src.fail(node, text(node) + " has no rot");
+    if (!a) src.fail(node, msg::missingPart(text(node), "rot"));
     const std::string v = a.value();
     if (v == "cw") return 1.0;
     if (v == "ccw") return -1.0;
-    src.fail(node, text(node) + " rot \"" + Source::text(v.c_str()) + "\" is neither cw nor ccw");
+    src.fail(node, msg::rotNeither(text(node), Source::text(v.c_str())));
 }
 
 double bearingOf(landxml::PlanePoint from, landxml::PlanePoint to) {
@@ -429,15 +423,15 @@ bool readElement(const Source& src, const pugi::xml_node& node, double scale, do
         else if (centre)
             r = std::hypot(e.start.x - centre->x, e.start.y - centre->y);
         else
-            src.fail(node, "Curve has neither radius nor Center");
+            src.fail(node, msg::CURVE_NO_RADIUS);
         r = checkedRadius(src, node, "radius", r);
         if (r == INFINITE_RADIUS)
-            src.fail(node, "Curve radius " + shortestText(r) + " m is the value that stands for a straight");
+            src.fail(node, msg::curveRadiusStraight(r));
         e.startRadius = e.endRadius = sign * r;
         if (length) {
             e.length = *length;
         } else {
-            if (!centre) src.fail(node, "Curve has neither length nor Center");
+            if (!centre) src.fail(node, msg::CURVE_NO_LENGTH);
             // The angle swept around the centre in the sense of rot.
             const double a0 = std::atan2(e.start.y - centre->y, e.start.x - centre->x);
             const double a1 = std::atan2(e.end.y - centre->y, e.end.x - centre->x);
@@ -450,19 +444,19 @@ bool readElement(const Source& src, const pugi::xml_node& node, double scale, do
         }
     } else {
         const pugi::xml_attribute type = attributeOf(node, "spiType");
-        if (!type) src.fail(node, "Spiral has no spiType");
+        if (!type) src.fail(node, msg::missingPart("Spiral", "spiType"));
         if (std::strcmp(type.value(), "clothoid") != 0)
-            src.fail(node, "Spiral spiType \"" + Source::text(type.value()) + "\" is not supported; only clothoid");
+            src.fail(node, msg::spiTypeUnsupported(Source::text(type.value())));
         const double sign = directionNumber(src, node);
         const double r1 = checkedRadius(src, node, "radiusStart", spiralRadius(src, node, "radiusStart", scale));
         const double r2 = checkedRadius(src, node, "radiusEnd", spiralRadius(src, node, "radiusEnd", scale));
         e.startRadius = r1 == INFINITE_RADIUS ? r1 : sign * r1;
         e.endRadius = r2 == INFINITE_RADIUS ? r2 : sign * r2;
-        if (!length) src.fail(node, "Spiral has no length");
+        if (!length) src.fail(node, msg::missingPart("Spiral", "length"));
         e.length = *length;
     }
     if (!(e.length >= 0.0) || !std::isfinite(e.length))
-        src.fail(node, kind + " length " + shortestText(e.length) + " m is not a length");
+        src.fail(node, msg::notALength(kind, e.length));
     if (e.length == 0.0) return false;
 
     if (kind == "Line") {
@@ -475,7 +469,7 @@ bool readElement(const Source& src, const pugi::xml_node& node, double scale, do
         try {
             laid = local.end(e.startRadius, e.endRadius, e.length);
         } catch (GradixError& error) {
-            src.fail(node, kind + " cannot be evaluated: " + error.reason());
+            src.fail(node, msg::notEvaluable(kind, error.reason()));
         }
         const double chord = std::hypot(e.end.x - e.start.x, e.end.y - e.start.y);
         if (chord > LEAST_CHORD_FRACTION * e.length && std::hypot(laid.x, laid.y) > LEAST_CHORD_FRACTION * e.length)
@@ -485,7 +479,7 @@ bool readElement(const Source& src, const pugi::xml_node& node, double scale, do
     }
     e.startBearing = wrapAngle(e.startBearing);
     e.endBearing = wrapAngle(e.startBearing + elementDeflection(e.startRadius, e.endRadius, e.length));
-    if (!std::isfinite(e.endBearing)) src.fail(node, kind + " turns by a bearing that is not a finite number");
+    if (!std::isfinite(e.endBearing)) src.fail(node, msg::turnNotFinite(kind));
 
     if (kind == "Line") {
         dirs.check(node, "dir", e.startBearing);
@@ -502,7 +496,7 @@ landxml::PlanePoint computedEnd(const Element& e, LocalChain& local, const Sourc
     try {
         laid = local.end(e.startRadius, e.endRadius, e.length);
     } catch (GradixError& error) {
-        src.fail(e.node, text(e.node) + " cannot be evaluated: " + error.reason());
+        src.fail(e.node, msg::notEvaluable(text(e.node), error.reason()));
     }
     const double c = std::cos(e.startBearing), s = std::sin(e.startBearing);
     return {e.start.x + laid.x * c - laid.y * s, e.start.y + laid.x * s + laid.y * c};
@@ -515,12 +509,9 @@ void checkJoint(const Source& src, const Element& e, int index, landxml::PlanePo
     const landxml::PlanePoint end = computedEnd(e, local, src);
     const double gap = std::hypot(end.x - next.x, end.y - next.y);
     if (!(gap <= JOINT_REFUSAL_GAP))
-        src.fail(e.node, text(e.node) + " (element " + std::to_string(index) + ") ends " + shortestText(gap) +
-                             " m from " + nextWhat + "; more than " + shortestText(JOINT_REFUSAL_GAP) +
-                             " m cannot be joined");
+        src.fail(e.node, msg::jointTooWide(text(e.node), index, gap, nextWhat, JOINT_REFUSAL_GAP));
     if (gap > JOINT_WARNING_GAP)
-        notes.push_back({src.line(e.node), text(e.node) + " (element " + std::to_string(index) + ") ends " +
-                                               shortestText(gap) + " m from " + nextWhat});
+        notes.push_back({src.line(e.node), msg::elementEndsAway(text(e.node), index, gap, nextWhat)});
 }
 
 struct Geometry {
@@ -552,7 +543,7 @@ void checkSpiralConstant(const Source& src, const pugi::xml_node& node, const El
 Geometry readGeometry(const Source& src, const pugi::xml_node& alignment, const Units& units,
                       std::vector<LandXmlNote>& notes) {
     const pugi::xml_node coordGeom = firstChild(alignment, "CoordGeom");
-    if (!coordGeom) src.fail(alignment, "the alignment has no CoordGeom");
+    if (!coordGeom) src.fail(alignment, msg::NO_COORDGEOM);
     Geometry g;
     LocalChain local;
     DirCheck dirs(src, units.direction, notes);
@@ -561,26 +552,25 @@ Geometry readGeometry(const Source& src, const pugi::xml_node& alignment, const 
         if (!isNamed(c, "Line") && !isNamed(c, "Curve") && !isNamed(c, "Spiral")) continue;
         Element e;
         if (!readElement(src, c, units.metresPerUnit, previousEnd, local, dirs, e)) {
-            notes.push_back({src.line(c), text(c) + " of length 0 skipped"});
+            notes.push_back({src.line(c), msg::zeroLengthSkipped(text(c))});
             continue;
         }
         if (isNamed(c, "Spiral")) checkSpiralConstant(src, c, e, units.metresPerUnit, notes);
         if (static_cast<int>(g.elements.size()) + 1 >= ELEMENT_CAPACITY)
-            src.fail(c, "more than " + std::to_string(ELEMENT_CAPACITY - 1) + " elements");
+            src.fail(c, msg::tooManyElements(ELEMENT_CAPACITY - 1));
         if (!g.elements.empty()) {
             const Element& before = g.elements.back();
             const int index = static_cast<int>(g.elements.size());
-            checkJoint(src, before, index, e.start, "the start of the next element", local, notes);
+            checkJoint(src, before, index, e.start, msg::NEXT_ELEMENT_START, local, notes);
             const double turn = angleGap(before.endBearing, e.startBearing);
             if (turn > JOINT_WARNING_TURN)
-                notes.push_back({src.line(c), text(c) + " (element " + std::to_string(index + 1) + ") starts at a bearing " +
-                                                  shortestText(turn) + " rad from the end of the element before"});
+                notes.push_back({src.line(c), msg::startTurns(text(c), index + 1, turn)});
         }
         previousEnd = e.endBearing;
         g.elements.push_back(e);
     }
-    if (g.elements.empty()) src.fail(coordGeom, "the CoordGeom holds no element of non-zero length");
-    checkJoint(src, g.elements.back(), static_cast<int>(g.elements.size()), g.elements.back().end, "its End", local,
+    if (g.elements.empty()) src.fail(coordGeom, msg::NO_NONZERO_ELEMENT);
+    checkJoint(src, g.elements.back(), static_cast<int>(g.elements.size()), g.elements.back().end, msg::ITS_END, local,
                notes);
     return g;
 }
@@ -637,12 +627,12 @@ void readEquations(const Source& src, const pugi::xml_node& alignment, double sc
     for (pugi::xml_node c = alignment.first_child(); c; c = c.next_sibling()) {
         if (!isNamed(c, "StaEquation")) continue;
         if (static_cast<int>(equations.size()) >= MAX_EQUATIONS)
-            src.fail(c, "more than " + std::to_string(MAX_EQUATIONS) + " station equations");
+            src.fail(c, msg::tooManyEquations(MAX_EQUATIONS));
         Equation e{c, requiredNumber(src, c, "staInternal") * scale, requiredNumber(src, c, "staAhead") * scale,
                    optionalNumber(src, c, "staBack")};
         if (e.back) *e.back *= scale;
         if (!std::isfinite(e.internal) || !std::isfinite(e.ahead) || (e.back && !std::isfinite(*e.back)))
-            src.fail(c, "StaEquation station overflows");
+            src.fail(c, msg::EQUATION_STATION_OVERFLOWS);
         equations.push_back(e);
     }
     std::stable_sort(equations.begin(), equations.end(),
@@ -655,17 +645,14 @@ void readEquations(const Source& src, const pugi::xml_node& alignment, double sc
         double used = back;
         if (e.back) {
             if (std::fabs(*e.back - back) > STA_BACK_TOLERANCE)
-                notes.push_back({src.line(e.node), "StaEquation staBack " + shortestText(*e.back) + " parts by " +
-                                                       shortestText(std::fabs(*e.back - back)) +
-                                                       " m from staInternal carried through the equations before it (" +
-                                                       shortestText(back) + "); the latter is used"});
+                notes.push_back({src.line(e.node), msg::staBackParts(*e.back, std::fabs(*e.back - back), back)});
             else
                 used = *e.back;
         }
         breaks.breakBackStake[k] = used;
         breaks.breakAheadStake[k] = e.ahead;
         carried += e.ahead - used;
-        if (!std::isfinite(carried)) src.fail(e.node, "StaEquation stations overflow");
+        if (!std::isfinite(carried)) src.fail(e.node, msg::EQUATION_STATION_OVERFLOWS);
     }
     breaks.chainBreakCount = static_cast<std::int16_t>(equations.size());
     breaks.breakBackStake[breaks.chainBreakCount + 1] = BREAK_SENTINEL;
@@ -694,34 +681,32 @@ void readProfile(const Source& src, const pugi::xml_node& profAlign, double scal
         const bool pvi = isNamed(c, "PVI"), para = isNamed(c, "ParaCurve"), circ = isNamed(c, "CircCurve");
         if (isNamed(c, "UnsymParaCurve")) {
             const std::vector<double> v = numbersOf(src, c, 1);
-            src.fail(c, "UnsymParaCurve at station " + shortestText(v[0] * scale) +
-                            " is not supported: vertical curves are symmetric parabolas");
+            src.fail(c, msg::unsymParaCurve(v[0] * scale));
         }
         if (!pvi && !para && !circ) continue;
         if (static_cast<int>(K.size()) > MAX_GRADE_POINTS)
-            src.fail(c, "more than " + std::to_string(MAX_GRADE_POINTS) + " grade points");
+            src.fail(c, msg::tooManyGradePoints(MAX_GRADE_POINTS));
         const std::vector<double> v = numbersOf(src, c, 2);
         const double station = v[0] * scale, elevation = v[1] * scale;
         double radius = 0.0;
         if (para) {
             const double length = requiredNumber(src, c, "length") * scale;
-            if (!(length >= 0.0)) src.fail(c, "ParaCurve length " + shortestText(length) + " m is not a length");
+            if (!(length >= 0.0)) src.fail(c, msg::paraCurveLength(length));
             radius = -length / 2.0;
         } else if (circ) {
             radius = requiredNumber(src, c, "radius") * scale;
-            if (!(radius >= 0.0)) src.fail(c, "CircCurve radius " + shortestText(radius) + " m is not a radius");
+            if (!(radius >= 0.0)) src.fail(c, msg::circCurveRadius(radius));
         }
         if (!std::isfinite(station) || !std::isfinite(elevation) || !std::isfinite(radius))
-            src.fail(c, text(c) + " overflows");
+            src.fail(c, msg::overflows(text(c)));
         if (K.size() > 1 && !(station > K.back()))
-            src.fail(c, text(c) + " at station " + shortestText(station) + " does not follow the one before at " +
-                            shortestText(K.back()) + ": grade points must be in increasing station order");
+            src.fail(c, msg::gradePointOrder(text(c), station, K.back()));
         K.push_back(station);
         H.push_back(elevation);
         R.push_back(radius);
         nodes.push_back(c);
     }
-    if (K.size() < 2) src.fail(profAlign, "ProfAlign \"" + nameOf(profAlign) + "\" holds no grade point");
+    if (K.size() < 2) src.fail(profAlign, msg::profAlignEmpty(nameOf(profAlign)));
     // The first and the last grade point have no vertical curve (as in the
     // profile file): a curve written there is dropped, so that no tangent
     // length is left standing as a negative radius.
@@ -735,7 +720,7 @@ void readProfile(const Source& src, const pugi::xml_node& profAlign, double scal
     try {
         PrepareProfile(profile);
     } catch (GradixError& error) {
-        src.fail(profAlign, "ProfAlign \"" + nameOf(profAlign) + "\": " + error.reason());
+        src.fail(profAlign, msg::profAlignFault(nameOf(profAlign), error.reason()));
     }
 }
 
@@ -746,7 +731,7 @@ std::vector<pugi::xml_node> alignmentsOf(const Source& src) {
         for (pugi::xml_node a = group.first_child(); a; a = a.next_sibling())
             if (isNamed(a, "Alignment")) out.push_back(a);
     }
-    if (out.empty()) src.fail(src.root(), "the file holds no alignment");
+    if (out.empty()) src.fail(src.root(), msg::NO_ALIGNMENT_IN_FILE);
     return out;
 }
 
@@ -767,8 +752,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
         const auto found = std::find_if(all.begin(), all.end(),
                                         [&](const pugi::xml_node& a) { return nameOf(a) == choice.alignmentName; });
         if (found == all.end())
-            src.fail(src.root(), "no alignment named \"" + choice.alignmentName + "\" (the file holds " +
-                                     joinedNames(all) + ")");
+            src.fail(src.root(), msg::noAlignmentNamed(choice.alignmentName, joinedNames(all)));
         node = *found;
     }
 
@@ -779,7 +763,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
     const double scale = units.metresPerUnit;
     const std::optional<double> staStartValue = optionalNumber(src, node, "staStart");
     const double staStart = staStartValue ? *staStartValue * scale : 0.0;
-    if (!std::isfinite(staStart)) src.fail(node, "Alignment staStart overflows");
+    if (!std::isfinite(staStart)) src.fail(node, msg::STA_START_OVERFLOWS);
 
     const Geometry geometry = readGeometry(src, node, units, project.notes);
     fillAlignment(src, node, geometry, staStart, project.alignment);
@@ -787,9 +771,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
     const double start = al.elemChainage[1], end = al.elemChainage[al.elemCount + 1];
     if (const std::optional<double> length = optionalNumber(src, node, "length")) {
         if (std::fabs(*length * scale - (end - start)) > LENGTH_TOLERANCE)
-            project.notes.push_back({src.line(node), "Alignment length " + shortestText(*length * scale) +
-                                                         " m parts from the sum of its element lengths " +
-                                                         shortestText(end - start) + " m"});
+            project.notes.push_back({src.line(node), msg::lengthParts(*length * scale, end - start)});
     }
     readEquations(src, node, scale, project.breaks, project.notes);
 
@@ -799,8 +781,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
         const auto found = std::find_if(profiles.begin(), profiles.end(),
                                         [&](const pugi::xml_node& p) { return nameOf(p) == choice.profileName; });
         if (found == profiles.end())
-            src.fail(node, "alignment \"" + project.alignmentName + "\" has no ProfAlign named \"" + choice.profileName +
-                               "\"" + (profiles.empty() ? std::string() : " (it holds " + joinedNames(profiles) + ")"));
+            src.fail(node, msg::noProfAlignNamed(project.alignmentName, choice.profileName, joinedNames(profiles)));
         profAlign = *found;
     } else if (!profiles.empty()) {
         profAlign = profiles.front();
@@ -812,10 +793,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
         const Profile& p = project.profile;
         const double first = p.gradePointChainage[1], last = p.gradePointChainage[p.gradePointCount];
         if (first > start + PROFILE_COVER_TOLERANCE || last < end - PROFILE_COVER_TOLERANCE)
-            project.notes.push_back({src.line(profAlign), "ProfAlign \"" + project.profileName + "\" covers " +
-                                                              shortestText(first) + " to " + shortestText(last) +
-                                                              ", the alignment runs from " + shortestText(start) +
-                                                              " to " + shortestText(end)});
+            project.notes.push_back({src.line(profAlign), msg::profileCover(project.profileName, first, last, start, end)});
     }
     return project;
 }

@@ -10,6 +10,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -38,7 +39,7 @@ std::string escaped(const std::string& s) {
 }
 
 std::string point(const char* tag, double x, double y) {
-    return std::string("          <") + tag + ">" + num(x, "a north coordinate") + " " + num(y, "an east coordinate") +
+    return std::string("          <") + tag + ">" + num(x, msg::NORTH_COORDINATE) + " " + num(y, msg::EAST_COORDINATE) +
            "</" + tag + ">\n";
 }
 
@@ -48,17 +49,17 @@ std::string directionText(double bearing) {
     const double twoPi = 2.0 * circlePi();
     double d = std::fmod(circlePi() / 2.0 - bearing, twoPi);
     if (d < 0.0) d += twoPi;
-    return num(d, "a direction");
+    return num(d, msg::DIRECTION);
 }
 
-std::string radiusText(double r) { return r == INFINITE_RADIUS ? "INF" : num(std::fabs(r), "a radius"); }
+std::string radiusText(double r) { return r == INFINITE_RADIUS ? "INF" : num(std::fabs(r), msg::RADIUS); }
 
 std::string elementText(const Alignment& al, int i) {
     const double r1 = al.elemStartRadius[i], r2 = al.elemEndRadius[i], length = al.elemLength[i];
     const double x = al.elemStartX[i], y = al.elemStartY[i], b = al.elemStartBearing[i];
     const std::string start = point("Start", x, y);
     const std::string end = point("End", al.elemStartX[i + 1], al.elemStartY[i + 1]);
-    const std::string len = num(length, "an element length");
+    const std::string len = num(length, msg::ELEMENT_LENGTH);
     switch (elementKind(r1, r2)) {
     case ElementKind::Line:
         return "        <Line dir=\"" + directionText(b) + "\" length=\"" + len + "\">\n" + start + end + "        </Line>\n";
@@ -72,8 +73,7 @@ std::string elementText(const Alignment& al, int i) {
     case ElementKind::ExitSpiral:
     case ElementKind::PartialSpiral: {
         if (r1 != INFINITE_RADIUS && r2 != INFINITE_RADIUS && (r1 > 0.0) != (r2 > 0.0))
-            throw DataError("element " + std::to_string(i) +
-                            " is a partial spiral whose radii have opposite signs, which LandXML cannot hold");
+            throw DataError(msg::spiralOppositeRadii(i));
         const double turning = r1 != INFINITE_RADIUS ? r1 : r2;
         return std::string("        <Spiral spiType=\"clothoid\" rot=\"") + (turning > 0.0 ? "cw" : "ccw") +
                "\" radiusStart=\"" + radiusText(r1) + "\" radiusEnd=\"" + radiusText(r2) + "\" length=\"" + len +
@@ -87,17 +87,17 @@ std::string elementText(const Alignment& al, int i) {
 // radius back exactly (as a tangent length of the profile file does), or a
 // CircCurve of radius R.
 std::string gradePointText(const Profile& p, int i) {
-    const std::string at = num(p.gradePointChainage[i], "a grade-point station") + " " +
-                           num(p.gradePointElevation[i], "a grade-point elevation");
+    const std::string at = num(p.gradePointChainage[i], msg::GRADE_POINT_STATION) + " " +
+                           num(p.gradePointElevation[i], msg::GRADE_POINT_ELEVATION);
     const int n = p.gradePointCount;
     const double r = p.curveRadius[i];
     if (i == 1 || i == n || r == 0.0) return "          <PVI>" + at + "</PVI>\n";
     const double tangent = p.tangentLength[i];
     const double w = std::fabs(p.gradeChange[i]);
     if (2.0 * tangent / w == r)
-        return "          <ParaCurve length=\"" + num(2.0 * tangent, "a vertical-curve length") + "\">" + at +
+        return "          <ParaCurve length=\"" + num(2.0 * tangent, msg::VERTICAL_CURVE_LENGTH) + "\">" + at +
                "</ParaCurve>\n";
-    return "          <CircCurve radius=\"" + num(r, "a vertical-curve radius") + "\">" + at + "</CircCurve>\n";
+    return "          <CircCurve radius=\"" + num(r, msg::VERTICAL_CURVE_RADIUS) + "\">" + at + "</CircCurve>\n";
 }
 
 std::string today(const char* format) {
@@ -112,10 +112,10 @@ std::string today(const char* format) {
 }  // namespace
 
 std::string landXmlText(const LandXmlExport& data) {
-    if (data.alignment == nullptr) throw DataError("no alignment to write");
+    if (data.alignment == nullptr) throw DataError(msg::NO_ALIGNMENT_TO_WRITE);
     const Alignment& al = *data.alignment;
     const int n = al.elemCount;
-    if (n < 1 || n >= ELEMENT_CAPACITY) throw DataError("an alignment of " + std::to_string(n) + " elements");
+    if (n < 1 || n >= ELEMENT_CAPACITY) throw DataError(msg::alignmentOfElements(n));
     const std::string name = escaped(data.name);
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\" date=\"" +
@@ -129,20 +129,20 @@ std::string landXmlText(const LandXmlExport& data) {
                       "  <Application name=\"Gradix\" manufacturer=\"Gradix\"/>\n"
                       "  <Alignments>\n";
     const double start = al.elemChainage[1], end = al.elemChainage[n + 1];
-    out += "    <Alignment name=\"" + name + "\" length=\"" + num(end - start, "the alignment length") +
-           "\" staStart=\"" + num(start, "the start station") + "\">\n      <CoordGeom>\n";
+    out += "    <Alignment name=\"" + name + "\" length=\"" + num(end - start, msg::ALIGNMENT_LENGTH) +
+           "\" staStart=\"" + num(start, msg::START_STATION) + "\">\n      <CoordGeom>\n";
     for (int i = 1; i <= n; ++i) out += elementText(al, i);
     out += "      </CoordGeom>\n";
 
     if (data.breaks != nullptr) {
         const ChainBreakTable& t = *data.breaks;
         if (t.chainBreakCount < 0 || t.chainBreakCount > BREAK_SLOTS - 2)
-            throw DataError("a chain-break table of " + std::to_string(t.chainBreakCount) + " breaks");
+            throw DataError(msg::chainBreakTableOf(t.chainBreakCount));
         double carried = 0.0;  // ahead less back of the breaks before (m)
         for (int k = 1; k <= t.chainBreakCount; ++k) {
             const double back = t.breakBackStake[k], ahead = t.breakAheadStake[k];
-            out += "      <StaEquation staInternal=\"" + num(back - carried, "an internal station") + "\" staBack=\"" +
-                   num(back, "a back station") + "\" staAhead=\"" + num(ahead, "an ahead station") + "\"/>\n";
+            out += "      <StaEquation staInternal=\"" + num(back - carried, msg::INTERNAL_STATION) + "\" staBack=\"" +
+                   num(back, msg::BACK_STATION) + "\" staAhead=\"" + num(ahead, msg::AHEAD_STATION) + "\"/>\n";
             carried += ahead - back;
         }
     }

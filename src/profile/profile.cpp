@@ -21,6 +21,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -52,18 +53,16 @@ bool holdsEntries(const Profile& p, int n) {
     return true;
 }
 
-std::string pointText(int i) { return "grade point " + std::to_string(i); }
-
 // The steps of PrepareProfile. failingPoint follows the grade point being
 // worked on, so that the reader can name the line of a failure.
 void prepareGradePoints(Profile& p, int& failingPoint) {
     p.curveEndsAscending = false;
     const int n = p.gradePointCount;
     failingPoint = 0;
-    if (n < 1) throw DataError("the profile holds no grade point");
+    if (n < 1) throw DataError(msg::NO_GRADE_POINT);
     const std::size_t need = static_cast<std::size_t>(n) + 1;
     if (p.gradePointChainage.size() < need || p.gradePointElevation.size() < need || p.curveRadius.size() < need)
-        throw DataError("the grade-point table holds fewer entries than its " + std::to_string(n) + " grade points");
+        throw DataError(msg::gradePointTableShort(n));
     for (std::vector<double>* a : {&p.segmentGrade, &p.gradeChange, &p.tangentLength, &p.curveEndChainage})
         if (a->size() < need) a->resize(need);
 
@@ -83,10 +82,8 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
         g[i] = (H[i + 1] - H[i]) / (K[i + 1] - K[i]);
         if (!std::isfinite(g[i])) {
             if (K[i + 1] == K[i])
-                throw DataError(pointText(i) + " and " + pointText(i + 1) + " have the same chainage " +
-                                shortestText(K[i]));
-            throw DataError("the grade from " + pointText(i) + " to " + pointText(i + 1) +
-                            " is not a finite number");
+                throw DataError(msg::equalGradePointStakes(i, i + 1));
+            throw DataError(msg::gradeNotFinite(i, i + 1));
         }
     }
 
@@ -94,7 +91,7 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
     for (int i = 2; i <= n - 1; ++i) {
         failingPoint = i;
         w[i] = g[i] - g[i - 1];
-        if (!std::isfinite(w[i])) throw DataError("the grade change at " + pointText(i) + " is not a finite number");
+        if (!std::isfinite(w[i])) throw DataError(msg::gradeChangeNotFinite(i));
     }
     w[n] = 0.0;
 
@@ -106,9 +103,8 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
         R[i] = 2.0 * tangent / std::fabs(w[i]);
         if (!std::isfinite(R[i])) {
             if (w[i] == 0.0)
-                throw DataError("a tangent length of " + shortestText(tangent) + " m is given at " + pointText(i) +
-                                ", where the grade does not change");
-            throw DataError("the radius for the tangent length at " + pointText(i) + " is not a finite number");
+                throw DataError(msg::tangentWithoutGradeChange(tangent, i));
+            throw DataError(msg::radiusFromTangentNotFinite(i));
         }
     }
 
@@ -117,7 +113,7 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
         failingPoint = i;
         T[i] = std::fabs(w[i]) * R[i] / 2.0;
         if (!std::isfinite(T[i]))
-            throw DataError("the tangent length of the vertical curve at " + pointText(i) + " is not a finite number");
+            throw DataError(msg::curveTangentNotFinite(i));
     }
     T[n] = 0.0;
 
@@ -125,7 +121,7 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
         failingPoint = i;
         E[i] = (i == 1 || i == n) ? K[i] : K[i] + T[i];
         if (!std::isfinite(E[i]))
-            throw DataError("the end of the vertical curve at " + pointText(i) + " is not a finite number");
+            throw DataError(msg::curveEndNotFinite(i));
     }
     failingPoint = 0;
 
@@ -135,18 +131,18 @@ void prepareGradePoints(Profile& p, int& failingPoint) {
 // The grade-point count, checked before an evaluation: the table must hold
 // at least one grade point and all entries up to its count.
 int evaluableCount(const Profile& p, double chainage) {
-    if (!std::isfinite(chainage)) throw DataError("the chainage is not a finite number");
+    if (!std::isfinite(chainage)) throw DataError(msg::CHAINAGE_NOT_FINITE);
     const int n = p.gradePointCount;
-    if (n < 1) throw DataError("the profile holds no grade point");
+    if (n < 1) throw DataError(msg::NO_GRADE_POINT);
     if (!holdsEntries(p, n))
-        throw DataError("the grade-point table holds fewer entries than its " + std::to_string(n) + " grade points");
+        throw DataError(msg::gradePointTableShort(n));
     return n;
 }
 
 // A profile of a single grade point has no grade at or beyond it: the
 // table has no entry 0 to take the last grade from.
 [[noreturn]] void beyondLonePoint() {
-    throw DataError("a profile of a single grade point has no grade at or beyond that point");
+    throw DataError(msg::LONE_GRADE_POINT);
 }
 
 // Interval index i for K(1) <= x <= K(n), n >= 2: the first i in 1..n-2 with
@@ -274,7 +270,7 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
             if (line.empty()) break;
             ++c;
             if (c > MAX_GRADE_POINTS)
-                throw DataError("the profile has more than " + std::to_string(MAX_GRADE_POINTS) + " grade points");
+                throw DataError(msg::tooManyGradePoints(MAX_GRADE_POINTS));
             resizeTable(profile, static_cast<std::size_t>(c));
             const std::vector<std::string> fields = splitFields(line);
 
@@ -286,14 +282,14 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
             profile.gradePointChainage[c] = dlstr_sj(table, qualified);
 
             if (fields.size() <= ELEVATION_FIELD)
-                throw DataError("the line holds a single field; a grade point needs a stake and an elevation");
+                throw DataError(msg::SINGLE_FIELD_LINE);
             profile.gradePointElevation[c] = LeadingNumber(fields[ELEVATION_FIELD]);
             profile.curveRadius[c] = fields.size() == FIELDS_WITH_RADIUS ? LeadingNumber(fields[RADIUS_FIELD]) : 0.0;
             profile.gradePointCount = static_cast<std::int16_t>(c);
         }
         if (c == 0) {
             c = FIRST_LINE;
-            throw DataError("the profile file holds no grade point");
+            throw DataError(msg::PROFILE_FILE_EMPTY);
         }
     } catch (GradixError& e) {
         e.locate(path, c);
@@ -360,12 +356,12 @@ void PrepareProfile(Profile& profile) {
 
 double DesignElevation(const Profile& profile, double chainage) {
     const int n = evaluableCount(profile, chainage);
-    return requireFinite(elevationAt(profile, n, chainage), "the design elevation");
+    return requireFinite(elevationAt(profile, n, chainage), msg::DESIGN_ELEVATION);
 }
 
 double DesignGrade(const Profile& profile, double chainage) {
     const int n = evaluableCount(profile, chainage);
-    return requireFinite(gradeAt(profile, n, chainage), "the design grade");
+    return requireFinite(gradeAt(profile, n, chainage), msg::DESIGN_GRADE);
 }
 
 DesignPoint DesignAt(const Profile& profile, double chainage) {
@@ -378,8 +374,8 @@ DesignPoint DesignAt(const Profile& profile, double chainage) {
         const int i = intervalIndex(profile, n, chainage);
         result = {elevationWithin(profile, n, i, chainage), gradeWithin(profile, n, i, chainage)};
     }
-    requireFinite(result.elevation, "the design elevation");
-    requireFinite(result.grade, "the design grade");
+    requireFinite(result.elevation, msg::DESIGN_ELEVATION);
+    requireFinite(result.grade, msg::DESIGN_GRADE);
     return result;
 }
 

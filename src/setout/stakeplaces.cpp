@@ -4,6 +4,7 @@
 
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -19,7 +20,7 @@ PlanePoint sidePoint(double x, double y, double bearing, double offset) {
 StretchStake stretchStakeOf(const ChainBreakTable& breaks, double chainage) {
     const int n = breaks.chainBreakCount;
     if (n < 0 || n > MAX_CHAIN_BREAKS)
-        throw DataError("the chain-break table counts " + std::to_string(n) + " breaks; it holds 0 to 19");
+        throw DataError(msg::chainBreakCount(n));
     StretchStake s{1, chainage};
     for (int k = 1; k <= n; ++k)
         if (s.value > breaks.breakBackStake[k]) {

@@ -5,6 +5,7 @@
 
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -53,20 +54,19 @@ std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const Chain
                                                 const Profile* profile, const StakeTableOptions& options,
                                                 const Progress& progress) {
     const int n = al.elemCount;
-    if (n < 1) throw DataError("no alignment element");
+    if (n < 1) throw DataError(msg::NO_ALIGNMENT_ELEMENT);
     const double start = al.elemChainage[1], end = al.elemChainage[static_cast<std::size_t>(n) + 1];
     const double from = options.fromChainage.value_or(start), to = options.toChainage.value_or(end);
     const double every = options.every;
     if (!(std::isfinite(every) && every > 0.0))
-        throw DataError("the stake interval " + shortestText(every) + " m is not a positive number");
+        throw DataError(msg::stakeIntervalNotPositive(every));
     if (!(std::isfinite(from) && std::isfinite(to) && from <= to))
-        throw DataError("the range " + shortestText(from) + " to " + shortestText(to) + " m is empty");
+        throw DataError(msg::rangeEmpty(from, to));
     if (!((to - from) / every <= MAX_STAKE_TABLE_ROWS))
-        throw DataError("a stake every " + shortestText(every) + " m gives more than " +
-                        shortestText(MAX_STAKE_TABLE_ROWS) + " rows");
+        throw DataError(msg::tooManyRows(every, MAX_STAKE_TABLE_ROWS));
     const int breakCount = breaks.chainBreakCount;
     if (breakCount < 0 || breakCount > MAX_CHAIN_BREAKS)
-        throw DataError("the chain-break table counts " + std::to_string(breakCount) + " breaks; it holds 0 to 19");
+        throw DataError(msg::chainBreakCount(breakCount));
     const auto inRange = [&](double c) { return from <= c && c <= to; };
 
     std::vector<Place> places;

@@ -5,6 +5,7 @@
 #include "stakes/stakes.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -39,14 +40,14 @@ std::vector<std::string> pointFields(const std::string& line) {
 
 double coordinate(const std::string& field, const char* what) {
     const std::optional<double> v = parseStrictNumber(field);
-    if (!v) throw DataError(std::string(what) + " \"" + field + "\" is not a number");
+    if (!v) throw DataError(msg::coordinateNotNumber(what, field));
     return *v;
 }
 
 SurveyPoint parsePoint(const std::string& line, long number) {
     const std::vector<std::string> f = pointFields(line.substr(0, line.find(COMMENT)));
     if (f.size() != FIELDS_WITHOUT_Z && f.size() != FIELDS_WITH_Z)
-        throw DataError("a point is NAME X Y [Z]; this line has " + std::to_string(f.size()) + " fields");
+        throw DataError(msg::pointFieldCount(f.size()));
     SurveyPoint p{f[0], coordinate(f[1], "X"), coordinate(f[2], "Y"), std::nullopt, number};
     if (f.size() == FIELDS_WITH_Z) p.z = coordinate(f[3], "Z");
     return p;

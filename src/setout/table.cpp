@@ -9,6 +9,7 @@
 #include "setout/xlsxexact.h"
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -124,20 +125,20 @@ std::string tableText(const Table& table, TableFormat format) {
 }
 
 void writeXlsx(const Table& table, const std::string& path) {
-    if (path.empty()) throw FileAccessError("no file name for the workbook");
+    if (path.empty()) throw FileAccessError(msg::NO_WORKBOOK_NAME);
     namespace fs = std::filesystem;
     const fs::path target(path);
     const fs::path temporary = target.parent_path() / (target.filename().string() + ".gradix-tmp");
     std::error_code ignored;
     const auto fail = [&](const std::string& why) {
         fs::remove(temporary, ignored);
-        DataError e("the workbook cannot be written: " + why);
+        DataError e(msg::workbookNotWritten(why));
         e.locate(path);
         return e;
     };
 
     lxw_workbook* workbook = workbook_new(temporary.string().c_str());
-    if (!workbook) throw fail("the file cannot be created");
+    if (!workbook) throw fail(msg::FILE_NOT_CREATED);
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
     lxw_format* header = workbook_add_format(workbook);
     format_set_bold(header);
@@ -182,7 +183,7 @@ void writeXlsx(const Table& table, const std::string& path) {
     }
     std::error_code renamed;
     fs::rename(temporary, target, renamed);
-    if (renamed) throw fail(renamed.message());
+    if (renamed) throw fail(msg::systemError(renamed.value()));
 }
 
 }  // namespace gradix

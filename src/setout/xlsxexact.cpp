@@ -7,6 +7,7 @@
 
 #include "text/failures.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -35,13 +36,13 @@ struct Entry {
 };
 
 std::uint32_t read32(const std::string& b, std::size_t at) {
-    if (at + 4 > b.size()) throw DataError("the workbook archive ends inside a header");
+    if (at + 4 > b.size()) throw DataError(msg::WORKBOOK_HEADER_CUT);
     std::uint32_t v = 0;
     for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(k)]);
     return v;
 }
 std::uint16_t read16(const std::string& b, std::size_t at) {
-    if (at + 2 > b.size()) throw DataError("the workbook archive ends inside a header");
+    if (at + 2 > b.size()) throw DataError(msg::WORKBOOK_HEADER_CUT);
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
                                       (static_cast<unsigned char>(b[at + 1]) << 8));
 }
@@ -55,7 +56,7 @@ void put32(std::string& b, std::uint32_t v) {
 }
 
 std::vector<Entry> readArchive(const std::string& bytes) {
-    if (bytes.size() < END_OF_DIRECTORY_SIZE) throw DataError("the workbook is not a zip archive");
+    if (bytes.size() < END_OF_DIRECTORY_SIZE) throw DataError(msg::WORKBOOK_NOT_ZIP);
     std::size_t end = std::string::npos;
     const std::size_t lowest =
         bytes.size() > END_OF_DIRECTORY_SIZE + MAX_ARCHIVE_COMMENT ? bytes.size() - END_OF_DIRECTORY_SIZE - MAX_ARCHIVE_COMMENT : 0;
@@ -64,12 +65,12 @@ std::vector<Entry> readArchive(const std::string& bytes) {
             end = at;
             break;
         }
-    if (end == std::string::npos) throw DataError("the workbook archive has no directory");
+    if (end == std::string::npos) throw DataError(msg::WORKBOOK_NO_DIRECTORY);
     const std::uint16_t count = read16(bytes, end + 10);
     std::size_t at = read32(bytes, end + 16);
     std::vector<Entry> entries;
     for (std::uint16_t i = 0; i < count; ++i) {
-        if (read32(bytes, at) != CENTRAL_HEADER_SIGNATURE) throw DataError("a damaged workbook directory");
+        if (read32(bytes, at) != CENTRAL_HEADER_SIGNATURE) throw DataError(msg::WORKBOOK_DIRECTORY_DAMAGED);
         Entry e;
         e.flags = read16(bytes, at + 8);
         e.method = read16(bytes, at + 10);
@@ -82,11 +83,11 @@ std::vector<Entry> readArchive(const std::string& bytes) {
         const std::uint16_t extraLength = read16(bytes, at + 30);
         const std::uint16_t commentLength = read16(bytes, at + 32);
         const std::size_t local = read32(bytes, at + 42);
-        if (at + CENTRAL_HEADER_SIZE + nameLength > bytes.size()) throw DataError("a damaged workbook directory");
+        if (at + CENTRAL_HEADER_SIZE + nameLength > bytes.size()) throw DataError(msg::WORKBOOK_DIRECTORY_DAMAGED);
         e.name = bytes.substr(at + CENTRAL_HEADER_SIZE, nameLength);
-        if (read32(bytes, local) != LOCAL_HEADER_SIGNATURE) throw DataError("a damaged workbook part " + e.name);
+        if (read32(bytes, local) != LOCAL_HEADER_SIGNATURE) throw DataError(msg::workbookPartDamaged(e.name));
         const std::size_t data = local + LOCAL_HEADER_SIZE + read16(bytes, local + 26) + read16(bytes, local + 28);
-        if (data + e.compressedSize > bytes.size()) throw DataError("a damaged workbook part " + e.name);
+        if (data + e.compressedSize > bytes.size()) throw DataError(msg::workbookPartDamaged(e.name));
         e.data = bytes.substr(data, e.compressedSize);
         entries.push_back(std::move(e));
         at += CENTRAL_HEADER_SIZE + nameLength + extraLength + commentLength;
@@ -96,17 +97,17 @@ std::vector<Entry> readArchive(const std::string& bytes) {
 
 std::string inflatePart(const Entry& e) {
     if (e.method == METHOD_STORED) return e.data;
-    if (e.method != METHOD_DEFLATED) throw DataError("an unknown compression in workbook part " + e.name);
+    if (e.method != METHOD_DEFLATED) throw DataError(msg::workbookCompressionUnknown(e.name));
     std::string out(e.size, '\0');
     z_stream s{};
-    if (inflateInit2(&s, RAW_DEFLATE_WINDOW) != Z_OK) throw DataError("no decompressor for the workbook");
+    if (inflateInit2(&s, RAW_DEFLATE_WINDOW) != Z_OK) throw DataError(msg::NO_DECOMPRESSOR);
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.data.data()));
     s.avail_in = static_cast<uInt>(e.data.size());
     s.next_out = reinterpret_cast<Bytef*>(out.data());
     s.avail_out = static_cast<uInt>(out.size());
     const int result = inflate(&s, Z_FINISH);
     inflateEnd(&s);
-    if (result != Z_STREAM_END || s.total_out != e.size) throw DataError("a damaged workbook part " + e.name);
+    if (result != Z_STREAM_END || s.total_out != e.size) throw DataError(msg::workbookPartDamaged(e.name));
     return out;
 }
 
@@ -114,7 +115,7 @@ std::string deflatePart(const std::string& text) {
     z_stream s{};
     if (deflateInit2(&s, Z_DEFAULT_COMPRESSION, Z_DEFLATED, RAW_DEFLATE_WINDOW, MAX_MEM_LEVEL, Z_DEFAULT_STRATEGY) !=
         Z_OK)
-        throw DataError("no compressor for the workbook");
+        throw DataError(msg::NO_COMPRESSOR);
     std::string out(deflateBound(&s, static_cast<uLong>(text.size())), '\0');
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
     s.avail_in = static_cast<uInt>(text.size());
@@ -123,7 +124,7 @@ std::string deflatePart(const std::string& text) {
     const int result = deflate(&s, Z_FINISH);
     const uLong written = s.total_out;
     deflateEnd(&s);
-    if (result != Z_STREAM_END) throw DataError("the worksheet could not be compressed");
+    if (result != Z_STREAM_END) throw DataError(msg::WORKSHEET_NOT_COMPRESSED);
     out.resize(written);
     return out;
 }
@@ -221,7 +222,7 @@ void writeExactNumbers(const std::string& path, const std::vector<ExactCell>& ce
             crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(xml.data()), static_cast<uInt>(xml.size())));
         patched = true;
     }
-    if (!patched) throw DataError("the workbook has no worksheet");
+    if (!patched) throw DataError(msg::WORKBOOK_NO_WORKSHEET);
     writeFileAtomically(path, writeArchive(entries));
 }
 

@@ -8,6 +8,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -20,7 +21,7 @@ constexpr std::size_t CHAIN_BREAK_FIELDS = 2;
 
 double strictField(const std::string& field, const char* name) {
     const std::optional<double> value = parseStrictNumber(field);
-    if (!value) throw DataError(std::string(name) + " " + quotedField(field) + " is not a number");
+    if (!value) throw DataError(msg::fieldNotNumber(name, field));
     return *value;
 }
 
@@ -50,14 +51,14 @@ void readChainBreakFile(const std::string& path, ChainBreakTable& table) {
             const std::string prepared = prepareDataLine(line);
             if (prepared.empty()) break;  // the first empty line ends the table
             if (lineNumber > MAX_CHAIN_BREAKS)
-                throw DataError("more than 19 chain breaks: the table has no slot for this one");
+                throw DataError(msg::TOO_MANY_CHAIN_BREAKS);
             const std::vector<std::string> fields = splitFields(prepared);
             if (fields.size() < CHAIN_BREAK_FIELDS)
-                throw DataError("a chain-break line needs the back and the ahead stake value");
+                throw DataError(msg::CHAIN_BREAK_NEEDS_TWO_VALUES);
             // Both fields are checked before either is stored: a refused line
             // leaves its slot as it was.
-            const double back = strictField(fields[0], "the back stake value");
-            const double ahead = strictField(fields[1], "the ahead stake value");
+            const double back = strictField(fields[0], msg::BACK_STAKE_VALUE);
+            const double ahead = strictField(fields[1], msg::AHEAD_STAKE_VALUE);
             table.breakBackStake[lineNumber] = back;
             table.breakAheadStake[lineNumber] = ahead;
             table.chainBreakCount = static_cast<std::int16_t>(lineNumber);

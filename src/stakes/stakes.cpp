@@ -8,6 +8,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/unicode.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -33,7 +34,7 @@ bool isStretchLetter(char c) { return c >= FIRST_STRETCH_LETTER && c <= LAST_STR
 int breaksInForce(const ChainBreakTable& table) {
     const int n = table.chainBreakCount;
     if (n < 0 || n > MAX_CHAIN_BREAKS)
-        throw DataError("the chain-break table counts " + std::to_string(n) + " breaks; it holds 0 to 19");
+        throw DataError(msg::chainBreakCount(n));
     return n;
 }
 
@@ -64,7 +65,7 @@ bool hasLeadingDigit(std::string_view text) {
 
 StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view zhstr) {
     const std::string t = trimBlanks(zhstr);
-    if (t.empty()) return refused(zhstr, EMPTY_STAKE_MESSAGE, "the stake is empty");
+    if (t.empty()) return refused(zhstr, EMPTY_STAKE_MESSAGE, msg::EMPTY_STAKE);
     const int n = breaksInForce(table);
     if (isStretchLetter(t.front())) {
         // Stretch L follows L-1 breaks: beyond the last stretch it names
@@ -72,13 +73,12 @@ StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view z
         const int stretch = t.front() - FIRST_STRETCH_LETTER + 1;
         if (stretch > n + 1)
             return refused(zhstr, unknownLetterMessage(t),
-                           std::string("the stretch letter ") + t.front() + " lies beyond the last stretch " +
-                               static_cast<char>(FIRST_STRETCH_LETTER + n) + " of the chain-break table");
+                           msg::letterBeyondLastStretch(t.front(), static_cast<char>(FIRST_STRETCH_LETTER + n)));
         if (!hasLeadingDigit(std::string_view(t).substr(1)))
-            return refused(zhstr, unreadableMessage(t), "no number can be read after the stretch letter");
+            return refused(zhstr, unreadableMessage(t), msg::NO_NUMBER_AFTER_LETTER);
         return {std::string(zhstr), "", ""};
     }
-    if (!hasLeadingDigit(t)) return refused(zhstr, unreadableMessage(t), "no number can be read from the stake");
+    if (!hasLeadingDigit(t)) return refused(zhstr, unreadableMessage(t), msg::NO_NUMBER_IN_STAKE);
     if (n == 0) return {std::string(zhstr), "", ""};
 
     const double v = LeadingNumber(t);
@@ -90,8 +90,7 @@ StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view z
             // Stake values between the back and the ahead value of a forward
             // break do not exist along the road.
             return refused(s, "桩号" + s + "不应存在" + shortDecimal(back) + "和" + shortDecimal(ahead) + "之间，请修改！",
-                           "the stake lies in the gap between " + shortDecimal(back) + " and " +
-                               shortDecimal(ahead) + " of chain break " + std::to_string(k));
+                           msg::stakeInGap(back, ahead, k));
         }
     }
     for (int k = 1; k <= n; ++k) {
@@ -100,8 +99,7 @@ StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view z
         if (back > ahead && ahead <= v && v <= back) {
             // Stake values of a backward break occur twice: only a letter says which.
             return refused(s, "程序不能判断桩号" + s + "所属的断链区间，需添加断链标识A、B、C...",
-                           "the stake occurs twice, before and after chain break " + std::to_string(k) +
-                               "; a stretch letter must say which");
+                           msg::stakeOccursTwice(k));
         }
     }
     int m = 1;
@@ -130,11 +128,10 @@ double dlstr_sj(const ChainBreakTable& table, std::string_view dlzhstr) {
     // Stretch L lies after L-1 breaks: undo them from the last to the first.
     const int breaksBefore = t.front() - FIRST_STRETCH_LETTER;
     if (breaksBefore > LAST_BREAK_SLOT)
-        throw DataError(std::string("the stretch letter ") + t.front() +
-                        " lies beyond the 20 slots of the chain-break table");
+        throw DataError(msg::letterBeyondSlots(t.front()));
     double v = LeadingNumber(std::string_view(t).substr(1));
     for (int k = breaksBefore; k >= 1; --k) v = v - table.breakAheadStake[k] + table.breakBackStake[k];
-    return requireFinite(v, "the chainage of the stake");
+    return requireFinite(v, msg::STAKE_CHAINAGE);
 }
 
 std::string sj_dlstr_11(const ChainBreakTable& table, double sjzh) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "text/unicode.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -24,12 +25,7 @@ void GradixError::locate(const std::string& file, long line) {
 }
 
 std::string GradixError::detail() const {
-    if (file_.empty()) return reason_;
-    std::string text = file_;
-    if (line_ > 0) text += ", line " + std::to_string(line_);
-    text += ": ";
-    text += reason_;
-    return text;
+    return msg::located(file_, line_, reason_);
 }
 
 namespace {
@@ -63,7 +59,7 @@ std::string quotedField(std::string_view field) {
 }
 
 double requireFinite(double v, const char* what) {
-    if (!std::isfinite(v)) throw DataError(std::string(what) + " is not a finite number");
+    if (!std::isfinite(v)) throw DataError(msg::notFinite(what));
     return v;
 }
 

@@ -25,7 +25,7 @@ public:
     // Attaches the place unless an inner layer already did.
     void locate(const std::string& file, long line = 0);
 
-    // "FILE, line N: REASON", "FILE: REASON" or "REASON".
+    // "FILE，第N行：REASON", "FILE：REASON" or "REASON" (msg::located).
     std::string detail() const;
 
 private:

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -136,7 +137,7 @@ double LeadingNumber(std::string_view text) {
     }
     if (!mantissaDigits) return 0.0;
     const std::optional<double> value = convertNumberText(number);
-    if (!value) throw DataError("the number " + quotedField(number) + " is beyond the range of a double");
+    if (!value) throw DataError(msg::numberBeyondDouble(number));
     return *value;
 }
 

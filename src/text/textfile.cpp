@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -42,25 +43,25 @@ constexpr int HEX = 16;
 // Permissions of a new file before the umask.
 constexpr mode_t NEW_FILE_MODE = 0666;
 
-std::string errnoText(int error) { return std::generic_category().message(error); }
+std::string errnoText(int error) { return msg::systemError(error); }
 
 // Checks that path names a regular file that can be opened; raises the
 // failure of the reading functions otherwise.
 void requireReadableFile(const std::string& path) {
-    if (path.empty()) throw FileAccessError("no file was chosen");
+    if (path.empty()) throw FileAccessError(msg::NO_FILE_CHOSEN);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::not_found) throw DataError("the file does not exist");
-    if (ec) throw DataError("the file cannot be reached: " + ec.message());
-    if (status.type() == fs::file_type::directory) throw DataError("this is a folder, not a file");
+    if (status.type() == fs::file_type::not_found) throw DataError(msg::FILE_MISSING);
+    if (ec) throw DataError(msg::fileUnreachable(msg::systemError(ec.value())));
+    if (status.type() == fs::file_type::directory) throw DataError(msg::IS_FOLDER);
     // Devices and pipes are refused: opening a pipe could wait for ever.
-    if (status.type() != fs::file_type::regular) throw DataError("this is not a plain file");
+    if (status.type() != fs::file_type::regular) throw DataError(msg::NOT_PLAIN_FILE);
 }
 
 std::FILE* openForReading(const std::string& path) {
     requireReadableFile(path);
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw DataError("the file cannot be opened: " + errnoText(errno));
+    if (!file) throw DataError(msg::fileNotOpened(errnoText(errno)));
     return file;
 }
 
@@ -70,7 +71,7 @@ bool readChunk(std::FILE* file, std::string& out) {
     out.resize(old + READ_CHUNK);
     const std::size_t got = std::fread(out.data() + old, 1, READ_CHUNK, file);
     out.resize(old + got);
-    if (std::ferror(file)) throw DataError("the file cannot be read: " + errnoText(errno));
+    if (std::ferror(file)) throw DataError(msg::fileNotRead(errnoText(errno)));
     return got == READ_CHUNK;
 }
 
@@ -150,8 +151,7 @@ bool TextLineReader::fill() {
 
 bool TextLineReader::next(std::string& line) {
     const auto tooLong = [] {
-        return DataError("the line is longer than " + std::to_string(MAX_LINE_BYTES) +
-                         " bytes; no line of a data file is that long");
+        return DataError(msg::lineTooLong(MAX_LINE_BYTES));
     };
     try {
         std::size_t scanned = 0;  // bytes from start_ on that hold no line end
@@ -354,7 +354,7 @@ std::string temporaryName(std::mt19937_64& random) {
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {
     try {
-        if (path.empty()) throw FileAccessError("no file was chosen");
+        if (path.empty()) throw FileAccessError(msg::NO_FILE_CHOSEN);
         std::error_code ec;
         // Through a symbolic link the file it points to is replaced, not the link.
         fs::path target = path;
@@ -362,7 +362,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
             const fs::path resolved = fs::weakly_canonical(target, ec);
             if (!ec) target = resolved;
         }
-        if (fs::is_directory(target, ec)) throw DataError("this is a folder, not a file");
+        if (fs::is_directory(target, ec)) throw DataError(msg::IS_FOLDER);
         const fs::path folder = target.parent_path();
         removeStaleTemporaries(folder);
 
@@ -379,24 +379,24 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
                 if (lastError == EEXIST) continue;
                 break;
             }
-            const auto fail = [&](const char* what, int error) {
+            const auto fail = [&](std::string (*what)(const std::string&), int error) {
                 std::error_code ignored;
                 fs::remove(temporary, ignored);
-                return DataError(std::string(what) + errnoText(error));
+                return DataError(what(errnoText(error)));
             };
-            if (!writeAll(file.fd, bytes)) throw fail("the file cannot be written: ", errno);
+            if (!writeAll(file.fd, bytes)) throw fail(msg::fileNotWritten, errno);
             // A file that is replaced keeps its permissions.
             const fs::file_status old = fs::status(target, ec);
             if (!ec && fs::exists(old)) fs::permissions(temporary, old.permissions(), ec);
             // The bytes reach the disk before the name does.
-            if (::fsync(file.fd) != 0 && errno != EINVAL) throw fail("the file cannot be written: ", errno);
-            if (::close(file.release()) != 0) throw fail("the file cannot be written: ", errno);
+            if (::fsync(file.fd) != 0 && errno != EINVAL) throw fail(msg::fileNotWritten, errno);
+            if (::close(file.release()) != 0) throw fail(msg::fileNotWritten, errno);
             fs::rename(temporary, target, ec);
-            if (ec) throw fail("the file cannot be replaced: ", ec.value());
+            if (ec) throw fail(msg::fileNotReplaced, ec.value());
             syncFolder(folder);
             return;
         }
-        throw DataError("the file cannot be written: " + errnoText(lastError));
+        throw DataError(msg::fileNotWritten(errnoText(lastError)));
     } catch (GradixError& e) {
         e.locate(path);
         throw;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "text/failures.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -136,7 +137,7 @@ std::string decodeCodePage(std::string_view bytes, const char* charset) {
     if (std::string_view(charset) == CHARSET_UTF8) return toValidUtf8(bytes);
     const iconv_t cd = iconv_open(CHARSET_UTF8, charset);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        throw DataError(std::string("this system (iconv) cannot decode the character set ") + charset);
+        throw DataError(msg::charsetUnsupported(charset));
     const std::unique_ptr<void, IconvCloser> closer(cd);
 
     std::string out;

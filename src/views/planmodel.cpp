@@ -6,6 +6,7 @@
 
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -56,7 +57,7 @@ Located pointAt(const Alignment& alignment, double chainage) {
     double X = 0, Y = 0, bearing = 0;
     PointAtChainage(alignment, chainage, X, Y, bearing);
     if (!(std::isfinite(X) && std::isfinite(Y) && std::isfinite(bearing)))
-        throw DataError("the alignment has no finite point at chainage " + shortDecimal(chainage));
+        throw DataError(msg::alignmentNoPointAt(chainage));
     return {{Y, X}, bearing};  // drawing x is east
 }
 
@@ -78,13 +79,12 @@ PlanLabelModel buildPlanModel(const Alignment& alignment) {
         element.startChainage = alignment.elemChainage[e];
         element.endChainage = alignment.elemChainage[e + 1];
         const double length = element.endChainage - element.startChainage;
-        if (!std::isfinite(length)) throw DataError("element " + std::to_string(e) + " has no finite length");
+        if (!std::isfinite(length)) throw DataError(msg::elementNoFiniteLength(e));
         const double chords = element.kind == PlanElementKind::Line
                                   ? 1.0
                                   : std::max(1.0, std::ceil(std::abs(length) / PLAN_SAMPLE_STEP));
         if (static_cast<double>(points) + chords > static_cast<double>(MAX_PLAN_POINTS))
-            throw DataError("the alignment is too long to draw: more than " + std::to_string(MAX_PLAN_POINTS) +
-                            " points");
+            throw DataError(msg::alignmentTooLongToDraw(MAX_PLAN_POINTS));
         const auto count = static_cast<std::size_t>(chords);
         for (std::size_t k = 0; k <= count; ++k) {
             const double c = k == count ? element.endChainage
@@ -127,7 +127,7 @@ PlanLabelModel buildPlanModel(const Alignment& alignment) {
                      [](const PlanMainPoint& a, const PlanMainPoint& b) { return a.chainage < b.chainage; });
 
     if (std::abs(end - start) / PLAN_TICK_STEP > static_cast<double>(MAX_PLAN_POINTS))
-        throw DataError("the alignment is too long to draw its stakes");
+        throw DataError(msg::ALIGNMENT_TOO_LONG_FOR_STAKES);
     const auto ticksPerLabel = static_cast<long long>(PLAN_LABEL_STEP / PLAN_TICK_STEP);
     // Counted in whole steps, so that the loop ends also where the chainages
     // are too large for a step of one to change them.

@@ -7,6 +7,7 @@
 #include "stakes/stakes.h"
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -55,8 +56,7 @@ std::vector<Stretch> stretchesOf(const ChainBreakTable& breaks) {
 
 void requireRoom(std::size_t count) {
     if (count > MAX_MODEL_POINTS)
-        throw DataError("the profile is too long to draw: more than " + std::to_string(MAX_MODEL_POINTS) +
-                        " points or stakes");
+        throw DataError(msg::profileTooLongToDraw(MAX_MODEL_POINTS));
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ std::string curveLabel(const Profile& profile, int j) {
 ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTable& breaks,
                                     std::optional<double> fromChainage, std::optional<double> toChainage) {
     const int n = profile.gradePointCount;
-    if (n < 2) throw DataError("a profile of fewer than two grade points has no line to draw");
+    if (n < 2) throw DataError(msg::PROFILE_TOO_SHORT_TO_DRAW);
     const std::vector<double>& K = profile.gradePointChainage;
     const std::vector<double>& H = profile.gradePointElevation;
     const std::vector<double>& T = profile.tangentLength;
@@ -89,8 +89,7 @@ ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTabl
     m.fromChainage = fromChainage.value_or(K[1]);
     m.toChainage = toChainage.value_or(K[n]);
     if (!(std::isfinite(m.fromChainage) && std::isfinite(m.toChainage) && m.fromChainage < m.toChainage))
-        throw DataError("the range " + shortDecimal(m.fromChainage) + " to " + shortDecimal(m.toChainage) +
-                        " is not a stretch of road");
+        throw DataError(msg::rangeNotStretch(m.fromChainage, m.toChainage));
     const double from = m.fromChainage;
     const double to = m.toChainage;
     const auto inside = [&](double c) { return c >= from && c <= to; };

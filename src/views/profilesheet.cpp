@@ -11,6 +11,7 @@
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "views/profilemodel.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -61,7 +62,7 @@ public:
         out_ += '\n';
     }
     void number(int code, double value) {
-        if (!std::isfinite(value)) throw DataError("a coordinate of the profile sheet is not a finite number");
+        if (!std::isfinite(value)) throw DataError(msg::SHEET_COORDINATE_NOT_FINITE);
         pair(code, shortestText(value));
     }
     void integer(int code, long long value) { pair(code, std::to_string(value)); }
@@ -447,8 +448,7 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
     const double hs = options.horizontalScale;
     const double vs = options.verticalScale;
     if (!(std::isfinite(hs) && hs > 0 && std::isfinite(vs) && vs > 0))
-        throw DataError("the scales of the profile sheet must be positive numbers, not 1:" + shortDecimal(hs) +
-                        " and 1:" + shortDecimal(vs));
+        throw DataError(msg::sheetScalesNotPositive(hs, vs));
     const ProfileLabelModel model = buildProfileModel(profile, breaks, options.fromChainage, options.toChainage);
 
     const double step = gridStep(vs);
@@ -464,8 +464,7 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
     const double gridTop = Y(top);
     const double curveTop = gridTop + CURVE_LABEL_RISE + 2 * TEXT_HEIGHT;
     if (!(width < MAX_PAPER_MM && gridTop < MAX_PAPER_MM))
-        throw DataError("the profile sheet would be larger than " + shortDecimal(MAX_PAPER_MM / MM_PER_M) +
-                        " m of paper at these scales");
+        throw DataError(msg::sheetTooLarge(MAX_PAPER_MM / MM_PER_M));
     const double gradeTop = -BAND_GAP;
     const double gradeBottom = gradeTop - GRADE_BAND_HEIGHT;
     const double stakeBottom = gradeBottom - STAKE_BAND_HEIGHT;
@@ -573,7 +572,7 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
 
 void writeProfileSheet(const std::string& path, const Profile& profile, const ChainBreakTable& breaks,
                        const ProfileSheetOptions& options) {
-    if (path.empty()) throw FileAccessError("no file was chosen for the profile sheet");
+    if (path.empty()) throw FileAccessError(msg::NO_SHEET_FILE);
     std::string bytes;
     try {
         bytes = profileSheetDxf(profile, breaks, options);

@@ -367,7 +367,7 @@ TEST(WindowInitialise, BadFileShowsTheFormatMessageWithFileAndLineInTheDetails) 
     s.click("Command4");
     EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
     ASSERT_EQ(s.ui.errorDetails.size(), 1u);
-    EXPECT_NE(s.ui.errorDetails[0].find(profile + ", line 3"), std::string::npos) << s.ui.errorDetails[0];
+    EXPECT_NE(s.ui.errorDetails[0].find(profile + "，第3行"), std::string::npos) << s.ui.errorDetails[0];
     EXPECT_FALSE(s.enabled("Command3"));
 }
 
@@ -1065,9 +1065,9 @@ TEST(WindowDialogs, ErrorBoxHasTheCriticalIconTitleTextAndTheDetails) {
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
         EXPECT_EQ(box->windowTitle(), "错误");
         EXPECT_EQ(box->text(), "数据文件格式有误！");
-        EXPECT_EQ(box->detailedText(), "/data/p.zdm, line 3: a line with a single field");
+        EXPECT_EQ(box->detailedText(), "/data/p.zdm，第3行：该行只有一个字段；变坡点需要桩号和高程");
     });
-    ui.showError(gradix::ERROR_TITLE, gradix::FORMAT_TEXT, "/data/p.zdm, line 3: a line with a single field");
+    ui.showError(gradix::ERROR_TITLE, gradix::FORMAT_TEXT, "/data/p.zdm，第3行：该行只有一个字段；变坡点需要桩号和高程");
     EXPECT_TRUE(seen);
 }
 

@@ -13,6 +13,9 @@
 #include "support/file_bytes.h"
 #include "support/temp_folder.h"
 #include "support/worked_examples.h"
+#include "text/messages.h"
+
+namespace msg = gradix::msg;
 
 namespace fs = std::filesystem;
 
@@ -136,7 +139,7 @@ TEST_F(Cli, ComputeStakeFileWithARefusedStakeWritesNothing) {
                        path("out.txt")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.errLine(0), "程序不能判断桩号2320所属的断链区间，需添加断链标识A、B、C...");
-    EXPECT_NE(r.errLine(1).find("line 3"), std::string::npos) << r.err;
+    EXPECT_EQ(r.errLine(1), msg::located(stakes, 3, msg::stakeDetail("2320", msg::stakeOccursTwice(1)))) << r.err;
     EXPECT_FALSE(fs::exists(path("out.txt")));
 }
 
@@ -145,8 +148,7 @@ TEST_F(Cli, FileFailuresExitTwoWithTheFixedTextAndTheDetail) {
     CliRun r = run({"compute", "--profile", profile, "100"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
-    EXPECT_NE(r.errLine(1).find(profile), std::string::npos);
-    EXPECT_NE(r.errLine(1).find("line 3"), std::string::npos);
+    EXPECT_EQ(r.errLine(1), msg::located(profile, 3, msg::SINGLE_FIELD_LINE));
 
     r = run({"compute", "--profile", path("missing.zdm"), "100"});
     EXPECT_EQ(r.exitCode, 2);
@@ -410,7 +412,7 @@ TEST_F(Cli, StakesThatNameNoStakeOfTheProjectAreRefused) {
         EXPECT_EQ(r.errLine(0), row.message);
         EXPECT_NE(r.errLine(1), "");
     }
-    EXPECT_NE(run({"compute", "--profile", crest, "--stakes", header}).errLine(1).find(header + ", line 1"),
+    EXPECT_NE(run({"compute", "--profile", crest, "--stakes", header}).errLine(1).find(msg::placeOf(header, 1) + msg::PLACE_SEPARATOR),
               std::string::npos);
 }
 
@@ -472,7 +474,7 @@ TEST_F(CliInput, EqualsSignsAndTheStandardStreams) {
     r = runWithInput({"compute", "--profile", profile, "--format=tsv", "--stakes=-"}, "400\nx\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.errLine(1).rfind("standard input, line 2: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.errLine(1), msg::located("standard input", 2, msg::stakeDetail("x", msg::NO_NUMBER_IN_STAKE))) << r.err;
 }
 
 TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
@@ -560,7 +562,7 @@ TEST_F(Cli, LandXmlNotesChoicesAndRefusals) {
     CliRun r = run({"coords", "--landxml", xml, "50"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "50\t50\t0\t0\n");
-    EXPECT_EQ(r.err, "note: " + xml + ", line 4: Line of length 0 skipped\n");
+    EXPECT_EQ(r.err, msg::NOTE_PREFIX + msg::located(xml, 4, msg::zeroLengthSkipped("Line")) + "\n");
     r = run({"compute", "--landxml", xml, "--alignment", "R2", "--profile-name", "P2", "60"});
     EXPECT_EQ(r.out, "60\t5.0000\t0.0000\n");
     r = run({"compute", "--landxml", xml, "--alignment", "R2", "60"});
@@ -568,11 +570,11 @@ TEST_F(Cli, LandXmlNotesChoicesAndRefusals) {
 
     r = run({"compute", "--landxml", xml, "60"});  // R1 has no profile
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.errLine(1), xml + ": the alignment has no ProfAlign; give --profile FILE");
-    EXPECT_EQ(r.errLine(2), "note: " + xml + ", line 4: Line of length 0 skipped");  // after the failure
+    EXPECT_EQ(r.errLine(1), msg::located(xml, 0, msg::ALIGNMENT_WITHOUT_PROFILE));
+    EXPECT_EQ(r.errLine(2), msg::NOTE_PREFIX + msg::located(xml, 4, msg::zeroLengthSkipped("Line")));  // after the failure
     r = run({"coords", "--landxml", xml, "--alignment", "R3", "1"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.errLine(1), xml + ", line 1: no alignment named \"R3\" (the file holds R1, R2)");
+    EXPECT_EQ(r.errLine(1), msg::located(xml, 1, msg::noAlignmentNamed("R3", "R1, R2")));
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"coords", "--landxml", xml, "--icd", example("road.icd"), "1"},
           {"chainage", "--landxml", xml, "--breaks", example("road.dl"), "1"},

@@ -88,14 +88,14 @@ TEST_F(SetoutCli, LocatePointsNamesTheBadLineOrGoesOn) {
     CliRun r = run(base);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + ", line 2: a point is NAME X Y [Z]; this line has 2 fields\n");
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + "，第2行：点的格式为 点名 X Y [Z]；该行有2个字段\n");
 
     std::vector<std::string> going = base;
     going.push_back("--keep-going");
     r = run(going);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + ", line 2: a point is NAME X Y [Z]; this line has 2 fields\n" +
-                         "数据文件格式有误！\n" + points + ": 1 bad line was left out; the other points are written\n");
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + "，第2行：点的格式为 点名 X Y [Z]；该行有2个字段\n" +
+                         "数据文件格式有误！\n" + points + "：有1行有误，已略去；其余的点已写出\n");
     std::istringstream lines(r.out);
     std::string p1, p2, extra;
     std::getline(lines, p1);

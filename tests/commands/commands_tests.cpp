@@ -20,6 +20,10 @@
 #include "support/worked_examples.h"
 #include "commands/trap.h"
 #include "text/numbers.h"
+#include "text/messages.h"
+#include "text/messages.h"
+
+namespace msg = gradix::msg;
 
 namespace fs = std::filesystem;
 using gradix::Control;
@@ -130,8 +134,7 @@ TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
 
     EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
     ASSERT_EQ(s.ui.errorDetails.size(), 1u);
-    EXPECT_NE(s.ui.errorDetails[0].find(profile), std::string::npos);
-    EXPECT_NE(s.ui.errorDetails[0].find("line 3"), std::string::npos);
+    EXPECT_EQ(s.ui.errorDetails[0], msg::located(profile, 3, msg::SINGLE_FIELD_LINE));
 }
 
 TEST(Initialise, MissingFileIsAFormatFailure) {

@@ -14,6 +14,10 @@
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 #include "dxf/dxfreader.h"
+#include "text/messages.h"
+#include "text/messages.h"
+
+namespace msg = gradix::msg;
 
 namespace fs = std::filesystem;
 using gradix::Control;
@@ -123,7 +127,7 @@ TEST(LandXmlProject, ChoiceOfAlignmentAndProfileFileWhenNoneCameWithIt) {
     s.ui.answers = {xml};
     ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
     EXPECT_EQ(s.ui.events.size(), 3u);  // open, choose, the notes box
-    EXPECT_NE(s.ui.events.back().find("message LandXML: lengths, stations"), std::string::npos) << s.ui.events.back();
+    EXPECT_NE(s.ui.events.back().find("message LandXML: " + msg::unitsConverted("USSurveyFoot", 1200.0 / 3937.0)), std::string::npos) << s.ui.events.back();
     EXPECT_EQ(s.form.text(Control::Label1), std::string(gradix::STATUS_SINGLE_CAD) +
                                                 "（LandXML长度单位USSurveyFoot已换算为米）");
     const double ft = 1200.0 / 3937.0;
@@ -151,7 +155,7 @@ TEST(LandXmlProject, StakeOutsideAPartialProfileIsRefused) {
     s.ui.answers = {file.string()};
     ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
     ASSERT_EQ(s.ui.events.size(), 3u);
-    EXPECT_NE(s.ui.events[2].find("covers 2.146666532615 to 37.754140272044"), std::string::npos) << s.ui.events[2];
+    EXPECT_NE(s.ui.events[2].find("覆盖2.146666532615至37.754140272044"), std::string::npos) << s.ui.events[2];
     EXPECT_EQ(s.computeStake("1"), "桩号1超出纵断面数据文件，请修改！");
     EXPECT_EQ(s.computeStake("20"), "5.4620");
 }

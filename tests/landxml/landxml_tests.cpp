@@ -19,6 +19,7 @@
 #include "support/recording_sink.h"
 #include "support/temp_folder.h"
 #include "text/failures.h"
+#include "text/messages.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 
@@ -185,7 +186,8 @@ TEST(LandXmlAl01, EveryElementMeetsTheNextElementsStart) {
     for (const LandXmlAlignmentSummary& s : list) {
         const LandXmlProject p = readLandXml(file.string(), {s.name, ""});
         const Alignment& al = p.alignment;
-        for (const LandXmlNote& note : p.notes) skipped += note.text.find("of length 0 skipped") != std::string::npos;
+        for (const LandXmlNote& note : p.notes) 
+            for (const char* kind : {"Line", "Curve", "Spiral"}) skipped += note.text == msg::zeroLengthSkipped(kind);
         for (int i = 1; i <= al.elemCount; ++i) {
             const ElementKind kind = elementKind(al.elemStartRadius[i], al.elemEndRadius[i]);
             spirals += kind != ElementKind::Line && kind != ElementKind::Arc;
@@ -227,9 +229,9 @@ TEST(LandXmlCivil3d, LoadWithTheirReports) {
             EXPECT_EQ(p.alignment.elemChainage[1], s.staStart) << s.name;
             bool reported = false;
             for (const LandXmlNote& note : p.notes) {
-                reported = reported || note.text.find("covers") != std::string::npos;
-                EXPECT_EQ(note.text.find("no known convention"), std::string::npos) << note.text;
-                EXPECT_EQ(note.text.find("parts by"), std::string::npos) << note.text;
+                reported = reported || note.text.find("覆盖") != std::string::npos;
+                EXPECT_EQ(note.text.find("不符合任何已知的方向约定"), std::string::npos) << note.text;
+                EXPECT_EQ(note.text.find("与由其点算得的方位角相差"), std::string::npos) << note.text;
             }
             EXPECT_EQ(reported, std::count(c.partlyCovered.begin(), c.partlyCovered.end(), s.name) == 1) << s.name;
             if (c.pastTheEnd && s.name == c.pastTheEnd) {
@@ -249,30 +251,30 @@ TEST(LandXmlReader, RefusesWithFileLineAndReason) {
         const char* what;
         std::string text;
         long line;
-        const char* reason;
+        std::string reason;
     };
     const std::vector<Case> cases = {
-        {"not XML", "LandXML?\n", 1, "not a LandXML file"},
-        {"another root", "<?xml version=\"1.0\"?>\n<Road/>\n", 2, "root element is Road"},
-        {"no alignment", "<LandXML>\n<Units/>\n</LandXML>\n", 1, "holds no alignment"},
+        {"not XML", "LandXML?\n", 1, msg::notLandXml("")},
+        {"another root", "<?xml version=\"1.0\"?>\n<Road/>\n", 2, msg::wrongRoot("Road")},
+        {"no alignment", "<LandXML>\n<Units/>\n</LandXML>\n", 1, msg::NO_ALIGNMENT_IN_FILE},
         {"missing rot", landXml("<Curve radius=\"5\" length=\"1\"><Start>0 0</Start><End>1 0</End></Curve>\n"), 7,
-         "Curve has no rot"},
+         msg::missingPart("Curve", "rot")},
         {"unreadable attribute", landXml("<Line length=\"1O\"><Start>0 0</Start><End>10 0</End></Line>\n"), 7,
-         "length \"1O\" is not a number"},
+         msg::attributeNotNumber("Line", "length", "1O")},
         {"unknown spiral", landXml(LINE + "<Spiral spiType=\"cubic\" rot=\"cw\" radiusStart=\"INF\" radiusEnd=\"500\" "
                                           "length=\"30\"><Start>1100 2000</Start><End>1130 2000</End></Spiral>\n"),
-         8, "spiType \"cubic\" is not supported"},
-        {"ends early", landXml(LINE).substr(0, 200), 5, "not a LandXML file"},
-        {"unknown unit", landXml(LINE, "", "<Imperial linearUnit=\"yard\"/>"), 3, "unknown linearUnit \"yard\""},
-        {"joint apart", landXml(LINE + arc() + LINE), 8, "Curve (element 2) ends"},
+         8, msg::spiTypeUnsupported("cubic")},
+        {"ends early", landXml(LINE).substr(0, 200), 5, msg::notLandXml("")},
+        {"unknown unit", landXml(LINE, "", "<Imperial linearUnit=\"yard\"/>"), 3, msg::unknownLinearUnit("yard")},
+        {"joint apart", landXml(LINE + arc() + LINE), 8, "Curve（第2个线元）的终点距"},
         {"unsymmetric curve",
          landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI><UnsymParaCurve lengthIn=\"5\" "
                        "lengthOut=\"9\">150 2</UnsymParaCurve><PVI>200 1</PVI></ProfAlign></Profile>\n"),
-         9, "UnsymParaCurve at station 150 is not supported"},
+         9, msg::unsymParaCurve(150)},
         {"PVIs out of order",
          landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI><PVI>150 2</PVI>\n<PVI>140 1</PVI>"
                        "</ProfAlign></Profile>\n"),
-         10, "PVI at station 140 does not follow the one before at 150"},
+         10, msg::gradePointOrder("PVI", 140, 150)},
     };
     Scratch scratch;
     for (const Case& c : cases) {
@@ -313,10 +315,10 @@ TEST(LandXmlReader, ReportsWhatItAccepts) {
     EXPECT_EQ(p.alignment.elemChainage[3], 300.0);
     ASSERT_EQ(p.notes.size(), 3u);
     EXPECT_EQ(p.notes[0].line, 8);
-    EXPECT_EQ(p.notes[0].text, "Line of length 0 skipped");
+    EXPECT_EQ(p.notes[0].text, msg::zeroLengthSkipped("Line"));
     EXPECT_EQ(p.notes[1].line, 9);
-    EXPECT_NE(p.notes[1].text.find("Curve (element 2) ends 0.005"), std::string::npos) << p.notes[1].text;
-    EXPECT_NE(p.notes[2].text.find("covers 100 to 200, the alignment runs from 100 to 300"), std::string::npos);
+    EXPECT_NE(p.notes[1].text.find("Curve（第2个线元）的终点距其End 0.005"), std::string::npos) << p.notes[1].text;
+    EXPECT_EQ(p.notes[2].text, msg::profileCover("P1", 100, 200, 100, 300));
     // Equations sorted by staInternal: 130 -> 100, then 180 carried to 150 -> 500.
     ASSERT_EQ(p.breaks.chainBreakCount, 2);
     EXPECT_EQ(p.breaks.breakBackStake[1], 130.0);
@@ -347,7 +349,7 @@ TEST(LandXmlReader, ReportsWhatItAccepts) {
     EXPECT_DOUBLE_EQ(f.alignment.elemStartX[2], 1100.0 * ft);
     EXPECT_DOUBLE_EQ(f.profile.gradePointElevation[2], 11.0 * ft);
     ASSERT_FALSE(f.notes.empty());
-    EXPECT_NE(f.notes[0].text.find("dir 1 agrees with no known convention"), std::string::npos) << f.notes[0].text;
+    EXPECT_EQ(f.notes[0].text, msg::dirNoConvention("Line", "dir", 1, 0)) << f.notes[0].text;
 }
 
 // `landxml list`: one tab-separated line per alignment.

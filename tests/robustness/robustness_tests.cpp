@@ -592,14 +592,14 @@ TEST_F(StakeFileRobustness, LargestDoublesExtrapolateOrFailWhereTheyOverflow) {
     PrepareProfile(project_.profile);
     const ScriptedUi failed = compute("0\n-1e308\n", resultPath());
     ASSERT_EQ(failed.errorDetails.size(), 1u);
-    EXPECT_NE(failed.errorDetails[0].find(", line 2: "), std::string::npos) << failed.errorDetails[0];
+    EXPECT_NE(failed.errorDetails[0].find("，第2行："), std::string::npos) << failed.errorDetails[0];
     EXPECT_FALSE(fs::exists(resultPath()));
 }
 
 TEST_F(StakeFileRobustness, MoreThan32767StakesFailAtTheNextLine) {
     const ScriptedUi ui = compute(stakeLines(MANY_LINES), resultPath());
     ASSERT_EQ(ui.errorDetails.size(), 1u);
-    EXPECT_NE(ui.errorDetails[0].find(", line 32768: "), std::string::npos) << ui.errorDetails[0];
+    EXPECT_NE(ui.errorDetails[0].find("，第32768行："), std::string::npos) << ui.errorDetails[0];
     EXPECT_FALSE(fs::exists(resultPath()));
 }
 

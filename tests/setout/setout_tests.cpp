@@ -23,6 +23,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/messages.h"
 
 using namespace gradix;
 namespace fs = std::filesystem;
@@ -135,20 +136,20 @@ TEST_F(ExampleRoad, SurveyPointFileReadsEveryLineOrNamesTheBadOne) {
 
     struct Bad {
         const char* line;
-        const char* reason;
+        std::string reason;
     };
-    const Bad bad[] = {{"P1 1", "a point is NAME X Y [Z]; this line has 2 fields"},
-                       {"P1 1 2 3 4", "a point is NAME X Y [Z]; this line has 5 fields"},
-                       {"P1 1 north", "Y \"north\" is not a number"},
-                       {"P1 1 2 nan", "Z \"nan\" is not a number"},
-                       {"P1 1e999 2", "X \"1e999\" is not a number"}};
+    const Bad bad[] = {{"P1 1", msg::pointFieldCount(2)},
+                       {"P1 1 2 3 4", msg::pointFieldCount(5)},
+                       {"P1 1 north", msg::coordinateNotNumber("Y", "north")},
+                       {"P1 1 2 nan", msg::coordinateNotNumber("Z", "nan")},
+                       {"P1 1e999 2", msg::coordinateNotNumber("X", "1e999")}};
     for (const Bad& b : bad) {
         const std::string path = put("bad.txt", std::string("P0 1 2\n") + b.line + "\nP3 5 6\n");
         try {
             readSurveyPoints(path, false);
             ADD_FAILURE() << b.line;
         } catch (const DataError& e) {
-            EXPECT_EQ(e.detail(), path + ", line 2: " + b.reason);
+            EXPECT_EQ(e.detail(), msg::located(path, 2, b.reason));
         }
         const SurveyPointFile going = readSurveyPoints(path, true);
         EXPECT_EQ(going.points.size(), 2u) << b.line;

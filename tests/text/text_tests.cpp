@@ -23,6 +23,7 @@
 #include "text/textfile.h"
 #include "text/unicode.h"
 #include "support/temp_folder.h"
+#include "text/messages.h"
 
 using namespace gradix;
 namespace fs = std::filesystem;
@@ -54,10 +55,10 @@ TEST(Failures, DetailNamesFileLineAndReason) {
     EXPECT_EQ(bare.detail(), "too few fields");
     DataError inFile("the file does not exist");
     inFile.locate("road.dl");
-    EXPECT_EQ(inFile.detail(), "road.dl: the file does not exist");
+    EXPECT_EQ(inFile.detail(), "road.dl：the file does not exist");
     DataError onLine("too few fields");
     onLine.locate("road.dl", 7);
-    EXPECT_EQ(onLine.detail(), "road.dl, line 7: too few fields");
+    EXPECT_EQ(onLine.detail(), "road.dl，第7行：too few fields");
     EXPECT_EQ(onLine.file(), "road.dl");
     EXPECT_EQ(onLine.line(), 7);
 }
@@ -66,12 +67,30 @@ TEST(Failures, InnermostPlaceWins) {
     DataError e("bad field");
     e.locate("stakes.txt", 3);
     e.locate("other.txt", 9);
-    EXPECT_EQ(e.detail(), "stakes.txt, line 3: bad field");
+    EXPECT_EQ(e.detail(), "stakes.txt，第3行：bad field");
     // The same file without a line yet may learn its line from an outer layer.
     DataError f("bad field");
     f.locate("road.zdm");
     f.locate("road.zdm", 4);
-    EXPECT_EQ(f.detail(), "road.zdm, line 4: bad field");
+    EXPECT_EQ(f.detail(), "road.zdm，第4行：bad field");
+}
+
+// The table's texts that carry values: the place of a detail, a numbered
+// grade point, a system error, each as the person reads it.
+TEST(Messages, TextsWithValuesReadAsWritten) {
+    struct Case {
+        std::string text, expected;
+    };
+    const Case cases[] = {
+        {msg::located("road.zdm", 12, "该行只有一个字段"), "road.zdm，第12行：该行只有一个字段"},
+        {msg::located("road.zdm", 0, "文件不存在"), "road.zdm：文件不存在"},
+        {msg::located("", 5, "文件不存在"), "文件不存在"},
+        {msg::equalGradePointStakes(3, 4), "第3个变坡点与第4个变坡点桩号相同"},
+        {msg::stakeDetail("K1\t", msg::EMPTY_STAKE), "桩号\"K1\\x09\"：桩号为空"},
+        {msg::systemError(ENOENT), "没有该文件或文件夹"},
+        {msg::tangentWithoutGradeChange(0.5, 2), "第2个变坡点给出切线长0.5 m，但该处纵坡没有变化"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.text, c.expected);
 }
 
 TEST(Failures, RequireFiniteRejectsNanAndInfinity) {
@@ -584,8 +603,7 @@ TEST(Failures, QuotedFieldsAreShortAndPrintable) {
         LeadingNumber("1" + std::string(1 << 20, '0'));
         FAIL() << "no failure";
     } catch (const DataError& e) {
-        EXPECT_EQ(e.reason(), "the number \"1" + std::string(QUOTED_CHARACTERS - 1, '0') +
-                                  "…\" is beyond the range of a double");
+        EXPECT_EQ(e.reason(), msg::numberBeyondDouble("1" + std::string(QUOTED_CHARACTERS, '0')));
     }
 }
 
