@@ -1,5 +1,6 @@
 #include "app/drawinglink.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <algorithm>
@@ -20,7 +21,26 @@ constexpr std::string_view WHOLE_METRE_DECIMALS = ".000";
 }  // namespace
 
 DrawingLink makeDrawingWindowLink(QWidget* parent) {
-    return {std::make_unique<DrawingWindowConnector>(), std::make_unique<QtCadMessenger>(parent)};
+    auto connector = std::make_unique<DrawingWindowConnector>();
+    QPointer<QWidget> main(parent);
+    connector->afterAnnotation = [main] {
+        if (!main) return;
+        if (main->isMinimized()) main->showNormal();
+        main->raise();
+        main->activateWindow();
+    };
+    return {std::move(connector), std::make_unique<QtCadMessenger>(parent)};
+}
+
+void showStakeList(CadConnector& connector, const std::vector<StakeListRow>& rows) {
+    auto* link = dynamic_cast<DrawingWindowConnector*>(&connector);
+    if (!link || !link->window()) return;
+    QList<QStringList> table;
+    for (const StakeListRow& r : rows)
+        table << QStringList{QString::fromStdString(r.label), QString::fromStdString(r.stake),
+                             QString::fromStdString(r.elevation), QString::fromStdString(r.grade),
+                             QString::fromStdString(r.note)};
+    link->window()->showStakeList({"标注", "桩号", "高程", "纵坡(%)", "说明"}, table);
 }
 
 std::string stakeTickLabel(const ChainBreakTable& breaks, double chainage) {

@@ -9,6 +9,7 @@
 
 #include "cad/cad.h"
 #include "cadmodel/referencealignment.h"
+#include "commands/drawingcommands.h"
 #include "commands/project.h"
 
 class QWidget;
@@ -24,6 +25,7 @@ struct DrawingLink {
 // The program's own drawing link: Gradix's drawing window (found open or
 // opened with a new, empty drawing) and a message box with only an OK
 // button over parent. This is the one place the production link is chosen.
+// After an annotation is placed, parent comes back to the front.
 DrawingLink makeDrawingWindowLink(QWidget* parent);
 
 // The label of a stake tick at chainage (m): the stake in the drawing
@@ -47,6 +49,10 @@ void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& r
 // the front. False when connector has no drawing window or the file was not
 // opened (the window has said why).
 bool openInDrawingWindow(CadConnector& connector, const std::string& path);
+
+// Shows rows, the stake labels of a selection computed, in the stake list
+// of connector's drawing window (when it is one).
+void showStakeList(CadConnector& connector, const std::vector<StakeListRow>& rows);
 
 // Closes the drawing window of connector, if one is open, asking about
 // unsaved changes of its drawing. False when the person keeps it open.

@@ -386,7 +386,9 @@ bool MainWindow::runPickAndAnnotate() {
 
 bool MainWindow::runSelectAndCompute() {
     DrawingCommandContext context = drawingContext();
-    const Outcome outcome = selectAndCompute(context, random_);
+    const Outcome outcome = selectAndCompute(context, random_, [this](const std::vector<StakeListRow>& rows) {
+        showStakeList(*connector_, rows);
+    });
     viewsAfterCompute(false);
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();

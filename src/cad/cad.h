@@ -161,6 +161,9 @@ public:
     // Shows prompt and waits for a point: clicked, or typed as "x,y".
     // The point in world coordinates; nothing when the person cancelled (Esc).
     virtual std::optional<CadPoint> GetPoint(const std::string& prompt) = 0;
+    // Writes message as a line of the command line (the drawing program's
+    // own prompt area); it asks for nothing.
+    virtual void Prompt(const std::string& message) = 0;
 };
 
 class CadDocument {

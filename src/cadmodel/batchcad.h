@@ -20,10 +20,12 @@ public:
     std::deque<CadPoint> points;
     std::deque<std::vector<std::size_t>> selections;
     std::vector<std::string> prompts;  // every prompt shown, in order
+    std::vector<std::string> said;     // every command-line line written, in order
 
     std::optional<CadPoint> pickPoint(const std::string& prompt) override;
     std::optional<std::vector<std::size_t>> selectEntities() override;
     void drawingChanged() override {}
+    void writeLine(const std::string& message) override { said.push_back(message); }
 };
 
 // One drawing program with one document: the drawing given.

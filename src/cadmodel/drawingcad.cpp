@@ -61,6 +61,7 @@ private:
     const DrawingTextStyle& style() const { return doc.drawing().styles[index]; }
     template <class F>
     void edit(F&& f) {
+        doc.beginEdit();
         DrawingTextStyle& s = doc.drawing().styles[index];
         f(s);
         if (!s.added) s.changed = true;  // an entry of the file: saving patches it
@@ -123,6 +124,7 @@ private:
         // Saving inserts only what Gradix added; a change to one of the
         // file's own objects would be lost, so it is refused.
         if (!e.added) throw CadError(msg::OPENED_OBJECT_FIXED);
+        doc.beginEdit();
         f(e);
         doc.drawing().modified = true;
         doc.changed();
@@ -191,6 +193,7 @@ class ModelSpaceCollection : public CadModelSpace {
 public:
     explicit ModelSpaceCollection(DrawingDocument& d) : doc(d) {}
     CadMText& AddMText(const CadPoint& insertionPoint, double width, const std::string& text) override {
+        doc.beginEdit();
         const std::size_t index = asCadError([&] { return doc.drawing().addMText(insertionPoint, width, text); });
         doc.changed();
         return doc.mtextItem(index);
@@ -226,6 +229,7 @@ class UtilityObject : public CadUtility {
 public:
     explicit UtilityObject(DrawingDocument& d) : doc(d) {}
     std::optional<CadPoint> GetPoint(const std::string& prompt) override { return doc.screen().pickPoint(prompt); }
+    void Prompt(const std::string& message) override { doc.screen().writeLine(message); }
     DrawingDocument& doc;
 };
 
@@ -260,6 +264,7 @@ Item& itemFor(Map& items, DrawingDocument& doc, std::size_t index) {
 CadUcs& UcsCollection::Add(const CadPoint& origin, const CadPoint& xAxisPoint, const CadPoint& yAxisPoint,
                            const std::string& name) {
     Drawing& d = doc.drawing();
+    doc.beginEdit();
     const DrawingUcs& u = asCadError([&]() -> auto& { return d.addUcs(name, origin, xAxisPoint, yAxisPoint); });
     const std::size_t index = static_cast<std::size_t>(&u - d.ucs.data());
     doc.changed();
@@ -268,6 +273,7 @@ CadUcs& UcsCollection::Add(const CadPoint& origin, const CadPoint& xAxisPoint, c
 
 CadTextStyle& StyleCollection::Add(const std::string& name) {
     Drawing& d = doc.drawing();
+    doc.beginEdit();
     const DrawingTextStyle& s = asCadError([&]() -> auto& { return d.addTextStyle(name); });
     const std::size_t index = static_cast<std::size_t>(&s - d.styles.data());
     return itemFor<StyleItem>(items, doc, index);
@@ -275,6 +281,7 @@ CadTextStyle& StyleCollection::Add(const std::string& name) {
 
 CadLayer& LayerCollection::Add(const std::string& name) {
     Drawing& d = doc.drawing();
+    doc.beginEdit();
     const DrawingLayer& l = asCadError([&]() -> auto& { return d.addLayer(name); });
     const std::size_t index = static_cast<std::size_t>(&l - d.layers.data());
     doc.changed();
@@ -312,12 +319,14 @@ CadUtility& DrawingDocument::Utility() { return parts_->utility; }
 void DrawingDocument::ActiveUCS(CadUcs& ucs) {
     auto* item = dynamic_cast<UcsItem*>(&ucs);
     if (!item || &item->doc != this) throw CadError(msg::UCS_OF_OTHER_DRAWING);
+    beginEdit();
     drawing_->activeUcs = drawing_->ucs[item->index].name;
 }
 
 void DrawingDocument::ActiveLayer(CadLayer& layer) {
     auto* item = dynamic_cast<LayerItem*>(&layer);
     if (!item || &item->doc != this) throw CadError(msg::LAYER_OF_OTHER_DRAWING);
+    beginEdit();
     drawing_->activeLayer = drawing_->layers[item->index].name;
 }
 
@@ -336,5 +345,38 @@ CadMText& DrawingDocument::mtextItem(std::size_t index) {
 }
 
 void DrawingDocument::changed() { screen_.drawingChanged(); }
+
+bool DrawingDocument::endCommand() {
+    const bool kept = history_.end(*drawing_);
+    screen_.drawingChanged();
+    return kept;
+}
+
+bool DrawingDocument::undo() {
+    const bool undone = history_.undo(*drawing_);
+    parts_->entities.clear();
+    screen_.drawingChanged();
+    return undone;
+}
+
+bool DrawingDocument::redo() {
+    const bool redone = history_.redo(*drawing_);
+    parts_->entities.clear();
+    screen_.drawingChanged();
+    return redone;
+}
+
+std::size_t DrawingDocument::erase(const std::vector<std::size_t>& indices) {
+    const std::size_t count = history_.erase(*drawing_, indices);
+    parts_->entities.clear();
+    screen_.drawingChanged();
+    return count;
+}
+
+void DrawingDocument::markSaved() {
+    history_.end(*drawing_);
+    history_.markSaved();
+    drawing_->modified = false;
+}
 
 }  // namespace gradix

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cad/cad.h"
+#include "cadmodel/drawinghistory.h"
 #include "dxf/drawing.h"
 
 namespace gradix {
@@ -26,6 +27,8 @@ public:
     virtual std::optional<std::vector<std::size_t>> selectEntities() = 0;
     // The drawing changed (an addition, a property set): show it again.
     virtual void drawingChanged() = 0;
+    // Writes message as a line of the command line.
+    virtual void writeLine(const std::string& message) = 0;
 };
 
 // The `entitytype` number of a model entity.
@@ -65,12 +68,28 @@ public:
     // Tells the screen that the drawing changed.
     void changed();
 
+    // The steps the commands made, to undo and redo (drawinghistory.h).
+    // Every change through the members above opens the command's edit
+    // first; endCommand closes it (keeping it only when it added an
+    // annotation). undo, redo and erase close it too; the object items
+    // handed out before them are not to be used after.
+    DrawingHistory& history() { return history_; }
+    void beginEdit() { history_.begin(*drawing_); }
+    bool endCommand();
+    bool undo();
+    bool redo();
+    std::size_t erase(const std::vector<std::size_t>& indices);
+    bool isModified() const { return history_.modified(*drawing_); }
+    // The drawing was saved: its state now is the file's.
+    void markSaved();
+
     struct Parts;
 
 private:
     std::shared_ptr<Drawing> drawing_;
     DrawingScreen& screen_;
     std::unique_ptr<Parts> parts_;
+    DrawingHistory history_;
 };
 
 }  // namespace gradix

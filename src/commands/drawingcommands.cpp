@@ -1,7 +1,10 @@
 #include "commands/drawingcommands.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 
+#include "commands/compute.h"
 #include "commands/labels.h"
 #include "commands/trap.h"
 #include "stakes/stakes.h"
@@ -37,7 +40,12 @@ public:
 // The main window as the host of a drawing command.
 class WindowHost : public DrawingHost {
 public:
-    explicit WindowHost(DrawingCommandContext& c) : c_(c) {}
+    explicit WindowHost(DrawingCommandContext& c,
+                        std::function<void(const std::vector<StakeListRow>&)> showList = nullptr)
+        : c_(c), showList_(std::move(showList)) {}
+    void listStakeLabels(const std::vector<std::string>& texts) override {
+        if (showList_) showList_(stakeListOf(c_.project, texts));
+    }
     void saveSettings() override { c_.settings.SaveSettings(c_.form.text(Control::Text9)); }
     std::string rotationText() override { return c_.form.text(Control::Text9); }
     Outcome compute(const std::string& stake, std::optional<AnnotationValues>& values) override {
@@ -54,7 +62,22 @@ public:
 
 private:
     DrawingCommandContext& c_;
+    std::function<void(const std::vector<StakeListRow>&)> showList_;
 };
+
+constexpr int OFFSET_DECIMALS = 3;
+constexpr int RESULT_DECIMALS = 4;  // "0.0000", as the single-stake compute
+constexpr double PERCENT = 100.0;
+constexpr int DISTANCE_DECIMALS = 3;
+
+std::string fixed(double v, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+    std::string text = buffer;
+    // A value that rounds to zero has no sign.
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
 
 // Connects to the drawing program; a failed connection is the command's
 // outcome, with what the link had to say.
@@ -130,6 +153,10 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
         app.ActiveDocument().ActiveLayer(layer);
         if (!computed.isDone() || !values) return computed;
 
+        // The picked point's stake and where it lies, before its insertion point is asked for.
+        doc.Utility().Prompt(pickEcho(*values, -foot.ptd));
+        const double distance = std::hypot(y - foot.ptx, x - foot.pty);
+        if (distance > FAR_PICK_DISTANCE) doc.Utility().Prompt(farPickNote(distance));
         const std::optional<CadPoint> insertion = doc.Utility().GetPoint(PICK_INSERTION_PROMPT);
         if (!insertion) return Outcome::cancelled();
         const double rotation = LeadingNumber(host.rotationText()) / HALF_TURN_DEGREES * project.pi;
@@ -174,6 +201,11 @@ Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt1993
         set->Delete();
         if (!selected) return Outcome::cancelled();
 
+        std::size_t labels = 0;
+        for (const std::string& t : texts)
+            if (labelStake(t)) ++labels;
+        if (labels > 1) host.listStakeLabels(texts);
+
         std::string stake;
         if (!texts.empty()) {
             const std::optional<std::string> reduced = labelStake(texts.back());
@@ -197,6 +229,47 @@ Outcome pickAndAnnotate(DrawingCommandContext& context) {
 Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random) {
     WindowHost host(context);
     return selectAndCompute(context.connector, host, random);
+}
+
+Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random,
+                         const std::function<void(const std::vector<StakeListRow>&)>& showList) {
+    WindowHost host(context, showList);
+    return selectAndCompute(context.connector, host, random);
+}
+
+std::string pickEcho(const AnnotationValues& values, double offsetRight) {
+    return "桩号 " + kilometreNotation(values.stake) + "  高程 " + values.elevation + "  纵坡 " + values.grade +
+           "%  偏距 " + fixed(offsetRight, OFFSET_DECIMALS);
+}
+
+std::string farPickNote(double distance) {
+    return "注意：点取点离设计线 " + fixed(distance, DISTANCE_DECIMALS) + " 米，超过 " + fixed(FAR_PICK_DISTANCE, 0) +
+           " 米。";
+}
+
+std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<std::string>& texts) {
+    std::vector<StakeListRow> rows;
+    for (const std::string& text : texts) {
+        const std::optional<std::string> stake = labelStake(text);
+        if (!stake) continue;
+        StakeListRow row;
+        row.label = trimBlanks(text);
+        row.stake = *stake;
+        try {
+            StakeResult result;
+            const Outcome outcome = computeStake(project, *stake, RangeTest::WithinProfile, result);
+            if (outcome.isDone()) {
+                row.elevation = formatFixed(result.elevation, RESULT_DECIMALS);
+                row.grade = formatFixed(PERCENT * result.grade, RESULT_DECIMALS);
+            } else {
+                row.note = outcome.message;
+            }
+        } catch (const std::exception&) {
+            row.note = "无法计算";
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 }  // namespace gradix

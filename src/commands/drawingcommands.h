@@ -6,6 +6,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "cad/cad.h"
 #include "commands/form.h"
@@ -55,7 +56,34 @@ public:
     virtual Outcome compute(const std::string& stake, std::optional<AnnotationValues>& values) = 0;
     // Brings the main window to the front.
     virtual void activateMainWindow() = 0;
+    // The texts of a selection that hold two or more stake labels, in
+    // selection order, to be computed and listed; nothing by default.
+    virtual void listStakeLabels(const std::vector<std::string>& texts) { (void)texts; }
 };
+
+// What the command line says after a pick, before the insertion point is
+// asked for: "桩号 K1+200.000  高程 106.7260  纵坡 0.1000%  偏距 3.215"; the
+// offset in metres, positive right of increasing chainage.
+std::string pickEcho(const AnnotationValues& values, double offsetRight);
+// The command line's warning for a pick distance metres (> FAR_PICK_DISTANCE)
+// from the road.
+inline constexpr double FAR_PICK_DISTANCE = 100.0;  // m
+std::string farPickNote(double distance);
+
+// One stake label of a selection, computed: the label as drawn, the stake
+// read from it, the elevation "0.0000" and grade in percent "0.0000", or
+// the reason it was not computed (then elevation and grade are "").
+struct StakeListRow {
+    std::string label;
+    std::string stake;
+    std::string elevation;
+    std::string grade;
+    std::string note;
+};
+// The stake labels among texts (those with a stake number in them) computed
+// as single stakes are, in the order given.
+std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<std::string>& texts);
+
 
 // Pick-and-annotate (点取并计算) against the drawing reached through
 // connector: the stake of the point picked near the road is computed through
@@ -92,6 +120,9 @@ struct DrawingCommandContext {
 // the results are read from Text1, Text2 and Text3, the rotation from Text9.
 Outcome pickAndAnnotate(DrawingCommandContext& context);
 Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random);
+// The same, handing a selection of several stake labels, computed, to showList.
+Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random,
+                         const std::function<void(const std::vector<StakeListRow>&)>& showList);
 
 // The annotation text: "{\L桩号：" line name, the stake as "K0+000.000",
 // "\P高程：" elevation, "\P纵坡：" grade "%\P".

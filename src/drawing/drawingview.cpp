@@ -21,6 +21,9 @@ namespace {
 const QColor BACKGROUND(33, 40, 48);
 const QColor REFERENCE_COLOUR(0, 190, 200, 170);
 const QColor SELECTION_COLOUR(90, 170, 255);
+const QColor SNAP_COLOUR(255, 220, 0);
+constexpr double SNAP_MARK_PX = 5;
+const QColor RUBBER_ZOOM(255, 255, 255, 30);
 const QColor RUBBER_WINDOW(60, 120, 255, 50);     // left to right: wholly inside
 const QColor RUBBER_CROSSING(60, 200, 90, 50);    // right to left: crossing too
 constexpr int FONT_PIXELS = 100;                  // the reference font; texts are scaled from it
@@ -385,10 +388,17 @@ void DrawingView::paintEvent(QPaintEvent*) {
     if (!referenceLayer_.isNull()) p.drawPixmap(0, 0, referenceLayer_);
     if (rubberBand_) {
         const QRectF band = QRectF(pressPos_, lastPos_).normalized();
-        const bool crossing = lastPos_.x() < pressPos_.x();
+        const bool crossing = !zoomDrag_ && lastPos_.x() < pressPos_.x();
         p.setPen(QPen(Qt::white, 1, crossing ? Qt::DashLine : Qt::SolidLine));
-        p.setBrush(crossing ? RUBBER_CROSSING : RUBBER_WINDOW);
+        p.setBrush(zoomDrag_ ? RUBBER_ZOOM : crossing ? RUBBER_CROSSING : RUBBER_WINDOW);
         p.drawRect(band);
+    }
+    if (mode_ == Mode::PickPoint && cursorInside_ && snap_) {
+        // The snap point the click would take: a yellow square.
+        const QPointF at = toScreen(*snap_);
+        p.setPen(QPen(SNAP_COLOUR, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(at.x() - SNAP_MARK_PX, at.y() - SNAP_MARK_PX, 2 * SNAP_MARK_PX, 2 * SNAP_MARK_PX));
     }
     if (mode_ != Mode::Idle && cursorInside_) {
         // A pick box at the cursor while a pick or a selection waits.
@@ -539,7 +549,7 @@ void DrawingView::paintText(QPainter& p, const DrawingEntity& e, const EntitySha
 }
 
 void DrawingView::paintReference(QPainter& p) {
-    if (reference_.empty()) return;
+    if (reference_.empty() || !referenceShown_) return;
     if (!referenceBounds_.meets(visibleBox())) return;
     p.resetTransform();
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -622,6 +632,7 @@ void DrawingView::mousePressEvent(QMouseEvent* event) {
         leftDown_ = true;
         pressPos_ = pos;
         rubberBand_ = false;
+        zoomDrag_ = zoomArmed_ || (event->modifiers() & Qt::ShiftModifier);
     }
 }
 
@@ -636,9 +647,12 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event) {
         update();
     } else {
         lastPos_ = pos;
-        if (leftDown_ && mode_ == Mode::Select && !rubberBand_ &&
+        // A drag selects (in a selection, and outside a command for erasing),
+        // or zooms with Shift held or the zoom window armed.
+        if (leftDown_ && (mode_ != Mode::PickPoint || zoomDrag_) && !rubberBand_ &&
             QLineF(pressPos_, pos).length() > DRAG_THRESHOLD_PX)
             rubberBand_ = true;
+        if (mode_ == Mode::PickPoint) snap_ = snapPoint(pos);
         update();
     }
     emit cursorMoved(toDrawing(pos));
@@ -658,6 +672,17 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !leftDown_) return;
     leftDown_ = false;
     lastPos_ = pos;
+    if (rubberBand_ && zoomDrag_) {
+        rubberBand_ = false;
+        zoomDrag_ = false;
+        zoomWindow(QRectF(toDrawing(pressPos_), toDrawing(pos)).normalized());
+        if (zoomArmed_) {
+            zoomArmed_ = false;
+            emit zoomWindowEnded();
+        }
+        return;
+    }
+    zoomDrag_ = false;
     if (rubberBand_) {
         rubberBand_ = false;
         const bool crossing = pos.x() < pressPos_.x();
@@ -673,10 +698,10 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (mode_ == Mode::PickPoint) {
-        emit pointPicked(toDrawing(pos));
+        emit pointPicked(snapPoint(pos).value_or(toDrawing(pos)));
         return;
     }
-    if (mode_ == Mode::Select) {
+    {
         const std::optional<std::size_t> hit = entityAt(pos);
         if (!hit) return;
         const auto at = std::find(selection_.begin(), selection_.end(), *hit);
@@ -709,6 +734,16 @@ void DrawingView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Escape:
             rubberBand_ = false;
             leftDown_ = false;
+            zoomDrag_ = false;
+            if (zoomArmed_) {
+                zoomArmed_ = false;
+                emit zoomWindowEnded();
+            }
+            if (mode_ == Mode::Idle && !selection_.empty()) {
+                selection_.clear();
+                update();
+                emit selectionChanged();
+            }
             emit cancelled();
             return;
         case Qt::Key_Return:

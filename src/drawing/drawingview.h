@@ -56,6 +56,27 @@ public:
 
     // Zooms so that the drawing and the reference line fill the view.
     void zoomExtents();
+    // Zooms so that a rectangle in drawing coordinates fills the view.
+    void zoomWindow(const QRectF& drawingRect);
+    // Zooms in (factor > 1) or out about the centre of the view.
+    void zoomBy(double factor);
+    // The next left drag zooms to its rectangle (as a drag with Shift held does).
+    void armZoomWindow(bool armed);
+    bool zoomWindowArmed() const { return zoomArmed_; }
+    // The entities changed in place or in order (undo, redo, erase): shaped
+    // and indexed afresh, the view kept.
+    void reload();
+
+    // Whether the reference line is drawn (and snapped to).
+    void setReferenceShown(bool shown);
+    bool referenceShown() const { return referenceShown_; }
+    // Object snap: a pick within SNAP_APERTURE_PX of a stake tick of the
+    // reference line or of a text's insertion point takes that point.
+    static constexpr double SNAP_APERTURE_PX = 6;
+    void setSnapEnabled(bool enabled);
+    bool snapEnabled() const { return snapEnabled_; }
+    // The snap point (drawing coordinates) nearest a widget position, if any.
+    std::optional<QPointF> snapPoint(QPointF screenPoint) const;
     // The view: the drawing point at the centre and pixels per drawing unit.
     void setView(QPointF centre, double pixelsPerUnit);
     QPointF viewCentre() const { return centre_; }
@@ -79,6 +100,7 @@ signals:
     void enterPressed();                     // Enter or Return
     void textTyped(const QString& text);     // printable keys, for the command line
     void cursorMoved(QPointF drawingPoint);
+    void zoomWindowEnded();                  // an armed zoom window was dragged
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -165,6 +187,11 @@ private:
     QPointF lastPos_;
     QPointF cursor_;
     bool cursorInside_ = false;
+    bool zoomArmed_ = false;
+    bool zoomDrag_ = false;      // the rubber band is a zoom window
+    bool referenceShown_ = true;
+    bool snapEnabled_ = true;
+    std::optional<QPointF> snap_;  // the snap point under the cursor while a pick waits
 };
 
 }  // namespace gradix

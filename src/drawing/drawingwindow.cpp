@@ -75,15 +75,33 @@ constexpr const char* UNIT_NAMES[] = {
     "百米",     "吉米",     "天文单位", "光年",     "秒差距",       "美国测量英尺", "美国测量英寸", "美国测量码",
     "美国测量英里"};
 
-// Lives while a command may still hold a document (DrawingWindow::commandDocument).
+
+}  // namespace
+
+// Lives while a command may still hold a document (DrawingWindow::commandDocument);
+// its end is the command's end, which keeps or takes back the command's edit.
 class DocumentHold : public QObject {
 public:
-    DocumentHold(std::shared_ptr<DrawingDocument> document, QObject* parent)
-        : QObject(parent), document_(std::move(document)) {}
+    DocumentHold(std::shared_ptr<DrawingDocument> document, DrawingWindow* window)
+        : QObject(window), document_(std::move(document)), window_(window), alive_(window->alive_) {}
+    ~DocumentHold() override {
+        if (!*alive_) return;
+        // A command started outside any event loop may see its holds go in
+        // the loop of its own pick: it has not ended while a pick waits.
+        if (window_->isBusy()) {
+            (new DocumentHold(document_, window_))->deleteLater();
+            return;
+        }
+        window_->commandEnded(document_);
+    }
 
 private:
     std::shared_ptr<DrawingDocument> document_;
+    DrawingWindow* window_;
+    std::shared_ptr<bool> alive_;
 };
+
+namespace {
 
 QString pointText(double x, double y) {
     return QString("%1, %2").arg(x, 0, 'f', COORDINATE_DECIMALS).arg(y, 0, 'f', COORDINATE_DECIMALS);
@@ -193,6 +211,7 @@ DrawingWindow::DrawingWindow(std::shared_ptr<Drawing> drawing, DrawingDialogs* d
     QMenu* viewMenu = menuBar()->addMenu("视图(&V)");
     QAction* extents = viewMenu->addAction("缩放到范围(&E)", view_, [this] { view_->zoomExtents(); });
     extents->setObjectName("actionZoomExtents");
+    buildTools(viewMenu);
     addLabelAuditCommand(this);
 
     connect(view_, &DrawingView::pointPicked, this, [this](QPointF p) {
@@ -202,6 +221,8 @@ DrawingWindow::DrawingWindow(std::shared_ptr<Drawing> drawing, DrawingDialogs* d
         finishWaiting();
     });
     connect(view_, &DrawingView::selectionChanged, this, [this] {
+        updateEditActions();
+        if (waitingMode_ != DrawingView::Mode::Select) return;
         say(QString("%1 找到 %2 个").arg(SELECT_PROMPT).arg(view_->selection().size()));
     });
     connect(view_, &DrawingView::selectionEnded, this, [this] {
@@ -226,6 +247,7 @@ DrawingWindow::DrawingWindow(std::shared_ptr<Drawing> drawing, DrawingDialogs* d
 }
 
 DrawingWindow::~DrawingWindow() {
+    *alive_ = false;
     if (waiting_) waiting_->quit();
 }
 
@@ -250,7 +272,7 @@ void DrawingWindow::setPrompt(const QString& prompt) { prompt_->setText(prompt);
 
 void DrawingWindow::updateTitle() {
     setWindowTitle(displayName() + "[*] - " + DRAWING_WINDOW_TITLE);
-    setWindowModified(document_->drawing().modified);
+    setWindowModified(document_->isModified());
 }
 
 void DrawingWindow::updateActions() {
@@ -258,6 +280,7 @@ void DrawingWindow::updateActions() {
     openAction_->setEnabled(idle);
     saveAction_->setEnabled(idle);
     saveAsAction_->setEnabled(idle);
+    updateEditActions();
 }
 
 void DrawingWindow::setDrawing(std::shared_ptr<Drawing> drawing, const QString& openedPath) {
@@ -266,6 +289,7 @@ void DrawingWindow::setDrawing(std::shared_ptr<Drawing> drawing, const QString& 
     unitsNoted_ = false;
     view_->setDrawing(drawing);
     view_->setReferenceAlignment(reference_);
+    updateEditActions();
     if (drawing->entities.empty() && !reference_.empty()) view_->zoomExtents();
     openedPath_ = openedPath;
     savedPath_.clear();
@@ -280,6 +304,7 @@ DrawingDocument& DrawingWindow::commandDocument() {
     // A deferred deletion runs only once control is back in the event loop
     // that was running when it was asked for, never in a nested one.
     (new DocumentHold(document_, this))->deleteLater();
+    updateEditActions();
     return *document_;
 }
 
@@ -290,7 +315,7 @@ void DrawingWindow::setReferenceAlignment(ReferenceAlignment alignment) {
 }
 
 bool DrawingWindow::settleUnsaved() {
-    if (!document_->drawing().modified) return true;
+    if (!document_->isModified()) return true;
     switch (dialogs_->askUnsaved(this, displayName())) {
         case DrawingDialogs::Unsaved::Save: return save();
         case DrawingDialogs::Unsaved::Discard: return true;
@@ -347,7 +372,9 @@ bool DrawingWindow::saveAs() {
 
 bool DrawingWindow::saveTo(const QString& path) {
     try {
+        document_->history().end(document_->drawing());
         saveDrawing(document_->drawing(), localPath(path));
+        document_->markSaved();
     } catch (const GradixError& e) {
         dialogs_->showError(this, SAVE_FAILED_TEXT, QString::fromStdString(e.detail()));
         return false;
@@ -430,6 +457,17 @@ std::optional<std::vector<std::size_t>> DrawingWindow::selectEntities() {
 void DrawingWindow::drawingChanged() {
     view_->drawingChanged();
     updateTitle();
+    updateEditActions();
+}
+
+void DrawingWindow::writeLine(const std::string& message) { say(QString::fromStdString(message)); }
+
+void DrawingWindow::commandEnded(const std::shared_ptr<DrawingDocument>& document) {
+    const bool placed = document->endCommand();
+    if (document != document_) return;
+    updateTitle();
+    updateEditActions();
+    if (placed) emit annotationPlaced();
 }
 
 void DrawingWindow::finishWaiting() {

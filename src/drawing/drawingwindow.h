@@ -25,8 +25,11 @@
 #include "drawing/drawingview.h"
 
 class QAction;
+class QDockWidget;
 class QEventLoop;
 class QLabel;
+class QMenu;
+class QTableWidget;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -71,6 +74,9 @@ inline constexpr const char* CANCELLED_MESSAGE = "*取消*";
 inline constexpr const char* INVALID_POINT_MESSAGE = "需要点或坐标 x,y。";
 inline constexpr const char* OPEN_FAILED_TEXT = "无法打开图形文件。";
 inline constexpr const char* SAVE_FAILED_TEXT = "无法保存图形文件。";
+inline constexpr const char* SNAP_ON_TEXT = "对象捕捉：开";
+inline constexpr const char* SNAP_OFF_TEXT = "对象捕捉：关";
+inline constexpr const char* NOTHING_TO_ERASE_TEXT = "只能删除 Gradix 添加的标注。";
 
 // What the command line says before the first pick in a drawing whose
 // $INSUNITS names a unit other than metres ("图形单位为毫米；Gradix 按米计算。"):
@@ -131,15 +137,36 @@ public:
     std::optional<CadPoint> pickPoint(const std::string& prompt) override;
     std::optional<std::vector<std::size_t>> selectEntities() override;
     void drawingChanged() override;
+    void writeLine(const std::string& message) override;
+
+    // Edits (编辑 menu): undo and redo the annotations' steps, erase the
+    // Gradix annotations selected (outside a command). False when there was
+    // nothing to do or a command is waiting.
+    bool undo();
+    bool redo();
+    bool eraseSelected();
+    // Shows rows (stake label, stake, elevation, grade, note) under header
+    // in the stake list beside the drawing; 复制 copies it tab-separated.
+    void showStakeList(const QStringList& header, const QList<QStringList>& rows);
+    QTableWidget* stakeList() const { return stakeTable_; }
+    // The stake list as text: the header and each row, fields tab-separated.
+    QString stakeListText() const;
+    QLabel* snapStatus() const { return snapStatus_; }
 
 signals:
     void waitingChanged(bool waiting);
+    // A command ended having placed an annotation.
+    void annotationPlaced();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class DocumentHold;
+    void buildTools(QMenu* viewMenu);
+    void updateEditActions();
+    void commandEnded(const std::shared_ptr<DrawingDocument>& document);
     void setDrawing(std::shared_ptr<Drawing> drawing, const QString& openedPath);
     void updateTitle();
     void updateActions();
@@ -162,6 +189,13 @@ private:
     QAction* openAction_ = nullptr;
     QAction* saveAction_ = nullptr;
     QAction* saveAsAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QAction* eraseAction_ = nullptr;
+    QLabel* snapStatus_ = nullptr;
+    QDockWidget* stakeDock_ = nullptr;
+    QTableWidget* stakeTable_ = nullptr;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // false once the window is being destroyed
     ReferenceAlignment reference_;
     QString openedPath_;  // the engineer's file the drawing came from ("" for a new drawing)
     QString savedPath_;   // where Save writes without asking ("" until saved or agreed)

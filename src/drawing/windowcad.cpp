@@ -41,6 +41,9 @@ CadApplication& DrawingWindowConnector::start() {
         throw CadError(std::string("无法打开绘图窗口：") + e.what());
     }
     window_->setReferenceAlignment(reference_);
+    QObject::connect(window_.get(), &DrawingWindow::annotationPlaced, window_.get(), [this] {
+        if (afterAnnotation) afterAnnotation();
+    });
     application_ = std::make_unique<WindowCadApplication>(*window_);
     window_->show();
     return *application_;

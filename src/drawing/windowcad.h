@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "cad/cad.h"
@@ -58,6 +59,9 @@ public:
     void setReferenceAlignment(ReferenceAlignment alignment);
     // The window, or nullptr before the first start.
     DrawingWindow* window() const { return window_.get(); }
+    // Runs after a command placed an annotation in the window (the main
+    // window comes back to the front).
+    std::function<void()> afterAnnotation;
 
 private:
     DrawingDialogs* dialogs_;

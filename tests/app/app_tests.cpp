@@ -3,6 +3,7 @@
 // dialogs and message boxes checked on their own.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -23,6 +24,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -746,6 +748,13 @@ TEST(WindowDrawing, TheExamplePlanIsPickedSelectedAndSaved) {
     EXPECT_EQ(s.text("Text3"), "0.1000");
     ASSERT_EQ(window->drawing().entities.size(), original + 1);
     EXPECT_EQ(window->drawing().entities.back().text, "{\\L桩号：ROADK1+200.000\\P高程：106.7260\\P纵坡：0.1000%\\P");
+    if (const char* keep = std::getenv("GRADIX_DRAWING_SCREENSHOT")) {
+        // The picture of the README: the window after this pick.
+        window->resize(1000, 640);
+        window->view()->setView(QPointF(east + 25, north - 5), 4);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        window->grab().save(QString::fromLocal8Bit(keep));
+    }
 
     // The label clicked where it stands, the selection ended with Enter.
     s.field("Text1")->clear();
@@ -774,6 +783,261 @@ TEST(WindowDrawing, TheExamplePlanIsPickedSelectedAndSaved) {
     if (!gradix::testing::checkerAvailable()) GTEST_SKIP() << "ezdxf is not installed";
     const gradix::testing::CheckerRun check = gradix::testing::runChecker("check " + saved);
     EXPECT_EQ(check.status, 0) << check.output << "ezdxf finds fault with " << saved;
+}
+
+// ------------------------------------------------------ drawing window tools
+
+// Answers the drawing window's waits in order, each once it waits: a point
+// typed ("x,y"), "Esc", or any action on the window.
+class WindowScript {
+public:
+    using Step = std::function<void(gradix::DrawingWindow&)>;
+    WindowScript(gradix::DrawingWindow& window, std::deque<Step> steps) : steps_(std::move(steps)) {
+        connection_ = QObject::connect(&window, &gradix::DrawingWindow::waitingChanged, &window, [this, &window](bool waiting) {
+            if (waiting) QTimer::singleShot(0, &window, [this, &window] { next(window); });
+        });
+    }
+    static Step typed(const QString& point) {
+        return [point](gradix::DrawingWindow& w) {
+            if (point == "Esc") {
+                QTest::keyClick(w.commandLine(), Qt::Key_Escape);
+                return;
+            }
+            w.commandLine()->setText(point);
+            QTest::keyClick(w.commandLine(), Qt::Key_Return);
+        };
+    }
+    ~WindowScript() { QObject::disconnect(connection_); }
+    std::size_t left() const { return steps_.size(); }
+
+private:
+    void next(gradix::DrawingWindow& window) {
+        if (steps_.empty() || !window.isBusy()) return;
+        Step step = std::move(steps_.front());
+        steps_.pop_front();
+        step(window);
+    }
+    std::deque<Step> steps_;
+    QMetaObject::Connection connection_;
+};
+
+// The north road of 250 m in the main window with Gradix's drawing window open.
+struct NorthRoadDrawing {
+    AnsweredDrawingDialogs dialogs;
+    gradix::DrawingWindowConnector connector{&dialogs};
+    Session s;
+    gradix::DrawingWindow* window = nullptr;
+    NorthRoadDrawing() {
+        s.window->setDrawingLink(&connector, nullptr);
+        s.child<QCheckBox>("Check1")->setChecked(true);
+        s.initialise({s.dir.write("north.ICD", NORTH_ICD), s.dir.write("north.zdm", NORTH_PROFILE)});
+        connector.start();
+        window = connector.window();
+        window->resize(800, 600);
+    }
+    // Runs 点取并计算 with the answers given, to the command's end.
+    void pick(std::deque<QString> answers) {
+        std::deque<WindowScript::Step> steps;
+        for (const QString& a : answers) steps.push_back(WindowScript::typed(a));
+        WindowScript script(*window, std::move(steps));
+        s.click("xpcmdbutton4");
+        EXPECT_EQ(script.left(), 0u);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the command's end
+    }
+    QStringList said() const {
+        QStringList lines = window->history();
+        lines.removeIf([](const QString& l) { return l.startsWith("===") || l.startsWith("点取计算结果"); });
+        return lines;
+    }
+};
+
+TEST(WindowDrawingTools, APickEchoesItsResultAndOnlyAnAnnotationMarksTheDrawingModified) {
+    const struct {
+        std::deque<QString> answers;
+        QStringList said;
+        bool annotated;
+    } cases[] = {
+        {{"Esc"}, {"*取消*"}, false},
+        {{"2,120", "Esc"}, {"桩号 K0+120.000  高程 102.4000  纵坡 2.0000%  偏距 2.000", "*取消*"}, false},
+        {{"-0.5,60", "10,60"}, {"桩号 K0+060.000  高程 101.2000  纵坡 2.0000%  偏距 -0.500"}, true},
+        {{"-150,60", "Esc"},
+         {"桩号 K0+060.000  高程 101.2000  纵坡 2.0000%  偏距 -150.000", "注意：点取点离设计线 150.000 米，超过 100 米。",
+          "*取消*"},
+         false},
+    };
+    for (const auto& c : cases) {
+        NorthRoadDrawing d;
+        d.pick(c.answers);
+        const std::string row = c.answers.front().toStdString();
+        EXPECT_EQ(d.said(), c.said) << row << ": " << d.said().join('|').toStdString();
+        EXPECT_EQ(d.window->isWindowModified(), c.annotated) << row;
+        EXPECT_EQ(d.window->drawing().entities.size(), c.annotated ? 1u : 0u) << row;
+        // The layer, style and coordinate system stay only with an annotation.
+        const gradix::Drawing& drawing = d.window->drawing();
+        EXPECT_EQ(drawing.findLayer("纵断面设计高程") != nullptr, c.annotated) << row;
+        EXPECT_EQ(const_cast<gradix::Drawing&>(drawing).findTextStyle("jp") != nullptr, c.annotated) << row;
+        EXPECT_EQ(const_cast<gradix::Drawing&>(drawing).findUcs("xy") != nullptr, c.annotated) << row;
+        d.dialogs.unsaved = {gradix::DrawingDialogs::Unsaved::Discard};
+        EXPECT_TRUE(d.window->close());
+        EXPECT_EQ(d.dialogs.asked.size(), c.annotated ? 1 : 0) << row;  // no save question without an annotation
+    }
+}
+
+TEST(WindowDrawingTools, UndoRedoAndEraseFollowTheDocumentAndItsSavedState) {
+    NorthRoadDrawing d;
+    d.pick({"0,50", "5,50"});
+    d.pick({"0,100", "5,100"});
+    Folder out;
+    d.dialogs.savePaths = {QString::fromStdString(out.file("north.dxf"))};
+    gradix::DrawingWindow& w = *d.window;
+    const auto act = [&](const char* name) { w.findChild<QAction*>(QLatin1String(name))->trigger(); };
+    EXPECT_EQ(w.findChild<QAction*>("actionUndo")->shortcut(), QKeySequence("Ctrl+Z"));
+    EXPECT_EQ(w.findChild<QAction*>("actionRedo")->shortcut(), QKeySequence("Ctrl+Y"));
+    EXPECT_EQ(w.findChild<QAction*>("actionErase")->shortcut(), QKeySequence(QKeySequence::Delete));
+    const auto selectLast = [&] {
+        const gradix::DrawingEntity& e = w.drawing().entities.back();
+        w.view()->setView(QPointF(e.x, e.y), 4);
+        QTest::mouseClick(w.view(), Qt::LeftButton, Qt::NoModifier,
+                          w.view()->toScreen(QPointF(e.x + 2, e.y - 2)).toPoint());
+        ASSERT_EQ(w.view()->selection().size(), 1u);
+    };
+    const struct {
+        const char* step;
+        std::function<void()> run;
+        std::size_t entities;
+        bool modified;
+    } steps[] = {
+        {"undo", [&] { act("actionUndo"); }, 1, true},
+        {"undo to the empty drawing", [&] { act("actionUndo"); }, 0, false},
+        {"nothing more to undo", [&] { act("actionUndo"); }, 0, false},
+        {"redo", [&] { act("actionRedo"); }, 1, true},
+        {"redo", [&] { act("actionRedo"); }, 2, true},
+        {"save", [&] { ASSERT_TRUE(w.save()); }, 2, false},
+        {"undo after saving", [&] { act("actionUndo"); }, 1, true},
+        {"redo to the saved state", [&] { act("actionRedo"); }, 2, false},
+        {"erase the selected annotation",
+         [&] {
+             selectLast();
+             act("actionErase");
+         },
+         1, true},
+        {"undo the erase", [&] { act("actionUndo"); }, 2, false},
+    };
+    for (const auto& s : steps) {
+        s.run();
+        EXPECT_EQ(w.drawing().entities.size(), s.entities) << s.step;
+        EXPECT_EQ(w.isWindowModified(), s.modified) << s.step;
+    }
+    EXPECT_EQ(w.drawing().entities.back().y, 100.0);  // the erased annotation came back where it was
+    EXPECT_NE(w.drawing().findLayer("纵断面设计高程"), nullptr);
+    act("actionUndo");
+    act("actionUndo");
+    EXPECT_EQ(w.drawing().findLayer("纵断面设计高程"), nullptr);  // undone with the first annotation
+
+    // A text of the drawing's own is not Gradix's to erase.
+    gradix::DrawingEntity own = textEntity("K0+100");
+    own.x = 20, own.y = 20, own.height = 5;
+    w.drawing().entities.push_back(own);
+    w.drawingChanged();
+    selectLast();
+    act("actionErase");
+    EXPECT_EQ(w.drawing().entities.size(), 1u);
+    EXPECT_EQ(w.history().back(), gradix::NOTHING_TO_ERASE_TEXT);
+}
+
+// Object snap: a click a few pixels from the tick K2+000 of the example road
+// picks the tick itself, whose stake is 2000.000; F3 turns it off.
+TEST(WindowDrawingTools, ObjectSnapTakesTheStakeTickOrTheTextInsertionPoint) {
+    const fs::path examples = GRADIX_EXAMPLES;
+    if (!fs::exists(examples / "road.icd")) GTEST_SKIP() << "no example project in " << examples;
+    AnsweredDrawingDialogs dialogs;
+    gradix::DrawingWindowConnector connector(&dialogs);
+    Session s;
+    s.window->setDrawingLink(&connector, nullptr);
+    s.child<QCheckBox>("Check1")->setChecked(true);
+    s.initialise({(examples / "road.icd").string(), (examples / "road-icd.zdm").string()});
+    connector.start();
+    gradix::DrawingWindow& w = *connector.window();
+    w.resize(800, 600);
+    const gradix::ReferenceTick* k2 = nullptr;
+    for (const gradix::ReferenceTick& t : w.view()->referenceAlignment().ticks)
+        if (t.label == "K2+000") k2 = &t;
+    ASSERT_NE(k2, nullptr);
+    const QPointF tick(k2->Y, k2->X);
+    gradix::DrawingEntity label = textEntity("K2+000");
+    label.x = tick.x() + 40, label.y = tick.y() + 40, label.height = 5;
+    w.drawing().entities.push_back(label);
+    w.drawingChanged();
+    w.view()->setView(tick, 1);  // a metre a pixel: 4 px off is 4 m off
+
+    const QPointF off(4, -3);
+    const struct {
+        const char* what;
+        QPointF near;
+        bool snap;
+        std::optional<QPointF> snapped;
+    } cases[] = {
+        {"the tick", tick, true, tick},
+        {"the text's insertion point", QPointF(label.x, label.y), true, QPointF(label.x, label.y)},
+        {"nothing near", tick + QPointF(20, 0), true, std::nullopt},
+        {"snap off", tick, false, std::nullopt},
+    };
+    QAction* f3 = w.findChild<QAction*>("actionSnap");
+    EXPECT_EQ(f3->shortcut(), QKeySequence(Qt::Key_F3));
+    for (const auto& c : cases) {
+        if (w.view()->snapEnabled() != c.snap) f3->trigger();
+        EXPECT_EQ(w.snapStatus()->text(), c.snap ? gradix::SNAP_ON_TEXT : gradix::SNAP_OFF_TEXT);
+        EXPECT_EQ(w.view()->snapPoint(w.view()->toScreen(c.near) + off), c.snapped) << c.what;
+    }
+    // Through the command: the stake of the tick to the millimetre.
+    for (bool snap : {true, false}) {
+        if (w.view()->snapEnabled() != snap) f3->trigger();
+        WindowScript script(w, {[&](gradix::DrawingWindow& win) {
+                                    QTest::mouseClick(win.view(), Qt::LeftButton, Qt::NoModifier,
+                                                      (win.view()->toScreen(tick) + off).toPoint());
+                                },
+                                WindowScript::typed("Esc")});
+        s.click("xpcmdbutton4");
+        if (snap) {
+            EXPECT_EQ(s.text("Text1"), "2000.000");
+        } else {
+            EXPECT_NE(s.text("Text1"), "2000.000");
+        }
+    }
+}
+
+TEST(WindowDrawingTools, SeveralSelectedStakeLabelsAreListedAndCopiedAsATable) {
+    NorthRoadDrawing d;
+    gradix::DrawingWindow& w = *d.window;
+    const struct {
+        const char* text;
+        double y;
+    } labels[] = {{"K0+100", 100}, {"平面图", 130}, {"K0+150", 150}, {"K0+200", 200}};
+    for (const auto& l : labels) {
+        gradix::DrawingEntity e = textEntity(l.text);
+        e.x = 10, e.y = l.y, e.height = 5;
+        w.drawing().entities.push_back(e);
+    }
+    w.drawingChanged();
+    w.view()->setView(QPointF(20, 150), 2);
+    WindowScript script(w, {[](gradix::DrawingWindow& win) {
+        gradix::DrawingView* view = win.view();
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, view->toScreen(QPointF(0, 220)).toPoint());
+        QTest::mouseMove(view, view->toScreen(QPointF(30, 150)).toPoint());
+        QTest::mouseMove(view, view->toScreen(QPointF(60, 90)).toPoint());
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, view->toScreen(QPointF(60, 90)).toPoint());
+        QTest::keyClick(view, Qt::Key_Return);
+    }});
+    d.s.click("xpcmdbutton3");
+    EXPECT_EQ(script.left(), 0u);
+    EXPECT_EQ(d.s.text("Text1"), "200");  // the main window computes the last label, as before
+    EXPECT_EQ(d.s.text("Text2"), "104.0000");
+    EXPECT_EQ(w.stakeListText(), "标注\t桩号\t高程\t纵坡(%)\t说明\n"
+                                 "K0+100\t100\t102.0000\t2.0000\t\n"
+                                 "K0+150\t150\t103.0000\t2.0000\t\n"
+                                 "K0+200\t200\t104.0000\t2.0000\t\n");
+    QTest::mouseClick(w.findChild<QPushButton*>("copyStakeList"), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), w.stakeListText());
 }
 
 TEST(WindowDrawing, TheShippedHelpExplainsTheDrawingWindowItsPromptsAndMessages) {

@@ -77,6 +77,7 @@ struct ScriptScreen : DrawingScreen {
         return s;
     }
     void drawingChanged() override { ++changes; }
+    void writeLine(const std::string&) override {}
 };
 
 // What the pick-and-annotate command does to the drawing, call for call.

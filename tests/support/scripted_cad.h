@@ -71,6 +71,7 @@ public:
     // What happened.
     std::vector<std::string> log;
     std::vector<std::string> prompts;
+    std::vector<std::string> said;      // the command-line lines of Prompt
     std::vector<std::string> messages;  // shown by ConnectCad
     std::map<std::string, UcsRecord> ucs;
     std::map<std::string, StyleRecord> styles;
@@ -294,6 +295,10 @@ private:
             const std::optional<CadPoint> p = cad.points.front();
             cad.points.pop_front();
             return p;
+        }
+        void Prompt(const std::string& message) override {
+            cad.record("Prompt(" + message + ")");
+            cad.said.push_back(message);
         }
         ScriptedCad& cad;
     };
