@@ -185,7 +185,7 @@ FootOfPoint refineFoot(const Alignment& al, const FootOfPoint& pick, double low,
         along = ex * std::cos(bearing) + ey * std::sin(bearing);
         right = -ex * std::sin(bearing) + ey * std::cos(bearing);
         if (!std::isfinite(along) || !std::isfinite(right))
-            throw DataError("里程 " + shortestText(s) + " 处到该点的距离不是有限数");
+            throw DataError(msg::footDistanceNotFinite(s));
     };
     double s = pick.ptzh;
     for (int step = 0; step < MAX_REFINE_STEPS; ++step) {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "text/failures.h"
+#include "text/messages.h"
 #include "text/textfile.h"
 
 namespace gradix {
@@ -118,7 +119,7 @@ void RecentProjects::save() const {
     try {
         writeFileAtomically(path_, text);
     } catch (const GradixError& e) {
-        DataError failure("the list of recent projects cannot be written: " + e.reason());
+        DataError failure(msg::recentProjectsNotWritten(e.reason()));
         failure.locate(path_);
         throw failure;
     }

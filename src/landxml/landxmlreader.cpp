@@ -531,12 +531,8 @@ void checkSpiralConstant(const Source& src, const pugi::xml_node& node, const El
     const double change = std::fabs(curvature(e.startRadius) - curvature(e.endRadius));
     if (!(change > 0.0)) return;  // equal radii: no clothoid for A to describe
     const double expected = std::sqrt(e.length / change);
-    constexpr int METRE_DECIMALS = 3;
     if (!(std::fabs(a - expected) <= SPIRAL_CONSTANT_GAP))
-        notes.push_back({src.line(node), "缓和曲线参数A为" + formatFixed(a, METRE_DECIMALS) + " m，按长度" +
-                                             formatFixed(e.length, METRE_DECIMALS) + " m和半径应为" +
-                                             formatFixed(expected, METRE_DECIMALS) + " m，相差" +
-                                             formatFixed(std::fabs(a - expected), METRE_DECIMALS) + " m"});
+        notes.push_back({src.line(node), msg::spiralConstantParts(a, e.length, expected)});
 }
 
 

@@ -308,6 +308,14 @@ inline constexpr const char* ALIGNMENT_WITHOUT_PROFILE = "该Alignment没有Prof
 inline std::string spiralOppositeRadii(int element) {
     return "第" + n(element) + "个线元是两端半径异号的缓和曲线，LandXML无法表示";
 }
+// A spiral whose written parameter A parts from the one its length and end
+// radii give (values in metres, written to the millimetre).
+inline std::string spiralConstantParts(double written, double length, double expected) {
+    constexpr int MILLIMETRE_DECIMALS = 3;
+    const auto mm = [](double v) { return formatFixed(v, MILLIMETRE_DECIMALS); };
+    return "缓和曲线参数A为" + mm(written) + " m，按长度" + mm(length) + " m和半径应为" + mm(expected) + " m，相差" +
+           mm(written > expected ? written - expected : expected - written) + " m";
+}
 inline constexpr const char* NO_ALIGNMENT_TO_WRITE = "没有可写出的平面线形";
 inline std::string alignmentOfElements(int count) { return "平面线形含" + n(count) + "个线元，无法写出"; }
 inline std::string chainBreakTableOf(int count) { return "断链表含" + n(count) + "个断链，无法写出"; }
@@ -376,6 +384,10 @@ inline std::string badLinesLeftOutFirst(unsigned long count, const std::string& 
     return "有" + n(count) + "行有误，已略去，第一行：" + first + "；其余的点已写入" + file;
 }
 
+inline std::string footDistanceNotFinite(double chainage) {
+    return "里程 " + x(chainage) + " 处到该点的距离不是有限数";
+}
+
 // ---- Tables (逐桩坐标表, 竖曲线表, workbooks) --------------------------------------
 
 inline std::string stakeIntervalNotPositive(double every) { return "桩距" + x(every) + " m不是正数"; }
@@ -431,6 +443,7 @@ inline std::string chosenFileIsInput(const std::string& path) { return "所选�
 
 // ---- The drawing window and the commands -------------------------------------------
 
+inline std::string recentProjectsNotWritten(const std::string& why) { return "最近项目列表无法写入：" + why; }
 inline constexpr const char* DRAWING_NOT_REACHED = "无法连接绘图窗口";
 inline constexpr const char* ANNOTATION_NOT_ADDED = "未能添加标注";
 inline constexpr const char* ANNOTATION_ROTATION = "标注的旋转角";

@@ -1666,7 +1666,7 @@ TEST(WindowStakeFile, TheStatusSaysWhatWasWrittenTheDialogOffersNameHighAndARefu
         const char* detailEnd;
     } rows[] = {
         {"100\n200\n300\n", "已写入3个桩号的高程：out.txt", ""},
-        {"100\nabc\n", "", "桩号.txt, line 2: stake \"abc\": "},
+        {"100\nabc\n", "", "桩号.txt，第2行：桩号\"abc\"："},
     };
     for (const auto& row : rows) {
         Folder dir;

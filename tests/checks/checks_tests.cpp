@@ -116,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"short-curve", "", "", "0 100\n200 104 2000\n400 100\n", CheckRules{9.0, 100.0},
                     Severity::Warning, "profile", 2, "第2个变坡点的竖曲线长80.000 m短于100.000 m"},
         FindingCase{"landxml-joint", "", "", "", {}, Severity::Warning, "landxml", 4,
-                    "Line (element 1) ends 0.0625 m", LANDXML(NORTH_LINE "<Line><Start>100.0625 0</Start><End>200 0</End></Line>\n")},
-        FindingCase{"landxml-zero-length", "", "", "", {}, Severity::Warning, "landxml", 5, "Line of length 0 skipped",
+                    "Line（第1个线元）的终点距", LANDXML(NORTH_LINE "<Line><Start>100.0625 0</Start><End>200 0</End></Line>\n")},
+        FindingCase{"landxml-zero-length", "", "", "", {}, Severity::Warning, "landxml", 5, "长度为0的Line已略过",
                     LANDXML(NORTH_LINE "<Line><Start>100 0</Start><End>100 0</End></Line>\n"
                                        "<Line><Start>100 0</Start><End>200 0</End></Line>\n")},
         // A clothoid of L 36 m into R 100 m has A = 60 m; its end by numerical integration.
