@@ -31,8 +31,6 @@ constexpr const char* RECENT_TITLE = "最近项目";
 constexpr const char* OPEN_PROJECT_TITLE = "打开项目";
 constexpr const char* TITLE_SEPARATOR = " — ";
 constexpr const char* README_FILE_NAME = "README.md";
-constexpr const char* ICD_SUFFIX = "icd";
-constexpr const char* LANDXML_SUFFIX = "xml";
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -155,8 +153,7 @@ bool MainWindow::openProject(const ProjectFiles& project) {
 
 bool MainWindow::openProject(const std::vector<std::string>& files) {
     if (files.empty()) return false;
-    const QString suffix = QFileInfo(QString::fromStdString(files.front())).suffix().toLower();
-    return openProject(ProjectFiles{suffix == QLatin1String(ICD_SUFFIX) || suffix == QLatin1String(LANDXML_SUFFIX), files});
+    return openProject(ProjectFiles{isAlignmentFile(files.front()), files});
 }
 
 bool MainWindow::openRecentProject(std::size_t index) {

@@ -77,7 +77,7 @@ std::vector<std::string> readStakeFile(const std::string& path);
 
 // Evaluates the stakes of a stake file (read from file, named in details)
 // with RangeTest::Extrapolate. Answers Done with every result, or Refused at
-// the first refused stake (its detail "FILE, line N: reason"), results then
+// the first refused stake (its detail "FILE，第N行：reason"), results then
 // holding the stakes before it. Raises DataError for more than 32767 stakes
 // and what computeStake raises, located at the stake's line.
 Outcome evaluateStakes(const Project& project, const std::vector<std::string>& stakes, const std::string& file,

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "commands/compute.h"
 #include "commands/labels.h"
@@ -69,15 +68,6 @@ constexpr int OFFSET_DECIMALS = 3;
 constexpr int RESULT_DECIMALS = 4;  // "0.0000", as the single-stake compute
 constexpr double PERCENT = 100.0;
 constexpr int DISTANCE_DECIMALS = 3;
-
-std::string fixed(double v, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
-    std::string text = buffer;
-    // A value that rounds to zero has no sign.
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
 
 // Connects to the drawing program; a failed connection is the command's
 // outcome, with what the link had to say.
@@ -155,7 +145,7 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
 
         // The picked point's stake and where it lies, before its insertion point is asked for.
         doc.Utility().Prompt(pickEcho(*values, -foot.ptd));
-        const double distance = std::hypot(y - foot.ptx, x - foot.pty);
+        const double distance = std::fabs(foot.ptd);  // js_qzdzh's offset is the distance to the foot
         if (distance > FAR_PICK_DISTANCE) doc.Utility().Prompt(farPickNote(distance));
         const std::optional<CadPoint> insertion = doc.Utility().GetPoint(PICK_INSERTION_PROMPT);
         if (!insertion) return Outcome::cancelled();
@@ -239,11 +229,11 @@ Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random,
 
 std::string pickEcho(const AnnotationValues& values, double offsetRight) {
     return "桩号 " + kilometreNotation(values.stake) + "  高程 " + values.elevation + "  纵坡 " + values.grade +
-           "%  偏距 " + fixed(offsetRight, OFFSET_DECIMALS);
+           "%  偏距 " + formatFixed(offsetRight, OFFSET_DECIMALS);
 }
 
 std::string farPickNote(double distance) {
-    return "注意：点取点离设计线 " + fixed(distance, DISTANCE_DECIMALS) + " 米，超过 " + fixed(FAR_PICK_DISTANCE, 0) +
+    return "注意：点取点离设计线 " + formatFixed(distance, DISTANCE_DECIMALS) + " 米，超过 " + formatFixed(FAR_PICK_DISTANCE, 0) +
            " 米。";
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "text/ascii.h"
 #include "text/failures.h"
 #include "text/messages.h"
 #include "text/textfile.h"
@@ -21,27 +22,20 @@ constexpr const char* NAME_SEPARATOR = ", ";
 // What a dropped file is, by its extension.
 enum class Role { Alignment, LandXml, Breaks, Profile, Unknown };
 
-std::string lowerExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    return ext;
-}
-
 Role roleOf(const std::string& path) {
-    const std::string ext = lowerExtension(path);
-    if (ext == ".icd") return Role::Alignment;
-    if (ext == ".xml") return Role::LandXml;
-    if (ext == ".dl") return Role::Breaks;
-    if (ext == ".zdm" || ext == ".sqx") return Role::Profile;
+    const std::string ext = upperCaseAscii(std::filesystem::path(path).extension().string());
+    if (ext == ".ICD") return Role::Alignment;
+    if (ext == ".XML") return Role::LandXml;
+    if (ext == ".DL") return Role::Breaks;
+    if (ext == ".ZDM" || ext == ".SQX") return Role::Profile;
     return Role::Unknown;
 }
 
 std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-std::string joinedNames(const std::vector<std::string>& paths) {
+std::string joinedNames(const std::vector<std::string>& paths, const char* separator = "、") {
     std::string out;
-    for (const std::string& p : paths) out += (out.empty() ? "" : "、") + fileName(p);
+    for (const std::string& p : paths) out += (out.empty() ? "" : separator) + fileName(p);
     return out;
 }
 
@@ -67,10 +61,11 @@ bool parseLine(const std::string& line, ProjectFiles& project) {
 
 }  // namespace
 
-std::string projectFileNames(const ProjectFiles& project) {
-    std::string out;
-    for (const std::string& p : project.files) out += (out.empty() ? "" : NAME_SEPARATOR) + fileName(p);
-    return out;
+std::string projectFileNames(const ProjectFiles& project) { return joinedNames(project.files, NAME_SEPARATOR); }
+
+bool isAlignmentFile(const std::string& path) {
+    const Role role = roleOf(path);
+    return role == Role::Alignment || role == Role::LandXml;
 }
 
 RecentProjects::RecentProjects(std::string path) : path_(std::move(path)) {}

@@ -27,6 +27,10 @@ struct ProjectFiles {
 // "road.dl, road.zdm": the file names without their folders, in order.
 std::string projectFileNames(const ProjectFiles& project);
 
+// Whether a file is read in alignment mode, by its extension: an ICD or a
+// LandXML file (any case).
+bool isAlignmentFile(const std::string& path);
+
 // The projects last initialised, newest first, kept in a text file of one
 // line per project ("alignment" or "breaks", then the files, separated by
 // tabs). Lines this version does not understand are kept as they are, after

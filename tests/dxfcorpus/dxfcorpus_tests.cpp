@@ -3,12 +3,10 @@
 // drawings made by ezdxf, checked against ezdxf as an independent reader.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "support/drawing_texts.h"
@@ -26,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* PYTHON = "/usr/bin/python3";
 constexpr int CHECKER_UNREADABLE = 3;  // ezdxf cannot read the file: there is nothing to compare with
 const std::string CHECKER = std::string(GRADIX_SOURCE_DIR) + "/tests/dxfcorpus/dxfcorpus_check.py";
 const fs::path CORPUS = fs::path(GRADIX_SHARED_DATA) / "dxf";
@@ -34,23 +31,10 @@ const std::string ANNOTATION = "{\\L桩号：K1+200.000\\P高程：123.4560}";
 const std::string ANNOTATION_LAYER = "纵断面设计高程";
 const std::string ABSENT = "absent";
 
-struct CorpusCheckRun {
-    int status = -1;
-    std::string output;
-};
-
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
-CorpusCheckRun runCorpusCheck(const std::string& arguments) {
-    CorpusCheckRun run;
-    const std::string command = std::string(PYTHON) + " " + CHECKER + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+testing::CheckerRun runCorpusCheck(const std::string& arguments) {
+    return testing::runPythonScript(CHECKER, arguments);
 }
 
 using testing::dxf;
@@ -64,7 +48,7 @@ Labels gradixLabels(const Drawing& d) { return testing::gradixTexts(d); }
 
 // The labels ezdxf reads; nothing when it cannot read the file (unreadable is then set).
 Labels ezdxfLabels(const fs::path& path, std::string* unreadable = nullptr) {
-    const CorpusCheckRun run = runCorpusCheck("labels " + quoted(path.string()));
+    const testing::CheckerRun run = runCorpusCheck("labels " + quoted(path.string()));
     Labels out;
     if (run.status == CHECKER_UNREADABLE && unreadable) {
         *unreadable = run.output;
@@ -127,7 +111,7 @@ TEST_P(CorpusFile, AnnotatedSaveKeepsEveryOriginalObject) {
     const TempFolder folder("dxfcorpus");
     const fs::path written = folder.file("annotated.dxf");
     saveDrawing(d, written.string());
-    const CorpusCheckRun run =
+    const testing::CheckerRun run =
         runCorpusCheck("check " + quoted(written.string()) + " " + quoted(path.string()) + " " + quoted(ANNOTATION));
     if (run.status == CHECKER_UNREADABLE) GTEST_SKIP() << run.output;
     EXPECT_EQ(run.status, 0) << run.output;
@@ -170,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(SharedData, CorpusFile, ::testing::ValuesIn(corpusFiles
 const fs::path& twins() {
     static const TempFolder folder("dxf-twins");
     static const bool made = [] {
-        const CorpusCheckRun run = runCorpusCheck("twins " + folder.folder());
+        const testing::CheckerRun run = runCorpusCheck("twins " + folder.folder());
         if (run.status != 0) ADD_FAILURE() << "making the twins failed: " << run.output;
         return run.status == 0;
     }();
@@ -231,7 +215,7 @@ TEST_P(BinaryTwin, SavedBinaryReadsBackInEzdxfWithTheAnnotation) {
     const std::string saved = readBytes(written);
     ASSERT_TRUE(saved.starts_with(BINARY_DXF_SENTINEL));
     EXPECT_GT(saved.size(), d.bytes.size());
-    const CorpusCheckRun run =
+    const testing::CheckerRun run =
         runCorpusCheck("check " + quoted(written.string()) + " " + quoted(binary().string()) + " " + quoted(ANNOTATION));
     EXPECT_EQ(run.status, 0) << run.output;
     const Drawing back = readDrawing(written.string());

@@ -15,9 +15,9 @@ namespace {
 constexpr const char* PYTHON = "/usr/bin/python3";
 }  // namespace
 
-CheckerRun runChecker(const std::string& arguments) {
+CheckerRun runPythonScript(const std::string& script, const std::string& arguments) {
     CheckerRun run;
-    const std::string command = std::string(PYTHON) + " " + GRADIX_DXF_CHECKER + " " + arguments + " 2>&1";
+    const std::string command = std::string(PYTHON) + " " + script + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
@@ -26,6 +26,8 @@ CheckerRun runChecker(const std::string& arguments) {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+CheckerRun runChecker(const std::string& arguments) { return runPythonScript(GRADIX_DXF_CHECKER, arguments); }
 
 bool checkerAvailable() {
     static const bool available = fs::exists(PYTHON) && runChecker("texts /dev/null").status != CHECKER_SKIP;

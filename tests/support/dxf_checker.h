@@ -20,6 +20,9 @@ struct CheckerRun {
     std::string output;  // stdout and stderr together
 };
 
+// Runs a Python script with the python3 that has ezdxf, arguments being a
+// shell command line.
+CheckerRun runPythonScript(const std::string& script, const std::string& arguments);
 // Runs dxf_check.py with arguments (a shell command line).
 CheckerRun runChecker(const std::string& arguments);
 // Whether python3 with ezdxf is there to run the checker.
