@@ -62,14 +62,12 @@ public:
     void zoomBy(double factor);
     // The next left drag zooms to its rectangle (as a drag with Shift held does).
     void armZoomWindow(bool armed);
-    bool zoomWindowArmed() const { return zoomArmed_; }
     // The entities changed in place or in order (undo, redo, erase): shaped
     // and indexed afresh, the view kept.
     void reload();
 
     // Whether the reference line is drawn (and snapped to).
     void setReferenceShown(bool shown);
-    bool referenceShown() const { return referenceShown_; }
     // Object snap: a pick within SNAP_APERTURE_PX of a stake tick of the
     // reference line or of a text's insertion point takes that point.
     static constexpr double SNAP_APERTURE_PX = 6;
