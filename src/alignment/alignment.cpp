@@ -26,7 +26,6 @@ using detail::requireFiniteAt;
 // subtracting 2π from 1e300 would never end) by the exact remainder.
 constexpr double MAX_STEPWISE_TURNS = 1000.0;
 
-constexpr double DEGREES_PER_HALF_TURN = 180.0;
 
 // Largest sample count that buildSampleTable accepts: 50,000 km of road at
 // one sample per metre, far beyond any road and well within memory.
@@ -129,13 +128,23 @@ ElementKind elementKind(double startRadius, double endRadius) {
     return ElementKind::ExitSpiral;
 }
 
+double elementDeflection(double startRadius, double endRadius, double length) {
+    switch (elementKind(startRadius, endRadius)) {
+    case ElementKind::Line: return 0.0;
+    case ElementKind::Arc: return length / startRadius;
+    case ElementKind::EnteringSpiral: return length / (2.0 * endRadius);
+    case ElementKind::ExitSpiral: return length / (2.0 * startRadius);
+    case ElementKind::PartialSpiral: return (endRadius + startRadius) * length / 2.0 / startRadius / endRadius;
+    }
+    return 0.0;
+}
+
 void PrepareAlignment(Alignment& al) {
     al.chainagesAscending = false;
     const int n = checkedElementCount(al);
-    const double pi = detail::circlePi();
 
     // 1. Start bearing from decimal degrees to radians.
-    al.icdStartBearing = al.icdStartBearing * pi / DEGREES_PER_HALF_TURN;
+    al.icdStartBearing = degreesToRadians(al.icdStartBearing);
 
     // 2. Chainages.
     al.elemChainage[1] = al.icdStartChainage;
@@ -151,15 +160,7 @@ void PrepareAlignment(Alignment& al) {
         const double r1 = al.elemStartRadius[i];
         const double r2 = al.elemEndRadius[i];
         const double length = al.elemLength[i];
-        double turn = 0.0;
-        switch (elementKind(r1, r2)) {
-        case ElementKind::Line: turn = 0.0; break;
-        case ElementKind::Arc: turn = length / r1; break;
-        case ElementKind::EnteringSpiral: turn = length / (2.0 * r2); break;
-        case ElementKind::ExitSpiral: turn = length / (2.0 * r1); break;
-        case ElementKind::PartialSpiral: turn = (r2 + r1) * length / 2.0 / r1 / r2; break;
-        }
-        deflection[static_cast<std::size_t>(i)] = requireFiniteAt(turn, msg::DEFLECTION, i);
+        deflection[static_cast<std::size_t>(i)] = requireFiniteAt(elementDeflection(r1, r2, length), msg::DEFLECTION, i);
     }
 
     // 4. Bearings: all sums first, unreduced.
@@ -170,8 +171,7 @@ void PrepareAlignment(Alignment& al) {
     }
 
     // 5. Reduction to [0, 2π).
-    const double twoPi = 2.0 * pi;
-    for (int i = 1; i <= n + 1; ++i) al.elemStartBearing[i] = reduceBearing(al.elemStartBearing[i], twoPi, i);
+    for (int i = 1; i <= n + 1; ++i) al.elemStartBearing[i] = reduceBearing(al.elemStartBearing[i], FULL_TURN, i);
 
     // 6. Coordinate increments of each element from its start to its end.
     std::vector<double> deltaX(static_cast<std::size_t>(n) + 1, 0.0);

@@ -60,6 +60,11 @@ double Degdms(double deg);
 // Dmsdeg: packed degrees-minutes-seconds back to decimal degrees.
 double Dmsdeg(double v);
 
+// The turning (rad) of an element from its start to its end: its length (m)
+// times its mean curvature, signed like the radii (m). Not finite for a zero
+// radius; the caller checks.
+double elementDeflection(double startRadius, double endRadius, double length);
+
 // Derives chainages, bearings (reduced to [0, 2π)) and points of the chain
 // from the radii and lengths; icdStartBearing goes from degrees to radians.
 // Raises DataError on a division by zero, an overflow or a 1000th element.
@@ -111,12 +116,17 @@ std::size_t nearestSample(SampleTable& samples, double pointX, double pointY);
 std::size_t nearestSampleIndexed(SampleTable& samples, double pointX, double pointY);
 
 // Result of js_qzdzh: chainage of the foot (m), signed offset (m, positive
-// left of increasing chainage), foot point (m).
+// left of increasing chainage, the sign the pick's geometry works in), foot
+// point (m).
 struct FootOfPoint {
     double ptzh;
     double ptd;
     double ptx;
     double pty;
+    // The offset as every output gives it (m): positive to the right of
+    // increasing chainage, as LandXML and the surveyor count it. The one
+    // place where the pick's sign is turned.
+    double offsetRight() const { return -ptd; }
 };
 
 // js_qzdzh: chainage and offset of the point (zbx, zby) by bisection of the

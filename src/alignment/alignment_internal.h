@@ -6,13 +6,11 @@
 #include <string>
 
 #include "alignment/alignment.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/messages.h"
 
 namespace gradix::detail {
-
-// π as Gradix forms it everywhere: four times the arctangent of 1.
-inline double circlePi() { return 4.0 * std::atan(1.0); }
 
 // Number of elements of a chain whose tables may be read, 0..ELEMENT_CAPACITY-1
 // (entry elemCount+1 must exist). Raises DataError for any other count or for

@@ -37,7 +37,6 @@ constexpr std::int32_t MAX_PACKED_DEGREES = std::numeric_limits<std::int32_t>::m
 constexpr double SECONDS_FIELD_SPAN = 100.0;
 constexpr double MINUTE_CARRY_WINDOW = 1e-4;
 
-constexpr double DEGREES_PER_HALF_TURN = 180.0;
 
 // Start values in the header, in this order.
 constexpr int HEADER_ITEMS = 4;
@@ -225,7 +224,7 @@ void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& b
     }
 
     try {
-        alignment.icdStartBearing = Dmsdeg(Degdms(alignment.icdStartBearing * DEGREES_PER_HALF_TURN / pi));
+        alignment.icdStartBearing = Dmsdeg(Degdms(alignment.icdStartBearing * HALF_TURN_DEGREES / pi));
         PrepareAlignment(alignment);
     } catch (GradixError& error) {
         error.locate(dialogfn);

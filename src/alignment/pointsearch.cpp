@@ -90,7 +90,7 @@ double www(const ProbeRecord& aaa, const ProbeRecord& bbb) {
 }
 
 double bxfwj(const PointPair& p1, const PointPair& p2) {
-    const double pi = detail::circlePi();
+    const double pi = PI;
     const double dx = p2[PAIR_X] - p1[PAIR_X];
     const double dy = p2[PAIR_Y] - p1[PAIR_Y];
     if (!std::isfinite(dx) || !std::isfinite(dy)) throw DataError(msg::DIRECTION_NOT_FINITE);
@@ -104,7 +104,7 @@ double bxfwj(const PointPair& p1, const PointPair& p2) {
 }
 
 std::int16_t zypsgn1(const PointPair& p1, const PointPair& p2, const PointPair& p3) {
-    const double pi = detail::circlePi();
+    const double pi = PI;
     const double a1 = bxfwj(p1, p2);
     const double a2 = bxfwj(p2, p3);
     double diff = a2 - a1;

@@ -9,6 +9,7 @@
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
+#include "text/angles.h"
 #include "text/dataline.h"
 #include "text/failures.h"
 #include "text/numbers.h"
@@ -19,15 +20,12 @@ namespace gradix {
 namespace {
 
 constexpr int METRE_DECIMALS = 3;   // lengths and stakes, "0.000"
-constexpr int GRADE_DECIMALS = 4;   // grades in percent, "0.0000"
-constexpr double PERCENT = 100.0;
 // Chainages closer than this (m) count as the same place.
 constexpr double SAME_PLACE = 1e-6;
-constexpr int MAX_BREAKS = BREAK_SLOTS - 2;
 constexpr std::size_t ICD_HEADER_ITEMS = 4;
 
 std::string metres(double v) { return formatFixed(v, METRE_DECIMALS); }
-std::string percent(double ratio) { return formatFixed(PERCENT * ratio, GRADE_DECIMALS); }
+std::string percent(double ratio) { return formatPercent(ratio); }
 std::string nth(long i, const char* what) { return "第" + std::to_string(i) + "个" + what; }
 
 // Collects the findings of one check run.
@@ -118,8 +116,8 @@ bool checkBreaks(const std::string& path, ChainBreakTable& table, Findings& find
         written.push_back({*back, *ahead, line});
     }
     if (!written.empty() && written.front().back == NO_BREAK_MARK) return readable && (table = {}, true);
-    if (written.size() > static_cast<std::size_t>(MAX_BREAKS)) {
-        findings.error(path, written[MAX_BREAKS].line, "断链多于" + std::to_string(MAX_BREAKS) + "个");
+    if (written.size() > static_cast<std::size_t>(MAX_CHAIN_BREAKS)) {
+        findings.error(path, written[MAX_CHAIN_BREAKS].line, "断链多于" + std::to_string(MAX_CHAIN_BREAKS) + "个");
         readable = false;
     }
     checkBreakOrder(written, path, findings);
@@ -157,7 +155,7 @@ std::vector<long> icdRecordLines(const std::vector<std::string>& lines) {
 bool checkIcd(const std::string& path, Alignment& alignment, Findings& findings) {
     ChainBreakTable unused;
     try {
-        dqicd(path, alignment, unused, 4.0 * std::atan(1.0));  // π as the initialisation computes it
+        dqicd(path, alignment, unused, PI);  // π as the initialisation computes it
     } catch (const GradixError& e) {
         findings.refused(path, e);
         return false;

@@ -14,8 +14,6 @@ namespace {
 
 constexpr double METRES_PER_KILOMETRE = 1000.0;
 constexpr int STAKE_DECIMALS = 3;
-constexpr int RESULT_DECIMALS = 4;  // elevations and grades of the annotation, "0.0000"
-constexpr double PERCENT = 100.0;
 constexpr const char* ANNOTATION_STAKE = "桩号：";
 constexpr const char* ANNOTATION_ELEVATION = "高程：";
 constexpr const char* ANNOTATION_GRADE = "纵坡：";
@@ -194,7 +192,7 @@ LabelAudit auditLabels(const Drawing& drawing, const Alignment& alignment, Sampl
             } else {
                 const DesignPoint design = DesignAt(*profile, labelChainage);
                 const std::string designElevation = formatFixed(design.elevation, RESULT_DECIMALS);
-                const std::string designGrade = formatFixed(PERCENT * design.grade, RESULT_DECIMALS);
+                const std::string designGrade = formatPercent(design.grade);
                 if (elevation && formatFixed(*elevation, RESULT_DECIMALS) != designElevation)
                     note += (note.empty() ? "" : "; ") + std::string("高程") + formatFixed(*elevation, RESULT_DECIMALS) +
                             "应为" + designElevation;
@@ -205,7 +203,7 @@ LabelAudit auditLabels(const Drawing& drawing, const Alignment& alignment, Sampl
         }
         if (std::fabs(difference) <= options.tolerance && note.empty()) continue;
         audit.findings.push_back({label.handle, oneLine(label.plain), stakeText(*stated), stakeText(road), difference,
-                                  foot.ptd, note, label.x, label.y});
+                                  foot.offsetRight(), note, label.x, label.y});
     }
     return audit;
 }

@@ -47,7 +47,7 @@ struct LabelFinding {
     std::string labelStake;  // as the label states it, in Gradix's stake notation ("B2320.000")
     std::string roadStake;   // the road's stake at the label's point
     double difference = 0;   // the label stake's chainage minus the road's at the label (m)
-    double offset = 0;       // of the label's point from the road (m, positive left)
+    double offset = 0;       // of the label's point from the road (m, positive right)
     std::string note;        // "" or what else is wrong ("far", a stale elevation or grade)
     double x = 0, y = 0;     // the label's point in drawing coordinates (x east, y north)
 };

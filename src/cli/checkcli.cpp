@@ -132,7 +132,7 @@ void addCommands(CheckOptions& o, const std::function<CLI::App*(const char*, con
         "of a block inserted at the labelled point) is located on the road; a label whose stake differs\n"
         "from the road's by more than --tolerance, or that lies farther than --max-offset from it, is\n"
         "printed as HANDLE TEXT LABEL_STAKE ROAD_STAKE DIFFERENCE OFFSET (tab-separated, metres,\n"
-        "offset positive left), with a seventh column NOTE when there is more to say (far; with a\n"
+        "offset positive right), with a seventh column NOTE when there is more to say (far; with a\n"
         "profile, Gradix's annotations whose 高程 or 纵坡 are stale). Exit code 3 when a label is printed.");
     labels->add_option("--drawing", o.drawing, "the DXF drawing read")->type_name("FILE.dxf")->required();
     CLI::Option* labelIcd = labels->add_option("--icd", o.icd, "the ICD alignment file")->type_name("FILE");

@@ -42,8 +42,6 @@ namespace {
 const std::string PROGRAM = "gradix-cli";
 const std::string VERSION_TEXT = PROGRAM + " " + GRADIX_VERSION;
 constexpr char TAB = '\t';
-constexpr int RESULT_DECIMALS = 4;  // "0.0000"
-constexpr double PERCENT = 100.0;
 // More rows than this in one coordinate table is taken for a typing mistake.
 constexpr double MAX_TABLE_ROWS = 1e8;
 // The file name that stands for standard input (--stakes) or output (--out).
@@ -235,7 +233,7 @@ Outcome computeCommand(const Options& o, std::istream& in, std::ostream& out) {
                 writeTsvRow(out, r);
             else
                 out << typed << TAB << formatFixed(r.elevation, RESULT_DECIMALS) << TAB
-                    << formatFixed(PERCENT * r.grade, RESULT_DECIMALS) << '\n';
+                    << formatPercent(r.grade) << '\n';
         }
         return Outcome::done();
     }
@@ -430,7 +428,7 @@ Outcome locateCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (Outcome loaded = loadProject(o, project); !loaded) return loaded;
     for (const auto& [x, y] : points) {
         const FootOfPoint foot = locatePoint(project.alignment, project.samples, x, y);
-        out << shortestText(foot.ptzh) << TAB << shortestText(foot.ptd) << TAB << shortestText(foot.ptx) << TAB
+        out << shortestText(foot.ptzh) << TAB << shortestText(foot.offsetRight()) << TAB << shortestText(foot.ptx) << TAB
             << shortestText(foot.pty) << '\n';
     }
     return Outcome::done();
@@ -490,7 +488,7 @@ public:
         Outcome outcome = computeStake(project_, stake, RangeTest::WithinProfile, r);
         if (outcome.isDone())
             values = AnnotationValues{stake, formatFixed(r.elevation, RESULT_DECIMALS),
-                                      formatFixed(PERCENT * r.grade, RESULT_DECIMALS)};
+                                      formatPercent(r.grade)};
         last = values;
         return outcome;
     }
@@ -654,7 +652,7 @@ public:
 
         CLI::App* locate = command(
             "locate",
-            "Prints CHAINAGE, OFFSET (positive left), FOOT_X and FOOT_Y of each point (X north, Y east).\n"
+            "Prints CHAINAGE, OFFSET (positive right), FOOT_X and FOOT_Y of each point (X north, Y east).\n"
             "With --points, a file of NAME X Y [Z] lines (blanks, tabs or commas; # comments; UTF-8 or\n"
             "GB18030), prints NAME STAKE CHAINAGE OFFSET ELEVATION GRADE DZ NOTE per point: OFFSET positive\n"
             "to the right (as coords --offset), ELEVATION and GRADE (a ratio in tsv) with a profile,\n"

@@ -15,8 +15,6 @@ namespace gradix {
 
 namespace {
 
-constexpr int RESULT_DECIMALS = 4;      // "0.0000"
-constexpr double PERCENT = 100.0;       // grades are shown in percent
 constexpr const char* RESULT_LINE_END = "\r\n";
 constexpr const char* RESULT_FILE_SUFFIX = "-高程.txt";  // after the stake file's name
 
@@ -45,7 +43,7 @@ Outcome computeSingleStake(const Project& project, Form& form, UserInterface& ui
         return outcome;
     }
     form.setText(Control::Text2, formatFixed(r.elevation, RESULT_DECIMALS));
-    form.setText(Control::Text3, formatFixed(PERCENT * r.grade, RESULT_DECIMALS));
+    form.setText(Control::Text3, formatPercent(r.grade));
     ui.setClipboard(form.text(Control::Text1) + '\t' + form.text(Control::Text2) + '\t' +
                     form.text(Control::Text3));
     return outcome;
@@ -155,7 +153,7 @@ std::string resultFileText(const std::vector<StakeResult>& results) {
         tabTo(out, column, ELEVATION_COLUMN);
         print(out, column, formatFixed(r.elevation, RESULT_DECIMALS));
         tabTo(out, column, GRADE_COLUMN);
-        print(out, column, formatFixed(PERCENT * r.grade, RESULT_DECIMALS));
+        print(out, column, formatPercent(r.grade));
         out += RESULT_LINE_END;
     }
     return out;

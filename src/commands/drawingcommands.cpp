@@ -7,6 +7,7 @@
 #include "commands/labels.h"
 #include "commands/trap.h"
 #include "stakes/stakes.h"
+#include "text/angles.h"
 #include "text/dataline.h"
 #include "text/failures.h"
 #include "text/numbers.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr const char* PATH_SEPARATORS = "\\/";
 // Characters of the extension cut from the alignment file's name (".ICD").
 constexpr long EXTENSION_LENGTH = 4;
-constexpr double HALF_TURN_DEGREES = 180.0;
 // Significant digits of a single-precision number written as text.
 constexpr int SINGLE_DIGITS = 7;
 // Tries at a selection-set name before giving up.
@@ -65,8 +65,6 @@ private:
 };
 
 constexpr int OFFSET_DECIMALS = 3;
-constexpr int RESULT_DECIMALS = 4;  // "0.0000", as the single-stake compute
-constexpr double PERCENT = 100.0;
 constexpr int DISTANCE_DECIMALS = 3;
 
 // Connects to the drawing program; a failed connection is the command's
@@ -144,7 +142,7 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
         if (!computed.isDone() || !values) return computed;
 
         // The picked point's stake and where it lies, before its insertion point is asked for.
-        doc.Utility().Prompt(pickEcho(*values, -foot.ptd));
+        doc.Utility().Prompt(pickEcho(*values, foot.offsetRight()));
         const double distance = std::fabs(foot.ptd);  // js_qzdzh's offset is the distance to the foot
         if (distance > FAR_PICK_DISTANCE) doc.Utility().Prompt(farPickNote(distance));
         const std::optional<CadPoint> insertion = doc.Utility().GetPoint(PICK_INSERTION_PROMPT);
@@ -250,7 +248,7 @@ std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<
             const Outcome outcome = computeStake(project, *stake, RangeTest::WithinProfile, result);
             if (outcome.isDone()) {
                 row.elevation = formatFixed(result.elevation, RESULT_DECIMALS);
-                row.grade = formatFixed(PERCENT * result.grade, RESULT_DECIMALS);
+                row.grade = formatPercent(result.grade);
             } else {
                 row.note = outcome.message;
             }

@@ -11,8 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 #include <unordered_map>
+
+#include "text/angles.h"
 
 namespace gradix {
 
@@ -46,7 +47,6 @@ constexpr double TICK_LABEL_MIN_SPACING_PX = 60;  // labels only when ticks stan
 constexpr double TICK_LABEL_OFFSET_PX = 9;
 constexpr int TICK_LABEL_PIXELS = 11;
 constexpr double POINT_MARK_PX = 3;
-constexpr double DEGREES_PER_RADIAN = 180.0 / std::numbers::pi;
 
 QPointF qt(Point2 p) { return {p.x, p.y}; }
 
@@ -62,7 +62,7 @@ QPainterPath painterPath(const std::vector<PathStep>& steps) {
             case PathStep::Kind::Line: path.lineTo(qt(s.point)); break;
             case PathStep::Kind::Arc:
                 path.arcTo(QRectF(s.point.x - s.radius, s.point.y - s.radius, 2 * s.radius, 2 * s.radius),
-                           -s.start * DEGREES_PER_RADIAN, -s.sweep * DEGREES_PER_RADIAN);
+                           radiansToDegrees(-s.start), radiansToDegrees(-s.sweep));
                 break;
             case PathStep::Kind::Circle: path.addEllipse(qt(s.point), s.radius, s.radius); break;
         }

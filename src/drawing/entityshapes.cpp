@@ -3,26 +3,24 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 #include "dxf/dxfstructure.h"
+#include "text/angles.h"
 
 namespace gradix {
 
 namespace {
 
-constexpr double ARC_OUTLINE_STEP = 2.0 * std::numbers::pi / 180;  // 2 degrees a chord for picking
+constexpr double ARC_OUTLINE_STEP = degreesToRadians(2.0);  // 2 degrees a chord for picking
 constexpr int MIN_ARC_CHORDS = 4;
 constexpr int CIRCLE_OUTLINE_CHORDS = 180;
 constexpr double POLYLINE_OUTLINE_TOLERANCE = 1e-4;  // of the polyline's size, for picking
 constexpr double MIN_OUTLINE_TOLERANCE = 1e-9;       // drawing units
 constexpr double TURNS_PER_BULGE = 4;                // included angle = 4 atan(bulge)
 
-double arcSweep(double start, double end) {
-    double sweep = end - start;
-    while (sweep <= 0) sweep += 2 * std::numbers::pi;
-    return sweep;
-}
+// The counter-clockwise sweep of an arc (rad), at most one turn whatever
+// the angles: a file may give any finite angle.
+double arcSweep(double start, double end) { return counterClockwiseSweep(start, end); }
 
 std::vector<Point2> frameOf(const Box& b, const Affine& t) {
     return {t.map({b.x0, b.y0}), t.map({b.x1, b.y0}), t.map({b.x1, b.y1}), t.map({b.x0, b.y1})};
@@ -187,7 +185,7 @@ EntityShape DrawingShapes::shapeOf(const DrawingEntity& e, int depth) const {
         }
         case EntityKind::Circle:
             for (int i = 0; i < CIRCLE_OUTLINE_CHORDS; ++i) {
-                const double t = 2 * std::numbers::pi * i / CIRCLE_OUTLINE_CHORDS;
+                const double t = FULL_TURN * i / CIRCLE_OUTLINE_CHORDS;
                 s.outline.push_back({e.x + e.radius * std::cos(t), e.y + e.radius * std::sin(t)});
             }
             s.closedOutline = true;

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <numbers>
 
 #include "dxf/dxfencoding.h"
 #include "dxf/dxfstructure.h"
 #include "dxf/dxfwriter.h"
 #include "dxf/groupcodes.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -21,8 +21,6 @@ namespace {
 
 namespace code = dxfcode;
 
-constexpr double DEGREES_PER_HALF_TURN = 180.0;
-constexpr double FULL_TURN = 2 * std::numbers::pi;
 constexpr int ELLIPSE_CHORDS_PER_TURN = 72;  // also for the arcs of hatch boundaries
 constexpr int MIN_ELLIPSE_CHORDS = 8;
 constexpr int SPLINE_CHORDS_PER_SPAN = 8;
@@ -39,8 +37,6 @@ constexpr int HATCH_SPLINE_EDGE = 4;
 // copied while it grows (pages never filled cost no memory).
 constexpr std::size_t BYTES_PER_ENTITY_AT_LEAST = 128;
 constexpr std::size_t MAX_DECODED_LAYERS = 64;  // names decoded once and reused
-
-double degreesToRadians(double degrees) { return degrees / DEGREES_PER_HALF_TURN * std::numbers::pi; }
 
 // A spline's definition, flattened into the polygon the window draws.
 struct SplineData {
@@ -106,8 +102,9 @@ std::vector<PolylineVertex> flattenSpline(const SplineData& s) {
 void appendEllipse(std::vector<PolylineVertex>& out, double cx, double cy, double mx, double my, double ratio,
                    double t1, double t2) {
     if (!std::isfinite(t1) || !std::isfinite(t2)) t1 = 0, t2 = FULL_TURN;
-    while (t2 <= t1) t2 += FULL_TURN;
-    if (t2 - t1 > FULL_TURN) t2 = t1 + FULL_TURN;
+    // Any pair of parameters, however far beyond one turn, sweeps at most one.
+    t1 = angleInTurn(t1);
+    t2 = t1 + counterClockwiseSweep(t1, t2);
     const int chords =
         std::max(MIN_ELLIPSE_CHORDS, static_cast<int>(std::ceil(ELLIPSE_CHORDS_PER_TURN * (t2 - t1) / FULL_TURN)));
     for (int i = 0; i <= chords; ++i) {
@@ -361,8 +358,8 @@ private:
             // Seen from below, the arc runs the other way round.
             e.x = -e.x;
             if (arc) {
-                const double startAngle = std::numbers::pi - e.endAngle;
-                e.endAngle = std::numbers::pi - e.startAngle;
+                const double startAngle = PI - e.endAngle;
+                e.endAngle = PI - e.startAngle;
                 e.startAngle = startAngle;
             }
         }
@@ -550,7 +547,7 @@ private:
         if (mirrored) {
             e.x = -e.x;
             e.x2 = -e.x2;
-            e.rotation = std::numbers::pi - e.rotation;
+            e.rotation = PI - e.rotation;
         }
     }
 

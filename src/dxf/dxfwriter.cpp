@@ -6,13 +6,13 @@
 #include <charconv>
 #include <cstring>
 #include <cmath>
-#include <numbers>
 #include <optional>
 
 #include "dxf/dxfencoding.h"
 #include "dxf/dxfstructure.h"
 #include "dxf/empty_drawing.h"
 #include "dxf/mtext.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -23,7 +23,6 @@ namespace {
 
 constexpr const char* NEW_LAYER_LINETYPE = "Continuous";
 constexpr int LINEWEIGHT_DEFAULT = -3;
-constexpr double DEGREES_PER_HALF_TURN = 180.0;
 constexpr double LAST_HEIGHT_USED = 2.5;     // code 42 of a new style
 constexpr std::size_t MTEXT_CHUNK = 250;     // bytes of one code 3 / code 1 piece
 constexpr std::size_t UNICODE_ESCAPE_LENGTH = 7;  // \U+XXXX
@@ -506,7 +505,7 @@ private:
         for (std::size_t k = 0; k + 1 < chunks.size(); ++k) w.pair(CODE_FONT, chunks[k]);
         w.pair(1, chunks.back());
         w.pair(7, encoded(e.style));
-        w.real(50, e.rotation / std::numbers::pi * DEGREES_PER_HALF_TURN);
+        w.real(50, radiansToDegrees(e.rotation));
         return w.take();
     }
 
@@ -529,7 +528,7 @@ private:
             if (e.color != COLOR_BYLAYER) w.pair(62, e.color);
             w.real(10, e.x + s * down).real(20, e.y - c * down).real(30, e.z);
             w.real(40, e.height).pair(1, encoded(line));
-            w.real(50, e.rotation / std::numbers::pi * DEGREES_PER_HALF_TURN);
+            w.real(50, radiansToDegrees(e.rotation));
             w.pair(7, encoded(e.style));
             out += w.take();
         }

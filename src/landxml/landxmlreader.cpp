@@ -19,6 +19,7 @@
 
 #include "landxml/landxml.h"
 #include "landxml/landxml_internal.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -28,17 +29,12 @@ namespace gradix {
 
 namespace {
 
-using landxml::circlePi;
-using landxml::elementDeflection;
 
 // Linear units, in metres.
 constexpr double METRE = 1.0;
 constexpr double MILLIMETRE = 0.001;
 constexpr double FOOT = 0.3048;
 constexpr double US_SURVEY_FOOT = 1200.0 / 3937.0;
-// Full circle in the angular units that are not radians.
-constexpr double DEGREES_PER_TURN = 360.0;
-constexpr double GRADS_PER_TURN = 400.0;
 
 // `dir` values are a cross-check of another exporter's convention, compared
 // with bearings from points printed to 0.01 mm over elements down to 0.2 m:
@@ -53,8 +49,6 @@ constexpr double STA_BACK_TOLERANCE = 1e-3;
 // The alignment length attribute is compared with the sum of the element
 // lengths (m).
 constexpr double LENGTH_TOLERANCE = 1e-3;
-// Slot 0 and the sentinel's slot are no equations.
-constexpr int MAX_EQUATIONS = BREAK_SLOTS - 2;
 // A chord shorter than this fraction of its element's length gives no
 // direction (a clothoid closing on itself): the bearing is taken from the
 // element before.
@@ -105,19 +99,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-double wrapAngle(double a) {
-    const double twoPi = 2.0 * circlePi();
-    double r = std::fmod(a, twoPi);
-    if (r < 0.0) r += twoPi;
-    if (r >= twoPi) r = 0.0;
-    return r;
-}
-
 // The smaller angle (rad) between two directions.
-double angleGap(double a, double b) {
-    const double d = wrapAngle(a - b);
-    return std::min(d, 2.0 * circlePi() - d);
-}
+double angleGap(double a, double b) { return std::fabs(angleDifference(a, b)); }
 
 // The file: its bytes, its parsed document, and the line of a byte offset.
 class Source {
@@ -327,7 +310,7 @@ public:
             switch (c) {
             case DirConvention::AzimuthClockwiseFromNorth: return d;
             case DirConvention::CounterClockwiseFromNorth: return -d;
-            case DirConvention::CounterClockwiseFromEast: return circlePi() / 2.0 - d;
+            case DirConvention::CounterClockwiseFromEast: return PI / 2.0 - d;
             }
             return d;
         };
@@ -348,12 +331,11 @@ public:
 
 private:
     double toRadians(double v) const {
-        const double pi = circlePi();
         switch (unit_) {
         case DirectionUnit::Radians: return v;
-        case DirectionUnit::Degrees: return v * 2.0 * pi / DEGREES_PER_TURN;
-        case DirectionUnit::Grads: return v * 2.0 * pi / GRADS_PER_TURN;
-        case DirectionUnit::DegreesMinutesSeconds: return Dmsdeg(v) * 2.0 * pi / DEGREES_PER_TURN;
+        case DirectionUnit::Degrees: return v * FULL_TURN / FULL_TURN_DEGREES;
+        case DirectionUnit::Grads: return v * FULL_TURN / FULL_TURN_GRADS;
+        case DirectionUnit::DegreesMinutesSeconds: return Dmsdeg(v) * FULL_TURN / FULL_TURN_DEGREES;
         }
         return v;
     }
@@ -435,7 +417,7 @@ bool readElement(const Source& src, const pugi::xml_node& node, double scale, do
             // The angle swept around the centre in the sense of rot.
             const double a0 = std::atan2(e.start.y - centre->y, e.start.x - centre->x);
             const double a1 = std::atan2(e.end.y - centre->y, e.end.x - centre->x);
-            e.length = wrapAngle(sign * (a1 - a0)) * r;
+            e.length = angleInTurn(sign * (a1 - a0)) * r;
         }
         if (centre && e.length > 0.0) {
             // The tangent is square to the radius, turned by the sense of rot.
@@ -477,8 +459,8 @@ bool readElement(const Source& src, const pugi::xml_node& node, double scale, do
         else
             e.startBearing = previousEnd;
     }
-    e.startBearing = wrapAngle(e.startBearing);
-    e.endBearing = wrapAngle(e.startBearing + elementDeflection(e.startRadius, e.endRadius, e.length));
+    e.startBearing = angleInTurn(e.startBearing);
+    e.endBearing = angleInTurn(e.startBearing + elementDeflection(e.startRadius, e.endRadius, e.length));
     if (!std::isfinite(e.endBearing)) src.fail(node, msg::turnNotFinite(kind));
 
     if (kind == "Line") {
@@ -583,7 +565,7 @@ void fillAlignment(const Source& src, const pugi::xml_node& node, const Geometry
     al.icdStartChainage = staStart;
     al.icdStartX = g.elements.front().start.x;
     al.icdStartY = g.elements.front().start.y;
-    al.icdStartBearing = g.elements.front().startBearing * 180.0 / circlePi();
+    al.icdStartBearing = radiansToDegrees(g.elements.front().startBearing);
     al.elemCount = static_cast<std::int16_t>(n);
     for (int i = 1; i <= n; ++i) {
         const Element& e = g.elements[static_cast<std::size_t>(i - 1)];
@@ -622,8 +604,8 @@ void readEquations(const Source& src, const pugi::xml_node& alignment, double sc
     std::vector<Equation> equations;
     for (pugi::xml_node c = alignment.first_child(); c; c = c.next_sibling()) {
         if (!isNamed(c, "StaEquation")) continue;
-        if (static_cast<int>(equations.size()) >= MAX_EQUATIONS)
-            src.fail(c, msg::tooManyEquations(MAX_EQUATIONS));
+        if (static_cast<int>(equations.size()) >= MAX_CHAIN_BREAKS)
+            src.fail(c, msg::tooManyEquations(MAX_CHAIN_BREAKS));
         Equation e{c, requiredNumber(src, c, "staInternal") * scale, requiredNumber(src, c, "staAhead") * scale,
                    optionalNumber(src, c, "staBack")};
         if (e.back) *e.back *= scale;

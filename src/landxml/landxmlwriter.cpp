@@ -7,6 +7,7 @@
 
 #include "landxml/landxml.h"
 #include "landxml/landxml_internal.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -16,7 +17,6 @@ namespace gradix {
 
 namespace {
 
-using landxml::circlePi;
 
 // A number as text, refused when it is not finite.
 std::string num(double v, const char* what) {
@@ -46,10 +46,7 @@ std::string point(const char* tag, double x, double y) {
 // The mathematical angle counter-clockwise from east of a bearing, in
 // [0, 2π): the `dir` convention of the suites most engineers export from.
 std::string directionText(double bearing) {
-    const double twoPi = 2.0 * circlePi();
-    double d = std::fmod(circlePi() / 2.0 - bearing, twoPi);
-    if (d < 0.0) d += twoPi;
-    return num(d, msg::DIRECTION);
+    return num(angleInTurn(PI / 2.0 - bearing), msg::DIRECTION);
 }
 
 std::string radiusText(double r) { return r == INFINITE_RADIUS ? "INF" : num(std::fabs(r), msg::RADIUS); }
@@ -136,7 +133,7 @@ std::string landXmlText(const LandXmlExport& data) {
 
     if (data.breaks != nullptr) {
         const ChainBreakTable& t = *data.breaks;
-        if (t.chainBreakCount < 0 || t.chainBreakCount > BREAK_SLOTS - 2)
+        if (t.chainBreakCount < 0 || t.chainBreakCount > MAX_CHAIN_BREAKS)
             throw DataError(msg::chainBreakTableOf(t.chainBreakCount));
         double carried = 0.0;  // ahead less back of the breaks before (m)
         for (int k = 1; k <= t.chainBreakCount; ++k) {

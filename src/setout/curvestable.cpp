@@ -55,10 +55,10 @@ Table curveTableColumns(const std::vector<CurveRow>& rows, const ChainBreakTable
                  {"坡长(m)", ColumnKind::Number, LENGTH_DECIMALS, NUMBER_WIDTH}};
     const auto number = [](const std::optional<double>& v) { return v ? Cell::of(*v) : Cell::empty(); };
     const auto stake = [&](const std::optional<StretchStake>& s) {
-        return s ? Cell::of(drawingStake(breaks, *s)) : Cell::empty();
+        return s ? Cell::of(formatStake(breaks, *s)) : Cell::empty();
     };
     for (const CurveRow& r : rows)
-        t.rows.push_back({Cell::of(static_cast<double>(r.number)), Cell::of(drawingStake(breaks, r.stake)),
+        t.rows.push_back({Cell::of(static_cast<double>(r.number)), Cell::of(formatStake(breaks, r.stake)),
                           Cell::of(r.chainage), Cell::of(r.elevation), number(r.radius), number(r.tangent),
                           number(r.external), number(r.gradeIn), number(r.gradeOut), stake(r.curveStart),
                           stake(r.curveEnd), r.kind.empty() ? Cell::empty() : Cell::of(r.kind),

@@ -13,7 +13,6 @@ namespace {
 
 // Two places nearer than this (m) along the road are one row.
 constexpr double SAME_PLACE = 1e-6;
-constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
 constexpr double HALF = 0.5;
 // Columns: decimals of coordinates, elevations and grades, and widths.
 constexpr int COORDINATE_DECIMALS = 3;
@@ -64,9 +63,7 @@ std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const Chain
         throw DataError(msg::rangeEmpty(from, to));
     if (!((to - from) / every <= MAX_STAKE_TABLE_ROWS))
         throw DataError(msg::tooManyRows(every, MAX_STAKE_TABLE_ROWS));
-    const int breakCount = breaks.chainBreakCount;
-    if (breakCount < 0 || breakCount > MAX_CHAIN_BREAKS)
-        throw DataError(msg::chainBreakCount(breakCount));
+    const int breakCount = breaksInForce(breaks);
     const auto inRange = [&](double c) { return from <= c && c <= to; };
 
     std::vector<Place> places;
@@ -170,7 +167,7 @@ Table stakeTableColumns(const std::vector<StakeRow>& rows, const ChainBreakTable
     }
     t.columns.push_back({"主点", ColumnKind::Text, 0, NAME_WIDTH});
     for (const StakeRow& r : rows) {
-        std::vector<Cell> cells{Cell::of(drawingStake(breaks, r.stake)), Cell::of(r.chainage), Cell::of(r.x),
+        std::vector<Cell> cells{Cell::of(formatStake(breaks, r.stake)), Cell::of(r.chainage), Cell::of(r.x),
                                 Cell::of(r.y), Cell::of(r.bearing)};
         for (const PlanePoint& s : r.sides) {
             cells.push_back(Cell::of(s.x));

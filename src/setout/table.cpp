@@ -7,6 +7,7 @@
 #include <xlsxwriter.h>
 
 #include "setout/xlsxexact.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/messages.h"
@@ -15,13 +16,11 @@ namespace gradix {
 
 namespace {
 
-constexpr double DEGREES_PER_HALF_TURN = 180.0;
 constexpr double MINUTES_PER_DEGREE = 60.0;
 constexpr double SECONDS_PER_MINUTE = 60.0;
 constexpr int SECOND_DECIMALS = 2;
 // Hundredths of a second in a whole turn: the bearing is rounded to these.
 constexpr double HUNDREDTHS_PER_SECOND = 100.0;
-constexpr double PERCENT = 100.0;
 const char* const UTF8_BOM = "\xEF\xBB\xBF";
 
 std::string csvField(const std::string& text) {
@@ -40,7 +39,7 @@ std::string displayText(const Column& column, const Cell& cell) {
     if (cell.kind == Cell::Kind::Empty) return {};
     switch (column.kind) {
         case ColumnKind::Bearing: return bearingDms(cell.value);
-        case ColumnKind::Percent: return formatFixed(PERCENT * cell.value, column.decimals);
+        case ColumnKind::Percent: return formatPercent(cell.value, column.decimals);
         default: return formatFixed(cell.value, column.decimals);
     }
 }
@@ -69,8 +68,7 @@ bool parseTableFormat(const std::string& name, TableFormat& format) {
 
 std::string bearingDms(double radians) {
     if (!std::isfinite(radians)) return formatFixed(radians, 0);
-    const double pi = 4.0 * std::atan(1.0);
-    const double degrees = radians * DEGREES_PER_HALF_TURN / pi;
+    const double degrees = radiansToDegrees(radians);
     // Rounded once, to hundredths of a second, so that 59.999″ carries into
     // the minute instead of showing 60.00″.
     const double perDegree = MINUTES_PER_DEGREE * SECONDS_PER_MINUTE * HUNDREDTHS_PER_SECOND;

@@ -14,8 +14,6 @@ namespace gradix {
 
 namespace {
 
-// Slot 0 and the slot of the sentinel leave 19 slots for breaks.
-constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
 // Fields of a chain-break line that are read: back and ahead stake value.
 constexpr std::size_t CHAIN_BREAK_FIELDS = 2;
 
@@ -37,6 +35,12 @@ void closeTable(ChainBreakTable& table) {
 }
 
 }  // namespace
+
+int breaksInForce(const ChainBreakTable& table) {
+    const int n = table.chainBreakCount;
+    if (n < 0 || n > MAX_CHAIN_BREAKS) throw DataError(msg::chainBreakCount(n));
+    return n;
+}
 
 void readChainBreakFile(const std::string& path, ChainBreakTable& table) {
     // The lines are read one at a time: the reading stops at the first line

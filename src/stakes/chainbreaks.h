@@ -11,6 +11,8 @@ namespace gradix {
 inline constexpr double BREAK_SENTINEL = 5000000.0;
 // Fixed slots 0..20 of each array: entry 0, at most 19 breaks, the sentinel.
 inline constexpr int BREAK_SLOTS = 21;
+// Breaks a table can hold: slot 0 and the sentinel's slot are no breaks.
+inline constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
 // Field 1 of the first line of a file that has no chain break.
 inline constexpr double NO_BREAK_MARK = -1.0;
 
@@ -22,6 +24,10 @@ struct ChainBreakTable {
     std::array<double, BREAK_SLOTS> breakBackStake{};
     std::array<double, BREAK_SLOTS> breakAheadStake{};
 };
+
+// The number of breaks in force, 0..MAX_CHAIN_BREAKS.
+// Raises DataError for any other count.
+int breaksInForce(const ChainBreakTable& table);
 
 // Reads a chain-break file into table (lines prepared as profile lines; the
 // first empty line ends it; fields 1 and 2 strict numbers; a first back value

@@ -21,28 +21,45 @@ constexpr char LAST_STRETCH_LETTER = 'Z';
 constexpr int LAST_NUMBERED_STRETCH = 25;
 // Highest break index a stretch letter may reach: the table's last slot.
 constexpr int LAST_BREAK_SLOT = BREAK_SLOTS - 1;
-// Breaks a table can hold: slot 0 and the sentinel's slot are not breaks.
-constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
+// K notation: the kilometre mark, the separator and metres per kilometre.
+constexpr char KILOMETRE_MARK = 'K';
+constexpr char KILOMETRE_MARK_LOWER = 'k';
+constexpr char KILOMETRE_SEPARATOR = '+';
+constexpr double METRES_PER_KILOMETRE = 1000.0;
 // The whole-number test of sj_dlstr_11 compares millimetres.
 constexpr double MILLIMETRES_PER_METRE = 1000.0;
 constexpr int WHOLE_DECIMALS = 0;    // "0"
 constexpr int STAKE_DECIMALS = 3;    // "0.000"
 
 bool isStretchLetter(char c) { return c >= FIRST_STRETCH_LETTER && c <= LAST_STRETCH_LETTER; }
-
-// The number of breaks in force, checked against the table's slots.
-int breaksInForce(const ChainBreakTable& table) {
-    const int n = table.chainBreakCount;
-    if (n < 0 || n > MAX_CHAIN_BREAKS)
-        throw DataError(msg::chainBreakCount(n));
-    return n;
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Messages of the refused stakes that the conversion itself finds.
 constexpr const char* EMPTY_STAKE_MESSAGE = "请输入桩号！";
 
 std::string unknownLetterMessage(const std::string& trimmed) { return "桩号" + trimmed + "的断链标识不存在，请修改！"; }
 std::string unreadableMessage(const std::string& trimmed) { return "桩号" + trimmed + "无法识别，请修改！"; }
+std::string outsideStretchMessage(const std::string& trimmed, char letter) {
+    return "桩号" + trimmed + "不在" + letter + "段桩号范围内，请修改！";
+}
+
+// The digits (and one decimal point) from position i; empty when none.
+std::string_view digitsAt(std::string_view text, std::size_t& i, bool allowPoint) {
+    const std::size_t from = i;
+    bool point = false;
+    while (i < text.size() && (isDigit(text[i]) || (allowPoint && !point && text[i] == '.'))) {
+        point = point || text[i] == '.';
+        ++i;
+    }
+    const std::string_view d = text.substr(from, i - from);
+    return d.find_first_of("0123456789") == std::string_view::npos ? std::string_view{} : d;
+}
+
+std::size_t skipBlanks(std::string_view text, std::size_t i) {
+    while (i < text.size() && isBlank(text[i])) ++i;
+    return i;
+}
 
 StakeQualification refused(std::string_view given, std::string message, std::string reason) {
     return {std::string(given), std::move(message), std::move(reason)};
@@ -56,6 +73,82 @@ std::size_t skipIgnored(std::string_view text, std::size_t i) {
 
 }  // namespace
 
+bool isKilometreNotation(std::string_view text) {
+    for (std::size_t i = text.find(KILOMETRE_SEPARATOR); i != std::string_view::npos;
+         i = text.find(KILOMETRE_SEPARATOR, i + 1)) {
+        std::size_t j = i;
+        while (j > 0 && isBlank(text[j - 1])) --j;
+        if (j > 0 && isDigit(text[j - 1])) return true;
+    }
+    return false;
+}
+
+std::optional<KilometreStake> readKilometreStake(std::string_view text) {
+    const std::string t = trimBlanks(text);
+    const std::string_view s(t);
+    if (!isKilometreNotation(s)) return std::nullopt;
+    KilometreStake k;
+    std::size_t i = 0;
+    // A capital letter is the stretch letter unless it is the kilometre mark
+    // right before the kilometres ("K2+320").
+    if (i < s.size() && isStretchLetter(s[i]) && !(s[i] == KILOMETRE_MARK && i + 1 < s.size() && isDigit(s[i + 1]))) {
+        k.letter = s[i];
+        i = skipBlanks(s, i + 1);
+    }
+    const bool negative = i < s.size() && s[i] == '-';
+    if (negative) ++i;
+    if (i < s.size() && (s[i] == KILOMETRE_MARK || s[i] == KILOMETRE_MARK_LOWER)) ++i;
+    const std::string_view kilometres = digitsAt(s, i, false);
+    if (kilometres.empty()) return std::nullopt;
+    i = skipBlanks(s, i);
+    if (i >= s.size() || s[i] != KILOMETRE_SEPARATOR) return std::nullopt;
+    i = skipBlanks(s, i + 1);
+    const std::string_view metres = digitsAt(s, i, true);
+    if (metres.empty() || skipBlanks(s, i) != s.size()) return std::nullopt;
+    const double m = LeadingNumber(metres);
+    if (!(m < METRES_PER_KILOMETRE)) return std::nullopt;
+    const double value = LeadingNumber(kilometres) * METRES_PER_KILOMETRE + m;
+    if (!std::isfinite(value)) return std::nullopt;
+    k.value = negative ? -value : value;
+    return k;
+}
+
+StretchStake stretchStakeOf(const ChainBreakTable& table, double chainage) {
+    const int n = breaksInForce(table);
+    StretchStake s{1, chainage};
+    for (int k = 1; k <= n; ++k) {
+        // The comparison uses the value already carried past break k-1.
+        if (s.value > table.breakBackStake[k]) {
+            s.value = s.value + table.breakAheadStake[k] - table.breakBackStake[k];
+            ++s.stretch;
+        }
+    }
+    return s;
+}
+
+char stretchLetter(int stretch) {
+    return stretch <= LAST_NUMBERED_STRETCH ? static_cast<char>(FIRST_STRETCH_LETTER + stretch - 1)
+                                            : LAST_STRETCH_LETTER;
+}
+
+std::string formatStake(const ChainBreakTable& table, const StretchStake& stake, int decimals) {
+    const std::string k = formatKilometreStake(stake.value, decimals);
+    return breaksInForce(table) == 0 ? k : stretchLetter(stake.stretch) + k;
+}
+
+std::string formatStake(const ChainBreakTable& table, double chainage, int decimals) {
+    return formatStake(table, stretchStakeOf(table, chainage), decimals);
+}
+
+std::string chainBreakNote(const ChainBreakTable& table, int k) {
+    const double back = table.breakBackStake[k], ahead = table.breakAheadStake[k];
+    // Stakes are skipped where the numbering jumps ahead (短链), repeat where
+    // it steps back (长链).
+    const char* kind = ahead >= back ? "短链" : "长链";
+    return "断链 " + formatKilometreStake(back) + "=" + formatKilometreStake(ahead) + " " + kind + " " +
+           formatFixed(std::fabs(ahead - back), STAKE_DECIMALS) + " m";
+}
+
 bool hasLeadingDigit(std::string_view text) {
     std::size_t i = skipIgnored(text, 0);
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) i = skipIgnored(text, i + 1);
@@ -67,21 +160,39 @@ StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view z
     const std::string t = trimBlanks(zhstr);
     if (t.empty()) return refused(zhstr, EMPTY_STAKE_MESSAGE, msg::EMPTY_STAKE);
     const int n = breaksInForce(table);
-    if (isStretchLetter(t.front())) {
+
+    // K notation names the same stake as the classic text of its letter and
+    // value; the classic rules below then hold for it, with the text as given
+    // in their messages.
+    std::string classic = t;
+    if (isKilometreNotation(t)) {
+        const std::optional<KilometreStake> k = readKilometreStake(t);
+        if (!k) return refused(zhstr, unreadableMessage(t), msg::MALFORMED_KILOMETRE_STAKE);
+        classic = (k->letter ? std::string(1, k->letter) : std::string()) + shortestText(k->value);
+    }
+    if (isStretchLetter(classic.front())) {
+        const char letter = classic.front();
         // Stretch L follows L-1 breaks: beyond the last stretch it names
         // nothing, and its conversion would read slots that hold no break.
-        const int stretch = t.front() - FIRST_STRETCH_LETTER + 1;
+        const int stretch = letter - FIRST_STRETCH_LETTER + 1;
         if (stretch > n + 1)
             return refused(zhstr, unknownLetterMessage(t),
-                           msg::letterBeyondLastStretch(t.front(), static_cast<char>(FIRST_STRETCH_LETTER + n)));
-        if (!hasLeadingDigit(std::string_view(t).substr(1)))
+                           msg::letterBeyondLastStretch(letter, static_cast<char>(FIRST_STRETCH_LETTER + n)));
+        if (!hasLeadingDigit(std::string_view(classic).substr(1)))
             return refused(zhstr, unreadableMessage(t), msg::NO_NUMBER_AFTER_LETTER);
-        return {std::string(zhstr), "", ""};
+        // Stretch k runs from the ahead value of break k-1 to the back value
+        // of break k; a value outside names no point of the road.
+        const double v = LeadingNumber(std::string_view(classic).substr(1));
+        const double low = stretch > 1 ? table.breakAheadStake[stretch - 1] : -HUGE_VAL;
+        const double high = stretch <= n ? table.breakBackStake[stretch] : HUGE_VAL;
+        if (v < low || v > high)
+            return refused(zhstr, outsideStretchMessage(t, letter), msg::stakeOutsideStretch(letter, low, high));
+        return {classic == t ? std::string(zhstr) : classic, "", ""};
     }
-    if (!hasLeadingDigit(t)) return refused(zhstr, unreadableMessage(t), msg::NO_NUMBER_IN_STAKE);
-    if (n == 0) return {std::string(zhstr), "", ""};
+    if (!hasLeadingDigit(classic)) return refused(zhstr, unreadableMessage(t), msg::NO_NUMBER_IN_STAKE);
+    if (n == 0) return {classic == t ? std::string(zhstr) : classic, "", ""};
 
-    const double v = LeadingNumber(t);
+    const double v = LeadingNumber(classic);
     const std::string s(zhstr);
     for (int k = 1; k <= n; ++k) {
         const double back = table.breakBackStake[k];
@@ -105,7 +216,7 @@ StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view z
     int m = 1;
     for (int k = 1; k <= n; ++k)
         if (v > table.breakBackStake[k]) ++m;
-    return {std::string(1, static_cast<char>(FIRST_STRETCH_LETTER + m - 1)) + t, "", ""};
+    return {std::string(1, static_cast<char>(FIRST_STRETCH_LETTER + m - 1)) + classic, "", ""};
 }
 
 std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, MessageSink& sink,
@@ -121,8 +232,10 @@ std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, Messa
 }
 
 double dlstr_sj(const ChainBreakTable& table, std::string_view dlzhstr) {
-    const std::string t = trimBlanks(dlzhstr);
+    std::string t = trimBlanks(dlzhstr);
     if (t.empty()) return 0.0;
+    if (const std::optional<KilometreStake> k = readKilometreStake(t))
+        t = (k->letter ? std::string(1, k->letter) : std::string()) + shortestText(k->value);
     if (!isStretchLetter(t.front())) return LeadingNumber(t);
 
     // Stretch L lies after L-1 breaks: undo them from the last to the first.
@@ -145,8 +258,7 @@ std::string sj_dlstr_11(const ChainBreakTable& table, double sjzh) {
             ++m;
         }
     }
-    const char letter =
-        m <= LAST_NUMBERED_STRETCH ? static_cast<char>(FIRST_STRETCH_LETTER + m - 1) : LAST_STRETCH_LETTER;
+    const char letter = stretchLetter(m);
     // Whole when the integer part times 1000 equals the value times 1000.
     const bool whole = std::floor(v) * MILLIMETRES_PER_METRE == v * MILLIMETRES_PER_METRE;
     const std::string number = formatFixed(v, whole ? WHOLE_DECIMALS : STAKE_DECIMALS);

@@ -1,8 +1,19 @@
-// Stake text (桩号) and continuous chainage: the three conversions and the
-// small text helper of the annotation.
+// Stake text (桩号) and continuous chainage: the three conversions, the one
+// stake notation of every output, and the small text helper of the annotation.
+//
+// Stake texts come in two notations, read everywhere a stake is read:
+// - classic: a number of metres in its stretch's numbering, optionally after
+//   a stretch letter A–Z ("2320", "B2320", "1234.567");
+// - K notation: a text holding a "+" after a digit, "[L][ ][-]K km+m"
+//   ("K2+320", "K2+320.5", "BK5+400.513", "B K5+400", "2+320"): L the
+//   stretch letter, km the kilometres, m the metres within the kilometre
+//   (below 1000). A "K" right before the kilometres is the kilometre mark, so
+//   "K2+320" has no stretch letter and "KK2+320" is stretch K.
+// A "+" that is a sign ("+5") or an exponent's ("1e+3") is not K notation.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,14 +34,62 @@ struct StakeQualification {
 // Qualifies a stake text with the letter of its stretch, or refuses it:
 // an empty text ("请输入桩号！"), a stretch letter beyond stretch
 // chainBreakCount + 1 ("桩号B2320的断链标识不存在，请修改！", with the text
-// trimmed), a text from which the leading-number rule reads no digit
-// ("桩号abc无法识别，请修改！"), a stake value in the gap of a forward break or
-// in the overlap of a backward break (the text as given). A text that
-// already carries a capital letter, or meets a table without breaks, comes
-// back unchanged.
+// trimmed), a text from which the leading-number rule reads no digit or a
+// malformed K notation ("桩号abc无法识别，请修改！"), a lettered stake outside
+// its stretch's range ("桩号A2400不在A段桩号范围内，请修改！": stretch k runs
+// from the ahead value of break k-1 to the back value of break k, both
+// included; the first stretch has no lower end, the last no upper end), a
+// stake value in the gap of a forward break or in the overlap of a backward
+// break (the text as given). A classic text that carries a capital letter, or
+// meets a table without breaks, comes back unchanged; a text in K notation
+// comes back in the classic form it names ("BK5+400.513" as "B5400.513").
 // Raises DataError for a stake value beyond the double range (leading-number
 // rule) and for a table whose count lies outside 0..19.
 StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view zhstr);
+
+// A stake read from K notation: the stretch letter ('A'..'Z', 0 when none)
+// and the stake value in its stretch's numbering (m).
+struct KilometreStake {
+    char letter = 0;
+    double value = 0.0;
+};
+
+// Whether a text is in K notation: it holds a "+" that follows a digit
+// (blanks between them allowed).
+bool isKilometreNotation(std::string_view text);
+
+// Reads a text in K notation (see the top of this file); none when it is not
+// K notation or is malformed (no kilometres, no metres, metres of 1000 or
+// more, anything after the metres).
+std::optional<KilometreStake> readKilometreStake(std::string_view text);
+
+// A stake in its stretch's numbering: the stretch (1 for "A", before the
+// first chain break) and the stake value (m).
+struct StretchStake {
+    int stretch = 1;
+    double value = 0.0;
+};
+
+// The stretch and stake value of a chainage (m), as sj_dlstr_11 counts them:
+// past break k once the value carried past the breaks before exceeds its
+// back stake. Raises DataError for a table whose count lies outside 0..19.
+StretchStake stretchStakeOf(const ChainBreakTable& table, double chainage);
+
+// The letter of a stretch as sj_dlstr_11 writes it: "A" to "Y" for 1 to 25,
+// "Z" for every later one.
+char stretchLetter(int stretch);
+
+// The one stake notation of every output: the stretch letter (when the
+// table has breaks) and K notation, to the given decimals (3, the
+// millimetre, unless told): "BK5+400.513", "K1+200.000"; with 0 decimals
+// "BK5+400". Raises DataError for a table whose count lies outside 0..19.
+std::string formatStake(const ChainBreakTable& table, const StretchStake& stake, int decimals = 3);
+std::string formatStake(const ChainBreakTable& table, double chainage, int decimals = 3);
+
+// The note of chain break k (1-based) as drawings and views write it:
+// "断链 K0+876.272=K5+350.000 短链 4473.728 m" (the stakes and the length
+// in millimetres; 短链 where stakes are skipped, 长链 where they repeat).
+std::string chainBreakNote(const ChainBreakTable& table, int k);
 
 // Whether the leading-number rule reads at least one digit from text (blanks,
 // tabs and line feeds skipped, an optional sign, an optional point).

@@ -10,6 +10,7 @@
 // (shortestText for exact values, shortDecimal for the short decimal).
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -85,6 +86,13 @@ inline constexpr const char* STAKE_REFUSED = "桩号未被接受";
 inline std::string letterBeyondLastStretch(char letter, char last) {
     return std::string("断链标识") + letter + "超出断链表的最后一段" + last;
 }
+inline std::string stakeOutsideStretch(char letter, double low, double high) {
+    const std::string from = low == -HUGE_VAL ? std::string("无下限") : s(low);
+    const std::string to = high == HUGE_VAL ? std::string("无上限") : s(high);
+    return std::string(1, letter) + "段的桩号范围为" + from + "至" + to + "，该桩号不在其中";
+}
+inline constexpr const char* MALFORMED_KILOMETRE_STAKE =
+    "含“+”的桩号按公里桩写法读取（如K2+320、BK5+400.513），公里数与米数读不出，或米数不小于1000";
 inline std::string letterBeyondSlots(char letter) { return std::string("断链标识") + letter + "超出断链表的20个位置"; }
 inline std::string stakeInGap(double back, double ahead, int breakNumber) {
     return "桩号位于第" + n(breakNumber) + "个断链的断前桩号" + s(back) + "与断后桩号" + s(ahead) + "之间的空缺中";

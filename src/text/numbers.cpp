@@ -27,8 +27,6 @@ constexpr int MAX_FIXED_DECIMALS = 100;
 constexpr std::size_t MAX_FIXED_INTEGER_CHARS = 311;
 // Digits of the metres within a kilometre in the drawing notation "K0+005.500".
 constexpr std::size_t KILOMETRE_METRE_DIGITS = 3;
-// Decimals of the metres in the drawing notation.
-constexpr int KILOMETRE_DECIMALS = 3;
 // A decimal exponent is followed only up to this size; beyond it any nonzero
 // value is certainly outside the double range, so the exact size does not matter.
 constexpr long long EXPONENT_SATURATION = 1'000'000'000LL;
@@ -239,14 +237,16 @@ std::string shortestText(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
-std::string formatKilometreStake(double metres) {
+std::string formatPercent(double ratio, int decimals) { return formatFixed(PERCENT * ratio, decimals); }
+
+std::string formatKilometreStake(double metres, int decimals) {
     if (!std::isfinite(metres)) return shortestText(metres);
-    // Round to the millimetre first, so 999.9996 is K1+000.000, then split
-    // the digits of the rounded text: exact for every double.
-    std::string fixed = formatFixed(metres, KILOMETRE_DECIMALS);
+    // Round first, so 999.9996 is K1+000.000, then split the digits of the
+    // rounded text: exact for every double.
+    std::string fixed = formatFixed(metres, decimals);
     const bool negative = fixed.front() == '-';
     if (negative) fixed.erase(0, 1);
-    const std::size_t point = fixed.find('.');
+    const std::size_t point = std::min(fixed.find('.'), fixed.size());
     std::string whole = fixed.substr(0, point);
     const std::string fraction = fixed.substr(point);
     std::string kilometres = "0";

@@ -41,11 +41,22 @@ std::string formatFixed(double value, int decimals);
 std::string shortestText(double value);
 
 // The drawing notation "K0+000.000" of a stake value in metres: "K", whole
-// kilometres, "+", metres within the kilometre as three digits and three
-// decimals (12345.678 gives K12+345.678, 5.5 gives K0+005.500). The value is
-// rounded to the millimetre first (999.9996 gives K1+000.000). A negative value
-// gets a minus in front of the "K" (-5.5 gives -K0+005.500) unless it rounds
-// to zero; NaN and infinities give "nan", "inf", "-inf".
-std::string formatKilometreStake(double metres);
+// kilometres, "+", metres within the kilometre as three digits and the given
+// decimals, 3 unless told (12345.678 gives K12+345.678, 5.5 gives
+// K0+005.500; with 0 decimals 1200 gives K1+200). The value is rounded to
+// those decimals first (999.9996 gives K1+000.000). A negative value gets a
+// minus in front of the "K" (-5.5 gives -K0+005.500) unless it rounds to
+// zero; NaN and infinities give "nan", "inf", "-inf".
+std::string formatKilometreStake(double metres, int decimals = 3);
+
+// Grades are ratios inside the program and shown in percent (× 100).
+inline constexpr double PERCENT = 100.0;
+// Decimals of the elevations and grades the program shows: "0.0000".
+inline constexpr int RESULT_DECIMALS = 4;
+
+// A grade (a ratio, rise over run) in percent with the given decimals, the
+// "0.0000" of the results unless told, without the "%" sign: 0.0125 gives
+// "1.2500", -0.0096 "-0.9600".
+std::string formatPercent(double ratio, int decimals = RESULT_DECIMALS);
 
 }  // namespace gradix

@@ -146,7 +146,7 @@ PlanLabelModel buildPlanModel(const Alignment& alignment) {
 
 PlanReadout planReadout(const Alignment& alignment, SampleTable& samples, PlanPoint point) {
     const FootOfPoint foot = locatePoint(alignment, samples, point.y, point.x);
-    return {foot.ptzh, foot.ptd, formatKilometreStake(foot.ptzh)};
+    return {foot.ptzh, foot.offsetRight(), formatKilometreStake(foot.ptzh)};
 }
 
 PlanViewport PlanViewport::fitting(const PlanLabelModel& model, double width, double height, double margin) {

@@ -70,7 +70,7 @@ PlanLabelModel buildPlanModel(const Alignment& alignment);
 
 // The read-out under the cursor: the foot of the point on the alignment
 // through locatePoint (drawing x east, y north), its stake in drawing
-// notation and the signed offset (m, positive left).
+// notation and the signed offset (m, positive right).
 struct PlanReadout {
     double chainage = 0;
     double offset = 0;

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 
@@ -40,7 +40,6 @@ constexpr double MARK_RADIUS_PX = 5;
 constexpr double DOUBLING_PX = 0.6;               // the second stroke of an element, below the first
 constexpr double POINT_MARK_PX = 3;               // half the side of a main point's square
 constexpr int OFFSET_DECIMALS = 3;
-constexpr double DEGREES_PER_RADIAN = 180.0 / std::numbers::pi;
 constexpr double NICE_STEPS[] = {1, 2, 5};
 constexpr int MAX_DECADES = 12;
 
@@ -111,7 +110,7 @@ std::optional<PlanReadout> PlanView::readoutAt(QPointF position) {
 }
 
 QString PlanView::readoutText(const PlanReadout& r) {
-    const QString side = r.offset > 0 ? QStringLiteral("左 ") : r.offset < 0 ? QStringLiteral("右 ") : QString();
+    const QString side = r.offset > 0 ? QStringLiteral("右 ") : r.offset < 0 ? QStringLiteral("左 ") : QString();
     return QStringLiteral("桩号 %1  偏距 %2%3 m")
         .arg(QString::fromStdString(r.stake), side,
              QString::fromStdString(formatFixed(std::abs(r.offset), OFFSET_DECIMALS)));
@@ -219,7 +218,7 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         p.drawLine(c, end);
         p.save();
         p.translate(end);
-        double angle = std::atan2(across.y(), across.x()) * DEGREES_PER_RADIAN;
+        double angle = radiansToDegrees(std::atan2(across.y(), across.x()));
         const bool flip = angle > 90 || angle < -90;  // keep the text upright
         if (flip) angle += 180;
         p.rotate(angle);

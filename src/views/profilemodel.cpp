@@ -17,7 +17,6 @@ namespace {
 // longer than this many metres of curves or stakes is refused, not drawn.
 constexpr std::size_t MAX_MODEL_POINTS = 4000000;
 constexpr int LABEL_DECIMALS = 3;
-constexpr double PERCENT = 100.0;
 constexpr double MIN_PIXELS_PER_METRE = 1e-6;
 constexpr double MAX_PIXELS_PER_METRE = 1e4;
 
@@ -153,7 +152,7 @@ ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTabl
         line.fromElevation = H[i];
         line.toElevation = H[i + 1];
         line.grade = profile.segmentGrade[i];
-        line.gradeText = formatFixed(line.grade * PERCENT, LABEL_DECIMALS) + "%";
+        line.gradeText = formatPercent(line.grade, LABEL_DECIMALS) + "%";
         line.lengthText = formatFixed(K[i + 1] - K[i], LABEL_DECIMALS);
         m.gradeLines.push_back(std::move(line));
     }

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 
@@ -44,13 +44,11 @@ constexpr double MARK_RADIUS_PX = 4;
 constexpr double DESIGN_DOUBLING_PX = 0.6;    // the second stroke of the design line, below the first
 constexpr double POINT_MARK_PX = 3;            // half the side of a grade point's square
 constexpr double MIN_POINT_SPACING_PX = 12;    // grade points closer than this on screen are not marked
-constexpr double PERCENT = 100.0;
 constexpr int ELEVATION_DECIMALS = 4;
 // Label multiples tried in turn: 1, 2, 5, 10, 20, 50 ... of the label step.
 constexpr double NICE_STEPS[] = {1, 2, 5};
 constexpr int MAX_DECADES = 12;
 constexpr double MAX_GRID_LINES = 200;
-constexpr double DEGREES_PER_RADIAN = 180.0 / std::numbers::pi;
 
 // The smallest of 1, 2, 5, 10, 20, 50 ... times base whose spacing reaches minimum pixels.
 double niceMultiple(double base, double pixelsPerUnit, double minimum) {
@@ -141,7 +139,7 @@ QString ProfileView::readoutText(const ProfileReadout& r) {
     return QStringLiteral("桩号 %1 (%2)  高程 %3  纵坡 %4%")
         .arg(QString::fromStdString(r.stake), QString::fromStdString(r.kilometreStake),
              QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)),
-             QString::fromStdString(formatFixed(r.grade * PERCENT, ELEVATION_DECIMALS)));
+             QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)));
 }
 
 void ProfileView::zoomView(QPointF position, double factor) { viewport_.zoomAbout(position.x(), position.y(), factor); }
@@ -255,7 +253,7 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         const QPointF middle = (a + b) / 2;
         p.save();
         p.translate(middle);
-        p.rotate(std::atan2(b.y() - a.y(), b.x() - a.x()) * DEGREES_PER_RADIAN);
+        p.rotate(radiansToDegrees(std::atan2(b.y() - a.y(), b.x() - a.x())));
         p.setPen(pen(GRADE_COLOUR));
         p.drawText(QPointF(-textWidth / 2, -3 * unit), text);
         p.restore();
@@ -363,7 +361,7 @@ void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit) const {
         if (!withText) return;
         const QString text = QString::fromStdString(r.stake) + "  " +
                              QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)) + "  " +
-                             QString::fromStdString(formatFixed(r.grade * PERCENT, ELEVATION_DECIMALS)) + "%";
+                             QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)) + "%";
         p.drawText(QPointF(x + 6 * unit, on.y() + metrics.height() + 4 * unit), text);
     };
     if (marked_) {

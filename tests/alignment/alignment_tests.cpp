@@ -14,6 +14,7 @@
 #include "support/literal_alignment.h"
 #include "support/long_alignment.h"
 #include "support/temp_folder.h"
+#include "support/test_data.h"
 #include "text/failures.h"
 
 using namespace gradix;
@@ -512,7 +513,7 @@ TEST(PointLocation, PickedPointOnACurvedRoad) {
 
 TEST_F(IcdFileTest, ReferenceClothoidTablesAreMetAtEveryMetre) {
     const fs::path folder = fs::path(GRADIX_SHARED_DATA) / "rail-unit-test" / "Clothoid";
-    if (!fs::is_directory(folder)) GTEST_SKIP() << "no reference clothoids in " << folder;
+    GRADIX_NEED(fs::is_directory(folder), "no reference clothoids in " << folder);
     // Each table as one ICD element from (0, 0) at bearing 0; the mirrored
     // tables (negative radii) turn the other way, direction -1. Tolerance
     // 1e-9 m: the tables carry 16 digits and were checked against an

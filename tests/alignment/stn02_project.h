@@ -21,6 +21,7 @@
 #include "support/long_alignment.h"
 #include "support/recording_sink.h"
 #include "support/temp_folder.h"
+#include "support/test_data.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
@@ -153,8 +154,7 @@ class Stn02 : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = stn02Folder();
-        if (!fs::is_directory(folder_))
-            GTEST_SKIP() << "the STN02 rail alignment is not in " << folder_;
+        GRADIX_NEED(fs::is_directory(folder_), "the STN02 rail alignment is not in " << folder_);
         dir_.emplace("stn02");
 
         for (const auto& f : csvRows(folder_ / "Alignment_horizontal.csv"))

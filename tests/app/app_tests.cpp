@@ -780,7 +780,7 @@ TEST(WindowDrawing, TheExamplePlanIsPickedSelectedAndSaved) {
     ASSERT_EQ(back.entities.size(), original + 1);
     EXPECT_EQ(back.entities.back().text, "{\\L桩号：ROADK1+200.000\\P高程：106.7260\\P纵坡：0.1000%\\P");
 
-    if (!gradix::testing::checkerAvailable()) GTEST_SKIP() << "ezdxf is not installed";
+    REQUIRE_EZDXF();
     const gradix::testing::CheckerRun check = gradix::testing::runChecker("check " + saved);
     EXPECT_EQ(check.status, 0) << check.output << "ezdxf finds fault with " << saved;
 }

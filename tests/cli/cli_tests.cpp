@@ -248,7 +248,7 @@ TEST_F(Cli, LocateFindsTheFootAndTheSide) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // Near the foot the distance is flat to double precision, so the search
     // ends within about 1e-7 m of it; 1e-6 m is far below any survey.
-    const double expected[3][4] = {{30, -5, 30, 0}, {30, 5, 30, 0}, {30.25, -7, 30.25, 0}};
+    const double expected[3][4] = {{30, 5, 30, 0}, {30, -5, 30, 0}, {30.25, 7, 30.25, 0}};  // east of a road to the north is right
     std::istringstream lines(r.out);
     for (const auto& row : expected) {
         std::string line;
@@ -651,7 +651,7 @@ INSTANTIATE_TEST_SUITE_P(
         // At a tolerance of -1 m even an exact label differs: every label is printed.
         CheckRun{"labels_reported",
                  {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd", "--tolerance", "-1"}, 3,
-                 "\tK0+000\t0.000\t0.000\t0.000\t-6.000\n"}),
+                 "\tK0+000\t0.000\t0.000\t0.000\t6.000\n"}),
     [](const ::testing::TestParamInfo<CheckRun>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/test_data.h"
+
 namespace {
 
 struct CliRun {
@@ -169,7 +171,7 @@ TEST_F(SetoutCli, TablesAndPointsTakeALandXmlProject) {
 // stn02_project.h).
 TEST_F(SetoutCli, CurveTableOfStn02ReproducesThePublishedGradePoints) {
     const fs::path folder = stn02Folder();
-    if (!fs::is_regular_file(folder / "Alignment_STN02.xml")) GTEST_SKIP() << "STN02 is not in " << folder;
+    GRADIX_NEED(fs::is_regular_file(folder / "Alignment_STN02.xml"), "STN02 is not in " << folder);
     const CliRun r = run({"table", "curves", "--landxml", (folder / "Alignment_STN02.xml").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<VerticalSegment> vertical;

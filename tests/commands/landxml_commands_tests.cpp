@@ -13,6 +13,7 @@
 #include "commands/landxmlproject.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
+#include "support/test_data.h"
 #include "dxf/dxfreader.h"
 #include "text/messages.h"
 #include "text/messages.h"
@@ -77,7 +78,7 @@ const std::string TWO_ALIGNMENTS =
 // STN02: one dialog, the equation in force for typed and refused stakes.
 TEST(LandXmlProject, AlignmentModeTakesAlignmentEquationsAndProfileFromTheFile) {
     const fs::path file = DATA / "STN02" / "Alignment_STN02.xml";
-    if (!fs::is_regular_file(file)) GTEST_SKIP() << "shared test data absent: " << file;
+    GRADIX_NEED(fs::is_regular_file(file), "shared test data absent: " << file);
     Session s;
     s.ui.answers = {file.string()};
     ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
@@ -94,7 +95,7 @@ TEST(LandXmlProject, AlignmentModeTakesAlignmentEquationsAndProfileFromTheFile) 
 // Picking a point in the drawing names its stake with the stretch letter.
 TEST(LandXmlProject, PickedPointsGetTheStretchLetter) {
     const fs::path file = DATA / "STN02" / "Alignment_STN02.xml";
-    if (!fs::is_regular_file(file)) GTEST_SKIP() << "shared test data absent: " << file;
+    GRADIX_NEED(fs::is_regular_file(file), "shared test data absent: " << file);
     Session s;
     gradix::loadLandXmlAlignment(s.project, file.string(), {});
     s.project.pi = gradix::computePi();
@@ -149,7 +150,7 @@ TEST(LandXmlProject, ChoiceOfAlignmentAndProfileFileWhenNoneCameWithIt) {
 // stake beyond it refused as for a profile file.
 TEST(LandXmlProject, StakeOutsideAPartialProfileIsRefused) {
     const fs::path file = DATA / "BC003_AL01" / "BC003_AL01_alignments.xml";
-    if (!fs::is_regular_file(file)) GTEST_SKIP() << "shared test data absent: " << file;
+    GRADIX_NEED(fs::is_regular_file(file), "shared test data absent: " << file);
     Session s;
     s.ui.choice = gradix::LandXmlChoice{"SAN1_COM", ""};
     s.ui.answers = {file.string()};

@@ -89,7 +89,7 @@ std::vector<std::string> corpusFiles() {
 class CorpusFile : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
-        if (GetParam() == ABSENT) GTEST_SKIP() << "the DXF corpus " << CORPUS << " is not present";
+        GRADIX_NEED(GetParam() != ABSENT, "the DXF corpus " << CORPUS << " is not present");
         path = CORPUS / GetParam();
     }
     fs::path path;

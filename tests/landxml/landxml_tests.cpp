@@ -18,6 +18,7 @@
 #include "stakes/stakes.h"
 #include "support/recording_sink.h"
 #include "support/temp_folder.h"
+#include "support/test_data.h"
 #include "text/failures.h"
 #include "text/messages.h"
 #include "text/numbers.h"
@@ -39,8 +40,7 @@ constexpr double SAME_AXIS_TOLERANCE = 1e-6;  // m
 constexpr double ROUND_TRIP_TOLERANCE = 1e-9;  // m and rad
 
 // Skips the test unless the shared file exists.
-#define REQUIRE_SHARED(path)                                                      \
-    if (!fs::is_regular_file(path)) GTEST_SKIP() << "shared test data absent: " << (path)
+#define REQUIRE_SHARED(path) GRADIX_NEED(fs::is_regular_file(path), "shared test data absent: " << (path))
 
 // A scratch folder for the files the tests write, removed afterwards.
 class Scratch {

@@ -23,6 +23,7 @@
 #include "support/literal_profile.h"
 #include "support/recording_sink.h"
 #include "support/temp_folder.h"
+#include "support/test_data.h"
 #include "text/failures.h"
 
 using namespace gradix;
@@ -176,8 +177,8 @@ TEST_F(ProfileFile, StretchLettersGiveContinuousChainages) {
 }
 
 TEST_F(ProfileFile, TwoStakesOfOneChainageAreAFormatFailure) {
-    // B2270 lies 80 m after the break: chainage 2320, as A2320.
-    const DataError e = failure("2000 100\nA2320 101\nB2270 102\n", STEP_BACK);
+    // B2300 is where the break lies: chainage 2350, as A2350.
+    const DataError e = failure("2000 100\nA2350 101\nB2300 102\n", STEP_BACK);
     EXPECT_EQ(e.line(), 3);
     EXPECT_EQ(failure("0 100\n100 101\n100 102\n200 103\n").line(), 3);
 }
@@ -347,7 +348,7 @@ TEST(DesignElevation, NonFiniteChainageOrEmptyTableIsAFormatFailure) {
 // their tangent length (half the curve length) as a negative radius.
 TEST(DesignElevation, TextbookVerticalCurves) {
     const fs::path file = fs::path(GRADIX_SHARED_DATA) / "worked-examples" / "vertical_curve_examples.csv";
-    if (!fs::exists(file)) GTEST_SKIP() << "third-party worked examples not present: " << file;
+    GRADIX_NEED(fs::exists(file), "third-party worked examples not present: " << file);
     std::ifstream in(file);
     std::string line;
     int rows = 0;

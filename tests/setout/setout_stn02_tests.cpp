@@ -60,5 +60,5 @@ TEST_F(Stn02, CurveTableReproducesThePublishedGradePoints) {
     }
     EXPECT_EQ(curve, 4u);
     // The grade point at the joint of V5 and V6 is the equation's back side.
-    EXPECT_EQ(drawingStake(breaks_, rows[3].stake), "AK0+876.272");
+    EXPECT_EQ(formatStake(breaks_, rows[3].stake), "AK0+876.272");
 }

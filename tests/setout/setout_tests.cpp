@@ -173,7 +173,7 @@ TEST_F(ExampleRoad, StakeTableHasMainPointsAndBothSidesOfEveryBreak) {
         std::string s;
         const std::vector<StakeRow> rows = *stakeTable(road, breaks, nullptr, o);
         for (const StakeRow& r : rows)
-            s += drawingStake(breaks, r.stake) + (r.mainPoint.empty() ? "" : " " + r.mainPoint) + "; ";
+            s += formatStake(breaks, r.stake) + (r.mainPoint.empty() ? "" : " " + r.mainPoint) + "; ";
         return s;
     };
     EXPECT_EQ(names(0, 1000),
@@ -193,7 +193,7 @@ TEST_F(ExampleRoad, StakeTableHasMainPointsAndBothSidesOfEveryBreak) {
     o.fromChainage.reset();
     o.toChainage.reset();
     const std::vector<StakeRow> all = *stakeTable(road, noBreaks, nullptr, o);
-    EXPECT_EQ(drawingStake(noBreaks, all.back().stake), "K5+170.000");
+    EXPECT_EQ(formatStake(noBreaks, all.back().stake), "K5+170.000");
     EXPECT_EQ(all.back().mainPoint, "ZD");
     // A cancelled run gives nothing.
     EXPECT_FALSE(stakeTable(road, noBreaks, nullptr, o, [](std::size_t, std::size_t) { return false; }));
@@ -222,14 +222,14 @@ TEST_F(ExampleRoad, CurveTableOfTheExampleProfile) {
     const std::vector<CurveRow> rows = verticalCurveTable(profile, noBreaks);
     ASSERT_EQ(rows.size(), 8u);
     const CurveRow& crest = rows[1];
-    EXPECT_EQ(drawingStake(noBreaks, crest.stake), "K0+600.000");
+    EXPECT_EQ(formatStake(noBreaks, crest.stake), "K0+600.000");
     EXPECT_DOUBLE_EQ(*crest.radius, 8000);
     EXPECT_NEAR(*crest.tangent, 120, 1e-9);
     EXPECT_NEAR(*crest.external, 0.9, 1e-12);
     EXPECT_NEAR(*crest.gradeIn, 0.02, 1e-15);
     EXPECT_NEAR(*crest.gradeOut, -0.01, 1e-15);
-    EXPECT_EQ(drawingStake(noBreaks, *crest.curveStart), "K0+480.000");
-    EXPECT_EQ(drawingStake(noBreaks, *crest.curveEnd), "K0+720.000");
+    EXPECT_EQ(formatStake(noBreaks, *crest.curveStart), "K0+480.000");
+    EXPECT_EQ(formatStake(noBreaks, *crest.curveEnd), "K0+720.000");
     EXPECT_EQ(crest.kind, "凸");
     EXPECT_DOUBLE_EQ(*crest.slopeLength, 600);
     EXPECT_EQ(rows[6].kind, "凹");

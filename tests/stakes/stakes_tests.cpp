@@ -27,6 +27,7 @@ const ChainBreakTable BOTH = gradix::testing::ROAD_BREAKS;
 const ChainBreakTable NONE = chainBreakTable({});
 
 const std::string AMBIGUOUS_TAIL = "所属的断链区间，需添加断链标识A、B、C...";
+const char* const AMBIGUOUS_MESSAGE_K2320 = "程序不能判断桩号K2+320所属的断链区间，需添加断链标识A、B、C...";
 
 struct Qualified {
     std::string text;
@@ -149,6 +150,61 @@ TEST(DlstrSj, LettersBeyondTheSlotsAreADataFailure) {
 TEST(DlstrSj, LettersBeyondTheLastStretchAreNotRefused) {
     // Slot 2 holds the sentinel on both sides: it shifts nothing.
     EXPECT_EQ(dlstr_sj(STEP_BACK, "C100"), 150.0);
+}
+
+TEST(KilometreNotation, NamesTheStakeOfItsClassicForm) {
+    // Every form names the chainage of the classic text beside it; the
+    // qualified text is that classic form.
+    const struct {
+        const ChainBreakTable& table;
+        const char* typed;
+        const char* qualified;
+        double chainage;
+    } rows[] = {
+        {NONE, "K2+320", "2320", 2320},
+        {NONE, "k2+320.5", "2320.5", 2320.5},
+        {NONE, "2+320", "2320", 2320},
+        {NONE, " K12 + 5 ", "12005", 12005},
+        {NONE, "-K0+005.500", "-5.5", -5.5},
+        {BOTH, "BK2+320", "B2320", 2370},
+        {BOTH, "B K2+320", "B2320", 2370},
+        {BOTH, "K2+200", "A2200", 2200},
+        {BOTH, "K5+000.25", "C5000.25", 4970.25},
+        {STEP_BACK, "AK2+320", "A2320", 2320},
+    };
+    for (const auto& row : rows) {
+        const StakeQualification q = qualifyStake(row.table, row.typed);
+        ASSERT_TRUE(q.accepted()) << row.typed << ": " << q.refusal;
+        EXPECT_EQ(q.text, row.qualified) << row.typed;
+        EXPECT_EQ(dlstr_sj(row.table, q.text), row.chainage) << row.typed;
+        // As a classic text, an unlettered one converts to its value alone.
+        if (q.text.front() == row.typed[0] || &row.table == &NONE) {
+            EXPECT_EQ(dlstr_sj(row.table, row.typed), row.chainage) << row.typed;
+        }
+    }
+    // A sign or an exponent's "+" is no K notation: the classic forms keep
+    // their meaning.
+    for (const char* classic : {"+5", "1e+3", "B1e+3", "+ 2320"}) EXPECT_FALSE(isKilometreNotation(classic)) << classic;
+    EXPECT_EQ(dlstr_sj(NONE, "1e+3"), 1000.0);
+}
+
+TEST(FormatStake, StretchLetterAndKNotationOfAChainage) {
+    EXPECT_EQ(formatStake(BOTH, 2370.0), "BK2+320.000");
+    EXPECT_EQ(formatStake(BOTH, 2350.0), "AK2+350.000");
+    EXPECT_EQ(formatStake(BOTH, 4150.5), "CK4+180.500");
+    EXPECT_EQ(formatStake(BOTH, 2370.0, 0), "BK2+320");
+    EXPECT_EQ(formatStake(NONE, 1200.0), "K1+200.000");
+    EXPECT_EQ(formatStake(NONE, -5.5), "-K0+005.500");
+    // Every output stake reads back to its chainage (to the millimetre).
+    for (double chainage : {0.0, 2349.9996, 2350.0004, 2399.0, 4099.9, 4100.0, 5170.0}) {
+        const StakeQualification q = qualifyStake(BOTH, formatStake(BOTH, chainage));
+        ASSERT_TRUE(q.accepted()) << chainage << ": " << q.refusal;
+        EXPECT_NEAR(dlstr_sj(BOTH, q.text), chainage, 5e-4) << chainage;
+    }
+    // Break notes: 短链 where stakes are skipped, 长链 where they repeat.
+    const ChainBreakTable stn02 = chainBreakTable({{876.272071272522, 5350}});
+    EXPECT_EQ(chainBreakNote(stn02, 1), "断链 K0+876.272=K5+350.000 短链 4473.728 m");
+    EXPECT_EQ(chainBreakNote(BOTH, 1), "断链 K2+350.000=K2+300.000 长链 50.000 m");
 }
 
 // --------------------------------------------------------------- sj_dlstr_11
@@ -353,6 +409,20 @@ TEST(QualifyStake, RefusesWhatNamesNoStakeOfTheTable) {
         {NONE, "stake elevation", "桩号stake elevation无法识别，请修改！"},
         {NONE, "-.", "桩号-.无法识别，请修改！"},
         {STEP_BACK, "B", "桩号B无法识别，请修改！"},
+        // A lettered stake outside its stretch names no point of the road.
+        {BOTH, "A2400", "桩号A2400不在A段桩号范围内，请修改！"},
+        {BOTH, "A3000", "桩号A3000不在A段桩号范围内，请修改！"},
+        {BOTH, "B2", "桩号B2不在B段桩号范围内，请修改！"},
+        {BOTH, " B4100.001", "桩号B4100.001不在B段桩号范围内，请修改！"},
+        {BOTH, "C100", "桩号C100不在C段桩号范围内，请修改！"},
+        {BOTH, "BK4+150", "桩号BK4+150不在B段桩号范围内，请修改！"},
+        // K notation that names nothing.
+        {NONE, "K2+1320", "桩号K2+1320无法识别，请修改！"},
+        {NONE, "K+320", "桩号K+320的断链标识不存在，请修改！"},  // no digit before "+": classic
+        {NONE, "K2+", "桩号K2+无法识别，请修改！"},
+        {NONE, "K2+320 左", "桩号K2+320 左无法识别，请修改！"},
+        {STEP_BACK, "K2+320", AMBIGUOUS_MESSAGE_K2320},
+        {JUMP_AHEAD, "K4+150", "桩号K4+150不应存在4100和4180之间，请修改！"},
     };
     for (const auto& row : rows) {
         const StakeQualification q = qualifyStake(row.table, row.stake);
@@ -368,8 +438,10 @@ TEST(QualifyStake, RefusesWhatNamesNoStakeOfTheTable) {
     // one sign, then one point.
     for (const char* text : {"0", "-.5", "+ 1", " . 5", "\t7", "1e999x"}) EXPECT_TRUE(hasLeadingDigit(text)) << text;
     for (const char* text : {"", "-", ".", "e5", "+-1", ".-5", "..5"}) EXPECT_FALSE(hasLeadingDigit(text)) << text;
-    // The last stretch of the table passes.
-    EXPECT_TRUE(qualifyStake(BOTH, "C100").accepted());
+    // The ends of a stretch belong to it; the first has no lower end, the
+    // last no upper end.
+    for (const char* stake : {"A2350", "B2300", "B4100", "C4180", "A-500", "C99999"})
+        EXPECT_TRUE(qualifyStake(BOTH, stake).accepted()) << stake;
     EXPECT_TRUE(qualifyStake(NONE, "A2320").accepted());
     EXPECT_TRUE(qualifyStake(NONE, "-.5").accepted());
 }

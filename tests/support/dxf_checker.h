@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/test_data.h"
+
 namespace gradix::testing {
 
 // The exit code of dxf_check.py when ezdxf is not installed.
@@ -43,6 +45,5 @@ std::string dxf(std::initializer_list<const char*> lines, const char* eol = "\n"
 
 }  // namespace gradix::testing
 
-#define REQUIRE_EZDXF()                                 \
-    if (!::gradix::testing::checkerAvailable()) GTEST_SKIP() \
-        << "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed"
+#define REQUIRE_EZDXF() \
+    GRADIX_NEED(::gradix::testing::checkerAvailable(), "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed")

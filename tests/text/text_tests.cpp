@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "text/angles.h"
 #include "text/dataline.h"
 #include "text/failures.h"
 #include "text/numbers.h"
@@ -100,6 +101,37 @@ TEST(Failures, RequireFiniteRejectsNanAndInfinity) {
 }
 
 // ---------------------------------------------------------- leading number
+
+TEST(Angles, ReductionsAreBoundedForAnyFiniteAngle) {
+    // π as the profile and alignment formulas form it.
+    EXPECT_EQ(PI, 4.0 * std::atan(1.0));
+    const struct {
+        double start, end;  // rad
+        double sweep;       // counter-clockwise, (0, 2π]
+    } arcs[] = {
+        {0, PI / 2, PI / 2},
+        {PI / 2, 0, 1.5 * PI},
+        {1.0, 1.0, FULL_TURN},            // equal ends: a whole circle
+        {0, 3 * PI, PI},                  // beyond a turn: the direction counts
+        {0, 1e20, angleInTurn(1e20)},     // returns at once (a loop of 2π steps would not)
+        {-1e20, 0, angleInTurn(1e20)},
+        {0, -1e20, angleInTurn(-1e20)},
+        {0, HUGE_VAL, FULL_TURN},         // not finite: a whole circle
+    };
+    for (const auto& a : arcs) {
+        const double sweep = counterClockwiseSweep(a.start, a.end);
+        EXPECT_NEAR(sweep, a.sweep, 1e-12) << a.start << " → " << a.end;
+        EXPECT_GT(sweep, 0.0);
+        EXPECT_LE(sweep, FULL_TURN);
+    }
+    for (double a : {-1e20, -7.0, -0.0, 0.0, 1e-300, FULL_TURN, 1e20, -1e-17}) {
+        const double r = angleInTurn(a);
+        EXPECT_TRUE(r >= 0.0 && r < FULL_TURN) << a << " gives " << r;
+    }
+    EXPECT_NEAR(angleDifference(0.1, FULL_TURN - 0.1), -0.2, 1e-15);
+    EXPECT_DOUBLE_EQ(degreesToRadians(HALF_TURN_DEGREES), PI);
+    EXPECT_DOUBLE_EQ(radiansToDegrees(PI / 2), 90.0);
+}
 
 TEST(LeadingNumber, SpacesTabsAndLineFeedsAnywhereAreIgnored) {
     EXPECT_EQ(LeadingNumber(" 1 2\t3\n.5 "), 123.5);

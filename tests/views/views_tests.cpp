@@ -15,6 +15,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "support/temp_folder.h"
+#include "support/test_data.h"
 #include "views/example_project.h"
 #include "views/profilemodel.h"
 #include "views/profilesheet.h"
@@ -152,8 +153,8 @@ struct SheetCase {
 };
 
 TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
-    if (!fs::exists(PYTHON) || readSheet("/dev/null").status == CHECKER_SKIP)
-        GTEST_SKIP() << "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed";
+    GRADIX_NEED(fs::exists(PYTHON) && readSheet("/dev/null").status != CHECKER_SKIP,
+                "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed");
     const ExampleProject& project = exampleProject();
     const SheetCase cases[] = {
         {"whole road at the default scales", {}},
