@@ -22,6 +22,11 @@ struct Project {
     std::string profileFileName;      // path of the last profile file loaded
     bool alignmentMode = false;       // whether the last load was in alignment mode
     bool initialised = false;         // true once a project has loaded completely
+    // What loading the project noticed without refusing it (a field ignored,
+    // lines after an empty line left unread, the remarks of a LandXML
+    // reading), each as "FILE，第N行：TEXT" (msg::located); the window and
+    // gradix-cli show them after the load, prefixed msg::NOTE_PREFIX.
+    std::vector<std::string> notes;
 
     // The files this project was read from (none of them may be written over).
     std::vector<std::string> inputFiles() const;
