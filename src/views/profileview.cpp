@@ -16,14 +16,14 @@ namespace gradix {
 
 namespace {
 
-const QColor GRID_COLOUR(70, 80, 92);
-const QColor AXIS_COLOUR(190, 198, 206);
-const QColor TANGENT_COLOUR(150, 150, 150);
-const QColor DESIGN_COLOUR(255, 90, 80);
-const QColor CURVE_COLOUR(110, 220, 120);
-const QColor GRADE_COLOUR(230, 230, 230);
-const QColor BREAK_COLOUR(230, 100, 230);
-const QColor MARK_COLOUR(255, 215, 0);
+const Ink GRID_INK{QColor(70, 80, 92), QColor(215, 215, 215)};
+const Ink AXIS_INK{QColor(190, 198, 206), QColor(70, 70, 70)};
+const Ink TANGENT_INK{QColor(150, 150, 150), QColor(120, 120, 120)};
+const Ink DESIGN_INK{QColor(255, 90, 80), QColor(200, 30, 30)};
+const Ink CURVE_INK{QColor(110, 220, 120), QColor(0, 130, 40)};
+const Ink GRADE_INK{QColor(230, 230, 230), QColor(20, 20, 20)};
+const Ink BREAK_INK{QColor(230, 100, 230), QColor(160, 0, 160)};
+const Ink MARK_INK{QColor(255, 215, 0), QColor(200, 120, 0)};
 const QColor HOVER_COLOUR(120, 200, 255);
 const QColor READOUT_BACKGROUND(20, 24, 30, 220);
 constexpr double FIT_MARGIN = 0.85;            // share of the view the profile fills
@@ -32,6 +32,8 @@ constexpr double MAX_EXAGGERATION = 1000;
 constexpr double TEXT_PX = 11;
 constexpr double SMALL_TEXT_PX = 10;
 constexpr double AXIS_BAND_PX = 34;            // the band of stakes at the foot of the view
+constexpr double AXIS_GAP_PX = 8;              // between the lowest elevation fitted and that band
+constexpr double LABEL_ROOM_PX = 64;           // above the highest: a grade point's two lines, a break's note
 constexpr double TICK_PX = 5;
 constexpr double LABELLED_TICK_PX = 9;
 constexpr double MIN_TICK_SPACING_PX = 6;      // 20 m ticks closer than this are left out
@@ -99,7 +101,7 @@ void ProfileView::clear() {
 }
 
 void ProfileView::setViewport(const ProfileViewport& viewport) {
-    fitted_ = false;
+    navigation_.markMoved();
     viewport_ = viewport;
     viewport_.width = std::max(1, width());
     viewport_.height = std::max(1, height());
@@ -108,15 +110,23 @@ void ProfileView::setViewport(const ProfileViewport& viewport) {
 }
 
 void ProfileView::zoomExtents() {
-    fitted_ = true;
-    viewport_ = ProfileViewport::fitting(model_, std::max(1, width()), std::max(1, height()), exaggeration_,
-                                         FIT_MARGIN);
+    navigation_.markFitted();
+    const double h = std::max(1, height());
+    // The elevations between the labels above the grade points and the band of stakes.
+    const ProfileFit fit{FIT_MARGIN, LABEL_ROOM_PX, h - AXIS_BAND_PX - AXIS_GAP_PX, MIN_EXAGGERATION,
+                         MAX_EXAGGERATION};
+    viewport_ = ProfileViewport::fitting(model_, std::max(1, width()), h, fit);
+    const bool changed = viewport_.verticalExaggeration != exaggeration_;
+    exaggeration_ = viewport_.verticalExaggeration;
     roadChanged();
+    if (changed) emit verticalExaggerationChanged(exaggeration_);
 }
 
 void ProfileView::setVerticalExaggeration(double exaggeration) {
     if (!std::isfinite(exaggeration)) return;
-    exaggeration_ = std::clamp(exaggeration, MIN_EXAGGERATION, MAX_EXAGGERATION);
+    const double held = std::clamp(exaggeration, MIN_EXAGGERATION, MAX_EXAGGERATION);
+    if (held == exaggeration_) return;
+    exaggeration_ = held;
     viewport_.verticalExaggeration = exaggeration_;
     roadChanged();
 }
@@ -136,8 +146,8 @@ std::optional<ProfileReadout> ProfileView::readoutAt(QPointF position) const {
 }
 
 QString ProfileView::readoutText(const ProfileReadout& r) {
-    return QStringLiteral("桩号 %1 (%2)  高程 %3  纵坡 %4%")
-        .arg(QString::fromStdString(r.stake), QString::fromStdString(r.kilometreStake),
+    return QStringLiteral("桩号 %1  高程 %2  纵坡 %3%")
+        .arg(QString::fromStdString(r.kilometreStake),
              QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)),
              QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)));
 }
@@ -176,7 +186,7 @@ ProfileViewport ProfileView::scaledTo(QSizeF size) const {
     return v;
 }
 
-void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
+void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) const {
     const ProfileViewport v = scaledTo(size);
     const double w = size.width();
     const double axisTop = size.height() - AXIS_BAND_PX * unit;
@@ -203,15 +213,15 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
     for (double i = 0; i <= lineCount; ++i) {
         const double k = firstLine + i;
         const double y = v.y(k * gridStep);
-        p.setPen(pen(GRID_COLOUR));
+        p.setPen(pen(GRID_INK.on(onPaper)));
         p.drawLine(QPointF(0, y), QPointF(w, y));
-        p.setPen(pen(AXIS_COLOUR));
+        p.setPen(pen(AXIS_INK.on(onPaper)));
         p.drawText(QPointF(2 * unit, y - 2 * unit), QString::fromStdString(shortDecimal(k * gridStep)));
     }
 
     // The band of stakes: ticks every 20 m where they stand apart, labels at
     // a multiple of 100 m that leaves room, a grid line at each label.
-    p.setPen(pen(AXIS_COLOUR));
+    p.setPen(pen(AXIS_INK.on(onPaper)));
     p.drawLine(QPointF(0, axisTop), QPointF(w, axisTop));
     const double labelMultiple = niceMultiple(PROFILE_LABEL_STEP, v.pixelsPerMetre, MIN_LABEL_SPACING_PX * unit);
     const bool allTicks = PROFILE_TICK_STEP * v.pixelsPerMetre >= MIN_TICK_SPACING_PX * unit;
@@ -224,10 +234,10 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         if (!labelled && !allTicks) continue;
         const double x = v.x(t.chainage);
         if (labelled) {
-            p.setPen(pen(GRID_COLOUR));
+            p.setPen(pen(GRID_INK.on(onPaper)));
             p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
         }
-        p.setPen(pen(AXIS_COLOUR));
+        p.setPen(pen(AXIS_INK.on(onPaper)));
         p.drawLine(QPointF(x, axisTop), QPointF(x, axisTop + (labelled ? LABELLED_TICK_PX : TICK_PX) * unit));
         if (labelled) {
             const QString text = QString::fromStdString(t.label);
@@ -245,7 +255,7 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         if (line.toChainage < c0 || line.fromChainage > c1) continue;
         const QPointF a(v.x(line.fromChainage), v.y(line.fromElevation));
         const QPointF b(v.x(line.toChainage), v.y(line.toElevation));
-        p.setPen(pen(TANGENT_COLOUR, 1, Qt::DashLine));
+        p.setPen(pen(TANGENT_INK.on(onPaper), 1, Qt::DashLine));
         p.drawLine(a, b);
         const QString text = QString::fromStdString(line.gradeText) + "  L=" + QString::fromStdString(line.lengthText);
         const double textWidth = smallMetrics.horizontalAdvance(text);
@@ -254,7 +264,7 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         p.save();
         p.translate(middle);
         p.rotate(radiansToDegrees(std::atan2(b.y() - a.y(), b.x() - a.x())));
-        p.setPen(pen(GRADE_COLOUR));
+        p.setPen(pen(GRADE_INK.on(onPaper)));
         p.drawText(QPointF(-textWidth / 2, -3 * unit), text);
         p.restore();
     }
@@ -274,7 +284,7 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
     }
     // A thin pen, twice, half a pixel apart: the raster engine's cosmetic
     // path draws that in a fraction of the time a wide pen's outline takes.
-    p.setPen(pen(DESIGN_COLOUR, 1));
+    p.setPen(pen(DESIGN_INK.on(onPaper), 1));
     p.drawPolyline(polygon);
     p.translate(0, DESIGN_DOUBLING_PX * unit);
     p.drawPolyline(polygon);
@@ -293,7 +303,7 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         // Grade points crowded together on screen keep only their labels' turn.
         if (at.x() - lastMark < MIN_POINT_SPACING_PX * unit) continue;
         lastMark = at.x();
-        p.setPen(pen(CURVE_COLOUR));
+        p.setPen(pen(CURVE_INK.on(onPaper)));
         p.setBrush(Qt::NoBrush);
         const double half = POINT_MARK_PX * unit;
         p.drawRect(QRectF(at.x() - half, at.y() - half, 2 * half, 2 * half));
@@ -315,7 +325,7 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
         freeFrom = left + textWidth + LABEL_GAP_PX * unit;
         const double baseline = std::min(at.y(), on.y()) - LABEL_RISE_PX * unit;
         p.drawLine(QPointF(at.x(), baseline + 2 * unit), on);
-        p.setPen(pen(GRADE_COLOUR));
+        p.setPen(pen(GRADE_INK.on(onPaper)));
         if (!second.isEmpty()) {
             p.drawText(QPointF(at.x() - metrics.horizontalAdvance(second) / 2, baseline), second);
             p.drawText(QPointF(at.x() - metrics.horizontalAdvance(first) / 2, baseline - metrics.height()), first);
@@ -328,22 +338,21 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit) const {
     for (const ChainBreakNote& b : model_.chainBreaks) {
         if (b.chainage < c0 || b.chainage > c1) continue;
         const double x = v.x(b.chainage);
-        p.setPen(pen(BREAK_COLOUR, 1, Qt::DashDotLine));
+        p.setPen(pen(BREAK_INK.on(onPaper), 1, Qt::DashDotLine));
         p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
-        p.setPen(pen(BREAK_COLOUR));
-        p.drawText(QPointF(x + 3 * unit, metrics.ascent() + 18 * unit),
-                   QStringLiteral("断链 ") + QString::fromStdString(b.text));
+        p.setPen(pen(BREAK_INK.on(onPaper)));
+        p.drawText(QPointF(x + 3 * unit, metrics.ascent() + 18 * unit), QString::fromStdString(b.text));
     }
     p.setRenderHint(QPainter::Antialiasing, false);
 
     // The exaggeration, top right.
     p.setFont(small);
-    p.setPen(pen(AXIS_COLOUR));
+    p.setPen(pen(AXIS_INK.on(onPaper)));
     const QString scale = QStringLiteral("纵断面  竖向放大 %1×").arg(shortDecimal(v.verticalExaggeration).c_str());
     p.drawText(QPointF(w - smallMetrics.horizontalAdvance(scale) - 6 * unit, smallMetrics.ascent() + 4 * unit), scale);
 }
 
-void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit) const {
+void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper) const {
     const ProfileViewport v = scaledTo(size);
     const double axisTop = size.height() - AXIS_BAND_PX * unit;
     const QFont font = viewFont(TEXT_PX * unit);
@@ -359,19 +368,19 @@ void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit) const {
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(on, MARK_RADIUS_PX * unit, MARK_RADIUS_PX * unit);
         if (!withText) return;
-        const QString text = QString::fromStdString(r.stake) + "  " +
+        const QString text = QString::fromStdString(r.kilometreStake) + "  " +
                              QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)) + "  " +
                              QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)) + "%";
         p.drawText(QPointF(x + 6 * unit, on.y() + metrics.height() + 4 * unit), text);
     };
     if (marked_) {
         try {
-            mark(profileReadout(profile_, breaks_, *marked_), MARK_COLOUR, true);
+            mark(profileReadout(profile_, breaks_, *marked_), MARK_INK.on(onPaper), true);
         } catch (const GradixError&) {
             // a stake the profile cannot evaluate is not marked
         }
     }
-    if (hover_ && unit == 1.0) {
+    if (hover_ && unit == 1.0 && !onPaper) {
         mark(*hover_, HOVER_COLOUR, false);
         const QString text = readoutText(*hover_);
         const QRectF box(4, 4, metrics.horizontalAdvance(text) + 12, metrics.height() + 8);

@@ -40,13 +40,15 @@ TEST(ProfileLabelModel, LabelsOfTheExampleProject) {
     std::map<std::string, std::string> curves;
     for (const GradePointLabel& g : model.gradePoints) curves[g.stake] = g.curve;
     // By hand: R 8000, grades +0.02 and -0.01, T = 8000 · 0.03 / 2 = 120, E = 120² / 16000.
-    EXPECT_EQ(curves["K0+600.000"], "R=8000 T=120 E=0.900");
-    EXPECT_EQ(curves["K0+000.000"], "");  // the ends have no curve
-    EXPECT_EQ(curves["K5+200.000"], "");
+    // Stakes as every output writes them: the stretch letter and K notation.
+    EXPECT_EQ(curves["AK0+600.000"], "R=8000 T=120 E=0.900");
+    EXPECT_EQ(curves["AK0+000.000"], "");  // the ends have no curve
+    EXPECT_EQ(curves["CK5+200.000"], "");
     ASSERT_EQ(model.chainBreaks.size(), 2u);
-    EXPECT_EQ(model.chainBreaks[0].text, "2350=2300");
+    EXPECT_EQ(model.chainBreaks[0].text, "断链 K2+350.000=K2+300.000 长链 50.000 m");
     EXPECT_EQ(model.chainBreaks[0].chainage, 2350);
-    EXPECT_EQ(model.chainBreaks[1].text, "4100=4180");
+    EXPECT_EQ(model.chainBreaks[1].text, "断链 K4+100.000=K4+180.000 短链 80.000 m");
+    EXPECT_EQ(model.chainBreaks[1].chainage, 4150);
     ASSERT_FALSE(model.gradeLines.empty());
     EXPECT_EQ(model.gradeLines[0].gradeText, "2.000%");
     EXPECT_EQ(model.gradeLines[0].lengthText, "600.000");
@@ -213,10 +215,7 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
             });
             EXPECT_TRUE(onTick) << label.text << " at x " << label.x;
             // At a chain break both stakes stand at one place: the back one and the ahead one.
-            const auto stakeText = [&](double chainage) {
-                std::string text = formatKilometreStake(stakeValueAt(project.breaks, chainage));
-                return text.erase(text.find('.'));
-            };
+            const auto stakeText = [&](double chainage) { return formatStake(project.breaks, chainage, 0); };
             const double at = chainageAt(label.x);
             EXPECT_TRUE(label.text == stakeText(at - BREAK_SIDE) || label.text == stakeText(at + BREAK_SIDE))
                 << label.text << " at chainage " << at;
