@@ -71,12 +71,16 @@ std::vector<bool> placeLabels(const std::vector<LabelCandidate>& candidates, dou
     });
     std::vector<bool> kept(candidates.size(), false);
     std::vector<LabelBox> taken = obstacles;
+    std::set<int> placedGroups;
     for (std::size_t i : order) {
-        const LabelBox& box = candidates[i].box;
-        if (!inside(box, width, height)) continue;
-        if (std::any_of(taken.begin(), taken.end(), [&](const LabelBox& t) { return boxesOverlap(box, t); })) continue;
+        const LabelCandidate& c = candidates[i];
+        if (c.group >= 0 && placedGroups.count(c.group) != 0) continue;
+        if (!inside(c.box, width, height)) continue;
+        if (std::any_of(taken.begin(), taken.end(), [&](const LabelBox& t) { return boxesOverlap(c.box, t); }))
+            continue;
         kept[i] = true;
-        taken.push_back(box);
+        taken.push_back(c.box);
+        if (c.group >= 0) placedGroups.insert(c.group);
     }
     return kept;
 }

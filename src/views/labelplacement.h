@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <vector>
 
 namespace gradix {
@@ -30,16 +31,20 @@ struct LabelBox {
 // Whether two boxes share more than an edge or a corner.
 bool boxesOverlap(const LabelBox& a, const LabelBox& b);
 
-// A label to place: its box and its priority (0 first, then 1, ...).
+// A label to place: its box and its priority (0 first, then 1, ...). The
+// places one label may take are candidates of one group (a number >= 0):
+// only the first of them that has room is kept.
 struct LabelCandidate {
     LabelBox box;
     int priority = 0;
+    int group = -1;  // none: a label with one place
 };
 
 // Which labels are drawn: in order of priority (labels of one priority in
 // the order given), each label that lies wholly inside the view (0..width,
-// 0..height) and overlaps neither an obstacle nor a label kept before it.
-// One flag per candidate, in the candidates' order.
+// 0..height), overlaps neither an obstacle nor a label kept before it, and
+// whose group has no place kept yet. One flag per candidate, in the
+// candidates' order.
 std::vector<bool> placeLabels(const std::vector<LabelCandidate>& candidates, double width, double height,
                               const std::vector<LabelBox>& obstacles = {});
 

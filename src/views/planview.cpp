@@ -251,6 +251,7 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
     }
 
     std::vector<PendingLabel> labels;
+    int nextGroup = 0;  // the labels that have several places to choose from
 
     // The computed stake: a ring, its stake beside it.
     if (marked_) {
@@ -264,13 +265,15 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
             const QString text = QString::fromStdString(formatStake(breaks_, *marked_));
             // Beside the ring, on the first side of the four that has room.
             const double d = MARK_LABEL_PX * unit;
-            for (const QPointF away : {QPointF(1, -1), QPointF(1, 1), QPointF(-1, -1), QPointF(-1, 1)})
+            const int group = nextGroup++;
+            for (const QPointF away : {QPointF(1, -1), QPointF(1, 1), QPointF(-1, -1), QPointF(-1, 1)}) {
                 labels.push_back(besideLabel(text, font, MARK_INK.on(onPaper), c + away * d, away, MARK_PRIORITY));
+                labels.back().candidate.group = group;
+            }
         } catch (const GradixError&) {
             // a chainage the alignment cannot place is not marked
         }
     }
-    const std::size_t markChoices = labels.size();
 
     // The chain breaks: a tick across the road, the note beside it.
     for (const PlanChainBreak& b : model_.chainBreaks) {
@@ -280,8 +283,17 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
         const double half = BREAK_TICK_HALF_PX * unit;
         p.setPen(QPen(BREAK_INK.on(onPaper), 1.5 * unit));
         p.drawLine(c - across * half, c + across * half);
-        labels.push_back(acrossLabel(QString::fromStdString(b.text), font, BREAK_INK.on(onPaper), c, -across,
-                                     half, unit, BREAK_PRIORITY));
+        // Across the road on either side, or level beside either end of the tick.
+        const QString text = QString::fromStdString(b.text);
+        const QColor ink = BREAK_INK.on(onPaper);
+        const int group = nextGroup++;
+        for (PendingLabel l : {acrossLabel(text, font, ink, c, -across, half, unit, BREAK_PRIORITY),
+                               acrossLabel(text, font, ink, c, across, half, unit, BREAK_PRIORITY),
+                               besideLabel(text, font, ink, c - across * half, -across, BREAK_PRIORITY),
+                               besideLabel(text, font, ink, c + across * half, across, BREAK_PRIORITY)}) {
+            l.candidate.group = group;
+            labels.push_back(std::move(l));
+        }
     }
 
     // The main points, their name and stake across the road.
@@ -331,18 +343,11 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
         LabelBox::upright(titleAt.x() - 2 * unit, titleAt.y() - smallMetrics.ascent() - 2 * unit,
                           titleAt.x() + smallMetrics.horizontalAdvance(title) + 2 * unit, size.height())};
 
-    // The labels that have room, the most important first; of the computed
-    // stake's four places only the first with room.
+    // The labels that have room, the most important first, each in the
+    // first of its places that has.
     std::vector<LabelCandidate> candidates;
     for (const PendingLabel& l : labels) candidates.push_back(l.candidate);
-    std::vector<bool> kept(labels.size(), false);
-    for (std::size_t choice = 0; choice < std::max<std::size_t>(markChoices, 1); ++choice) {
-        std::vector<LabelCandidate> trial = candidates;
-        for (std::size_t i = 0; i < markChoices; ++i)
-            if (i != choice) trial[i].box = LabelBox::upright(-2, -2, -1, -1);  // outside: never kept
-        kept = placeLabels(trial, size.width(), size.height(), obstacles);
-        if (markChoices == 0 || kept[choice]) break;
-    }
+    const std::vector<bool> kept = placeLabels(candidates, size.width(), size.height(), obstacles);
     std::vector<ShownLabel> shown;
     for (std::size_t i = 0; i < labels.size(); ++i) {
         if (!kept[i]) continue;

@@ -334,14 +334,23 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper)
         }
     }
 
-    // The chain breaks, across the view, with their equation at the top.
+    // The chain breaks, across the view, with their note at the top: right
+    // of the line, or left of it where it would run out of the view, a
+    // second note a line lower where the one before stands in the way.
+    double noteFreeFrom = -1e300;
     for (const ChainBreakNote& b : model_.chainBreaks) {
         if (b.chainage < c0 || b.chainage > c1) continue;
         const double x = v.x(b.chainage);
         p.setPen(pen(BREAK_INK.on(onPaper), 1, Qt::DashDotLine));
         p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
         p.setPen(pen(BREAK_INK.on(onPaper)));
-        p.drawText(QPointF(x + 3 * unit, metrics.ascent() + 18 * unit), QString::fromStdString(b.text));
+        const QString note = QString::fromStdString(b.text);
+        const double advance = metrics.horizontalAdvance(note);
+        const double gap = 3 * unit;
+        const double left = x + gap + advance <= w ? x + gap : x - gap - advance;
+        const double lower = left < noteFreeFrom ? metrics.height() : 0;
+        p.drawText(QPointF(left, metrics.ascent() + 18 * unit + lower), note);
+        noteFreeFrom = lower > 0 ? noteFreeFrom : left + advance + gap;
     }
     p.setRenderHint(QPainter::Antialiasing, false);
 
@@ -371,7 +380,10 @@ void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper
         const QString text = QString::fromStdString(r.kilometreStake) + "  " +
                              QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)) + "  " +
                              QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)) + "%";
-        p.drawText(QPointF(x + 6 * unit, on.y() + metrics.height() + 4 * unit), text);
+        // Right of the mark, or left of it where it would run out of the view.
+        const double advance = metrics.horizontalAdvance(text);
+        const double left = x + 6 * unit + advance <= size.width() ? x + 6 * unit : x - 6 * unit - advance;
+        p.drawText(QPointF(left, on.y() + metrics.height() + 4 * unit), text);
     };
     if (marked_) {
         try {
