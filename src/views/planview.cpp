@@ -1,5 +1,7 @@
 #include "views/planview.h"
 
+#include "views/viewlabels.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
@@ -68,60 +70,6 @@ const Ink& inkOf(PlanElementKind kind) {
         case PlanElementKind::Spiral: return SPIRAL_INK;
         default: return LINE_INK;
     }
-}
-
-ScreenPoint screenPoint(QPointF p) { return {p.x(), p.y()}; }
-
-// A label waiting for its place: its text, font, box, where its baseline
-// starts and which way it runs, and the leader drawn with it.
-struct PendingLabel {
-    QString text;
-    const QFont* font;
-    QColor colour;
-    QPointF origin;
-    QPointF direction;
-    QLineF leader;  // none when null
-    LabelCandidate candidate;
-};
-
-// A text running from origin along direction.
-PendingLabel textLabel(QString text, const QFont& font, QColor colour, QPointF origin, QPointF direction,
-                       int priority, QLineF leader = {}) {
-    const QFontMetricsF metrics(font);
-    const double advance = metrics.horizontalAdvance(text);
-    PendingLabel l{std::move(text), &font, colour, origin, direction, leader, {}};
-    l.candidate = {LabelBox::ofText(screenPoint(origin), screenPoint(direction), advance, metrics.ascent(),
-                                    metrics.descent()),
-                   priority};
-    return l;
-}
-
-// A label across the road from c, away from it along across (a unit vector),
-// upright whichever way across points, behind a leader of length offset.
-PendingLabel acrossLabel(QString text, const QFont& font, QColor colour, QPointF c, QPointF across, double offset,
-                         double unit, int priority) {
-    const QFontMetricsF metrics(font);
-    const double advance = metrics.horizontalAdvance(text);
-    const QPointF end = c + across * offset;
-    // Read upright: a label pointing left runs back towards the road.
-    const bool flip = across.x() < 0;
-    const QPointF direction = flip ? -across : across;
-    const QPointF down(-direction.y(), direction.x());  // below the baseline, on a y-down screen
-    const double middle = (metrics.ascent() - metrics.descent()) / 2;
-    const QPointF origin = (flip ? end + across * (advance + LABEL_GAP_PX * unit) : end + across * LABEL_GAP_PX * unit) +
-                           down * middle;
-    return textLabel(std::move(text), font, colour, origin, direction, priority, QLineF(c, end));
-}
-
-// An upright label beside an anchor, on the side of away (a vector): its box
-// has its nearest corner at the anchor.
-PendingLabel besideLabel(QString text, const QFont& font, QColor colour, QPointF anchor, QPointF away, int priority) {
-    const QFontMetricsF metrics(font);
-    const double w = metrics.horizontalAdvance(text);
-    const double h = metrics.ascent() + metrics.descent();
-    const double left = away.x() >= 0 ? anchor.x() : anchor.x() - w;
-    const double top = away.y() >= 0 ? anchor.y() : anchor.y() - h;
-    return textLabel(std::move(text), font, colour, QPointF(left, top + metrics.ascent()), QPointF(1, 0), priority);
 }
 
 }  // namespace
@@ -287,8 +235,9 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
         const QString text = QString::fromStdString(b.text);
         const QColor ink = BREAK_INK.on(onPaper);
         const int group = nextGroup++;
-        for (PendingLabel l : {acrossLabel(text, font, ink, c, -across, half, unit, BREAK_PRIORITY),
-                               acrossLabel(text, font, ink, c, across, half, unit, BREAK_PRIORITY),
+        const double gap = LABEL_GAP_PX * unit;
+        for (PendingLabel l : {acrossLabel(text, font, ink, c, -across, half, gap, BREAK_PRIORITY),
+                               acrossLabel(text, font, ink, c, across, half, gap, BREAK_PRIORITY),
                                besideLabel(text, font, ink, c - across * half, -across, BREAK_PRIORITY),
                                besideLabel(text, font, ink, c + across * half, across, BREAK_PRIORITY)}) {
             l.candidate.group = group;
@@ -310,7 +259,7 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
         p.drawRect(QRectF(c.x() - half, c.y() - half, 2 * half, 2 * half));
         labels.push_back(acrossLabel(QString::fromStdString(m.name + " " + m.stake), font,
                                      MAIN_POINT_INK.on(onPaper), c, acrossOf(m.bearing), MAIN_POINT_OFFSET_PX * unit,
-                                     unit, MAIN_POINT_PRIORITY));
+                                     LABEL_GAP_PX * unit, MAIN_POINT_PRIORITY));
     }
 
     // Ticks across the road every 20 m of stake where they stand apart;
@@ -345,23 +294,9 @@ void PlanView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) co
 
     // The labels that have room, the most important first, each in the
     // first of its places that has.
-    std::vector<LabelCandidate> candidates;
-    for (const PendingLabel& l : labels) candidates.push_back(l.candidate);
-    const std::vector<bool> kept = placeLabels(candidates, size.width(), size.height(), obstacles);
     std::vector<ShownLabel> shown;
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (!kept[i]) continue;
-        const PendingLabel& l = labels[i];
-        p.setPen(QPen(l.colour, unit));
-        if (!l.leader.isNull()) p.drawLine(l.leader);
-        p.setFont(*l.font);
-        p.save();
-        p.translate(l.origin);
-        p.rotate(radiansToDegrees(std::atan2(l.direction.y(), l.direction.x())));
-        p.drawText(QPointF(0, 0), l.text);
-        p.restore();
-        shown.push_back({l.text, l.candidate.box});
-    }
+    for (const PendingLabel* l : drawPlacedLabels(p, labels, size, obstacles, unit))
+        shown.push_back({l->text(), l->candidate.box});
     if (!onPaper && unit == 1.0) shown_ = std::move(shown);
 
     p.setPen(QPen(TICK_INK.on(onPaper), 1.5 * unit));

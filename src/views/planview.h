@@ -45,13 +45,6 @@ public:
     // "桩号 BK1+234.567  偏距 左 12.345 m" (offsetText).
     static QString readoutText(const PlanReadout& readout);
 
-    // A label as the last paint on the screen drew it.
-    struct ShownLabel {
-        QString text;
-        LabelBox box;
-    };
-    const std::vector<ShownLabel>& shownLabels() const { return shown_; }
-
 signals:
     void readoutChanged(const QString& text);
     // A click near the road: the chainage (m) of the foot of the point.
@@ -79,7 +72,6 @@ private:
     PlanViewport viewport_;
     std::optional<double> marked_;
     std::optional<PlanReadout> hover_;
-    mutable std::vector<ShownLabel> shown_;
 };
 
 // An offset as the window shows it: the side in words and the distance,

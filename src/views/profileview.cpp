@@ -1,5 +1,7 @@
 #include "views/profileview.h"
 
+#include "views/viewlabels.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -47,6 +49,12 @@ constexpr double DESIGN_DOUBLING_PX = 0.6;    // the second stroke of the design
 constexpr double POINT_MARK_PX = 3;            // half the side of a grade point's square
 constexpr double MIN_POINT_SPACING_PX = 12;    // grade points closer than this on screen are not marked
 constexpr int ELEVATION_DECIMALS = 4;
+// The priorities of the labels: the computed stake first, then the chain
+// breaks, the grade points and the grade lines.
+constexpr int MARK_PRIORITY = 0;
+constexpr int BREAK_PRIORITY = 1;
+constexpr int GRADE_POINT_PRIORITY = 2;
+constexpr int GRADE_LINE_PRIORITY = 3;
 // Label multiples tried in turn: 1, 2, 5, 10, 20, 50 ... of the label step.
 constexpr double NICE_STEPS[] = {1, 2, 5};
 constexpr int MAX_DECADES = 12;
@@ -93,6 +101,7 @@ QString ProfileView::setProfile(const Profile& profile, const ChainBreakTable& b
 }
 
 void ProfileView::clear() {
+    shown_.clear();
     profile_ = Profile{};
     model_ = ProfileLabelModel{};
     marked_.reset();
@@ -126,6 +135,8 @@ void ProfileView::setVerticalExaggeration(double exaggeration) {
     if (!std::isfinite(exaggeration)) return;
     const double held = std::clamp(exaggeration, MIN_EXAGGERATION, MAX_EXAGGERATION);
     if (held == exaggeration_) return;
+    // One chosen by the person stays when the view's size changes.
+    navigation_.markMoved();
     exaggeration_ = held;
     viewport_.verticalExaggeration = exaggeration_;
     roadChanged();
@@ -133,7 +144,7 @@ void ProfileView::setVerticalExaggeration(double exaggeration) {
 
 void ProfileView::setMarkedChainage(std::optional<double> chainage) {
     marked_ = chainage;
-    update();
+    roadChanged();  // its label takes its place among the others
 }
 
 std::optional<ProfileReadout> ProfileView::readoutAt(QPointF position) const {
@@ -200,6 +211,12 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper)
         return QPen(c, width * unit, style, Qt::FlatCap, Qt::MiterJoin);
     };
 
+    // What no label may cover: the elevations of the grid, the band of
+    // stakes, the title; the labels waiting for their place.
+    std::vector<LabelBox> obstacles{LabelBox::upright(0, axisTop, w, size.height())};
+    std::vector<PendingLabel> labels;
+    int group = 0;  // the labels that have several places to choose from
+
     // The grid of elevations, labelled at the left.
     p.setFont(small);
     const double pixelsPerElevationMetre = v.pixelsPerMetre * v.verticalExaggeration;
@@ -216,7 +233,11 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper)
         p.setPen(pen(GRID_INK.on(onPaper)));
         p.drawLine(QPointF(0, y), QPointF(w, y));
         p.setPen(pen(AXIS_INK.on(onPaper)));
-        p.drawText(QPointF(2 * unit, y - 2 * unit), QString::fromStdString(shortDecimal(k * gridStep)));
+        const QString text = QString::fromStdString(shortDecimal(k * gridStep));
+        const QPointF at(2 * unit, y - 2 * unit);
+        p.drawText(at, text);
+        obstacles.push_back(LabelBox::upright(at.x(), at.y() - smallMetrics.ascent(),
+                                              at.x() + smallMetrics.horizontalAdvance(text), at.y() + smallMetrics.descent()));
     }
 
     // The band of stakes: ticks every 20 m where they stand apart, labels at
@@ -260,13 +281,15 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper)
         const QString text = QString::fromStdString(line.gradeText) + "  L=" + QString::fromStdString(line.lengthText);
         const double textWidth = smallMetrics.horizontalAdvance(text);
         if (b.x() - a.x() < textWidth + 2 * LABEL_GAP_PX * unit) continue;
-        const QPointF middle = (a + b) / 2;
-        p.save();
-        p.translate(middle);
-        p.rotate(radiansToDegrees(std::atan2(b.y() - a.y(), b.x() - a.x())));
-        p.setPen(pen(GRADE_INK.on(onPaper)));
-        p.drawText(QPointF(-textWidth / 2, -3 * unit), text);
-        p.restore();
+        // Along the line, centred on its middle: above it, or below where that has no room.
+        const QPointF along = (b - a) / QLineF(a, b).length();
+        const QPointF up(along.y(), -along.x());
+        const QPointF start = (a + b) / 2 - along * (textWidth / 2);
+        for (const QPointF shift : {up * (3 * unit), -up * (3 * unit + smallMetrics.ascent())}) {
+            labels.push_back(textLabel(text, small, GRADE_INK.on(onPaper), start + shift, along, GRADE_LINE_PRIORITY));
+            labels.back().candidate.group = group;
+        }
+        ++group;
     }
 
     // The design line, vertex by vertex, merged where vertices share a pixel.
@@ -290,11 +313,8 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper)
     p.drawPolyline(polygon);
     p.resetTransform();
 
-    // The grade points: the point, its stake and elevation, its curve; a
-    // label that would run into the one before is left out.
-    double freeFrom = -1e300;
+    // The grade points: the point, its stake and elevation, its curve.
     double lastMark = -1e300;
-    p.setFont(font);
     for (std::size_t i = firstAtOrAfter(points, c0); i < points.size(); ++i) {
         const GradePointLabel& g = points[i];
         if (g.chainage > c1) break;
@@ -316,49 +336,75 @@ void ProfileView::paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper)
             p.drawLine(QPointF(s, top), QPointF(e, top));
             p.drawLine(QPointF(e, top), QPointF(e, top + 4 * unit));
         }
-        if (at.x() < freeFrom) continue;  // its middle is already under the label before
-        const QString first = QString::fromStdString(g.stake) + "  " + QString::fromStdString(g.elevationText);
-        const QString second = QString::fromStdString(g.curve);
-        const double textWidth = std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second));
-        const double left = at.x() - textWidth / 2;
-        if (left < freeFrom) continue;
-        freeFrom = left + textWidth + LABEL_GAP_PX * unit;
+        QStringList lines{QString::fromStdString(g.stake) + "  " + QString::fromStdString(g.elevationText)};
+        if (!g.curve.empty()) lines << QString::fromStdString(g.curve);
         const double baseline = std::min(at.y(), on.y()) - LABEL_RISE_PX * unit;
-        p.drawLine(QPointF(at.x(), baseline + 2 * unit), on);
-        p.setPen(pen(GRADE_INK.on(onPaper)));
-        if (!second.isEmpty()) {
-            p.drawText(QPointF(at.x() - metrics.horizontalAdvance(second) / 2, baseline), second);
-            p.drawText(QPointF(at.x() - metrics.horizontalAdvance(first) / 2, baseline - metrics.height()), first);
-        } else {
-            p.drawText(QPointF(at.x() - metrics.horizontalAdvance(first) / 2, baseline), first);
-        }
+        labels.push_back(stackedLabel(lines, font, GRADE_INK.on(onPaper), QPointF(at.x(), baseline),
+                                      GRADE_POINT_PRIORITY, QLineF(QPointF(at.x(), baseline + 2 * unit), on)));
     }
 
     // The chain breaks, across the view, with their note at the top: right
-    // of the line, or left of it where it would run out of the view, a
-    // second note a line lower where the one before stands in the way.
-    double noteFreeFrom = -1e300;
+    // of the line (a line or two lower where another stands in the way), or
+    // else left of it.
     for (const ChainBreakNote& b : model_.chainBreaks) {
         if (b.chainage < c0 || b.chainage > c1) continue;
         const double x = v.x(b.chainage);
         p.setPen(pen(BREAK_INK.on(onPaper), 1, Qt::DashDotLine));
         p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
-        p.setPen(pen(BREAK_INK.on(onPaper)));
         const QString note = QString::fromStdString(b.text);
         const double advance = metrics.horizontalAdvance(note);
         const double gap = 3 * unit;
-        const double left = x + gap + advance <= w ? x + gap : x - gap - advance;
-        const double lower = left < noteFreeFrom ? metrics.height() : 0;
-        p.drawText(QPointF(left, metrics.ascent() + 18 * unit + lower), note);
-        noteFreeFrom = lower > 0 ? noteFreeFrom : left + advance + gap;
+        for (double left : {x + gap, x - gap - advance})
+            for (double lower : {0.0, metrics.height(), 2 * metrics.height()}) {
+                labels.push_back(textLabel(note, font, BREAK_INK.on(onPaper),
+                                           QPointF(left, metrics.ascent() + 18 * unit + lower), QPointF(1, 0),
+                                           BREAK_PRIORITY));
+                labels.back().candidate.group = group;
+            }
+        ++group;
     }
+
+    // The computed stake: a line across the view, a ring on the design line,
+    // its stake, elevation and grade beside it, first of all the labels.
+    if (marked_) {
+        try {
+            const ProfileReadout r = profileReadout(profile_, breaks_, *marked_);
+            const double x = v.x(r.chainage);
+            const QPointF on(x, v.y(r.elevation));
+            const QColor ink = MARK_INK.on(onPaper);
+            p.setPen(QPen(ink, unit, Qt::DashLine));
+            p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
+            p.setPen(QPen(ink, 2 * unit));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(on, MARK_RADIUS_PX * unit, MARK_RADIUS_PX * unit);
+            const QString text = QString::fromStdString(r.kilometreStake) + "  " +
+                                 QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)) + "  " +
+                                 QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)) + "%";
+            const double d = (MARK_RADIUS_PX + 2) * unit;
+            for (const QPointF away : {QPointF(1, 1), QPointF(-1, 1), QPointF(1, -1), QPointF(-1, -1)}) {
+                labels.push_back(besideLabel(text, font, ink, on + away * d, away, MARK_PRIORITY));
+                labels.back().candidate.group = group;
+            }
+            ++group;
+        } catch (const GradixError&) {
+            // a stake the profile cannot evaluate is not marked
+        }
+    }
+
+    // The title, top right; then the labels that have room.
+    const QString scale = QStringLiteral("纵断面  竖向放大 %1×").arg(shortDecimal(v.verticalExaggeration).c_str());
+    const QPointF titleAt(w - smallMetrics.horizontalAdvance(scale) - 6 * unit, smallMetrics.ascent() + 4 * unit);
+    obstacles.push_back(LabelBox::upright(titleAt.x(), titleAt.y() - smallMetrics.ascent(), w,
+                                          titleAt.y() + smallMetrics.descent()));
+    std::vector<ShownLabel> shown;
+    for (const PendingLabel* l : drawPlacedLabels(p, labels, size, obstacles, unit))
+        shown.push_back({l->text(), l->candidate.box});
+    if (!onPaper && unit == 1.0) shown_ = std::move(shown);
     p.setRenderHint(QPainter::Antialiasing, false);
 
-    // The exaggeration, top right.
     p.setFont(small);
     p.setPen(pen(AXIS_INK.on(onPaper)));
-    const QString scale = QStringLiteral("纵断面  竖向放大 %1×").arg(shortDecimal(v.verticalExaggeration).c_str());
-    p.drawText(QPointF(w - smallMetrics.horizontalAdvance(scale) - 6 * unit, smallMetrics.ascent() + 4 * unit), scale);
+    p.drawText(titleAt, scale);
 }
 
 void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper) const {
@@ -368,32 +414,16 @@ void ProfileView::paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper
     const QFontMetricsF metrics(font);
     p.setFont(font);
     p.setRenderHint(QPainter::Antialiasing, true);
-    const auto mark = [&](const ProfileReadout& r, const QColor& colour, bool withText) {
-        const double x = v.x(r.chainage);
-        const QPointF on(x, v.y(r.elevation));
-        p.setPen(QPen(colour, unit, Qt::DashLine));
+    if (hover_ && unit == 1.0 && !onPaper) {
+        const double x = v.x(hover_->chainage);
+        const QPointF on(x, v.y(hover_->elevation));
+        p.setPen(QPen(HOVER_COLOUR, unit, Qt::DashLine));
         p.drawLine(QPointF(x, 0), QPointF(x, axisTop));
-        p.setPen(QPen(colour, 2 * unit));
+        p.setPen(QPen(HOVER_COLOUR, 2 * unit));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(on, MARK_RADIUS_PX * unit, MARK_RADIUS_PX * unit);
-        if (!withText) return;
-        const QString text = QString::fromStdString(r.kilometreStake) + "  " +
-                             QString::fromStdString(formatFixed(r.elevation, ELEVATION_DECIMALS)) + "  " +
-                             QString::fromStdString(formatPercent(r.grade, ELEVATION_DECIMALS)) + "%";
-        // Right of the mark, or left of it where it would run out of the view.
-        const double advance = metrics.horizontalAdvance(text);
-        const double left = x + 6 * unit + advance <= size.width() ? x + 6 * unit : x - 6 * unit - advance;
-        p.drawText(QPointF(left, on.y() + metrics.height() + 4 * unit), text);
-    };
-    if (marked_) {
-        try {
-            mark(profileReadout(profile_, breaks_, *marked_), MARK_INK.on(onPaper), true);
-        } catch (const GradixError&) {
-            // a stake the profile cannot evaluate is not marked
-        }
     }
     if (hover_ && unit == 1.0 && !onPaper) {
-        mark(*hover_, HOVER_COLOUR, false);
         const QString text = readoutText(*hover_);
         const QRectF box(4, 4, metrics.horizontalAdvance(text) + 12, metrics.height() + 8);
         p.setPen(Qt::NoPen);

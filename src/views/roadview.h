@@ -15,7 +15,10 @@
 #include <QString>
 #include <QWidget>
 
+#include "views/labelplacement.h"
 #include "views/viewnavigation.h"
+
+#include <vector>
 
 class QPainter;
 
@@ -58,6 +61,14 @@ public:
     // Moves the picture by a distance in pixels (as a middle-button drag).
     void panBy(QPointF delta);
 
+    // A label as the last paint on the screen drew it (the labels that had
+    // no room are not drawn).
+    struct ShownLabel {
+        QString text;
+        LabelBox box;
+    };
+    const std::vector<ShownLabel>& shownLabels() const { return shown_; }
+
 signals:
     void exportRequested();  // the context menu's "导出图片…"
 
@@ -83,6 +94,8 @@ protected:
     void roadChanged();
     // The views' navigation; zoomExtents marks the view fitted.
     ViewNavigation navigation_;
+    // The labels of the last paint on the screen (paintRoad keeps them).
+    mutable std::vector<ShownLabel> shown_;
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

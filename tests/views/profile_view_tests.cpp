@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <functional>
 #include <random>
 
 #include "views/example_project.h"
@@ -95,37 +96,53 @@ TEST(ViewTexts, OffsetsSayTheirSide) {
     for (const auto& r : rows) EXPECT_EQ(offsetText(r.offsetRight).toStdString(), r.text) << r.offsetRight;
 }
 
-// The plan of the example road at several zooms, the computed stake marked:
-// no label runs into another or out of the view, and the computed stake's
-// label is always among them.
-TEST(PlanViewLabels, NoLabelOverlapsAnotherOrLeavesTheView) {
+// The profile and the plan of the example road at several zooms, the
+// computed stake marked: no label runs into another or out of the view, and
+// the computed stake's label is always among them.
+TEST(RoadViewLabels, NoLabelOverlapsAnotherOrLeavesTheView) {
     const ExampleProject& project = exampleProject();
-    PlanView view;
-    view.resize(VIEW_WIDTH / 2, VIEW_HEIGHT / 2);
-    ASSERT_EQ(view.setAlignment(project.alignment, project.samples, project.breaks), QString());
-    view.setMarkedChainage(project.chainageOf("B2320"));
+    const double marked = project.chainageOf("B2320");
+    PlanView plan;
+    plan.resize(VIEW_WIDTH / 2, VIEW_HEIGHT / 2);
+    ASSERT_EQ(plan.setAlignment(project.alignment, project.samples, project.breaks), QString());
+    plan.setMarkedChainage(marked);
     double X = 0, Y = 0, bearing = 0;
-    PointAtChainage(project.alignment, project.chainageOf("B2320"), X, Y, bearing);
-    for (double zoom : {1.0, 4.0, 20.0, 100.0}) {
-        SCOPED_TRACE("zoom " + std::to_string(zoom));
-        view.zoomExtents();
-        const PlanViewport& v = view.viewport();
-        view.zoomAt(QPointF(v.px(Y), v.py(X)), zoom);
-        (void)view.grab();  // paints
-        const std::vector<PlanView::ShownLabel>& shown = view.shownLabels();
-        ASSERT_FALSE(shown.empty());
-        bool marked = false;
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            marked = marked || shown[i].text == "BK2+320.000";
-            for (const ScreenPoint& c : shown[i].box.corners) {
-                EXPECT_TRUE(c.x >= 0 && c.x <= view.width() && c.y >= 0 && c.y <= view.height())
-                    << shown[i].text.toStdString();
+    PointAtChainage(project.alignment, marked, X, Y, bearing);
+    ProfileView profile;
+    profile.resize(VIEW_WIDTH / 2, VIEW_HEIGHT / 2);
+    ASSERT_EQ(profile.setProfile(project.profile, project.breaks), QString());
+    profile.setMarkedChainage(marked);
+    const double elevation = DesignAt(project.profile, marked).elevation;
+    const struct {
+        RoadView* view;
+        std::function<QPointF()> markedAt;  // where the computed stake stands in the view
+        const char* label;                  // the start of its label
+    } views[] = {
+        {&plan, [&] { return QPointF(plan.viewport().px(Y), plan.viewport().py(X)); }, "BK2+320.000"},
+        {&profile, [&] { return QPointF(profile.viewport().x(marked), profile.viewport().y(elevation)); },
+         "BK2+320.000  112.0480  -0.9600%"},
+    };
+    for (const auto& row : views) {
+        for (double zoom : {1.0, 4.0, 20.0, 100.0}) {
+            SCOPED_TRACE(row.view->objectName().toStdString() + " at zoom " + std::to_string(zoom));
+            row.view->zoomExtents();
+            row.view->zoomAt(row.markedAt(), zoom);
+            (void)row.view->grab();  // paints
+            const std::vector<RoadView::ShownLabel>& shown = row.view->shownLabels();
+            ASSERT_FALSE(shown.empty());
+            bool markedShown = false;
+            for (std::size_t i = 0; i < shown.size(); ++i) {
+                markedShown = markedShown || shown[i].text == row.label;
+                for (const ScreenPoint& c : shown[i].box.corners) {
+                    EXPECT_TRUE(c.x >= 0 && c.x <= row.view->width() && c.y >= 0 && c.y <= row.view->height())
+                        << shown[i].text.toStdString();
+                }
+                for (std::size_t j = i + 1; j < shown.size(); ++j)
+                    EXPECT_FALSE(boxesOverlap(shown[i].box, shown[j].box))
+                        << shown[i].text.toStdString() << " over " << shown[j].text.toStdString();
             }
-            for (std::size_t j = i + 1; j < shown.size(); ++j)
-                EXPECT_FALSE(boxesOverlap(shown[i].box, shown[j].box))
-                    << shown[i].text.toStdString() << " over " << shown[j].text.toStdString();
+            EXPECT_TRUE(markedShown);
         }
-        EXPECT_TRUE(marked);
     }
 }
 
