@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -377,8 +379,10 @@ bool MainWindow::runInitialise() {
     Outcome outcome = initialise(project_, *form_, *ui_, settings_);
     // A load that did not complete is what 检查数据 checks until the next one does.
     failedLoad_.reset();
-    if (outcome.kind == OutcomeKind::Failed || outcome.kind == OutcomeKind::Refused)
-        failedLoad_ = ProjectFiles{alignmentMode, viewsUi_->opened()};
+    const std::vector<std::string>& opened = viewsUi_->opened();
+    const bool read = std::any_of(opened.begin(), opened.end(), [](const std::string& f) { return !f.empty(); });
+    if (read && (outcome.kind == OutcomeKind::Failed || outcome.kind == OutcomeKind::Refused))
+        failedLoad_ = ProjectFiles{alignmentMode, opened};
     // A refused load names its file and line in the box's details, as a failed one does.
     if (outcome.kind == OutcomeKind::Refused) outcome.detailShown = true;
     projectAfterInitialise(outcome.isDone(), alignmentMode);

@@ -1949,7 +1949,8 @@ TEST(WindowDailyUse, TheAboutBoxAndTheHelpLeadToTheUserManual) {
 
 // The views of a project with station equations (road.xml, its stakes
 // B…, C…): the stake computed is marked in the plan as every output writes
-// it, and the profile's exaggeration box shows the exaggeration the fit chose.
+// it, the profile's exaggeration box shows the exaggeration the fit chose,
+// and the drawing window's reference line is ticked on round stakes.
 TEST(WindowViews, ThePlanMarksTheStakeAsEveryOutputWritesItAndTheBoxShowsTheFit) {
     Session s;
     s.child<QCheckBox>("Check1")->setChecked(true);
@@ -1963,4 +1964,14 @@ TEST(WindowViews, ThePlanMarksTheStakeAsEveryOutputWritesItAndTheBoxShowsTheFit)
     bool marked = false;
     for (const auto& label : views->planView()->shownLabels()) marked = marked || label.text == "BK2+320.000";
     EXPECT_TRUE(marked);
+
+    // The drawing window's reference ticks stand on round stakes too: B's first one at the break.
+    const std::vector<gradix::ReferenceTick>& ticks = s.window->referenceAlignment().ticks;
+    const auto first = std::find_if(ticks.begin(), ticks.end(), [](const auto& t) { return t.label == "BK2+300"; });
+    ASSERT_NE(first, ticks.end());
+    double X = 0, Y = 0, bearing = 0;
+    gradix::PointAtChainage(s.window->project().alignment, 2350, X, Y, bearing);
+    EXPECT_NEAR(first->X, X, 1e-6);
+    EXPECT_NEAR(first->Y, Y, 1e-6);
+    EXPECT_EQ((first + 1)->label, "BK2+400");
 }
