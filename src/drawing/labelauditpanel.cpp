@@ -75,7 +75,7 @@ LabelAuditPanel::LabelAuditPanel(DrawingWindow* window)
     summary_->setWordWrap(true);
     list_ = new QTableWidget(0, 7, body);
     list_->setObjectName("labelFindingList");
-    list_->setHorizontalHeaderLabels({"句柄", "标注", "标注桩号", "道路桩号", "差值(m)", "偏距(m)", "说明"});
+    list_->setHorizontalHeaderLabels({"句柄", "标注", "标注桩号", "道路桩号", "差值(m)", "偏距(m，右为正)", "说明"});
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->horizontalHeader()->setStretchLastSection(true);
