@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     testroads::loadLongAlignment(alignment);
     SampleTable samples;
     buildSampleTable(alignment, samples);
-    planView.setAlignment(alignment, samples);
+    planView.setAlignment(alignment, samples, ChainBreakTable{});
     std::printf("plan: 150 km, %d elements\n", int(alignment.elemCount));
     timeView("plan view", planView, runs);
     print("  hover read-out alone (readoutAt: locatePoint)", timeRuns(runs, [&] {

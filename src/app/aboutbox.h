@@ -1,5 +1,6 @@
 // The about box (aboutfrm): the program, its version, its licence and those
-// of the libraries it links, and the project's own page.
+// of the libraries it links, the user manual and, where one is configured,
+// the project's web page.
 #pragma once
 
 #include "gradix/version.h"
@@ -21,8 +22,9 @@ inline constexpr const char* LINKED_LICENCES =
 class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    // page: the project's own page, shown as its link.
-    AboutBox(QWidget* parent, const QUrl& page);
+    // manual: the user manual, shown as its link; homepage: the project's
+    // web page, shown when not empty.
+    AboutBox(QWidget* parent, const QUrl& manual, const QUrl& homepage = QUrl());
 };
 
 }  // namespace gradix

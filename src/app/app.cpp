@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QStringList>
 #include <QTimer>
@@ -146,7 +148,9 @@ int runGradix(int argc, char** argv) {
     MainWindow window({QApplication::applicationDirPath(), userConfigFolder(), nullptr});
     window.show();
     std::vector<std::string> files;
-    for (const QString& file : line.parser.values(line.open)) files.push_back(file.toStdString());
+    // As absolute paths: the project is remembered so, and opens again from any folder.
+    for (const QString& file : line.parser.values(line.open))
+        files.push_back(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()).toStdString());
     if (!files.empty() && window.openProject(files) && line.parser.isSet(line.stake)) {
         window.form().setText(Control::Text1, line.parser.value(line.stake).toStdString());
         window.runCompute();

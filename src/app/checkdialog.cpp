@@ -12,12 +12,14 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 #include <set>
 
 #include "app/mainwindow.h"
 #include "commands/drawingcommands.h"
 #include "commands/landxmlproject.h"
 #include "drawing/labelauditpanel.h"
+#include "text/messages.h"
 
 namespace gradix {
 
@@ -38,22 +40,61 @@ CheckedFiles checkedFilesOf(const Project& project) {
     return files;
 }
 
-CheckDialog::CheckDialog(std::vector<Finding> findings, const QString& summary, UserInterface& ui, QWidget* parent)
+CheckedFiles checkedFilesOf(const ProjectFiles& load) {
+    std::vector<std::string> files;
+    for (const std::string& f : load.files)
+        if (!f.empty()) files.push_back(f);
+    CheckedFiles checked;
+    if (files.empty()) return checked;
+    if (load.alignmentMode) {
+        (isLandXmlPath(files.front()) ? checked.landxml : checked.icd) = files.front();
+    } else {
+        checked.breaks = files.front();
+    }
+    if (files.size() > 1) checked.profile = files[1];
+    return checked;
+}
+
+CheckRow noteRow(const std::string& note) {
+    const std::string separator = msg::PLACE_SEPARATOR;
+    CheckRow row{NOTE_SEVERITY_TEXT, "", 0, note};
+    // "FILE，第N行：TEXT": the line's mark, its digits, the separator.
+    const std::string lineMark = "，第";
+    for (std::size_t at = note.find(lineMark); at != std::string::npos; at = note.find(lineMark, at + 1)) {
+        std::size_t end = at + lineMark.size();
+        long line = 0;
+        while (end < note.size() && note[end] >= '0' && note[end] <= '9' && line < LONG_MAX / 10)
+            line = line * 10 + (note[end++] - '0');
+        const std::string tail = "行" + separator;
+        if (end > at + lineMark.size() && note.compare(end, tail.size(), tail) == 0)
+            return {NOTE_SEVERITY_TEXT, note.substr(0, at), line, note.substr(end + tail.size())};
+    }
+    // "FILE：TEXT"
+    if (const std::size_t at = note.find(separator); at != std::string::npos && at > 0)
+        return {NOTE_SEVERITY_TEXT, note.substr(0, at), 0, note.substr(at + separator.size())};
+    return row;
+}
+
+CheckDialog::CheckDialog(std::vector<Finding> findings, const QString& summary, UserInterface& ui, QWidget* parent,
+                         const std::vector<std::string>& notes)
     : QDialog(parent), ui_(ui) {
     setObjectName("checkDialog");
     setWindowTitle(QString::fromUtf8(CHECK_DATA_CAPTION));
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(summary, this);
     label->setObjectName("checkSummary");
-    list_ = new QTableWidget(static_cast<int>(findings.size()), COLUMNS, this);
+    std::vector<CheckRow> rows;
+    for (const std::string& note : notes) rows.push_back(noteRow(note));
+    for (const Finding& f : findings) rows.push_back({severityText(f.severity), f.file, f.line, f.text});
+    list_ = new QTableWidget(static_cast<int>(rows.size()), COLUMNS, this);
     list_->setObjectName("findingList");
     list_->setHorizontalHeaderLabels({"严重性", "文件", "行", "内容"});
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->horizontalHeader()->setStretchLastSection(true);
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding& f = findings[i];
-        const QString cells[] = {QString::fromUtf8(severityText(f.severity)), QString::fromStdString(f.file),
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const CheckRow& f = rows[i];
+        const QString cells[] = {QString::fromStdString(f.severity), QString::fromStdString(f.file),
                                  QString::number(f.line), QString::fromStdString(f.text)};
         for (int column = 0; column < COLUMNS; ++column)
             list_->setItem(static_cast<int>(i), column, new QTableWidgetItem(cells[column]));
@@ -103,17 +144,25 @@ void addCheckMenu(QMenuBar* bar, MainWindow& window) {
     QObject::connect(action, &QAction::triggered, parent, [parent, project] {
         const Project& loaded = project();
         std::vector<Finding> findings;
+        std::vector<std::string> notes;
         QString summary = QString::fromUtf8(NOT_INITIALISED_TEXT);
-        if (loaded.initialised) {
-            findings = checkProject(checkedFilesOf(loaded), CheckRules{});
+        // The files of a load that did not complete, else those of the project in force.
+        const std::optional<ProjectFiles>& failed = parent->failedLoad();
+        if (failed || loaded.initialised) {
+            findings = checkProject(failed ? checkedFilesOf(*failed) : checkedFilesOf(loaded), CheckRules{});
+            if (!failed) notes = loaded.notes;
             const auto errors = std::count_if(findings.begin(), findings.end(),
                                               [](const Finding& f) { return f.severity == Severity::Error; });
             summary = findings.empty() ? QString::fromUtf8(CLEAN_TEXT)
                                        : QString("错误%1个，警告%2个")
                                              .arg(errors)
                                              .arg(static_cast<qsizetype>(findings.size()) - errors);
+            if (!notes.empty())
+                summary = (findings.empty() ? QStringLiteral("未发现问题") : summary) +
+                          QString("，读入提示%1条。").arg(notes.size());
+            if (failed) summary = QString::fromUtf8(FAILED_LOAD_TEXT) + summary;
         }
-        auto* dialog = new CheckDialog(std::move(findings), summary, parent->ui(), parent);
+        auto* dialog = new CheckDialog(std::move(findings), summary, parent->ui(), parent, notes);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();
     });

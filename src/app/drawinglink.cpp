@@ -5,18 +5,21 @@
 
 #include <algorithm>
 #include <exception>
-#include <string_view>
+#include <cmath>
+#include <optional>
 
 #include "drawing/windowcad.h"
 #include "commands/drawingcommands.h"
 #include "stakes/stakes.h"
+#include "views/stakeaxis.h"
 
 namespace gradix {
 
 namespace {
 
-// Millimetres of a stake standing at a whole metre, cut from tick labels.
-constexpr std::string_view WHOLE_METRE_DECIMALS = ".000";
+// Most ticks of a reference line: a longer road has none.
+constexpr std::size_t MAX_REFERENCE_TICKS = 4000000;
+constexpr int WHOLE_METRES = 0;  // decimals of a tick's label
 
 }  // namespace
 
@@ -45,9 +48,7 @@ void showStakeList(CadConnector& connector, const std::vector<StakeListRow>& row
 
 std::string stakeTickLabel(const ChainBreakTable& breaks, double chainage) {
     try {
-        std::string label = kilometreNotation(sj_dlstr_11(breaks, chainage));
-        if (label.ends_with(WHOLE_METRE_DECIMALS)) label.erase(label.size() - WHOLE_METRE_DECIMALS.size());
-        return label;
+        return formatStake(breaks, chainage, WHOLE_METRES);
     } catch (const std::exception&) {
         return "";  // a tick without a label still shows the road
     }
@@ -62,10 +63,25 @@ ReferenceAlignment referenceAlignmentOf(const Project& project) {
                                     s.sampleX.size(), s.sampleY.size()});
     if (n < 2) return {};
     const auto road = [n](const std::vector<double>& v) { return std::vector<double>(v.begin() + 1, v.begin() + n); };
-    const ChainBreakTable& breaks = project.breaks;
-    return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY),
-                                         REFERENCE_TICK_SPACING,
-                                         [&breaks](double chainage) { return stakeTickLabel(breaks, chainage); });
+    ReferenceAlignment reference =
+        referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY), REFERENCE_TICK_SPACING);
+    // The ticks on the round stakes of each stretch, on the alignment itself.
+    reference.ticks.clear();
+    try {
+        const std::optional<std::vector<RoundStake>> stakes =
+            roundStakes(project.breaks, s.sampleChainage[1], s.sampleChainage[n - 1], REFERENCE_TICK_SPACING,
+                        MAX_REFERENCE_TICKS);
+        if (!stakes) return reference;
+        for (const RoundStake& r : *stakes) {
+            double X = 0, Y = 0, bearing = 0;
+            PointAtChainage(project.alignment, r.chainage, X, Y, bearing);
+            if (!(std::isfinite(X) && std::isfinite(Y) && std::isfinite(bearing))) continue;
+            reference.ticks.push_back({X, Y, bearing, formatStake(project.breaks, r.stake, WHOLE_METRES)});
+        }
+    } catch (const std::exception&) {
+        reference.ticks.clear();  // the line still shows the road
+    }
+    return reference;
 }
 
 void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& reference) {

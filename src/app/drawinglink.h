@@ -28,14 +28,14 @@ struct DrawingLink {
 // After an annotation is placed, parent comes back to the front.
 DrawingLink makeDrawingWindowLink(QWidget* parent);
 
-// The label of a stake tick at chainage (m): the stake in the drawing
-// notation without millimetres ("K1+200", "BK2+300"); "" when the chainage
-// has no stake text.
+// The label of a stake tick at chainage (m): formatStake in whole metres
+// ("K1+200", "BK2+300"); "" when the chainage has no stake text.
 std::string stakeTickLabel(const ChainBreakTable& breaks, double chainage);
 
 // The loaded alignment as the reference line: its samples from the start to
 // the end of the road (the samples beyond both ends left out), X north and
-// Y east, and a labelled stake tick every 100 m of chainage. Empty when no
+// Y east, and a labelled stake tick on every round 100 m of stake of each
+// stretch (formatStake in whole metres), on the alignment. Empty when no
 // alignment is loaded.
 ReferenceAlignment referenceAlignmentOf(const Project& project);
 

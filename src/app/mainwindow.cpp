@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -99,6 +102,10 @@ QPushButton* commandButton(const char* name, const char* text, QWidget* parent) 
 }
 
 }  // namespace
+
+std::string loadNotesStatus(std::size_t notes) {
+    return "（读入提示" + std::to_string(notes) + "条，见“检查→检查数据”）";
+}
 
 QFont fieldFont() {
     QFont font;
@@ -269,15 +276,23 @@ void MainWindow::buildOutputMenu(QVBoxLayout* layout) {
 }
 
 void MainWindow::outputEntry(int kind) {
-    const QString folder = project_.icdFileName.empty()
-                               ? findExamplesFolder(programFolder_)
-                               : QFileInfo(QString::fromStdString(project_.icdFileName)).absolutePath();
-    SetoutDialog dialog(static_cast<SetoutDialogKind>(kind), folder, this);
-    if (!execDialog(dialog)) return;
-    switch (static_cast<SetoutDialogKind>(kind)) {
-        case SetoutDialogKind::StakeTable: runStakeTable(dialog.stakeTableRequest()); break;
-        case SetoutDialogKind::CurveTable: runCurveTable(dialog.curveTableRequest()); break;
-        case SetoutDialogKind::LocatePoints: runLocatePoints(dialog.locateRequest()); break;
+    QPointer<SetoutDialog>& dialog = setoutDialogs_[static_cast<std::size_t>(kind)];
+    if (!dialog) {
+        // Made once: it keeps what was typed from one table to the next.
+        const QString folder = project_.icdFileName.empty()
+                                   ? findExamplesFolder(programFolder_)
+                                   : QFileInfo(QString::fromStdString(project_.icdFileName)).absolutePath();
+        dialog = new SetoutDialog(static_cast<SetoutDialogKind>(kind), folder, this);
+    }
+    // A refused field is said, then the dialog comes back with what was typed.
+    while (execDialog(*dialog)) {
+        Outcome outcome;
+        switch (static_cast<SetoutDialogKind>(kind)) {
+            case SetoutDialogKind::StakeTable: outcome = stakeTableOutcome(dialog->stakeTableRequest()); break;
+            case SetoutDialogKind::CurveTable: outcome = curveTableOutcome(dialog->curveTableRequest()); break;
+            case SetoutDialogKind::LocatePoints: outcome = locatePointsOutcome(dialog->locateRequest()); break;
+        }
+        if (outcome.kind != OutcomeKind::Refused || !dialog) return;
     }
 }
 
@@ -294,28 +309,40 @@ Outcome MainWindow::withProgress(const QString& title, const std::function<Outco
     });
 }
 
-bool MainWindow::runStakeTable(const StakeTableRequest& request) {
+Outcome MainWindow::outputShown(const Outcome& outcome, const OutputWritten& written) {
+    // What was written, also when the run then reports lines it left out.
+    if (!written.status.empty()) form_->setText(Control::Label1, written.status);
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome;
+}
+
+Outcome MainWindow::stakeTableOutcome(const StakeTableRequest& request) {
+    OutputWritten written;
     const Outcome outcome = withProgress(caption("逐桩坐标表"), [&](const Progress& p) {
-        return writeStakeTable(project_, request, p);
+        return writeStakeTable(project_, request, p, &written);
     });
-    showOutcome(outcome, *ui_, messenger_);
-    return outcome.isDone();
+    return outputShown(outcome, written);
 }
 
-bool MainWindow::runCurveTable(const CurveTableRequest& request) {
-    const Outcome outcome = writeCurveTable(project_, request);
-    showOutcome(outcome, *ui_, messenger_);
-    return outcome.isDone();
+Outcome MainWindow::curveTableOutcome(const CurveTableRequest& request) {
+    OutputWritten written;
+    return outputShown(writeCurveTable(project_, request, &written), written);
 }
 
-bool MainWindow::runLocatePoints(const LocateRequest& request) {
+Outcome MainWindow::locatePointsOutcome(const LocateRequest& request) {
     std::size_t skipped = 0;
+    OutputWritten written;
     const Outcome outcome = withProgress(caption("坐标反算"), [&](const Progress& p) {
-        return writeLocatedPoints(project_, request, skipped, p);
+        return writeLocatedPoints(project_, request, skipped, p, &written);
     });
-    showOutcome(outcome, *ui_, messenger_);
-    return outcome.isDone();
+    return outputShown(outcome, written);
 }
+
+bool MainWindow::runStakeTable(const StakeTableRequest& request) { return stakeTableOutcome(request).isDone(); }
+
+bool MainWindow::runCurveTable(const CurveTableRequest& request) { return curveTableOutcome(request).isDone(); }
+
+bool MainWindow::runLocatePoints(const LocateRequest& request) { return locatePointsOutcome(request).isDone(); }
 
 void MainWindow::connectHandlers() {
     auto* check1 = findChild<QCheckBox*>(QStringLiteral("Check1"));
@@ -349,7 +376,15 @@ void MainWindow::connectHandlers() {
 bool MainWindow::runInitialise() {
     const bool alignmentMode = form_->isChecked(Control::Check1);
     viewsUi_->clearOpened();
-    const Outcome outcome = initialise(project_, *form_, *ui_, settings_);
+    Outcome outcome = initialise(project_, *form_, *ui_, settings_);
+    // A load that did not complete is what 检查数据 checks until the next one does.
+    failedLoad_.reset();
+    const std::vector<std::string>& opened = viewsUi_->opened();
+    const bool read = std::any_of(opened.begin(), opened.end(), [](const std::string& f) { return !f.empty(); });
+    if (read && (outcome.kind == OutcomeKind::Failed || outcome.kind == OutcomeKind::Refused))
+        failedLoad_ = ProjectFiles{alignmentMode, opened};
+    // A refused load names its file and line in the box's details, as a failed one does.
+    if (outcome.kind == OutcomeKind::Refused) outcome.detailShown = true;
     projectAfterInitialise(outcome.isDone(), alignmentMode);
     // The drawing window shows the road now in force.
     if (outcome.isDone() && alignmentMode) {
@@ -357,6 +392,8 @@ bool MainWindow::runInitialise() {
         showReferenceAlignment(*connector_, reference_);
     }
     viewsAfterInitialise(outcome.isDone());
+    if (outcome.isDone() && !project_.notes.empty())
+        form_->setText(Control::Label1, form_->text(Control::Label1) + loadNotesStatus(project_.notes.size()));
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }
@@ -431,7 +468,7 @@ void MainWindow::helpClicked() {
 }
 
 void MainWindow::moreSoftwareClicked() {
-    if (openWebPage) openWebPage(projectPage());
+    if (openWebPage) openWebPage(webPage());
     showAbout();
 }
 

@@ -9,20 +9,25 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QPointer>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "cad/cad.h"
 #include "cadmodel/referencealignment.h"
+#include "app/setoutdialogs.h"
 #include "commands/drawingcommands.h"
 #include "commands/form.h"
 #include "commands/project.h"
 #include "commands/projectfiles.h"
 #include "commands/settings.h"
+#include "commands/exports.h"
 #include "commands/tables.h"
 #include "commands/userinterface.h"
 
@@ -34,18 +39,24 @@ class QUrl;
 namespace gradix {
 
 class HelpWindow;
-class SetoutDialog;
 class QtForm;
 class QtUserInterface;
 class RoadViews;
 class ViewsUserInterface;
 
+// The user manual, beside the program as the help is.
+inline constexpr const char* MANUAL_FILE_NAME = "manual.md";
 // The window's title.
 inline constexpr const char* WINDOW_TITLE = GRADIX_TITLE;
 // Background of the field that has the input focus: light green.
 inline const QColor FOCUS_BACKGROUND{192, 255, 192};
 // The four text fields are set in 宋体 at this size (points).
 inline constexpr double FIELD_FONT_POINTS = 10.5;
+
+// What the status line adds after an initialisation whose reading noticed
+// something without refusing it (Project::notes), listed by 检查数据:
+// "（读入提示2条，见“检查→检查数据”）".
+std::string loadNotesStatus(std::size_t notes);
 
 // The font of the four text fields: 宋体 (SimSun) where installed, otherwise
 // an installed Chinese serif font (Noto Serif CJK SC and the like).
@@ -79,7 +90,10 @@ public:
     // "数据有误" and "错误", or the drawing's message); true when it was done.
     // The initialisation command (Command4). After a complete run in
     // alignment mode the drawing window shows the alignment now loaded as
-    // its reference line.
+    // its reference line; what the reading noticed (Project::notes) is
+    // counted in the status line (loadNotesStatus) and listed by 检查数据.
+    // A refused stake of the profile shows its file and line in the box's
+    // details, as a failure does.
     bool runInitialise();
     // The compute command's click handler (Command3), also run by Enter in
     // Text1.
@@ -120,9 +134,12 @@ public:
     // Data files dropped on the window: sorted by extension into the order
     // of the initialisation and loaded, or a message says why they are not.
     bool openDroppedFiles(const std::vector<std::string>& paths);
-    // The project's own page: the repository address CMake configures, or
-    // the README beside the program (installed: in its data folder).
+    // The project's page of the about box: the user manual (manual.md)
+    // beside the program (installed: in its data folder).
     QUrl projectPage() const;
+    // The page 更多软件 opens: the project's web address CMake configures,
+    // or else the user manual.
+    QUrl webPage() const;
     // "导出纵断面图…": asks for a DXF file (never one of the files read),
     // writes the profile sheet at 1:2000 and 1:200 and opens it in the
     // drawing window. True when it was written.
@@ -132,7 +149,10 @@ public:
     bool exportViewPicture(bool plan);
     // The entries of the menu "输出": each asks its dialog (execDialog,
     // by default modal) and makes its table into the file chosen; a long run
-    // shows a progress bar that can cancel it. True when a file was written.
+    // shows a progress bar that can cancel it; the status line says what was
+    // written. A refused field is said and the dialog shown again with what
+    // was typed; each dialog keeps its fields for the next time. True when a
+    // file was written.
     bool runStakeTable(const StakeTableRequest& request);
     bool runCurveTable(const CurveTableRequest& request);
     bool runLocatePoints(const LocateRequest& request);
@@ -147,6 +167,10 @@ public:
     CadMessenger& cadMessenger() { return *messenger_; }
     // The reference line of the alignment last loaded (empty before one is).
     const ReferenceAlignment& referenceAlignment() const { return reference_; }
+
+    // The files of the last initialisation when it did not complete (a
+    // failure or a refused stake); none once one has. 检查数据 checks them.
+    const std::optional<ProjectFiles>& failedLoad() const { return failedLoad_; }
 
     // The loaded project, the controls, the person's side and the settings
     // file, for the drawing commands.
@@ -191,6 +215,11 @@ private:
     void outputEntry(int kind);
     // Runs work under a progress bar that appears after a moment.
     Outcome withProgress(const QString& title, const std::function<Outcome(const Progress&)>& work);
+    // The tables of 输出, their outcome shown and what they wrote in the status line.
+    Outcome stakeTableOutcome(const StakeTableRequest& request);
+    Outcome curveTableOutcome(const CurveTableRequest& request);
+    Outcome locatePointsOutcome(const LocateRequest& request);
+    Outcome outputShown(const Outcome& outcome, const OutputWritten& written);
     void connectHandlers();
     void check1Clicked(bool checked);
     void option1Clicked();
@@ -220,6 +249,9 @@ private:
     RoadViews* views_ = nullptr;
     RecentProjects recent_;
     QMenu* recentMenu_ = nullptr;
+    std::optional<ProjectFiles> failedLoad_;
+    // The dialogs of 输出, by SetoutDialogKind, made when first asked for.
+    std::array<QPointer<SetoutDialog>, SETOUT_DIALOG_KINDS> setoutDialogs_;
 
     // The drawing link: the window's own and the one in use.
     std::unique_ptr<CadConnector> ownConnector_;

@@ -12,9 +12,9 @@
 #include "app/qtform.h"
 #include "app/roadviews.h"
 #include "commands/compute.h"
+#include "commands/exports.h"
 #include "text/failures.h"
 #include "views/planview.h"
-#include "views/profilesheet.h"
 #include "views/profileview.h"
 #include "text/messages.h"
 
@@ -22,12 +22,20 @@ namespace gradix {
 
 namespace {
 
-inline constexpr FileDialog PROFILE_SHEET_DIALOG{"profileSheetDialog", "导出纵断面图",
-                                                 "DXF文件(*.dxf)|*.dxf|所有文件(*.*)|*.*"};
-inline constexpr FileDialog VIEW_PICTURE_DIALOG{
-    "viewPictureDialog", "导出图片", "PNG图片(*.png)|*.png|SVG图形(*.svg)|*.svg|PDF文档(*.pdf)|*.pdf"};
-// The box of a failed export.
-inline constexpr const char* EXPORT_FAILED_TEXT = "导出失败！";
+// A road view as the export command sees it.
+class ViewPicture : public PictureSource {
+public:
+    ViewPicture(RoadView& view, const char* name) : view_(view), name_(name) {}
+    std::string pictureName() const override { return name_; }
+    bool hasPicture() const override { return view_.showsRoad(); }
+    std::string writePicture(const std::string& path, double scale) override {
+        return view_.exportTo(QString::fromStdString(path), scale).toStdString();
+    }
+
+private:
+    RoadView& view_;
+    const char* name_;
+};
 
 }  // namespace
 
@@ -83,32 +91,22 @@ void MainWindow::stakeClickedInView(const QString& stake) {
 }
 
 bool MainWindow::exportProfileSheet() {
-    if (!views_->profileView()->hasProfile()) return false;
-    const std::string path = ui_->saveFile(PROFILE_SHEET_DIALOG);
-    if (path.empty()) return false;  // the dialog was cancelled
-    try {
-        if (namesOneOf(path, project_.inputFiles()))
-            throw DataError(msg::chosenFileIsInput(path));
-        writeProfileSheet(path, project_.profile, project_.breaks, ProfileSheetOptions{});
-    } catch (const GradixError& e) {
-        ui_->showError(ERROR_TITLE, EXPORT_FAILED_TEXT, e.detail());
-        return false;
-    }
-    openInDrawingWindow(*connector_, path);
+    OutputWritten written;
+    const Outcome outcome = gradix::exportProfileSheet(project_, *ui_, written);
+    showOutcome(outcome, *ui_, messenger_);
+    if (!outcome) return false;
+    form_->setText(Control::Label1, written.status);
+    openInDrawingWindow(*connector_, written.file);
     return true;
 }
 
 bool MainWindow::exportViewPicture(bool plan) {
-    RoadView* view = plan ? static_cast<RoadView*>(views_->planView()) : views_->profileView();
-    const std::string path = ui_->saveFile(VIEW_PICTURE_DIALOG);
-    if (path.empty()) return false;
-    if (namesOneOf(path, project_.inputFiles())) {
-        ui_->showError(ERROR_TITLE, EXPORT_FAILED_TEXT, msg::chosenFileIsInput(path));
-        return false;
-    }
-    const QString failed = view->exportTo(QString::fromStdString(path), views_->pictureScale());
-    if (!failed.isEmpty()) ui_->showError(ERROR_TITLE, EXPORT_FAILED_TEXT, failed.toStdString());
-    return failed.isEmpty();
+    ViewPicture picture = plan ? ViewPicture(*views_->planView(), "平面") : ViewPicture(*views_->profileView(), "纵断面");
+    OutputWritten written;
+    const Outcome outcome = gradix::exportViewPicture(project_, *ui_, picture, views_->pictureScale(), written);
+    showOutcome(outcome, *ui_, messenger_);
+    if (outcome) form_->setText(Control::Label1, written.status);
+    return outcome.isDone();
 }
 
 }  // namespace gradix

@@ -30,9 +30,21 @@ inline constexpr FileDialog DRAWING_DIALOG{"drawingDialog", "打开图形", "DXF
 constexpr const char* RECENT_TITLE = "最近项目";
 constexpr const char* OPEN_PROJECT_TITLE = "打开项目";
 constexpr const char* TITLE_SEPARATOR = " — ";
-constexpr const char* README_FILE_NAME = "README.md";
+
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Remembered as absolute paths: a project opened from another folder is the
+// same project, and opens from anywhere.
+std::vector<std::string> absolutePaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> out;
+    for (const std::string& p : paths)
+        out.push_back(p.empty() ? p
+                                : QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(QString::fromStdString(p))
+                                                                               .absoluteFilePath()))
+                                      .toStdString());
+    return out;
+}
 
 QAction* namedAction(QMenu* menu, const char* name, const char* caption) {
     QAction* action = menu->addAction(text(caption));
@@ -130,7 +142,7 @@ void MainWindow::fillRecentMenu() {
 
 void MainWindow::projectAfterInitialise(bool done, bool alignmentMode) {
     if (!done) return;  // the project in force and its title stay
-    const ProjectFiles files{alignmentMode, viewsUi_->opened()};
+    const ProjectFiles files{alignmentMode, absolutePaths(viewsUi_->opened())};
     setWindowTitle(text(WINDOW_TITLE) + text(TITLE_SEPARATOR) + QString::fromStdString(projectFileNames(files)));
     // Another Gradix may have remembered a project meanwhile: read, then add.
     recent_.load();
@@ -212,16 +224,20 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 QUrl MainWindow::projectPage() const {
-    const QString configured = QString::fromUtf8(GRADIX_HOMEPAGE);
-    if (!configured.isEmpty()) return QUrl(configured);
-    const QString beside = QDir(programFolder_).filePath(text(README_FILE_NAME));
-    const QString installed = QDir(programFolder_).filePath(QStringLiteral("../share/gradix/") + text(README_FILE_NAME));
+    // The user manual travels beside the program; an installed copy keeps it in its data folder.
+    const QString beside = QDir(programFolder_).filePath(text(MANUAL_FILE_NAME));
+    const QString installed = QDir(programFolder_).filePath(QStringLiteral("../share/gradix/") + text(MANUAL_FILE_NAME));
     if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile()) return QUrl::fromLocalFile(QDir::cleanPath(installed));
     return QUrl::fromLocalFile(QFileInfo(beside).absoluteFilePath());
 }
 
+QUrl MainWindow::webPage() const {
+    const QString configured = QString::fromUtf8(GRADIX_HOMEPAGE);
+    return configured.isEmpty() ? projectPage() : QUrl(configured);
+}
+
 void MainWindow::showAbout() {
-    AboutBox about(this, projectPage());
+    AboutBox about(this, projectPage(), QUrl(QString::fromUtf8(GRADIX_HOMEPAGE)));
     about.exec();
 }
 

@@ -84,6 +84,8 @@ RoadViews::RoadViews(QWidget* parent) : QWidget(parent) {
     setMinimumWidth(VIEWS_MIN_WIDTH);
 
     connect(exaggeration_, &QDoubleSpinBox::valueChanged, profile_, &ProfileView::setVerticalExaggeration);
+    // A fit to the whole profile chooses its own exaggeration; the box shows it.
+    connect(profile_, &ProfileView::verticalExaggerationChanged, exaggeration_, &QDoubleSpinBox::setValue);
     connect(profile_, &ProfileView::readoutChanged, readout_, &QLabel::setText);
     connect(plan_, &PlanView::readoutChanged, readout_, &QLabel::setText);
     connect(profile_, &ProfileView::stakeClicked, this, [this](const QString& stake) { emit stakeClicked(stake); });
@@ -101,7 +103,7 @@ void RoadViews::showProject(const Project& project) {
     const bool profileShown = profile_->setProfile(project.profile, project.breaks).isEmpty();
     exportPicture_->setEnabled(profileShown);
     exportSheet_->setEnabled(profileShown);
-    if (project.alignmentMode && plan_->setAlignment(project.alignment, project.samples).isEmpty()) {
+    if (project.alignmentMode && plan_->setAlignment(project.alignment, project.samples, project.breaks).isEmpty()) {
         plan_->show();
     } else {
         plan_->clear();

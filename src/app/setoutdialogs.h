@@ -19,6 +19,7 @@ inline constexpr const char* LOCATE_POINTS_CAPTION = "坐标反算…";
 
 // The kind of dialog.
 enum class SetoutDialogKind { StakeTable, CurveTable, LocatePoints };
+inline constexpr std::size_t SETOUT_DIALOG_KINDS = 3;
 
 // One dialog for the three tables; the fields that the kind needs are shown:
 // interval, offsets, range (stake table), the point file and the offset limit

@@ -40,7 +40,8 @@ void writeTableFile(const Table& table, TableFormat format, const std::string& f
         writeFileAtomically(file, tableText(table, format));
 }
 
-Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, const Progress& progress) {
+Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, const Progress& progress,
+                        OutputWritten* written) {
     return runTrapped([&]() -> Outcome {
         if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
         StakeTableOptions o;
@@ -75,20 +76,23 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
             stakeTable(project.alignment, project.breaks, profile, o, progress);
         if (!rows) return Outcome::cancelled();
         writeTableFile(stakeTableColumns(*rows, project.breaks, o.offsets, profile != nullptr), r.format, r.file);
+        if (written) *written = {r.file, writtenStatus(rows->size(), "桩号的逐桩坐标表", r.file)};
         return Outcome::done();
     });
 }
 
-Outcome writeCurveTable(const Project& project, const CurveTableRequest& r) {
+Outcome writeCurveTable(const Project& project, const CurveTableRequest& r, OutputWritten* written) {
     return runTrapped([&]() -> Outcome {
         if (project.profile.gradePointCount < 1) return notLoaded("纵断面（变坡点文件）");
         const std::vector<CurveRow> rows = verticalCurveTable(project.profile, project.breaks);
         writeTableFile(curveTableColumns(rows, project.breaks), r.format, r.file);
+        if (written) *written = {r.file, writtenStatus(rows.size(), "变坡点的竖曲线表", r.file)};
         return Outcome::done();
     });
 }
 
-Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t& skipped, const Progress& progress) {
+Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t& skipped, const Progress& progress,
+                           OutputWritten* written) {
     skipped = 0;
     return runTrapped([&]() -> Outcome {
         if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
@@ -111,6 +115,10 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
             }
         }
         writeTableFile(locatedPointColumns(rows), r.format, r.file);
+        if (written) {
+            *written = {r.file, writtenStatus(rows.size(), "测点的坐标反算表", r.file)};
+            if (skipped > 0) written->status += "，" + std::to_string(skipped) + "行未读入";
+        }
         if (skipped > 0) {
             DataError first = file.skipped.front();
             return Outcome::failed(DataError(msg::badLinesLeftOutFirst(skipped, first.detail(), r.file)));

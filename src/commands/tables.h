@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "commands/exports.h"
 #include "commands/outcome.h"
 #include "commands/project.h"
 #include "setout/stakeplaces.h"
@@ -41,15 +42,20 @@ void writeTableFile(const Table& table, TableFormat format, const std::string& f
 // project is loaded in alignment mode). Refused with its reason for a field
 // that is not a number, a stake the chain breaks refuse or a range the wrong
 // way round; Cancelled when progress stops it; the failures of the tables
-// and of the file otherwise.
-Outcome writeStakeTable(const Project& project, const StakeTableRequest& request, const Progress& progress = {});
+// and of the file otherwise. Once the file is written, written (when given)
+// holds it and "已写入N个桩号的逐桩坐标表：NAME".
+Outcome writeStakeTable(const Project& project, const StakeTableRequest& request, const Progress& progress = {},
+                        OutputWritten* written = nullptr);
 
-// The vertical-curve table of the loaded profile.
-Outcome writeCurveTable(const Project& project, const CurveTableRequest& request);
+// The vertical-curve table of the loaded profile; written (when given):
+// "已写入N个变坡点的竖曲线表：NAME".
+Outcome writeCurveTable(const Project& project, const CurveTableRequest& request, OutputWritten* written = nullptr);
 
 // Every point of the point file located on the loaded alignment (with the
-// design of the profile), bad lines left out and counted in skipped.
+// design of the profile), bad lines left out and counted in skipped;
+// written (when given): "已写入N个测点的坐标反算表：NAME", with "，M行未读入"
+// after it when lines were left out.
 Outcome writeLocatedPoints(Project& project, const LocateRequest& request, std::size_t& skipped,
-                           const Progress& progress = {});
+                           const Progress& progress = {}, OutputWritten* written = nullptr);
 
 }  // namespace gradix

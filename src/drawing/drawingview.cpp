@@ -30,9 +30,6 @@ const QColor RUBBER_CROSSING(60, 200, 90, 50);    // right to left: crossing too
 constexpr int FONT_PIXELS = 100;                  // the reference font; texts are scaled from it
 constexpr double FALLBACK_CAP_HEIGHT = 0.7;       // of the pixel size, when the font tells none
 constexpr double PICK_APERTURE_PX = 5;            // a click picks what lies this close
-constexpr double DRAG_THRESHOLD_PX = 4;           // a press moved further is a drag
-constexpr double WHEEL_STEP = 120;                // one notch of the wheel
-constexpr double ZOOM_PER_NOTCH = 1.2;
 constexpr double EXTENTS_MARGIN = 0.95;           // share of the view the extents fill
 constexpr double EMPTY_EXTENT = 100;              // drawing units shown for an empty drawing
 constexpr double MIN_SCALE = 1e-9;
@@ -142,7 +139,11 @@ private:
     std::vector<QLineF> lines_;
 };
 
-DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
+DrawingView::DrawingView(QWidget* parent)
+    : QWidget(parent),
+      navigation_(*this, {[this](QPointF at, double factor) { zoomAbout(at, factor); },
+                          [this](QPointF d) { setView(centre_ - QPointF(d.x() / scale_, -d.y() / scale_), scale_); },
+                          [this] { zoomExtents(); }}) {
     setObjectName("drawingView");
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -247,12 +248,18 @@ Box DrawingView::visibleBox() const {
 
 void DrawingView::setView(QPointF centre, double pixelsPerUnit) {
     if (!std::isfinite(centre.x()) || !std::isfinite(centre.y()) || !std::isfinite(pixelsPerUnit)) return;
+    navigation_.markMoved();
     centre_ = centre;
     scale_ = std::clamp(pixelsPerUnit, MIN_SCALE, MAX_SCALE);
     update();
 }
 
 void DrawingView::zoomExtents() {
+    showExtents();
+    navigation_.markFitted();
+}
+
+void DrawingView::showExtents() {
     Box all;
     bool empty = true;
     for (const EntityShape& s : shapes_->model()) {
@@ -623,9 +630,9 @@ void DrawingView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     const QPointF pos = event->position();
     lastPos_ = pos;
-    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_)) {
-        panning_ = true;
-        setCursor(Qt::ClosedHandCursor);
+    if (navigation_.press(event)) return;
+    if (event->button() == Qt::LeftButton && spaceHeld_) {
+        navigation_.startDrag(pos);
         return;
     }
     if (event->button() == Qt::LeftButton) {
@@ -640,17 +647,12 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
     cursor_ = pos;
     cursorInside_ = true;
-    if (panning_) {
-        const QPointF d = pos - lastPos_;
-        centre_ -= QPointF(d.x() / scale_, -d.y() / scale_);
-        lastPos_ = pos;
-        update();
-    } else {
-        lastPos_ = pos;
+    lastPos_ = pos;
+    if (!navigation_.move(event)) {
         // A drag selects (in a selection, and outside a command for erasing),
         // or zooms with Shift held or the zoom window armed.
         if (leftDown_ && (mode_ != Mode::PickPoint || zoomDrag_) && !rubberBand_ &&
-            QLineF(pressPos_, pos).length() > DRAG_THRESHOLD_PX)
+            ViewNavigation::isDrag(pressPos_, pos))
             rubberBand_ = true;
         if (mode_ == Mode::PickPoint) snap_ = snapPoint(pos);
         update();
@@ -660,11 +662,7 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event) {
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    if (panning_ && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
-        panning_ = false;
-        setCursor(mode_ == Mode::Idle ? Qt::ArrowCursor : Qt::CrossCursor);
-        return;
-    }
+    if (navigation_.release(event)) return;
     if (event->button() == Qt::RightButton) {
         if (mode_ == Mode::Select) emit selectionEnded();
         return;
@@ -716,18 +714,10 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DrawingView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::MiddleButton) {
-        zoomExtents();
-        return;
-    }
-    QWidget::mouseDoubleClickEvent(event);
+    if (!navigation_.doubleClick(event)) QWidget::mouseDoubleClickEvent(event);
 }
 
-void DrawingView::wheelEvent(QWheelEvent* event) {
-    const double notches = event->angleDelta().y() / WHEEL_STEP;
-    if (notches != 0) zoomAbout(event->position(), std::pow(ZOOM_PER_NOTCH, notches));
-    event->accept();
-}
+void DrawingView::wheelEvent(QWheelEvent* event) { navigation_.wheel(event); }
 
 void DrawingView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
@@ -785,6 +775,8 @@ void DrawingView::focusOutEvent(QFocusEvent* event) {
 
 void DrawingView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // A view still showing everything keeps showing everything.
+    if (navigation_.isFitted()) zoomExtents();
     update();
 }
 

@@ -27,6 +27,7 @@
 #include "drawing/entityshapes.h"
 #include "drawing/shapeindex.h"
 #include "dxf/drawing.h"
+#include "views/viewnavigation.h"
 
 class QPainter;
 
@@ -54,10 +55,25 @@ public:
     const std::vector<std::size_t>& selection() const { return selection_; }
     void clearSelection();
 
-    // Zooms so that the drawing and the reference line fill the view.
+    // Zooms so that the drawing and the reference line fill the view; until
+    // the view is zoomed or panned it fits them again when its size changes
+    // (a drawing opened before its window was shown fills it once shown).
     void zoomExtents();
+    // Whether the view shows everything as zoomExtents left it.
+    bool isFitted() const { return navigation_.isFitted(); }
     // Zooms so that a rectangle in drawing coordinates fills the view.
     void zoomWindow(const QRectF& drawingRect);
+    // Zooms so that a rectangle in drawing coordinates, at least minimumSpan
+    // drawing units across, fills the view's share SHOW_MARGIN, its centre
+    // in the view's centre: a found label with room around it.
+    static constexpr double SHOW_MARGIN = 0.6;
+    void zoomToShow(const QRectF& drawingRect, double minimumSpan);
+    // The bounds (drawing coordinates) of the model-space entity with the
+    // given handle, none when there is none.
+    std::optional<QRectF> boundsOfHandle(const std::string& handle) const;
+    // Zooms to show a label: its point (drawing coordinates) and the entity
+    // with its handle (when found), as zoomToShow does.
+    void zoomToLabel(QPointF point, const std::string& handle, double minimumSpan);
     // Zooms in (factor > 1) or out about the centre of the view.
     void zoomBy(double factor);
     // The next left drag zooms to its rectangle (as a drag with Shift held does).
@@ -75,7 +91,8 @@ public:
     bool snapEnabled() const { return snapEnabled_; }
     // The snap point (drawing coordinates) nearest a widget position, if any.
     std::optional<QPointF> snapPoint(QPointF screenPoint) const;
-    // The view: the drawing point at the centre and pixels per drawing unit.
+    // The view: the drawing point at the centre and pixels per drawing unit
+    // (the view is then no longer fitted).
     void setView(QPointF centre, double pixelsPerUnit);
     QPointF viewCentre() const { return centre_; }
     double pixelsPerUnit() const { return scale_; }
@@ -149,6 +166,8 @@ private:
     bool shown(std::size_t index) const;
     double apertureUnits() const;
     void zoomAbout(QPointF screenPoint, double factor);
+    // The view that zoomExtents shows, set without marking it fitted.
+    void showExtents();
 
     std::shared_ptr<const Drawing> drawing_;
     std::unique_ptr<DrawingShapes> shapes_;  // one per model-space entity, and the blocks' as inserts need them
@@ -177,8 +196,8 @@ private:
     std::optional<LayerKey> referenceLayerKey_;  // what referenceLayer_ shows
 
     // Mouse and keys.
+    ViewNavigation navigation_;
     bool spaceHeld_ = false;
-    bool panning_ = false;
     bool leftDown_ = false;
     bool rubberBand_ = false;
     QPointF pressPos_;

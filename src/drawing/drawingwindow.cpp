@@ -38,6 +38,7 @@ constexpr int DEFAULT_WIDTH = 1000;
 constexpr int DEFAULT_HEIGHT = 720;
 constexpr const char* DXF_SUFFIX = ".dxf";
 constexpr const char* SAVED_COPY_SUFFIX = "-gradix";
+constexpr const char* BUSY_TEXT = "绘图窗口正在等待另一次点取或选择。";
 
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -287,6 +288,7 @@ void DrawingWindow::setDrawing(std::shared_ptr<Drawing> drawing, const QString& 
     // The old document goes now, unless a command still holds it.
     document_ = std::make_shared<DrawingDocument>(drawing, *this);
     unitsNoted_ = false;
+    clearStakeList();  // its rows were labels of the drawing before
     view_->setDrawing(drawing);
     view_->setReferenceAlignment(reference_);
     updateEditActions();
@@ -395,62 +397,60 @@ void DrawingWindow::reopen() {
     show();
 }
 
-std::optional<CadPoint> DrawingWindow::pickPoint(const std::string& prompt) {
-    if (closed_) return std::nullopt;
-    if (waiting_) throw CadError("绘图窗口正在等待另一次点取或选择。");
+bool DrawingWindow::waitForPerson(DrawingView::Mode mode, const QString& prompt) {
+    if (waiting_) throw CadError(BUSY_TEXT);
+    const std::shared_ptr<bool> alive = alive_;
     show();
     raise();
     activateWindow();
     view_->setFocus(Qt::OtherFocusReason);
+    waitingMode_ = mode;
+    setPrompt(prompt);
+    view_->setMode(mode);
+    QEventLoop loop;
+    waiting_ = &loop;
+    updateActions();
+    emit waitingChanged(true);
+    loop.exec();
+    // The window may be gone: its end also ends the loop.
+    if (!*alive) return false;
+    waiting_ = nullptr;
+    waitingMode_ = DrawingView::Mode::Idle;
+    return true;
+}
+
+void DrawingWindow::endWaiting() {
+    view_->setMode(DrawingView::Mode::Idle);
+    setPrompt(COMMAND_PROMPT);
+    updateActions();
+    emit waitingChanged(false);
+}
+
+std::optional<CadPoint> DrawingWindow::pickPoint(const std::string& prompt) {
+    if (closed_) return std::nullopt;
+    if (waiting_) throw CadError(BUSY_TEXT);
     if (!unitsNoted_) {
         unitsNoted_ = true;
         const QString note = drawingUnitsNote(document_->drawing().insertionUnits);
         if (!note.isEmpty()) say(note);
     }
     pickedPoint_.reset();
-    waitingMode_ = DrawingView::Mode::PickPoint;
-    setPrompt(QString::fromStdString(prompt));
-    view_->setMode(DrawingView::Mode::PickPoint);
-    QEventLoop loop;
-    waiting_ = &loop;
-    updateActions();
-    emit waitingChanged(true);
-    loop.exec();
-    waiting_ = nullptr;
-    waitingMode_ = DrawingView::Mode::Idle;
-    view_->setMode(DrawingView::Mode::Idle);
-    setPrompt(COMMAND_PROMPT);
-    updateActions();
-    emit waitingChanged(false);
-    return pickedPoint_;
+    if (!waitForPerson(DrawingView::Mode::PickPoint, QString::fromStdString(prompt))) return std::nullopt;
+    const std::optional<CadPoint> picked = pickedPoint_;
+    endWaiting();
+    return picked;
 }
 
 std::optional<std::vector<std::size_t>> DrawingWindow::selectEntities() {
     if (closed_) return std::nullopt;
-    if (waiting_) throw CadError("绘图窗口正在等待另一次点取或选择。");
-    show();
-    raise();
-    activateWindow();
-    view_->setFocus(Qt::OtherFocusReason);
+    if (waiting_) throw CadError(BUSY_TEXT);
     selectionAccepted_ = false;
     view_->clearSelection();
-    waitingMode_ = DrawingView::Mode::Select;
-    setPrompt(SELECT_PROMPT);
-    view_->setMode(DrawingView::Mode::Select);
-    QEventLoop loop;
-    waiting_ = &loop;
-    updateActions();
-    emit waitingChanged(true);
-    loop.exec();
-    waiting_ = nullptr;
-    waitingMode_ = DrawingView::Mode::Idle;
+    if (!waitForPerson(DrawingView::Mode::Select, SELECT_PROMPT)) return std::nullopt;
     std::optional<std::vector<std::size_t>> chosen;
     if (selectionAccepted_) chosen = view_->selection();
-    view_->setMode(DrawingView::Mode::Idle);
     view_->clearSelection();
-    setPrompt(COMMAND_PROMPT);
-    updateActions();
-    emit waitingChanged(false);
+    endWaiting();
     return chosen;
 }
 

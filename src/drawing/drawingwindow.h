@@ -149,6 +149,8 @@ public:
     // in the stake list beside the drawing; 复制 copies it tab-separated.
     void showStakeList(const QStringList& header, const QList<QStringList>& rows);
     QTableWidget* stakeList() const { return stakeTable_; }
+    // Empties the stake list and hides it (a new or another drawing does).
+    void clearStakeList();
     // The stake list as text: the header and each row, fields tab-separated.
     QString stakeListText() const;
     QLabel* snapStatus() const { return snapStatus_; }
@@ -172,6 +174,14 @@ private:
     void updateActions();
     void say(const QString& line);
     void setPrompt(const QString& prompt);
+    // The one nested wait of the window: shows it to the front, puts the
+    // view in mode with prompt and runs a local event loop until the pick or
+    // the selection ends it (finishWaiting, cancelWaiting). Raises CadError
+    // while another wait is running. endWaiting then gives the view and the
+    // command line back. False when the window went meanwhile (nothing of
+    // it may be touched then).
+    bool waitForPerson(DrawingView::Mode mode, const QString& prompt);
+    void endWaiting();
     void finishWaiting();
     void cancelWaiting();
     void submitCommandLine();

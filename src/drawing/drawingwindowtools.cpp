@@ -159,6 +159,14 @@ void DrawingWindow::showStakeList(const QStringList& header, const QList<QString
     say(QString("选中 %1 个桩号标注，已列在桩号列表中。").arg(rows.size()));
 }
 
+void DrawingWindow::clearStakeList() {
+    if (!stakeTable_) return;
+    stakeTable_->clear();
+    stakeTable_->setRowCount(0);
+    stakeTable_->setColumnCount(0);
+    stakeDock_->hide();
+}
+
 QString DrawingWindow::stakeListText() const {
     QStringList lines;
     QStringList header;

@@ -23,7 +23,7 @@ namespace {
 constexpr int METRE_DECIMALS = 3;
 constexpr int MARK_RADIUS = 9;     // pixels, of the circle around a reported label
 constexpr int MARK_PEN = 2;        // pixels
-constexpr double ZOOM_SPAN = 40.0;  // drawing units (m) across the view's narrower side after a click
+constexpr double ZOOM_SPAN = 40.0;  // drawing units (m) at least shown around a label after a click
 const QColor MARK_COLOUR(Qt::red);
 
 LabelAuditProvider& provider() {
@@ -75,7 +75,7 @@ LabelAuditPanel::LabelAuditPanel(DrawingWindow* window)
     summary_->setWordWrap(true);
     list_ = new QTableWidget(0, 7, body);
     list_->setObjectName("labelFindingList");
-    list_->setHorizontalHeaderLabels({"句柄", "标注", "标注桩号", "道路桩号", "差值(m)", "偏距(m)", "说明"});
+    list_->setHorizontalHeaderLabels({"句柄", "标注", "标注桩号", "道路桩号", "差值(m)", "偏距(m，右为正)", "说明"});
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->horizontalHeader()->setStretchLastSection(true);
@@ -119,9 +119,7 @@ void LabelAuditPanel::runAudit() {
 void LabelAuditPanel::zoomTo(int row) {
     if (row < 0 || row >= static_cast<int>(audit_.findings.size())) return;
     const LabelFinding& f = audit_.findings[static_cast<std::size_t>(row)];
-    DrawingView* view = window_->view();
-    const int side = std::max(1, std::min(view->width(), view->height()));
-    view->setView(QPointF(f.x, f.y), side / ZOOM_SPAN);
+    window_->view()->zoomToLabel(QPointF(f.x, f.y), f.handle, ZOOM_SPAN);
 }
 
 LabelAuditPanel* addLabelAuditCommand(DrawingWindow* window) {

@@ -22,6 +22,33 @@ void DrawingView::zoomWindow(const QRectF& r) {
     setView(window.center(), std::min(sx, sy));
 }
 
+void DrawingView::zoomToShow(const QRectF& r, double minimumSpan) {
+    const QRectF shown = r.normalized();
+    const double w = std::max({shown.width(), minimumSpan, std::numeric_limits<double>::min()});
+    const double h = std::max({shown.height(), minimumSpan, std::numeric_limits<double>::min()});
+    const double s = std::min(std::max(1, width()) / w, std::max(1, height()) / h) * SHOW_MARGIN;
+    setView(shown.center(), s);
+}
+
+std::optional<QRectF> DrawingView::boundsOfHandle(const std::string& handle) const {
+    if (!drawing_ || handle.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < drawing_->entities.size() && i < shapes_->model().size(); ++i) {
+        if (drawing_->entities[i].handle != handle) continue;
+        const Box& b = shapes_->model()[i].bounds;
+        if (!(b.x0 <= b.x1 && b.y0 <= b.y1)) return std::nullopt;  // an entity that draws nothing
+        return QRectF(QPointF(b.x0, b.y0), QPointF(b.x1, b.y1));
+    }
+    return std::nullopt;
+}
+
+void DrawingView::zoomToLabel(QPointF point, const std::string& handle, double minimumSpan) {
+    QRectF shown(point, point);
+    if (const std::optional<QRectF> label = boundsOfHandle(handle))
+        shown = QRectF(QPointF(std::min(point.x(), label->left()), std::min(point.y(), label->top())),
+                       QPointF(std::max(point.x(), label->right()), std::max(point.y(), label->bottom())));
+    zoomToShow(shown, minimumSpan);
+}
+
 void DrawingView::zoomBy(double factor) { zoomAbout(QPointF(width() / 2.0, height() / 2.0), factor); }
 
 void DrawingView::armZoomWindow(bool armed) {

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "stakes/stakes.h"
 #include "text/failures.h"
+#include "views/stakeaxis.h"
 #include "text/numbers.h"
 #include "text/messages.h"
 
@@ -41,13 +43,6 @@ std::string jointName(ElementKind a, ElementKind b) {
     return "GQ";
 }
 
-std::string wholeMetreStake(double chainage) {
-    std::string label = formatKilometreStake(chainage);
-    const std::size_t point = label.find('.');
-    if (point != std::string::npos) label.erase(point);
-    return label;
-}
-
 struct Located {
     PlanPoint at;
     double bearing;
@@ -63,7 +58,7 @@ Located pointAt(const Alignment& alignment, double chainage) {
 
 }  // namespace
 
-PlanLabelModel buildPlanModel(const Alignment& alignment) {
+PlanLabelModel buildPlanModel(const Alignment& alignment, const ChainBreakTable& breaks) {
     PlanLabelModel m;
     const int n = alignment.elemCount;
     if (n < 1) return m;
@@ -106,7 +101,7 @@ PlanLabelModel buildPlanModel(const Alignment& alignment) {
     const double end = alignment.elemChainage[n + 1];
     const auto mainPoint = [&](std::string name, double chainage) {
         const Located l = pointAt(alignment, chainage);
-        m.mainPoints.push_back({std::move(name), chainage, l.at, l.bearing, formatKilometreStake(chainage)});
+        m.mainPoints.push_back({std::move(name), chainage, l.at, l.bearing, formatStake(breaks, chainage)});
     };
     mainPoint("QD", start);
     int curveFrom = 0;  // first element of the curve being passed, 0 on a straight
@@ -126,27 +121,33 @@ PlanLabelModel buildPlanModel(const Alignment& alignment) {
     std::stable_sort(m.mainPoints.begin(), m.mainPoints.end(),
                      [](const PlanMainPoint& a, const PlanMainPoint& b) { return a.chainage < b.chainage; });
 
-    if (std::abs(end - start) / PLAN_TICK_STEP > static_cast<double>(MAX_PLAN_POINTS))
-        throw DataError(msg::ALIGNMENT_TOO_LONG_FOR_STAKES);
-    const auto ticksPerLabel = static_cast<long long>(PLAN_LABEL_STEP / PLAN_TICK_STEP);
-    // Counted in whole steps, so that the loop ends also where the chainages
-    // are too large for a step of one to change them.
-    const double first = std::ceil(start / PLAN_TICK_STEP);
-    const double count = std::floor(end / PLAN_TICK_STEP) - first;
-    for (double k = 0; k <= count; ++k) {
-        const double j = first + k;
-        const double c = j * PLAN_TICK_STEP;
-        const Located l = pointAt(alignment, c);
-        PlanTick tick{c, l.at, l.bearing, ""};
-        if (static_cast<long long>(j) % ticksPerLabel == 0) tick.label = wholeMetreStake(c);
-        m.ticks.push_back(std::move(tick));
+    // Ticks on the round stakes of each stretch, labelled every PLAN_LABEL_STEP of stake.
+    const std::optional<std::vector<RoundStake>> stakes =
+        roundStakes(breaks, start, end, PLAN_TICK_STEP, MAX_PLAN_POINTS);
+    if (!stakes) throw DataError(msg::ALIGNMENT_TOO_LONG_FOR_STAKES);
+    const double ticksPerLabel = PLAN_LABEL_STEP / PLAN_TICK_STEP;
+    m.ticks.reserve(stakes->size());
+    for (const RoundStake& r : *stakes) {
+        const Located l = pointAt(alignment, r.chainage);
+        const bool labelled = std::fmod(r.multiple, ticksPerLabel) == 0;
+        m.ticks.push_back({r.chainage, r.stake.value, l.at, l.bearing,
+                           labelled ? formatStake(breaks, r.stake, 0) : std::string()});
+    }
+    // The chain breaks on the road, with their notes.
+    const std::vector<double> breakAt = chainBreakChainages(breaks);
+    for (std::size_t k = 0; k < breakAt.size(); ++k) {
+        if (!(breakAt[k] >= start && breakAt[k] <= end)) continue;
+        const Located l = pointAt(alignment, breakAt[k]);
+        const int index = static_cast<int>(k) + 1;
+        m.chainBreaks.push_back({breakAt[k], index, l.at, l.bearing, chainBreakNote(breaks, index)});
     }
     return m;
 }
 
-PlanReadout planReadout(const Alignment& alignment, SampleTable& samples, PlanPoint point) {
+PlanReadout planReadout(const Alignment& alignment, SampleTable& samples, const ChainBreakTable& breaks,
+                        PlanPoint point) {
     const FootOfPoint foot = locatePoint(alignment, samples, point.y, point.x);
-    return {foot.ptzh, foot.offsetRight(), formatKilometreStake(foot.ptzh)};
+    return {foot.ptzh, foot.offsetRight(), formatStake(breaks, foot.ptzh)};
 }
 
 PlanViewport PlanViewport::fitting(const PlanLabelModel& model, double width, double height, double margin) {

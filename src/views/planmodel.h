@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alignment/alignment.h"
+#include "stakes/chainbreaks.h"
 
 namespace gradix {
 
@@ -34,10 +35,12 @@ struct PlanElement {
     std::vector<PlanPoint> points;  // along the element, both ends included
 };
 
-// A stake tick across the road, with the bearing of the road (radians from
-// north toward east) and, every PLAN_LABEL_STEP, its label ("K1+200").
+// A stake tick across the road on a round stake of its stretch, with the
+// bearing of the road (radians from north toward east) and, every
+// PLAN_LABEL_STEP of stake, its label (formatStake in whole metres, "BK5+400").
 struct PlanTick {
     double chainage = 0;
+    double stake = 0;               // m, in its stretch's numbering
     PlanPoint at;
     double bearing = 0;
     std::string label;
@@ -52,31 +55,43 @@ struct PlanMainPoint {
     double chainage = 0;
     PlanPoint at;
     double bearing = 0;
-    std::string stake;              // "K0+512.345"
+    std::string stake;              // formatStake: "BK5+512.345"
+};
+
+// A chain break (断链) on the road, with its note (chainBreakNote).
+struct PlanChainBreak {
+    double chainage = 0;
+    int index = 0;                  // k, 1-based, of the chain-break table
+    PlanPoint at;
+    double bearing = 0;
+    std::string text;               // "断链 K0+876.272=K5+350.000 短链 4473.728 m"
 };
 
 struct PlanLabelModel {
     std::vector<PlanElement> elements;
     std::vector<PlanTick> ticks;
     std::vector<PlanMainPoint> mainPoints;
+    std::vector<PlanChainBreak> chainBreaks;
     PlanPoint lowest;               // bounds of the elements
     PlanPoint highest;
     bool empty() const { return elements.empty(); }
 };
 
-// Builds the model of a prepared alignment (PointAtChainage for every point).
-// Raises DataError when an evaluation fails.
-PlanLabelModel buildPlanModel(const Alignment& alignment);
+// Builds the model of a prepared alignment (PointAtChainage for every point),
+// its stakes in the numbering of the chain-break table.
+// Raises DataError when an evaluation fails or the road is too long to draw.
+PlanLabelModel buildPlanModel(const Alignment& alignment, const ChainBreakTable& breaks);
 
 // The read-out under the cursor: the foot of the point on the alignment
-// through locatePoint (drawing x east, y north), its stake in drawing
-// notation and the signed offset (m, positive right).
+// through locatePoint (drawing x east, y north), its stake (formatStake)
+// and the signed offset (m, positive right).
 struct PlanReadout {
     double chainage = 0;
     double offset = 0;
     std::string stake;
 };
-PlanReadout planReadout(const Alignment& alignment, SampleTable& samples, PlanPoint point);
+PlanReadout planReadout(const Alignment& alignment, SampleTable& samples, const ChainBreakTable& breaks,
+                        PlanPoint point);
 
 // The screen placement of the plan: drawing x to the right, y up.
 struct PlanViewport {

@@ -1,12 +1,18 @@
 // The plan view (平面) of a loaded alignment: straights, arcs and spirals in
-// three colours, a stake tick every 20 m and a label every 100 m, the main
-// points (ZH, HY, QZ, YH, HZ, …) labelled, a north arrow. The cursor reads out
-// the stake and offset of the point under it (locatePoint); the computed
-// stake is marked.
+// three colours, a stake tick on every round 20 m of stake and a label every
+// 100 m, the main points (ZH, HY, QZ, YH, HZ, …) and the chain breaks
+// labelled, a north arrow. Every stake shown is formatStake's, in the
+// numbering of the chain-break table. Labels never run into each other nor
+// out of the view: the computed stake's first, then the chain breaks', the
+// main points' and the ticks' as room allows. The cursor reads out the stake
+// and offset of the point under it (locatePoint); the computed stake is
+// marked.
 #pragma once
 
 #include <optional>
+#include <vector>
 
+#include "views/labelplacement.h"
 #include "views/planmodel.h"
 #include "views/roadview.h"
 
@@ -17,10 +23,11 @@ class PlanView : public RoadView {
 public:
     explicit PlanView(QWidget* parent = nullptr);
 
-    // Shows a prepared alignment (copied) and zooms to it; samples is its
-    // 1 m sample table (built here when empty). Returns "" when shown, else
-    // why it cannot be (the view is emptied then).
-    QString setAlignment(const Alignment& alignment, const SampleTable& samples);
+    // Shows a prepared alignment (copied) with the chain breaks of its
+    // stakes and zooms to it; samples is its 1 m sample table (built here
+    // when empty). Returns "" when shown, else why it cannot be (the view is
+    // emptied then).
+    QString setAlignment(const Alignment& alignment, const SampleTable& samples, const ChainBreakTable& breaks);
     void clear();
     bool hasAlignment() const { return !model_.empty(); }
 
@@ -35,7 +42,7 @@ public:
     // Stake and offset of the point under a widget position.
     std::optional<PlanReadout> readoutAt(QPointF position);
     const std::optional<PlanReadout>& hoverReadout() const { return hover_; }
-    // "桩号 K1+234.567  偏距 左 12.345 m".
+    // "桩号 BK1+234.567  偏距 左 12.345 m" (offsetText).
     static QString readoutText(const PlanReadout& readout);
 
 signals:
@@ -46,8 +53,8 @@ signals:
 protected:
     double metresPerPixel() const override { return 1.0 / viewport_.pixelsPerMetre; }
     bool hasRoad() const override { return hasAlignment(); }
-    void paintRoad(QPainter& p, QSizeF size, double unit) const override;
-    void paintMarks(QPainter& p, QSizeF size, double unit) const override;
+    void paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) const override;
+    void paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper) const override;
     void zoomView(QPointF position, double factor) override;
     void panView(QPointF delta) override;
     void hoverAt(QPointF position) override;
@@ -60,10 +67,15 @@ private:
 
     Alignment alignment_;
     SampleTable samples_;
+    ChainBreakTable breaks_;
     PlanLabelModel model_;
     PlanViewport viewport_;
     std::optional<double> marked_;
     std::optional<PlanReadout> hover_;
 };
+
+// An offset as the window shows it: the side in words and the distance,
+// "右 2.086 m", "左 2.086 m", "0.000 m" (offsetRight in m, positive right).
+QString offsetText(double offsetRight);
 
 }  // namespace gradix

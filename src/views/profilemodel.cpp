@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "stakes/stakes.h"
+#include "views/stakeaxis.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/messages.h"
@@ -19,6 +20,10 @@ constexpr std::size_t MAX_MODEL_POINTS = 4000000;
 constexpr int LABEL_DECIMALS = 3;
 constexpr double MIN_PIXELS_PER_METRE = 1e-6;
 constexpr double MAX_PIXELS_PER_METRE = 1e4;
+// The vertical exaggerations a fit chooses from, times a power of ten.
+constexpr double NICE_EXAGGERATIONS[] = {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8};
+constexpr double NICE_TOLERANCE = 1e-9;  // an exact fit of 2 is 2, whatever its rounding
+constexpr double MIN_FITTED_RISE = 1.0;  // m: a flatter profile is fitted as one a metre high
 
 // "0.000" with the trailing zeros and a trailing point dropped: 8000, 120, 7081.1.
 std::string trimmedDecimal(double value) {
@@ -29,30 +34,6 @@ std::string trimmedDecimal(double value) {
     return text == "-0" ? "0" : text;
 }
 
-// The stretches of the road between the chain breaks: stretch m runs from
-// chainage start (exclusive, except for the first) to end (inclusive), its
-// stake being chainage + offset.
-struct Stretch {
-    double start;
-    double end;
-    double offset;
-};
-
-std::vector<Stretch> stretchesOf(const ChainBreakTable& breaks) {
-    std::vector<Stretch> out;
-    const int n = std::clamp<int>(breaks.chainBreakCount, 0, BREAK_SLOTS - 2);
-    double offset = 0;
-    double start = -std::numeric_limits<double>::infinity();
-    for (int k = 1; k <= n; ++k) {
-        const double at = breaks.breakBackStake[k] - offset;  // chainage of break k
-        out.push_back({start, at, offset});
-        offset += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
-        start = at;
-    }
-    out.push_back({start, std::numeric_limits<double>::infinity(), offset});
-    return out;
-}
-
 void requireRoom(std::size_t count) {
     if (count > MAX_MODEL_POINTS)
         throw DataError(msg::profileTooLongToDraw(MAX_MODEL_POINTS));
@@ -60,13 +41,7 @@ void requireRoom(std::size_t count) {
 
 }  // namespace
 
-double stakeValueAt(const ChainBreakTable& breaks, double chainage) {
-    const int n = std::clamp<int>(breaks.chainBreakCount, 0, BREAK_SLOTS - 2);
-    double v = chainage;
-    for (int k = 1; k <= n; ++k)
-        if (v > breaks.breakBackStake[k]) v = v + breaks.breakAheadStake[k] - breaks.breakBackStake[k];
-    return v;
-}
+double stakeValueAt(const ChainBreakTable& breaks, double chainage) { return stretchStakeOf(breaks, chainage).value; }
 
 std::string curveLabel(const Profile& profile, int j) {
     if (j < 1 || j > profile.gradePointCount) return "";
@@ -135,7 +110,7 @@ ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTabl
         g.chainage = K[j];
         g.elevation = H[j];
         g.designElevation = DesignAt(profile, K[j]).elevation;
-        g.stake = formatKilometreStake(stakeValueAt(breaks, K[j]));
+        g.stake = formatStake(breaks, K[j]);
         g.elevationText = formatFixed(H[j], LABEL_DECIMALS);
         g.curve = curveLabel(profile, j);
         g.curveStart = K[j] - T[j];
@@ -157,41 +132,20 @@ ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTabl
         m.gradeLines.push_back(std::move(line));
     }
 
-    const std::vector<Stretch> stretches = stretchesOf(breaks);
-    for (std::size_t k = 0; k + 1 < stretches.size(); ++k) {
-        const double c = stretches[k].end;
-        if (inside(c))
-            m.chainBreaks.push_back({c, shortDecimal(breaks.breakBackStake[k + 1]) + "=" +
-                                            shortDecimal(breaks.breakAheadStake[k + 1])});
+    const std::vector<double> breakAt = chainBreakChainages(breaks);
+    for (std::size_t k = 0; k < breakAt.size(); ++k) {
+        const int index = static_cast<int>(k) + 1;
+        if (inside(breakAt[k])) m.chainBreaks.push_back({breakAt[k], index, chainBreakNote(breaks, index)});
     }
-    requireRoom(static_cast<std::size_t>(std::min((to - from) / PROFILE_TICK_STEP, double(MAX_MODEL_POINTS) + 1)));
-    for (std::size_t k = 0; k < stretches.size(); ++k) {
-        const Stretch& s = stretches[k];
-        const double a = std::max(s.start, from);
-        const double b = std::min(s.end, to);
-        if (a > b) continue;
-        // The stretch's first stake is its own only where the one before does not end there.
-        const bool startOwned = k == 0 || s.start < from;
-        const double first = std::ceil((a + s.offset) / PROFILE_TICK_STEP);
-        const double last = std::floor((b + s.offset) / PROFILE_TICK_STEP);
-        const auto ticksPerLabel = static_cast<long long>(PROFILE_LABEL_STEP / PROFILE_TICK_STEP);
-        // Counted in whole steps, so that the loop ends also where the stake
-        // values are too large for a step of one to change them.
-        const double count = last - first;
-        for (double k = 0; k <= count; ++k) {
-            const double j = first + k;
-            const double stake = j * PROFILE_TICK_STEP;
-            const double c = stake - s.offset;
-            if (c == a && !startOwned && !m.ticks.empty() && m.ticks.back().chainage == c) continue;
-            StakeTick tick{c, stake, ""};
-            if (static_cast<long long>(j) % ticksPerLabel == 0) {
-                tick.label = formatKilometreStake(stake);
-                const std::size_t point = tick.label.find('.');
-                if (point != std::string::npos) tick.label.erase(point);  // "K0+100", whole metres
-            }
-            m.ticks.push_back(std::move(tick));
-            requireRoom(m.ticks.size());
-        }
+    const std::optional<std::vector<RoundStake>> ticks =
+        roundStakes(breaks, from, to, PROFILE_TICK_STEP, MAX_MODEL_POINTS);
+    if (!ticks) requireRoom(MAX_MODEL_POINTS + 1);
+    const double ticksPerLabel = PROFILE_LABEL_STEP / PROFILE_TICK_STEP;
+    m.ticks.reserve(ticks->size());
+    for (const RoundStake& r : *ticks) {
+        // Every PROFILE_LABEL_STEP of stake a label: "BK2+300", whole metres.
+        const bool labelled = std::fmod(r.multiple, ticksPerLabel) == 0;
+        m.ticks.push_back({r.chainage, r.stake.value, labelled ? formatStake(breaks, r.stake, 0) : std::string()});
     }
     return m;
 }
@@ -201,24 +155,40 @@ ProfileReadout profileReadout(const Profile& profile, const ChainBreakTable& bre
     ProfileReadout r;
     r.chainage = chainage;
     r.stake = sj_dlstr_11(breaks, chainage);
-    r.kilometreStake = formatKilometreStake(stakeValueAt(breaks, chainage));
+    r.kilometreStake = formatStake(breaks, chainage);
     r.elevation = d.elevation;
     r.grade = d.grade;
     return r;
 }
 
+double fittingExaggeration(double rise, double pixelsPerMetre, double room, double lowest, double highest) {
+    const double exact = room / (std::max(rise, MIN_FITTED_RISE) * pixelsPerMetre);
+    if (!(std::isfinite(exact) && exact > 0)) return lowest;
+    // The largest nice value at or below the exact fit, counted from its power of ten.
+    const double decade = std::pow(10.0, std::floor(std::log10(exact)));
+    double nice = decade;
+    for (double m : NICE_EXAGGERATIONS)
+        if (m * decade <= exact * (1 + NICE_TOLERANCE)) nice = m * decade;
+    return std::clamp(nice, lowest, highest);
+}
+
 ProfileViewport ProfileViewport::fitting(const ProfileLabelModel& model, double width, double height,
-                                         double verticalExaggeration, double margin) {
+                                         const ProfileFit& fit) {
     ProfileViewport v;
     v.width = std::max(width, 1.0);
     v.height = std::max(height, 1.0);
-    v.verticalExaggeration = verticalExaggeration;
     const double span = std::max(model.toChainage - model.fromChainage, CURVE_SAMPLE_STEP);
-    const double rise = std::max(model.highestElevation - model.lowestElevation, CURVE_SAMPLE_STEP);
-    v.pixelsPerMetre = std::min(v.width * margin / span, v.height * margin / (rise * verticalExaggeration));
-    v.pixelsPerMetre = std::clamp(v.pixelsPerMetre, MIN_PIXELS_PER_METRE, MAX_PIXELS_PER_METRE);
+    v.pixelsPerMetre = std::clamp(v.width * fit.margin / span, MIN_PIXELS_PER_METRE, MAX_PIXELS_PER_METRE);
+    const double top = std::clamp(fit.plotTop, 0.0, v.height);
+    const double bottom = std::clamp(fit.plotBottom, top, v.height);
+    const double room = std::max(bottom - top, 1.0) * fit.margin;
+    const double rise = model.empty() ? 0 : model.highestElevation - model.lowestElevation;
+    v.verticalExaggeration =
+        fittingExaggeration(rise, v.pixelsPerMetre, room, fit.lowestExaggeration, fit.highestExaggeration);
     v.centreChainage = (model.fromChainage + model.toChainage) / 2;
-    v.centreElevation = model.empty() ? 0 : (model.lowestElevation + model.highestElevation) / 2;
+    // The middle of the elevations in the middle of the band.
+    const double middle = model.empty() ? 0 : (model.lowestElevation + model.highestElevation) / 2;
+    v.centreElevation = middle - (v.height / 2 - (top + bottom) / 2) / (v.pixelsPerMetre * v.verticalExaggeration);
     return v;
 }
 

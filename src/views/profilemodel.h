@@ -37,7 +37,7 @@ struct GradePointLabel {
     double chainage = 0;        // K
     double elevation = 0;       // H, the grade point itself (above the curve of a crest)
     double designElevation = 0; // DesignAt(K): on the design line
-    std::string stake;          // "K0+600.000"
+    std::string stake;          // formatStake: "BK2+600.000"
     std::string elevationText;  // "112.000"
     std::string curve;          // "R=8000 T=120 E=0.900", "" without a curve
     double curveStart = 0;      // S = K - T
@@ -56,18 +56,20 @@ struct GradeLineLabel {
     std::string lengthText;     // "600.000" (horizontal length between the grade points, m)
 };
 
-// A chain break (断链) where it lies along the road, with its equation.
+// A chain break (断链) where it lies along the road, with its note.
 struct ChainBreakNote {
     double chainage = 0;
-    std::string text;           // "2350=2300": back stake = ahead stake
+    int index = 0;              // k, 1-based, of the chain-break table
+    std::string text;           // chainBreakNote: "断链 K2+350.000=K2+300.000 长链 50.000 m"
 };
 
-// A stake tick of the axis: its chainage, its stake value and, every
-// PROFILE_LABEL_STEP of stake, its label in drawing notation.
+// A stake tick of the axis on a round stake of its stretch: its chainage,
+// its stake value and, every PROFILE_LABEL_STEP of stake, its label
+// (formatStake in whole metres).
 struct StakeTick {
     double chainage = 0;
     double stake = 0;
-    std::string label;          // "K0+100"; "" for an unlabelled tick
+    std::string label;          // "BK2+300"; "" for an unlabelled tick
 };
 
 struct ProfileLabelModel {
@@ -102,16 +104,34 @@ double stakeValueAt(const ChainBreakTable& breaks, double chainage);
 // "" when the point has no curve.
 std::string curveLabel(const Profile& profile, int gradePoint);
 
-// The read-out under the cursor: the stake text as the stake field takes it
-// (sj_dlstr_11: "B2320.457"), its drawing notation, and DesignAt there.
+// The read-out under the cursor: the stake as every view shows it
+// (formatStake: "BK2+320.457"), the stake text as the stake field takes it
+// (sj_dlstr_11: "B2320.457"), and DesignAt there.
 struct ProfileReadout {
     double chainage = 0;
-    std::string stake;          // sj_dlstr_11
-    std::string kilometreStake; // "K2+320.457"
+    std::string stake;          // sj_dlstr_11, for the stake field
+    std::string kilometreStake; // formatStake, as shown
     double elevation = 0;       // m
     double grade = 0;           // ratio
 };
 ProfileReadout profileReadout(const Profile& profile, const ChainBreakTable& breaks, double chainage);
+
+// How a profile is fitted into a view: the share of the room the profile
+// fills, the band of the view (pixels from the top) its elevations may
+// take, and the range of vertical exaggerations to choose from.
+struct ProfileFit {
+    double margin = 0.85;
+    double plotTop = 0;
+    double plotBottom = 1;
+    double lowestExaggeration = 1;
+    double highestExaggeration = 1000;
+};
+
+// The vertical exaggeration at which a rise of rise metres takes at most
+// room pixels at pixelsPerMetre along the road: the largest of 1, 1.5, 2,
+// 2.5, 3, 4, 5, 6 and 8 times a power of ten that does, held to lowest and
+// highest. A rise below a metre counts as a metre.
+double fittingExaggeration(double rise, double pixelsPerMetre, double room, double lowest, double highest);
 
 // The screen placement of the profile: chainage to the right, elevation up,
 // exaggerated by verticalExaggeration. Pixel x grows to the right, y down.
@@ -131,9 +151,11 @@ struct ProfileViewport {
     double elevationAt(double py) const {
         return centreElevation - (py - height / 2) / (pixelsPerMetre * verticalExaggeration);
     }
-    // Shows the model's whole range with a margin (share of the view).
-    static ProfileViewport fitting(const ProfileLabelModel& model, double width, double height,
-                                   double verticalExaggeration, double margin);
+    // Shows the model's whole range: along the road over margin (a share)
+    // of the width, and its elevations over margin of the band of the view
+    // from plotTop to plotBottom (pixels), their middle in the band's middle,
+    // at the vertical exaggeration that fits them (fittingExaggeration).
+    static ProfileViewport fitting(const ProfileLabelModel& model, double width, double height, const ProfileFit& fit);
     // Multiplies the scale by factor about a pixel position, which keeps its road point.
     void zoomAbout(double px, double py, double factor);
     // Moves the road under the cursor by (dx, dy) pixels.

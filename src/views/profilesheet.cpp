@@ -551,7 +551,7 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
     for (const ChainBreakNote& b : model.chainBreaks) {
         const double x = X(b.chainage);
         e.line(SHEET_BREAK_LAYER, x, stakeBottom, x, gridTop);
-        e.text(SHEET_BREAK_LAYER, x - TEXT_GAP, TEXT_GAP, TEXT_HEIGHT, "断链 " + b.text, H_LEFT, V_BASELINE,
+        e.text(SHEET_BREAK_LAYER, x - TEXT_GAP, TEXT_GAP, TEXT_HEIGHT, b.text, H_LEFT, V_BASELINE,
                ROTATED);
     }
 

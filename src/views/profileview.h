@@ -34,7 +34,9 @@ public:
     void zoomExtents() override;
 
     // The vertical exaggeration (elevation scale over chainage scale), kept
-    // between 1 and 1000; the middle of the view stays where it is.
+    // between 1 and 1000; the middle of the view stays where it is. Showing
+    // the whole profile (zoomExtents) chooses the one that fits its
+    // elevations into the view, and says so (verticalExaggerationChanged).
     void setVerticalExaggeration(double exaggeration);
     double verticalExaggeration() const { return exaggeration_; }
 
@@ -47,19 +49,21 @@ public:
     std::optional<ProfileReadout> readoutAt(QPointF position) const;
     // The read-out under the cursor, none when the cursor is elsewhere.
     const std::optional<ProfileReadout>& hoverReadout() const { return hover_; }
-    // "桩号 B2320.457 (K2+320.457)  高程 112.0480  纵坡 -0.9600%".
+    // "桩号 BK2+320.457  高程 112.0480  纵坡 -0.9600%".
     static QString readoutText(const ProfileReadout& readout);
 
 signals:
     // A click on the profile: the stake under it as the stake field takes it.
     void stakeClicked(const QString& stake, double chainage);
     void readoutChanged(const QString& text);
+    // zoomExtents chose another vertical exaggeration.
+    void verticalExaggerationChanged(double exaggeration);
 
 protected:
     double metresPerPixel() const override { return 1.0 / viewport_.pixelsPerMetre; }
     bool hasRoad() const override { return hasProfile(); }
-    void paintRoad(QPainter& p, QSizeF size, double unit) const override;
-    void paintMarks(QPainter& p, QSizeF size, double unit) const override;
+    void paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) const override;
+    void paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper) const override;
     void zoomView(QPointF position, double factor) override;
     void panView(QPointF delta) override;
     void hoverAt(QPointF position) override;

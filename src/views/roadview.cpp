@@ -14,10 +14,8 @@ namespace gradix {
 
 namespace {
 
-const QColor BACKGROUND(33, 40, 48);
-constexpr double WHEEL_STEP = 120;       // one notch of the wheel
-constexpr double ZOOM_PER_NOTCH = 1.2;
-constexpr double DRAG_THRESHOLD_PX = 4;  // a press moved further is a drag, not a click
+const QColor EMPTY_TEXT_COLOUR(150, 160, 170);
+constexpr double EMPTY_TEXT_PX = 14;
 constexpr double MM_PER_M = 1000.0;
 // Screen pixels per inch that the widget's sizes are meant for.
 constexpr double SCREEN_DPI = 96.0;
@@ -31,7 +29,17 @@ QFont viewFont(double pixelSize) {
     return font;
 }
 
-RoadView::RoadView(QWidget* parent) : QWidget(parent) {
+RoadView::RoadView(QWidget* parent)
+    : QWidget(parent),
+      navigation_(*this, {[this](QPointF at, double factor) {
+                              zoomView(at, factor);
+                              roadChanged();
+                          },
+                          [this](QPointF delta) {
+                              panView(delta);
+                              roadChanged();
+                          },
+                          [this] { zoomExtents(); }}) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -53,23 +61,15 @@ QString RoadView::exportTo(const QString& path, double scale) {
     if (!(std::isfinite(scale) && scale > 0)) return QStringLiteral("比例应为正数");
     const double unit = EXPORT_DPI / SCREEN_DPI;
     return exportPicture(path, paperSize(scale), [&](QPainter& p, QSizeF size) {
-        p.fillRect(QRectF(QPointF(0, 0), size), BACKGROUND);
-        paintRoad(p, size, unit);
-        paintMarks(p, size, unit);
+        p.fillRect(QRectF(QPointF(0, 0), size), GROUND.paper);
+        paintRoad(p, size, unit, true);
+        paintMarks(p, size, unit, true);
     });
 }
 
-void RoadView::zoomAt(QPointF position, double factor) {
-    fitted_ = false;
-    zoomView(position, factor);
-    roadChanged();
-}
+void RoadView::zoomAt(QPointF position, double factor) { navigation_.zoomAt(position, factor); }
 
-void RoadView::panBy(QPointF delta) {
-    fitted_ = false;
-    panView(delta);
-    roadChanged();
-}
+void RoadView::panBy(QPointF delta) { navigation_.panBy(delta); }
 
 void RoadView::paintEvent(QPaintEvent*) {
     const qreal ratio = devicePixelRatioF();
@@ -78,25 +78,26 @@ void RoadView::paintEvent(QPaintEvent*) {
             layer_ = QPixmap(size() * ratio);
             layer_.setDevicePixelRatio(ratio);
         }
-        layer_.fill(BACKGROUND);
+        layer_.fill(GROUND.screen);
+        QPainter layer(&layer_);
         if (hasRoad()) {
-            QPainter layer(&layer_);
-            paintRoad(layer, QSizeF(size()), 1.0);
+            paintRoad(layer, QSizeF(size()), 1.0, false);
+        } else {
+            layer.setFont(viewFont(EMPTY_TEXT_PX));
+            layer.setPen(EMPTY_TEXT_COLOUR);
+            layer.drawText(QRectF(rect()), Qt::AlignCenter | Qt::TextWordWrap, QString::fromUtf8(EMPTY_VIEW_TEXT));
         }
         layerValid_ = true;
     }
     QPainter p(this);
     p.drawPixmap(0, 0, layer_);
-    if (hasRoad()) paintMarks(p, QSizeF(size()), 1.0);
+    if (hasRoad()) paintMarks(p, QSizeF(size()), 1.0, false);
 }
 
 void RoadView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    lastPos_ = event->position();
-    if (event->button() == Qt::MiddleButton) {
-        panning_ = true;
-        setCursor(Qt::ClosedHandCursor);
-    } else if (event->button() == Qt::LeftButton) {
+    if (navigation_.press(event)) return;
+    if (event->button() == Qt::LeftButton) {
         leftDown_ = true;
         pressPos_ = event->position();
     }
@@ -104,24 +105,19 @@ void RoadView::mousePressEvent(QMouseEvent* event) {
 
 void RoadView::mouseMoveEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    if (panning_) {
-        panBy(pos - lastPos_);
-    } else if (leftDown_ && QLineF(pressPos_, pos).length() > DRAG_THRESHOLD_PX) {
+    if (!navigation_.move(event) && leftDown_ && ViewNavigation::isDrag(pressPos_, pos)) {
         // A left drag pans as well; it is no click then.
         leftDown_ = false;
-        panning_ = true;
-        panBy(pos - pressPos_);
+        navigation_.startDrag(pressPos_);
+        navigation_.move(event);
     }
-    lastPos_ = pos;
     if (hasRoad()) hoverAt(pos);
     update();
 }
 
 void RoadView::mouseReleaseEvent(QMouseEvent* event) {
-    if (panning_ && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
-        panning_ = false;
+    if (navigation_.release(event)) {
         leftDown_ = false;
-        unsetCursor();
         return;
     }
     if (event->button() == Qt::LeftButton && leftDown_) {
@@ -131,19 +127,11 @@ void RoadView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void RoadView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::MiddleButton) {
-        zoomExtents();
-        return;
-    }
-    QWidget::mouseDoubleClickEvent(event);
+    if (!navigation_.doubleClick(event)) QWidget::mouseDoubleClickEvent(event);
 }
 
 void RoadView::wheelEvent(QWheelEvent* event) {
-    const double notches = event->angleDelta().y() / WHEEL_STEP;
-    if (notches != 0 && hasRoad()) {
-        zoomAt(event->position(), std::pow(ZOOM_PER_NOTCH, notches));
-        hoverAt(event->position());
-    }
+    if (hasRoad() && navigation_.wheel(event)) hoverAt(event->position());
     event->accept();
 }
 
@@ -156,7 +144,7 @@ void RoadView::leaveEvent(QEvent* event) {
 void RoadView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     sizeChanged();
-    if (fitted_ && hasRoad()) zoomExtents();
+    if (navigation_.isFitted() && hasRoad()) zoomExtents();
     roadChanged();
 }
 

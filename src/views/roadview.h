@@ -1,16 +1,24 @@
 // What the profile view and the plan view share: the picture of the road
 // drawn into a layer that is kept until the view changes (as the drawing
-// window keeps its entities), the cursor's marks painted over it, the wheel
-// zooming about the cursor, the middle button panning, a click (a press and
-// release without a drag) and the export for a report.
+// window keeps its entities), the cursor's marks painted over it, the
+// navigation of every view (viewnavigation.h: the wheel zooming about the
+// cursor, the middle button or a left drag panning), a click (a press and
+// release without a drag), the text of an empty view and the export for a
+// report, drawn in the colours of paper (a white ground).
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPixmap>
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
 #include <QWidget>
+
+#include "views/labelplacement.h"
+#include "views/viewnavigation.h"
+
+#include <vector>
 
 class QPainter;
 
@@ -19,6 +27,19 @@ namespace gradix {
 // The font of the views' labels: an installed Chinese sans-serif font.
 QFont viewFont(double pixelSize);
 
+// What an empty view says.
+inline constexpr const char* EMPTY_VIEW_TEXT = "初始化后显示纵断面和平面";
+
+// A colour of the views on the screen (a dark ground) and on paper (the
+// exports, a white ground).
+struct Ink {
+    QColor screen;
+    QColor paper;
+    const QColor& on(bool onPaper) const { return onPaper ? paper : screen; }
+};
+// The ground of the views.
+inline const Ink GROUND{QColor(33, 40, 48), QColor(Qt::white)};
+
 class RoadView : public QWidget {
     Q_OBJECT
 public:
@@ -26,17 +47,27 @@ public:
 
     // Writes the part of the road in view to path (PNG, SVG or PDF by the
     // extension) at 1:scaleDenominator on paper (the profile's vertical
-    // scale divided by its exaggeration). Returns "" when written, else what
-    // went wrong.
+    // scale divided by its exaggeration), on a white ground. Returns "" when
+    // written, else what went wrong.
     QString exportTo(const QString& path, double scaleDenominator);
     // The paper size (mm) of that export.
     QSizeF paperSize(double scaleDenominator) const;
+    // Whether there is a road to show and to export.
+    bool showsRoad() const { return hasRoad(); }
     // Shows the whole road.
     virtual void zoomExtents() = 0;
     // Zooms by factor about a widget position (the wheel's step is 1.2).
     void zoomAt(QPointF position, double factor);
     // Moves the picture by a distance in pixels (as a middle-button drag).
     void panBy(QPointF delta);
+
+    // A label as the last paint on the screen drew it (the labels that had
+    // no room are not drawn).
+    struct ShownLabel {
+        QString text;
+        LabelBox box;
+    };
+    const std::vector<ShownLabel>& shownLabels() const { return shown_; }
 
 signals:
     void exportRequested();  // the context menu's "导出图片…"
@@ -47,10 +78,11 @@ protected:
     virtual bool hasRoad() const = 0;
     // Paints the road (what the layer keeps) onto a device of size pixels,
     // the view's picture scaled to it; unit is the device's pixels per
-    // screen pixel of the widget's line widths and texts.
-    virtual void paintRoad(QPainter& p, QSizeF size, double unit) const = 0;
+    // screen pixel of the widget's line widths and texts; onPaper chooses
+    // the colours of an export.
+    virtual void paintRoad(QPainter& p, QSizeF size, double unit, bool onPaper) const = 0;
     // Paints the marks that follow the cursor or the computed stake.
-    virtual void paintMarks(QPainter& p, QSizeF size, double unit) const = 0;
+    virtual void paintMarks(QPainter& p, QSizeF size, double unit, bool onPaper) const = 0;
     virtual void zoomView(QPointF position, double factor) = 0;
     virtual void panView(QPointF delta) = 0;
     virtual void hoverAt(QPointF position) = 0;
@@ -60,9 +92,10 @@ protected:
 
     // The road changed: the layer is drawn again at the next paint.
     void roadChanged();
-    // Whether the whole road is shown as zoomExtents showed it: a view not
-    // zoomed or panned since fits the road again when its size changes.
-    bool fitted_ = true;
+    // The views' navigation; zoomExtents marks the view fitted.
+    ViewNavigation navigation_;
+    // The labels of the last paint on the screen (paintRoad keeps them).
+    mutable std::vector<ShownLabel> shown_;
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -77,10 +110,8 @@ protected:
 private:
     QPixmap layer_;
     bool layerValid_ = false;
-    bool panning_ = false;
     bool leftDown_ = false;
     QPointF pressPos_;
-    QPointF lastPos_;
 };
 
 }  // namespace gradix

@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -1038,6 +1040,10 @@ TEST(WindowDrawingTools, SeveralSelectedStakeLabelsAreListedAndCopiedAsATable) {
                                  "K0+200\t200\t104.0000\t2.0000\t\n");
     QTest::mouseClick(w.findChild<QPushButton*>("copyStakeList"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), w.stakeListText());
+    // Another drawing: the list of the labels of the one before goes.
+    ASSERT_TRUE(w.newDrawing());
+    EXPECT_EQ(w.stakeList()->rowCount(), 0);
+    EXPECT_FALSE(w.findChild<QDockWidget*>("stakeListDock")->isVisible());
 }
 
 TEST(WindowDrawing, TheShippedHelpExplainsTheDrawingWindowItsPromptsAndMessages) {
@@ -1099,6 +1105,7 @@ TEST(WindowViews, TheProfileSheetIsWrittenAndOpenedInTheDrawingWindow) {
     ASSERT_NE(connector->window(), nullptr);
     EXPECT_EQ(connector->window()->drawing().path, sheet);
     EXPECT_FALSE(connector->window()->drawing().entities.empty());
+    EXPECT_TRUE(connector->window()->view()->isFitted());  // zoomed to the sheet, also once shown
 
     // A data file of the project is never written over.
     const std::string profileFile = s.dir.file("p.zdm");
@@ -1744,4 +1751,227 @@ TEST(WindowChecks, CheckDataListsTheFindingsToCopy) {
     QTest::keySequence(list, QKeySequence::Copy);
     const std::string last = all.substr(all.rfind('\n', all.size() - 2) + 1);
     EXPECT_EQ(s.ui.clipboard, list->rowCount() == 1 ? all : last);
+}
+
+// ------------------------------------------------------- daily use, outputs
+
+namespace {
+
+// The example project in alignment mode (road.icd, road-icd.zdm), in a session.
+void initialiseExampleAlignment(Session& s) {
+    s.child<QCheckBox>("Check1")->setChecked(true);
+    s.initialise({gradix::testing::example("road.icd"), gradix::testing::example("road-icd.zdm")});
+    ASSERT_TRUE(s.window->project().initialised);
+}
+
+// The data lines of a CSV table (its lines after the header).
+std::size_t dataLines(const std::string& file) {
+    const std::string bytes = readBytes(file);
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) - 1;
+}
+
+}  // namespace
+
+// Every output says in the status line what it wrote: the file by its name
+// and how much (the rows the file holds; the profile's grade points).
+TEST(WindowDailyUse, EveryOutputSaysWhatItWrote) {
+    Session s;
+    initialiseExampleAlignment(s);
+    const std::string points = s.dir.write("points.txt", "P1 3346479.656 513201.859 107\nP2 3345900 512500\n");
+    s.child<QDoubleSpinBox>("pictureScale")->setValue(20000);
+    const struct {
+        const char* output;
+        std::function<bool(const std::string& file)> run;
+        std::function<std::string(const std::string& file)> status;
+    } rows[] = {
+        {"逐桩坐标表",
+         [&](const std::string& f) { return s.window->runStakeTable({"100", "", "", "", gradix::TableFormat::Csv, f}); },
+         [](const std::string& f) { return "已写入" + std::to_string(dataLines(f)) + "个桩号的逐桩坐标表：stakes.csv"; }},
+        {"竖曲线表", [&](const std::string& f) { return s.window->runCurveTable({gradix::TableFormat::Csv, f}); },
+         [](const std::string& f) { return "已写入" + std::to_string(dataLines(f)) + "个变坡点的竖曲线表：curves.csv"; }},
+        {"坐标反算",
+         [&](const std::string& f) {
+             return s.window->runLocatePoints({points, "100", gradix::TableFormat::Csv, f});
+         },
+         [](const std::string&) { return std::string("已写入2个测点的坐标反算表：points.csv"); }},
+        {"纵断面图片", [&](const std::string& f) { s.ui.answers = {f}; return s.window->exportViewPicture(false); },
+         [](const std::string&) { return std::string("已导出纵断面图片（1:20000）：profile.svg"); }},
+        {"平面图片", [&](const std::string& f) { s.ui.answers = {f}; return s.window->exportViewPicture(true); },
+         [](const std::string&) { return std::string("已导出平面图片（1:20000）：plan.pdf"); }},
+        {"纵断面图", [&](const std::string& f) { s.ui.answers = {f}; return s.window->exportProfileSheet(); },
+         [](const std::string&) { return std::string("已导出8个变坡点的纵断面图：sheet.dxf"); }},
+    };
+    const char* files[] = {"stakes.csv", "curves.csv", "points.csv", "profile.svg", "plan.pdf", "sheet.dxf"};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].output);
+        const std::string file = s.dir.file(files[i]);
+        ASSERT_TRUE(rows[i].run(file)) << (s.ui.events.empty() ? "" : s.ui.events.back());
+        ASSERT_TRUE(fs::exists(file));
+        EXPECT_EQ(s.status(), rows[i].status(file));
+    }
+}
+
+// A refused field of a dialog of 输出 is said, and the same dialog comes back
+// with what was typed; opened again later it still holds it.
+TEST(WindowDailyUse, AnOutputDialogKeepsItsInputAfterARefusal) {
+    Session s;
+    initialiseExampleAlignment(s);
+    const std::string table = s.dir.file("stakes.csv");
+    std::vector<std::string> seen;  // the interval each showing of the dialog found
+    s.window->execDialog = [&](gradix::SetoutDialog& d) {
+        auto* every = d.findChild<QLineEdit*>("every");
+        seen.push_back(every->text().toStdString());
+        if (seen.size() == 1) {  // typed: a range, a file, and an interval that is refused
+            every->setText("0");
+            d.findChild<QLineEdit*>("from")->setText("K1+000");
+            d.findChild<QComboBox*>("format")->setCurrentIndex(1);
+            d.findChild<QLineEdit*>("file")->setText(QString::fromStdString(table));
+            return true;
+        }
+        if (seen.size() == 2) {
+            EXPECT_EQ(d.findChild<QLineEdit*>("from")->text(), "K1+000");
+            EXPECT_EQ(d.findChild<QLineEdit*>("file")->text().toStdString(), table);
+            every->setText("100");
+            return true;
+        }
+        return false;
+    };
+    s.child<QMenu>("outputMenu")->actions().at(0)->trigger();
+    EXPECT_EQ(seen, (std::vector<std::string>{"20", "0"}));
+    EXPECT_EQ(std::count(s.ui.events.begin(), s.ui.events.end(), "message 数据有误: 桩距应为大于0的数。"), 1);
+    EXPECT_TRUE(fs::exists(table));
+    s.child<QMenu>("outputMenu")->actions().at(0)->trigger();
+    EXPECT_EQ(seen.back(), "100");
+}
+
+// A project opened by relative paths is remembered by absolute ones: started
+// from another folder it opens, and opening it again does not list it twice.
+TEST(WindowDailyUse, RememberedProjectsOpenFromAnyFolder) {
+    Session s;
+    s.dir.write("b.dl", NO_BREAKS);
+    s.dir.write("p.zdm", CREST_PROFILE);
+    const fs::path before = fs::current_path();
+    fs::current_path(s.dir.path());
+    const bool opened = s.window->openProject(std::vector<std::string>{"b.dl", "p.zdm"});
+    fs::current_path("/");
+    ASSERT_TRUE(opened);
+    const gradix::ProjectFiles absolute{false, {s.dir.file("b.dl"), s.dir.file("p.zdm")}};
+    ASSERT_EQ(s.window->recentProjects().projects().size(), 1u);
+    EXPECT_EQ(s.window->recentProjects().projects()[0], absolute);
+    s.open();  // started again, elsewhere
+    EXPECT_TRUE(s.window->openRecentProject(0));
+    EXPECT_EQ(s.window->recentProjects().projects().size(), 1u);
+    fs::current_path(before);
+}
+
+// A load that does not complete shows its file and line, a refused stake of
+// the profile as a failure does; 检查数据 then checks the files of that load,
+// not those of the project still in force.
+TEST(WindowDailyUse, AFailedLoadShowsItsPlaceAndIsWhat检查数据Checks) {
+    const struct {
+        const char* what;
+        const char* breaks;
+        const char* profile;
+        const char* event;  // the box, to its text
+        const char* place;  // in its details
+    } rows[] = {
+        {"a line the reader refuses", NO_BREAKS, "0 100\n200 104\n300\n", "error 错误: 数据文件格式有误！", "p.zdm，第3行"},
+        {"a grade point in a gap of the stakes", gradix::testing::ROAD_BREAKS_FILE, "0 100\n4150 104\n5000 100\n",
+         "message 数据有误: ", "p.zdm，第2行"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Folder dir;
+        DetailUi ui;
+        MainWindow window({dir.qfolder(), "", &ui});
+        ui.answers = {dir.write("b.dl", NO_BREAKS), dir.write("ok.zdm", CREST_PROFILE)};
+        ASSERT_TRUE(window.runInitialise());
+        const std::string profile = dir.write("p.zdm", row.profile);
+        ui.answers = {dir.write("b.dl", row.breaks), profile};
+        ui.events.clear();
+        EXPECT_FALSE(window.runInitialise());
+        ASSERT_FALSE(ui.events.empty());
+        EXPECT_EQ(ui.events.back().rfind(row.event, 0), 0u) << ui.events.back();
+        const std::vector<std::string>& details = ui.errorDetails.empty() ? ui.messageDetails : ui.errorDetails;
+        ASSERT_EQ(details.size(), 1u);
+        EXPECT_NE(details.front().find(row.place), std::string::npos) << details.front();
+        EXPECT_TRUE(window.project().initialised);  // the project before stays in force
+        ASSERT_TRUE(window.failedLoad().has_value());
+
+        window.findChild<QAction*>("checkDataAction")->trigger();
+        auto* dialog = window.findChild<gradix::CheckDialog*>("checkDialog");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->findChild<QLabel*>("checkSummary")->text().startsWith(gradix::FAILED_LOAD_TEXT));
+        auto* list = dialog->findChild<QTableWidget*>("findingList");
+        bool ofThatLoad = false;
+        for (int r = 0; r < list->rowCount(); ++r) ofThatLoad = ofThatLoad || list->item(r, 1)->text().toStdString() == profile;
+        EXPECT_TRUE(ofThatLoad);
+        dialog->close();
+    }
+}
+
+// What the reading noticed without refusing (Project::notes) is listed by
+// 检查数据 before the findings, each note's file and line in their columns.
+TEST(WindowDailyUse, TheReadingsNotesAreListedWithTheirPlace) {
+    const struct {
+        const char* note;
+        gradix::CheckRow row;
+    } notes[] = {
+        {"/d/p.zdm，第2行：第2行有4个字段：竖曲线半径未读入", {"提示", "/d/p.zdm", 2, "第2行有4个字段：竖曲线半径未读入"}},
+        {"/d/road.xml：单位为英尺，已换算为米", {"提示", "/d/road.xml", 0, "单位为英尺，已换算为米"}},
+        {"单位已换算", {"提示", "", 0, "单位已换算"}},
+    };
+    for (const auto& n : notes) EXPECT_EQ(gradix::noteRow(n.note), n.row) << n.note;
+
+    Session s;
+    s.initialiseCrest();
+    s.window->project().notes = {std::string("/d/p.zdm，第2行：第2行有4个字段：竖曲线半径未读入")};
+    s.child<QAction>("checkDataAction")->trigger();
+    auto* dialog = s.child<gradix::CheckDialog>("checkDialog");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->findChild<QLabel*>("checkSummary")->text().endsWith("读入提示1条。"));
+    auto* list = dialog->findChild<QTableWidget*>("findingList");
+    ASSERT_GE(list->rowCount(), 1);
+    EXPECT_EQ(list->item(0, 0)->text(), "提示");
+    EXPECT_EQ(list->item(0, 2)->text(), "2");
+}
+
+// The about box leads to the user manual beside the program, as the help does.
+TEST(WindowDailyUse, TheAboutBoxAndTheHelpLeadToTheUserManual) {
+    Session s;
+    s.dir.write("manual.md", "# Gradix user manual\n");
+    EXPECT_EQ(s.window->projectPage(), QUrl::fromLocalFile(s.dir.qfolder() + "/manual.md"));
+    gradix::AboutBox about(s.window.get(), s.window->projectPage());
+    EXPECT_TRUE(about.findChild<QLabel*>("aboutText")->text().contains(s.dir.qfolder() + "/manual.md"));
+    const std::string help = readBytes(std::string(GRADIX_SOURCE_DIR) + "/docs/gradix.html");
+    EXPECT_NE(help.find("href=\"manual.md\""), std::string::npos);
+}
+
+// The views of a project with station equations (road.xml, its stakes
+// B…, C…): the stake computed is marked in the plan as every output writes
+// it, the profile's exaggeration box shows the exaggeration the fit chose,
+// and the drawing window's reference line is ticked on round stakes.
+TEST(WindowViews, ThePlanMarksTheStakeAsEveryOutputWritesItAndTheBoxShowsTheFit) {
+    Session s;
+    s.child<QCheckBox>("Check1")->setChecked(true);
+    s.initialise({gradix::testing::example("road.xml")});
+    ASSERT_TRUE(s.window->project().initialised);
+    gradix::RoadViews* views = s.window->roadViews();
+    EXPECT_EQ(s.child<QDoubleSpinBox>("verticalExaggeration")->value(), views->profileView()->verticalExaggeration());
+    s.field("Text1")->setText("B2320");
+    QTest::keyClick(s.field("Text1"), Qt::Key_Return);
+    (void)views->planView()->grab();
+    bool marked = false;
+    for (const auto& label : views->planView()->shownLabels()) marked = marked || label.text == "BK2+320.000";
+    EXPECT_TRUE(marked);
+
+    // The drawing window's reference ticks stand on round stakes too: B's first one at the break.
+    const std::vector<gradix::ReferenceTick>& ticks = s.window->referenceAlignment().ticks;
+    const auto first = std::find_if(ticks.begin(), ticks.end(), [](const auto& t) { return t.label == "BK2+300"; });
+    ASSERT_NE(first, ticks.end());
+    double X = 0, Y = 0, bearing = 0;
+    gradix::PointAtChainage(s.window->project().alignment, 2350, X, Y, bearing);
+    EXPECT_NEAR(first->X, X, 1e-6);
+    EXPECT_NEAR(first->Y, Y, 1e-6);
+    EXPECT_EQ((first + 1)->label, "BK2+400");
 }

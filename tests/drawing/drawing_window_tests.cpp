@@ -414,7 +414,8 @@ namespace gradix {
 namespace {
 
 // 检查标注 over the example plan with one label renamed: the label is listed
-// and marked, and a click on its row brings it to the centre of the view.
+// and marked, and a click on its row brings it into the middle of the view,
+// the whole text with room around it.
 TEST(LabelAuditCommand, ListsMarksAndZoomsToTheLabelReported) {
     const std::string examples = GRADIX_EXAMPLES;
     Alignment alignment;
@@ -452,8 +453,13 @@ TEST(LabelAuditCommand, ListsMarksAndZoomsToTheLabelReported) {
     // The mark: red pixels around the label once it is in view.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 0)).center());
     settle();
-    EXPECT_NEAR(window.view()->viewCentre().x(), label.x(), 1e-6);
-    EXPECT_NEAR(window.view()->viewCentre().y(), label.y(), 1e-6);
+    const std::optional<QRectF> text = window.view()->boundsOfHandle(renamed->handle);
+    ASSERT_TRUE(text.has_value());
+    const QRectF onScreen =
+        QRectF(window.view()->toScreen(text->topLeft()), window.view()->toScreen(text->bottomRight())).normalized();
+    const QRectF margin = QRectF(window.view()->rect()).adjusted(20, 20, -20, -20);
+    EXPECT_TRUE(margin.contains(onScreen)) << "label at " << onScreen.x() << "," << onScreen.y() << " size "
+                                           << onScreen.width() << "x" << onScreen.height();
     // The mark: red around the label, gone with the mark layer (the road's
     // own layer is red too).
     DrawingView* view = window.view();
@@ -469,6 +475,101 @@ TEST(LabelAuditCommand, ListsMarksAndZoomsToTheLabelReported) {
     view->findChild<QWidget*>("labelMarks")->hide();
     EXPECT_GT(marked, redAround());
     setLabelAuditProvider({});
+}
+
+}  // namespace
+}  // namespace gradix
+
+#include "views/profileview.h"
+
+namespace gradix {
+namespace {
+
+// A view as the navigation test drives it: content point <-> widget position.
+struct NavigatedView {
+    const char* name;
+    QWidget* widget;
+    std::function<QPointF(QPointF)> toContent;
+    std::function<QPointF(QPointF)> toScreen;
+    QWidget* sized;  // what is resized: the window around a view in a layout
+};
+
+void wheelAt(QWidget* w, QPointF at, int angle) {
+    QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+}
+
+// The drawing view and the road views move alike: the wheel zooms about the
+// cursor, a middle drag moves the content with the cursor, a middle double
+// click shows everything, and a view showing everything keeps doing so when
+// its size changes (one zoomed or moved keeps its scale).
+TEST(ViewNavigation, TheDrawingAndTheRoadViewsMoveAlike) {
+    DrawingWindow window(labelledDrawing(), nullptr);
+    window.resize(WIDTH, HEIGHT);
+    window.show();
+    settle();
+    DrawingView* drawing = window.view();
+    Profile crest;
+    crest.gradePointCount = 3;
+    crest.gradePointChainage = {0, 0, 200, 400};
+    crest.gradePointElevation = {0, 100, 104, 100};
+    crest.curveRadius = {0, 0, 2000, 0};
+    PrepareProfile(crest);
+    ProfileView profile;
+    profile.resize(WIDTH, HEIGHT);
+    profile.show();
+    ASSERT_EQ(profile.setProfile(crest, ChainBreakTable{}), QString());
+    const NavigatedView views[] = {
+        {"drawing view", drawing, [&](QPointF s) { return drawing->toDrawing(s); },
+         [&](QPointF c) { return drawing->toScreen(c); }, &window},
+        {"profile view", &profile,
+         [&](QPointF s) {
+             return QPointF(profile.viewport().chainageAt(s.x()), profile.viewport().elevationAt(s.y()));
+         },
+         [&](QPointF c) { return QPointF(profile.viewport().x(c.x()), profile.viewport().y(c.y())); }, &profile},
+    };
+    for (const NavigatedView& v : views) {
+        SCOPED_TRACE(v.name);
+        QWidget* w = v.widget;
+        // Pixels between two content points 100 pixels apart at the start.
+        const QPointF a = v.toContent({0, 0}), b = v.toContent({100, 0});
+        const auto scale = [&] { return QLineF(v.toScreen(a), v.toScreen(b)).length(); };
+        const QPointF cursor(200, 150);
+        const QPointF under = v.toContent(cursor);
+        wheelAt(w, cursor, 120);
+        EXPECT_NEAR(QLineF(v.toScreen(under), cursor).length(), 0, 1e-6);
+        const QPointF held = v.toContent(QPointF(300, 300));
+        drag(w, QPointF(300, 300), QPointF(348, 276), Qt::MiddleButton);
+        EXPECT_NEAR(QLineF(v.toScreen(held), QPointF(348, 276)).length(), 0, 1e-6);
+        // Moved: a new size keeps the scale.
+        const double moved = scale();
+        v.sized->resize(WIDTH / 2, HEIGHT / 2);
+        settle();
+        EXPECT_NEAR(scale(), moved, 1e-9);
+        // Everything shown again: a new size shows everything again.
+        mouse(w, QEvent::MouseButtonDblClick, QPointF(100, 100), Qt::MiddleButton, Qt::MiddleButton);
+        const double fittedSmall = scale();
+        v.sized->resize(WIDTH, HEIGHT);
+        settle();
+        EXPECT_GT(scale(), 1.5 * fittedSmall);
+    }
+}
+
+// A drawing given to a window before it is shown (an exported sheet, a new
+// drawing) fills the view once the window has its size: it once showed as a
+// dot, fitted to the view's size before the window was laid out.
+TEST(DrawingOpened, ADrawingGivenBeforeTheWindowIsShownFillsItsView) {
+    auto sheet = labelledDrawing();  // content (-50,-50)-(200,45)
+    DrawingWindow window(sheet, nullptr);
+    window.resize(WIDTH, HEIGHT);
+    window.show();
+    settle();
+    DrawingView* view = window.view();
+    const QRectF content(view->toScreen(QPointF(-50, 45)), view->toScreen(QPointF(200, -50)));
+    EXPECT_GT(std::max(content.width() / view->width(), content.height() / view->height()), 0.8)
+        << content.width() << " x " << content.height() << " in " << view->width() << " x " << view->height();
+    EXPECT_TRUE(QRectF(view->rect()).adjusted(-1, -1, 1, 1).contains(content.normalized()));
 }
 
 }  // namespace

@@ -16,9 +16,13 @@
 #include "text/numbers.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
+#include "support/chain_breaks.h"
 #include "views/example_project.h"
+#include "views/labelplacement.h"
+#include "views/planmodel.h"
 #include "views/profilemodel.h"
 #include "views/profilesheet.h"
+#include "views/stakeaxis.h"
 
 namespace gradix {
 namespace {
@@ -40,13 +44,15 @@ TEST(ProfileLabelModel, LabelsOfTheExampleProject) {
     std::map<std::string, std::string> curves;
     for (const GradePointLabel& g : model.gradePoints) curves[g.stake] = g.curve;
     // By hand: R 8000, grades +0.02 and -0.01, T = 8000 · 0.03 / 2 = 120, E = 120² / 16000.
-    EXPECT_EQ(curves["K0+600.000"], "R=8000 T=120 E=0.900");
-    EXPECT_EQ(curves["K0+000.000"], "");  // the ends have no curve
-    EXPECT_EQ(curves["K5+200.000"], "");
+    // Stakes as every output writes them: the stretch letter and K notation.
+    EXPECT_EQ(curves["AK0+600.000"], "R=8000 T=120 E=0.900");
+    EXPECT_EQ(curves["AK0+000.000"], "");  // the ends have no curve
+    EXPECT_EQ(curves["CK5+200.000"], "");
     ASSERT_EQ(model.chainBreaks.size(), 2u);
-    EXPECT_EQ(model.chainBreaks[0].text, "2350=2300");
+    EXPECT_EQ(model.chainBreaks[0].text, "断链 K2+350.000=K2+300.000 长链 50.000 m");
     EXPECT_EQ(model.chainBreaks[0].chainage, 2350);
-    EXPECT_EQ(model.chainBreaks[1].text, "4100=4180");
+    EXPECT_EQ(model.chainBreaks[1].text, "断链 K4+100.000=K4+180.000 短链 80.000 m");
+    EXPECT_EQ(model.chainBreaks[1].chainage, 4150);
     ASSERT_FALSE(model.gradeLines.empty());
     EXPECT_EQ(model.gradeLines[0].gradeText, "2.000%");
     EXPECT_EQ(model.gradeLines[0].lengthText, "600.000");
@@ -82,6 +88,173 @@ TEST(ProfileLabelModel, ExtremeProfilesAreDrawnOrRefusedButNeverHang) {
             // refused: too long to draw, or a sheet larger than the paper allows
         }
     }
+}
+
+// ---- stakes across chain breaks ---------------------------------------------
+
+// After a chain break the round stakes are those of the new stretch: by hand
+// from the back and ahead values (a stretch's stake = chainage + the jumps
+// before it). At a break where both stretches have a round stake, the one
+// before keeps it.
+TEST(StakeAxis, RoundStakesFollowTheNumberingOfEachStretch) {
+    using testing::chainBreakTable;
+    const ChainBreakTable stn02 = chainBreakTable({{876.272071272522, 5350}});
+    const double stn02Jump = 5350 - 876.272071272522;
+    struct Row {
+        const char* name;
+        ChainBreakTable breaks;
+        double from, to;
+        std::vector<RoundStake> expected;  // chainage, {stretch, value}; the multiple not compared
+    };
+    const Row rows[] = {
+        {"no breaks", {}, 15, 65, {{20, {1, 20}}, {40, {1, 40}}, {60, {1, 60}}}},
+        {"stakes repeat (2350=2300)", testing::STEP_BACK, 2300, 2400,
+         {{2300, {1, 2300}}, {2320, {1, 2320}}, {2340, {1, 2340}}, {2350, {2, 2300}}, {2370, {2, 2320}},
+          {2390, {2, 2340}}}},
+        {"stakes skipped (4100=4180)", testing::JUMP_AHEAD, 4060, 4140,
+         {{4060, {1, 4060}}, {4080, {1, 4080}}, {4100, {1, 4100}}, {4120, {2, 4200}}, {4140, {2, 4220}}}},
+        {"STN02's equation (K0+876.272=K5+350)", stn02, 800, 920,
+         {{800, {1, 800}}, {820, {1, 820}}, {840, {1, 840}}, {860, {1, 860}}, {5360 - stn02Jump, {2, 5360}},
+          {5380 - stn02Jump, {2, 5380}}}},
+        {"the third stretch of the example road (C = chainage + 30)", testing::ROAD_BREAKS, 4140, 4190,
+         {{4150, {2, 4100}}, {4170, {3, 4200}}, {4190, {3, 4220}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<std::vector<RoundStake>> got = roundStakes(row.breaks, row.from, row.to, 20, 1000);
+        ASSERT_TRUE(got.has_value());
+        ASSERT_EQ(got->size(), row.expected.size());
+        for (std::size_t i = 0; i < got->size(); ++i) {
+            EXPECT_NEAR((*got)[i].chainage, row.expected[i].chainage, 1e-9) << i;
+            EXPECT_EQ((*got)[i].stake.stretch, row.expected[i].stake.stretch) << i;
+            EXPECT_NEAR((*got)[i].stake.value, row.expected[i].stake.value, 1e-9) << i;
+            EXPECT_EQ((*got)[i].multiple * 20, (*got)[i].stake.value) << i;
+        }
+    }
+    // A range of more stakes than allowed makes none (the caller refuses it).
+    EXPECT_FALSE(roundStakes({}, 0, 1e6, 20, 1000).has_value());
+}
+
+// The plan and profile models of the example road with road.dl's breaks:
+// every stake they show is the stretch letter and K notation, the ticks of a
+// new stretch on its own round stakes, the break notes rounded to the
+// millimetre; the plan's read-out names the stake and the offset, positive
+// to the right of the road.
+TEST(ViewModels, StakesAreShownInTheNumberingOfTheChainBreaks) {
+    const ExampleProject& project = exampleProject();
+    const PlanLabelModel plan = buildPlanModel(project.alignment, project.breaks);
+    const ProfileLabelModel profile = buildProfileModel(project.profile, project.breaks);
+    const auto planLabel = [&](double chainage) {
+        for (const PlanTick& t : plan.ticks)
+            if (std::abs(t.chainage - chainage) < 1e-9 && !t.label.empty()) return t.label;
+        return std::string("(none)");
+    };
+    const auto profileLabel = [&](double chainage) {
+        for (const StakeTick& t : profile.ticks)
+            if (std::abs(t.chainage - chainage) < 1e-9 && !t.label.empty()) return t.label;
+        return std::string("(none)");
+    };
+    const struct {
+        double chainage;
+        const char* label;
+    } ticks[] = {
+        {2300, "AK2+300"},
+        {2350, "BK2+300"},  // the break: stretch B starts on a round stake of its own
+        {2450, "BK2+400"},
+        {2400, "(none)"},   // chainage 2400 is stake B2350, no hundred
+        {4150, "BK4+100"},  // a jump ahead: B keeps its last stake, C's round stakes follow
+        {4170, "CK4+200"},
+        {4200, "(none)"},   // chainage 4200 is stake C4230
+        {4270, "CK4+300"},
+    };
+    for (const auto& t : ticks) {
+        EXPECT_EQ(planLabel(t.chainage), t.label) << "plan at " << t.chainage;
+        EXPECT_EQ(profileLabel(t.chainage), t.label) << "profile at " << t.chainage;
+    }
+    ASSERT_EQ(plan.chainBreaks.size(), 2u);
+    EXPECT_EQ(plan.chainBreaks[0].text, "断链 K2+350.000=K2+300.000 长链 50.000 m");
+    EXPECT_NEAR(plan.chainBreaks[1].chainage, 4150, 1e-9);
+    for (const PlanMainPoint& m : plan.mainPoints)
+        EXPECT_TRUE(m.stake.size() > 2 && m.stake[0] >= 'A' && m.stake[0] <= 'C' && m.stake[1] == 'K') << m.stake;
+    EXPECT_EQ(plan.mainPoints.back().stake, "CK5+200.000");
+
+    // Read-outs 5 m right and left of the road at B2320 and C4600.
+    SampleTable samples = project.samples;
+    const struct {
+        const char* stake;
+        double offsetRight;
+        const char* shown;
+    } points[] = {{"B2320", 5, "BK2+320.000"}, {"B2320", -5, "BK2+320.000"}, {"C4600", 12.5, "CK4+600.000"}};
+    for (const auto& row : points) {
+        const double chainage = project.chainageOf(row.stake);
+        double X = 0, Y = 0, bearing = 0;
+        PointAtChainage(project.alignment, chainage, X, Y, bearing);
+        // Right of a road running (cos b, sin b) north and east is (-sin b, cos b).
+        const PlanPoint at{Y + row.offsetRight * std::cos(bearing), X - row.offsetRight * std::sin(bearing)};
+        const PlanReadout r = planReadout(project.alignment, samples, project.breaks, at);
+        EXPECT_EQ(r.stake, row.shown);
+        EXPECT_NEAR(r.offset, row.offsetRight, 1e-6) << row.stake;
+    }
+    EXPECT_EQ(profileReadout(project.profile, project.breaks, project.chainageOf("B2320")).kilometreStake,
+              "BK2+320.000");
+}
+
+// ---- label placement ---------------------------------------------------------
+
+// Which labels are kept: the higher priority first, none over another, none
+// cut at the view's edge, turned boxes compared as turned, a label of
+// several places in the first that has room.
+TEST(LabelPlacement, KeepsTheLabelsThatHaveRoomInOrderOfPriority) {
+    const auto box = [](double l, double t, double r, double b) { return LabelBox::upright(l, t, r, b); };
+    const double s = std::sqrt(0.5);
+    // A 40 x 10 text turned 45 degrees, from (50, 50) down to the right.
+    const LabelBox turned = LabelBox::ofText({50, 50}, {s, s}, 40, 8, 2);
+    struct Row {
+        const char* name;
+        std::vector<LabelCandidate> candidates;
+        std::vector<LabelBox> obstacles;
+        std::vector<bool> kept;
+    };
+    const Row rows[] = {
+        {"two apart", {{box(10, 10, 40, 20), 0}, {box(50, 10, 80, 20), 0}}, {}, {true, true}},
+        {"overlapping: the first of one priority", {{box(10, 10, 40, 20), 1}, {box(30, 15, 60, 25), 1}}, {},
+         {true, false}},
+        {"overlapping: the higher priority, though later", {{box(10, 10, 40, 20), 3}, {box(30, 15, 60, 25), 0}},
+         {}, {false, true}},
+        {"edges touching are apart", {{box(10, 10, 40, 20), 0}, {box(40, 10, 70, 20), 0}}, {}, {true, true}},
+        {"cut by the view's edge", {{box(-1, 10, 30, 20), 0}, {box(80, 90, 101, 95), 0}}, {}, {false, false}},
+        {"over an obstacle", {{box(10, 10, 40, 20), 0}}, {box(35, 0, 100, 12)}, {false}},
+        {"a turned box over an upright one in its way", {{turned, 0}, {box(68, 68, 75, 75), 1}}, {}, {true, false}},
+        {"a turned box beside an upright one inside its bounding box", {{turned, 0}, {box(52, 70, 58, 78), 1}},
+         {}, {true, true}},
+        {"places of one label: the first with room",
+         {{box(10, 10, 40, 20), 0, 7}, {box(10, 30, 40, 40), 0, 7}, {box(10, 50, 40, 60), 0, 7}},
+         {box(0, 0, 100, 25)},
+         {false, true, false}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(placeLabels(row.candidates, 100, 100, row.obstacles), row.kept);
+    }
+}
+
+// ---- the profile's fit ---------------------------------------------------------
+
+// The exaggeration that fits a profile's elevations: the largest of the
+// rounded values whose rise still fits, within its limits.
+TEST(ProfileFit, TheExaggerationFitsTheRiseIntoTheRoom) {
+    const struct {
+        double rise, pixelsPerMetre, room, expected;
+    } rows[] = {
+        {20, 0.2, 300, 60},     // 75 fits exactly: 60 is the nice value below
+        {20, 0.2, 320, 80},     // 80 exactly
+        {100, 1, 250, 2.5},
+        {0, 0.2, 300, 1000},    // flat: counted as 1 m, 1500 held to the highest
+        {1e4, 1, 300, 1},       // steeper than the view: held to the lowest
+    };
+    for (const auto& r : rows)
+        EXPECT_DOUBLE_EQ(fittingExaggeration(r.rise, r.pixelsPerMetre, r.room, 1, 1000), r.expected)
+            << r.rise << " m over " << r.room << " px";
 }
 
 // ---- the sheet through ezdxf ------------------------------------------------
@@ -213,10 +386,7 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
             });
             EXPECT_TRUE(onTick) << label.text << " at x " << label.x;
             // At a chain break both stakes stand at one place: the back one and the ahead one.
-            const auto stakeText = [&](double chainage) {
-                std::string text = formatKilometreStake(stakeValueAt(project.breaks, chainage));
-                return text.erase(text.find('.'));
-            };
+            const auto stakeText = [&](double chainage) { return formatStake(project.breaks, chainage, 0); };
             const double at = chainageAt(label.x);
             EXPECT_TRUE(label.text == stakeText(at - BREAK_SIDE) || label.text == stakeText(at + BREAK_SIDE))
                 << label.text << " at chainage " << at;
