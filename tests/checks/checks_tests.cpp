@@ -8,6 +8,7 @@
 
 #include "checks/datacheck.h"
 #include "support/temp_folder.h"
+#include "text/messages.h"
 
 namespace gradix {
 namespace {
@@ -182,6 +183,11 @@ TEST(DataCheck, EveryRefusedLineOfEveryFileIsReported) {
               "error p.zdm:5 桩号4150不应存在4100和4180之间，请修改！\n"
               "error p.zdm:6 第3个变坡点（桩号300）在第2个变坡点（桩号600）之前，变坡点顺序有误\n"
               "warning p.zdm:7 第7行为空行，其后还有1行数据未读入\n");
+
+    // An ICD record of too few fields is left out and the next one read.
+    const std::string icd = folder.write("a.icd", "0\n0,0,0\n1,500\n2,300\n1,0\n1,500\n0\n");
+    EXPECT_EQ(findingsText(checkProject({"", "", icd, ""}, {})),
+              "error a.icd:4 " + msg::recordFieldsMissing("2", 1, 3) + "\nwarning a.icd:5 第2个线元长度为0\n");
 }
 
 }  // namespace
