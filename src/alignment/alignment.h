@@ -50,10 +50,14 @@ struct Alignment {
 // Degdms/Dmsdeg with pi, runs PrepareAlignment and sets the chain-break count
 // of breaks to 0.
 // Raises FileAccessError for an empty path and DataError for a missing file,
-// a header item that is not a number, a record with too few fields, a 1000th
-// record, and every failure of PrepareAlignment. What was stored before a
-// failure stays stored.
-void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& breaks, double pi);
+// a file that is certainly of another kind (refuseOtherKind), a header item
+// that is not a number, a record with too few fields, a 1000th record, and
+// every failure of PrepareAlignment. What was stored before a failure stays
+// stored. With a report (text/dataline.h), the line of each element record;
+// in check mode a record of too few fields is a refusal of the report and
+// the reading goes on without it.
+void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& breaks, double pi,
+           ReadReport* report = nullptr);
 
 // Degdms: decimal degrees to packed degrees-minutes-seconds ±DDD.MMSSsss.
 double Degdms(double deg);

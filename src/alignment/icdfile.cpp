@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "alignment/alignment_internal.h"
 #include "text/dataline.h"
 #include "text/failures.h"
+#include "text/filekind.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -124,15 +126,24 @@ bool isKindCode(double kind) {
            kind == KIND_PARTIAL || kind == KIND_PARTIAL_TOO;
 }
 
-// Interprets one prepared, not skipped record line. Returns false when its
-// kind code ends the records; otherwise stores the element at index n.
-bool storeRecord(const std::string& prepared, int n, Alignment& al) {
-    const std::vector<std::string> fields = splitFields(prepared);
+// The reason a record of a kind code has too few fields; nullopt when it
+// has enough or its code ends the records.
+std::optional<std::string> fieldsMissing(const std::vector<std::string>& fields) {
+    const double kind = LeadingNumber(fields[0]);
+    if (!isKindCode(kind)) return std::nullopt;
+    const std::size_t needed = fieldsNeeded(kind);
+    if (fields.size() >= needed + 1) return std::nullopt;
+    return msg::recordFieldsMissing(fields[0], fields.size() - 1, needed);
+}
+
+// Interprets the fields of one prepared, not skipped record line. Returns
+// false when its kind code ends the records; otherwise stores the element at
+// index n.
+bool storeRecord(const std::vector<std::string>& fields, int n, Alignment& al) {
     const double kind = LeadingNumber(fields[0]);
     if (!isKindCode(kind)) return false;
+    if (const std::optional<std::string> missing = fieldsMissing(fields)) throw DataError(*missing);
     const std::size_t needed = fieldsNeeded(kind);
-    if (fields.size() < needed + 1)
-        throw DataError(msg::recordFieldsMissing(fields[0], fields.size() - 1, needed));
     std::vector<double> f(needed + 1, 0.0);
     for (std::size_t k = 1; k <= needed; ++k) f[k] = LeadingNumber(fields[k]);
     if (n > ELEMENT_CAPACITY)
@@ -197,10 +208,13 @@ double Dmsdeg(double v) {
     return (m / MINUTES_PER_DEGREE + d + sec / SECONDS_PER_DEGREE) * s;
 }
 
-void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& breaks, double pi) {
+void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& breaks, double pi,
+           ReadReport* report) {
     // The lines are read one at a time: the reading stops at the record
     // that ends the chain, whatever follows.
     IcdLines lines{TextLineReader(dialogfn), std::string(), false};
+    refuseOtherKind(dialogfn, DataFileKind::IcdAlignment);
+    const bool checking = report != nullptr && report->checkMode;
     lines.advance();
     const std::size_t recordColumn = readHeader(lines, dialogfn, alignment);
 
@@ -214,11 +228,19 @@ void dqicd(const std::string& dialogfn, Alignment& alignment, ChainBreakTable& b
         try {
             const std::string prepared = prepareIcdLine(text);
             if (isSkippedIcdLine(prepared)) continue;
-            if (!storeRecord(prepared, n, alignment)) break;
+            const std::vector<std::string> fields = splitFields(prepared);
+            if (checking) {
+                if (const std::optional<std::string> missing = fieldsMissing(fields)) {
+                    report->refusals.push_back({lines.number(), *missing});
+                    continue;
+                }
+            }
+            if (!storeRecord(fields, n, alignment)) break;
         } catch (GradixError& error) {
             error.locate(dialogfn, lines.number());
             throw;
         }
+        if (report) report->entryLines.push_back(lines.number());
         ++n;
         alignment.elemCount = static_cast<std::int16_t>(n - 1);
     }

@@ -1,6 +1,7 @@
 #include "checks/datacheck.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <optional>
 
@@ -22,7 +23,10 @@ namespace {
 constexpr int METRE_DECIMALS = 3;   // lengths and stakes, "0.000"
 // Chainages closer than this (m) count as the same place.
 constexpr double SAME_PLACE = 1e-6;
-constexpr std::size_t ICD_HEADER_ITEMS = 4;
+// Vertical curves that overlap by less than this (m) are the rounding of
+// stations and lengths printed by an exporter (to the millimetre, say):
+// a warning, not an error.
+constexpr double ROUNDING_OVERLAP = 0.01;
 
 std::string metres(double v) { return formatFixed(v, METRE_DECIMALS); }
 std::string percent(double ratio) { return formatPercent(ratio); }
@@ -47,16 +51,20 @@ private:
     std::vector<Finding>& out_;
 };
 
-// Keeps the last message of the stake conversion instead of showing it.
-class KeptMessage : public MessageSink {
+// A stake message nobody sees: in check mode the profile reader keeps
+// refused stakes as refusals and shows nothing.
+class NoMessages : public MessageSink {
 public:
     void activateMainWindow() override {}
-    void showMessage(const std::string&, const std::string& text) override { text_ = text; }
-    const std::string& text() const { return text_; }
-
-private:
-    std::string text_;
+    void showMessage(const std::string&, const std::string&) override {}
 };
+
+// What a reader's report holds: each refused line an error, each note a
+// warning, in line order.
+void reportLines(const std::string& path, const ReadReport& report, Findings& findings) {
+    for (const LineNote& r : report.refusals) findings.error(path, r.line, r.text);
+    for (const LineNote& note : report.notes) findings.warning(path, note.line, note.text);
+}
 
 // The chain breaks as the file writes them, each with its line.
 struct WrittenBreak {
@@ -89,188 +97,133 @@ void checkBreakOrder(const std::vector<WrittenBreak>& breaks, const std::string&
     }
 }
 
-// Reads the chain-break file for the check: its breaks as written, then the
-// table as the initialisation loads it. False when the table cannot be loaded.
+// Reads the chain-break file in check mode into table: every line refused
+// and every note is a finding, then the order of the breaks accepted. False
+// when the file is refused as a whole (the table is then no table).
 bool checkBreaks(const std::string& path, ChainBreakTable& table, Findings& findings) {
-    std::vector<std::string> lines;
+    ReadReport report;
+    report.checkMode = true;
     try {
-        lines = readTextLines(path);
+        readChainBreakFile(path, table, &report);
     } catch (const GradixError& e) {
+        reportLines(path, report, findings);
         findings.refused(path, e);
         return false;
     }
+    reportLines(path, report, findings);
     std::vector<WrittenBreak> written;
-    bool readable = true;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string prepared = prepareDataLine(lines[i]);
-        if (prepared.empty()) break;
-        const long line = static_cast<long>(i) + 1;
-        const std::vector<std::string> fields = splitFields(prepared);
-        const std::optional<double> back = parseStrictNumber(fields[0]);
-        const std::optional<double> ahead = fields.size() > 1 ? parseStrictNumber(fields[1]) : std::nullopt;
-        if (!back || !ahead) {
-            findings.error(path, line, "断链行需要断前、断后两个桩号数字");
-            readable = false;
-            continue;
-        }
-        written.push_back({*back, *ahead, line});
-    }
-    if (!written.empty() && written.front().back == NO_BREAK_MARK) return readable && (table = {}, true);
-    if (written.size() > static_cast<std::size_t>(MAX_CHAIN_BREAKS)) {
-        findings.error(path, written[MAX_CHAIN_BREAKS].line, "断链多于" + std::to_string(MAX_CHAIN_BREAKS) + "个");
-        readable = false;
-    }
+    for (int k = 1; k <= table.chainBreakCount; ++k)
+        written.push_back({table.breakBackStake[k], table.breakAheadStake[k],
+                           report.entryLines[static_cast<std::size_t>(k) - 1]});
     checkBreakOrder(written, path, findings);
-    if (!readable) return false;
-    try {
-        readChainBreakFile(path, table);
-    } catch (const GradixError& e) {
-        findings.refused(path, e);
-        return false;
-    }
     return true;
-}
-
-// The 1-based line of each element record of an ICD file: the lines after
-// the four header items that are neither empty nor ";;" comments.
-std::vector<long> icdRecordLines(const std::vector<std::string>& lines) {
-    std::vector<long> recordLines;
-    std::size_t items = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string prepared = prepareIcdLine(lines[i]);
-        if (items < ICD_HEADER_ITEMS) {
-            if (prepared.empty()) continue;
-            const std::vector<std::string> fields = splitFields(prepared);
-            const std::size_t used = std::min(fields.size(), ICD_HEADER_ITEMS - items);
-            items += used;
-            if (used == fields.size() || items < ICD_HEADER_ITEMS) continue;  // the header's rest, no record
-        } else if (isSkippedIcdLine(prepared)) {
-            continue;
-        }
-        recordLines.push_back(static_cast<long>(i) + 1);
-    }
-    return recordLines;
 }
 
 bool checkIcd(const std::string& path, Alignment& alignment, Findings& findings) {
     ChainBreakTable unused;
+    ReadReport report;
+    report.checkMode = true;
     try {
-        dqicd(path, alignment, unused, PI);  // π as the initialisation computes it
+        dqicd(path, alignment, unused, PI, &report);  // π as the initialisation computes it
     } catch (const GradixError& e) {
+        reportLines(path, report, findings);
         findings.refused(path, e);
         return false;
     }
-    std::vector<long> recordLines;
-    try {
-        recordLines = icdRecordLines(readTextLines(path));
-    } catch (const GradixError&) {
-        // The file was just read; a line for the findings is a courtesy.
-    }
+    reportLines(path, report, findings);
     for (int i = 1; i <= alignment.elemCount; ++i) {
         if (alignment.elemLength[i] != 0.0) continue;
-        const long line = static_cast<std::size_t>(i) <= recordLines.size() ? recordLines[i - 1] : 0;
-        findings.warning(path, line, nth(i, "线元") + "长度为0");
+        const auto k = static_cast<std::size_t>(i);
+        findings.warning(path, k <= report.entryLines.size() ? report.entryLines[k - 1] : 0, nth(i, "线元") + "长度为0");
     }
     return true;
 }
 
-// A grade point as the profile file writes it.
-struct WrittenPoint {
-    std::string stake;
-    double chainage;
-    double elevation;
-    double radius;
-    long line;
-};
-
-std::vector<WrittenPoint> readWrittenPoints(const std::vector<std::string>& lines, const ChainBreakTable& table,
-                                            const std::string& path, Findings& findings, bool& readable) {
-    std::vector<WrittenPoint> points;
-    constexpr std::size_t FIELDS_WITH_RADIUS = 3;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string prepared = prepareDataLine(lines[i]);
-        if (prepared.empty()) break;
-        const long line = static_cast<long>(i) + 1;
-        const std::vector<std::string> fields = splitFields(prepared);
-        if (points.size() >= static_cast<std::size_t>(MAX_GRADE_POINTS)) {
-            findings.error(path, line, "变坡点多于" + std::to_string(MAX_GRADE_POINTS) + "个");
-            readable = false;
-            break;
-        }
-        KeptMessage message;
-        std::int16_t accepted = 1;
-        try {
-            const std::string qualified = zh_dlstr(table, fields[0], message, accepted);
-            if (accepted == 0) {
-                findings.error(path, line, message.text());
-                readable = false;
-                continue;
-            }
-            if (fields.size() < 2) {
-                findings.error(path, line, "变坡点需要桩号和高程两个字段");
-                readable = false;
-                continue;
-            }
-            const double radius = fields.size() == FIELDS_WITH_RADIUS ? LeadingNumber(fields[2]) : 0.0;
-            points.push_back({fields[0], dlstr_sj(table, qualified), LeadingNumber(fields[1]), radius, line});
-        } catch (const GradixError& e) {
-            findings.error(path, line, std::string(e.what()) + " " + e.reason());
-            readable = false;
-        }
+// The stake of a line as the file writes it (its first field), for the
+// findings that quote it; "" when the file cannot be read again.
+std::string writtenStake(const std::string& path, long line) {
+    try {
+        const std::vector<std::string> lines = readTextLines(path);
+        if (line >= 1 && static_cast<std::size_t>(line) <= lines.size())
+            return splitFields(prepareDataLine(lines[static_cast<std::size_t>(line) - 1])).front();
+    } catch (const GradixError&) {
+        // The file was just read; the quotation is a courtesy.
     }
-    return points;
+    return {};
 }
 
-void checkOrder(const std::vector<WrittenPoint>& points, const std::string& path, Findings& findings,
-                bool& ordered) {
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const long a = static_cast<long>(i), b = static_cast<long>(i) + 1;
-        if (points[i].chainage == points[i - 1].chainage) {
-            findings.error(path, points[i].line, nth(a, "变坡点") + "与" + nth(b, "变坡点") + "桩号相同");
+// Grade points in the order of their chainages; false when two are not.
+bool checkOrder(const Profile& p, const std::vector<long>& lines, const std::string& path, Findings& findings) {
+    bool ordered = true;
+    const auto& K = p.gradePointChainage;
+    for (int b = 2; b <= p.gradePointCount; ++b) {
+        const int a = b - 1;
+        const long line = lines[static_cast<std::size_t>(b) - 1];
+        if (K[b] == K[a]) {
+            findings.error(path, line, nth(a, "变坡点") + "与" + nth(b, "变坡点") + "桩号相同");
             ordered = false;
-        } else if (points[i].chainage < points[i - 1].chainage) {
-            findings.error(path, points[i].line,
-                           nth(b, "变坡点") + "（桩号" + points[i].stake + "）在" + nth(a, "变坡点") + "（桩号" +
-                               points[i - 1].stake + "）之前，变坡点顺序有误");
+        } else if (K[b] < K[a]) {
+            findings.error(path, line,
+                           nth(b, "变坡点") + "（桩号" + writtenStake(path, line) + "）在" + nth(a, "变坡点") +
+                               "（桩号" + writtenStake(path, lines[static_cast<std::size_t>(a) - 1]) +
+                               "）之前，变坡点顺序有误");
             ordered = false;
         }
     }
+    return ordered;
 }
 
-void checkCurves(const Profile& p, const std::vector<WrittenPoint>& points, const CheckRules& rules,
-                 const std::string& path, Findings& findings) {
+// The room a vertical curve has toward an end of the profile (whose grade
+// point has no curve): the whole distance to it, to the rounding of an
+// exporter (a curve that ends on the end point by design reaches past it by
+// a millimetre in a file printed to millimetres). Between grade points that
+// both may have a curve, the room is what the other curve leaves: the
+// overlap check.
+void checkRoomAtEnd(const Profile& p, int i, int end, const std::vector<long>& lines, const std::string& path,
+                    Findings& findings) {
+    const double room = std::fabs(p.gradePointChainage[i] - p.gradePointChainage[end]);
+    const double T = p.tangentLength[i];
+    if (!(T - room >= ROUNDING_OVERLAP)) return;
+    findings.warning(path, lines[static_cast<std::size_t>(i) - 1],
+                     nth(i, "变坡点") + "的切线长" + metres(T) + " m超过到" + nth(end, "变坡点") + "（纵断面" +
+                         (end == 1 ? "起点" : "终点") + "）的距离" + metres(room) + " m：竖曲线伸出纵断面" +
+                         metres(T - room) + " m");
+}
+
+// The curves of a prepared profile: overlaps (an error, a warning under
+// ROUNDING_OVERLAP), curves that reach beyond an end of the profile, the
+// person's limits of curve length and grade. lines[i - 1] is the line of
+// grade point i (0 where the file gives none).
+void checkCurves(const Profile& p, const std::vector<long>& lines, const CheckRules& rules, const std::string& path,
+                 Findings& findings) {
     const int n = p.gradePointCount;
     const auto& K = p.gradePointChainage;
     const auto& T = p.tangentLength;
     const auto& R = p.curveRadius;
     const auto& g = p.segmentGrade;
-    const auto lineOf = [&](int i) { return points[static_cast<std::size_t>(i) - 1].line; };
+    const auto lineOf = [&](int i) { return lines[static_cast<std::size_t>(i) - 1]; };
     for (int i = 2; i + 1 <= n - 1; ++i) {
         const double end = K[i] + T[i];
         const double nextStart = K[i + 1] - T[i + 1];
-        if (end > nextStart)
-            findings.error(path, lineOf(i + 1),
-                           nth(i, "变坡点") + "与" + nth(i + 1, "变坡点") + "的竖曲线重叠" + metres(end - nextStart) +
-                               " m（前者止于" + metres(end) + "，后者起于" + metres(nextStart) +
-                               "）；其间高程按前一区间计算");
+        const double overlap = end - nextStart;
+        if (!(overlap > SAME_PLACE)) continue;  // curves that touch, to the rounding of a double
+        const std::string text = nth(i, "变坡点") + "与" + nth(i + 1, "变坡点") + "的竖曲线重叠" + metres(overlap) +
+                                 " m（前者止于" + metres(end) + "，后者起于" + metres(nextStart) +
+                                 "）；其间高程按前一区间计算";
+        if (overlap < ROUNDING_OVERLAP)
+            findings.warning(path, lineOf(i + 1), text + "；不足" + metres(ROUNDING_OVERLAP) + " m，多为导出数据的取整");
+        else
+            findings.error(path, lineOf(i + 1), text);
     }
-    for (int i = 2; i <= n - 1; ++i) {
-        if (!(T[i] > 0.0)) continue;
-        const double before = K[i] - K[i - 1];
-        const double after = K[i + 1] - K[i];
-        if (T[i] > before / 2)
-            findings.warning(path, lineOf(i),
-                             nth(i, "变坡点") + "的切线长" + metres(T[i]) + " m超过到" + nth(i - 1, "变坡点") +
-                                 "距离的一半（" + metres(before / 2) + " m）");
-        if (T[i] > after / 2)
-            findings.warning(path, lineOf(i),
-                             nth(i, "变坡点") + "的切线长" + metres(T[i]) + " m超过到" + nth(i + 1, "变坡点") +
-                                 "距离的一半（" + metres(after / 2) + " m）");
-        if (rules.minCurveLength > 0.0 && R[i] > 0.0 && 2 * T[i] < rules.minCurveLength)
+    if (n >= 3) {
+        checkRoomAtEnd(p, 2, 1, lines, path, findings);
+        checkRoomAtEnd(p, n - 1, n, lines, path, findings);
+    }
+    for (int i = 2; i <= n - 1; ++i)
+        if (rules.minCurveLength > 0.0 && T[i] > 0.0 && R[i] > 0.0 && 2 * T[i] < rules.minCurveLength)
             findings.warning(path, lineOf(i),
                              nth(i, "变坡点") + "的竖曲线长" + metres(2 * T[i]) + " m短于" + metres(rules.minCurveLength) +
                                  " m");
-    }
     for (int i = 1; i <= n - 1; ++i)
         if (PERCENT * std::fabs(g[i]) > rules.maxGradePercent)
             findings.warning(path, lineOf(i),
@@ -278,12 +231,12 @@ void checkCurves(const Profile& p, const std::vector<WrittenPoint>& points, cons
                                  shortDecimal(rules.maxGradePercent) + "%");
 }
 
-void checkCoverage(const Profile& p, const Alignment& al, const std::vector<WrittenPoint>& points,
-                   const std::string& path, Findings& findings) {
+void checkCoverage(const Profile& p, const Alignment& al, const std::vector<long>& lines, const std::string& path,
+                   Findings& findings) {
     const int n = p.gradePointCount;
     const double first = p.gradePointChainage[1], last = p.gradePointChainage[n];
     const double start = al.elemChainage[1], end = al.elemChainage[al.elemCount + 1];
-    const long firstLine = points.front().line, lastLine = points.back().line;
+    const long firstLine = lines.front(), lastLine = lines.back();
     if (first > start + SAME_PLACE)
         findings.warning(path, firstLine,
                          "纵断面起于" + metres(first) + "，平面起于" + metres(start) + "：起点缺" + metres(first - start) +
@@ -297,34 +250,30 @@ void checkCoverage(const Profile& p, const Alignment& al, const std::vector<Writ
         findings.warning(path, lastLine, "纵断面超出平面终点" + metres(end) + "共" + metres(last - end) + " m");
 }
 
+// Reads the profile in check mode (every line refused and every note a
+// finding), then checks the order of the grade points accepted and, when
+// every line was accepted in order, the prepared curves and the coverage
+// of the alignment.
 void checkProfile(const std::string& path, const ChainBreakTable& table, const Alignment* alignment,
                   const CheckRules& rules, Findings& findings) {
-    std::vector<std::string> lines;
+    ReadReport report;
+    report.checkMode = true;
+    Profile p;
+    NoMessages unseen;
     try {
-        lines = readTextLines(path);
+        readProfileFile(path, table, unseen, p, &report);
     } catch (const GradixError& e) {
+        reportLines(path, report, findings);
         findings.refused(path, e);
         return;
     }
-    bool readable = true;
-    const std::vector<WrittenPoint> points = readWrittenPoints(lines, table, path, findings, readable);
-    checkOrder(points, path, findings, readable);
-    if (!readable) return;
-    if (points.size() < 2) {
-        findings.error(path, points.empty() ? 1 : points.front().line, "纵断面至少需要两个变坡点");
+    reportLines(path, report, findings);
+    const std::vector<long>& lines = report.entryLines;
+    const bool ordered = checkOrder(p, lines, path, findings);
+    if (!ordered || !report.refusals.empty()) return;
+    if (p.gradePointCount < 2) {
+        findings.error(path, lines.empty() ? 1 : lines.front(), "纵断面至少需要两个变坡点");
         return;
-    }
-    Profile p;
-    const int n = static_cast<int>(points.size());
-    p.gradePointCount = static_cast<std::int16_t>(n);
-    for (auto* column : {&p.gradePointChainage, &p.gradePointElevation, &p.curveRadius, &p.segmentGrade,
-                         &p.gradeChange, &p.tangentLength, &p.curveEndChainage})
-        column->assign(static_cast<std::size_t>(n) + 1, 0.0);
-    for (int i = 1; i <= n; ++i) {
-        const WrittenPoint& w = points[static_cast<std::size_t>(i) - 1];
-        p.gradePointChainage[i] = w.chainage;
-        p.gradePointElevation[i] = w.elevation;
-        p.curveRadius[i] = w.radius;
     }
     try {
         PrepareProfile(p);
@@ -332,8 +281,8 @@ void checkProfile(const std::string& path, const ChainBreakTable& table, const A
         findings.refused(path, e);
         return;
     }
-    checkCurves(p, points, rules, path, findings);
-    if (alignment) checkCoverage(p, *alignment, points, path, findings);
+    checkCurves(p, lines, rules, path, findings);
+    if (alignment) checkCoverage(p, *alignment, lines, path, findings);
 }
 
 // A LandXML file: what its reader notes, as warnings (a file it refuses is
@@ -352,13 +301,24 @@ bool checkLandXml(const std::string& path, bool withProfile, LandXmlProject& rea
 
 // The LandXML file's own profile: its curves, tangents and grades (the
 // reader has refused PVIs out of order and noted a profile that does not
-// cover the alignment). The PVIs carry no line.
-void checkLandXmlProfile(const std::string& path, const Profile& p, const CheckRules& rules, Findings& findings) {
-    std::vector<WrittenPoint> points;
-    for (int i = 1; i <= p.gradePointCount; ++i)
-        points.push_back({shortDecimal(p.gradePointChainage[i]), p.gradePointChainage[i], p.gradePointElevation[i],
-                          p.curveRadius[i], 0});
-    checkCurves(p, points, rules, path, findings);
+// cover the alignment).
+void checkLandXmlProfile(const std::string& path, const LandXmlProject& read, const CheckRules& rules,
+                         Findings& findings) {
+    std::vector<long> lines = read.gradePointLines;
+    lines.resize(static_cast<std::size_t>(read.profile.gradePointCount), 0);
+    checkCurves(read.profile, lines, rules, path, findings);
+}
+
+// The findings of each file in the order of its lines (those of no line
+// after them), the files in the order they were checked.
+void inLineOrder(std::vector<Finding>& findings) {
+    for (auto from = findings.begin(); from != findings.end();) {
+        const auto to = std::find_if(from, findings.end(), [&](const Finding& f) { return f.file != from->file; });
+        std::stable_sort(from, to, [](const Finding& a, const Finding& b) {
+            return (a.line == 0 ? LONG_MAX : a.line) < (b.line == 0 ? LONG_MAX : b.line);
+        });
+        from = to;
+    }
 }
 
 }  // namespace
@@ -375,7 +335,7 @@ std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& r
         tableUsable = haveAlignment = checkLandXml(files.landxml, files.profile.empty(), read, findings);
         alignment = read.alignment;
         table = read.breaks;
-        if (read.hasProfile) checkLandXmlProfile(files.landxml, read.profile, rules, findings);
+        if (read.hasProfile) checkLandXmlProfile(files.landxml, read, rules, findings);
     } else if (!files.icd.empty()) {
         haveAlignment = checkIcd(files.icd, alignment, findings);
     } else if (!files.breaks.empty()) {
@@ -383,6 +343,7 @@ std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& r
     }
     if (tableUsable && !files.profile.empty())
         checkProfile(files.profile, table, haveAlignment ? &alignment : nullptr, rules, findings);
+    inLineOrder(out);
     return out;
 }
 

@@ -1,11 +1,15 @@
-// The data check: findings about a project's files that the readers accept
-// (or refuse at the first fault) but that an engineer must know about:
-// overlapping vertical curves, tangents longer than their segments allow,
-// grade points out of order, a profile that does not cover the alignment,
-// chain breaks out of order, stakes in a gap or an ambiguous stretch, and the
-// person's own limits for grades and curve lengths; for a LandXML file also
-// what its reader notes (elements that do not join, zero-length elements,
-// spirals whose constant does not match their length and radii).
+// The data check: findings about a project's files that an engineer must
+// know about. The line readers run in their check mode, so that every line
+// they refuse is a finding and the reading goes on, and what they note (a
+// radius not read, data after an empty line) is a warning; then overlapping
+// vertical curves (under 1 cm, the rounding of exported stations, a
+// warning), curves that reach beyond an end of the profile, grade points out
+// of order, a profile that does not cover the alignment, chain breaks out of
+// order, stakes in a gap or an ambiguous stretch, a file that is certainly
+// of another kind, and the person's own limits for grades and curve lengths;
+// for a LandXML file also what its reader notes (elements that do not join,
+// zero-length elements, spirals whose constant does not match their length
+// and radii).
 #pragma once
 
 #include <string>
@@ -41,9 +45,11 @@ struct CheckedFiles {
 };
 
 // Checks the files and returns every finding in file order (chain breaks or
-// alignment first, then the profile). A file that cannot be read at all is
-// one error finding with the reader's detail; the checks that need it are
-// skipped. Never raises for bad data.
+// alignment first, then the profile), each file's findings in line order
+// (those of no line last). A file that cannot be read at all is one error
+// finding with the reader's detail; the checks that need it are skipped. The
+// profile is converted through the chain breaks of the lines accepted.
+// Never raises for bad data.
 std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& rules);
 
 // Whether any finding is an error.

@@ -140,27 +140,40 @@ void requireNotRead(const std::string& out, const std::vector<std::string>& inpu
 
 std::string stakeDetail(const std::string& stake, const std::string& reason) { return msg::stakeDetail(stake, reason); }
 
+// The notes a load step added to project.notes from entry `from` on, to
+// o.notes, one per line.
+// (also when the step fails: on the way out of the scope).
+struct NotesPassed {
+    const Options& o;
+    const Project& project;
+    std::size_t from = project.notes.size();
+    ~NotesPassed() {
+        if (!o.notes) return;
+        for (std::size_t i = from; i < project.notes.size(); ++i)
+            *o.notes += msg::NOTE_PREFIX + project.notes[i] + '\n';
+    }
+};
+
 // Loads a LandXML alignment with its equations and (unless --profile gives
 // one) its profile; the notes of the reading go to o.notes, one per line.
 void loadLandXml(const Options& o, Project& project) {
-    const LandXmlProject read =
-        loadLandXmlAlignment(project, o.landxml, {o.alignment, o.profileName, !o.hasProfile});
-    if (!o.notes) return;
-    if (!read.unitNote.empty()) *o.notes += msg::NOTE_PREFIX + msg::located(o.landxml, 0, read.unitNote) + '\n';
-    for (const LandXmlNote& note : read.notes)
-        *o.notes += msg::NOTE_PREFIX + msg::located(o.landxml, note.line, note.text) + '\n';
+    const NotesPassed passed{o, project};
+    loadLandXmlAlignment(project, o.landxml, {o.alignment, o.profileName, !o.hasProfile});
 }
 
 // Loads the data files in the window's order: chain breaks, ICD or LandXML
 // first, then the profile (when given).
 Outcome loadProject(const Options& o, Project& project) {
     project.pi = computePi();
-    if (o.hasIcd)
+    if (o.hasIcd) {
         loadAlignment(project, o.icd);
-    else if (o.hasLandXml)
+    } else if (o.hasLandXml) {
         loadLandXml(o, project);
-    else if (o.hasBreaks)
+    } else if (o.hasBreaks) {
+        const NotesPassed passed{o, project};
         loadChainBreaks(project, o.breaks);
+    }
+    const NotesPassed passed{o, project};
     return o.hasProfile ? loadProfile(project, o.profile) : Outcome::done();
 }
 

@@ -38,6 +38,22 @@ std::optional<LandXmlChoice> chooseLandXmlAlignment(UserInterface& ui, const std
     return ui.chooseLandXml(alignments);
 }
 
+// Runs a line reader and puts its notes into the project's notes, also
+// those found before it fails: "FILE：TEXT", the text naming its line itself.
+template <class Read>
+void readNoting(Project& next, const std::string& path, const ReadReport& report, Read read) {
+    const auto addNotes = [&] {
+        for (const LineNote& note : report.notes) next.notes.push_back(msg::located(path, 0, note.text));
+    };
+    try {
+        read();
+    } catch (...) {
+        addNotes();
+        throw;
+    }
+    addNotes();
+}
+
 }  // namespace
 
 void loadAlignment(Project& next, const std::string& icdPath) {
@@ -50,13 +66,18 @@ void loadAlignment(Project& next, const std::string& icdPath) {
 void loadChainBreaks(Project& next, const std::string& breaksPath) {
     next.alignmentMode = false;
     next.breaksFileName = breaksPath;
-    readChainBreakFile(next.breaksFileName, next.breaks);
+    ReadReport report;
+    readNoting(next, breaksPath, report, [&] { readChainBreakFile(next.breaksFileName, next.breaks, &report); });
 }
 
 Outcome loadProfile(Project& next, const std::string& profilePath) {
     next.profileFileName = profilePath;
     RefusalMessage refusal;
-    if (readProfileFile(profilePath, next.breaks, refusal, next.profile) == ProfileRead::StakeRefused)
+    ReadReport report;
+    ProfileRead read = ProfileRead::Loaded;
+    readNoting(next, profilePath, report,
+               [&] { read = readProfileFile(profilePath, next.breaks, refusal, next.profile, &report); });
+    if (read == ProfileRead::StakeRefused)
         return Outcome::refused(refusal.message, msg::located(profilePath, next.profile.gradePointCount + 1,
                                                               msg::GRADE_POINT_STAKE_REFUSED));
     return Outcome::done();
@@ -76,6 +97,7 @@ Outcome initialise(Project& project, Form& form, UserInterface& ui, const Settin
 
         Project next = project;
         next.pi = computePi();
+        next.notes.clear();  // what this load notices, not what the last one did
         std::optional<LandXmlProject> landXml;
         if (form.isChecked(Control::Check1)) {
             const std::string path = ui.openFile(ICD_DIALOG);
@@ -97,11 +119,7 @@ Outcome initialise(Project& project, Form& form, UserInterface& ui, const Settin
         project = std::move(next);
         enableComputing(form, project.alignmentMode);
         form.setEnabled(Control::Command3, true);
-        if (landXml) {
-            unitStatus = landXmlUnitStatus(*landXml);
-            const std::string notes = landXmlNotesText(*landXml);
-            if (!notes.empty()) ui.showMessage(LANDXML_NOTES_TITLE, notes);
-        }
+        if (landXml) unitStatus = landXmlUnitStatus(*landXml);
         return Outcome::done();
     });
     form.setText(Control::Label1, statusOf(project, form) + (outcome ? unitStatus : std::string()));

@@ -21,7 +21,8 @@ namespace gradix {
 // project in force and its controls as they were, and the status line says
 // what that project asks for (or, with none loaded, the starting text).
 // After a complete load in single-stake mode the cursor is in Text1.
-// Shows nothing of its outcome.
+// What the load noticed without refusing is in project.notes (the window
+// shows them). Shows nothing of its outcome.
 Outcome initialise(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
 
 // The loading steps of the command, each into a project being built (the
@@ -33,6 +34,8 @@ void loadAlignment(Project& next, const std::string& icdPath);
 void loadChainBreaks(Project& next, const std::string& breaksPath);
 // the profile, converted through the chain-break table of next: Done, or
 // Refused with the message of the stake refused and the file and line.
+// The chain-break and profile steps add their readers' notes (a radius not
+// read, lines left after an empty line) to next.notes as "FILE：TEXT".
 // Each raises what its reader raises.
 Outcome loadProfile(Project& next, const std::string& profilePath);
 

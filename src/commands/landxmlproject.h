@@ -11,8 +11,6 @@
 
 namespace gradix {
 
-// Title of the box that lists what a LandXML file was read with.
-inline constexpr const char* LANDXML_NOTES_TITLE = "LandXML";
 // Filter entry of the alignment dialog for LandXML files.
 inline constexpr const char* LANDXML_FILTER = "LandXML文件(*.xml)";
 
@@ -23,17 +21,14 @@ bool isLandXmlPath(const std::string& path);
 // being built (see initialise.h): the chosen alignment (see readLandXml) and
 // its sample table, the equations as the chain-break table, and the profile
 // when the file's alignment has one; the path becomes the project's
-// alignment file (and profile file, when the profile came with it). Nothing
-// is changed when reading fails. Raises what readLandXml and
-// buildSampleTable raise.
+// alignment file (and profile file, when the profile came with it), and the
+// reading's notes (the unit conversion first) are added to next.notes, each
+// "FILE，第N行：TEXT". Nothing is changed when reading fails. Raises what
+// readLandXml and buildSampleTable raise.
 LandXmlProject loadLandXmlAlignment(Project& next, const std::string& path, const LandXmlChoice& choice);
 
 // What the status line adds after a LandXML file in other units than metres
 // ("（LandXML长度单位foot已换算为米）"); empty for metres.
 std::string landXmlUnitStatus(const LandXmlProject& read);
-
-// The notes of a reading, one per line ("line N: TEXT"), the unit
-// conversion first; empty when there is nothing to say.
-std::string landXmlNotesText(const LandXmlProject& read);
 
 }  // namespace gradix

@@ -24,7 +24,8 @@ struct Project {
     bool initialised = false;         // true once a project has loaded completely
     // What loading the project noticed without refusing it (a field ignored,
     // lines after an empty line left unread, the remarks of a LandXML
-    // reading), each as "FILE，第N行：TEXT" (msg::located); the window and
+    // reading), each as "FILE，第N行：TEXT" or, where the text names its line
+    // itself ("第3行为空行，…"), "FILE：TEXT" (msg::located); the window and
     // gradix-cli show them after the load, prefixed msg::NOTE_PREFIX.
     std::vector<std::string> notes;
 

@@ -15,6 +15,7 @@
 #include "alignment/alignment.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
+#include "text/dataline.h"
 
 namespace gradix {
 
@@ -30,10 +31,7 @@ inline constexpr double SPIRAL_CONSTANT_GAP = 1e-2;
 
 // A finding of the reader that does not refuse the file: its line (1-based;
 // 0 when none applies) and what was found, with the figures.
-struct LandXmlNote {
-    long line = 0;
-    std::string text;
-};
+using LandXmlNote = LineNote;
 
 // Which alignment and profile of a file to read; an empty name takes the
 // first alignment and its first ProfAlign. Without withProfile no profile
@@ -56,6 +54,9 @@ struct LandXmlProject {
     bool hasProfile = false;
     std::string profileName;
     Profile profile;  // prepared; gradePointCount 0 without a profile
+    // The line of each grade point's element (PVI, ParaCurve, CircCurve), in
+    // order: grade point i at gradePointLines[i - 1].
+    std::vector<long> gradePointLines;
     // Warnings and skipped elements, in the order found.
     std::vector<LandXmlNote> notes;
     // How the file's units were converted to metres; empty for metres.

@@ -7,7 +7,6 @@
 // its chord and the clothoid series of clothoid.cpp (1e-15 of the arc length);
 // over a 40 m element of coordinates near 4.5e6 m this is about 1e-11 rad.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -20,7 +19,9 @@
 #include "landxml/landxml.h"
 #include "landxml/landxml_internal.h"
 #include "text/angles.h"
+#include "text/ascii.h"
 #include "text/failures.h"
+#include "text/filekind.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -84,21 +85,6 @@ pugi::xml_attribute attributeOf(const pugi::xml_node& node, std::string_view nam
 // The name of an element kind for messages ("Curve").
 std::string text(const pugi::xml_node& node) { return std::string(localName(node.name())); }
 
-std::string trimmed(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return std::string(s.substr(b, e - b));
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The smaller angle (rad) between two directions.
 double angleGap(double a, double b) { return std::fabs(angleDifference(a, b)); }
 
@@ -106,6 +92,7 @@ double angleGap(double a, double b) { return std::fabs(angleDifference(a, b)); }
 class Source {
 public:
     explicit Source(const std::string& path) : path_(path), bytes_(readFileBytes(path)) {
+        refuseOtherKind(path, DataFileKind::LandXml);
         const pugi::xml_parse_result result =
             document_.load_buffer(bytes_.data(), bytes_.size(), pugi::parse_default, pugi::encoding_auto);
         if (!result) {
@@ -216,7 +203,7 @@ Units readUnits(const Source& src) {
 }
 
 // A number of the file: the whole text a strict number.
-std::optional<double> numberOf(std::string_view text) { return parseStrictNumber(trimmed(text)); }
+std::optional<double> numberOf(std::string_view text) { return parseStrictNumber(trimWhiteSpace(text)); }
 
 double requiredNumber(const Source& src, const pugi::xml_node& node, const char* name) {
     const pugi::xml_attribute a = attributeOf(node, name);
@@ -237,21 +224,18 @@ std::optional<double> optionalNumber(const Source& src, const pugi::xml_node& no
 std::vector<double> numbersOf(const Source& src, const pugi::xml_node& node, std::size_t needed) {
     const std::string t = node.child_value();
     std::vector<double> values;
-    std::size_t i = 0;
-    while (i < t.size()) {
-        while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
-        if (i >= t.size()) break;
-        std::size_t j = i;
-        while (j < t.size() && !std::isspace(static_cast<unsigned char>(t[j]))) ++j;
+    for (std::size_t i = t.find_first_not_of(ASCII_WHITE_SPACE); i != std::string::npos;
+         i = t.find_first_not_of(ASCII_WHITE_SPACE, i)) {
+        const std::size_t j = std::min(t.find_first_of(ASCII_WHITE_SPACE, i), t.size());
         const std::optional<double> v = parseStrictNumber(std::string_view(t).substr(i, j - i));
         if (!v)
-            src.fail(node, msg::partNotNumber(text(node), Source::text(trimmed(t).c_str()),
+            src.fail(node, msg::partNotNumber(text(node), Source::text(trimWhiteSpace(t).c_str()),
                                               Source::text(t.substr(i, j - i).c_str())));
         values.push_back(*v);
         i = j;
     }
     if (values.size() < needed)
-        src.fail(node, msg::tooFewNumbers(text(node), Source::text(trimmed(t).c_str()), values.size(), needed));
+        src.fail(node, msg::tooFewNumbers(text(node), Source::text(trimWhiteSpace(t).c_str()), values.size(), needed));
     return values;
 }
 
@@ -350,7 +334,7 @@ private:
 double spiralRadius(const Source& src, const pugi::xml_node& node, const char* name, double scale) {
     const pugi::xml_attribute a = attributeOf(node, name);
     if (!a) src.fail(node, msg::missingPart("Spiral", name));
-    const std::string v = trimmed(a.value());
+    const std::string v = trimWhiteSpace(a.value());
     if (equalsIgnoringCase(v, "INF") || equalsIgnoringCase(v, "infinity")) return INFINITE_RADIUS;
     const std::optional<double> r = parseStrictNumber(v);
     if (!r) src.fail(node, msg::spiralRadiusNotNumber(name, Source::text(v.c_str())));
@@ -652,7 +636,8 @@ std::string nameOf(const pugi::xml_node& node) { return Source::text(attributeOf
 
 // The grade points of a ProfAlign: PVI (no curve), ParaCurve (tangent length
 // L/2, the profile file's negative third field) and CircCurve (radius R).
-void readProfile(const Source& src, const pugi::xml_node& profAlign, double scale, Profile& profile) {
+void readProfile(const Source& src, const pugi::xml_node& profAlign, double scale, Profile& profile,
+                 std::vector<long>& lines) {
     std::vector<double> K{0.0}, H{0.0}, R{0.0};
     std::vector<pugi::xml_node> nodes{pugi::xml_node()};
     for (pugi::xml_node c = profAlign.first_child(); c; c = c.next_sibling()) {
@@ -690,6 +675,8 @@ void readProfile(const Source& src, const pugi::xml_node& profAlign, double scal
     // length is left standing as a negative radius.
     R[1] = 0.0;
     R.back() = 0.0;
+    lines.clear();
+    for (std::size_t i = 1; i < nodes.size(); ++i) lines.push_back(src.line(nodes[i]));
     profile = Profile{};
     profile.gradePointCount = static_cast<std::int16_t>(K.size() - 1);
     profile.gradePointChainage = K;
@@ -765,7 +752,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
         profAlign = profiles.front();
     }
     if (profAlign && choice.withProfile) {
-        readProfile(src, profAlign, scale, project.profile);
+        readProfile(src, profAlign, scale, project.profile, project.gradePointLines);
         project.hasProfile = true;
         project.profileName = nameOf(profAlign);
         const Profile& p = project.profile;

@@ -1,22 +1,30 @@
 // Writing LandXML 1.2: the element chain as CoordGeom, the chain breaks as
-// StaEquations and the grade-point table as a ProfAlign.
+// StaEquations and the grade-point table as a ProfAlign, built as a pugixml
+// document (which escapes names and writes the text) and saved in one piece.
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <sstream>
 #include <string>
+
+#include <pugixml.hpp>
 
 #include "landxml/landxml.h"
 #include "landxml/landxml_internal.h"
 #include "text/angles.h"
 #include "text/failures.h"
+#include "text/messages.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
-#include "text/messages.h"
 
 namespace gradix {
 
 namespace {
 
+constexpr const char* LANDXML_NAMESPACE = "http://www.landxml.org/schema/LandXML-1.2";
+constexpr const char* LANDXML_VERSION = "1.2";
+// Each level of the document indented by two spaces.
+constexpr const char* INDENT = "  ";
 
 // A number as text, refused when it is not finite.
 std::string num(double v, const char* what) {
@@ -24,23 +32,19 @@ std::string num(double v, const char* what) {
     return shortestText(v);
 }
 
-std::string escaped(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+// Adds the attribute name="value".
+void set(pugi::xml_node node, const char* name, const std::string& value) {
+    node.append_attribute(name).set_value(value.c_str());
 }
 
-std::string point(const char* tag, double x, double y) {
-    return std::string("          <") + tag + ">" + num(x, msg::NORTH_COORDINATE) + " " + num(y, msg::EAST_COORDINATE) +
-           "</" + tag + ">\n";
+// Adds the element <tag>text</tag> to parent.
+void addText(pugi::xml_node parent, const char* tag, const std::string& text) {
+    parent.append_child(tag).append_child(pugi::node_pcdata).set_value(text.c_str());
+}
+
+// A point element "north east".
+void addPoint(pugi::xml_node parent, const char* tag, double x, double y) {
+    addText(parent, tag, num(x, msg::NORTH_COORDINATE) + " " + num(y, msg::EAST_COORDINATE));
 }
 
 // The mathematical angle counter-clockwise from east of a bearing, in
@@ -51,50 +55,85 @@ std::string directionText(double bearing) {
 
 std::string radiusText(double r) { return r == INFINITE_RADIUS ? "INF" : num(std::fabs(r), msg::RADIUS); }
 
-std::string elementText(const Alignment& al, int i) {
+// rot of an element that turns with the signed radius r: positive is clockwise.
+const char* rotation(double r) { return r > 0.0 ? "cw" : "ccw"; }
+
+void addElement(pugi::xml_node coordGeom, const Alignment& al, int i) {
     const double r1 = al.elemStartRadius[i], r2 = al.elemEndRadius[i], length = al.elemLength[i];
     const double x = al.elemStartX[i], y = al.elemStartY[i], b = al.elemStartBearing[i];
-    const std::string start = point("Start", x, y);
-    const std::string end = point("End", al.elemStartX[i + 1], al.elemStartY[i + 1]);
     const std::string len = num(length, msg::ELEMENT_LENGTH);
+    pugi::xml_node e;
     switch (elementKind(r1, r2)) {
     case ElementKind::Line:
-        return "        <Line dir=\"" + directionText(b) + "\" length=\"" + len + "\">\n" + start + end + "        </Line>\n";
+        e = coordGeom.append_child("Line");
+        set(e, "dir", directionText(b));
+        set(e, "length", len);
+        addPoint(e, "Start", x, y);
+        break;
     case ElementKind::Arc: {
+        e = coordGeom.append_child("Curve");
+        set(e, "rot", rotation(r1));
+        set(e, "crvType", "arc");
+        set(e, "radius", radiusText(r1));
+        set(e, "length", len);
+        addPoint(e, "Start", x, y);
         const landxml::PlanePoint c = landxml::arcCentre(x, y, b, r1);
-        return std::string("        <Curve rot=\"") + (r1 > 0.0 ? "cw" : "ccw") + "\" crvType=\"arc\" radius=\"" +
-               radiusText(r1) + "\" length=\"" + len + "\">\n" + start + point("Center", c.x, c.y) + end +
-               "        </Curve>\n";
+        addPoint(e, "Center", c.x, c.y);
+        break;
     }
     case ElementKind::EnteringSpiral:
     case ElementKind::ExitSpiral:
     case ElementKind::PartialSpiral: {
         if (r1 != INFINITE_RADIUS && r2 != INFINITE_RADIUS && (r1 > 0.0) != (r2 > 0.0))
             throw DataError(msg::spiralOppositeRadii(i));
-        const double turning = r1 != INFINITE_RADIUS ? r1 : r2;
-        return std::string("        <Spiral spiType=\"clothoid\" rot=\"") + (turning > 0.0 ? "cw" : "ccw") +
-               "\" radiusStart=\"" + radiusText(r1) + "\" radiusEnd=\"" + radiusText(r2) + "\" length=\"" + len +
-               "\">\n" + start + end + "        </Spiral>\n";
+        e = coordGeom.append_child("Spiral");
+        set(e, "spiType", "clothoid");
+        set(e, "rot", rotation(r1 != INFINITE_RADIUS ? r1 : r2));
+        set(e, "radiusStart", radiusText(r1));
+        set(e, "radiusEnd", radiusText(r2));
+        set(e, "length", len);
+        addPoint(e, "Start", x, y);
+        break;
     }
     }
-    return {};
+    addPoint(e, "End", al.elemStartX[i + 1], al.elemStartY[i + 1]);
 }
 
 // The grade point as a PVI, a ParaCurve of length 2T where T gives the
 // radius back exactly (as a tangent length of the profile file does), or a
 // CircCurve of radius R.
-std::string gradePointText(const Profile& p, int i) {
+void addGradePoint(pugi::xml_node profAlign, const Profile& p, int i) {
     const std::string at = num(p.gradePointChainage[i], msg::GRADE_POINT_STATION) + " " +
                            num(p.gradePointElevation[i], msg::GRADE_POINT_ELEVATION);
     const int n = p.gradePointCount;
     const double r = p.curveRadius[i];
-    if (i == 1 || i == n || r == 0.0) return "          <PVI>" + at + "</PVI>\n";
+    if (i == 1 || i == n || r == 0.0) {
+        addText(profAlign, "PVI", at);
+        return;
+    }
     const double tangent = p.tangentLength[i];
     const double w = std::fabs(p.gradeChange[i]);
-    if (2.0 * tangent / w == r)
-        return "          <ParaCurve length=\"" + num(2.0 * tangent, msg::VERTICAL_CURVE_LENGTH) + "\">" + at +
-               "</ParaCurve>\n";
-    return "          <CircCurve radius=\"" + num(r, msg::VERTICAL_CURVE_RADIUS) + "\">" + at + "</CircCurve>\n";
+    if (2.0 * tangent / w == r) {
+        addText(profAlign, "ParaCurve", at);
+        set(profAlign.last_child(), "length", num(2.0 * tangent, msg::VERTICAL_CURVE_LENGTH));
+        return;
+    }
+    addText(profAlign, "CircCurve", at);
+    set(profAlign.last_child(), "radius", num(r, msg::VERTICAL_CURVE_RADIUS));
+}
+
+void addEquations(pugi::xml_node alignment, const ChainBreakTable& t) {
+    if (t.chainBreakCount < 0 || t.chainBreakCount > MAX_CHAIN_BREAKS)
+        throw DataError(msg::chainBreakTableOf(t.chainBreakCount));
+    double carried = 0.0;  // ahead less back of the breaks before (m)
+    for (int k = 1; k <= t.chainBreakCount; ++k) {
+        const double back = t.breakBackStake[k], ahead = t.breakAheadStake[k];
+        pugi::xml_node e = alignment.append_child("StaEquation");
+        set(e, "staInternal", num(back - carried, msg::INTERNAL_STATION));
+        set(e, "staBack", num(back, msg::BACK_STATION));
+        set(e, "staAhead", num(ahead, msg::AHEAD_STATION));
+        carried += ahead - back;
+    }
 }
 
 std::string today(const char* format) {
@@ -106,6 +145,26 @@ std::string today(const char* format) {
     return buffer;
 }
 
+void addHead(pugi::xml_document& doc, pugi::xml_node& root) {
+    pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+    set(declaration, "version", "1.0");
+    set(declaration, "encoding", "UTF-8");
+    root = doc.append_child("LandXML");
+    set(root, "xmlns", LANDXML_NAMESPACE);
+    set(root, "version", LANDXML_VERSION);
+    set(root, "date", today("%Y-%m-%d"));
+    set(root, "time", today("%H:%M:%S"));
+    pugi::xml_node metric = root.append_child("Units").append_child("Metric");
+    for (const auto& [name, value] :
+         {std::pair{"areaUnit", "squareMeter"}, {"linearUnit", "meter"}, {"volumeUnit", "cubicMeter"},
+          {"temperatureUnit", "celsius"}, {"pressureUnit", "milliBars"}, {"angularUnit", "radians"},
+          {"directionUnit", "radians"}})
+        set(metric, name, value);
+    pugi::xml_node application = root.append_child("Application");
+    set(application, "name", "Gradix");
+    set(application, "manufacturer", "Gradix");
+}
+
 }  // namespace
 
 std::string landXmlText(const LandXmlExport& data) {
@@ -113,44 +172,29 @@ std::string landXmlText(const LandXmlExport& data) {
     const Alignment& al = *data.alignment;
     const int n = al.elemCount;
     if (n < 1 || n >= ELEMENT_CAPACITY) throw DataError(msg::alignmentOfElements(n));
-    const std::string name = escaped(data.name);
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\" date=\"" +
-                      today("%Y-%m-%d") + "\" time=\"" + today("%H:%M:%S") +
-                      "\">\n"
-                      "  <Units>\n"
-                      "    <Metric areaUnit=\"squareMeter\" linearUnit=\"meter\" volumeUnit=\"cubicMeter\" "
-                      "temperatureUnit=\"celsius\" pressureUnit=\"milliBars\" angularUnit=\"radians\" "
-                      "directionUnit=\"radians\"/>\n"
-                      "  </Units>\n"
-                      "  <Application name=\"Gradix\" manufacturer=\"Gradix\"/>\n"
-                      "  <Alignments>\n";
-    const double start = al.elemChainage[1], end = al.elemChainage[n + 1];
-    out += "    <Alignment name=\"" + name + "\" length=\"" + num(end - start, msg::ALIGNMENT_LENGTH) +
-           "\" staStart=\"" + num(start, msg::START_STATION) + "\">\n      <CoordGeom>\n";
-    for (int i = 1; i <= n; ++i) out += elementText(al, i);
-    out += "      </CoordGeom>\n";
 
-    if (data.breaks != nullptr) {
-        const ChainBreakTable& t = *data.breaks;
-        if (t.chainBreakCount < 0 || t.chainBreakCount > MAX_CHAIN_BREAKS)
-            throw DataError(msg::chainBreakTableOf(t.chainBreakCount));
-        double carried = 0.0;  // ahead less back of the breaks before (m)
-        for (int k = 1; k <= t.chainBreakCount; ++k) {
-            const double back = t.breakBackStake[k], ahead = t.breakAheadStake[k];
-            out += "      <StaEquation staInternal=\"" + num(back - carried, msg::INTERNAL_STATION) + "\" staBack=\"" +
-                   num(back, msg::BACK_STATION) + "\" staAhead=\"" + num(ahead, msg::AHEAD_STATION) + "\"/>\n";
-            carried += ahead - back;
-        }
-    }
+    pugi::xml_document doc;
+    pugi::xml_node root;
+    addHead(doc, root);
+    pugi::xml_node alignment = root.append_child("Alignments").append_child("Alignment");
+    const double start = al.elemChainage[1], end = al.elemChainage[n + 1];
+    set(alignment, "name", data.name);
+    set(alignment, "length", num(end - start, msg::ALIGNMENT_LENGTH));
+    set(alignment, "staStart", num(start, msg::START_STATION));
+    pugi::xml_node coordGeom = alignment.append_child("CoordGeom");
+    for (int i = 1; i <= n; ++i) addElement(coordGeom, al, i);
+    if (data.breaks != nullptr) addEquations(alignment, *data.breaks);
     if (data.profile != nullptr && data.profile->gradePointCount > 0) {
         const Profile& p = *data.profile;
-        out += "      <Profile name=\"" + name + "\">\n        <ProfAlign name=\"" + name + "\">\n";
-        for (int i = 1; i <= p.gradePointCount; ++i) out += gradePointText(p, i);
-        out += "        </ProfAlign>\n      </Profile>\n";
+        pugi::xml_node profile = alignment.append_child("Profile");
+        set(profile, "name", data.name);
+        pugi::xml_node profAlign = profile.append_child("ProfAlign");
+        set(profAlign, "name", data.name);
+        for (int i = 1; i <= p.gradePointCount; ++i) addGradePoint(profAlign, p, i);
     }
-    out += "    </Alignment>\n  </Alignments>\n</LandXML>\n";
-    return out;
+    std::ostringstream out;
+    doc.save(out, INDENT, pugi::format_default, pugi::encoding_utf8);
+    return out.str();
 }
 
 void writeLandXml(const std::string& path, const LandXmlExport& data) {

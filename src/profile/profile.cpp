@@ -19,6 +19,7 @@
 #include "stakes/stakes.h"
 #include "text/dataline.h"
 #include "text/failures.h"
+#include "text/filekind.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -35,6 +36,28 @@ constexpr std::size_t RADIUS_FIELD = 2;
 constexpr std::size_t FIELDS_WITH_RADIUS = 3;
 // The first data line of a file, where a missing grade point is reported.
 constexpr long FIRST_LINE = 1;
+
+// Whether the third field of a line holds a radius that a line of exactly
+// three fields would give its grade point: a number that is not 0 (text
+// after the elevation that reads as 0 is a comment, and nothing is lost).
+bool holdsRadius(const std::string& field) {
+    try {
+        return LeadingNumber(field) != 0.0;
+    } catch (const GradixError&) {
+        return true;  // a number beyond the double range is a number all the same
+    }
+}
+
+// Keeps the message of a stake refused in check mode instead of showing it.
+class KeptMessage : public MessageSink {
+public:
+    void activateMainWindow() override {}
+    void showMessage(const std::string&, const std::string& text) override { text_ = text; }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
 
 // Sets every array of the table to entries 0..last (entry 0 unused), keeping
 // what the entries up to last already hold.
@@ -252,10 +275,12 @@ double gradeAt(const Profile& p, int n, double x) {
 }  // namespace
 
 ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& table, MessageSink& sink,
-                            Profile& profile) {
+                            Profile& profile, ReadReport* report) {
     // The lines are read one at a time: the reading stops at the first line
     // that ends the table or cannot be in it, whatever follows.
     TextLineReader lines(path);
+    refuseOtherKind(path, DataFileKind::Profile);
+    const bool checking = report != nullptr && report->checkMode;
 
     // From here on the table is being refilled: its count follows the lines
     // read, and the bisection waits for the preparation.
@@ -263,37 +288,62 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
     profile.curveEndsAscending = false;
     profile.overlapBreaks.clear();
     profile.overlapInterval.clear();
-    long c = 0;
+    long c = 0;     // grade points stored
+    long line = 0;  // the line being read; c + 1 while no line is refused
     try {
         for (std::string raw; lines.next(raw);) {
-            const std::string line = prepareDataLine(raw);
-            if (line.empty()) break;
-            ++c;
-            if (c > MAX_GRADE_POINTS)
+            line = lines.lineNumber();
+            const std::string prepared = prepareDataLine(raw);
+            if (prepared.empty()) {
+                if (report) noteLinesAfterEmptyLine(lines, line, *report);
+                break;
+            }
+            const long next = c + 1;
+            if (next > MAX_GRADE_POINTS)
                 throw DataError(msg::tooManyGradePoints(MAX_GRADE_POINTS));
-            resizeTable(profile, static_cast<std::size_t>(c));
-            const std::vector<std::string> fields = splitFields(line);
+            resizeTable(profile, static_cast<std::size_t>(next));
+            const std::vector<std::string> fields = splitFields(prepared);
+            KeptMessage kept;
+            try {
+                // The stake is checked before the line's form: a stake in a
+                // gap is refused even on a line that has nothing else.
+                std::int16_t stakeAccepted = 1;
+                const std::string qualified =
+                    zh_dlstr(table, fields[STAKE_FIELD], checking ? kept : sink, stakeAccepted);
+                if (stakeAccepted == 0) {
+                    if (!checking) return ProfileRead::StakeRefused;
+                    report->refusals.push_back({line, kept.text()});
+                    continue;
+                }
+                profile.gradePointChainage[next] = dlstr_sj(table, qualified);
 
-            // The stake is checked before the line's form: a stake in a gap
-            // is refused even on a line that has nothing else.
-            std::int16_t stakeAccepted = 1;
-            const std::string qualified = zh_dlstr(table, fields[STAKE_FIELD], sink, stakeAccepted);
-            if (stakeAccepted == 0) return ProfileRead::StakeRefused;
-            profile.gradePointChainage[c] = dlstr_sj(table, qualified);
-
-            if (fields.size() <= ELEVATION_FIELD)
-                throw DataError(msg::SINGLE_FIELD_LINE);
-            profile.gradePointElevation[c] = LeadingNumber(fields[ELEVATION_FIELD]);
-            profile.curveRadius[c] = fields.size() == FIELDS_WITH_RADIUS ? LeadingNumber(fields[RADIUS_FIELD]) : 0.0;
+                if (fields.size() <= ELEVATION_FIELD)
+                    throw DataError(msg::SINGLE_FIELD_LINE);
+                profile.gradePointElevation[next] = LeadingNumber(fields[ELEVATION_FIELD]);
+                profile.curveRadius[next] =
+                    fields.size() == FIELDS_WITH_RADIUS ? LeadingNumber(fields[RADIUS_FIELD]) : 0.0;
+            } catch (const GradixError& e) {
+                if (!checking) throw;
+                report->refusals.push_back({line, e.reason()});
+                continue;
+            }
+            if (report && fields.size() > FIELDS_WITH_RADIUS && holdsRadius(fields[RADIUS_FIELD]))
+                report->notes.push_back({line, msg::radiusNotRead(line, fields.size())});
+            if (report) report->entryLines.push_back(line);
+            c = next;
             profile.gradePointCount = static_cast<std::int16_t>(c);
         }
-        if (c == 0) {
-            c = FIRST_LINE;
+        if (c == 0 && !checking) {
+            line = FIRST_LINE;
             throw DataError(msg::PROFILE_FILE_EMPTY);
         }
     } catch (GradixError& e) {
-        e.locate(path, c);
+        e.locate(path, line);
         throw;
+    }
+    if (checking) {
+        resizeTable(profile, static_cast<std::size_t>(c));
+        return ProfileRead::Loaded;
     }
 
     int failingPoint = 0;

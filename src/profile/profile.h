@@ -8,6 +8,7 @@
 
 #include "stakes/chainbreaks.h"
 #include "stakes/messages.h"
+#include "text/dataline.h"
 
 namespace gradix {
 
@@ -45,11 +46,19 @@ enum class ProfileRead {
 // Reads a profile file into profile, converting each stake through zh_dlstr
 // and dlstr_sj with table, then runs PrepareProfile.
 // Raises FileAccessError for an empty path and DataError for a missing file,
-// a line with a single field, a stake letter beyond the table, more than
-// 32767 lines, a file with no grade point, and every failure of
-// PrepareProfile. What was read before a failure stays in profile.
+// a file that is certainly of another kind (refuseOtherKind), a line with a
+// single field, a stake letter beyond the table, more than 32767 lines, a
+// file with no grade point, and every failure of PrepareProfile. What was
+// read before a failure stays in profile.
+// With a report, the reading also notes a line of four or more fields whose
+// third field (a radius) is not read (msg::radiusNotRead) and data lines
+// after the empty line that ends the table (msg::linesLeftAfterEmptyLine),
+// and gives the line of each grade point. In check mode a refused stake (its
+// message, not shown through sink) and a line of a single field are
+// refusals of the report, the reading goes on, nothing is prepared (the
+// caller prepares) and a file of no grade point is no failure.
 ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& table, MessageSink& sink,
-                            Profile& profile);
+                            Profile& profile, ReadReport* report = nullptr);
 
 // Derives g, w, T, E and turns tangent lengths (negative R) into radii.
 // Raises DataError on a division by zero or an overflow.

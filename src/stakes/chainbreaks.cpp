@@ -6,6 +6,7 @@
 
 #include "text/dataline.h"
 #include "text/failures.h"
+#include "text/filekind.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -42,30 +43,45 @@ int breaksInForce(const ChainBreakTable& table) {
     return n;
 }
 
-void readChainBreakFile(const std::string& path, ChainBreakTable& table) {
+void readChainBreakFile(const std::string& path, ChainBreakTable& table, ReadReport* report) {
     // The lines are read one at a time: the reading stops at the first line
     // that ends the table or cannot be in it, whatever follows.
     TextLineReader lines(path);
+    refuseOtherKind(path, DataFileKind::ChainBreaks);
+    const bool checking = report != nullptr && report->checkMode;
     // A count from outside the table's slots is no table to continue from.
     if (table.chainBreakCount < 0 || table.chainBreakCount > MAX_CHAIN_BREAKS) table.chainBreakCount = 0;
     long lineNumber = 0;
+    int stored = 0;
     try {
         for (std::string line; lines.next(line);) {
             ++lineNumber;
             const std::string prepared = prepareDataLine(line);
-            if (prepared.empty()) break;  // the first empty line ends the table
+            if (prepared.empty()) {  // the first empty line ends the table
+                if (report) noteLinesAfterEmptyLine(lines, lineNumber, *report);
+                break;
+            }
             if (lineNumber > MAX_CHAIN_BREAKS)
                 throw DataError(msg::TOO_MANY_CHAIN_BREAKS);
             const std::vector<std::string> fields = splitFields(prepared);
-            if (fields.size() < CHAIN_BREAK_FIELDS)
-                throw DataError(msg::CHAIN_BREAK_NEEDS_TWO_VALUES);
-            // Both fields are checked before either is stored: a refused line
-            // leaves its slot as it was.
-            const double back = strictField(fields[0], msg::BACK_STAKE_VALUE);
-            const double ahead = strictField(fields[1], msg::AHEAD_STAKE_VALUE);
-            table.breakBackStake[lineNumber] = back;
-            table.breakAheadStake[lineNumber] = ahead;
-            table.chainBreakCount = static_cast<std::int16_t>(lineNumber);
+            double back = 0.0, ahead = 0.0;
+            try {
+                if (fields.size() < CHAIN_BREAK_FIELDS)
+                    throw DataError(msg::CHAIN_BREAK_NEEDS_TWO_VALUES);
+                // Both fields are checked before either is stored: a refused
+                // line leaves its slot as it was.
+                back = strictField(fields[0], msg::BACK_STAKE_VALUE);
+                ahead = strictField(fields[1], msg::AHEAD_STAKE_VALUE);
+            } catch (const GradixError& e) {
+                if (!checking) throw;
+                report->refusals.push_back({lineNumber, e.reason()});
+                continue;
+            }
+            ++stored;
+            table.breakBackStake[stored] = back;
+            table.breakAheadStake[stored] = ahead;
+            table.chainBreakCount = static_cast<std::int16_t>(stored);
+            if (report) report->entryLines.push_back(lineNumber);
         }
     } catch (GradixError& e) {
         closeTable(table);

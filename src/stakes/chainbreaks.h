@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/dataline.h"
+
 namespace gradix {
 
 // Value written into entry chainBreakCount+1 of both arrays after every reading.
@@ -39,7 +41,14 @@ int breaksInForce(const ChainBreakTable& table);
 // sentinel at chainBreakCount+1 and the -1 mark are applied after every reading
 // of an opened file, also one that fails, so the table in force stays well formed.
 // An empty file or an empty first line leaves the previous table in force.
-// Failures from a line carry the path and the line number.
-void readChainBreakFile(const std::string& path, ChainBreakTable& table);
+// Failures from a line carry the path and the line number; a file that is
+// certainly of another kind (refuseOtherKind) is refused before anything is
+// stored.
+// With a report, the reading also notes data lines after the empty line that
+// ends the table (msg::linesLeftAfterEmptyLine) and gives the line of each
+// break. In check mode a line of fewer than two fields or with a field that
+// is not a number is a refusal of the report and the reading goes on; the
+// table holds the lines accepted.
+void readChainBreakFile(const std::string& path, ChainBreakTable& table, ReadReport* report = nullptr);
 
 }  // namespace gradix

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "text/messages.h"
+#include "text/textfile.h"
+
 namespace gradix {
 
 namespace {
@@ -85,6 +88,13 @@ std::vector<std::string> splitFields(std::string_view prepared) {
     }
     fields.emplace_back(prepared.substr(from));
     return fields;
+}
+
+void noteLinesAfterEmptyLine(TextLineReader& lines, long line, ReadReport& report) {
+    long left = 0;
+    for (std::string rest; lines.next(rest);)
+        if (!trimmedView(rest, " \t", " \t").empty()) ++left;
+    if (left > 0) report.notes.push_back({line, msg::linesLeftAfterEmptyLine(line, left)});
 }
 
 }  // namespace gradix

@@ -10,6 +10,34 @@
 
 namespace gradix {
 
+class TextLineReader;
+
+// What a reader found on one line of its file: the 1-based line and the
+// text the person reads (which names the line itself where it says "第N行").
+struct LineNote {
+    long line = 0;
+    std::string text;
+
+    bool operator==(const LineNote&) const = default;
+};
+
+// What a reading tells besides its table, and how it meets a line it
+// refuses. Given to a reader, it collects:
+// - notes: what was read without refusal but not (all) used: a field
+//   ignored, lines left unread after an empty line;
+// - check mode only: refusals, one per line refused (the reading goes on
+//   with the next line instead of raising, and the table holds the lines
+//   accepted);
+// - entryLines: the line each entry of the table was read from, in order.
+// A failure of the file as a whole (missing, another kind of file, beyond a
+// capacity) still raises, in check mode too.
+struct ReadReport {
+    bool checkMode = false;
+    std::vector<LineNote> notes;
+    std::vector<LineNote> refusals;
+    std::vector<long> entryLines;
+};
+
 // Chain-break and profile lines: trim, tabs to spaces, then for k = 50 down
 // to 2 every run of k spaces becomes one space, trimming before and after each
 // step. An empty result ends the reading of the file.
@@ -25,5 +53,11 @@ bool isSkippedIcdLine(std::string_view prepared);
 // Splits at single spaces into fields, as a plain split would: two spaces in
 // a row give an empty field. An empty line gives one empty field.
 std::vector<std::string> splitFields(std::string_view prepared);
+
+// After the first empty line of a chain-break or profile file (line, 1-based,
+// the line reader's last line): reads the rest of the file and, when lines
+// with data follow, adds the note msg::linesLeftAfterEmptyLine to report.
+// Raises what the line reader raises.
+void noteLinesAfterEmptyLine(TextLineReader& lines, long line, ReadReport& report);
 
 }  // namespace gradix

@@ -66,6 +66,22 @@ inline std::string charsetUnsupported(const std::string& charset) { return "本�
 inline std::string notFinite(const std::string& what) { return what + "不是有限数值"; }
 inline std::string settingsNotWritten(const std::string& why) { return "无法写入设置文件：" + why; }
 
+// A file given as one kind of data that is certainly another kind, said
+// with the option that reads it (the window shows the same text).
+inline constexpr const char* IS_LANDXML_FILE = "这是LandXML文件，请用 --landxml 读入";
+inline constexpr const char* IS_ICD_FILE = "这是ICD平面线形文件，请用 --icd 读入";
+inline constexpr const char* IS_PROFILE_FILE = "这是纵断面文件，请用 --profile 读入";
+inline constexpr const char* IS_CHAIN_BREAK_FILE = "这是断链文件，请用 --breaks 读入";
+inline constexpr const char* IS_DXF_FILE = "这是DXF图形文件，请用 --drawing 读入";
+
+// ---- Data lines (chain-break and profile files) -----------------------------
+
+// The first empty line (1-based), which ends the reading, and the lines with
+// data after it that were left unread.
+inline std::string linesLeftAfterEmptyLine(long line, long left) {
+    return "第" + n(line) + "行为空行，其后还有" + n(left) + "行数据未读入";
+}
+
 // ---- Chain-break file and stake texts ---------------------------------------
 
 inline constexpr const char* BACK_STAKE_VALUE = "断前桩号";
@@ -132,6 +148,10 @@ inline constexpr const char* CHAINAGE_NOT_FINITE = "里程不是有限数值";
 inline constexpr const char* LONE_GRADE_POINT = "纵断面只有一个变坡点，在该点及其后没有纵坡";
 inline std::string tooManyGradePoints(int most) { return "纵断面的变坡点超过" + n(most) + "个"; }
 inline constexpr const char* SINGLE_FIELD_LINE = "该行只有一个字段；变坡点需要桩号和高程";
+// A line of four or more fields whose third field, a radius, is not read.
+inline std::string radiusNotRead(long line, unsigned long fields) {
+    return "第" + n(line) + "行有" + n(fields) + "个字段：竖曲线半径未读入";
+}
 inline constexpr const char* PROFILE_FILE_EMPTY = "变坡点文件中没有变坡点";
 inline constexpr const char* GRADE_POINT_STAKE_REFUSED = "该变坡点的桩号未被接受";
 inline constexpr const char* DESIGN_ELEVATION = "设计高程";
@@ -238,7 +258,7 @@ inline std::string dirNoConvention(const std::string& element, const std::string
            " rad不符合任何已知的方向约定";
 }
 inline std::string dirParts(const std::string& element, const std::string& attribute, double value, double gap) {
-    return element + "的" + attribute + " " + x(value) + "与由其点算得的方位角相差" + x(gap) + " rad";
+    return element + "的" + attribute + " " + x(value) + "与由其点算得的方位角相差" + formatAngleDms(gap);
 }
 inline std::string spiralRadiusNotNumber(const std::string& attribute, std::string_view value) {
     return "Spiral的" + attribute + q(value) + "既不是数值也不是INF";
@@ -272,7 +292,7 @@ inline std::string jointTooWide(const std::string& element, int index, double ga
     return elementEndsAway(element, index, gap, next) + "；超过" + x(most) + " m无法连接";
 }
 inline std::string startTurns(const std::string& element, int index, double turn) {
-    return element + "（第" + n(index) + "个线元）起点的方位角与前一线元终点相差" + x(turn) + " rad";
+    return element + "（第" + n(index) + "个线元）起点的方位角与前一线元终点相差" + formatAngleDms(turn);
 }
 inline constexpr const char* NO_COORDGEOM = "该平面线形没有CoordGeom";
 inline constexpr const char* NO_NONZERO_ELEMENT = "CoordGeom中没有长度不为0的线元";

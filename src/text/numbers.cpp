@@ -6,6 +6,7 @@
 #include <cmath>
 #include <system_error>
 
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/messages.h"
 
@@ -238,6 +239,28 @@ std::string shortestText(double value) {
 }
 
 std::string formatPercent(double ratio, int decimals) { return formatFixed(PERCENT * ratio, decimals); }
+
+std::string formatAngleDms(double radians) {
+    constexpr double TENTHS_PER_DEGREE = 36000.0;  // tenths of a second
+    constexpr long long TENTHS_PER_MINUTE = 600;
+    constexpr long long MINUTES_PER_DEGREE = 60;
+    constexpr long long TENTHS_PER_SECOND = 10;
+    constexpr double LARGEST_TENTHS = 9e15;  // beyond, tenths are no longer whole numbers
+    const double tenths = std::round(std::fabs(radiansToDegrees(radians)) * TENTHS_PER_DEGREE);
+    if (!(tenths <= LARGEST_TENTHS)) return formatFixed(radiansToDegrees(radians), 0);
+    const auto all = static_cast<long long>(tenths);
+    const long long degrees = all / (TENTHS_PER_MINUTE * MINUTES_PER_DEGREE);
+    const long long minutes = all / TENTHS_PER_MINUTE % MINUTES_PER_DEGREE;
+    const long long secondTenths = all % TENTHS_PER_MINUTE;
+    const auto twoDigits = [](long long v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+    std::string text = radians < 0.0 && all > 0 ? "-" : "";
+    if (degrees > 0) text += std::to_string(degrees) + "°";
+    if (degrees > 0 || minutes > 0) text += (degrees > 0 ? twoDigits(minutes) : std::to_string(minutes)) + "′";
+    const long long seconds = secondTenths / TENTHS_PER_SECOND;
+    text += (degrees > 0 || minutes > 0 ? twoDigits(seconds) : std::to_string(seconds)) + "." +
+            std::to_string(secondTenths % TENTHS_PER_SECOND) + "″";
+    return text;
+}
 
 std::string formatKilometreStake(double metres, int decimals) {
     if (!std::isfinite(metres)) return shortestText(metres);

@@ -59,4 +59,10 @@ inline constexpr int RESULT_DECIMALS = 4;
 // "1.2500", -0.0096 "-0.9600".
 std::string formatPercent(double ratio, int decimals = RESULT_DECIMALS);
 
+// An angle (rad) in degrees, minutes and seconds to 0.1″, leading units that
+// are zero left out: 1.1185e-05 gives "2.3″", 0.0003 "1′01.9″", 0.5
+// "28°38′52.4″"; a negative angle gets a minus in front. Non-finite values
+// give "nan", "inf", "-inf".
+std::string formatAngleDms(double radians);
+
 }  // namespace gradix

@@ -191,12 +191,13 @@ std::vector<std::string> readTextLines(const std::string& path) {
     return lines;
 }
 
-std::string readFileBytes(const std::string& path) {
+std::string readFileBytes(const std::string& path, std::size_t most) {
     try {
         const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openForReading(path), &std::fclose);
         std::string bytes;
-        while (readChunk(file.get(), bytes)) {
+        while (bytes.size() < most && readChunk(file.get(), bytes)) {
         }
+        if (bytes.size() > most) bytes.resize(most);
         return bytes;
     } catch (GradixError& e) {
         e.locate(path);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -67,9 +68,9 @@ private:
 // Same failures as TextLineReader.
 std::vector<std::string> readTextLines(const std::string& path);
 
-// Reads a file's raw bytes; same failures as TextLineReader but for the line
-// length.
-std::string readFileBytes(const std::string& path);
+// Reads a file's raw bytes, the first `most` of them when it is longer; same
+// failures as TextLineReader but for the line length.
+std::string readFileBytes(const std::string& path, std::size_t most = SIZE_MAX);
 
 // Writes bytes to a temporary file in the folder of path (a short name
 // ".gradix-PID-RANDOM.tmp", whatever the length of the target's name),

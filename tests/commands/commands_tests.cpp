@@ -137,6 +137,32 @@ TEST(Initialise, BadProfileLineIsAFormatFailureWithFileAndLine) {
     EXPECT_EQ(s.ui.errorDetails[0], msg::located(profile, 3, msg::SINGLE_FIELD_LINE));
 }
 
+// What the readers notice without refusing goes to the project's notes, as
+// "FILE：TEXT"; the next load says only what it noticed itself.
+TEST(Initialise, ReadersNotesAreTheProjectsNotes) {
+    Session s;
+    const std::string breaks = s.dir.write("road.dl", "2350 2300\r\r\n4100 4180\r\r\n");
+    const std::string profile = s.dir.write("road.zdm", "2000 100\nB2400 104 8000 ;变坡点\nB2600 101\n");
+    s.ui.answers = {breaks, profile};
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.project.notes, (std::vector<std::string>{msg::located(breaks, 0, msg::linesLeftAfterEmptyLine(2, 1)),
+                                                         msg::located(profile, 0, msg::radiusNotRead(2, 4))}));
+    s.ui.answers = {s.dir.write("b.dl", NO_BREAKS_FILE), s.dir.write("p.zdm", CREST_PROFILE)};
+    ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
+    EXPECT_TRUE(s.project.notes.empty());
+}
+
+// A file of another kind is a format failure whose detail names the option
+// that reads it, as gradix-cli says it.
+TEST(Initialise, FileOfAnotherKindIsNamedInTheDetail) {
+    Session s;
+    const std::string xml = s.dir.write("road.dl", "<?xml version=\"1.0\"?>\n<LandXML/>\n");
+    s.ui.answers = {xml};
+    EXPECT_FALSE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
+    EXPECT_EQ(s.ui.events.back(), "error 错误: 数据文件格式有误！");
+    EXPECT_EQ(s.ui.errorDetails, (std::vector<std::string>{msg::located(xml, 0, msg::IS_LANDXML_FILE)}));
+}
+
 TEST(Initialise, MissingFileIsAFormatFailure) {
     Session s;
     s.ui.answers = {s.dir.file("nowhere.dl")};

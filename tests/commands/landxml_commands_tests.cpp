@@ -113,7 +113,7 @@ TEST(LandXmlProject, PickedPointsGetTheStretchLetter) {
 
 // Several alignments: the person chooses (or cancels); an alignment without
 // a profile asks for the profile file, read through the equations; feet are
-// said in the status line and the notes box.
+// said in the status line and the project's notes.
 TEST(LandXmlProject, ChoiceOfAlignmentAndProfileFileWhenNoneCameWithIt) {
     Session s;
     const std::string xml = s.write("two.xml", TWO_ALIGNMENTS);
@@ -127,8 +127,9 @@ TEST(LandXmlProject, ChoiceOfAlignmentAndProfileFileWhenNoneCameWithIt) {
     s.ui.choice = gradix::LandXmlChoice{"R2", "P2"};
     s.ui.answers = {xml};
     ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
-    EXPECT_EQ(s.ui.events.size(), 3u);  // open, choose, the notes box
-    EXPECT_NE(s.ui.events.back().find("message LandXML: " + msg::unitsConverted("USSurveyFoot", 1200.0 / 3937.0)), std::string::npos) << s.ui.events.back();
+    EXPECT_EQ(s.ui.events.size(), 2u);  // open, choose: the window shows the notes without a box
+    EXPECT_EQ(s.project.notes,
+              (std::vector<std::string>{msg::located(xml, 0, msg::unitsConverted("USSurveyFoot", 1200.0 / 3937.0))}));
     EXPECT_EQ(s.form.text(Control::Label1), std::string(gradix::STATUS_SINGLE_CAD) +
                                                 "（LandXML长度单位USSurveyFoot已换算为米）");
     const double ft = 1200.0 / 3937.0;
@@ -155,8 +156,11 @@ TEST(LandXmlProject, StakeOutsideAPartialProfileIsRefused) {
     s.ui.choice = gradix::LandXmlChoice{"SAN1_COM", ""};
     s.ui.answers = {file.string()};
     ASSERT_TRUE(gradix::initialise(s.project, s.form, s.ui, s.settings));
-    ASSERT_EQ(s.ui.events.size(), 3u);
-    EXPECT_NE(s.ui.events[2].find("覆盖2.146666532615至37.754140272044"), std::string::npos) << s.ui.events[2];
+    ASSERT_EQ(s.ui.events.size(), 2u);
+    ASSERT_EQ(s.project.notes.size(), 1u);
+    EXPECT_NE(s.project.notes[0].find("，第50行：ProfAlign\"COM_project_1\"覆盖2.146666532615至37.754140272044"),
+              std::string::npos)
+        << s.project.notes[0];
     EXPECT_EQ(s.computeStake("1"), "桩号1超出纵断面数据文件，请修改！");
     EXPECT_EQ(s.computeStake("20"), "5.4620");
 }

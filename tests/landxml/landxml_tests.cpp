@@ -19,6 +19,7 @@
 #include "support/recording_sink.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
+#include "text/angles.h"
 #include "text/failures.h"
 #include "text/messages.h"
 #include "text/numbers.h"
@@ -265,6 +266,11 @@ TEST(LandXmlReader, RefusesWithFileLineAndReason) {
                                           "length=\"30\"><Start>1100 2000</Start><End>1130 2000</End></Spiral>\n"),
          8, msg::spiTypeUnsupported("cubic")},
         {"ends early", landXml(LINE).substr(0, 200), 5, msg::notLandXml("")},
+        {"curve of no radius", landXml(LINE + "<Curve rot=\"cw\" length=\"10\"><Start>1100 2000</Start><End>1110 2000</End></Curve>\n"),
+         8, msg::CURVE_NO_RADIUS},
+        {"curve of no length", landXml(LINE + "<Curve rot=\"cw\" radius=\"50\"><Start>1100 2000</Start><End>1110 2000</End></Curve>\n"),
+         8, msg::CURVE_NO_LENGTH},
+        {"an ICD file", "0\n3345678.123,512345.678,0.6\n1,400\n", 0, msg::IS_ICD_FILE},
         {"unknown unit", landXml(LINE, "", "<Imperial linearUnit=\"yard\"/>"), 3, msg::unknownLinearUnit("yard")},
         {"joint apart", landXml(LINE + arc() + LINE), 8, "Curve（第2个线元）的终点距"},
         {"unsymmetric curve",
@@ -350,6 +356,52 @@ TEST(LandXmlReader, ReportsWhatItAccepts) {
     EXPECT_DOUBLE_EQ(f.profile.gradePointElevation[2], 11.0 * ft);
     ASSERT_FALSE(f.notes.empty());
     EXPECT_EQ(f.notes[0].text, msg::dirNoConvention("Line", "dir", 1, 0)) << f.notes[0].text;
+}
+
+// Each way a file may give an element after the 100 m line north: its
+// radii (signed, positive turning clockwise), its length and the bearing at
+// its end. The ends of the clothoids come from numerical integration (Simpson,
+// 200000 steps) of L 36 m between straight and R 100 m, printed to 0.1 mm.
+TEST(LandXmlReader, ElementConstructs) {
+    constexpr double CHORD_BEARING_TOLERANCE = 1e-6;  // rad: ends printed to 1e-7 m over a 36 m chord
+    const double a = 100.0 / 200.0;                   // the arcs: R 200 m over 100 m
+    const std::string cwEnd = shortestText(1100 + 200 * std::sin(a)) + " " + shortestText(2200 - 200 * std::cos(a));
+    const std::string ccwEnd = shortestText(1100 + 200 * std::sin(a)) + " " + shortestText(1800 + 200 * std::cos(a));
+    const struct {
+        const char* what;
+        std::string element;
+        double startRadius, endRadius, length, endBearing;
+    } cases[] = {
+        {"curve cw by its centre, without radius and length",
+         "<Curve rot=\"cw\"><Start>1100 2000</Start><Center>1100 2200</Center><End>" + cwEnd + "</End></Curve>", 200,
+         200, 100, a},
+        {"curve ccw by its centre, without radius and length",
+         "<Curve rot=\"ccw\"><Start>1100 2000</Start><Center>1100 1800</Center><End>" + ccwEnd + "</End></Curve>",
+         -200, -200, 100, FULL_TURN - a},
+        {"curve ccw by radius and length, without centre",
+         "<Curve rot=\"ccw\" radius=\"200\" length=\"100\"><Start>1100 2000</Start><End>" + ccwEnd + "</End></Curve>",
+         -200, -200, 100, FULL_TURN - a},
+        {"entering spiral ccw, radiusStart spelt INFINITY",
+         "<Spiral spiType=\"clothoid\" rot=\"ccw\" radiusStart=\"INFINITY\" radiusEnd=\"100\" length=\"36\">"
+         "<Start>1100 2000</Start><End>1135.8835348 1997.8449937</End></Spiral>",
+         INFINITE_RADIUS, -100, 36, FULL_TURN - 0.18},
+        {"exit spiral cw, leaving R 100 at the line's end",
+         "<Spiral spiType=\"clothoid\" rot=\"cw\" radiusStart=\"100\" radiusEnd=\"INF\" length=\"36\">"
+         "<Start>1100 2000</Start><End>1135.6895993 2004.3040246</End></Spiral>",
+         100, INFINITE_RADIUS, 36, 0.18},
+        {"line without length", "<Line><Start>1100 2000</Start><End>1200 2000</End></Line>", INFINITE_RADIUS,
+         INFINITE_RADIUS, 100, 0},
+    };
+    Scratch scratch;
+    for (const auto& c : cases) {
+        const LandXmlProject p = readLandXml(scratch.put("c.xml", landXml(LINE + c.element + "\n")));
+        ASSERT_EQ(p.alignment.elemCount, 2) << c.what;
+        EXPECT_EQ(p.alignment.elemStartRadius[2], c.startRadius) << c.what;
+        EXPECT_EQ(p.alignment.elemEndRadius[2], c.endRadius) << c.what;
+        EXPECT_NEAR(p.alignment.elemLength[2], c.length, ROUND_TRIP_TOLERANCE) << c.what;
+        EXPECT_NEAR(p.alignment.elemStartBearing[3], c.endBearing, CHORD_BEARING_TOLERANCE) << c.what;
+        EXPECT_TRUE(p.notes.empty()) << c.what << ": " << p.notes.front().text;  // every joint meets
+    }
 }
 
 // `landxml list`: one tab-separated line per alignment.

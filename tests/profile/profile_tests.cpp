@@ -25,6 +25,7 @@
 #include "support/temp_folder.h"
 #include "support/test_data.h"
 #include "text/failures.h"
+#include "text/messages.h"
 
 using namespace gradix;
 namespace fs = std::filesystem;
@@ -239,6 +240,45 @@ TEST_F(ProfileFile, ShorterFileReplacesTheTable) {
     EXPECT_EQ(profile.gradePointCount, 2);
     EXPECT_EQ(profile.curveEndChainage, (std::vector<double>{0, 0, 100}));
     EXPECT_NEAR(DesignElevation(profile, 150), 51.5, NEAR_M);
+}
+
+// With a report: a radius lost on a line of four fields and data after the
+// empty line that ends the table are noted; in check mode a refused line is
+// a refusal, the next line is read and nothing is prepared.
+TEST_F(ProfileFile, ReportNotesAndCheckModeRefusals) {
+    const struct {
+        const char* text;
+        bool checkMode;
+        std::vector<LineNote> notes, refusals;
+        std::vector<long> entryLines;
+    } cases[] = {
+        {"0 100\n600 112 8000 ;变坡点1\n1200 106\n", false, {{2, "第2行有4个字段：竖曲线半径未读入"}}, {}, {1, 2, 3}},
+        {"0 100\n600 112 ;变坡点 1\n1200 106 0 x\n", false, {}, {}, {1, 2, 3}},  // nothing lost: the third fields read 0
+        {"0 100\r\r\n600 112\r\r\n1200 106\r\r\n", false, {{2, "第2行为空行，其后还有2行数据未读入"}}, {}, {1}},
+        {"0 100\n600 112\n\n \t \n", false, {}, {}, {1, 2}},
+        {"0 100\n650\nW700 101 3000\n600 112 8000\n4150 104\n1200 106\n", true, {},
+         {{2, "该行只有一个字段；变坡点需要桩号和高程"}, {3, "桩号W700的断链标识不存在，请修改！"},
+          {5, "桩号4150不应存在4100和4180之间，请修改！"}},
+         {1, 4, 6}},
+    };
+    for (const auto& c : cases) {
+        ReadReport report;
+        report.checkMode = c.checkMode;
+        ASSERT_EQ(readProfileFile(put(c.text), JUMP_AHEAD, sink, profile, &report), ProfileRead::Loaded) << c.text;
+        EXPECT_EQ(report.notes, c.notes) << c.text;
+        EXPECT_EQ(report.refusals, c.refusals) << c.text;
+        EXPECT_EQ(report.entryLines, c.entryLines) << c.text;
+        EXPECT_EQ(profile.gradePointCount, static_cast<int>(c.entryLines.size())) << c.text;
+        EXPECT_EQ(profile.curveEndsAscending, !c.checkMode) << c.text;  // prepared unless checking
+    }
+    EXPECT_TRUE(sink.events.empty());  // check mode shows no stake message
+}
+
+TEST_F(ProfileFile, FileOfAnotherKindIsRefusedWithItsOption) {
+    const DataError e = failure("0\n3345678.123,512345.678,0.6\n1,400\n");
+    EXPECT_EQ(e.reason(), msg::IS_ICD_FILE);
+    EXPECT_EQ(e.line(), 0);
+    EXPECT_TRUE(sink.events.empty());
 }
 
 // -------------------------------------------------------- PrepareProfile

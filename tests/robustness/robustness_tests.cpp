@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -131,6 +132,27 @@ bool readWith(Reader reader, const std::string& path, const ChainBreakTable& tab
     }
     }
     return true;
+}
+
+// Reads path with a line reader in check mode into out and report; for the
+// profile, then prepares what was accepted (the check's own next step).
+// Raises what the reader or the preparation raises.
+void readChecking(Reader reader, const std::string& path, const ChainBreakTable& table, Loaded& out,
+                  ReadReport& report) {
+    report.checkMode = true;
+    switch (reader) {
+    case Reader::ChainBreaks: readChainBreakFile(path, out.breaks, &report); return;
+    case Reader::Profile:
+        readProfileFile(path, table, out.ui, out.profile, &report);
+        if (report.refusals.empty() && out.profile.gradePointCount > 0) PrepareProfile(out.profile);
+        return;
+    case Reader::Icd: {
+        ChainBreakTable breaks;
+        dqicd(path, out.alignment, breaks, PI, &report);
+        return;
+    }
+    case Reader::StakeFile: return;
+    }
 }
 
 // gtest shows a row by its reader and input, not its bytes.
@@ -488,6 +510,32 @@ TEST_P(HostileInput, EndsAsTheReaderRulesSay) {
         EXPECT_TRUE(dataFailureAt(read, path, h.outcome));
     }
     if (h.check) h.check(loaded);
+
+    // The check mode of the line readers reads the same input to its end:
+    // where the reading loads, it accepts every line; where a line fails
+    // the reading, that line is refused or fails the check as well.
+    if (h.reader == Reader::StakeFile) return;
+    Loaded checked;
+    ReadReport report;
+    std::optional<long> failedAt;
+    try {
+        readChecking(h.reader, path, h.table, checked, report);
+    } catch (const DataError& e) {
+        failedAt = e.line();
+    }
+    EXPECT_TRUE(checked.ui.events.empty()) << "a check showed a message";
+    const bool refused = !report.refusals.empty();
+    if (h.outcome == LOADS) {
+        EXPECT_FALSE(refused || failedAt) << (refused ? report.refusals.front().text : "a failure");
+    } else if (h.outcome == REFUSED) {
+        EXPECT_TRUE(refused);
+    } else if (h.outcome != UNLOCATED && h.outcome != ANY_LINE) {
+        const bool lineRefused = std::any_of(report.refusals.begin(), report.refusals.end(),
+                                             [&](const LineNote& r) { return r.line == h.outcome; });
+        // The preparation the check runs itself knows no file and no line.
+        const bool failedThere = failedAt && (*failedAt == h.outcome || (h.reader == Reader::Profile && *failedAt == 0));
+        EXPECT_TRUE(lineRefused || failedThere) << "line " << h.outcome << " passed the check";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, HostileInput, ::testing::ValuesIn(hostileInputs()),

@@ -445,3 +445,37 @@ TEST(QualifyStake, RefusesWhatNamesNoStakeOfTheTable) {
     EXPECT_TRUE(qualifyStake(NONE, "A2320").accepted());
     EXPECT_TRUE(qualifyStake(NONE, "-.5").accepted());
 }
+
+// With a report: the data left after an empty line is noted; in check mode a
+// refused line is a refusal and the next one is read.
+TEST_F(ChainBreakFileTest, ReportNotesAndCheckModeRefusals) {
+    const struct {
+        const char* text;
+        bool checkMode;
+        std::vector<LineNote> notes, refusals;
+        std::vector<long> entryLines;
+        int count;
+    } cases[] = {
+        {"2350 2300\r\r\n4100 4180\r\r\n", false, {{2, "第2行为空行，其后还有1行数据未读入"}}, {}, {1}, 1},
+        {"2350 2300\n\n \t\n", false, {}, {}, {1}, 1},
+        {"2350 2300\nabc 4180\n4100\n4100 4180 长链\n", true, {},
+         {{2, "断前桩号\"abc\"不是数值"}, {3, "断链行需要断前桩号和断后桩号两个数值"}}, {1, 4}, 2},
+    };
+    for (const auto& c : cases) {
+        ChainBreakTable t;
+        ReadReport report;
+        report.checkMode = c.checkMode;
+        readChainBreakFile(put(c.text), t, &report);
+        EXPECT_EQ(report.notes, c.notes) << c.text;
+        EXPECT_EQ(report.refusals, c.refusals) << c.text;
+        EXPECT_EQ(report.entryLines, c.entryLines) << c.text;
+        EXPECT_EQ(t.chainBreakCount, c.count) << c.text;
+        EXPECT_EQ(t.breakAheadStake[c.count], c.count == 1 ? 2300.0 : 4180.0) << c.text;
+        EXPECT_EQ(t.breakBackStake[c.count + 1], BREAK_SENTINEL) << c.text;
+    }
+    ChainBreakTable t;
+    ReadReport report;
+    report.checkMode = true;
+    EXPECT_THROW(readChainBreakFile(put("abc 1\n2350 2300\n"), t), DataError);  // without check mode
+    EXPECT_THROW(readChainBreakFile(dir_.write("road.zdm", "0 100\n600 112 8000\n"), t, &report), DataError);
+}

@@ -25,6 +25,7 @@
 #include "text/unicode.h"
 #include "support/temp_folder.h"
 #include "text/messages.h"
+#include "text/filekind.h"
 
 using namespace gradix;
 namespace fs = std::filesystem;
@@ -741,5 +742,78 @@ TEST_F(TextFileTest, SignalsRemoveTheTemporariesBeingWritten) {
         EXPECT_FALSE(fs::exists(temporary)) << signal;
         EXPECT_TRUE(fs::exists(other)) << signal;
         EXPECT_FALSE(detail::isRegisteredTemporary(temporary));  // the child's table, not this one's
+    }
+}
+
+// ------------------------------------------------------------ angles as text
+
+TEST(AngleText, DegreesMinutesSecondsToATenthOfASecond) {
+    const double SECOND = PI / 648000.0;  // one second of arc (rad)
+    const struct {
+        double radians;
+        const char* text;
+    } cases[] = {
+        {1.1185235494592938e-05, "2.3″"},  // a joint of an exported alignment
+        {0.0, "0.0″"},
+        {59.96 * SECOND, "1′00.0″"},  // rounds up into the next minute
+        {(61 + 0.94) * SECOND, "1′01.9″"},
+        {0.5, "28°38′52.4″"},
+        {(3600 + 5.05) * SECOND, "1°00′05.1″"},
+        {-2.0 * SECOND, "-2.0″"},
+        {-0.01 * SECOND, "0.0″"},  // rounds to zero: no minus
+    };
+    for (const auto& c : cases) EXPECT_EQ(formatAngleDms(c.radians), c.text) << c.radians;
+    EXPECT_EQ(formatAngleDms(std::nan("")), "nan");
+}
+
+// ----------------------------------------------------------- ASCII toolkit
+
+TEST(Ascii, CaseFreeComparisonsLeaveOtherBytesAlone) {
+    EXPECT_TRUE(equalsIgnoringCase("INF", "inf"));
+    EXPECT_FALSE(equalsIgnoringCase("INF", "INFINITY"));
+    EXPECT_FALSE(equalsIgnoringCase("\xC3\xA9", "\xC3\x89"));  // é and É differ beyond ASCII
+    EXPECT_TRUE(endsWithIgnoringCase("road.XML", ".xml"));
+    EXPECT_FALSE(endsWithIgnoringCase("xml", ".xml"));
+    EXPECT_EQ(trimWhiteSpace("\r\n\t 12.5 \v\f"), "12.5");
+}
+
+// -------------------------------------------------------------- file kinds
+
+// Only what is certainly another kind is named: a profile and a chain-break
+// file differ only by their names.
+TEST_F(TextFileTest, FileKindsAreToldOnlyWhenCertain) {
+    const std::optional<DataFileKind> NONE;
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::optional<DataFileKind> kind;
+    } cases[] = {
+        {"a.txt", "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- by hand -->\n<LandXML version=\"1.2\">", DataFileKind::LandXml},
+        {"a.icd", "<lx:LandXML xmlns:lx=\"urn:x\"/>", DataFileKind::LandXml},
+        {"a.xml", std::string("\xFF\xFE<\0L\0a\0n\0d\0X\0M\0L\0>\0", 20), DataFileKind::LandXml},
+        {"a.xml", "<?xml version=\"1.0\"?>\n<Road/>\n", NONE},  // XML, but no LandXML
+        {"a.zdm", "  0\r\nSECTION\r\n  2\r\nHEADER\r\n", DataFileKind::DxfDrawing},
+        {"a.zdm", "999\ndxfrw 0.6\n0\nSECTION\n", DataFileKind::DxfDrawing},
+        {"a.dat", "AutoCAD Binary DXF\r\n\x1a", DataFileKind::DxfDrawing},
+        {"a.zdm", "0\n3345678.123,512345.678,0.6\n;; note\n1,400\n", DataFileKind::IcdAlignment},
+        {"a.txt", "0 100 200 0.6\n1 400\n", NONE},  // no comma, no ";;": not certainly an ICD file
+        {"a.zdm", "0 100.000\n600 112 8000 ;变坡点1\nB2700 108.4 -80\nK3+400 117.5\n\n9 9 9 9\n", DataFileKind::Profile},
+        {"a.SQX", "0 100\n1000 110\n", DataFileKind::Profile},
+        {"a.txt", "0 100\n600 112 8000\n", NONE},
+        {"a.zdm", "0 100\n600 112m 8000\n", NONE},  // an elevation that is no number: not certain
+        {"a.dl", "2350 2300 长链50\n4100 4180\n", DataFileKind::ChainBreaks},
+        {"a.dl", "B2350 2300\n", NONE},
+        {"a.zdm", "", NONE},
+    };
+    for (const auto& c : cases) EXPECT_EQ(certainKindOf(put(c.name, c.bytes)), c.kind) << c.name << ": " << c.bytes;
+    EXPECT_EQ(certainKindOf(path("missing.zdm")), NONE);
+
+    const std::string xml = put("road.zdm", "<LandXML/>");
+    EXPECT_NO_THROW(refuseOtherKind(xml, DataFileKind::LandXml));
+    try {
+        refuseOtherKind(xml, DataFileKind::Profile);
+        ADD_FAILURE() << "a LandXML file was taken for a profile";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.detail(), msg::located(xml, 0, msg::IS_LANDXML_FILE));
     }
 }
