@@ -14,6 +14,7 @@
 
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "stakes/stakes.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
 #include "views/example_project.h"
@@ -96,6 +97,7 @@ struct SheetReading {
     struct Label { std::string text; double x, y; };
     std::vector<Label> labels;
     std::vector<std::string> notes;
+    std::vector<std::string> breaks;            // the chain-break notes
     std::map<std::string, std::string> styles;  // name -> "font|big font"
 };
 
@@ -130,6 +132,8 @@ SheetReading readSheet(const fs::path& file) {
             r.labels.push_back({f[1], std::stod(f[2]), std::stod(f[3])});
         } else if (f[0] == "NOTE" && f.size() == 2) {
             r.notes.push_back(f[1]);
+        } else if (f[0] == "BREAK" && f.size() == 3) {
+            r.breaks.push_back(f[1]);
         }
     }
     return r;
@@ -212,15 +216,19 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
                 return std::abs(t.x - label.x) < PAPER_TOLERANCE && t.high < label.y;
             });
             EXPECT_TRUE(onTick) << label.text << " at x " << label.x;
-            // At a chain break both stakes stand at one place: the back one and the ahead one.
-            const auto stakeText = [&](double chainage) {
-                std::string text = formatKilometreStake(stakeValueAt(project.breaks, chainage));
-                return text.erase(text.find('.'));
-            };
+            // In the one stake notation (stretch letter and K notation), on a
+            // round stake of its stretch; at a chain break both stakes stand
+            // at one place: the back one and the ahead one.
+            const auto stakeText = [&](double chainage) { return formatStake(project.breaks, chainage, 0); };
             const double at = chainageAt(label.x);
             EXPECT_TRUE(label.text == stakeText(at - BREAK_SIDE) || label.text == stakeText(at + BREAK_SIDE))
                 << label.text << " at chainage " << at;
+            EXPECT_TRUE(label.text.ends_with("00")) << label.text;
         }
+        // Each chain break in the range with its note ("断链 K2+350.000=K2+300.000 长链 50.000 m").
+        std::vector<std::string> notes;
+        for (int k = 1; k <= project.breaks.chainBreakCount; ++k) notes.push_back(chainBreakNote(project.breaks, k));
+        EXPECT_EQ(sheet.breaks, notes);
     }
 }
 
