@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
+#include <limits>
 #include <memory>
 
 #include "dxf/dxfencoding.h"
@@ -103,8 +102,9 @@ void appendEllipse(std::vector<PolylineVertex>& out, double cx, double cy, doubl
                    double t1, double t2) {
     if (!std::isfinite(t1) || !std::isfinite(t2)) t1 = 0, t2 = FULL_TURN;
     // Any pair of parameters, however far beyond one turn, sweeps at most one.
+    // Each as a direction first: 1e20 - t1 would round back to 1e20.
     t1 = angleInTurn(t1);
-    t2 = t1 + counterClockwiseSweep(t1, t2);
+    t2 = t1 + counterClockwiseSweep(t1, angleInTurn(t2));
     const int chords =
         std::max(MIN_ELLIPSE_CHORDS, static_cast<int>(std::ceil(ELLIPSE_CHORDS_PER_TURN * (t2 - t1) / FULL_TURN)));
     for (int i = 0; i <= chords; ++i) {
@@ -740,19 +740,6 @@ private:
     std::vector<std::pair<std::string, std::string>> layerNames_;
 };
 
-// The whole file in one allocation of its size.
-std::string readWholeFile(const std::string& path) {
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return readFileBytes(path);  // its failure
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (ec || !file) return readFileBytes(path);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (got != bytes.size() || std::fgetc(file.get()) != EOF) return readFileBytes(path);  // changed while read
-    return bytes;
-}
-
 }  // namespace
 
 Drawing readDrawingBytes(std::string bytes, const std::string& path) {
@@ -800,7 +787,7 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
 }
 
 Drawing readDrawing(const std::string& path) {
-    std::string bytes = readWholeFile(path);
+    std::string bytes = readFileBytes(path);
     try {
         return readDrawingBytes(std::move(bytes), path);
     } catch (GradixError& e) {

@@ -195,6 +195,11 @@ std::string readFileBytes(const std::string& path) {
     try {
         const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openForReading(path), &std::fclose);
         std::string bytes;
+        // Room for the whole file at once (and the chunk that finds its
+        // end): a big drawing is never copied while it grows.
+        std::error_code sizeUnknown;
+        const std::uintmax_t size = std::filesystem::file_size(path, sizeUnknown);
+        if (!sizeUnknown && size < bytes.max_size() - READ_CHUNK) bytes.reserve(static_cast<std::size_t>(size) + READ_CHUNK);
         while (readChunk(file.get(), bytes)) {
         }
         return bytes;

@@ -67,8 +67,8 @@ private:
 // Same failures as TextLineReader.
 std::vector<std::string> readTextLines(const std::string& path);
 
-// Reads a file's raw bytes; same failures as TextLineReader but for the line
-// length.
+// Reads a file's raw bytes, into one allocation of the file's size; same
+// failures as TextLineReader but for the line length.
 std::string readFileBytes(const std::string& path);
 
 // Writes bytes to a temporary file in the folder of path (a short name
