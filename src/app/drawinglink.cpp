@@ -62,10 +62,12 @@ ReferenceAlignment referenceAlignmentOf(const Project& project) {
                                     s.sampleX.size(), s.sampleY.size()});
     if (n < 2) return {};
     const auto road = [n](const std::vector<double>& v) { return std::vector<double>(v.begin() + 1, v.begin() + n); };
-    const ChainBreakTable& breaks = project.breaks;
-    return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY),
-                                         REFERENCE_TICK_SPACING,
-                                         [&breaks](double chainage) { return stakeTickLabel(breaks, chainage); });
+    // Ticks on round stakes of each stretch, labelled in the one stake notation.
+    try {
+        return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY), project.breaks);
+    } catch (const std::exception&) {
+        return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY));
+    }
 }
 
 void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& reference) {

@@ -527,5 +527,30 @@ TEST(DrawingGeometry, ReferenceTicksEveryHundredMetres) {
     EXPECT_TRUE(referenceAlignmentFromSamples({0, NAN}, {0, 0}, {0, 0}).ticks.empty());
 }
 
+// With chain breaks the ticks stand on round stakes of each stretch: a
+// straight road due east over chainage 0 to 1000, breaks 450=400 (stakes
+// repeat) and 720=900 (stakes skipped).
+TEST(DrawingGeometry, ReferenceTicksAfterAnEquationFallOnRoundStakesOfTheNewStretch) {
+    std::vector<double> c, X, Y;
+    for (double s = 0; s <= 1000; s += 10) {
+        c.push_back(s);
+        X.push_back(1000);
+        Y.push_back(5000 + s);
+    }
+    ChainBreakTable breaks;
+    breaks.chainBreakCount = 2;
+    breaks.breakBackStake[1] = 450, breaks.breakAheadStake[1] = 400;
+    breaks.breakBackStake[2] = 720, breaks.breakAheadStake[2] = 900;
+    const std::pair<double, const char*> expected[] = {
+        {0, "AK0+000"},   {100, "AK0+100"}, {200, "AK0+200"}, {300, "AK0+300"}, {400, "AK0+400"}, {450, "BK0+400"},
+        {550, "BK0+500"}, {650, "BK0+600"}, {750, "BK0+700"}, {770, "CK0+900"}, {870, "CK1+000"}, {970, "CK1+100"}};
+    const ReferenceAlignment r = referenceAlignmentFromSamples(c, X, Y, breaks);
+    ASSERT_EQ(r.ticks.size(), std::size(expected));
+    for (std::size_t k = 0; k < r.ticks.size(); ++k) {
+        EXPECT_NEAR(r.ticks[k].Y, 5000 + expected[k].first, 1e-9) << expected[k].second;
+        EXPECT_EQ(r.ticks[k].label, expected[k].second);
+    }
+}
+
 }  // namespace
 }  // namespace gradix
