@@ -98,10 +98,9 @@ std::optional<double> baselineCrossing(const Alignment& alignment, const StakeLa
 LabelAudit auditLabels(const Drawing& drawing, const Alignment& alignment, SampleTable& samples,
                        const ChainBreakTable& breaks, const Profile* profile, const LabelAuditOptions& options) {
     const int stretches = breaksInForce(breaks) + 1;
-    const std::vector<StakeLabel> labels = readStakeLabels(drawing, stretches, options.lineName);
     const bool withProfile = profile && profile->gradePointCount >= 2;
     LabelAudit audit;
-    for (const StakeLabel& label : labels) {
+    forEachStakeLabel(drawing, stretches, options.lineName, [&](const StakeLabel& label) {
         ++audit.labels;
         // The point compared: an annotation's pick, else the label's own.
         const double px = label.pick ? (*label.pick)[0] : label.x;
@@ -135,12 +134,12 @@ LabelAudit auditLabels(const Drawing& drawing, const Alignment& alignment, Sampl
                             "%应为" + designGrade + "%";
             }
         }
-        if (std::fabs(difference) <= options.tolerance && note.empty()) continue;
+        if (std::fabs(difference) <= options.tolerance && note.empty()) return;
         audit.findings.push_back({label.handle, oneLine(label.text),
                                   formatStake(breaks, StretchStake{labelStretch, label.stake.value}),
                                   formatStake(breaks, roadChainage), difference, foot.offsetRight(), note, label.x,
                                   label.y});
-    }
+    });
     return audit;
 }
 

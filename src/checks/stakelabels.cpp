@@ -112,12 +112,12 @@ bool isAnnotationText(std::string_view plainText) {
     return plainText.find(ANNOTATION_STAKE_CAPTION) != std::string_view::npos;
 }
 
-std::vector<StakeLabel> readStakeLabels(const Drawing& drawing, int stretchCount, std::string_view lineName) {
-    std::vector<StakeLabel> labels;
+void forEachStakeLabel(const Drawing& drawing, int stretchCount, std::string_view lineName,
+                       const std::function<void(const StakeLabel&)>& visit) {
+    StakeLabel label;  // one at a time, its strings' room reused
     // A text as a label: its plain text and stake, its record's pick point.
     const auto add = [&](const DrawingEntity& text, const std::string& handle, double x, double y,
                          double direction) {
-        StakeLabel label;
         label.text = labelPlainText(text.text, text.kind == EntityKind::MText);
         label.annotation = isAnnotationText(label.text);
         const bool named = text.record && !text.record->lineName.empty();
@@ -129,8 +129,9 @@ std::vector<StakeLabel> readStakeLabels(const Drawing& drawing, int stretchCount
         label.x = x;
         label.y = y;
         label.direction = direction;
+        label.pick.reset();
         if (label.annotation && text.record) label.pick = std::array<double, 2>{text.record->pickX, text.record->pickY};
-        labels.push_back(std::move(label));
+        visit(label);
     };
     for (const DrawingEntity& e : drawing.entities) {
         if (e.kind == EntityKind::Text) {
@@ -147,6 +148,11 @@ std::vector<StakeLabel> readStakeLabels(const Drawing& drawing, int stretchCount
                 if (isText(inner)) add(inner, e.handle, e.x, e.y, insertedDirection(e, inner.rotation));
         }
     }
+}
+
+std::vector<StakeLabel> readStakeLabels(const Drawing& drawing, int stretchCount, std::string_view lineName) {
+    std::vector<StakeLabel> labels;
+    forEachStakeLabel(drawing, stretchCount, lineName, [&](const StakeLabel& label) { labels.push_back(label); });
     return labels;
 }
 

@@ -14,6 +14,7 @@
 // labelled point (the point is the insert's).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,9 +67,14 @@ struct StakeLabel {
     std::optional<std::array<double, 2>> pick;
 };
 
-// Every stake label of the drawing's model space, in drawing order (a
-// block's texts in the block's order, at its insert). lineName is the line
-// name of annotations that carry no record of their own.
+// Hands every stake label of the drawing's model space to visit, in
+// drawing order (a block's texts in the block's order, at its insert), one
+// at a time: a big plan's labels are never all held at once. lineName is
+// the line name of annotations that carry no record of their own.
+void forEachStakeLabel(const Drawing& drawing, int stretchCount, std::string_view lineName,
+                       const std::function<void(const StakeLabel&)>& visit);
+
+// Every stake label of the drawing's model space, as forEachStakeLabel hands them over.
 std::vector<StakeLabel> readStakeLabels(const Drawing& drawing, int stretchCount, std::string_view lineName = {});
 
 }  // namespace gradix

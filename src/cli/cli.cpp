@@ -540,7 +540,7 @@ Outcome annotateCommand(const Options& o, std::ostream& out) {
 
 Outcome labelsCommand(const Options& o, std::ostream& out) {
     const Drawing drawing = readDrawing(o.drawing);
-    for (const StakeLabel& label : readStakeLabels(drawing, 1)) out << labelLine(label) << '\n';
+    forEachStakeLabel(drawing, 1, {}, [&](const StakeLabel& label) { out << labelLine(label) << '\n'; });
     return Outcome::done();
 }
 
