@@ -11,14 +11,11 @@
 #include "drawing/windowcad.h"
 #include "commands/drawingcommands.h"
 #include "stakes/stakes.h"
-#include "views/stakeaxis.h"
 
 namespace gradix {
 
 namespace {
 
-// Most ticks of a reference line: a longer road has none.
-constexpr std::size_t MAX_REFERENCE_TICKS = 4000000;
 constexpr int WHOLE_METRES = 0;  // decimals of a tick's label
 
 }  // namespace
@@ -63,25 +60,12 @@ ReferenceAlignment referenceAlignmentOf(const Project& project) {
                                     s.sampleX.size(), s.sampleY.size()});
     if (n < 2) return {};
     const auto road = [n](const std::vector<double>& v) { return std::vector<double>(v.begin() + 1, v.begin() + n); };
-    ReferenceAlignment reference =
-        referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY), REFERENCE_TICK_SPACING);
-    // The ticks on the round stakes of each stretch, on the alignment itself.
-    reference.ticks.clear();
+    // Ticks on round stakes of each stretch, labelled in the one stake notation.
     try {
-        const std::optional<std::vector<RoundStake>> stakes =
-            roundStakes(project.breaks, s.sampleChainage[1], s.sampleChainage[n - 1], REFERENCE_TICK_SPACING,
-                        MAX_REFERENCE_TICKS);
-        if (!stakes) return reference;
-        for (const RoundStake& r : *stakes) {
-            double X = 0, Y = 0, bearing = 0;
-            PointAtChainage(project.alignment, r.chainage, X, Y, bearing);
-            if (!(std::isfinite(X) && std::isfinite(Y) && std::isfinite(bearing))) continue;
-            reference.ticks.push_back({X, Y, bearing, formatStake(project.breaks, r.stake, WHOLE_METRES)});
-        }
+        return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY), project.breaks);
     } catch (const std::exception&) {
-        reference.ticks.clear();  // the line still shows the road
+        return referenceAlignmentFromSamples(road(s.sampleChainage), road(s.sampleX), road(s.sampleY));
     }
-    return reference;
 }
 
 void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& reference) {

@@ -24,6 +24,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace gradix {
 
@@ -101,6 +102,13 @@ public:
     virtual CadLayer& Add(const std::string& name) = 0;
 };
 
+// A text a drawing object shows: its kind (ENTITY_TYPE_TEXT or
+// ENTITY_TYPE_MTEXT) and its text as stored, format codes included.
+struct CadText {
+    int entitytype = ENTITY_TYPE_TEXT;
+    std::string TextString;
+};
+
 // A drawing object as a selection yields it.
 class CadEntity {
 public:
@@ -110,6 +118,10 @@ public:
     virtual int entitytype() const = 0;
     // The text of a TEXT or MTEXT as stored, format codes included; "" for other kinds.
     virtual std::string TextString() const = 0;
+    // For a block reference, the texts (TEXT and MTEXT) of the block it
+    // inserts, in the block's order, as the drawing's block of the
+    // reference's name holds them; none for other kinds.
+    virtual std::vector<CadText> BlockTexts() const { return {}; }
 };
 
 class CadMText : public CadEntity {
@@ -120,6 +132,11 @@ public:
     virtual void Color(int aci) = 0;                       // ACI colour 0..256 (1 red, 256 by layer)
     virtual void TextString(const std::string& text) = 0;  // content with format codes ({\L ... \P)
     virtual void rotation(double radians) = 0;             // anticlockwise from the x axis
+    // Records with the annotation the point picked on the road for it (world
+    // coordinates) and the line name its 桩号 line carries, so that the
+    // label audit compares it where it was picked: as extended data under
+    // Gradix's application name, which the drawing registers.
+    virtual void recordPick(const CadPoint& pick, const std::string& lineName) = 0;
     virtual std::string StyleName() const = 0;
     virtual double Height() const = 0;
     virtual int Color() const = 0;

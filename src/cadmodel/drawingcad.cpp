@@ -1,4 +1,6 @@
 #include "cadmodel/drawingcad.h"
+
+#include "dxf/dxfstructure.h"
 #include "text/messages.h"
 
 #include <algorithm>
@@ -109,6 +111,22 @@ public:
     void rotation(double radians) override {
         requireFiniteValue(radians, msg::TEXT_ROTATION);
         edit([&](DrawingEntity& e) { e.rotation = radians; });
+    }
+    void recordPick(const CadPoint& pick, const std::string& lineName) override {
+        for (double v : pick) requireFiniteValue(v, msg::PICK_POINT);
+        auto record = std::make_shared<const AnnotationRecord>(AnnotationRecord{pick[0], pick[1], pick[2], lineName});
+        edit([&](DrawingEntity& e) { e.record = std::move(record); });
+    }
+    std::vector<CadText> BlockTexts() const override {
+        std::vector<CadText> texts;
+        const DrawingEntity& e = entity();
+        if (e.kind != EntityKind::Insert) return texts;
+        const auto block = doc.drawing().blocks.find(foldName(e.block));
+        if (block == doc.drawing().blocks.end()) return texts;
+        for (const DrawingEntity& inner : block->second.entities)
+            if (inner.kind == EntityKind::Text || inner.kind == EntityKind::MText)
+                texts.push_back({entityTypeNumber(inner), inner.text});
+        return texts;
     }
     std::string StyleName() const override { return entity().style; }
     double Height() const override { return entity().height; }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "stakes/chainbreaks.h"
+
 namespace gradix {
 
 // A point of the plane: X north, Y east, metres.
@@ -47,5 +49,18 @@ ReferenceAlignment referenceAlignmentFromSamples(const std::vector<double>& chai
                                                  const std::vector<double>& Y,
                                                  double spacing = REFERENCE_TICK_SPACING,
                                                  const std::function<std::string(double)>& label = {});
+
+// Most ticks of a reference line: a longer road gets the line alone.
+inline constexpr std::size_t MAX_REFERENCE_TICKS = 4000000;
+
+// The same line with the ticks of a road with chain breaks: at every whole
+// multiple of spacing (metres of stake) in each stretch's own numbering, so
+// that after an equation they fall on round stakes of the new stretch, each
+// labelled in the one stake notation ("K1+200", "BK5+400"). Where both
+// stakes of a break are round, the tick of the back stretch stands. Raises
+// DataError for a table whose count lies outside 0..19.
+ReferenceAlignment referenceAlignmentFromSamples(const std::vector<double>& chainage, const std::vector<double>& X,
+                                                 const std::vector<double>& Y, const ChainBreakTable& breaks,
+                                                 double spacing = REFERENCE_TICK_SPACING);
 
 }  // namespace gradix

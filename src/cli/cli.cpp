@@ -553,9 +553,7 @@ Outcome annotateCommand(const Options& o, std::ostream& out) {
 
 Outcome labelsCommand(const Options& o, std::ostream& out) {
     const Drawing drawing = readDrawing(o.drawing);
-    for (const DrawingEntity& entity : drawing.entities)
-        if (entity.kind == EntityKind::Text || entity.kind == EntityKind::MText)
-            out << entity.text << TAB << reduceStakeLabel(entity.text) << '\n';
+    forEachStakeLabel(drawing, 1, {}, [&](const StakeLabel& label) { out << labelLine(label) << '\n'; });
     return Outcome::done();
 }
 
@@ -724,8 +722,9 @@ public:
             ->type_name("DEG");
         arguments(annotate, "PICK", "PX,PY:IX,IY", "pick point and insertion point")->required();
 
-        CLI::App* labels = command("labels", "Prints every TEXT and MTEXT of model space in drawing order: the "
-                                             "text, then its stake number.");
+        CLI::App* labels = command("labels", "Prints every stake label of model space in drawing order (TEXT, MTEXT,\n"
+                                             "attributes, texts of inserted blocks, Gradix's annotations): its text\n"
+                                             "without codes, then its stake as the stake field takes it.");
         drawingOption(labels)->required();
 
         CLI::App* landxml = command("landxml", "LandXML files: the alignments they hold, and a project written as one.");

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "commands/compute.h"
-#include "commands/labels.h"
 #include "commands/trap.h"
+#include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
 #include "text/angles.h"
 #include "text/dataline.h"
@@ -42,8 +42,8 @@ public:
     explicit WindowHost(DrawingCommandContext& c,
                         std::function<void(const std::vector<StakeListRow>&)> showList = nullptr)
         : c_(c), showList_(std::move(showList)) {}
-    void listStakeLabels(const std::vector<std::string>& texts) override {
-        if (showList_) showList_(stakeListOf(c_.project, texts));
+    void listStakeLabels(const std::vector<SelectedLabel>& labels) override {
+        if (showList_) showList_(stakeListOf(c_.project, labels));
     }
     void saveSettings() override { c_.settings.SaveSettings(c_.form.text(Control::Text9)); }
     std::string rotationText() override { return c_.form.text(Control::Text9); }
@@ -148,8 +148,8 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
         const std::optional<CadPoint> insertion = doc.Utility().GetPoint(PICK_INSERTION_PROMPT);
         if (!insertion) return Outcome::cancelled();
         const double rotation = LeadingNumber(host.rotationText()) / HALF_TURN_DEGREES * project.pi;
-        const std::string text =
-            annotationText(lineNameOf(project.icdFileName), values->stake, values->elevation, values->grade);
+        const std::string lineName = lineNameOf(project.icdFileName);
+        const std::string text = annotationText(lineName, values->stake, values->elevation, values->grade);
         requireFinite(rotation, msg::ANNOTATION_ROTATION);
 
         CadMText& mtext = app.ActiveDocument().ModelSpace().AddMText({(*insertion)[0], (*insertion)[1], 0}, 0, "");
@@ -158,11 +158,12 @@ Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& 
         mtext.Color(ANNOTATION_COLOR);
         mtext.TextString(text);
         mtext.rotation(rotation);
+        mtext.recordPick(*picked, lineName);
         return Outcome::done();
     });
 }
 
-Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt19937& random) {
+Outcome selectAndCompute(const Project& project, CadConnector& connector, DrawingHost& host, std::mt19937& random) {
     return runConnected(connector, [&](CadApplication& app) {
         connector.activate(app.Caption());
         host.saveSettings();
@@ -178,30 +179,30 @@ Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt1993
         }
 
         const bool selected = set->SelectOnScreen();
-        std::vector<std::string> texts;
-        for (int i = 0; selected && i < set->Count(); ++i) {
-            CadEntity& entity = set->Item(i);
-            if (entity.entitytype() == ENTITY_TYPE_TEXT || entity.entitytype() == ENTITY_TYPE_MTEXT)
-                texts.push_back(entity.TextString());
-        }
+        const int stretches = breaksInForce(project.breaks) + 1;
+        const std::string lineName = lineNameOf(project.icdFileName);
+        std::vector<SelectedLabel> texts;
+        for (int i = 0; selected && i < set->Count(); ++i)
+            if (std::optional<SelectedLabel> label = selectedLabel(set->Item(i), stretches, lineName))
+                texts.push_back(std::move(*label));
         // Nothing reads the set later: it goes, rather than pile up under
         // random names in the drawing.
         set->Delete();
         if (!selected) return Outcome::cancelled();
 
-        std::size_t labels = 0;
-        for (const std::string& t : texts)
-            if (labelStake(t)) ++labels;
-        if (labels > 1) host.listStakeLabels(texts);
+        std::vector<SelectedLabel> labels;
+        for (const SelectedLabel& t : texts)
+            if (t.stake) labels.push_back(t);
+        if (labels.size() > 1) host.listStakeLabels(labels);
 
+        // The last stake label selected; a selection whose texts name none is
+        // refused with its last text.
         std::string stake;
-        if (!texts.empty()) {
-            const std::optional<std::string> reduced = labelStake(texts.back());
-            const std::string label = trimBlanks(texts.back());
-            if (!reduced)
-                return Outcome::refused("桩号" + label + "无法识别，请修改！",
-                                        msg::selectedTextNoStake(label));
-            stake = *reduced;
+        if (!labels.empty()) {
+            stake = *labels.back().stake;
+        } else if (!texts.empty()) {
+            const std::string& label = texts.back().text;
+            return Outcome::refused("桩号" + label + "无法识别，请修改！", msg::selectedTextNoStake(label));
         }
         host.activateMainWindow();
         std::optional<AnnotationValues> unused;
@@ -216,13 +217,13 @@ Outcome pickAndAnnotate(DrawingCommandContext& context) {
 
 Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random) {
     WindowHost host(context);
-    return selectAndCompute(context.connector, host, random);
+    return selectAndCompute(context.project, context.connector, host, random);
 }
 
 Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random,
                          const std::function<void(const std::vector<StakeListRow>&)>& showList) {
     WindowHost host(context, showList);
-    return selectAndCompute(context.connector, host, random);
+    return selectAndCompute(context.project, context.connector, host, random);
 }
 
 std::string pickEcho(const AnnotationValues& values, double offsetRight) {
@@ -235,13 +236,13 @@ std::string farPickNote(double distance) {
            " 米。";
 }
 
-std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<std::string>& texts) {
+std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<SelectedLabel>& labels) {
     std::vector<StakeListRow> rows;
-    for (const std::string& text : texts) {
-        const std::optional<std::string> stake = labelStake(text);
+    for (const SelectedLabel& label : labels) {
+        const std::optional<std::string>& stake = label.stake;
         if (!stake) continue;
         StakeListRow row;
-        row.label = trimBlanks(text);
+        row.label = label.text;
         row.stake = *stake;
         try {
             StakeResult result;

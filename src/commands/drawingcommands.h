@@ -10,6 +10,7 @@
 
 #include "cad/cad.h"
 #include "commands/form.h"
+#include "commands/labels.h"
 #include "commands/outcome.h"
 #include "commands/project.h"
 #include "commands/settings.h"
@@ -56,9 +57,9 @@ public:
     virtual Outcome compute(const std::string& stake, std::optional<AnnotationValues>& values) = 0;
     // Brings the main window to the front.
     virtual void activateMainWindow() = 0;
-    // The texts of a selection that hold two or more stake labels, in
-    // selection order, to be computed and listed; nothing by default.
-    virtual void listStakeLabels(const std::vector<std::string>& texts) { (void)texts; }
+    // The stake labels of a selection that holds two or more, in selection
+    // order, to be computed and listed; nothing by default.
+    virtual void listStakeLabels(const std::vector<SelectedLabel>& labels) { (void)labels; }
 };
 
 // What the command line says after a pick, before the insertion point is
@@ -70,7 +71,7 @@ std::string pickEcho(const AnnotationValues& values, double offsetRight);
 inline constexpr double FAR_PICK_DISTANCE = 100.0;  // m
 std::string farPickNote(double distance);
 
-// One stake label of a selection, computed: the label as drawn, the stake
+// One stake label of a selection, computed: the label's plain text, the stake
 // read from it, the elevation "0.0000" and grade in percent "0.0000", or
 // the reason it was not computed (then elevation and grade are "").
 struct StakeListRow {
@@ -80,9 +81,9 @@ struct StakeListRow {
     std::string grade;
     std::string note;
 };
-// The stake labels among texts (those with a stake number in them) computed
-// as single stakes are, in the order given.
-std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<std::string>& texts);
+// The stake labels among labels (those naming a stake) computed as single
+// stakes are, in the order given.
+std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<SelectedLabel>& labels);
 
 
 // Pick-and-annotate (点取并计算) against the drawing reached through
@@ -92,15 +93,18 @@ std::vector<StakeListRow> stakeListOf(const Project& project, const std::vector<
 // nothing to annotate), Cancelled for Esc at a pick, the compute's own
 // refusal or failure (after the style and layer are in place), or a
 // failure: of the data, or of the drawing (a failed connection included).
+// The annotation records the point picked and its line name (recordPick).
 Outcome pickAndAnnotate(Project& project, CadConnector& connector, DrawingHost& host);
 
-// Select-and-compute (选择并计算): the last selected TEXT or MTEXT, reduced to
-// its stake number, is computed through host; a selection without text
-// computes the empty stake. A text with no stake number in it is refused
-// ("桩号…无法识别，请修改！") and nothing is computed. Answers Cancelled when
-// the selection was cancelled. random names the selection set and is used
-// as given.
-Outcome selectAndCompute(CadConnector& connector, DrawingHost& host, std::mt19937& random);
+// Select-and-compute (选择并计算): the stake of the last selected stake label
+// (a TEXT, an MTEXT, a block reference's text, Gradix's annotation by its
+// 桩号 line; selectedLabel), in the stretches of project's chain breaks, is
+// computed through host; a selection without text computes the empty stake.
+// A selection whose texts name no stake is refused with its last text
+// ("桩号…无法识别，请修改！", the text without its codes) and nothing is
+// computed. Answers Cancelled when the selection was cancelled. random names
+// the selection set and is used as given.
+Outcome selectAndCompute(const Project& project, CadConnector& connector, DrawingHost& host, std::mt19937& random);
 
 // The drawing commands as the main window runs them: the project, the
 // window's controls and dialogs, the settings file, the link to the drawing

@@ -20,7 +20,17 @@ constexpr double TURNS_PER_BULGE = 4;                // included angle = 4 atan(
 
 // The counter-clockwise sweep of an arc (rad), at most one turn whatever
 // the angles: a file may give any finite angle.
-double arcSweep(double start, double end) { return counterClockwiseSweep(start, end); }
+double arcSweep(double start, double end) {
+    if (!std::isfinite(start) || !std::isfinite(end)) return FULL_TURN;
+    // Each end as a direction first: 1e20 - 1 rounds back to 1e20, while
+    // the directions of both keep their difference.
+    return counterClockwiseSweep(angleInTurn(start), angleInTurn(end));
+}
+
+// The direction an arc starts in, within one turn (rad): an angle of 1e20
+// is a direction like any other, and points along the arc are found from
+// it (added to 1e20 itself, every step would round away).
+double arcStart(double start) { return std::isfinite(start) ? angleInTurn(start) : 0.0; }
 
 std::vector<Point2> frameOf(const Box& b, const Affine& t) {
     return {t.map({b.x0, b.y0}), t.map({b.x1, b.y0}), t.map({b.x1, b.y1}), t.map({b.x0, b.y1})};
@@ -58,10 +68,10 @@ std::vector<PathStep> entityPath(const DrawingEntity& e) {
             break;
         }
         case EntityKind::Arc: {
+            const double start = arcStart(e.startAngle);
             const double sweep = arcSweep(e.startAngle, e.endAngle);
-            path = {{Kind::Move,
-                     {e.x + e.radius * std::cos(e.startAngle), e.y + e.radius * std::sin(e.startAngle)}},
-                    {Kind::Arc, {e.x, e.y}, e.radius, e.startAngle, sweep}};
+            path = {{Kind::Move, {e.x + e.radius * std::cos(start), e.y + e.radius * std::sin(start)}},
+                    {Kind::Arc, {e.x, e.y}, e.radius, start, sweep}};
             break;
         }
         case EntityKind::Circle:
@@ -175,10 +185,11 @@ EntityShape DrawingShapes::shapeOf(const DrawingEntity& e, int depth) const {
             break;
         }
         case EntityKind::Arc: {
+            const double start = arcStart(e.startAngle);
             const double sweep = arcSweep(e.startAngle, e.endAngle);
             const int chords = std::max(MIN_ARC_CHORDS, static_cast<int>(std::ceil(sweep / ARC_OUTLINE_STEP)));
             for (int i = 0; i <= chords; ++i) {
-                const double t = e.startAngle + sweep * i / chords;
+                const double t = start + sweep * i / chords;
                 s.outline.push_back({e.x + e.radius * std::cos(t), e.y + e.radius * std::sin(t)});
             }
             break;

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,32 +45,48 @@ struct PolylineVertex {
     double bulge = 0;
 };
 
+// Gradix's application name: its entry in a drawing's APPID table and the
+// name of the extended data (XDATA) of the annotations it writes.
+inline constexpr const char* GRADIX_APPLICATION = "GRADIX";
+
+// What Gradix records with an annotation it writes, as the annotation's
+// extended data under GRADIX_APPLICATION: the point picked on the road for
+// it (drawing coordinates, drawing units) and the line name its 桩号 line
+// carries before the stake ("ROAD" of "桩号：ROADK1+200.000").
+struct AnnotationRecord {
+    double pickX = 0, pickY = 0, pickZ = 0;
+    std::string lineName;
+};
+
 struct DrawingEntity {
     EntityKind kind = EntityKind::Line;
-    std::string layer = DEFAULT_LAYER;
     int color = COLOR_BYLAYER;       // ACI 0..256
     int trueColor = NO_TRUE_COLOR;   // 0xRRGGBB when the entity has a true colour
+    int attachment = 1;              // MTEXT attachment 1 (top left) .. 9 (bottom right)
+    int hAlign = 0;                  // TEXT horizontal justification (0 left, 1 centre, 2 right, 3 aligned, 4 middle, 5 fit)
+    int vAlign = 0;                  // TEXT vertical justification (0 baseline, 1 bottom, 2 middle, 3 top)
+    bool closed = false;
+    bool heavy = false;              // a POLYLINE rather than a LWPOLYLINE
+    bool added = false;              // added by Gradix, not in the opened file's bytes
+    std::string layer = DEFAULT_LAYER;
     double x = 0, y = 0, z = 0;      // LINE start, centre, insertion point, POINT
     double x2 = 0, y2 = 0;           // LINE end; TEXT alignment point
     double radius = 0;               // ARC, CIRCLE
     double startAngle = 0;           // ARC, radians
     double endAngle = 0;             // ARC, radians (anticlockwise from start)
     std::vector<PolylineVertex> vertices;  // POLYLINE/LWPOLYLINE; ELLIPSE and SPLINE flattened
-    bool closed = false;
-    bool heavy = false;              // a POLYLINE rather than a LWPOLYLINE
     std::string text;                // TEXT/MTEXT content, UTF-8, format codes kept
     std::string style = DEFAULT_TEXT_STYLE;
     double height = DEFAULT_TEXT_HEIGHT;  // text height
     double rotation = 0;             // TEXT, MTEXT, INSERT rotation, radians
     double widthFactor = 1;          // TEXT width factor
     double boxWidth = 0;             // MTEXT reference width, 0 = no wrapping
-    int attachment = 1;              // MTEXT attachment 1 (top left) .. 9 (bottom right)
-    int hAlign = 0;                  // TEXT horizontal justification (0 left, 1 centre, 2 right, 3 aligned, 4 middle, 5 fit)
-    int vAlign = 0;                  // TEXT vertical justification (0 baseline, 1 bottom, 2 middle, 3 top)
     std::string block;               // INSERT: block name
     double scaleX = 1, scaleY = 1;   // INSERT scale
     std::string handle;              // as the file writes it, "" when unknown
-    bool added = false;              // added by Gradix, not in the opened file's bytes
+    // Gradix's record of an annotation (its extended data); null for every
+    // other entity. Shared: copies of the entity (the undo steps) hold the same.
+    std::shared_ptr<const AnnotationRecord> record;
 };
 
 using Point3 = std::array<double, 3>;

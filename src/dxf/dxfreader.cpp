@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
+#include <limits>
 #include <memory>
 
 #include "dxf/dxfencoding.h"
@@ -37,6 +36,7 @@ constexpr int HATCH_SPLINE_EDGE = 4;
 // copied while it grows (pages never filled cost no memory).
 constexpr std::size_t BYTES_PER_ENTITY_AT_LEAST = 128;
 constexpr std::size_t MAX_DECODED_LAYERS = 64;  // names decoded once and reused
+constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 
 // A spline's definition, flattened into the polygon the window draws.
 struct SplineData {
@@ -103,8 +103,9 @@ void appendEllipse(std::vector<PolylineVertex>& out, double cx, double cy, doubl
                    double t1, double t2) {
     if (!std::isfinite(t1) || !std::isfinite(t2)) t1 = 0, t2 = FULL_TURN;
     // Any pair of parameters, however far beyond one turn, sweeps at most one.
+    // Each as a direction first: 1e20 - t1 would round back to 1e20.
     t1 = angleInTurn(t1);
-    t2 = t1 + counterClockwiseSweep(t1, t2);
+    t2 = t1 + counterClockwiseSweep(t1, angleInTurn(t2));
     const int chords =
         std::max(MIN_ELLIPSE_CHORDS, static_cast<int>(std::ceil(ELLIPSE_CHORDS_PER_TURN * (t2 - t1) / FULL_TURN)));
     for (int i = 0; i <= chords; ++i) {
@@ -325,6 +326,7 @@ private:
         } else if (type == "TEXT") {
             DrawingEntity e = start(EntityKind::Text, c);
             readText(e, code::TEXT_V_ALIGN, c.mirrored);
+            e.record = annotationRecord(c.mirrored);
             keep(std::move(e), c);
         } else if (type == "MTEXT") {
             addMText(c);
@@ -520,6 +522,34 @@ private:
         keep(std::move(e), c);
     }
 
+    // Gradix's record of an annotation, from the extended data of its
+    // application: the first string is the line name, the point the one
+    // picked for it. Null without that data or with a point that is not finite.
+    std::shared_ptr<const AnnotationRecord> annotationRecord(bool mirrored) {
+        bool ours = false, named = false, picked = false;
+        AnnotationRecord r;
+        for (const DxfPair& p : object_) {
+            if (p.code < code::FIRST_XDATA) continue;
+            if (p.code == code::XDATA_APPLICATION) {
+                ours = foldName(pairName(p)) == GRADIX_APPLICATION;
+                continue;
+            }
+            if (!ours) continue;
+            switch (p.code) {
+                case code::XDATA_STRING:
+                    if (!named) r.lineName = decode(pairString(p)), named = true;
+                    break;
+                case code::XDATA_POINT_X: r.pickX = pairReal(p, NOT_A_NUMBER), picked = true; break;
+                case code::XDATA_POINT_Y: r.pickY = pairReal(p, NOT_A_NUMBER); break;
+                case code::XDATA_POINT_Z: r.pickZ = pairReal(p, NOT_A_NUMBER); break;
+                default: break;
+            }
+        }
+        if (!picked || !std::isfinite(r.pickX) || !std::isfinite(r.pickY) || !std::isfinite(r.pickZ)) return nullptr;
+        if (mirrored) r.pickX = -r.pickX;
+        return std::make_shared<const AnnotationRecord>(std::move(r));
+    }
+
     void readText(DrawingEntity& e, int vAlignCode, bool mirrored) {
         bool aligned[2] = {false, false};
         e.height = DEFAULT_TEXT_HEIGHT;
@@ -580,6 +610,7 @@ private:
         });
         raw += last;
         e.text = decode(raw);
+        e.record = annotationRecord(c.mirrored);
         if (e.style.empty()) e.style = DEFAULT_TEXT_STYLE;
         // The x direction (codes 11/21) wins over the rotation (code 50, in degrees).
         if (dx != 0 || dy != 0) e.rotation = std::atan2(dy, dx);
@@ -740,19 +771,6 @@ private:
     std::vector<std::pair<std::string, std::string>> layerNames_;
 };
 
-// The whole file in one allocation of its size.
-std::string readWholeFile(const std::string& path) {
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return readFileBytes(path);  // its failure
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (ec || !file) return readFileBytes(path);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (got != bytes.size() || std::fgetc(file.get()) != EOF) return readFileBytes(path);  // changed while read
-    return bytes;
-}
-
 }  // namespace
 
 Drawing readDrawingBytes(std::string bytes, const std::string& path) {
@@ -800,7 +818,7 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
 }
 
 Drawing readDrawing(const std::string& path) {
-    std::string bytes = readWholeFile(path);
+    std::string bytes = readFileBytes(path);
     try {
         return readDrawingBytes(std::move(bytes), path);
     } catch (GradixError& e) {

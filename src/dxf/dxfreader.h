@@ -10,6 +10,8 @@
 // it (each a TEXT after its INSERT), TEXT, MTEXT, the boundary loops of a
 // HATCH (each a closed polyline) and a DIMENSION (an INSERT of the block
 // that draws it). Other entities stay in the file and out of the view.
+// The extended data Gradix writes with its annotations under
+// GRADIX_APPLICATION is read back as their record (drawing.h).
 // Strings are decoded by the file's version and code page (dxfencoding.h);
 // numbers are read with std::from_chars; angles are read in degrees as the
 // file stores them and kept in radians.

@@ -11,6 +11,8 @@
 #include "dxf/dxfencoding.h"
 #include "dxf/dxfstructure.h"
 #include "dxf/empty_drawing.h"
+#include "dxf/groupcodes.h"
+#include "dxf/pairwriter.h"
 #include "dxf/mtext.h"
 #include "text/angles.h"
 #include "text/failures.h"
@@ -21,6 +23,8 @@ namespace gradix {
 
 namespace {
 
+namespace code = dxfcode;
+
 constexpr const char* NEW_LAYER_LINETYPE = "Continuous";
 constexpr int LINEWEIGHT_DEFAULT = -3;
 constexpr double LAST_HEIGHT_USED = 2.5;     // code 42 of a new style
@@ -28,17 +32,6 @@ constexpr std::size_t MTEXT_CHUNK = 250;     // bytes of one code 3 / code 1 pie
 constexpr std::size_t UNICODE_ESCAPE_LENGTH = 7;  // \U+XXXX
 constexpr double MTEXT_LINE_SPACING = 5.0 / 3.0;  // line pitch in text heights
 constexpr int DRAWING_DIRECTION_LEFT_TO_RIGHT = 1;
-constexpr int CODE_ENTITY = 0;
-constexpr int CODE_NAME = 2;
-constexpr int CODE_FONT = 3;
-constexpr int CODE_BIG_FONT = 4;
-constexpr int CODE_FIXED_HEIGHT = 40;
-constexpr int CODE_WIDTH_FACTOR = 41;
-constexpr int CODE_FLAGS = 70;
-constexpr int CODE_PLOT_STYLE = 390;
-constexpr int CODE_LINETYPE = 6;
-constexpr int FIRST_XDATA_CODE = 1000;
-
 // One change to the opened bytes: remove [offset, offset + removed), put text there.
 struct Edit {
     std::size_t offset;
@@ -46,110 +39,9 @@ struct Edit {
     std::string text;
 };
 
-std::string formatReal(double v) {
-    if (!std::isfinite(v)) throw DataError(msg::VALUE_TO_SAVE_NOT_FINITE);
-    if (v == 0) v = 0;  // no "-0"
-    char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-    std::string out(buffer, end);
-    if (out.find_first_of(".eEn") == std::string::npos) out += ".0";
-    return out;
-}
-
-// How the file lays out its pairs: ASCII lines with its line end, or binary.
-struct PairFormat {
-    std::string lineEnd = "\n";
-    bool binary = false;
-    int codeBytes = 2;  // binary: 1 for R12 and older (255 announces a two-byte code)
-};
-
-constexpr int ONE_BYTE_CODE_LIMIT = 255;
 constexpr std::size_t MAX_CODE_PAGE_BYTES = 8;  // of one character in any code page
-constexpr int BYTE_BITS = 8;
-constexpr unsigned BYTE_MASK = 0xFF;
-
-// The group pairs of new objects, in the file's own form.
-class PairWriter {
-public:
-    explicit PairWriter(PairFormat format) : f_(std::move(format)) {}
-    // A pair whose value is given as its ASCII text (a binary file gets the
-    // value in the form its code's kind stores).
-    PairWriter& pair(int code, std::string_view value) {
-        if (!f_.binary) {
-            std::string c = std::to_string(code);
-            if (c.size() < 3) out_.append(3 - c.size(), ' ');
-            out_ += c;
-            out_ += f_.lineEnd;
-            out_.append(value);
-            out_ += f_.lineEnd;
-            return *this;
-        }
-        switch (dxfValueKind(code)) {
-            case DxfValueKind::Real: {
-                double v = 0;
-                const std::size_t lead = std::min(value.find_first_not_of(' '), value.size());
-                std::from_chars(value.data() + lead, value.data() + value.size(), v);
-                return real(code, v);
-            }
-            case DxfValueKind::String: break;
-            default: {
-                long long v = 0;
-                const std::size_t lead = std::min(value.find_first_not_of(' '), value.size());
-                std::from_chars(value.data() + lead, value.data() + value.size(), v);
-                return integer(code, v);
-            }
-        }
-        binaryCode(code);
-        out_.append(value);
-        out_ += '\0';
-        return *this;
-    }
-    PairWriter& pair(int code, int value) { return integer(code, value); }
-    PairWriter& integer(int code, long long value) {
-        if (!f_.binary) return pair(code, std::to_string(value));
-        if (dxfValueKind(code) == DxfValueKind::Real) return real(code, static_cast<double>(value));
-        binaryCode(code);
-        switch (dxfValueKind(code)) {
-            case DxfValueKind::Int16: return little(static_cast<std::uint64_t>(value), 2);
-            case DxfValueKind::Int32: return little(static_cast<std::uint64_t>(value), 4);
-            case DxfValueKind::Int64: return little(static_cast<std::uint64_t>(value), 8);
-            case DxfValueKind::Bool: return little(static_cast<std::uint64_t>(value), 1);
-            default:
-                out_ += std::to_string(value);
-                out_ += '\0';
-                return *this;
-        }
-    }
-    PairWriter& real(int code, double value) {
-        if (!f_.binary) return pair(code, formatReal(value));
-        if (!std::isfinite(value)) throw DataError(msg::VALUE_TO_SAVE_NOT_FINITE);
-        if (value == 0) value = 0;  // no "-0"
-        binaryCode(code);
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        return little(bits, sizeof bits);
-    }
-    std::string take() { return std::move(out_); }
-
-private:
-    void binaryCode(int code) {
-        if (f_.codeBytes == 1) {
-            if (code < ONE_BYTE_CODE_LIMIT) {
-                out_ += static_cast<char>(code);
-                return;
-            }
-            out_ += static_cast<char>(ONE_BYTE_CODE_LIMIT);
-        }
-        little(static_cast<std::uint64_t>(code), 2);
-    }
-    PairWriter& little(std::uint64_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out_ += static_cast<char>((v >> (BYTE_BITS * i)) & BYTE_MASK);
-        return *this;
-    }
-
-    PairFormat f_;
-    std::string out_;
-};
+// Longest string of extended data (code 1000), in bytes.
+constexpr std::size_t MAX_XDATA_STRING = 255;
 
 // A value fit for one DXF line: line breaks become the multi-line text's
 // paragraph code (for MTEXT) or a space, other control characters their
@@ -285,11 +177,11 @@ private:
     // Start of an entry or entity: handle, owner, subclass markers (none in R12).
     void head(PairWriter& w, const char* type, const std::string& handle, const std::string& owner,
               std::initializer_list<const char*> subclasses) const {
-        w.pair(CODE_ENTITY, type);
-        if (!handle.empty()) w.pair(5, handle);
+        w.pair(code::TYPE, type);
+        if (!handle.empty()) w.pair(code::HANDLE, handle);
         if (r12()) return;
-        if (!owner.empty()) w.pair(330, owner);
-        for (const char* subclass : subclasses) w.pair(100, subclass);
+        if (!owner.empty()) w.pair(code::OWNER, owner);
+        for (const char* subclass : subclasses) w.pair(code::SUBCLASS, subclass);
     }
 
     // A new layer takes its line type and plot-style handle from layer "0",
@@ -297,11 +189,11 @@ private:
     std::string layerEntry(const DrawingLayer& layer, const std::string& owner) const {
         PairWriter w = writer();
         head(w, "LAYER", layer.handle, owner, {"AcDbSymbolTableRecord", "AcDbLayerTableRecord"});
-        w.pair(CODE_NAME, encoded(layer.name)).pair(CODE_FLAGS, 0).pair(62, layer.color);
-        w.pair(CODE_LINETYPE, layerZeroValue(CODE_LINETYPE).value_or(NEW_LAYER_LINETYPE));
+        w.pair(code::NAME, encoded(layer.name)).pair(code::FLAGS, 0).pair(code::COLOR, layer.color);
+        w.pair(code::LINETYPE, layerZeroValue(code::LINETYPE).value_or(NEW_LAYER_LINETYPE));
         if (!r12()) {
-            w.pair(370, LINEWEIGHT_DEFAULT);
-            if (const auto plotStyle = layerZeroValue(CODE_PLOT_STYLE)) w.pair(CODE_PLOT_STYLE, *plotStyle);
+            w.pair(code::LINEWEIGHT, LINEWEIGHT_DEFAULT);
+            if (const auto plotStyle = layerZeroValue(code::PLOT_STYLE)) w.pair(code::PLOT_STYLE, *plotStyle);
         }
         return w.take();
     }
@@ -309,22 +201,57 @@ private:
     std::string styleEntry(const DrawingTextStyle& style, const std::string& owner) const {
         PairWriter w = writer();
         head(w, "STYLE", style.handle, owner, {"AcDbSymbolTableRecord", "AcDbTextStyleTableRecord"});
-        w.pair(CODE_NAME, encoded(style.name)).pair(CODE_FLAGS, 0);
-        w.real(CODE_FIXED_HEIGHT, style.height).real(CODE_WIDTH_FACTOR, style.width).real(50, 0).pair(71, 0);
-        w.real(42, style.height > 0 ? style.height : LAST_HEIGHT_USED);
-        w.pair(CODE_FONT, encoded(style.fontFile)).pair(CODE_BIG_FONT, encoded(style.bigFontFile));
+        w.pair(code::NAME, encoded(style.name)).pair(code::FLAGS, 0);
+        w.real(code::STYLE_FIXED_HEIGHT, style.height).real(code::STYLE_WIDTH_FACTOR, style.width);
+        w.real(code::STYLE_OBLIQUE_ANGLE, 0).pair(code::STYLE_GENERATION, 0);
+        w.real(code::STYLE_LAST_HEIGHT, style.height > 0 ? style.height : LAST_HEIGHT_USED);
+        w.pair(code::STYLE_FONT_FILE, encoded(style.fontFile)).pair(code::STYLE_BIG_FONT_FILE, encoded(style.bigFontFile));
         return w.take();
     }
 
     std::string ucsEntry(const DrawingUcs& u, const std::string& owner) const {
         PairWriter w = writer();
         head(w, "UCS", u.handle, owner, {"AcDbSymbolTableRecord", "AcDbUCSTableRecord"});
-        w.pair(CODE_NAME, encoded(u.name)).pair(CODE_FLAGS, 0);
-        w.real(10, u.origin[0]).real(20, u.origin[1]).real(30, u.origin[2]);
-        w.real(11, u.xAxis[0]).real(21, u.xAxis[1]).real(31, u.xAxis[2]);
-        w.real(12, u.yAxis[0]).real(22, u.yAxis[1]).real(32, u.yAxis[2]);
-        if (!r12()) w.pair(79, 0).real(146, 0);
+        w.pair(code::NAME, encoded(u.name)).pair(code::FLAGS, 0);
+        w.point(code::UCS_ORIGIN, u.origin[0], u.origin[1], u.origin[2]);
+        w.point(code::UCS_X_AXIS, u.xAxis[0], u.xAxis[1], u.xAxis[2]);
+        w.point(code::UCS_Y_AXIS, u.yAxis[0], u.yAxis[1], u.yAxis[2]);
+        if (!r12()) w.pair(code::UCS_ORTHOGRAPHIC, 0).real(code::UCS_ELEVATION, 0);
         return w.take();
+    }
+
+    // Gradix's application, registered for the extended data of its annotations.
+    std::string applicationEntry(const std::string& owner) {
+        PairWriter w = writer();
+        head(w, "APPID", freshHandle(), owner, {"AcDbSymbolTableRecord", "AcDbRegAppTableRecord"});
+        w.pair(code::NAME, GRADIX_APPLICATION).pair(code::FLAGS, 0);
+        return w.take();
+    }
+
+    // Whether an annotation to save carries Gradix's record while no APPID
+    // table of the file registers Gradix's application.
+    bool applicationMissing() const {
+        const bool recorded = std::any_of(drawing_.entities.begin(), drawing_.entities.end(),
+                                          [](const DrawingEntity& e) { return e.added && e.record; });
+        if (!recorded) return false;
+        for (const DxfTable& table : s_.tables) {
+            if (table.name != "APPID") continue;
+            for (const DxfTableEntry& entry : table.entries)
+                if (foldName(codec_.decode(entry.rawName)) == GRADIX_APPLICATION) return false;
+        }
+        return true;
+    }
+
+    // Gradix's record of an annotation as its extended data: the
+    // application, the line name (when it fits one string of extended data)
+    // and the point picked for it.
+    void annotationRecord(PairWriter& w, const DrawingEntity& e) const {
+        if (!e.record) return;
+        const AnnotationRecord& r = *e.record;
+        w.pair(code::XDATA_APPLICATION, GRADIX_APPLICATION);
+        const std::string name = encoded(r.lineName);
+        if (name.size() <= MAX_XDATA_STRING) w.pair(code::XDATA_STRING, name);
+        w.point(code::XDATA_POINT_X, r.pickX, r.pickY, r.pickZ);
     }
 
     // The value of a code in the entry of layer "0", if the file has one.
@@ -363,19 +290,20 @@ private:
             }
             const std::string handle = freshHandle();
             PairWriter w = writer();
-            w.pair(CODE_ENTITY, "TABLE").pair(CODE_NAME, name);
-            if (!handle.empty()) w.pair(5, handle);
-            if (!r12()) w.pair(330, "0").pair(100, "AcDbSymbolTable");
-            w.pair(CODE_FLAGS, static_cast<int>(count));
+            w.pair(code::TYPE, "TABLE").pair(code::NAME, name);
+            if (!handle.empty()) w.pair(code::HANDLE, handle);
+            if (!r12()) w.pair(code::OWNER, "0").pair(code::SUBCLASS, "AcDbSymbolTable");
+            w.pair(code::FLAGS, static_cast<int>(count));
             std::string text = w.take();
             for (std::size_t k = 0; k < count; ++k) text += entryText(k, handle);
             PairWriter end = writer();
-            end.pair(CODE_ENTITY, "ENDTAB");
+            end.pair(code::TYPE, "ENDTAB");
             newTables += text + end.take();
         };
         place("LAYER", layers.size(), [&](std::size_t k, const std::string& owner) { return layerEntry(*layers[k], owner); });
         place("STYLE", styles.size(), [&](std::size_t k, const std::string& owner) { return styleEntry(*styles[k], owner); });
         place("UCS", systems.size(), [&](std::size_t k, const std::string& owner) { return ucsEntry(*systems[k], owner); });
+        place("APPID", applicationMissing() ? 1 : 0, [&](std::size_t, const std::string& owner) { return applicationEntry(owner); });
         if (newTables.empty()) return;
 
         if (const DxfSection* tables = s_.section("TABLES"); tables && tables->endSecPair > tables->sectionPair) {
@@ -385,9 +313,9 @@ private:
         // No TABLES section at all (a bare R12 file): one goes before the
         // blocks and entities, after the header.
         PairWriter open = writer();
-        open.pair(CODE_ENTITY, "SECTION").pair(CODE_NAME, "TABLES");
+        open.pair(code::TYPE, "SECTION").pair(code::NAME, "TABLES");
         PairWriter close = writer();
-        close.pair(CODE_ENTITY, "ENDSEC");
+        close.pair(code::TYPE, "ENDSEC");
         edits_.push_back({sectionInsertOffset({"BLOCKS", "ENTITIES", "OBJECTS"}), 0, open.take() + newTables + close.take()});
     }
 
@@ -434,10 +362,10 @@ private:
             if (!style.changed || style.added || !table) continue;
             for (const DxfTableEntry& entry : table->entries) {
                 if (foldName(codec_.decode(entry.rawName)) != foldName(style.name)) continue;
-                patchValue(entry, CODE_FONT, encoded(style.fontFile));
-                patchValue(entry, CODE_BIG_FONT, encoded(style.bigFontFile));
-                patchValue(entry, CODE_FIXED_HEIGHT, formatReal(style.height));
-                patchValue(entry, CODE_WIDTH_FACTOR, formatReal(style.width));
+                patchValue(entry, code::STYLE_FONT_FILE, encoded(style.fontFile));
+                patchValue(entry, code::STYLE_BIG_FONT_FILE, encoded(style.bigFontFile));
+                patchValue(entry, code::STYLE_FIXED_HEIGHT, formatDxfReal(style.height));
+                patchValue(entry, code::STYLE_WIDTH_FACTOR, formatDxfReal(style.width));
                 break;
             }
         }
@@ -447,7 +375,7 @@ private:
         std::size_t after = entry.firstPair;  // where a missing pair goes: after the flags or the name
         for (std::size_t i = entry.firstPair; i < entry.lastPair; ++i) {
             const DxfPair& p = s_.pairs[i];
-            if (p.code >= FIRST_XDATA_CODE) break;
+            if (p.code >= code::FIRST_XDATA) break;
             if (p.code == code) {
                 if (p.binary) {
                     PairWriter w = writer();
@@ -458,7 +386,7 @@ private:
                 }
                 return;
             }
-            if (p.code == CODE_NAME || p.code == CODE_FLAGS) after = i;
+            if (p.code == code::NAME || p.code == code::FLAGS) after = i;
         }
         PairWriter w = writer();
         w.pair(code, value);
@@ -485,27 +413,28 @@ private:
             return;
         }
         PairWriter open = writer();
-        open.pair(CODE_ENTITY, "SECTION").pair(CODE_NAME, "ENTITIES");
+        open.pair(code::TYPE, "SECTION").pair(code::NAME, "ENTITIES");
         PairWriter close = writer();
-        close.pair(CODE_ENTITY, "ENDSEC");
+        close.pair(code::TYPE, "ENDSEC");
         edits_.push_back({sectionInsertOffset({"OBJECTS", "THUMBNAILIMAGE"}), 0, open.take() + text + close.take()});
     }
 
     std::string mtextEntity(const DrawingEntity& e) const {
         PairWriter w = writer();
         head(w, "MTEXT", e.handle, s_.modelSpaceRecord, {"AcDbEntity"});
-        w.pair(8, encoded(e.layer));
-        if (e.color != COLOR_BYLAYER) w.pair(62, e.color);
-        w.pair(100, "AcDbMText");
-        w.real(10, e.x).real(20, e.y).real(30, e.z);
-        w.real(40, e.height).real(41, e.boxWidth);
-        w.pair(71, e.attachment).pair(72, DRAWING_DIRECTION_LEFT_TO_RIGHT);
+        w.pair(code::LAYER, encoded(e.layer));
+        if (e.color != COLOR_BYLAYER) w.pair(code::COLOR, e.color);
+        w.pair(code::SUBCLASS, "AcDbMText");
+        w.point(code::START, e.x, e.y, e.z);
+        w.real(code::TEXT_HEIGHT, e.height).real(code::MTEXT_REFERENCE_WIDTH, e.boxWidth);
+        w.pair(code::MTEXT_ATTACHMENT, e.attachment).pair(code::MTEXT_DRAWING_DIRECTION, DRAWING_DIRECTION_LEFT_TO_RIGHT);
         const std::string content = encoded(e.text, true);
         const std::vector<std::string_view> chunks = mtextChunks(content);
-        for (std::size_t k = 0; k + 1 < chunks.size(); ++k) w.pair(CODE_FONT, chunks[k]);
-        w.pair(1, chunks.back());
-        w.pair(7, encoded(e.style));
-        w.real(50, radiansToDegrees(e.rotation));
+        for (std::size_t k = 0; k + 1 < chunks.size(); ++k) w.pair(code::MTEXT_ADDITIONAL_TEXT, chunks[k]);
+        w.pair(code::PRIMARY_TEXT, chunks.back());
+        w.pair(code::TEXT_STYLE, encoded(e.style));
+        w.real(code::ROTATION, radiansToDegrees(e.rotation));
+        annotationRecord(w, e);
         return w.take();
     }
 
@@ -524,12 +453,14 @@ private:
             PairWriter w = writer();
             const std::string handle = k == 0 ? e.handle : freshHandle();
             head(w, "TEXT", handle, "", {});
-            w.pair(8, encoded(e.layer));
-            if (e.color != COLOR_BYLAYER) w.pair(62, e.color);
-            w.real(10, e.x + s * down).real(20, e.y - c * down).real(30, e.z);
-            w.real(40, e.height).pair(1, encoded(line));
-            w.real(50, radiansToDegrees(e.rotation));
-            w.pair(7, encoded(e.style));
+            w.pair(code::LAYER, encoded(e.layer));
+            if (e.color != COLOR_BYLAYER) w.pair(code::COLOR, e.color);
+            w.point(code::START, e.x + s * down, e.y - c * down, e.z);
+            w.real(code::TEXT_HEIGHT, e.height).pair(code::PRIMARY_TEXT, encoded(line));
+            w.real(code::ROTATION, radiansToDegrees(e.rotation));
+            w.pair(code::TEXT_STYLE, encoded(e.style));
+            // The record goes with the first line, the one of the stake.
+            if (out.empty()) annotationRecord(w, e);
             out += w.take();
         }
         return out;
@@ -547,7 +478,7 @@ private:
         const DxfSection* header = s_.section("HEADER");
         if (!header || header->endSecPair <= header->sectionPair) return;
         PairWriter w = writer();
-        w.pair(9, "$HANDSEED").pair(5, seed);
+        w.pair(code::VARIABLE, "$HANDSEED").pair(code::HEADER_HANDSEED, seed);
         edits_.push_back({s_.pairs[header->endSecPair].begin, 0, w.take()});
     }
 

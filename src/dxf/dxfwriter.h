@@ -6,10 +6,14 @@
 // before their table's ENDTAB, with the table's entry count raised; the new
 // font, big font, height and width of a STYLE entry the file already had;
 // new MTEXT entities before the ENTITIES section's ENDSEC, owned by the
-// model-space block record. Every new object gets a fresh handle above
-// $HANDSEED, which is raised afterwards. Texts are encoded for the file's
-// version (dxfencoding.h); rotations are written in degrees, as DXF stores
-// them. R12 files, which have no MTEXT, get each annotation line as a TEXT.
+// model-space block record. An annotation that carries Gradix's record
+// (drawing.h) gets it as extended data under GRADIX_APPLICATION (1001 the
+// application, 1000 the line name, 1010/1020/1030 the point picked), and the
+// application its APPID entry when no APPID table of the file holds one.
+// Every new object gets a fresh handle above $HANDSEED, which is raised
+// afterwards. Texts are encoded for the file's version (dxfencoding.h);
+// rotations are written in degrees, as DXF stores them. R12 files, which
+// have no MTEXT, get each annotation line as a TEXT, the record with the first.
 #pragma once
 
 #include <string>

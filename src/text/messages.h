@@ -484,6 +484,7 @@ inline constexpr const char* STYLE_HEIGHT = "文字样式的高度";
 inline constexpr const char* STYLE_WIDTH_FACTOR = "文字样式的宽度因子";
 inline constexpr const char* TEXT_HEIGHT = "文字高度";
 inline constexpr const char* TEXT_ROTATION = "文字的旋转角";
+inline constexpr const char* PICK_POINT = "点取点的坐标";
 inline constexpr const char* STYLE_HEIGHT_NEGATIVE = "文字样式的高度不能为负数";
 inline constexpr const char* STYLE_WIDTH_NOT_POSITIVE = "文字样式的宽度因子应大于0";
 inline std::string noTextStyle(std::string_view name) { return "图形中没有文字样式" + q(name); }

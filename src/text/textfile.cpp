@@ -195,6 +195,12 @@ std::string readFileBytes(const std::string& path, std::size_t most) {
     try {
         const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openForReading(path), &std::fclose);
         std::string bytes;
+        // Room for the whole file at once (and the chunk that finds its
+        // end): a big drawing is never copied while it grows.
+        std::error_code sizeUnknown;
+        const std::uintmax_t size = std::filesystem::file_size(path, sizeUnknown);
+        if (!sizeUnknown && size < bytes.max_size() - READ_CHUNK)
+            bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, most)) + READ_CHUNK);
         while (bytes.size() < most && readChunk(file.get(), bytes)) {
         }
         if (bytes.size() > most) bytes.resize(most);

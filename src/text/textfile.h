@@ -68,8 +68,9 @@ private:
 // Same failures as TextLineReader.
 std::vector<std::string> readTextLines(const std::string& path);
 
-// Reads a file's raw bytes, the first `most` of them when it is longer; same
-// failures as TextLineReader but for the line length.
+// Reads a file's raw bytes, the first `most` of them when it is longer, into
+// one allocation of the file's size; same failures as TextLineReader but for
+// the line length.
 std::string readFileBytes(const std::string& path, std::size_t most = SIZE_MAX);
 
 // Writes bytes to a temporary file in the folder of path (a short name

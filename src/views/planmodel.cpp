@@ -6,7 +6,7 @@
 
 #include "stakes/stakes.h"
 #include "text/failures.h"
-#include "views/stakeaxis.h"
+#include "stakes/roundstakes.h"
 #include "text/numbers.h"
 #include "text/messages.h"
 

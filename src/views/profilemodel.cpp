@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "stakes/stakes.h"
-#include "views/stakeaxis.h"
+#include "stakes/roundstakes.h"
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "text/messages.h"

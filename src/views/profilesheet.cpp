@@ -7,15 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "dxf/drawing.h"
+#include "dxf/dxfstructure.h"
+#include "dxf/groupcodes.h"
+#include "dxf/pairwriter.h"
+#include "stakes/stakes.h"
 #include "text/failures.h"
+#include "text/messages.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "views/profilemodel.h"
-#include "text/messages.h"
 
 namespace gradix {
 
 namespace {
+
+namespace code = dxfcode;
 
 constexpr double MM_PER_M = 1000.0;
 // Text heights and band layout, millimetres of paper.
@@ -43,6 +50,20 @@ constexpr int GREY = 8, RED = 1, GREEN = 3, WHITE = 7, MAGENTA = 6, CYAN = 4;
 constexpr int H_LEFT = 0, H_CENTRE = 1, H_RIGHT = 2;
 constexpr int V_BASELINE = 0, V_MIDDLE = 2;
 
+// Values of the structure every drawing holds.
+constexpr int UNITS_MILLIMETRES = 4;          // $INSUNITS
+constexpr int MEASUREMENT_METRIC = 1;         // $MEASUREMENT
+constexpr int LTYPE_ALIGNMENT_A = 65;         // 'A', the only line-type alignment
+constexpr int LINEWEIGHT_DEFAULT = -3;
+constexpr int CLONING_KEEP_EXISTING = 1;
+constexpr double QUARTER_TURN_DEGREES = 90.0; // multi-line style: square ends
+constexpr double MLINE_HALF_WIDTH = 0.5;
+constexpr int PLOT_FLAGS_MODEL = 1024;        // the model layout
+constexpr int PAPER_UNITS_MILLIMETRES = 1;
+constexpr int PLOT_TYPE_LAYOUT = 5;
+constexpr int STANDARD_SCALE_ONE_TO_ONE = 16;
+constexpr int LAYOUT_FLAGS_PSLTSCALE = 1;
+
 // The layers in the order of their table.
 struct LayerSpec {
     const char* name;
@@ -52,40 +73,36 @@ constexpr LayerSpec LAYERS[] = {{SHEET_GRID_LAYER, GREY},  {SHEET_DESIGN_LAYER, 
                                 {SHEET_GRADE_LAYER, WHITE}, {SHEET_STAKE_LAYER, WHITE}, {SHEET_BREAK_LAYER, MAGENTA},
                                 {SHEET_NOTE_LAYER, CYAN}};
 
-// Group-code and value pairs of a DXF text file, with the handles of its objects.
-class DxfPairs {
+// The sheet's group pairs, written by the dxf library's pair writer, and
+// the handles of its objects.
+class SheetPairs {
 public:
-    void pair(int code, std::string_view value) {
-        out_ += std::to_string(code);
-        out_ += '\n';
-        out_ += value;
-        out_ += '\n';
+    SheetPairs& pair(int c, std::string_view value) {
+        w_.pair(c, value);
+        return *this;
     }
-    void number(int code, double value) {
+    SheetPairs& integer(int c, long long value) {
+        w_.integer(c, value);
+        return *this;
+    }
+    // A coordinate, size or angle of the sheet; one that is not finite ends the sheet.
+    SheetPairs& number(int c, double value) {
         if (!std::isfinite(value)) throw DataError(msg::SHEET_COORDINATE_NOT_FINITE);
-        pair(code, shortestText(value));
+        w_.real(c, value);
+        return *this;
     }
-    void integer(int code, long long value) { pair(code, std::to_string(value)); }
-    void point(int code, double x, double y) {
-        number(code, x);
-        number(code + 10, y);
-        number(code + 20, 0.0);
+    // A point on the sheet (z = 0): codes c, c + 10 and c + 20.
+    SheetPairs& point(int c, double x, double y) {
+        return number(c, x).number(c + code::POINT_Y_OFFSET, y).number(c + code::POINT_Z_OFFSET, 0.0);
     }
-    std::string handle() { return hex(next_++); }
+    // A point of two coordinates: codes c and c + 10.
+    SheetPairs& point2(int c, double x, double y) { return number(c, x).number(c + code::POINT_Y_OFFSET, y); }
+    std::string handle() { return formatHandle(next_++); }
     std::uint64_t nextHandle() const { return next_; }
-    static std::string hex(std::uint64_t h) {
-        static constexpr char DIGITS[] = "0123456789ABCDEF";
-        std::string s;
-        do {
-            s.insert(s.begin(), DIGITS[h % 16]);
-            h /= 16;
-        } while (h);
-        return s;
-    }
-    std::string& text() { return out_; }
+    std::string& text() { return w_.text(); }
 
 private:
-    std::string out_;
+    PairWriter w_;
     std::uint64_t next_ = 1;
 };
 
@@ -100,7 +117,7 @@ struct Handles {
     std::string root, groups, layouts, mlineStyles, mlineStandard, plotStyles, normal, modelLayout, paperLayout;
 };
 
-Handles takeHandles(DxfPairs& w) {
+Handles takeHandles(SheetPairs& w) {
     Handles h;
     for (std::string* s : {&h.vportTable, &h.ltypeTable, &h.layerTable, &h.styleTable, &h.viewTable, &h.ucsTable,
                            &h.appidTable, &h.dimstyleTable, &h.blockRecordTable, &h.vport, &h.byBlock, &h.byLayer,
@@ -117,322 +134,333 @@ Handles takeHandles(DxfPairs& w) {
 // The entities of the sheet, in model space.
 class Entities {
 public:
-    Entities(DxfPairs& w, std::string owner) : w_(w), owner_(std::move(owner)) {}
+    Entities(SheetPairs& w, std::string owner) : w_(w), owner_(std::move(owner)) {}
 
     void line(const char* layer, double x1, double y1, double x2, double y2) {
         head("LINE", layer);
-        w_.pair(100, "AcDbLine");
-        w_.point(10, x1, y1);
-        w_.point(11, x2, y2);
+        w_.pair(code::SUBCLASS, "AcDbLine");
+        w_.point(code::START, x1, y1);
+        w_.point(code::END, x2, y2);
     }
     void polyline(const char* layer, const std::vector<std::pair<double, double>>& points) {
         head("LWPOLYLINE", layer);
-        w_.pair(100, "AcDbPolyline");
-        w_.integer(90, static_cast<long long>(points.size()));
-        w_.integer(70, 0);
-        for (const auto& [x, y] : points) {
-            w_.number(10, x);
-            w_.number(20, y);
-        }
+        w_.pair(code::SUBCLASS, "AcDbPolyline");
+        w_.integer(code::VERTEX_COUNT, static_cast<long long>(points.size()));
+        w_.integer(code::FLAGS, 0);
+        for (const auto& [x, y] : points) w_.point2(code::X, x, y);
     }
     // A TEXT aligned at (x, y) by its horizontal and vertical justification.
     void text(const char* layer, double x, double y, double height, std::string_view content, int hAlign = H_LEFT,
               int vAlign = V_BASELINE, double rotationDegrees = 0) {
         head("TEXT", layer);
-        w_.pair(100, "AcDbText");
-        w_.point(10, x, y);
-        w_.number(40, height);
-        w_.pair(1, content);
-        if (rotationDegrees != 0) w_.number(50, rotationDegrees);
-        w_.pair(7, SHEET_TEXT_STYLE);
+        w_.pair(code::SUBCLASS, "AcDbText");
+        w_.point(code::START, x, y);
+        w_.number(code::TEXT_HEIGHT, height);
+        w_.pair(code::PRIMARY_TEXT, content);
+        if (rotationDegrees != 0) w_.number(code::ROTATION, rotationDegrees);
+        w_.pair(code::TEXT_STYLE, SHEET_TEXT_STYLE);
         if (hAlign != H_LEFT || vAlign != V_BASELINE) {
-            w_.integer(72, hAlign);
-            w_.point(11, x, y);
+            w_.integer(code::TEXT_H_ALIGN, hAlign);
+            w_.point(code::END, x, y);
         }
-        w_.pair(100, "AcDbText");
-        if (vAlign != V_BASELINE) w_.integer(73, vAlign);
+        w_.pair(code::SUBCLASS, "AcDbText");
+        if (vAlign != V_BASELINE) w_.integer(code::TEXT_V_ALIGN, vAlign);
     }
 
 private:
     void head(const char* type, const char* layer) {
-        w_.pair(0, type);
-        w_.pair(5, w_.handle());
-        w_.pair(330, owner_);
-        w_.pair(100, "AcDbEntity");
-        w_.pair(8, layer);
+        w_.pair(code::TYPE, type);
+        w_.pair(code::HANDLE, w_.handle());
+        w_.pair(code::OWNER, owner_);
+        w_.pair(code::SUBCLASS, "AcDbEntity");
+        w_.pair(code::LAYER, layer);
     }
-    DxfPairs& w_;
+    SheetPairs& w_;
     std::string owner_;
 };
 
-void tableHead(DxfPairs& w, const char* name, const std::string& handle, int count) {
-    w.pair(0, "TABLE");
-    w.pair(2, name);
-    w.pair(5, handle);
-    w.pair(330, "0");
-    w.pair(100, "AcDbSymbolTable");
-    w.integer(70, count);
+void tableHead(SheetPairs& w, const char* name, const std::string& handle, int count) {
+    w.pair(code::TYPE, "TABLE");
+    w.pair(code::NAME, name);
+    w.pair(code::HANDLE, handle);
+    w.pair(code::OWNER, "0");
+    w.pair(code::SUBCLASS, "AcDbSymbolTable");
+    w.integer(code::TABLE_COUNT, count);
 }
 
-void recordHead(DxfPairs& w, const char* type, const std::string& handle, const std::string& table,
-                const char* subclass, int handleCode = 5) {
-    w.pair(0, type);
+void recordHead(SheetPairs& w, const char* type, const std::string& handle, const std::string& table,
+                const char* subclass, int handleCode = code::HANDLE) {
+    w.pair(code::TYPE, type);
     w.pair(handleCode, handle);
-    w.pair(330, table);
-    w.pair(100, "AcDbSymbolTableRecord");
-    w.pair(100, subclass);
+    w.pair(code::OWNER, table);
+    w.pair(code::SUBCLASS, "AcDbSymbolTableRecord");
+    w.pair(code::SUBCLASS, subclass);
 }
 
-void writeHeader(DxfPairs& w, double x0, double y0, double x1, double y1, std::size_t& seedAt) {
-    w.pair(0, "SECTION");
-    w.pair(2, "HEADER");
-    w.pair(9, "$ACADVER");
-    w.pair(1, "AC1032");
-    w.pair(9, "$DWGCODEPAGE");
-    w.pair(3, "ANSI_1252");
-    w.pair(9, "$INSBASE");
-    w.point(10, 0, 0);
-    w.pair(9, "$EXTMIN");
-    w.point(10, x0, y0);
-    w.pair(9, "$EXTMAX");
-    w.point(10, x1, y1);
-    w.pair(9, "$CLAYER");
-    w.pair(8, "0");
-    w.pair(9, "$TEXTSTYLE");
-    w.pair(7, SHEET_TEXT_STYLE);
-    w.pair(9, "$INSUNITS");
-    w.integer(70, 4);  // millimetres
-    w.pair(9, "$MEASUREMENT");
-    w.integer(70, 1);  // metric
-    w.pair(9, "$HANDSEED");
-    w.pair(5, "");
+void writeHeader(SheetPairs& w, double x0, double y0, double x1, double y1, std::size_t& seedAt) {
+    w.pair(code::TYPE, "SECTION");
+    w.pair(code::NAME, "HEADER");
+    w.pair(code::VARIABLE, "$ACADVER");
+    w.pair(code::HEADER_VERSION, "AC1032");
+    w.pair(code::VARIABLE, "$DWGCODEPAGE");
+    w.pair(code::HEADER_CODE_PAGE, "ANSI_1252");
+    w.pair(code::VARIABLE, "$INSBASE");
+    w.point(code::HEADER_POINT, 0, 0);
+    w.pair(code::VARIABLE, "$EXTMIN");
+    w.point(code::HEADER_POINT, x0, y0);
+    w.pair(code::VARIABLE, "$EXTMAX");
+    w.point(code::HEADER_POINT, x1, y1);
+    w.pair(code::VARIABLE, "$CLAYER");
+    w.pair(code::HEADER_LAYER, "0");
+    w.pair(code::VARIABLE, "$TEXTSTYLE");
+    w.pair(code::HEADER_TEXT_STYLE, SHEET_TEXT_STYLE);
+    w.pair(code::VARIABLE, "$INSUNITS");
+    w.integer(code::HEADER_INTEGER, UNITS_MILLIMETRES);
+    w.pair(code::VARIABLE, "$MEASUREMENT");
+    w.integer(code::HEADER_INTEGER, MEASUREMENT_METRIC);
+    w.pair(code::VARIABLE, "$HANDSEED");
+    w.pair(code::HEADER_HANDSEED, "");
     seedAt = w.text().size() - 1;  // the seed goes in once every handle is taken
-    w.pair(0, "ENDSEC");
-    w.pair(0, "SECTION");
-    w.pair(2, "CLASSES");
+    w.pair(code::TYPE, "ENDSEC");
+    w.pair(code::TYPE, "SECTION");
+    w.pair(code::NAME, "CLASSES");
     for (const char* cls : {"ACDBDICTIONARYWDFLT", "ACDBPLACEHOLDER", "LAYOUT"}) {
-        w.pair(0, "CLASS");
-        w.pair(1, cls);
-        w.pair(2, std::string_view(cls) == "LAYOUT" ? "AcDbLayout"
-                  : std::string_view(cls) == "ACDBPLACEHOLDER" ? "AcDbPlaceHolder"
-                                                               : "AcDbDictionaryWithDefault");
-        w.pair(3, "ObjectDBX Classes");
-        w.integer(90, 0);
-        w.integer(280, 0);
-        w.integer(281, 0);
+        w.pair(code::TYPE, "CLASS");
+        w.pair(code::CLASS_DXF_NAME, cls);
+        w.pair(code::CLASS_CPP_NAME, std::string_view(cls) == "LAYOUT"            ? "AcDbLayout"
+                                     : std::string_view(cls) == "ACDBPLACEHOLDER" ? "AcDbPlaceHolder"
+                                                                                  : "AcDbDictionaryWithDefault");
+        w.pair(code::CLASS_APPLICATION, "ObjectDBX Classes");
+        w.integer(code::CLASS_PROXY_FLAGS, 0);
+        w.integer(code::CLASS_WAS_PROXY, 0);
+        w.integer(code::CLASS_IS_ENTITY, 0);
     }
-    w.pair(0, "ENDSEC");
+    w.pair(code::TYPE, "ENDSEC");
 }
 
-void writeTables(DxfPairs& w, const Handles& h) {
-    w.pair(0, "SECTION");
-    w.pair(2, "TABLES");
+void writeTables(SheetPairs& w, const Handles& h) {
+    w.pair(code::TYPE, "SECTION");
+    w.pair(code::NAME, "TABLES");
     tableHead(w, "VPORT", h.vportTable, 1);
     recordHead(w, "VPORT", h.vport, h.vportTable, "AcDbViewportTableRecord");
-    w.pair(2, "*Active");
-    w.integer(70, 0);
-    w.point(10, 0, 0);
-    w.number(11, 1);
-    w.number(21, 1);
-    w.pair(0, "ENDTAB");
+    w.pair(code::NAME, "*Active");
+    w.integer(code::FLAGS, 0);
+    w.point2(code::VPORT_LOWER_LEFT, 0, 0);
+    w.point2(code::VPORT_UPPER_RIGHT, 1, 1);
+    w.pair(code::TYPE, "ENDTAB");
 
     tableHead(w, "LTYPE", h.ltypeTable, 3);
     for (const auto& [handle, name, description] :
          {std::tuple{h.byBlock, "ByBlock", ""}, std::tuple{h.byLayer, "ByLayer", ""},
           std::tuple{h.continuous, "Continuous", "Solid line"}}) {
         recordHead(w, "LTYPE", handle, h.ltypeTable, "AcDbLinetypeTableRecord");
-        w.pair(2, name);
-        w.integer(70, 0);
-        w.pair(3, description);
-        w.integer(72, 65);
-        w.integer(73, 0);
-        w.number(40, 0);
+        w.pair(code::NAME, name);
+        w.integer(code::FLAGS, 0);
+        w.pair(code::LTYPE_DESCRIPTION, description);
+        w.integer(code::LTYPE_ALIGNMENT, LTYPE_ALIGNMENT_A);
+        w.integer(code::LTYPE_ELEMENT_COUNT, 0);
+        w.number(code::LTYPE_PATTERN_LENGTH, 0);
     }
-    w.pair(0, "ENDTAB");
+    w.pair(code::TYPE, "ENDTAB");
 
     tableHead(w, "LAYER", h.layerTable, static_cast<int>(h.layers.size()));
     for (std::size_t i = 0; i < h.layers.size(); ++i) {
         recordHead(w, "LAYER", h.layers[i], h.layerTable, "AcDbLayerTableRecord");
-        w.pair(2, i == 0 ? "0" : LAYERS[i - 1].name);
-        w.integer(70, 0);
-        w.integer(62, i == 0 ? WHITE : LAYERS[i - 1].colour);
-        w.pair(6, "Continuous");
-        w.integer(370, -3);
-        w.pair(390, h.normal);
+        w.pair(code::NAME, i == 0 ? "0" : LAYERS[i - 1].name);
+        w.integer(code::FLAGS, 0);
+        w.integer(code::COLOR, i == 0 ? WHITE : LAYERS[i - 1].colour);
+        w.pair(code::LINETYPE, "Continuous");
+        w.integer(code::LINEWEIGHT, LINEWEIGHT_DEFAULT);
+        w.pair(code::PLOT_STYLE, h.normal);
     }
-    w.pair(0, "ENDTAB");
+    w.pair(code::TYPE, "ENDTAB");
 
     tableHead(w, "STYLE", h.styleTable, 2);
     for (const auto& [handle, name, font, bigFont] :
          {std::tuple{h.standardStyle, "Standard", "txt", ""},
           std::tuple{h.sheetStyle, SHEET_TEXT_STYLE, SHEET_FONT, SHEET_BIG_FONT}}) {
         recordHead(w, "STYLE", handle, h.styleTable, "AcDbTextStyleTableRecord");
-        w.pair(2, name);
-        w.integer(70, 0);
-        w.number(40, 0);
-        w.number(41, 1);
-        w.number(50, 0);
-        w.integer(71, 0);
-        w.number(42, TEXT_HEIGHT);
-        w.pair(3, font);
-        w.pair(4, bigFont);
+        w.pair(code::NAME, name);
+        w.integer(code::FLAGS, 0);
+        w.number(code::STYLE_FIXED_HEIGHT, 0);
+        w.number(code::STYLE_WIDTH_FACTOR, 1);
+        w.number(code::STYLE_OBLIQUE_ANGLE, 0);
+        w.integer(code::STYLE_GENERATION, 0);
+        w.number(code::STYLE_LAST_HEIGHT, TEXT_HEIGHT);
+        w.pair(code::STYLE_FONT_FILE, font);
+        w.pair(code::STYLE_BIG_FONT_FILE, bigFont);
     }
-    w.pair(0, "ENDTAB");
+    w.pair(code::TYPE, "ENDTAB");
 
     tableHead(w, "VIEW", h.viewTable, 0);
-    w.pair(0, "ENDTAB");
+    w.pair(code::TYPE, "ENDTAB");
     tableHead(w, "UCS", h.ucsTable, 0);
-    w.pair(0, "ENDTAB");
+    w.pair(code::TYPE, "ENDTAB");
     tableHead(w, "APPID", h.appidTable, 1);
     recordHead(w, "APPID", h.appid, h.appidTable, "AcDbRegAppTableRecord");
-    w.pair(2, "ACAD");
-    w.integer(70, 0);
-    w.pair(0, "ENDTAB");
+    w.pair(code::NAME, "ACAD");
+    w.integer(code::FLAGS, 0);
+    w.pair(code::TYPE, "ENDTAB");
 
     tableHead(w, "DIMSTYLE", h.dimstyleTable, 1);
-    w.pair(100, "AcDbDimStyleTable");
-    w.integer(71, 0);
-    recordHead(w, "DIMSTYLE", h.dimstyle, h.dimstyleTable, "AcDbDimStyleTableRecord", 105);
-    w.pair(2, "Standard");
-    w.integer(70, 0);
-    w.pair(0, "ENDTAB");
+    w.pair(code::SUBCLASS, "AcDbDimStyleTable");
+    w.integer(code::DIMSTYLE_TABLE_HANDLES, 0);
+    recordHead(w, "DIMSTYLE", h.dimstyle, h.dimstyleTable, "AcDbDimStyleTableRecord", code::DIMSTYLE_HANDLE);
+    w.pair(code::NAME, "Standard");
+    w.integer(code::FLAGS, 0);
+    w.pair(code::TYPE, "ENDTAB");
 
     tableHead(w, "BLOCK_RECORD", h.blockRecordTable, 2);
     recordHead(w, "BLOCK_RECORD", h.modelRecord, h.blockRecordTable, "AcDbBlockTableRecord");
-    w.pair(2, "*Model_Space");
-    w.pair(340, h.modelLayout);
+    w.pair(code::NAME, "*Model_Space");
+    w.pair(code::BLOCK_RECORD_LAYOUT, h.modelLayout);
     recordHead(w, "BLOCK_RECORD", h.paperRecord, h.blockRecordTable, "AcDbBlockTableRecord");
-    w.pair(2, "*Paper_Space");
-    w.pair(340, h.paperLayout);
-    w.pair(0, "ENDTAB");
-    w.pair(0, "ENDSEC");
+    w.pair(code::NAME, "*Paper_Space");
+    w.pair(code::BLOCK_RECORD_LAYOUT, h.paperLayout);
+    w.pair(code::TYPE, "ENDTAB");
+    w.pair(code::TYPE, "ENDSEC");
 }
 
-void writeBlocks(DxfPairs& w, const Handles& h) {
-    w.pair(0, "SECTION");
-    w.pair(2, "BLOCKS");
+void writeBlocks(SheetPairs& w, const Handles& h) {
+    w.pair(code::TYPE, "SECTION");
+    w.pair(code::NAME, "BLOCKS");
     for (const auto& [begin, end, record, name, paper] :
          {std::tuple{h.modelBlock, h.modelEnd, h.modelRecord, "*Model_Space", false},
           std::tuple{h.paperBlock, h.paperEnd, h.paperRecord, "*Paper_Space", true}}) {
-        w.pair(0, "BLOCK");
-        w.pair(5, begin);
-        w.pair(330, record);
-        w.pair(100, "AcDbEntity");
-        if (paper) w.integer(67, 1);
-        w.pair(8, "0");
-        w.pair(100, "AcDbBlockBegin");
-        w.pair(2, name);
-        w.integer(70, 0);
-        w.point(10, 0, 0);
-        w.pair(3, name);
-        w.pair(1, "");
-        w.pair(0, "ENDBLK");
-        w.pair(5, end);
-        w.pair(330, record);
-        w.pair(100, "AcDbEntity");
-        if (paper) w.integer(67, 1);
-        w.pair(8, "0");
-        w.pair(100, "AcDbBlockEnd");
+        w.pair(code::TYPE, "BLOCK");
+        w.pair(code::HANDLE, begin);
+        w.pair(code::OWNER, record);
+        w.pair(code::SUBCLASS, "AcDbEntity");
+        if (paper) w.integer(code::PAPER_SPACE, 1);
+        w.pair(code::LAYER, "0");
+        w.pair(code::SUBCLASS, "AcDbBlockBegin");
+        w.pair(code::NAME, name);
+        w.integer(code::FLAGS, 0);
+        w.point(code::BLOCK_BASE_POINT, 0, 0);
+        w.pair(code::BLOCK_NAME_AGAIN, name);
+        w.pair(code::BLOCK_XREF_PATH, "");
+        w.pair(code::TYPE, "ENDBLK");
+        w.pair(code::HANDLE, end);
+        w.pair(code::OWNER, record);
+        w.pair(code::SUBCLASS, "AcDbEntity");
+        if (paper) w.integer(code::PAPER_SPACE, 1);
+        w.pair(code::LAYER, "0");
+        w.pair(code::SUBCLASS, "AcDbBlockEnd");
     }
-    w.pair(0, "ENDSEC");
+    w.pair(code::TYPE, "ENDSEC");
 }
 
-void dictionary(DxfPairs& w, const std::string& handle, const std::string& owner,
+void dictionary(SheetPairs& w, const std::string& handle, const std::string& owner,
                 const std::vector<std::pair<const char*, std::string>>& entries) {
-    w.pair(0, "DICTIONARY");
-    w.pair(5, handle);
-    w.pair(330, owner);
-    w.pair(100, "AcDbDictionary");
-    w.integer(281, 1);
+    w.pair(code::TYPE, "DICTIONARY");
+    w.pair(code::HANDLE, handle);
+    w.pair(code::OWNER, owner);
+    w.pair(code::SUBCLASS, "AcDbDictionary");
+    w.integer(code::DICTIONARY_CLONING, CLONING_KEEP_EXISTING);
     for (const auto& [name, entry] : entries) {
-        w.pair(3, name);
-        w.pair(350, entry);
+        w.pair(code::DICTIONARY_ENTRY_NAME, name);
+        w.pair(code::OWNED_ENTRY, entry);
     }
 }
 
-void layout(DxfPairs& w, const std::string& handle, const std::string& owner, const char* name, int order,
+void layout(SheetPairs& w, const std::string& handle, const std::string& owner, const char* name, int order,
             const std::string& record, double x1, double y1) {
-    w.pair(0, "LAYOUT");
-    w.pair(5, handle);
-    w.pair(330, owner);
-    w.pair(100, "AcDbPlotSettings");
-    w.pair(1, "");
-    w.pair(2, "none_device");
-    w.pair(4, "");
-    w.pair(6, "");
-    for (int code : {40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 140, 141}) w.number(code, 0);
-    w.number(142, 1);
-    w.number(143, 1);
-    w.integer(70, order == 0 ? 1024 : 0);
-    w.integer(72, 1);
-    w.integer(73, 0);
-    w.integer(74, 5);
-    w.pair(7, "");
-    w.integer(75, 16);
-    w.number(147, 1);
-    w.number(148, 0);
-    w.number(149, 0);
-    w.pair(100, "AcDbLayout");
-    w.pair(1, name);
-    w.integer(70, 1);
-    w.integer(71, order);
-    w.number(10, 0);
-    w.number(20, 0);
-    w.number(11, x1);
-    w.number(21, y1);
-    w.point(12, 0, 0);
-    w.point(14, 0, 0);
-    w.point(15, x1, y1);
-    w.number(146, 0);
-    w.point(13, 0, 0);
-    w.point(16, 1, 0);
-    w.number(17, 0);
-    w.number(27, 1);
-    w.number(37, 0);
-    w.integer(76, 0);
-    w.pair(330, record);
+    w.pair(code::TYPE, "LAYOUT");
+    w.pair(code::HANDLE, handle);
+    w.pair(code::OWNER, owner);
+    w.pair(code::SUBCLASS, "AcDbPlotSettings");
+    w.pair(code::PLOT_PAGE_SETUP, "");
+    w.pair(code::PLOT_DEVICE, "none_device");
+    w.pair(code::PLOT_PAPER, "");
+    w.pair(code::PLOT_VIEW, "");
+    for (int c = code::PLOT_MARGIN_FIRST; c <= code::PLOT_MARGIN_LAST; ++c) w.number(c, 0);
+    w.number(code::PLOT_WINDOW_UPPER_X, 0);
+    w.number(code::PLOT_WINDOW_UPPER_Y, 0);
+    w.number(code::PLOT_SCALE_NUMERATOR, 1);
+    w.number(code::PLOT_SCALE_DENOMINATOR, 1);
+    w.integer(code::PLOT_FLAGS, order == 0 ? PLOT_FLAGS_MODEL : 0);
+    w.integer(code::PLOT_PAPER_UNITS, PAPER_UNITS_MILLIMETRES);
+    w.integer(code::PLOT_ROTATION, 0);
+    w.integer(code::PLOT_TYPE, PLOT_TYPE_LAYOUT);
+    w.pair(code::PLOT_STYLE_SHEET, "");
+    w.integer(code::PLOT_STANDARD_SCALE, STANDARD_SCALE_ONE_TO_ONE);
+    w.number(code::PLOT_SCALE_FACTOR, 1);
+    w.number(code::PLOT_IMAGE_ORIGIN_X, 0);
+    w.number(code::PLOT_IMAGE_ORIGIN_Y, 0);
+    w.pair(code::SUBCLASS, "AcDbLayout");
+    w.pair(code::LAYOUT_NAME, name);
+    w.integer(code::LAYOUT_FLAGS, LAYOUT_FLAGS_PSLTSCALE);
+    w.integer(code::LAYOUT_TAB_ORDER, order);
+    w.point2(code::LAYOUT_LIMITS_MIN, 0, 0);
+    w.point2(code::LAYOUT_LIMITS_MAX, x1, y1);
+    w.point(code::LAYOUT_INSERTION_BASE, 0, 0);
+    w.point(code::LAYOUT_EXTENTS_MIN, 0, 0);
+    w.point(code::LAYOUT_EXTENTS_MAX, x1, y1);
+    w.number(code::LAYOUT_ELEVATION, 0);
+    w.point(code::LAYOUT_UCS_ORIGIN, 0, 0);
+    w.point(code::LAYOUT_UCS_X_AXIS, 1, 0);
+    w.point(code::LAYOUT_UCS_Y_AXIS, 0, 1);
+    w.integer(code::LAYOUT_UCS_ORTHOGRAPHIC, 0);
+    w.pair(code::OWNER, record);
 }
 
-void writeObjects(DxfPairs& w, const Handles& h, double x1, double y1) {
-    w.pair(0, "SECTION");
-    w.pair(2, "OBJECTS");
+void writeObjects(SheetPairs& w, const Handles& h, double x1, double y1) {
+    w.pair(code::TYPE, "SECTION");
+    w.pair(code::NAME, "OBJECTS");
     dictionary(w, h.root, "0",
                {{"ACAD_GROUP", h.groups}, {"ACAD_LAYOUT", h.layouts}, {"ACAD_MLINESTYLE", h.mlineStyles},
                 {"ACAD_PLOTSTYLENAME", h.plotStyles}});
     dictionary(w, h.groups, h.root, {});
     dictionary(w, h.layouts, h.root, {{"Layout1", h.paperLayout}, {"Model", h.modelLayout}});
     dictionary(w, h.mlineStyles, h.root, {{"Standard", h.mlineStandard}});
-    w.pair(0, "ACDBDICTIONARYWDFLT");
-    w.pair(5, h.plotStyles);
-    w.pair(330, h.root);
-    w.pair(100, "AcDbDictionary");
-    w.integer(281, 1);
-    w.pair(3, "Normal");
-    w.pair(350, h.normal);
-    w.pair(100, "AcDbDictionaryWithDefault");
-    w.pair(340, h.normal);
-    w.pair(0, "ACDBPLACEHOLDER");
-    w.pair(5, h.normal);
-    w.pair(330, h.plotStyles);
-    w.pair(0, "MLINESTYLE");
-    w.pair(5, h.mlineStandard);
-    w.pair(330, h.mlineStyles);
-    w.pair(100, "AcDbMlineStyle");
-    w.pair(2, "Standard");
-    w.integer(70, 0);
-    w.pair(3, "");
-    w.integer(62, 256);
-    w.number(51, 90);
-    w.number(52, 90);
-    w.integer(71, 2);
-    for (double offset : {0.5, -0.5}) {
-        w.number(49, offset);
-        w.integer(62, 256);
-        w.pair(6, "BYLAYER");
+    w.pair(code::TYPE, "ACDBDICTIONARYWDFLT");
+    w.pair(code::HANDLE, h.plotStyles);
+    w.pair(code::OWNER, h.root);
+    w.pair(code::SUBCLASS, "AcDbDictionary");
+    w.integer(code::DICTIONARY_CLONING, CLONING_KEEP_EXISTING);
+    w.pair(code::DICTIONARY_ENTRY_NAME, "Normal");
+    w.pair(code::OWNED_ENTRY, h.normal);
+    w.pair(code::SUBCLASS, "AcDbDictionaryWithDefault");
+    w.pair(code::DICTIONARY_DEFAULT, h.normal);
+    w.pair(code::TYPE, "ACDBPLACEHOLDER");
+    w.pair(code::HANDLE, h.normal);
+    w.pair(code::OWNER, h.plotStyles);
+    w.pair(code::TYPE, "MLINESTYLE");
+    w.pair(code::HANDLE, h.mlineStandard);
+    w.pair(code::OWNER, h.mlineStyles);
+    w.pair(code::SUBCLASS, "AcDbMlineStyle");
+    w.pair(code::NAME, "Standard");
+    w.integer(code::FLAGS, 0);
+    w.pair(code::MLINESTYLE_DESCRIPTION, "");
+    w.integer(code::MLINESTYLE_FILL_COLOR, COLOR_BYLAYER);
+    w.number(code::MLINESTYLE_START_ANGLE, QUARTER_TURN_DEGREES);
+    w.number(code::MLINESTYLE_END_ANGLE, QUARTER_TURN_DEGREES);
+    w.integer(code::MLINESTYLE_ELEMENTS, 2);
+    for (double offset : {MLINE_HALF_WIDTH, -MLINE_HALF_WIDTH}) {
+        w.number(code::MLINESTYLE_ELEMENT_OFFSET, offset);
+        w.integer(code::COLOR, COLOR_BYLAYER);
+        w.pair(code::LINETYPE, "BYLAYER");
     }
     layout(w, h.modelLayout, h.layouts, "Model", 0, h.modelRecord, x1, y1);
     layout(w, h.paperLayout, h.layouts, "Layout1", 1, h.paperRecord, x1, y1);
-    w.pair(0, "ENDSEC");
+    w.pair(code::TYPE, "ENDSEC");
+}
+
+// The stretch (1-based) whose numbering gives a tick its stake: the one
+// whose offset (stake less chainage, m) is nearest the tick's. At a chain
+// break both stretches have a tick at the same chainage, each its own.
+int tickStretch(const ChainBreakTable& breaks, const StakeTick& tick) {
+    const int n = breaksInForce(breaks);
+    const double offset = tick.stake - tick.chainage;
+    double shift = 0.0;
+    int best = 1;
+    double bestGap = std::fabs(offset);
+    for (int k = 1; k <= n; ++k) {
+        shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
+        const double gap = std::fabs(offset - shift);
+        if (gap < bestGap) bestGap = gap, best = k + 1;
+    }
+    return best;
 }
 
 double gridStep(double verticalScale) {
@@ -470,14 +498,14 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
     const double stakeBottom = gradeBottom - STAKE_BAND_HEIGHT;
     if (frameOut) *frameOut = frame;
 
-    DxfPairs w;
+    SheetPairs w;
     const Handles h = takeHandles(w);
     std::size_t seedAt = 0;
     writeHeader(w, -CAPTION_WIDTH, stakeBottom, width, curveTop, seedAt);
     writeTables(w, h);
     writeBlocks(w, h);
-    w.pair(0, "SECTION");
-    w.pair(2, "ENTITIES");
+    w.pair(code::TYPE, "SECTION");
+    w.pair(code::NAME, "ENTITIES");
     Entities e(w, h.modelRecord);
 
     // The grid: a line every grid step of elevation, one at every stake tick,
@@ -505,7 +533,7 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
         const double labelY = Y(std::max(g.elevation, g.designElevation)) + CURVE_LABEL_RISE;
         e.line(SHEET_CURVE_LAYER, x, Y(g.designElevation), x, labelY);
         e.text(SHEET_CURVE_LAYER, x - TEXT_GAP, Y(g.designElevation) + TEXT_GAP, SMALL_TEXT_HEIGHT,
-               g.stake + " " + g.elevationText, H_LEFT, V_BASELINE, ROTATED);
+               formatStake(breaks, g.chainage) + " " + g.elevationText, H_LEFT, V_BASELINE, ROTATED);
         if (g.curve.empty()) continue;
         const double s = X(std::max(g.curveStart, model.fromChainage));
         const double t = X(std::min(g.curveEnd, model.toChainage));
@@ -543,16 +571,20 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
         const double length = t.label.empty() ? TICK_LENGTH : LABELLED_TICK_LENGTH;
         e.line(SHEET_STAKE_LAYER, x, stakeBottom, x, stakeBottom + length);
         if (!t.label.empty())
-            e.text(SHEET_STAKE_LAYER, x, stakeBottom + LABELLED_TICK_LENGTH + TEXT_GAP, TEXT_HEIGHT, t.label,
-                   H_CENTRE);
+            e.text(SHEET_STAKE_LAYER, x, stakeBottom + LABELLED_TICK_LENGTH + TEXT_GAP, TEXT_HEIGHT,
+                   formatStake(breaks, StretchStake{tickStretch(breaks, t), t.stake}, 0), H_CENTRE);
     }
 
-    // The chain breaks: a line across grid and bands, the equation up the sheet.
-    for (const ChainBreakNote& b : model.chainBreaks) {
-        const double x = X(b.chainage);
+    // The chain breaks: a line across grid and bands, the note up the sheet.
+    double shift = 0.0;  // the stretch's numbering less the chainage (m)
+    for (int k = 1; k <= breaksInForce(breaks); ++k) {
+        const double chainage = breaks.breakBackStake[k] - shift;
+        shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
+        if (!(model.fromChainage <= chainage && chainage <= model.toChainage)) continue;
+        const double x = X(chainage);
         e.line(SHEET_BREAK_LAYER, x, stakeBottom, x, gridTop);
-        e.text(SHEET_BREAK_LAYER, x - TEXT_GAP, TEXT_GAP, TEXT_HEIGHT, b.text, H_LEFT, V_BASELINE,
-               ROTATED);
+        e.text(SHEET_BREAK_LAYER, x - TEXT_GAP, TEXT_GAP, TEXT_HEIGHT, chainBreakNote(breaks, k), H_LEFT,
+               V_BASELINE, ROTATED);
     }
 
     // The note of the origin and scales.
@@ -560,13 +592,12 @@ std::string profileSheetDxf(const Profile& profile, const ChainBreakTable& break
            "原点 里程=" + shortestText(frame.originChainage) + " 高程=" + shortestText(frame.originElevation) +
                " 横向比例=1:" + shortestText(hs) + " 竖向比例=1:" + shortestText(vs));
     e.text(SHEET_NOTE_LAYER, 0, curveTop + 2 * (TEXT_GAP + TEXT_HEIGHT), TEXT_HEIGHT * 2,
-           "纵断面图 " + formatKilometreStake(stakeValueAt(breaks, model.fromChainage)) + " ~ " +
-               formatKilometreStake(stakeValueAt(breaks, model.toChainage)));
-    w.pair(0, "ENDSEC");
+           "纵断面图 " + formatStake(breaks, model.fromChainage) + " ~ " + formatStake(breaks, model.toChainage));
+    w.pair(code::TYPE, "ENDSEC");
 
     writeObjects(w, h, width, curveTop);
-    w.pair(0, "EOF");
-    w.text().insert(seedAt, DxfPairs::hex(w.nextHandle()));
+    w.pair(code::TYPE, "EOF");
+    w.text().insert(seedAt, formatHandle(w.nextHandle()));
     return std::move(w.text());
 }
 

@@ -85,6 +85,7 @@ struct Annotation {
     Point3 at{0, 0, 0};
     std::string text = ANNOTATION;
     double rotationDegrees = 0;
+    Point3 pick{0, 0, 0};  // the point picked on the road, recorded with the annotation
 };
 
 void annotate(DrawingDocument& doc, const Annotation& a) {
@@ -103,6 +104,7 @@ void annotate(DrawingDocument& doc, const Annotation& a) {
     m.Color(1);
     m.TextString(a.text);
     m.rotation(a.rotationDegrees / 180 * std::numbers::pi);
+    m.recordPick(a.pick, "A1");
 }
 
 // The expectations file of dxf_check.py for annotations made by annotate().
@@ -112,7 +114,7 @@ std::string expectations(const fs::path& folder, const std::vector<Annotation>& 
         if (!mtexts.empty()) mtexts += ",";
         mtexts += "{\"text\":" + json(a.text) + ",\"style\":\"jp\",\"height\":5,\"color\":1,\"rotation\":" +
                   ScriptedCad::number(a.rotationDegrees) + ",\"insert\":" + jsonPoint(a.at) +
-                  ",\"layer\":" + json(ANNOTATION_LAYER) + "}";
+                  ",\"layer\":" + json(ANNOTATION_LAYER) + ",\"pick\":" + jsonPoint(a.pick) + ",\"line\":\"A1\"}";
     }
     const std::string text = "{\"layers\":[{\"name\":" + json(ANNOTATION_LAYER) +
                              "}],\"styles\":[{\"name\":\"jp\",\"font\":\"fsdb_e.shx\",\"bigfont\":\"fsdb.shx\","
@@ -149,8 +151,9 @@ TEST_P(Annotated, SavedFileKeepsOriginalAndHoldsAnnotation) {
     }
     ScriptScreen screen;
     DrawingDocument doc(drawing, screen);
-    const std::vector<Annotation> annotations = {{{452300.5, 4539400.25, 0}, ANNOTATION, 90},
-                                                 {{10, -20, 0}, ANNOTATION + std::string(200, 'x') + "长", -33.5}};
+    const std::vector<Annotation> annotations = {
+        {{452300.5, 4539400.25, 0}, ANNOTATION, 90, {452310.125, 4539390.5, 0}},
+        {{10, -20, 0}, ANNOTATION + std::string(200, 'x') + "长", -33.5, {-1e-7, 3.25, 0}}};
     for (const Annotation& a : annotations) annotate(doc, a);
     EXPECT_TRUE(drawing->modified);
     const fs::path written = folder / "annotated.dxf";
@@ -166,6 +169,11 @@ TEST_P(Annotated, SavedFileKeepsOriginalAndHoldsAnnotation) {
     EXPECT_EQ(back.entities[back.entities.size() - 2].text, annotations[0].text);
     EXPECT_NEAR(back.entities[back.entities.size() - 2].rotation, std::numbers::pi / 2, 1e-12);
     EXPECT_EQ(back.entities.back().layer, ANNOTATION_LAYER);
+    // With the point picked for it, as its record.
+    const std::shared_ptr<const AnnotationRecord>& record = back.entities[back.entities.size() - 2].record;
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ((Point3{record->pickX, record->pickY, record->pickZ}), annotations[0].pick);
+    EXPECT_EQ(record->lineName, "A1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Originals, Annotated,
@@ -525,6 +533,31 @@ TEST(DrawingGeometry, ReferenceTicksEveryHundredMetres) {
     EXPECT_NEAR(r.ticks[1].bearing, std::numbers::pi / 2, 1e-12);  // east
     EXPECT_EQ(r.ticks[1].label, "200");
     EXPECT_TRUE(referenceAlignmentFromSamples({0, NAN}, {0, 0}, {0, 0}).ticks.empty());
+}
+
+// With chain breaks the ticks stand on round stakes of each stretch: a
+// straight road due east over chainage 0 to 1000, breaks 450=400 (stakes
+// repeat) and 720=900 (stakes skipped).
+TEST(DrawingGeometry, ReferenceTicksAfterAnEquationFallOnRoundStakesOfTheNewStretch) {
+    std::vector<double> c, X, Y;
+    for (double s = 0; s <= 1000; s += 10) {
+        c.push_back(s);
+        X.push_back(1000);
+        Y.push_back(5000 + s);
+    }
+    ChainBreakTable breaks;
+    breaks.chainBreakCount = 2;
+    breaks.breakBackStake[1] = 450, breaks.breakAheadStake[1] = 400;
+    breaks.breakBackStake[2] = 720, breaks.breakAheadStake[2] = 900;
+    const std::pair<double, const char*> expected[] = {
+        {0, "AK0+000"},   {100, "AK0+100"}, {200, "AK0+200"}, {300, "AK0+300"}, {400, "AK0+400"}, {450, "BK0+400"},
+        {550, "BK0+500"}, {650, "BK0+600"}, {750, "BK0+700"}, {770, "CK0+900"}, {870, "CK1+000"}, {970, "CK1+100"}};
+    const ReferenceAlignment r = referenceAlignmentFromSamples(c, X, Y, breaks);
+    ASSERT_EQ(r.ticks.size(), std::size(expected));
+    for (std::size_t k = 0; k < r.ticks.size(); ++k) {
+        EXPECT_NEAR(r.ticks[k].Y, 5000 + expected[k].first, 1e-9) << expected[k].second;
+        EXPECT_EQ(r.ticks[k].label, expected[k].second);
+    }
 }
 
 }  // namespace

@@ -85,6 +85,11 @@ TEST_F(DrawingCommands, PickAnnotatesStakeElevationAndGradeAtTheInsertionPoint) 
     EXPECT_EQ(style->width, 0.75);
     EXPECT_EQ(drawing().activeLayer, "纵断面设计高程");
     EXPECT_EQ(drawing().activeUcs, "xy");
+    // The point picked goes with the annotation, for the label audit.
+    ASSERT_NE(mtext.record, nullptr);
+    EXPECT_EQ(mtext.record->pickX, 0.0);
+    EXPECT_EQ(mtext.record->pickY, 40.0);
+    EXPECT_EQ(mtext.record->lineName, "NORTH");
 }
 
 TEST_F(DrawingCommands, RepeatedPicksReuseTheStyleLayerAndCoordinateSystem) {
@@ -172,6 +177,50 @@ TEST_F(DrawingCommands, SelectComputesTheLastSelectedStakeLabel) {
     EXPECT_NE(std::find(ui_.events.begin(), ui_.events.end(), "activate"), ui_.events.end());
 }
 
+// Every kind of stake label is read by the one label reader: the codes of
+// a text left out, Gradix's annotation by its 桩号 line, a block's text, and
+// in a selection the last text that names a stake.
+struct SelectedCase {
+    const char* name;
+    std::vector<gradix::DrawingEntity> selected;  // in selection order
+    const char* stake;                            // put into 桩号 and computed
+};
+
+gradix::DrawingEntity blockReference() {
+    gradix::DrawingEntity e = text(gradix::EntityKind::Insert, "");
+    e.block = "F_RE";
+    return e;
+}
+
+TEST_F(DrawingCommands, SelectReadsEveryKindOfStakeLabel) {
+    drawing().blocks["F_RE"] = {"F_Re", 0, 0,
+                                {text(gradix::EntityKind::Text, "I_Tr - "),
+                                 text(gradix::EntityKind::MText, "\\C256;0+045.500 : F_Re - ")}};
+    using gradix::EntityKind;
+    const SelectedCase cases[] = {
+        {"text with percent codes", {text(EntityKind::Text, "%%uK0+020%%u")}, "20"},
+        {"mtext with format codes", {text(EntityKind::MText, "\\C256;Prog=0+030.000")}, "30"},
+        {"Gradix's annotation",
+         {text(EntityKind::MText, "{\\L桩号：NORTHK0+040.000\\P高程：100.5750\\P纵坡：0.5000%\\P")}, "40"},
+        {"a block's text", {blockReference()}, "45.5"},
+        {"a label, then a title", {text(EntityKind::Text, "K0+020"), text(EntityKind::MText, "平面图")}, "20"},
+    };
+    for (const SelectedCase& c : cases) {
+        std::vector<std::size_t> indices;
+        for (const gradix::DrawingEntity& e : c.selected) {
+            drawing().entities.push_back(e);
+            indices.push_back(drawing().entities.size() - 1);
+        }
+        cad_.screen().selections = {indices};
+        std::mt19937 random;
+        auto command = context();
+        const int runs = computeRuns_;
+        EXPECT_TRUE(ui_.show(gradix::selectAndCompute(command, random), &cad_)) << c.name;
+        EXPECT_EQ(form_.text(Control::Text1), c.stake) << c.name;
+        EXPECT_EQ(computeRuns_, runs + 1) << c.name;
+    }
+}
+
 TEST_F(DrawingCommands, SelectingNoTextLeavesTheStakeEmptyAndItsComputeRefusesIt) {
     drawing().entities.push_back(text(gradix::EntityKind::Circle, ""));
     form_.setText(Control::Text1, "77");
@@ -226,14 +275,17 @@ TEST(DrawingNotation, SelectionSetNamesAreShortDecimalsBelowOne) {
 namespace {
 
 TEST_F(DrawingCommands, SelectingATextWithoutAStakeNumberIsRefusedAndComputesNothing) {
-    for (const char* label : {"示例道路平面图\\P比例 1:2000", "{\\L桩号：K0+005.500\\P高程：100}", "PROG"}) {
+    // The message shows the text without its codes.
+    const std::pair<const char*, const char*> refused[] = {{"示例道路平面图\\P比例 1:2000", "示例道路平面图 比例 1:2000"},
+                                                           {"PROG", "PROG"}};
+    for (const auto& [label, shown] : refused) {
         drawing().entities.push_back(text(gradix::EntityKind::MText, label));
         form_.setText(Control::Text1, "77");
         cad_.screen().selections = {{drawing().entities.size() - 1}};
         std::mt19937 random;
         auto c = context();
         EXPECT_FALSE(ui_.show(gradix::selectAndCompute(c, random), &cad_)) << label;
-        EXPECT_EQ(ui_.events.back(), std::string("message 数据有误: 桩号") + label + "无法识别，请修改！");
+        EXPECT_EQ(ui_.events.back(), std::string("message 数据有误: 桩号") + shown + "无法识别，请修改！");
         EXPECT_EQ(form_.text(Control::Text1), "77");
     }
     EXPECT_EQ(computeRuns_, 0);

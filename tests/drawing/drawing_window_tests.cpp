@@ -448,7 +448,8 @@ TEST(LabelAuditCommand, ListsMarksAndZoomsToTheLabelReported) {
     settle();
     auto* list = window.findChild<QTableWidget*>("labelFindingList");
     ASSERT_EQ(list->rowCount(), 1);
-    EXPECT_EQ(list->item(0, 2)->text(), "2110.000");
+    EXPECT_EQ(list->item(0, 2)->text(), "K2+110.000");
+    EXPECT_EQ(list->item(0, 5)->text(), "右 6.000");  // the label stands 6 m right of the road
     EXPECT_TRUE(panel->isVisible());
     // The mark: red pixels around the label once it is in view.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 0)).center());

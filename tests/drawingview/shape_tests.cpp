@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "drawing/entityshapes.h"
+#include "text/angles.h"
 
 namespace gradix {
 namespace {
@@ -137,6 +138,39 @@ TEST(EntityShapes, EachKindDrawsAndOutlinesWhatItShows) {
             EXPECT_NEAR(path[k].start, c.path[k].start, TOLERANCE) << c.what << " step " << k;
             EXPECT_NEAR(path[k].sweep, c.path[k].sweep, TOLERANCE) << c.what << " step " << k;
         }
+    }
+}
+
+// ARC angles however far beyond a turn (a file's degrees, kept in radians):
+// outline and line work come back at once, one turn at most, on the circle,
+// from the direction the start angle names (a loop adding whole turns never
+// ended on 1e20, and 1e20 plus a chord's step rounds back to 1e20).
+struct HugeArcCase {
+    const char* what;
+    double startDegrees;
+    double endDegrees;
+};
+
+TEST(EntityShapes, ArcAnglesBeyondATurnGiveOneTurnAtMost) {
+    const HugeArcCase cases[] = {{"start 1e20", 1e20, 90},  {"start -1e20", -1e20, 90}, {"end 1e20", 0, 1e20},
+                                 {"end -1e20", 0, -1e20}, {"both 1e20: a circle", 1e20, 1e20}};
+    DrawingShapes shapes(fixedFont());
+    for (const HugeArcCase& c : cases) {
+        DrawingEntity arc = entity(EntityKind::Arc);
+        arc.x = 10, arc.y = 20, arc.radius = 2;
+        arc.startAngle = degreesToRadians(c.startDegrees), arc.endAngle = degreesToRadians(c.endDegrees);
+        const double direction = std::remainder(arc.startAngle, 2 * PI);
+        const EntityShape s = shapes.shapeOf(arc, 0);
+        ASSERT_GE(s.outline.size(), 2u) << c.what;
+        EXPECT_LE(s.outline.size(), 181u) << c.what;  // chords of 2 degrees
+        EXPECT_NEAR(s.outline[0].x, 10 + 2 * std::cos(direction), TOLERANCE) << c.what;
+        EXPECT_NEAR(s.outline[0].y, 20 + 2 * std::sin(direction), TOLERANCE) << c.what;
+        for (const Point2& p : s.outline) EXPECT_NEAR(std::hypot(p.x - 10, p.y - 20), 2, TOLERANCE) << c.what;
+        const std::vector<PathStep> path = entityPath(arc);
+        ASSERT_EQ(path.size(), 2u) << c.what;
+        EXPECT_NEAR(std::remainder(path[1].start - direction, 2 * PI), 0, TOLERANCE) << c.what;
+        EXPECT_GT(path[1].sweep, 0) << c.what;
+        EXPECT_LE(path[1].sweep, 2 * PI) << c.what;
     }
 }
 

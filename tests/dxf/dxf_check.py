@@ -16,7 +16,8 @@ usage:
       wanted); with --original, checks that every object of the original is
       still there unchanged (except the handles listed with --changed); with
       --expect, checks the layers, text styles, coordinate systems and new
-      multi-line texts that Gradix meant to write.
+      multi-line texts that Gradix meant to write (with "pick" and "line",
+      also the record of each under the registered application GRADIX).
 
 Exit status: 0 when everything holds, 1 when a check fails, 77 when ezdxf is
 missing (the C++ tests skip then).
@@ -212,6 +213,13 @@ def check(written, original=None, expect=None, changed=()):
                 problems.append(f"layer {m.dxf.layer}")
             if m.dxf.owner != model_record:
                 problems.append(f"owner {m.dxf.owner}, model space is {model_record}")
+            if "pick" in w:
+                # Gradix's record: its line name and the point picked, under its registered application.
+                xdata = m.get_xdata("GRADIX") if m.has_xdata("GRADIX") else []
+                if len(xdata) != 2 or xdata[0] != (1000, w["line"]) or not close3(xdata[1][1], w["pick"]):
+                    problems.append(f"record {list(xdata)!r}")
+                if not doc.appids.has_entry("GRADIX"):
+                    problems.append("application GRADIX not registered")
             if problems:
                 failures.append(f"multi-line text {m.dxf.handle}: " + "; ".join(problems))
     for failure in failures:

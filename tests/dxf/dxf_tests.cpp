@@ -323,6 +323,43 @@ TEST(DxfReader, NonFiniteGeometryIsLeftOutWithANote) {
     EXPECT_EQ(d.bytes, bytes);  // what is left out of the view stays in the file
 }
 
+// Angles a file may give however far beyond a turn: every ELLIPSE parameter
+// and HATCH arc edge comes back at once as at most one turn of chords on its
+// curve (a loop adding whole turns never ended on 1e20).
+struct HugeAngleCase {
+    const char* name;
+    bool hatch;         // a HATCH arc edge of radius 3 (degrees), else an ELLIPSE of axes 5 and 5 (radians)
+    const char* start;  // ELLIPSE code 41, HATCH edge code 50
+    const char* end;    // ELLIPSE code 42, HATCH edge code 51
+};
+
+class HugeAngles : public ::testing::TestWithParam<HugeAngleCase> {};
+
+TEST_P(HugeAngles, ReadAtOnceAsOneTurnAtMost) {
+    const HugeAngleCase& c = GetParam();
+    const std::string start = c.start, end = c.end;
+    const std::string entity =
+        c.hatch ? dxf({"0|HATCH", "8|0", "91|1", "92|0", "93|1", "72|2", "10|10", "20|20", "40|3"}) +
+                      dxf({("50|" + start).c_str(), ("51|" + end).c_str(), "73|1", "75|0"})
+                : dxf({"0|ELLIPSE", "8|0", "10|10", "20|20", "11|5", "21|0", "40|1"}) +
+                      dxf({("41|" + start).c_str(), ("42|" + end).c_str()});
+    const Drawing d = readDrawingBytes(dxf({"0|SECTION", "2|ENTITIES"}) + entity + dxf({"0|ENDSEC", "0|EOF"}), "");
+    ASSERT_EQ(d.entities.size(), 1u);
+    const std::vector<PolylineVertex>& v = d.entities[0].vertices;
+    ASSERT_GE(v.size(), 2u);
+    EXPECT_LE(v.size(), 73u);  // 72 chords a turn
+    for (const PolylineVertex& p : v) EXPECT_NEAR(std::hypot(p.x - 10, p.y - 20), c.hatch ? 3 : 5, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Parameters, HugeAngles,
+                         ::testing::Values(HugeAngleCase{"ellipse_start_1e20", false, "1e20", "1"},
+                                           HugeAngleCase{"ellipse_start_minus_1e20", false, "-1e20", "1"},
+                                           HugeAngleCase{"ellipse_end_1e20", false, "0", "1e20"},
+                                           HugeAngleCase{"ellipse_end_minus_1e20", false, "0", "-1e20"},
+                                           HugeAngleCase{"hatch_arc_start_1e20", true, "1e20", "90"},
+                                           HugeAngleCase{"hatch_arc_end_minus_1e20", true, "0", "-1e20"}),
+                         [](const ::testing::TestParamInfo<HugeAngleCase>& info) { return std::string(info.param.name); });
+
 // ---- saving -----------------------------------------------------------------
 
 TEST(DxfWriter, SavingWithoutAdditionsKeepsEveryByte) {

@@ -3,7 +3,9 @@
 // drawings made by ezdxf, checked against ezdxf as an independent reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,6 +32,8 @@ const fs::path CORPUS = fs::path(GRADIX_SHARED_DATA) / "dxf";
 const std::string ANNOTATION = "{\\L桩号：K1+200.000\\P高程：123.4560}";
 const std::string ANNOTATION_LAYER = "纵断面设计高程";
 const std::string ABSENT = "absent";
+// The point picked for the annotation, recorded with it, and its line name.
+const AnnotationRecord PICK{10.5, -20.25, 0, "线路1"};
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
@@ -68,7 +72,20 @@ void annotate(Drawing& d) {
     }
     d.activeTextStyle = style.name;
     d.addUcs("xy", {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-    d.addMText({10, 20, 0}, 0, ANNOTATION);
+    const std::size_t added = d.addMText({10, 20, 0}, 0, ANNOTATION);
+    d.entities[added].record = std::make_shared<const AnnotationRecord>(PICK);
+}
+
+// Gradix's record of the annotation read back from a saved drawing: it goes
+// with the annotation (with its first line in R12).
+void expectRecordReadBack(const Drawing& back) {
+    const auto recorded = std::find_if(back.entities.begin(), back.entities.end(),
+                                       [](const DrawingEntity& e) { return e.record != nullptr; });
+    ASSERT_NE(recorded, back.entities.end());
+    EXPECT_NE(recorded->text.find("K1+200.000"), std::string::npos);
+    EXPECT_EQ(recorded->record->pickX, PICK.pickX);
+    EXPECT_EQ(recorded->record->pickY, PICK.pickY);
+    EXPECT_EQ(recorded->record->lineName, PICK.lineName);
 }
 
 // ---- the corpus ---------------------------------------------------------------
@@ -118,6 +135,7 @@ TEST_P(CorpusFile, AnnotatedSaveKeepsEveryOriginalObject) {
     const Drawing back = readDrawing(written.string());
     ASSERT_FALSE(back.entities.empty());
     EXPECT_EQ(back.entities.size(), d.entities.size() + (dxfVersionNumber(back.acadVersion) <= DXF_R12 ? 1 : 0));
+    expectRecordReadBack(back);
 }
 
 // Cut short or with a line that is not a group code, a drawing is read as far
@@ -224,6 +242,7 @@ TEST_P(BinaryTwin, SavedBinaryReadsBackInEzdxfWithTheAnnotation) {
     if (GetParam() != "R12") {
         EXPECT_EQ(back.entities.back().text, ANNOTATION);
     }
+    expectRecordReadBack(back);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, BinaryTwin, ::testing::Values("R12", "R2000", "R2018"));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "stakes/chainbreaks.h"
+#include "stakes/roundstakes.h"
 #include "stakes/stakes.h"
 #include "support/chain_breaks.h"
 #include "support/recording_sink.h"
@@ -205,6 +206,48 @@ TEST(FormatStake, StretchLetterAndKNotationOfAChainage) {
     const ChainBreakTable stn02 = chainBreakTable({{876.272071272522, 5350}});
     EXPECT_EQ(chainBreakNote(stn02, 1), "断链 K0+876.272=K5+350.000 短链 4473.728 m");
     EXPECT_EQ(chainBreakNote(BOTH, 1), "断链 K2+350.000=K2+300.000 长链 50.000 m");
+}
+
+// After a chain break the round stakes are those of the new stretch: by hand
+// from the back and ahead values (a stretch's stake = chainage + the jumps
+// before it). At a break where both stretches have a round stake, the one
+// before keeps it.
+TEST(RoundStakes, RoundStakesFollowTheNumberingOfEachStretch) {
+    const ChainBreakTable stn02 = chainBreakTable({{876.272071272522, 5350}});
+    const double stn02Jump = 5350 - 876.272071272522;
+    struct Row {
+        const char* name;
+        ChainBreakTable breaks;
+        double from, to;
+        std::vector<RoundStake> expected;  // chainage, {stretch, value}; the multiple not compared
+    };
+    const Row rows[] = {
+        {"no breaks", {}, 15, 65, {{20, {1, 20}}, {40, {1, 40}}, {60, {1, 60}}}},
+        {"stakes repeat (2350=2300)", STEP_BACK, 2300, 2400,
+         {{2300, {1, 2300}}, {2320, {1, 2320}}, {2340, {1, 2340}}, {2350, {2, 2300}}, {2370, {2, 2320}},
+          {2390, {2, 2340}}}},
+        {"stakes skipped (4100=4180)", JUMP_AHEAD, 4060, 4140,
+         {{4060, {1, 4060}}, {4080, {1, 4080}}, {4100, {1, 4100}}, {4120, {2, 4200}}, {4140, {2, 4220}}}},
+        {"STN02's equation (K0+876.272=K5+350)", stn02, 800, 920,
+         {{800, {1, 800}}, {820, {1, 820}}, {840, {1, 840}}, {860, {1, 860}}, {5360 - stn02Jump, {2, 5360}},
+          {5380 - stn02Jump, {2, 5380}}}},
+        {"the third stretch of the example road (C = chainage + 30)", BOTH, 4140, 4190,
+         {{4150, {2, 4100}}, {4170, {3, 4200}}, {4190, {3, 4220}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<std::vector<RoundStake>> got = roundStakes(row.breaks, row.from, row.to, 20, 1000);
+        ASSERT_TRUE(got.has_value());
+        ASSERT_EQ(got->size(), row.expected.size());
+        for (std::size_t i = 0; i < got->size(); ++i) {
+            EXPECT_NEAR((*got)[i].chainage, row.expected[i].chainage, 1e-9) << i;
+            EXPECT_EQ((*got)[i].stake.stretch, row.expected[i].stake.stretch) << i;
+            EXPECT_NEAR((*got)[i].stake.value, row.expected[i].stake.value, 1e-9) << i;
+            EXPECT_EQ((*got)[i].multiple * 20, (*got)[i].stake.value) << i;
+        }
+    }
+    // A range of more stakes than allowed makes none (the caller refuses it).
+    EXPECT_FALSE(roundStakes({}, 0, 1e6, 20, 1000).has_value());
 }
 
 // --------------------------------------------------------------- sj_dlstr_11

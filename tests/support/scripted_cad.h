@@ -29,18 +29,25 @@ public:
     static constexpr int TEXT = 32;
     static constexpr int MTEXT = 21;
     static constexpr int LINE = 19;
+    static constexpr int BLOCK_REFERENCE = 7;
 
     // An object a scripted selection yields.
     struct Entity : CadEntity {
-        Entity(int type, std::string text) : type(type), text(std::move(text)) {}
+        Entity(int type, std::string text, std::vector<CadText> blockTexts = {})
+            : type(type), text(std::move(text)), blockTexts(std::move(blockTexts)) {}
         int entitytype() const override { return type; }
         std::string TextString() const override { return text; }
+        std::vector<CadText> BlockTexts() const override { return blockTexts; }
         int type;
         std::string text;
+        std::vector<CadText> blockTexts;
     };
+    // An object of a scripted selection; a block reference (BLOCK_REFERENCE)
+    // shows the texts of its block.
     struct ScriptedEntity {
         int type;
         std::string text;
+        std::vector<CadText> blockTexts = {};
     };
 
     struct StyleRecord {
@@ -54,6 +61,8 @@ public:
         double height = 2.5;
         int color = 256;
         double rotation = 0;
+        std::optional<CadPoint> pick;  // recordPick's point and line name
+        std::string lineName;
     };
     struct UcsRecord {
         CadPoint origin, xAxisPoint, yAxisPoint;
@@ -183,6 +192,11 @@ private:
         void Color(int c) override { set("Color", std::to_string(c)), rec().color = c; }
         void TextString(const std::string& t) override { set("TextString", t), rec().text = t; }
         void rotation(double r) override { set("rotation", number(r)), rec().rotation = r; }
+        void recordPick(const CadPoint& p, const std::string& name) override {
+            set("recordPick", point(p) + "," + name);
+            rec().pick = p;
+            rec().lineName = name;
+        }
         std::string StyleName() const override { return cad.mtexts[index].style; }
         double Height() const override { return cad.mtexts[index].height; }
         int Color() const override { return cad.mtexts[index].color; }
@@ -203,7 +217,7 @@ private:
             std::optional<std::vector<ScriptedEntity>> chosen = std::move(cad.selections.front());
             cad.selections.pop_front();
             if (!chosen) return false;
-            for (const ScriptedEntity& e : *chosen) members.push_back(std::make_unique<Entity>(e.type, e.text));
+            for (const ScriptedEntity& e : *chosen) members.push_back(std::make_unique<Entity>(e.type, e.text, e.blockTexts));
             return true;
         }
         int Count() const override { return static_cast<int>(members.size()); }

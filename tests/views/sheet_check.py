@@ -9,6 +9,7 @@ usage: sheet_check.py FILE
   TICK<tab>x<tab>lower y<tab>upper y             (vertical LINEs of the band of stakes, 里程桩号)
   LABEL<tab>text<tab>x<tab>y                     (TEXTs of the band of stakes, x of their alignment point)
   NOTE<tab>text                                  (TEXTs of 图名及说明)
+  BREAK<tab>text<tab>x                           (TEXTs of 断链, x of their insertion point)
 Exit status 0, or 77 when ezdxf is missing (the tests skip then).
 """
 import sys
@@ -41,6 +42,8 @@ def main(path):
             print("LABEL\t%s\t%r\t%r" % (e.dxf.text, at.x, at.y))
         elif kind == "TEXT" and layer == "图名及说明":
             print("NOTE\t" + e.dxf.text)
+        elif kind == "TEXT" and layer == "断链":
+            print("BREAK\t%s\t%r" % (e.dxf.text, e.dxf.insert.x))
     return 0
 
 

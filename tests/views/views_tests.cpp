@@ -14,6 +14,7 @@
 
 #include "text/failures.h"
 #include "text/numbers.h"
+#include "stakes/stakes.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
 #include "support/chain_breaks.h"
@@ -22,7 +23,6 @@
 #include "views/planmodel.h"
 #include "views/profilemodel.h"
 #include "views/profilesheet.h"
-#include "views/stakeaxis.h"
 
 namespace gradix {
 namespace {
@@ -91,49 +91,6 @@ TEST(ProfileLabelModel, ExtremeProfilesAreDrawnOrRefusedButNeverHang) {
 }
 
 // ---- stakes across chain breaks ---------------------------------------------
-
-// After a chain break the round stakes are those of the new stretch: by hand
-// from the back and ahead values (a stretch's stake = chainage + the jumps
-// before it). At a break where both stretches have a round stake, the one
-// before keeps it.
-TEST(StakeAxis, RoundStakesFollowTheNumberingOfEachStretch) {
-    using testing::chainBreakTable;
-    const ChainBreakTable stn02 = chainBreakTable({{876.272071272522, 5350}});
-    const double stn02Jump = 5350 - 876.272071272522;
-    struct Row {
-        const char* name;
-        ChainBreakTable breaks;
-        double from, to;
-        std::vector<RoundStake> expected;  // chainage, {stretch, value}; the multiple not compared
-    };
-    const Row rows[] = {
-        {"no breaks", {}, 15, 65, {{20, {1, 20}}, {40, {1, 40}}, {60, {1, 60}}}},
-        {"stakes repeat (2350=2300)", testing::STEP_BACK, 2300, 2400,
-         {{2300, {1, 2300}}, {2320, {1, 2320}}, {2340, {1, 2340}}, {2350, {2, 2300}}, {2370, {2, 2320}},
-          {2390, {2, 2340}}}},
-        {"stakes skipped (4100=4180)", testing::JUMP_AHEAD, 4060, 4140,
-         {{4060, {1, 4060}}, {4080, {1, 4080}}, {4100, {1, 4100}}, {4120, {2, 4200}}, {4140, {2, 4220}}}},
-        {"STN02's equation (K0+876.272=K5+350)", stn02, 800, 920,
-         {{800, {1, 800}}, {820, {1, 820}}, {840, {1, 840}}, {860, {1, 860}}, {5360 - stn02Jump, {2, 5360}},
-          {5380 - stn02Jump, {2, 5380}}}},
-        {"the third stretch of the example road (C = chainage + 30)", testing::ROAD_BREAKS, 4140, 4190,
-         {{4150, {2, 4100}}, {4170, {3, 4200}}, {4190, {3, 4220}}}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::optional<std::vector<RoundStake>> got = roundStakes(row.breaks, row.from, row.to, 20, 1000);
-        ASSERT_TRUE(got.has_value());
-        ASSERT_EQ(got->size(), row.expected.size());
-        for (std::size_t i = 0; i < got->size(); ++i) {
-            EXPECT_NEAR((*got)[i].chainage, row.expected[i].chainage, 1e-9) << i;
-            EXPECT_EQ((*got)[i].stake.stretch, row.expected[i].stake.stretch) << i;
-            EXPECT_NEAR((*got)[i].stake.value, row.expected[i].stake.value, 1e-9) << i;
-            EXPECT_EQ((*got)[i].multiple * 20, (*got)[i].stake.value) << i;
-        }
-    }
-    // A range of more stakes than allowed makes none (the caller refuses it).
-    EXPECT_FALSE(roundStakes({}, 0, 1e6, 20, 1000).has_value());
-}
 
 // The plan and profile models of the example road with road.dl's breaks:
 // every stake they show is the stretch letter and K notation, the ticks of a
@@ -269,6 +226,7 @@ struct SheetReading {
     struct Label { std::string text; double x, y; };
     std::vector<Label> labels;
     std::vector<std::string> notes;
+    std::vector<std::string> breaks;            // the chain-break notes
     std::map<std::string, std::string> styles;  // name -> "font|big font"
 };
 
@@ -303,6 +261,8 @@ SheetReading readSheet(const fs::path& file) {
             r.labels.push_back({f[1], std::stod(f[2]), std::stod(f[3])});
         } else if (f[0] == "NOTE" && f.size() == 2) {
             r.notes.push_back(f[1]);
+        } else if (f[0] == "BREAK" && f.size() == 3) {
+            r.breaks.push_back(f[1]);
         }
     }
     return r;
@@ -385,12 +345,19 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
                 return std::abs(t.x - label.x) < PAPER_TOLERANCE && t.high < label.y;
             });
             EXPECT_TRUE(onTick) << label.text << " at x " << label.x;
-            // At a chain break both stakes stand at one place: the back one and the ahead one.
+            // In the one stake notation (stretch letter and K notation), on a
+            // round stake of its stretch; at a chain break both stakes stand
+            // at one place: the back one and the ahead one.
             const auto stakeText = [&](double chainage) { return formatStake(project.breaks, chainage, 0); };
             const double at = chainageAt(label.x);
             EXPECT_TRUE(label.text == stakeText(at - BREAK_SIDE) || label.text == stakeText(at + BREAK_SIDE))
                 << label.text << " at chainage " << at;
+            EXPECT_TRUE(label.text.ends_with("00")) << label.text;
         }
+        // Each chain break in the range with its note ("断链 K2+350.000=K2+300.000 长链 50.000 m").
+        std::vector<std::string> notes;
+        for (int k = 1; k <= project.breaks.chainBreakCount; ++k) notes.push_back(chainBreakNote(project.breaks, k));
+        EXPECT_EQ(sheet.breaks, notes);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "views/stakeaxis.h"
+#include "stakes/roundstakes.h"
 
 #include <cmath>
 #include <limits>
