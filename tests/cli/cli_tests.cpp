@@ -180,17 +180,17 @@ TEST_F(Cli, UsageErrorsExitSixtyFour) {
     EXPECT_EQ(run({"coords", "--icd", icd, "--from", "0", "--to", "10", "--every", "0"}).exitCode, 64);
     const CliRun r = run({"coords", "--icd", icd, "--from", "0", "--to", "10"});
     EXPECT_EQ(r.exitCode, 64);
-    EXPECT_NE(r.err.find("usage: gradix-cli coords"), std::string::npos);
+    EXPECT_NE(r.err.find("用法：gradix-cli coords"), std::string::npos);
 }
 
 TEST_F(Cli, HelpAndVersion) {
     CliRun r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("usage: gradix-cli COMMAND"), std::string::npos);
+    EXPECT_NE(r.out.find("用法：gradix-cli 命令"), std::string::npos);
     for (const char* command : {"chainage", "stake", "compute", "coords", "elements", "profile", "locate"}) {
         r = run({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
-        EXPECT_EQ(r.out.rfind(std::string("usage: gradix-cli ") + command, 0), 0u) << command;
+        EXPECT_EQ(r.out.rfind(std::string("用法：gradix-cli ") + command, 0), 0u) << command;
     }
     r = run({"--version"});
     EXPECT_EQ(r.out, "gradix-cli 2.5.0\n");
@@ -424,7 +424,7 @@ TEST_F(Cli, AResultFileThatIsAFileReadIsAUsageErrorAndNothingIsWritten) {
     for (const std::string& out : {stakes, path("soft.txt"), profile, path("hard.zdm"), dir_.folder() + "/./s.txt"}) {
         const CliRun r = run({"compute", "--profile", profile, "--stakes", stakes, "--out", out});
         EXPECT_EQ(r.exitCode, 64) << out;
-        EXPECT_NE(r.err.find("usage: gradix-cli compute"), std::string::npos);
+        EXPECT_NE(r.err.find("用法：gradix-cli compute"), std::string::npos);
     }
     EXPECT_EQ(readBytes(stakes), "100\n");
     EXPECT_EQ(readBytes(profile), CREST_PROFILE);
@@ -474,7 +474,7 @@ TEST_F(CliInput, EqualsSignsAndTheStandardStreams) {
     r = runWithInput({"compute", "--profile", profile, "--format=tsv", "--stakes=-"}, "400\nx\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.errLine(1), msg::located("standard input", 2, msg::stakeDetail("x", msg::NO_NUMBER_IN_STAKE))) << r.err;
+    EXPECT_EQ(r.errLine(1), msg::located("标准输入", 2, msg::stakeDetail("x", msg::NO_NUMBER_IN_STAKE))) << r.err;
 }
 
 TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
@@ -482,11 +482,11 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
         const char* command;
         std::vector<const char*> options;
     } rows[] = {
-        {"chainage", {"--breaks", "--landxml", "--alignment", "STAKE"}},
-        {"stake", {"--breaks", "--landxml", "--alignment", "CHAINAGE"}},
+        {"chainage", {"--breaks", "--landxml", "--alignment", "桩号"}},
+        {"stake", {"--breaks", "--landxml", "--alignment", "里程"}},
         {"compute", {"--profile", "--breaks", "--icd", "--landxml", "--alignment", "--profile-name", "--format",
-                     "--stakes", "--out", "STAKE"}},
-        {"coords", {"--icd", "--landxml", "--alignment", "--from", "--to", "--every", "CHAINAGE"}},
+                     "--stakes", "--out", "桩号"}},
+        {"coords", {"--icd", "--landxml", "--alignment", "--from", "--to", "--every", "里程"}},
         {"elements", {"--icd", "--landxml", "--alignment"}},
         {"profile", {"--profile", "--breaks", "--icd", "--landxml", "--alignment", "--profile-name"}},
         {"locate", {"--icd", "--landxml", "--alignment", "X,Y"}},
@@ -497,11 +497,11 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
     for (const auto& row : rows) {
         const CliRun r = run({row.command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << row.command;
-        EXPECT_EQ(r.out.rfind(std::string("usage: gradix-cli ") + row.command, 0), 0u) << r.out;
+        EXPECT_EQ(r.out.rfind(std::string("用法：gradix-cli ") + row.command, 0), 0u) << r.out;
         const std::string usage = r.out.substr(0, r.out.find('\n'));
         for (const char* option : row.options)
             EXPECT_NE(usage.find(option), std::string::npos) << row.command << " " << option;
-        EXPECT_NE(r.out.find("exit codes"), std::string::npos) << row.command;
+        EXPECT_NE(r.out.find("退出码"), std::string::npos) << row.command;
     }
 }
 
@@ -586,7 +586,7 @@ TEST_F(Cli, LandXmlNotesChoicesAndRefusals) {
         EXPECT_EQ(r.exitCode, 64) << args[0] << " " << args.back() << ": " << r.err;
     }
     r = run({"landxml", "list", "--help"});
-    EXPECT_EQ(r.out.rfind("usage: gradix-cli landxml list FILE", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("用法：gradix-cli landxml list 文件", 0), 0u) << r.out;
 }
 
 #ifdef GRADIX_WINDOW_PATH
