@@ -11,6 +11,7 @@
 #include "commands/batchhost.h"
 #include "dxf/dxfreader.h"
 #include "dxf/dxfwriter.h"
+#include "stakes/stakes.h"
 #include "text/messages.h"
 
 namespace gradix::cli {
@@ -55,7 +56,10 @@ Outcome run(const AnnotateOptions& o, CommandContext& c) {
         host.last.reset();
         if (Outcome picked = pickAndAnnotate(project, cad, host); !picked) return picked;
         if (!host.last) return Outcome::failed(DataError(msg::ANNOTATION_NOT_ADDED));
-        lines += host.last->stake + TAB + host.last->elevation + TAB + host.last->grade + '\n';
+        // The stake as every output writes it, from the stake the pick found.
+        double chainage = 0.0;
+        if (Outcome read = stakeArgument(project.breaks, host.last->stake, chainage); !read) return read;
+        lines += formatStake(project.breaks, chainage) + TAB + host.last->elevation + TAB + host.last->grade + '\n';
     }
     // The values are printed once the drawing holding them is saved.
     if (o.out == STANDARD_STREAM) {

@@ -8,7 +8,6 @@
 #include "cli/arguments.h"
 #include "cli/clitexts.h"
 #include "stakes/stakes.h"
-#include "text/messages.h"
 #include "text/numbers.h"
 
 namespace gradix::cli {
@@ -29,11 +28,10 @@ struct ChainageOptions {
 Outcome run(const ChainageOptions& o, CommandContext& c) {
     if (Outcome loaded = o.project.load(c.project); !loaded) return loaded;
     for (const std::string& stake : o.stakes) {
-        const StakeQualification q = qualifyStake(c.project.breaks, stake);
-        if (!q.accepted()) return Outcome::refused(q.refusal, msg::stakeDetail(stake, q.reason));
+        double chainage = 0.0;
         // A stake that fails prints nothing: its line is written once complete.
-        const double chainage = dlstr_sj(c.project.breaks, q.text);
-        c.out << q.text << TAB << shortestText(chainage) << '\n';
+        if (Outcome read = stakeArgument(c.project.breaks, stake, chainage); !read) return read;
+        c.out << formatStake(c.project.breaks, chainage) << TAB << shortestText(chainage) << '\n';
     }
     return Outcome::done();
 }

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -12,6 +13,7 @@
 #include "cli/helpformat.h"
 #include "cli/registry.h"
 #include "commands/trap.h"
+#include "stakes/stakes.h"
 #include "text/messages.h"
 
 namespace gradix {
@@ -78,6 +80,59 @@ const CLI::App* innermost(const CLI::App& command) {
     return &command;
 }
 
+// Whether an argument beginning with a sign is a value: a number, a point
+// or a stake ("-.5", "+3", "-1,-2", "-K0+005"), never an option (no option
+// name begins with a digit, a point or a "+").
+bool isSignedValue(const std::string& arg) {
+    if (arg.size() < 2) return false;
+    if (arg.front() == '+') return true;
+    if (arg.front() != '-' || arg[1] == '-') return false;
+    return std::isdigit(static_cast<unsigned char>(arg[1])) || arg[1] == '.' || isKilometreNotation(arg);
+}
+
+// The command line as CLI11 is to read it: the command names, then the
+// options with their values, then "--" and the arguments in the order given,
+// so that an argument beginning with "-" (a negative stake or chainage) is
+// never taken for an option. An option's value is taken as given ("--from
+// -.5"); what follows a "--" of the person's stays an argument.
+std::vector<std::string> orderedArguments(const CLI::App& root, const std::vector<std::string>& args) {
+    const CLI::App* command = &root;
+    std::size_t i = 0;
+    std::vector<std::string> ordered;
+    for (; i < args.size(); ++i) {
+        const CLI::App* named = nullptr;
+        for (const CLI::App* sub : command->get_subcommands({}))
+            if (sub->get_name() == args[i]) named = sub;
+        if (!named) break;
+        ordered.push_back(args[i]);
+        command = named;
+    }
+    std::vector<std::string> arguments;
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            arguments.insert(arguments.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
+        if (arg.size() < 2 || arg.front() != '-' || isSignedValue(arg)) {
+            arguments.push_back(arg);
+            continue;
+        }
+        ordered.push_back(arg);
+        const CLI::Option* option = arg.find('=') == std::string::npos ? command->get_option_no_throw(arg) : nullptr;
+        if (option && option->get_type_size_max() > 0) {
+            // An option without its value is CLI11's to report, as given.
+            if (i + 1 == args.size()) return args;
+            ordered.push_back(args[++i]);
+        }
+    }
+    if (!arguments.empty()) {
+        ordered.push_back("--");
+        ordered.insert(ordered.end(), arguments.begin(), arguments.end());
+    }
+    return ordered;
+}
+
 // The exit code of an outcome; a refusal or failure puts its message and
 // detail on err.
 int exitCodeOf(const Outcome& outcome, std::ostream& out, std::ostream& err) {
@@ -127,7 +182,8 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     }
     CommandContext context{in, out, err, {}, {}, false};
     try {
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        const std::vector<std::string> ordered = orderedArguments(line.app(), args);
+        std::vector<std::string> reversed(ordered.rbegin(), ordered.rend());
         line.app().parse(reversed);
         const cli::CommandRun* run = line.registry().chosen();
         if (!run) return usageMistake(*innermost(*command), "缺少子命令", err);

@@ -10,6 +10,7 @@
 #include "cli/arguments.h"
 #include "cli/clitexts.h"
 #include "commands/compute.h"
+#include "stakes/stakes.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 
@@ -32,8 +33,10 @@ struct ComputeOptions {
     std::vector<std::string> arguments;
 };
 
-void writeTsvRow(std::ostream& out, const StakeResult& r) {
-    out << r.stake << TAB << shortestText(r.chainage) << TAB << shortestText(r.elevation) << TAB
+// The stake as every output writes it (from its chainage), the chainage, the
+// elevation and the grade (a ratio), exact.
+void writeTsvRow(std::ostream& out, const ChainBreakTable& breaks, const StakeResult& r) {
+    out << formatStake(breaks, r.chainage) << TAB << shortestText(r.chainage) << TAB << shortestText(r.elevation) << TAB
         << shortestText(r.grade) << '\n';
 }
 
@@ -57,7 +60,7 @@ Outcome run(const ComputeOptions& o, CommandContext& c) {
             if (Outcome computed = computeStake(project, typed, RangeTest::WithinProfile, r); !computed)
                 return computed;
             if (tsv)
-                writeTsvRow(c.out, r);
+                writeTsvRow(c.out, project.breaks, r);
             else
                 c.out << typed << TAB << formatFixed(r.elevation, RESULT_DECIMALS) << TAB << formatPercent(r.grade)
                       << '\n';
@@ -77,7 +80,7 @@ Outcome run(const ComputeOptions& o, CommandContext& c) {
     std::string text;
     if (tsv) {
         std::ostringstream rows;
-        for (const StakeResult& r : results) writeTsvRow(rows, r);
+        for (const StakeResult& r : results) writeTsvRow(rows, project.breaks, r);
         text = rows.str();
     } else {
         text = resultFileText(results);

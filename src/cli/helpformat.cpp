@@ -1,5 +1,7 @@
 #include "cli/helpformat.h"
 
+#include <algorithm>
+
 #include "cli/clitexts.h"
 #include "text/unicode.h"
 
@@ -150,7 +152,17 @@ std::string parseErrorText(const CLI::ParseError& error) {
     } else if (dynamic_cast<const CLI::RequiresError*>(&error)) {
         if (splitAt(text, " requires ", a, b)) return a + " 须与 " + b + " 一起使用";
     } else if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
-        if (splitAt(text, "expected: ", a, b)) return "无法识别的参数：" + b;
+        // The "--" gradix-cli puts before the arguments is not the person's.
+        if (splitAt(text, "expected: ", a, b)) {
+            std::string words;
+            for (std::size_t at = 0; at <= b.size();) {
+                const std::size_t end = std::min(b.find(' ', at), b.size());
+                const std::string word = b.substr(at, end - at);
+                if (word != "--" && !word.empty()) words += (words.empty() ? "" : " ") + word;
+                at = end + 1;
+            }
+            return "无法识别的参数：" + words;
+        }
     } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
         if (splitAt(text, ": ", a, b) && endsWith(b, " missing")) return a + " 缺少值";
         if (splitAt(text, " arguments to ", a, b) && splitAt(b, ", got ", a, b)) return a + " 的值的个数不对";

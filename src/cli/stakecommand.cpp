@@ -25,7 +25,7 @@ Outcome run(const StakeOptions& o, CommandContext& c) {
     std::vector<double> chainages;
     for (const std::string& text : o.chainages) chainages.push_back(numberArgument(text));
     if (Outcome loaded = o.project.load(c.project); !loaded) return loaded;
-    for (double chainage : chainages) c.out << sj_dlstr_11(c.project.breaks, chainage) << '\n';
+    for (double chainage : chainages) c.out << formatStake(c.project.breaks, chainage) << '\n';
     return Outcome::done();
 }
 

@@ -80,7 +80,7 @@ SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing) {
 LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const ChainBreakTable& breaks,
                                const Profile* profile, const SurveyPoint& point, double maxOffset) {
     const FootOfPoint foot = locateSurveyedPoint(al, samples, point.x, point.y);
-    LocatedPoint r{point.name, sj_dlstr_11(breaks, foot.ptzh), foot.ptzh, foot.offsetRight(), std::nullopt, std::nullopt,
+    LocatedPoint r{point.name, formatStake(breaks, foot.ptzh), foot.ptzh, foot.offsetRight(), std::nullopt, std::nullopt,
                    std::nullopt, ""};
     // The foot is searched between the samples beside the nearest one, so a
     // point beyond an end finds its foot at most one sample step beyond it;

@@ -46,7 +46,7 @@ SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing);
 // A point located on the alignment.
 struct LocatedPoint {
     std::string name;
-    std::string stake;                 // the stake text (sj_dlstr_11) of the chainage
+    std::string stake;                 // the stake of the chainage (formatStake)
     double chainage;                   // m, of the foot
     double offset;                     // m, positive to the right of increasing chainage
     std::optional<double> elevation;   // m, design elevation, with a profile

@@ -66,14 +66,15 @@ TEST_F(Cli, ChainageQualifiesAndConvertsStakes) {
     const std::string breaks = write("b.dl", gradix::testing::ROAD_BREAKS_FILE);
     const CliRun r = run({"chainage", "--breaks", breaks, "2200", " 2400", "B2320", "A2320", "C4180"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "A2200\t2200\nB2400\t2450\nB2320\t2370\nA2320\t2320\nC4180\t4150\n");
+    // C4180, the ahead side of the jump, is the same place as B4100.
+    EXPECT_EQ(r.out, "AK2+200.000\t2200\nBK2+400.000\t2450\nBK2+320.000\t2370\nAK2+320.000\t2320\nBK4+100.000\t4150\n");
 }
 
 TEST_F(Cli, ChainageStopsAtTheFirstRefusalAfterTheLinesPrinted) {
     const std::string breaks = write("b.dl", gradix::testing::ROAD_BREAKS_FILE);
     CliRun r = run({"chainage", "--breaks", breaks, "2200", "4150", "2400"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "A2200\t2200\n");
+    EXPECT_EQ(r.out, "AK2+200.000\t2200\n");
     EXPECT_EQ(r.errLine(0), "桩号4150不应存在4100和4180之间，请修改！");
     EXPECT_NE(r.errLine(1), "");
 
@@ -86,9 +87,9 @@ TEST_F(Cli, StakeWritesQualifiedStakeTexts) {
     const std::string breaks = write("b.dl", "2350 2300\n");
     CliRun r = run({"stake", "--breaks", breaks, "2370", "2350", "2370.25", "100"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "B2320\nA2350\nB2320.250\nA100\n");
+    EXPECT_EQ(r.out, "BK2+320.000\nAK2+350.000\nBK2+320.250\nAK0+100.000\n");
     r = run({"stake", "1234", "1234.5678"});
-    EXPECT_EQ(r.out, "1234\n1234.568\n");
+    EXPECT_EQ(r.out, "K1+234.000\nK1+234.568\n");
 }
 
 TEST_F(Cli, ComputeSingleStakesPrintTheClipboardText) {
@@ -98,7 +99,7 @@ TEST_F(Cli, ComputeSingleStakesPrintTheClipboardText) {
     EXPECT_EQ(r.out, "180\t103.5000\t1.0000\n200\t103.6000\t0.0000\n400\t100.0000\t-2.0000\n");
 
     r = run({"compute", "--profile", profile, "--format", "tsv", "100", "400"});
-    EXPECT_EQ(r.out, "100\t100\t102\t0.02\n400\t400\t100\t-0.02\n");
+    EXPECT_EQ(r.out, "K0+100.000\t100\t102\t0.02\nK0+400.000\t400\t100\t-0.02\n");
 }
 
 TEST_F(Cli, ComputeSingleStakeOutsideTheProfileIsRefused) {
@@ -128,7 +129,7 @@ TEST_F(Cli, ComputeStakeFileWritesTheResultFileLayout) {
     EXPECT_EQ(readBytes(path("out.txt")), expected);
 
     r = run({"compute", "--profile", profile, "--stakes", exact, "--format", "tsv", "--out", path("o.tsv")});
-    EXPECT_EQ(readBytes(path("o.tsv")), "-100 start\t-100\t98\t0.02\n450\t450\t99\t-0.02\n");
+    EXPECT_EQ(readBytes(path("o.tsv")), "-K0+100.000\t-100\t98\t0.02\nK0+450.000\t450\t99\t-0.02\n");
 }
 
 TEST_F(Cli, ComputeStakeFileWithARefusedStakeWritesNothing) {
@@ -328,7 +329,7 @@ TEST_F(Cli, AnnotateAddsTheAnnotationAndKeepsTheInputDrawing) {
                           input, "--out", path("annotated.dxf"), "--rotation", "90", onRoad + ":" + onRoad});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // The sag at 1200: 106 + 132²/24000, the mean of -1 % and 1.2 %.
-    EXPECT_TRUE(r.out == "1200\t106.7260\t0.1000\n" || r.out == "1200.000\t106.7260\t0.1000\n") << r.out;
+    EXPECT_EQ(r.out, "K1+200.000\t106.7260\t0.1000\n");
     EXPECT_EQ(readBytes(input), before);
 
     const std::vector<std::string> rows = lines(run({"labels", "--drawing", path("annotated.dxf")}).out);
@@ -381,10 +382,10 @@ TEST_F(Cli, AFailingStakePrintsNothingAndTheLinesBeforeItStay) {
     const std::string breaks = write("b.dl", "2350 2300\n");
     CliRun r = run({"chainage", "--breaks", breaks, "2200", "V100"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "A2200\t2200\n");
+    EXPECT_EQ(r.out, "AK2+200.000\t2200\n");
     r = run({"chainage", "100", "1e400"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.out, "100\t100\n");
+    EXPECT_EQ(r.out, "K0+100.000\t100\n");
     EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
 }
 
@@ -653,5 +654,93 @@ INSTANTIATE_TEST_SUITE_P(
                  {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd", "--tolerance", "-1"}, 3,
                  "\tK0+000\t0.000\t0.000\t0.000\t6.000\n"}),
     [](const ::testing::TestParamInfo<CheckRun>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Stakes and chainages on the command line: signed numbers are arguments
+// wherever they stand, K notation is read wherever a stake is, a lettered
+// stake outside its stretch is refused, and every stake derived from a
+// chainage is written in the one notation (stretch letter + K notation).
+struct StakeRun {
+    const char* name;
+    std::vector<std::string> args;  // "@x": the file x written by the test, "%x": examples/x
+    int exitCode;
+    const char* out;                // the whole stdout; nullptr: not compared
+    const char* firstErrorLine;     // "" for none
+    std::vector<std::string> sameOutAs = {};  // another run whose stdout this one repeats
+};
+
+class StakeArguments : public Cli, public ::testing::WithParamInterface<StakeRun> {
+protected:
+    std::vector<std::string> expand(const std::vector<std::string>& args) {
+        write("crest.zdm", CREST_PROFILE);
+        write("line.icd", "100\n0,0,0\n1,100\n");  // northward from (0, 0) at chainage 100
+        write("k.txt", "BK2+320\nK1+200\n");
+        std::vector<std::string> expanded;
+        for (const std::string& a : args)
+            expanded.push_back(a[0] == '@' ? path(a.substr(1)) : a[0] == '%' ? example(a.substr(1)) : a);
+        return expanded;
+    }
+};
+
+TEST_P(StakeArguments, AreReadAndWrittenInOneNotation) {
+    const StakeRun& s = GetParam();
+    const CliRun r = run(expand(s.args));
+    EXPECT_EQ(r.exitCode, s.exitCode) << r.err;
+    if (s.out) {
+        EXPECT_EQ(r.out, s.out);
+    }
+    if (*s.firstErrorLine) {
+        EXPECT_EQ(r.errLine(0), s.firstErrorLine);
+    }
+    if (!s.sameOutAs.empty()) {
+        EXPECT_EQ(r.out, run(expand(s.sameOutAs)).out);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, StakeArguments,
+    ::testing::Values(
+        StakeRun{"negative_stakes_are_arguments", {"chainage", "-.5", "+3", "-K0+001.5"}, 0,
+                 "-K0+000.500\t-0.5\nK0+003.000\t3\n-K0+001.500\t-1.5\n", ""},
+        StakeRun{"negative_chainages_are_arguments", {"stake", "-3", "-.25"}, 0, "-K0+003.000\n-K0+000.250\n", ""},
+        StakeRun{"negative_coordinates_chainage", {"coords", "--icd", "@line.icd", "-.5"}, 0, "-0.5\t-100.5\t0\t0\n", ""},
+        StakeRun{"after_the_double_dash", {"compute", "--profile", "@crest.zdm", "--", "100", "-0"}, 0,
+                 "100\t102.0000\t2.0000\n-0\t100.0000\t2.0000\n", ""},
+        StakeRun{"an_option_value_may_be_negative",
+                 {"coords", "--icd", "@line.icd", "--from", "-.5", "--to", "0", "--every", "1"}, 0,
+                 "-0.5\t-100.5\t0\t0\n0\t-100\t0\t0\n", ""},
+        StakeRun{"an_option_without_value_after_arguments", {"chainage", "1", "--breaks"}, 64, "", ""},
+        StakeRun{"lettered_stakes_outside_their_stretch",
+                 {"chainage", "--breaks", "%road.dl", "B2", "A3000", "A2400", "C100"}, 1, "",
+                 "桩号B2不在B段桩号范围内，请修改！"},
+        StakeRun{"kilometre_notation_through_the_breaks",
+                 {"chainage", "--breaks", "%road.dl", "A2320", "BK2+320", "B K2+320.5", "K1+200"}, 0,
+                 "AK2+320.000\t2320\nBK2+320.000\t2370\nBK2+320.500\t2370.5\nAK1+200.000\t1200\n", ""},
+        StakeRun{"ambiguous_kilometre_stake", {"chainage", "--breaks", "%road.dl", "K2+320"}, 1, "",
+                 "程序不能判断桩号K2+320所属的断链区间，需添加断链标识A、B、C..."},
+        StakeRun{"compute_echoes_the_stake_as_typed",
+                 {"compute", "--breaks", "%road.dl", "--profile", "%road.zdm", "BK2+320"}, 0,
+                 "BK2+320\t112.0480\t-0.9600\n", ""},
+        StakeRun{"stake_file_in_kilometre_notation",
+                 {"compute", "--breaks", "%road.dl", "--profile", "%road.zdm", "--stakes", "@k.txt", "--format", "tsv"},
+                 0, nullptr, "", {"compute", "--breaks", "%road.dl", "--profile", "%road.zdm", "--format", "tsv",
+                                  "B2320", "A1200"}},
+        StakeRun{"coords_stake_through_the_equations", {"coords", "--landxml", "%road.xml", "B2320", "K1+200"}, 0,
+                 nullptr, "", {"coords", "--landxml", "%road.xml", "2370", "1200"}},
+        StakeRun{"coords_lettered_stake_outside_its_stretch", {"coords", "--landxml", "%road.xml", "A2400"}, 1, "",
+                 "桩号A2400不在A段桩号范围内，请修改！"},
+        StakeRun{"coords_neither_number_nor_stake", {"coords", "--icd", "%road.icd", "abc"}, 64, "", ""},
+        StakeRun{"table_range_in_kilometre_notation",
+                 {"table", "stakes", "--landxml", "%road.xml", "--every", "100", "--from", "AK0+300", "--to", "A K0+400"},
+                 0, nullptr, "",
+                 {"table", "stakes", "--landxml", "%road.xml", "--every", "100", "--from", "A300", "--to", "A400"}},
+        StakeRun{"sheet_range_outside_a_stretch",
+                 {"drawing", "profile", "--landxml", "%road.xml", "--from", "A2400", "--to", "B3000", "--out",
+                  "@s.dxf"},
+                 1, "", "桩号A2400不在A段桩号范围内，请修改！"}),
+    [](const ::testing::TestParamInfo<StakeRun>& info) { return std::string(info.param.name); });
 
 }  // namespace

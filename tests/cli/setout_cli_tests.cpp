@@ -103,8 +103,8 @@ TEST_F(SetoutCli, LocatePointsNamesTheBadLineOrGoesOn) {
     std::getline(lines, p1);
     std::getline(lines, p2);
     EXPECT_FALSE(std::getline(lines, extra));
-    EXPECT_EQ(p1.substr(0, 12), "P1\t1200.000\t") << p1;
-    EXPECT_EQ(p2.substr(0, 11), "P2\t270.260\t") << p2;
+    EXPECT_EQ(p1.substr(0, 14), "P1\tK1+200.000\t") << p1;
+    EXPECT_EQ(p2.substr(0, 14), "P2\tK0+270.260\t") << p2;
 }
 
 // The tables: csv with the byte-order mark and the Chinese header, tsv rows,
@@ -153,7 +153,7 @@ TEST_F(SetoutCli, TablesAndPointsTakeALandXmlProject) {
         {{"table", "curves", "--landxml", xml}, 0, "1\tAK0+000.000\t0\t100\t\t\t\t\t0.02\t\t\t\t600\n"},
         {{"table", "curves", "--landxml", xml, "--profile", example("road.zdm")}, 0,
          "1\tAK0+000.000\t0\t100\t\t\t\t\t0.02\t\t\t\t600\n"},
-        {{"locate", "--landxml", xml, "--points", points}, 0, "P1\tA1200.000\t1199.9996568599354\t"},
+        {{"locate", "--landxml", xml, "--points", points}, 0, "P1\tAK1+200.000\t1199.9996568599354\t"},
         {{"table", "curves", "--icd", example("road.icd")}, 64, ""},
         {{"table", "stakes", "--every", "100"}, 64, ""},
         {{"table", "stakes", "--landxml", xml, "--icd", example("road.icd"), "--every", "100"}, 64, ""},

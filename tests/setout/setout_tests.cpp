@@ -96,7 +96,7 @@ TEST_F(ExampleRoad, LocatedPointsCarryDesignAndNotes) {
     PointAtChainage(road, 1200.0, x, y, b);
     const PlanePoint left = sidePoint(x, y, b, -12.0);
     const LocatedPoint p = locateSurveyPoint(road, samples, noBreaks, &profile, {"A1", left.x, left.y, 107.0, 1}, 100);
-    EXPECT_EQ(p.stake, "1200.000");
+    EXPECT_EQ(p.stake, "K1+200.000");
     EXPECT_NEAR(p.chainage, 1200.0, ROUND_TRIP_TOLERANCE);
     ASSERT_TRUE(p.elevation && p.grade && p.dz);
     EXPECT_NEAR(*p.elevation, 106.7260, 5e-5);  // the README's annotation at K1+200
