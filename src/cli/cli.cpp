@@ -120,7 +120,7 @@ std::vector<std::string> orderedArguments(const CLI::App& root, const std::vecto
         }
         ordered.push_back(arg);
         const CLI::Option* option = arg.find('=') == std::string::npos ? command->get_option_no_throw(arg) : nullptr;
-        if (option && option->get_type_size_max() > 0) {
+        if (option && option->get_items_expected_min() > 0) {
             // An option without its value is CLI11's to report, as given.
             if (i + 1 == args.size()) return args;
             ordered.push_back(args[++i]);

@@ -97,4 +97,17 @@ inline std::string unknownCommand(const std::string& name) { return "未知命�
 
 }  // namespace usage
 
+// What a command that went on past refused stakes (--keep-going) says at
+// its end.
+namespace report {
+
+inline std::string stakesRefused(std::size_t count) {
+    return "有" + std::to_string(count) + "个桩号被拒绝，其余桩号的结果已写出！";
+}
+inline std::string stakesLeftOut(std::size_t count) {
+    return std::to_string(count) + "个被拒绝的桩号已略去，其消息见上";
+}
+
+}  // namespace report
+
 }  // namespace gradix::cli

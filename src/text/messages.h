@@ -107,6 +107,10 @@ inline std::string stakeDetail(std::string_view stake, const std::string& reason
 inline std::string outsideProfile(double chainage, double first, double last) {
     return "里程" + x(chainage) + "在纵断面范围" + x(first) + "至" + x(last) + "之外";
 }
+// A stake of a stake file evaluated beyond the profile along the end grades.
+inline std::string extrapolated(double chainage, double first, double last) {
+    return outsideProfile(chainage, first, last) + "，已按纵坡外推";
+}
 inline constexpr const char* TOO_MANY_STAKES = "桩号超过32767个";
 
 // ---- Profile (grade points, vertical curves) --------------------------------

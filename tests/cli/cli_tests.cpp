@@ -744,3 +744,78 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StakeRun>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// compute's formats, --keep-going and the notes of extrapolated stakes: the
+// whole stdout and the whole stderr of each run, worked out on the crest
+// profile (0 to 400 m: 102 m and 2 % at 100, 103.5 m and 1 % at 180; beyond
+// the ends along ±2 %).
+struct ComputeRun {
+    const char* name;
+    std::vector<std::string> args;  // "@x": the file x written by the test
+    int exitCode;
+    std::string out;
+    std::string err;  // "@x" in it: the path of x
+};
+
+class ComputeRuns : public Cli, public ::testing::WithParamInterface<ComputeRun> {};
+
+TEST_P(ComputeRuns, WriteTheirFormatsAndSayWhatWasAssumedOrLeftOut) {
+    const ComputeRun& c = GetParam();
+    write("crest.zdm", CREST_PROFILE);
+    write("ext.txt", "0\n500\n-10\n");
+    write("bad.txt", "100\nabc\n300\n");
+    std::vector<std::string> args;
+    for (const std::string& a : c.args) args.push_back(a[0] == '@' ? path(a.substr(1)) : a);
+    std::string err = c.err;
+    for (std::size_t at; (at = err.find('@')) != std::string::npos;) {
+        const std::size_t end = err.find_first_of("，：", at);
+        err.replace(at, end - at, path(err.substr(at + 1, end - at - 1)));
+    }
+    const CliRun r = run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, err);
+}
+
+const std::string CSV_HEADER = "\xEF\xBB\xBF桩号,里程(m),设计高程(m),纵坡(%)\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ComputeRuns,
+    ::testing::Values(
+        ComputeRun{"csv_of_single_stakes", {"compute", "--profile", "@crest.zdm", "--format", "csv", "100", "180"}, 0,
+                   CSV_HEADER + "K0+100.000,100.000,102.0000,2.0000\r\nK0+180.000,180.000,103.5000,1.0000\r\n",
+                   ""},
+        ComputeRun{"extrapolated_stakes_are_noted",
+                   {"compute", "--profile", "@crest.zdm", "--stakes", "@ext.txt"}, 0,
+                   "0             100.0000       2.0000\r\n"
+                   "500           98.0000        -2.0000\r\n"
+                   "-10           99.8000        2.0000\r\n",
+                   "提示：@ext.txt，第2行：桩号\"500\"：里程500在纵断面范围0至400之外，已按纵坡外推\n"
+                   "提示：@ext.txt，第3行：桩号\"-10\"：里程-10在纵断面范围0至400之外，已按纵坡外推\n"},
+        ComputeRun{"keep_going_over_single_stakes",
+                   {"compute", "--profile", "@crest.zdm", "--keep-going", "100", "500", "180"}, 1,
+                   "100\t102.0000\t2.0000\n180\t103.5000\t1.0000\n",
+                   "桩号500超出纵断面数据文件，请修改！\n桩号\"500\"：里程500在纵断面范围0至400之外\n"
+                   "有1个桩号被拒绝，其余桩号的结果已写出！\n1个被拒绝的桩号已略去，其消息见上\n"},
+        ComputeRun{"keep_going_over_a_stake_file",
+                   {"compute", "--profile", "@crest.zdm", "--stakes", "@bad.txt", "--keep-going", "--format", "tsv"}, 1,
+                   "K0+100.000\t100\t102\t0.02\nK0+300.000\t300\t102\t-0.02\n",
+                   "桩号abc无法识别，请修改！\n@bad.txt，第2行：桩号\"abc\"：桩号中读不出数字\n"
+                   "有1个桩号被拒绝，其余桩号的结果已写出！\n@bad.txt：1个被拒绝的桩号已略去，其消息见上\n"},
+        ComputeRun{"without_keep_going_nothing_is_written",
+                   {"compute", "--profile", "@crest.zdm", "--stakes", "@bad.txt", "--format", "tsv"}, 1, "",
+                   "桩号abc无法识别，请修改！\n@bad.txt，第2行：桩号\"abc\"：桩号中读不出数字\n"}),
+    [](const ::testing::TestParamInfo<ComputeRun>& info) { return std::string(info.param.name); });
+
+TEST_F(Cli, ComputeXlsxNeedsAFileAndIsWrittenThere) {
+    const std::string profile = write("crest.zdm", CREST_PROFILE);
+    EXPECT_EQ(run({"compute", "--profile", profile, "--format", "xlsx", "100"}).exitCode, 64);
+    const CliRun r = run({"compute", "--profile", profile, "--format", "xlsx", "--out", path("r.xlsx"), "100"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readBytes(path("r.xlsx")).substr(0, 2), "PK");
+}
+
+}  // namespace
