@@ -108,7 +108,10 @@ Outcome ProjectOptions::load(Project& project) const {
     if (icd.given()) {
         loadAlignment(project, icd.path);
         // The ICD alignment's chainages read through a chain-break file.
-        if (breaks.given()) readChainBreakFile(breaks.path, project.breaks);
+        if (breaks.given()) {
+            project.breaksFileName = breaks.path;
+            readChainBreakFile(breaks.path, project.breaks);
+        }
     } else if (landxml.given()) {
         const std::size_t notesBefore = project.notes.size();
         const LandXmlProject read =

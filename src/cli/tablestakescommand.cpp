@@ -21,7 +21,9 @@ constexpr const char* DESCRIPTION =
     "主点。\n"
     "tsv：数值完整，纵坡为比值，方位角为弧度，无表头；csv：带BOM的\n"
     "UTF-8，CR LF，中文表头，常用的小数位；xlsx：同样的表头，数值完整\n"
-    "（须给出 --out）。";
+    "（须给出 --out）。\n"
+    "ICD线形加 --breaks 时按断链分段：桩号带断链标识，--from、--to 和\n"
+    "纵断面文件中的桩号按断链读入。";
 
 struct TableStakesOptions {
     ProjectOptions project;
@@ -61,7 +63,9 @@ Outcome run(const TableStakesOptions& o, CommandContext& c) {
 void addTableStakesCommand(CommandRegistry& registry, CLI::App* table) {
     auto o = std::make_shared<TableStakesOptions>();
     CLI::App* command = registry.command("stakes", DESCRIPTION, table);
-    o->project.addLandXml(command, o->project.addIcd(command));
+    CLI::Option* icd = o->project.addIcd(command, "平面线形ICD文件");
+    // Chain breaks beside an ICD alignment: its stakes in their stretches.
+    o->project.addBreaks(command)->needs(icd)->excludes(o->project.addLandXml(command, icd));
     o->project.addProfile(command);
     command->add_option("--every", o->every, "桩距S（米，>0）")->type_name("S")->required();
     o->offsetOption = command->add_option("--offset", o->offset, help::OFFSET)->type_name("D[,D...]");

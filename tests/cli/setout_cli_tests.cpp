@@ -218,3 +218,33 @@ TEST_F(SetoutCli, CurveTableOfStn02ReproducesThePublishedGradePoints) {
     EXPECT_EQ(curve, 4u);
     EXPECT_EQ(rows, 7u);
 }
+
+// An ICD alignment with a chain-break file: the stakes in their stretches
+// around the step back 2350 = 2300 (both sides of the break, each stretch's
+// own multiples of 100), the range and the lettered profile read through the
+// breaks, and the whole table the same as that of the LandXML form of the
+// example road (csv: the bearings derived again from the points agree to its
+// 0.01″).
+TEST_F(SetoutCli, StakeTableOfAnIcdAlignmentWithChainBreaks) {
+    const std::vector<std::string> project{"table", "stakes", "--icd", example("road.icd"), "--breaks",
+                                           example("road.dl"), "--profile", example("road.zdm"), "--every", "100"};
+    std::vector<std::string> range = project;
+    range.insert(range.end(), {"--from", "A2300", "--to", "BK2+400"});
+    CliRun r = run(range);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> stakes;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t tab = line.find('\t');
+        stakes.push_back(line.substr(0, tab) + " " + line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1) + " " +
+                         line.substr(line.rfind('\t') + 1));
+    }
+    EXPECT_EQ(stakes, (std::vector<std::string>{"AK2+300.000 2300 ", "AK2+350.000 2350 断链", "BK2+300.000 2350 断链",
+                                                "BK2+400.000 2450 "}));
+    std::vector<std::string> csv = project;
+    csv.insert(csv.end(), {"--format", "csv"});
+    r = run(csv);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, run({"table", "stakes", "--landxml", example("road.xml"), "--every", "100", "--format", "csv"}).out);
+    EXPECT_EQ(run({"table", "stakes", "--breaks", example("road.dl"), "--every", "100"}).exitCode, 64);
+}
