@@ -2,6 +2,7 @@
 // with their stakes, design and notes.
 #include <CLI/CLI.hpp>
 
+#include <iterator>
 #include <memory>
 #include <ostream>
 
@@ -11,6 +12,7 @@
 #include "text/failures.h"
 #include "text/messages.h"
 #include "text/numbers.h"
+#include "text/textfile.h"
 
 namespace gradix::cli {
 
@@ -19,13 +21,15 @@ namespace {
 constexpr const char* DESCRIPTION =
     "点的里程和偏距（坐标反算）。\n"
     "输出每个点（X北、Y东）的 里程、偏距（右正）、垂足X、垂足Y。\n"
-    "--points 读测点文件：每行 点名 X Y [Z]（以空格、制表符或逗号\n"
-    "分隔；# 后为注释；UTF-8 或 GB18030），每点输出 点名 桩号 里程\n"
-    "偏距 设计高程 纵坡 高差 备注：偏距右正（同 coords --offset），\n"
-    "有纵断面时给出设计高程和纵坡（tsv中纵坡为比值），高差 = Z − 设计\n"
-    "高程，备注为 before-start、beyond-end 或 far（|偏距| > M）。\n"
-    "有误的行连同行号报错；--keep-going 在标准错误报告该行并继续，\n"
-    "最后以退出码2结束。";
+    "--points 读测点文件（- 读标准输入；UTF-8 或 GB18030；# 后为注释）：\n"
+    "每行 点名 X Y [Z [说明]]，以空格、制表符或逗号分隔；或CASS坐标数据\n"
+    "点名,编码,Y(东),X(北),H（文件名以 .dat 结尾，或第一行为带编码或空编码\n"
+    "的五个字段），编码作为说明。每点输出 点名 桩号 里程 偏距 设计高程\n"
+    "纵坡 高差 备注 [说明]：偏距右正（同 coords --offset），有纵断面时\n"
+    "给出设计高程和纵坡（tsv中纵坡为比值），高差 = Z − 设计高程。备注\n"
+    "before-start、beyond-end：点在线路起点之前或终点之后，只有备注；\n"
+    "far：|偏距| > --max-offset，无设计高程和高差。有误的行连同行号报错；\n"
+    "--keep-going 在标准错误报告该行并继续，最后以退出码2结束。";
 
 struct LocateOptions {
     ProjectOptions project;
@@ -55,7 +59,14 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
 
-    const SurveyPointFile file = readSurveyPoints(o.points.path, o.keepGoing);
+    const bool fromInput = o.points.path == STANDARD_STREAM;
+    const std::string name = fromInput ? STANDARD_INPUT_NAME : o.points.path;
+    const SurveyPointFile file =
+        fromInput ? surveyPointsOfLines(splitLines(decodeText(std::string(std::istreambuf_iterator<char>(c.in),
+                                                                          std::istreambuf_iterator<char>()))),
+                                        name, o.keepGoing)
+                  : readSurveyPoints(o.points.path, o.keepGoing);
+    if (file.cass) c.notes.push_back(msg::located(name, 0, msg::READ_AS_CASS));
     for (const DataError& e : file.skipped) c.err << e.what() << '\n' << e.detail() << '\n';
     std::vector<LocatedPoint> rows;
     rows.reserve(file.points.size());
@@ -65,14 +76,14 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
             rows.push_back(
                 locateSurveyPoint(project.alignment, project.samples, project.breaks, profile, p, maxOffset));
         } catch (GradixError& e) {
-            e.locate(o.points.path, p.line);
+            e.locate(name, p.line);
             throw;
         }
     }
     o.output.emit(locatedPointColumns(rows), c.out);
     if (file.skipped.empty()) return Outcome::done();
     DataError left(msg::badLinesLeftOut(file.skipped.size()));
-    left.locate(o.points.path);
+    left.locate(name);
     return Outcome::failed(left);
 }
 
@@ -98,7 +109,7 @@ void addLocateCommand(CommandRegistry& registry) {
     auto o = std::make_shared<LocateOptions>();
     CLI::App* command = registry.command("locate", DESCRIPTION);
     o->project.addLandXml(command, o->project.addIcd(command));
-    o->points.option = command->add_option("--points", o->points.path, "测点文件 点名 X Y [Z]")->type_name(help::FILE);
+    o->points.option = command->add_option("--points", o->points.path, "测点文件（- 为标准输入）")->type_name(help::FILE);
     o->project.addProfile(command)->needs(o->points.option);
     o->maxOffsetOption =
         command->add_option("--max-offset", o->maxOffset, "偏距超过M米的点备注为 far（默认100）")

@@ -389,8 +389,13 @@ inline std::string coordinateNotNumber(const std::string& axis, std::string_view
     return axis + "坐标" + q(field) + "不是数值";
 }
 inline std::string pointFieldCount(unsigned long fields) {
-    return "点的格式为 点名 X Y [Z]；该行有" + n(fields) + "个字段";
+    return "点的格式为 点名 X Y [Z [说明]]；该行有" + n(fields) + "个字段";
 }
+inline std::string cassFieldCount(unsigned long fields) {
+    return "CASS坐标数据的格式为 点名,编码,Y(东),X(北),H；该行有" + n(fields) + "个字段";
+}
+// The note of a point file read as CASS coordinate data.
+inline constexpr const char* READ_AS_CASS = "按CASS坐标数据读入：点名,编码,Y(东),X(北),H（先东后北）";
 inline std::string badLinesLeftOut(unsigned long count) { return "有" + n(count) + "行有误，已略去；其余的点已写出"; }
 inline std::string badLinesLeftOutFirst(unsigned long count, const std::string& first, const std::string& file) {
     return "有" + n(count) + "行有误，已略去，第一行：" + first + "；其余的点已写入" + file;
