@@ -189,8 +189,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         if (!run) return usageMistake(*innermost(*command), "缺少子命令", err);
         int code = exitCodeOf(runTrapped([&] { return (*run)(context); }), out, err);
         if (code == EXIT_OK && context.findings) code = EXIT_FINDINGS;
-        for (const std::vector<std::string>* notes : {&context.project.notes, &context.notes})
-            for (const std::string& note : *notes) err << msg::NOTE_PREFIX << note << '\n';
+        cli::writeNotes(context, err);
         return code;
     } catch (const CLI::CallForHelp&) {
         out << innermost(*command)->help();

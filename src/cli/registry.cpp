@@ -2,9 +2,17 @@
 
 #include <CLI/CLI.hpp>
 
+#include <ostream>
+
 #include "cli/clitexts.h"
+#include "text/messages.h"
 
 namespace gradix::cli {
+
+void writeNotes(const CommandContext& context, std::ostream& err) {
+    for (const std::vector<std::string>* notes : {&context.project.notes, &context.notes})
+        for (const std::string& note : *notes) err << msg::NOTE_PREFIX << note << '\n';
+}
 
 CommandRegistry::CommandRegistry(CLI::App& root) : root_(root) {}
 

@@ -32,6 +32,11 @@ struct CommandContext {
     bool findings = false;
 };
 
+// Writes the notes of a command's run to err, after its outcome: the
+// project's (what the load noticed) first, then the command's own, each on a
+// line prefixed msg::NOTE_PREFIX ("提示：").
+void writeNotes(const CommandContext& context, std::ostream& err);
+
 // How a command runs once its options are read. Answers its outcome; raises
 // UsageError (arguments.h) for a mistake found in the values given, and what
 // the loading and evaluating raise (the trap turns it into an outcome).

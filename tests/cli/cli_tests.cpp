@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/registry.h"
 #include "support/file_bytes.h"
 #include "support/temp_folder.h"
 #include "support/worked_examples.h"
@@ -816,6 +817,34 @@ TEST_F(Cli, ComputeXlsxNeedsAFileAndIsWrittenThere) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(readBytes(path("r.xlsx")).substr(0, 2), "PK");
+}
+
+}  // namespace
+
+namespace {
+
+// The notes after a command's outcome: what the project's load noticed
+// (Project::notes, as its readers put them there), then the command's own,
+// each on its own line after "提示：".
+TEST(CliNotes, TheProjectsThenTheCommandsEachPrefixed) {
+    const struct {
+        std::vector<std::string> project, command;
+        std::string err;
+    } rows[] = {
+        {{}, {}, ""},
+        {{"p.zdm，第4行：第4行有4个字段：竖曲线半径未读入"}, {},
+         "提示：p.zdm，第4行：第4行有4个字段：竖曲线半径未读入\n"},
+        {{"a.xml：长度单位foot已换算为米", "a.xml，第9行：零长度的Line已略去"}, {"s.txt，第2行：已按纵坡外推"},
+         "提示：a.xml：长度单位foot已换算为米\n提示：a.xml，第9行：零长度的Line已略去\n提示：s.txt，第2行：已按纵坡外推\n"},
+    };
+    for (const auto& row : rows) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        gradix::cli::CommandContext context{in, out, err, {}, row.command, false};
+        context.project.notes = row.project;
+        gradix::cli::writeNotes(context, err);
+        EXPECT_EQ(err.str(), row.err);
+    }
 }
 
 }  // namespace
