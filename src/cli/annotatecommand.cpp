@@ -75,6 +75,7 @@ Outcome run(const AnnotateOptions& o, CommandContext& c) {
 
 void addAnnotateCommand(CommandRegistry& registry) {
     auto o = std::make_shared<AnnotateOptions>();
+    o->project.locatesPoints = true;
     CLI::App* command = registry.command("annotate", DESCRIPTION);
     o->project.addLandXml(command, o->project.addIcd(command));
     o->project.addProfile(command);

@@ -106,7 +106,14 @@ void ProjectOptions::addAlignmentChoice(CLI::App* command) {
 Outcome ProjectOptions::load(Project& project) const {
     project.pi = computePi();
     if (icd.given()) {
-        loadAlignment(project, icd.path);
+        if (locatesPoints) {
+            loadAlignment(project, icd.path);
+        } else {
+            // loadAlignment without the sample table.
+            project.alignmentMode = true;
+            project.icdFileName = icd.path;
+            dqicd(project.icdFileName, project.alignment, project.breaks, project.pi);
+        }
         // The ICD alignment's chainages read through a chain-break file.
         if (breaks.given()) {
             project.breaksFileName = breaks.path;

@@ -75,6 +75,10 @@ void requireNotRead(const std::string& out, const std::vector<std::string>& inpu
 struct ProjectOptions {
     FileOption breaks, icd, landxml, profile;
     std::string alignment, profileName;
+    // Whether the command locates points (or picks) and so needs the 1 m
+    // sample table of an ICD alignment; building it is most of the cost of
+    // loading a long road, which the other commands do not pay.
+    bool locatesPoints = false;
 
     CLI::Option* addBreaks(CLI::App* command);
     CLI::Option* addIcd(CLI::App* command, const char* description = nullptr);

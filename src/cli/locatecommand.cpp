@@ -107,6 +107,7 @@ Outcome run(const LocateOptions& o, CommandContext& c) {
 
 void addLocateCommand(CommandRegistry& registry) {
     auto o = std::make_shared<LocateOptions>();
+    o->project.locatesPoints = true;
     CLI::App* command = registry.command("locate", DESCRIPTION);
     o->project.addLandXml(command, o->project.addIcd(command));
     o->points.option = command->add_option("--points", o->points.path, "测点文件（- 为标准输入）")->type_name(help::FILE);
