@@ -186,7 +186,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         std::vector<std::string> reversed(ordered.rbegin(), ordered.rend());
         line.app().parse(reversed);
         const cli::CommandRun* run = line.registry().chosen();
-        if (!run) return usageMistake(*innermost(*command), "缺少子命令", err);
+        if (!run) return usageMistake(*innermost(*command), cli::usage::NO_SUBCOMMAND, err);
         int code = exitCodeOf(runTrapped([&] { return (*run)(context); }), out, err);
         if (code == EXIT_OK && context.findings) code = EXIT_FINDINGS;
         cli::writeNotes(context, err);

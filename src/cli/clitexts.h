@@ -94,6 +94,7 @@ inline std::string notOneOf(const std::string& value, const std::vector<std::str
     return "“" + value + "”不是可选的值（" + list + "）";
 }
 inline std::string unknownCommand(const std::string& name) { return "未知命令 " + name; }
+inline constexpr const char* NO_SUBCOMMAND = "缺少子命令";
 
 }  // namespace usage
 

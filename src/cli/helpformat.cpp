@@ -144,7 +144,7 @@ std::string parseErrorText(const CLI::ParseError& error) {
     const std::string text = error.what();
     std::string a, b;
     if (dynamic_cast<const CLI::RequiredError*>(&error)) {
-        if (text.find("subcommand") != std::string::npos) return "缺少子命令";
+        if (text.find("subcommand") != std::string::npos) return usage::NO_SUBCOMMAND;
         const std::string required = " is required";
         if (endsWith(text, required)) return "缺少 " + text.substr(0, text.size() - required.size());
     } else if (dynamic_cast<const CLI::ExcludesError*>(&error)) {

@@ -848,3 +848,40 @@ TEST(CliNotes, TheProjectsThenTheCommandsEachPrefixed) {
 }
 
 }  // namespace
+
+namespace {
+
+// Usage mistakes, CLI11's own included, said in Chinese: the program and the
+// command, the mistake (option names as written), then the command's usage.
+TEST_F(Cli, UsageMistakesAreSaidInChineseWithTheCommandsUsage) {
+    const std::string icd = write("l.icd", "0\n0,0,0\n1,100\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string mistake;
+        std::string usageStart;
+    } rows[] = {
+        {{"frobnicate"}, "gradix-cli：未知命令 frobnicate", "用法：gradix-cli 命令"},
+        {{"chainage", "--bogus", "x", "1"}, "gradix-cli chainage：无法识别的参数：--bogus", "用法：gradix-cli chainage"},
+        {{"chainage", "1", "--breaks"}, "gradix-cli chainage：--breaks 缺少值", "用法：gradix-cli chainage"},
+        {{"coords", "--icd", icd, "--from", "0", "--to", "10"}, "gradix-cli coords：--from 须与 --every 一起使用",
+         "用法：gradix-cli coords"},
+        {{"coords", "--icd", icd, "--landxml", icd, "1"}, "gradix-cli coords：--icd 与 --landxml 不能同时使用",
+         "用法：gradix-cli coords"},
+        {{"table"}, "gradix-cli table：缺少子命令", "用法：gradix-cli table 命令"},
+        {{"table", "stakes", "--icd", icd}, "gradix-cli table stakes：缺少 --every", "用法：gradix-cli table stakes"},
+        {{"table", "stakes", "--icd", icd, "--every", "20", "--format", "xls"},
+         "gradix-cli table stakes：--format：“xls”不是可选的值（tsv、csv、xlsx）", "用法：gradix-cli table stakes"},
+        {{"check", "--profile", icd, "--max-grade", "9%"}, "gradix-cli check：--max-grade：不是数：9%",
+         "用法：gradix-cli check"},
+        {{"compute", "100"}, "gradix-cli compute：需要纵断面：--profile 文件 或 --landxml 文件", "用法：gradix-cli compute"},
+        {{"stake", "abc"}, "gradix-cli stake：不是数：abc", "用法：gradix-cli stake"},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = run(row.args);
+        EXPECT_EQ(r.exitCode, 64) << row.mistake;
+        EXPECT_EQ(r.errLine(0), row.mistake);
+        EXPECT_EQ(r.errLine(1).rfind(row.usageStart, 0), 0u) << r.err;
+    }
+}
+
+}  // namespace
