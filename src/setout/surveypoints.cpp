@@ -38,13 +38,19 @@ struct Field {
     std::size_t end;
 };
 
-// Fields separated by runs of blanks, tabs and commas.
+bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+// Fields separated by runs of blanks, tabs and commas (a plain loop: this
+// runs over every character of a file of 100,000 points).
 std::vector<Field> pointFields(const std::string& line) {
     std::vector<Field> fields;
-    for (std::size_t at = line.find_first_not_of(FIELD_SEPARATORS); at != std::string::npos;) {
-        const std::size_t end = std::min(line.find_first_of(FIELD_SEPARATORS, at), line.size());
-        fields.push_back({line.substr(at, end - at), end});
-        at = line.find_first_not_of(FIELD_SEPARATORS, end);
+    const std::size_t n = line.size();
+    for (std::size_t i = 0;;) {
+        while (i < n && isSeparator(line[i])) ++i;
+        if (i == n) break;
+        const std::size_t start = i;
+        while (i < n && !isSeparator(line[i])) ++i;
+        fields.push_back({line.substr(start, i - start), i});
     }
     return fields;
 }
