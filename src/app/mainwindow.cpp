@@ -399,9 +399,10 @@ bool MainWindow::runInitialise() {
 }
 
 bool MainWindow::runCompute() {
-    const bool fromStakeFile = !form_->isChecked(Control::Option1);
-    const Outcome outcome = compute(project_, *form_, *ui_, settings_);
-    if (outcome.isDone()) viewsAfterCompute(fromStakeFile);
+    ComputeReport report;
+    const Outcome outcome = compute(project_, *form_, *ui_, settings_, report);
+    // The views mark the last stake computed, as the command hands it back.
+    if (outcome.isDone() && !report.results.empty()) views_->markChainage(report.results.back().chainage);
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }
@@ -416,7 +417,7 @@ DrawingCommandContext MainWindow::drawingContext() {
 bool MainWindow::runPickAndAnnotate() {
     DrawingCommandContext context = drawingContext();
     const Outcome outcome = pickAndAnnotate(context);
-    viewsAfterCompute(false);
+    viewsAfterCompute();
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }
@@ -426,7 +427,7 @@ bool MainWindow::runSelectAndCompute() {
     const Outcome outcome = selectAndCompute(context, random_, [this](const std::vector<StakeListRow>& rows) {
         showStakeList(*connector_, rows);
     });
-    viewsAfterCompute(false);
+    viewsAfterCompute();
     showOutcome(outcome, *ui_, messenger_);
     return outcome.isDone();
 }

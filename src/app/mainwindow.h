@@ -232,7 +232,7 @@ private:
     // leaves for them (mainwindowviews.cpp).
     void attachRoadViews(QWidget* classicPanel);
     void viewsAfterInitialise(bool done);
-    void viewsAfterCompute(bool fromStakeFile);
+    void viewsAfterCompute();
     void stakeClickedInView(const QString& stake);
     // Closes the drawing windows of the link in use and of the window's own;
     // false when the person keeps one open for its unsaved changes.

@@ -66,15 +66,10 @@ void MainWindow::viewsAfterInitialise(bool done) {
     views_->showProject(project_);
 }
 
-void MainWindow::viewsAfterCompute(bool fromStakeFile) {
+void MainWindow::viewsAfterCompute() {
     if (!project_.initialised) return;
-    std::string stake = form_->text(Control::Text1);
+    const std::string stake = form_->text(Control::Text1);
     try {
-        if (fromStakeFile) {
-            const std::vector<std::string> stakes = readStakeFile(viewsUi_->lastStakeFile());
-            if (stakes.empty()) return;
-            stake = stakes.back();
-        }
         StakeResult result;
         if (computeStake(project_, stake, RangeTest::Extrapolate, result)) views_->markChainage(result.chainage);
     } catch (const GradixError&) {

@@ -1,160 +1,143 @@
-#include "cli/checkcli.h"
-
+// check and check-labels: the data check of a project's files and the audit
+// of a drawing's stake labels against the alignment. Both end with exit code
+// 3 when they find a fault.
 #include <CLI/CLI.hpp>
 
+#include <memory>
 #include <ostream>
 
 #include "checks/datacheck.h"
 #include "checks/labelaudit.h"
+#include "cli/arguments.h"
+#include "cli/clitexts.h"
 #include "commands/drawingcommands.h"
 #include "commands/initialise.h"
 #include "commands/landxmlproject.h"
-#include "commands/project.h"
 #include "dxf/dxfreader.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 
-namespace gradix::checkcli {
+namespace gradix::cli {
 
 namespace {
 
-constexpr char TAB = '\t';
 constexpr int METRE_DECIMALS = 3;  // stake differences and offsets, "0.000" (mm)
-constexpr const char* CHECK = "check";
-constexpr const char* CHECK_LABELS = "check-labels";
 
-// A validator that accepts what parseStrictNumber reads.
-CLI::Validator strictNumber(const char* form) {
-    return CLI::Validator(
-        [](std::string& text) { return parseStrictNumber(text) ? std::string() : "not a number: " + text; }, form);
-}
+constexpr const char* CHECK_DESCRIPTION =
+    "检查项目的数据文件。\n"
+    "每条发现输出为 SEVERITY FILE LINE TEXT（严重程度、文件、行号、内容，\n"
+    "以制表符分隔；严重程度为 错误 或 警告，无行号时为0）：竖曲线重叠、\n"
+    "切线长超过坡段的一半、变坡点顺序错误、纵断面未覆盖线形、断链顺序\n"
+    "错误或间距小于断链长度、桩号位于空缺或不明确的区间、零长度单元、\n"
+    "LandXML中不相接的单元和参数A不符的缓和曲线、坡度超过 --max-grade、\n"
+    "竖曲线短于 --min-curve。有错误时退出码为3（只有警告时为0）。\n"
+    "不给 --profile 时检查 --landxml 中的纵断面。";
+constexpr const char* CHECK_LABELS_DESCRIPTION =
+    "检查图形中的桩号标注与线路是否一致。\n"
+    "模型空间的每个桩号标注（TEXT、MTEXT、属性、插入在标注点的块中的\n"
+    "文字）在线路上定位；桩号与线路桩号之差超过 --tolerance、或离线路\n"
+    "超过 --max-offset 的标注输出为 HANDLE TEXT LABEL_STAKE ROAD_STAKE\n"
+    "DIFFERENCE OFFSET（句柄、文字、标注桩号、线路桩号、差值、偏距，\n"
+    "以制表符分隔，单位米，偏距右正），有更多说明时第七列为 NOTE（far；\n"
+    "给出纵断面时，高程或纵坡已过时的Gradix标注）。有标注输出时退出码\n"
+    "为3。";
+
+struct CheckOptions {
+    ProjectOptions project;
+    std::string maxGrade = "9", minCurve = "0";  // %, m
+};
+
+struct CheckLabelsOptions {
+    ProjectOptions project;
+    std::string drawing;
+    std::string tolerance = "0.01", maxOffset = "50";  // m
+};
 
 double numberOf(const std::string& text) { return parseStrictNumber(text).value_or(0.0); }
 
-bool given(const CLI::App& command, const char* option) {
-    const CLI::Option* opt = command.get_option_no_throw(option);
-    return opt && opt->count() > 0;
-}
-
 // Every file given must at least be there and decode: a project that cannot
 // be read at all is a failure, not a finding.
-void requireReadable(const CLI::App& command, const CheckOptions& o) {
-    const std::pair<const char*, const std::string*> files[] = {
-        {"--profile", &o.profile}, {"--breaks", &o.breaks}, {"--icd", &o.icd}, {"--landxml", &o.landxml}};
-    for (const auto& [option, path] : files)
-        if (given(command, option)) readTextLines(*path);
+void requireReadable(const ProjectOptions& o) {
+    for (const std::string& path : o.files()) readTextLines(path);
 }
 
-Outcome checkCommand(const CLI::App& command, CheckOptions& o, std::ostream& out) {
-    if (!given(command, "--profile") && !given(command, "--landxml"))
-        throw UsageMistake{"a profile is needed: --profile FILE or --landxml FILE"};
-    requireReadable(command, o);
+Outcome check(const CheckOptions& o, CommandContext& c) {
+    o.project.requireProfileGiven();
+    requireReadable(o.project);
     CheckedFiles files;
-    files.profile = o.profile;
-    if (given(command, "--landxml"))
-        files.landxml = o.landxml;
-    else if (given(command, "--icd"))
-        files.icd = o.icd;
-    else if (given(command, "--breaks"))
-        files.breaks = o.breaks;
+    files.profile = o.project.profile.path;
+    if (o.project.landxml.given())
+        files.landxml = o.project.landxml.path;
+    else if (o.project.icd.given())
+        files.icd = o.project.icd.path;
+    else if (o.project.breaks.given())
+        files.breaks = o.project.breaks.path;
     CheckRules rules;
     rules.maxGradePercent = numberOf(o.maxGrade);
     rules.minCurveLength = numberOf(o.minCurve);
     const std::vector<Finding> findings = checkProject(files, rules);
     for (const Finding& f : findings)
-        out << severityText(f.severity) << TAB << f.file << TAB << f.line << TAB << f.text << '\n';
-    o.faultFound = hasErrors(findings);
+        c.out << severityText(f.severity) << TAB << f.file << TAB << f.line << TAB << f.text << '\n';
+    c.findings = hasErrors(findings);
     return Outcome::done();
 }
 
-Outcome checkLabelsCommand(const CLI::App& command, CheckOptions& o, std::ostream& out, std::ostream& err) {
-    const bool withLandXml = given(command, "--landxml");
-    if (!given(command, "--icd") && !withLandXml)
-        throw UsageMistake{"an alignment is needed: --icd FILE or --landxml FILE"};
-    const bool withProfile = given(command, "--profile");
-    Project project;
+Outcome checkLabels(const CheckLabelsOptions& o, CommandContext& c) {
+    o.project.requireAlignment();
+    Project& project = c.project;
     project.pi = computePi();
-    if (withLandXml)
-        loadLandXmlAlignment(project, o.landxml, {"", "", !withProfile});
+    if (o.project.landxml.given())
+        loadLandXmlAlignment(project, o.project.landxml.path, {"", "", !o.project.profile.given()});
     else
-        loadAlignment(project, o.icd);
-    if (withProfile)
-        if (Outcome loaded = loadProfile(project, o.profile); !loaded) return loaded;
+        loadAlignment(project, o.project.icd.path);
+    if (o.project.profile.given())
+        if (Outcome loaded = loadProfile(project, o.project.profile.path); !loaded) return loaded;
     const Drawing drawing = readDrawing(o.drawing);
     LabelAuditOptions options;
     options.tolerance = numberOf(o.tolerance);
     options.maxOffset = numberOf(o.maxOffset);
     options.lineName = lineNameOf(project.icdFileName);
     const Profile* profile = project.profile.gradePointCount >= 2 ? &project.profile : nullptr;
-    const LabelAudit audit =
-        auditLabels(drawing, project.alignment, project.samples, project.breaks, profile, options);
+    const LabelAudit audit = auditLabels(drawing, project.alignment, project.samples, project.breaks, profile, options);
     for (const LabelFinding& f : audit.findings) {
-        out << f.handle << TAB << f.text << TAB << f.labelStake << TAB << f.roadStake << TAB
-            << formatFixed(f.difference, METRE_DECIMALS) << TAB << formatFixed(f.offset, METRE_DECIMALS);
-        if (!f.note.empty()) out << TAB << f.note;
-        out << '\n';
+        c.out << f.handle << TAB << f.text << TAB << f.labelStake << TAB << f.roadStake << TAB
+              << formatFixed(f.difference, METRE_DECIMALS) << TAB << formatFixed(f.offset, METRE_DECIMALS);
+        if (!f.note.empty()) c.out << TAB << f.note;
+        c.out << '\n';
     }
-    out.flush();
-    err << "labels: " << audit.labels << " read, " << audit.findings.size() << " reported\n";
-    o.faultFound = !audit.findings.empty();
+    c.out.flush();
+    c.err << "标注：读取" << audit.labels << "个，报告" << audit.findings.size() << "个\n";
+    c.findings = !audit.findings.empty();
     return Outcome::done();
 }
 
 }  // namespace
 
-void addCommands(CheckOptions& o, const std::function<CLI::App*(const char*, const char*)>& makeCommand) {
-    CLI::App* check = makeCommand(
-        CHECK,
-        "The data check: prints every finding as SEVERITY FILE LINE TEXT (tab-separated; severity 错误\n"
-        "or 警告, line 0 where none applies): overlapping vertical curves, tangents beyond half a\n"
-        "segment, grade points out of order, a profile that does not cover the alignment, chain breaks\n"
-        "out of order or closer than their jump, stakes in a gap or an ambiguous stretch, zero-length\n"
-        "elements, LandXML elements that do not join and spirals whose constant A does not match,\n"
-        "grades beyond --max-grade and curves shorter than --min-curve. Exit code 3 when a finding is\n"
-        "an error (warnings alone: 0). Without --profile, the profile of --landxml is checked.");
-    check->add_option("--profile", o.profile, "the profile file")->type_name("FILE");
-    CLI::Option* breaks = check->add_option("--breaks", o.breaks, "the chain-break file")->type_name("FILE");
-    CLI::Option* icd = check->add_option("--icd", o.icd, "the ICD alignment file")->type_name("FILE");
-    CLI::Option* landxml =
-        check->add_option("--landxml", o.landxml, "a LandXML file: alignment, equations and profile")->type_name("FILE");
+void addCheckCommands(CommandRegistry& registry) {
+    auto o = std::make_shared<CheckOptions>();
+    CLI::App* command = registry.command("check", CHECK_DESCRIPTION);
+    o->project.addProfile(command);
+    CLI::Option* breaks = o->project.addBreaks(command);
+    CLI::Option* icd = o->project.addIcd(command, "平面线形ICD文件");
+    CLI::Option* landxml = command->add_option("--landxml", o->project.landxml.path, help::LANDXML)->type_name(help::FILE);
+    o->project.landxml.option = landxml;
     breaks->excludes(icd)->excludes(landxml);
     icd->excludes(landxml);
-    check->add_option("--max-grade", o.maxGrade, "grades steeper than P % are reported (default 9)")
-        ->type_name("P")
-        ->check(strictNumber(""));
-    check->add_option("--min-curve", o.minCurve, "vertical curves shorter than M metres are reported (default 0: off)")
-        ->type_name("M")
-        ->check(strictNumber(""));
+    numbersOnly(command->add_option("--max-grade", o->maxGrade, "坡度超过P%的报告（默认9）")->type_name("P"));
+    numbersOnly(command->add_option("--min-curve", o->minCurve, "竖曲线短于M米的报告（默认0：不检查）")->type_name("M"));
+    registry.onRun(command, [o](CommandContext& c) { return check(*o, c); });
 
-    CLI::App* labels = makeCommand(
-        CHECK_LABELS,
-        "The drawing-label audit: every stake label of model space (TEXT, MTEXT, attributes, the texts\n"
-        "of a block inserted at the labelled point) is located on the road; a label whose stake differs\n"
-        "from the road's by more than --tolerance, or that lies farther than --max-offset from it, is\n"
-        "printed as HANDLE TEXT LABEL_STAKE ROAD_STAKE DIFFERENCE OFFSET (tab-separated, metres,\n"
-        "offset positive right), with a seventh column NOTE when there is more to say (far; with a\n"
-        "profile, Gradix's annotations whose 高程 or 纵坡 are stale). Exit code 3 when a label is printed.");
-    labels->add_option("--drawing", o.drawing, "the DXF drawing read")->type_name("FILE.dxf")->required();
-    CLI::Option* labelIcd = labels->add_option("--icd", o.icd, "the ICD alignment file")->type_name("FILE");
-    labels->add_option("--landxml", o.landxml, "a LandXML file: alignment, equations and profile")
-        ->type_name("FILE")
-        ->excludes(labelIcd);
-    labels->add_option("--profile", o.profile, "the profile file (checks the annotations' 高程 and 纵坡)")
-        ->type_name("FILE");
-    labels->add_option("--tolerance", o.tolerance, "stake differences up to M metres agree (default 0.01)")
-        ->type_name("M")
-        ->check(strictNumber(""));
-    labels->add_option("--max-offset", o.maxOffset, "labels farther than M metres from the road are far (default 50)")
-        ->type_name("M")
-        ->check(strictNumber(""));
+    auto l = std::make_shared<CheckLabelsOptions>();
+    CLI::App* labels = registry.command("check-labels", CHECK_LABELS_DESCRIPTION);
+    labels->add_option("--drawing", l->drawing, "读取的DXF图形")->type_name("FILE.dxf")->required();
+    CLI::Option* labelIcd = l->project.addIcd(labels, "平面线形ICD文件");
+    l->project.landxml.option =
+        labels->add_option("--landxml", l->project.landxml.path, help::LANDXML)->type_name(help::FILE)->excludes(labelIcd);
+    l->project.addProfile(labels, "纵断面文件（检查Gradix标注的高程和纵坡）");
+    numbersOnly(labels->add_option("--tolerance", l->tolerance, "桩号差不超过M米的视为一致（默认0.01）")->type_name("M"));
+    numbersOnly(
+        labels->add_option("--max-offset", l->maxOffset, "离线路超过M米的标注为远离（默认50）")->type_name("M"));
+    registry.onRun(labels, [l](CommandContext& c) { return checkLabels(*l, c); });
 }
 
-bool isCheckCommand(const std::string& name) { return name == CHECK || name == CHECK_LABELS; }
-
-Outcome run(const CLI::App& command, CheckOptions& options, std::ostream& out, std::ostream& err) {
-    options.faultFound = false;
-    return command.get_name() == CHECK ? checkCommand(command, options, out)
-                                       : checkLabelsCommand(command, options, out, err);
-}
-
-}  // namespace gradix::checkcli
+}  // namespace gradix::cli

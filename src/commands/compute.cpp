@@ -1,5 +1,6 @@
 #include "commands/compute.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "commands/trap.h"
@@ -34,7 +35,11 @@ void print(std::string& out, std::size_t& column, const std::string& text) {
     column += codePointCount(text);
 }
 
-Outcome computeSingleStake(const Project& project, Form& form, UserInterface& ui) {
+// Columns of the results table: decimals and widths.
+constexpr int CHAINAGE_DECIMALS = 3;
+constexpr double STAKE_WIDTH = 16, NUMBER_WIDTH = 14;
+
+Outcome computeSingleStake(const Project& project, Form& form, UserInterface& ui, ComputeReport& report) {
     StakeResult r;
     const Outcome outcome = computeStake(project, form.text(Control::Text1), RangeTest::WithinProfile, r);
     if (!outcome.isDone()) {
@@ -46,6 +51,7 @@ Outcome computeSingleStake(const Project& project, Form& form, UserInterface& ui
     form.setText(Control::Text3, formatPercent(r.grade));
     ui.setClipboard(form.text(Control::Text1) + '\t' + form.text(Control::Text2) + '\t' +
                     form.text(Control::Text3));
+    report.results.push_back(std::move(r));
     return outcome;
 }
 
@@ -60,7 +66,7 @@ std::string askResultFile(UserInterface& ui, const std::vector<std::string>& inp
     return path;
 }
 
-Outcome computeStakeFile(const Project& project, Form& form, UserInterface& ui) {
+Outcome computeStakeFile(const Project& project, Form& form, UserInterface& ui, ComputeReport& report) {
     const std::string stakePath = ui.openFile(STAKES_DIALOG);
     std::vector<StakeResult> results;
     Outcome outcome = evaluateStakes(project, readStakeFile(stakePath), stakePath, results);
@@ -72,7 +78,10 @@ Outcome computeStakeFile(const Project& project, Form& form, UserInterface& ui) 
     inputs.push_back(stakePath);
     const std::string resultPath = askResultFile(ui, inputs, suggestedResultFile(stakePath));
     writeFileAtomically(resultPath, resultFileText(results));
-    form.setText(Control::Label1, stakeFileWrittenStatus(results.size(), resultPath));
+    report.results = std::move(results);
+    report.resultFile = resultPath;
+    form.setText(Control::Label1,
+                 stakeFileWrittenStatus(report.results.size(), resultPath, report.outsideProfile()));
     return outcome;
 }
 
@@ -125,24 +134,59 @@ std::vector<std::string> stakesOfLines(const std::vector<std::string>& lines) {
 }
 
 Outcome evaluateStakes(const Project& project, const std::vector<std::string>& stakes, const std::string& file,
-                       std::vector<StakeResult>& results) {
+                       std::vector<StakeResult>& results, std::vector<Outcome>* refusals) {
     results.reserve(std::min<std::size_t>(stakes.size(), MAX_STAKES));
-    const auto line = [&results] { return static_cast<long>(results.size()) + 1; };
+    long line = 0;
     try {
         for (const std::string& stake : stakes) {
-            if (results.size() >= static_cast<std::size_t>(MAX_STAKES))
-                throw DataError(msg::TOO_MANY_STAKES);
+            ++line;
+            if (line > MAX_STAKES) throw DataError(msg::TOO_MANY_STAKES);
             StakeResult r;
             const Outcome outcome = computeStake(project, stake, RangeTest::Extrapolate, r);
-            if (!outcome.isDone())
-                return Outcome::refused(outcome.message, msg::located(file, line(), outcome.detail));
+            if (!outcome.isDone()) {
+                Outcome located = Outcome::refused(outcome.message, msg::located(file, line, outcome.detail));
+                if (!refusals) return located;
+                refusals->push_back(std::move(located));
+                continue;
+            }
+            r.line = line;
             results.push_back(std::move(r));
         }
     } catch (GradixError& e) {
-        e.locate(file, line());
+        e.locate(file, line);
         throw;
     }
     return Outcome::done();
+}
+
+std::vector<std::string> extrapolationNotes(const Project& project, const std::vector<StakeResult>& results,
+                                            const std::string& file) {
+    std::vector<std::string> notes;
+    const Profile& p = project.profile;
+    if (p.gradePointCount < 1) return notes;
+    const double first = p.gradePointChainage[1], last = p.gradePointChainage[p.gradePointCount];
+    for (const StakeResult& r : results)
+        if (r.outsideProfile)
+            notes.push_back(
+                msg::located(file, r.line, msg::stakeDetail(r.stake, msg::extrapolated(r.chainage, first, last))));
+    return notes;
+}
+
+Table resultTable(const std::vector<StakeResult>& results, const ChainBreakTable& breaks) {
+    Table t;
+    t.columns = {{"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
+                 {"里程(m)", ColumnKind::Number, CHAINAGE_DECIMALS, NUMBER_WIDTH},
+                 {"设计高程(m)", ColumnKind::Number, RESULT_DECIMALS, NUMBER_WIDTH},
+                 {"纵坡(%)", ColumnKind::Percent, RESULT_DECIMALS, NUMBER_WIDTH}};
+    for (const StakeResult& r : results)
+        t.rows.push_back({Cell::of(formatStake(breaks, r.chainage)), Cell::of(r.chainage), Cell::of(r.elevation),
+                          Cell::of(r.grade)});
+    return t;
+}
+
+std::size_t ComputeReport::outsideProfile() const {
+    return static_cast<std::size_t>(
+        std::count_if(results.begin(), results.end(), [](const StakeResult& r) { return r.outsideProfile; }));
 }
 
 std::string resultFileText(const std::vector<StakeResult>& results) {
@@ -164,20 +208,30 @@ std::string suggestedResultFile(const std::string& stakePath) {
     return (stake.parent_path() / (stake.stem().string() + RESULT_FILE_SUFFIX)).string();
 }
 
-std::string stakeFileWrittenStatus(std::size_t stakes, const std::string& resultPath) {
-    return "已写入" + std::to_string(stakes) + "个桩号的高程：" + std::filesystem::path(resultPath).filename().string();
+std::string stakeFileWrittenStatus(std::size_t stakes, const std::string& resultPath, std::size_t outsideProfile) {
+    const std::string written = "已写入" + std::to_string(stakes) + "个桩号的高程";
+    if (outsideProfile > 0) return written + "，其中" + std::to_string(outsideProfile) + "个超出纵断面（外推）";
+    return written + "：" + std::filesystem::path(resultPath).filename().string();
 }
 
 std::string outOfProfileMessage(const std::string& trimmedStake) {
     return "桩号" + trimmedStake + "超出纵断面数据文件，请修改！";
 }
 
-Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
-    return runTrapped([&] {
+Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings, ComputeReport& report) {
+    report = ComputeReport{};
+    const Outcome outcome = runTrapped([&] {
         settings.SaveSettings(form.text(Control::Text9));
-        if (form.isChecked(Control::Option1)) return computeSingleStake(project, form, ui);
-        return computeStakeFile(project, form, ui);
+        if (form.isChecked(Control::Option1)) return computeSingleStake(project, form, ui, report);
+        return computeStakeFile(project, form, ui, report);
     });
+    if (!outcome.isDone()) report = ComputeReport{};
+    return outcome;
+}
+
+Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings) {
+    ComputeReport unused;
+    return compute(project, form, ui, settings, unused);
 }
 
 }  // namespace gradix

@@ -11,6 +11,7 @@
 #include "commands/project.h"
 #include "commands/settings.h"
 #include "commands/userinterface.h"
+#include "setout/table.h"
 
 namespace gradix {
 
@@ -26,19 +27,9 @@ inline constexpr const char* RESULT_IS_INPUT_MESSAGE = "结果文件不能是读
 // The result file offered for a stake file: NAME-高程.txt beside it.
 std::string suggestedResultFile(const std::string& stakePath);
 // The status line after a stake file was computed: how many stakes went to
-// which file (its name).
-std::string stakeFileWrittenStatus(std::size_t stakes, const std::string& resultPath);
-
-// Runs the compute command in the mode chosen by Option1, under one error
-// trap. Single stake: the stake of Text1 goes to Text2, Text3 and the
-// clipboard, or is refused (a stake outside the profile also puts the focus
-// back into Text1). Stake file: asks for the stake file and the result file
-// (again, after the message RESULT_IS_INPUT_MESSAGE, while the result file
-// chosen is one of the files read; the dialog offers suggestedResultFile)
-// and writes the results, which the status line then says
-// (stakeFileWrittenStatus); a refused stake's box shows its file and line in
-// the details. Shows nothing of its outcome.
-Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
+// which file (its name), "已写入3个桩号的高程：FILE"; when some lie outside
+// the profile (extrapolated), how many: "已写入3个桩号的高程，其中2个超出纵断面（外推）".
+std::string stakeFileWrittenStatus(std::size_t stakes, const std::string& resultPath, std::size_t outsideProfile = 0);
 
 // One stake and its result.
 struct StakeResult {
@@ -47,7 +38,33 @@ struct StakeResult {
     double elevation = 0.0;      // m
     double grade = 0.0;          // ratio
     bool outsideProfile = false; // the chainage lies before the first or beyond the last grade point
+    long line = 0;               // the stake file's line (1-based); 0 for a single stake
 };
+
+// What a run of the compute command produced: the stakes computed (the
+// single stake, or every stake of the stake file, in order) and the result
+// file a stake file's results went to.
+struct ComputeReport {
+    std::vector<StakeResult> results;
+    std::string resultFile;
+    // How many results were extrapolated beyond the profile.
+    std::size_t outsideProfile() const;
+};
+
+// Runs the compute command in the mode chosen by Option1, under one error
+// trap. Single stake: the stake of Text1 goes to Text2, Text3 and the
+// clipboard, or is refused (a stake outside the profile also puts the focus
+// back into Text1). Stake file: asks for the stake file and the result file
+// (again, after the message RESULT_IS_INPUT_MESSAGE, while the result file
+// chosen is one of the files read; the dialog offers suggestedResultFile)
+// and writes the results, which the status line then says
+// (stakeFileWrittenStatus, with the stakes extrapolated beyond the
+// profile); a refused stake's box shows its file and line in the details.
+// Shows nothing of its outcome; report holds what was computed (nothing
+// when the run did not end done).
+Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings, ComputeReport& report);
+// The same, for a caller that needs no report.
+Outcome compute(Project& project, Form& form, UserInterface& ui, const SettingsFile& settings);
 
 // Whether computeStake holds a chainage to the grade points' range.
 enum class RangeTest {
@@ -76,12 +93,24 @@ std::vector<std::string> stakesOfLines(const std::vector<std::string>& lines);
 std::vector<std::string> readStakeFile(const std::string& path);
 
 // Evaluates the stakes of a stake file (read from file, named in details)
-// with RangeTest::Extrapolate. Answers Done with every result, or Refused at
-// the first refused stake (its detail "FILE，第N行：reason"), results then
-// holding the stakes before it. Raises DataError for more than 32767 stakes
-// and what computeStake raises, located at the stake's line.
+// with RangeTest::Extrapolate, each result carrying its line. Answers Done
+// with every result, or Refused at the first refused stake (its detail
+// "FILE，第N行：reason"), results then holding the stakes before it. Given
+// refusals, a refused stake is added there (its outcome, the detail located
+// at its line) and the rest is evaluated. Raises DataError for more than
+// 32767 stakes and what computeStake raises, located at the stake's line.
 Outcome evaluateStakes(const Project& project, const std::vector<std::string>& stakes, const std::string& file,
-                       std::vector<StakeResult>& results);
+                       std::vector<StakeResult>& results, std::vector<Outcome>* refusals = nullptr);
+
+// The notes of the results of a stake file (read from file) that were
+// extrapolated beyond the profile, one per stake, as
+// "FILE，第N行：桩号"X"：里程C在纵断面范围A至B之外，已按纵坡外推".
+std::vector<std::string> extrapolationNotes(const Project& project, const std::vector<StakeResult>& results,
+                                            const std::string& file);
+
+// The results as a table, as the other tables are handed over: 桩号 (the
+// stake of the chainage, formatStake), 里程, 设计高程, 纵坡.
+Table resultTable(const std::vector<StakeResult>& results, const ChainBreakTable& breaks);
 
 // The result-file text: per stake the stake text from column 1, the
 // elevation "0.0000" from column 15 and the grade in percent "0.0000" from

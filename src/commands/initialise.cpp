@@ -56,11 +56,11 @@ void readNoting(Project& next, const std::string& path, const ReadReport& report
 
 }  // namespace
 
-void loadAlignment(Project& next, const std::string& icdPath) {
+void loadAlignment(Project& next, const std::string& icdPath, SampleTableNeed samples) {
     next.alignmentMode = true;
     next.icdFileName = icdPath;
     dqicd(next.icdFileName, next.alignment, next.breaks, next.pi);
-    buildSampleTable(next.alignment, next.samples);
+    if (samples == SampleTableNeed::Build) buildSampleTable(next.alignment, next.samples);
 }
 
 void loadChainBreaks(Project& next, const std::string& breaksPath) {

@@ -27,9 +27,10 @@ Outcome initialise(Project& project, Form& form, UserInterface& ui, const Settin
 
 // The loading steps of the command, each into a project being built (the
 // command line loads its project through them too):
-// the ICD file, its element chain and its sample table (alignment mode,
-// chain breaks off);
-void loadAlignment(Project& next, const std::string& icdPath);
+// the ICD file, its element chain and (unless told, for a command that
+// never locates a point) its sample table (alignment mode, chain breaks off);
+enum class SampleTableNeed { Build, Skip };
+void loadAlignment(Project& next, const std::string& icdPath, SampleTableNeed samples = SampleTableNeed::Build);
 // the chain-break file (chain-break mode);
 void loadChainBreaks(Project& next, const std::string& breaksPath);
 // the profile, converted through the chain-break table of next: Done, or

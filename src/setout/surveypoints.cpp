@@ -1,8 +1,10 @@
 #include "setout/surveypoints.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "stakes/stakes.h"
+#include "text/ascii.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
 #include "text/messages.h"
@@ -17,24 +19,52 @@ constexpr char COMMENT = '#';
 constexpr double END_TOLERANCE = 1e-3;
 constexpr std::size_t FIELDS_WITHOUT_Z = 3;
 constexpr std::size_t FIELDS_WITH_Z = 4;
+// CASS: 点名,编码,Y,X and the height H, which may be left out.
+constexpr std::size_t CASS_FIELDS_WITHOUT_H = 4;
+constexpr std::size_t CASS_FIELDS = 5;
+constexpr std::size_t CASS_NAME = 0, CASS_CODE = 1, CASS_EAST = 2, CASS_NORTH = 3, CASS_HEIGHT = 4;
+constexpr std::string_view CASS_EXTENSION = ".DAT";
+constexpr const char* FIELD_SEPARATORS = " \t,";
 constexpr int LENGTH_DECIMALS = 3;
 constexpr int ELEVATION_DECIMALS = 4;
 constexpr int GRADE_DECIMALS = 4;
-constexpr double NAME_WIDTH = 12, STAKE_WIDTH = 14, NUMBER_WIDTH = 13;
+constexpr double NAME_WIDTH = 12, STAKE_WIDTH = 14, NUMBER_WIDTH = 13, DESCRIPTION_WIDTH = 20;
 
-// Fields separated by runs of blanks, tabs and commas.
-std::vector<std::string> pointFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    for (char c : line) {
-        if (c == ' ' || c == '\t' || c == ',') {
-            if (!field.empty()) fields.push_back(std::move(field));
-            field.clear();
-        } else {
-            field += c;
-        }
+std::string withoutComment(const std::string& line) { return line.substr(0, line.find(COMMENT)); }
+
+// A field of a line and the position just past it.
+struct Field {
+    std::string text;
+    std::size_t end;
+};
+
+bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+// Fields separated by runs of blanks, tabs and commas (a plain loop: this
+// runs over every character of a file of 100,000 points).
+std::vector<Field> pointFields(const std::string& line) {
+    std::vector<Field> fields;
+    const std::size_t n = line.size();
+    for (std::size_t i = 0;;) {
+        while (i < n && isSeparator(line[i])) ++i;
+        if (i == n) break;
+        const std::size_t start = i;
+        while (i < n && !isSeparator(line[i])) ++i;
+        fields.push_back({line.substr(start, i - start), i});
     }
-    if (!field.empty()) fields.push_back(std::move(field));
+    return fields;
+}
+
+// The fields of a CASS line: every comma separates two, an empty field
+// included; blanks and tabs around each are dropped.
+std::vector<std::string> cassFields(const std::string& line) {
+    std::vector<std::string> fields;
+    for (std::size_t at = 0;; ) {
+        const std::size_t comma = line.find(',', at);
+        fields.emplace_back(trimmedView(line.substr(at, comma - at), " \t\r", " \t\r"));
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
     return fields;
 }
 
@@ -45,31 +75,57 @@ double coordinate(const std::string& field, const char* what) {
 }
 
 SurveyPoint parsePoint(const std::string& line, long number) {
-    const std::vector<std::string> f = pointFields(line.substr(0, line.find(COMMENT)));
-    if (f.size() != FIELDS_WITHOUT_Z && f.size() != FIELDS_WITH_Z)
-        throw DataError(msg::pointFieldCount(f.size()));
-    SurveyPoint p{f[0], coordinate(f[1], "X"), coordinate(f[2], "Y"), std::nullopt, number};
-    if (f.size() == FIELDS_WITH_Z) p.z = coordinate(f[3], "Z");
+    const std::string content = withoutComment(line);
+    const std::vector<Field> f = pointFields(content);
+    if (f.size() < FIELDS_WITHOUT_Z) throw DataError(msg::pointFieldCount(f.size()));
+    SurveyPoint p{f[0].text, coordinate(f[1].text, "X"), coordinate(f[2].text, "Y"), std::nullopt, number};
+    if (f.size() >= FIELDS_WITH_Z) p.z = coordinate(f[3].text, "Z");
+    if (f.size() > FIELDS_WITH_Z)
+        p.description = std::string(trimmedView(std::string_view(content).substr(f[3].end), FIELD_SEPARATORS, " \t\r"));
     return p;
 }
 
+SurveyPoint parseCassPoint(const std::string& line, long number) {
+    const std::vector<std::string> f = cassFields(withoutComment(line));
+    if (f.size() != CASS_FIELDS && f.size() != CASS_FIELDS_WITHOUT_H) throw DataError(msg::cassFieldCount(f.size()));
+    SurveyPoint p{f[CASS_NAME], coordinate(f[CASS_NORTH], "X"), coordinate(f[CASS_EAST], "Y"), std::nullopt, number,
+                  f[CASS_CODE]};
+    if (f.size() == CASS_FIELDS && !f[CASS_HEIGHT].empty()) p.z = coordinate(f[CASS_HEIGHT], "H");
+    return p;
+}
+
+// A line only a CASS file has: five comma-separated fields, the code empty
+// or a word, east and north numbers.
+bool isCassLine(const std::string& line) {
+    const std::vector<std::string> f = cassFields(withoutComment(line));
+    return f.size() == CASS_FIELDS && !parseStrictNumber(f[CASS_CODE]) && parseStrictNumber(f[CASS_EAST]) &&
+           parseStrictNumber(f[CASS_NORTH]);
+}
+
+bool isCassName(const std::string& path) {
+    return path.size() >= CASS_EXTENSION.size() &&
+           upperCaseAscii(std::string_view(path).substr(path.size() - CASS_EXTENSION.size())) == CASS_EXTENSION;
+}
+
 bool isBlank(const std::string& line) {
-    const std::string content = line.substr(0, line.find(COMMENT));
+    const std::string content = withoutComment(line);
     return content.find_first_not_of(" \t,\r") == std::string::npos;
 }
 
-}  // namespace
-
-SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing) {
-    const std::vector<std::string> lines = readTextLines(path);
+SurveyPointFile pointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing,
+                              bool cass) {
     SurveyPointFile file;
+    file.cass = cass;
+    bool first = true;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (isBlank(lines[i])) continue;
+        if (first) file.cass = file.cass || isCassLine(lines[i]);
+        first = false;
         const long number = static_cast<long>(i) + 1;
         try {
-            file.points.push_back(parsePoint(lines[i], number));
+            file.points.push_back(file.cass ? parseCassPoint(lines[i], number) : parsePoint(lines[i], number));
         } catch (DataError& e) {
-            e.locate(path, number);
+            e.locate(name, number);
             if (!keepGoing) throw;
             file.skipped.push_back(e);
         }
@@ -77,11 +133,21 @@ SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing) {
     return file;
 }
 
+}  // namespace
+
+SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing) {
+    return pointsOfLines(readTextLines(path), path, keepGoing, isCassName(path));
+}
+
+SurveyPointFile surveyPointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing) {
+    return pointsOfLines(lines, name, keepGoing, false);
+}
+
 LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const ChainBreakTable& breaks,
                                const Profile* profile, const SurveyPoint& point, double maxOffset) {
     const FootOfPoint foot = locateSurveyedPoint(al, samples, point.x, point.y);
-    LocatedPoint r{point.name, sj_dlstr_11(breaks, foot.ptzh), foot.ptzh, foot.offsetRight(), std::nullopt, std::nullopt,
-                   std::nullopt, ""};
+    LocatedPoint r{point.name, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                   std::nullopt, std::nullopt, "",           point.description};
     // The foot is searched between the samples beside the nearest one, so a
     // point beyond an end finds its foot at most one sample step beyond it;
     // whether it lies beyond is told by its side of the normal at the end.
@@ -91,14 +157,22 @@ LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const 
         return (point.x - al.elemStartX[i]) * std::cos(al.elemStartBearing[i]) +
                (point.y - al.elemStartY[i]) * std::sin(al.elemStartBearing[i]);
     };
-    if (foot.ptzh < start + SAMPLE_STEP && along(1) < -END_TOLERANCE)
+    // Past an end the foot is not the point's: no stake, chainage or design.
+    if (foot.ptzh < start + SAMPLE_STEP && along(1) < -END_TOLERANCE) {
         r.note = NOTE_BEFORE_START;
-    else if (foot.ptzh > end - SAMPLE_STEP && along(endIndex) > END_TOLERANCE)
+        return r;
+    }
+    if (foot.ptzh > end - SAMPLE_STEP && along(endIndex) > END_TOLERANCE) {
         r.note = NOTE_BEYOND_END;
-    else if (std::fabs(r.offset) > maxOffset)
+        return r;
+    }
+    r.stake = formatStake(breaks, foot.ptzh);
+    r.chainage = foot.ptzh;
+    r.offset = foot.offsetRight();
+    if (std::fabs(*r.offset) > maxOffset) {
         r.note = NOTE_FAR;
-    // Past an end the foot is not the point's: no design there.
-    if (r.note == NOTE_BEFORE_START || r.note == NOTE_BEYOND_END) return r;
+        return r;
+    }
     if (const std::optional<DesignPoint> d = designWithin(profile, foot.ptzh)) {
         r.elevation = d->elevation;
         r.grade = d->grade;
@@ -117,11 +191,16 @@ Table locatedPointColumns(const std::vector<LocatedPoint>& rows) {
                  {"纵坡(%)", ColumnKind::Percent, GRADE_DECIMALS, NUMBER_WIDTH},
                  {"高差(m)", ColumnKind::Number, ELEVATION_DECIMALS, NUMBER_WIDTH},
                  {"备注", ColumnKind::Text, 0, NAME_WIDTH}};
+    const bool described =
+        std::any_of(rows.begin(), rows.end(), [](const LocatedPoint& r) { return !r.description.empty(); });
+    if (described) t.columns.push_back({"说明", ColumnKind::Text, 0, DESCRIPTION_WIDTH});
     const auto number = [](const std::optional<double>& v) { return v ? Cell::of(*v) : Cell::empty(); };
-    for (const LocatedPoint& r : rows)
-        t.rows.push_back({Cell::of(r.name), Cell::of(r.stake), Cell::of(r.chainage), Cell::of(r.offset),
-                          number(r.elevation), number(r.grade), number(r.dz),
-                          r.note.empty() ? Cell::empty() : Cell::of(r.note)});
+    const auto text = [](const std::string& v) { return v.empty() ? Cell::empty() : Cell::of(v); };
+    for (const LocatedPoint& r : rows) {
+        t.rows.push_back({Cell::of(r.name), text(r.stake.value_or("")), number(r.chainage), number(r.offset),
+                          number(r.elevation), number(r.grade), number(r.dz), text(r.note)});
+        if (described) t.rows.back().push_back(text(r.description));
+    }
     return t;
 }
 

@@ -47,7 +47,11 @@ std::string displayText(const Column& column, const Cell& cell) {
 // The xlsx display format of a number column: "0", "0.000", "0.0000%".
 std::string numberFormat(const Column& column) {
     std::string f = "0";
-    if (column.decimals > 0) f += "." + std::string(static_cast<std::size_t>(column.decimals), '0');
+    // Appended piece by piece ("." + std::string(...) trips GCC 12's -Wrestrict at -O3).
+    if (column.decimals > 0) {
+        f += '.';
+        f.append(static_cast<std::size_t>(column.decimals), '0');
+    }
     if (column.kind == ColumnKind::Percent) f += "%";
     return f;
 }

@@ -123,6 +123,10 @@ inline std::string stakeDetail(std::string_view stake, const std::string& reason
 inline std::string outsideProfile(double chainage, double first, double last) {
     return "里程" + x(chainage) + "在纵断面范围" + x(first) + "至" + x(last) + "之外";
 }
+// A stake of a stake file evaluated beyond the profile along the end grades.
+inline std::string extrapolated(double chainage, double first, double last) {
+    return outsideProfile(chainage, first, last) + "，已按纵坡外推";
+}
 inline constexpr const char* TOO_MANY_STAKES = "桩号超过32767个";
 
 // ---- Profile (grade points, vertical curves) --------------------------------
@@ -405,8 +409,13 @@ inline std::string coordinateNotNumber(const std::string& axis, std::string_view
     return axis + "坐标" + q(field) + "不是数值";
 }
 inline std::string pointFieldCount(unsigned long fields) {
-    return "点的格式为 点名 X Y [Z]；该行有" + n(fields) + "个字段";
+    return "点的格式为 点名 X Y [Z [说明]]；该行有" + n(fields) + "个字段";
 }
+inline std::string cassFieldCount(unsigned long fields) {
+    return "CASS坐标数据的格式为 点名,编码,Y(东),X(北),H；该行有" + n(fields) + "个字段";
+}
+// The note of a point file read as CASS coordinate data.
+inline constexpr const char* READ_AS_CASS = "按CASS坐标数据读入：点名,编码,Y(东),X(北),H（先东后北）";
 inline std::string badLinesLeftOut(unsigned long count) { return "有" + n(count) + "行有误，已略去；其余的点已写出"; }
 inline std::string badLinesLeftOutFirst(unsigned long count, const std::string& first, const std::string& file) {
     return "有" + n(count) + "行有误，已略去，第一行：" + first + "；其余的点已写入" + file;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/registry.h"
 #include "support/file_bytes.h"
 #include "support/temp_folder.h"
 #include "support/worked_examples.h"
@@ -66,14 +67,15 @@ TEST_F(Cli, ChainageQualifiesAndConvertsStakes) {
     const std::string breaks = write("b.dl", gradix::testing::ROAD_BREAKS_FILE);
     const CliRun r = run({"chainage", "--breaks", breaks, "2200", " 2400", "B2320", "A2320", "C4180"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "A2200\t2200\nB2400\t2450\nB2320\t2370\nA2320\t2320\nC4180\t4150\n");
+    // C4180, the ahead side of the jump, is the same place as B4100.
+    EXPECT_EQ(r.out, "AK2+200.000\t2200\nBK2+400.000\t2450\nBK2+320.000\t2370\nAK2+320.000\t2320\nBK4+100.000\t4150\n");
 }
 
 TEST_F(Cli, ChainageStopsAtTheFirstRefusalAfterTheLinesPrinted) {
     const std::string breaks = write("b.dl", gradix::testing::ROAD_BREAKS_FILE);
     CliRun r = run({"chainage", "--breaks", breaks, "2200", "4150", "2400"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "A2200\t2200\n");
+    EXPECT_EQ(r.out, "AK2+200.000\t2200\n");
     EXPECT_EQ(r.errLine(0), "桩号4150不应存在4100和4180之间，请修改！");
     EXPECT_NE(r.errLine(1), "");
 
@@ -86,9 +88,9 @@ TEST_F(Cli, StakeWritesQualifiedStakeTexts) {
     const std::string breaks = write("b.dl", "2350 2300\n");
     CliRun r = run({"stake", "--breaks", breaks, "2370", "2350", "2370.25", "100"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "B2320\nA2350\nB2320.250\nA100\n");
+    EXPECT_EQ(r.out, "BK2+320.000\nAK2+350.000\nBK2+320.250\nAK0+100.000\n");
     r = run({"stake", "1234", "1234.5678"});
-    EXPECT_EQ(r.out, "1234\n1234.568\n");
+    EXPECT_EQ(r.out, "K1+234.000\nK1+234.568\n");
 }
 
 TEST_F(Cli, ComputeSingleStakesPrintTheClipboardText) {
@@ -98,7 +100,7 @@ TEST_F(Cli, ComputeSingleStakesPrintTheClipboardText) {
     EXPECT_EQ(r.out, "180\t103.5000\t1.0000\n200\t103.6000\t0.0000\n400\t100.0000\t-2.0000\n");
 
     r = run({"compute", "--profile", profile, "--format", "tsv", "100", "400"});
-    EXPECT_EQ(r.out, "100\t100\t102\t0.02\n400\t400\t100\t-0.02\n");
+    EXPECT_EQ(r.out, "K0+100.000\t100\t102\t0.02\nK0+400.000\t400\t100\t-0.02\n");
 }
 
 TEST_F(Cli, ComputeSingleStakeOutsideTheProfileIsRefused) {
@@ -128,7 +130,7 @@ TEST_F(Cli, ComputeStakeFileWritesTheResultFileLayout) {
     EXPECT_EQ(readBytes(path("out.txt")), expected);
 
     r = run({"compute", "--profile", profile, "--stakes", exact, "--format", "tsv", "--out", path("o.tsv")});
-    EXPECT_EQ(readBytes(path("o.tsv")), "-100 start\t-100\t98\t0.02\n450\t450\t99\t-0.02\n");
+    EXPECT_EQ(readBytes(path("o.tsv")), "-K0+100.000\t-100\t98\t0.02\nK0+450.000\t450\t99\t-0.02\n");
 }
 
 TEST_F(Cli, ComputeStakeFileWithARefusedStakeWritesNothing) {
@@ -180,17 +182,17 @@ TEST_F(Cli, UsageErrorsExitSixtyFour) {
     EXPECT_EQ(run({"coords", "--icd", icd, "--from", "0", "--to", "10", "--every", "0"}).exitCode, 64);
     const CliRun r = run({"coords", "--icd", icd, "--from", "0", "--to", "10"});
     EXPECT_EQ(r.exitCode, 64);
-    EXPECT_NE(r.err.find("usage: gradix-cli coords"), std::string::npos);
+    EXPECT_NE(r.err.find("用法：gradix-cli coords"), std::string::npos);
 }
 
 TEST_F(Cli, HelpAndVersion) {
     CliRun r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("usage: gradix-cli COMMAND"), std::string::npos);
+    EXPECT_NE(r.out.find("用法：gradix-cli 命令"), std::string::npos);
     for (const char* command : {"chainage", "stake", "compute", "coords", "elements", "profile", "locate"}) {
         r = run({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
-        EXPECT_EQ(r.out.rfind(std::string("usage: gradix-cli ") + command, 0), 0u) << command;
+        EXPECT_EQ(r.out.rfind(std::string("用法：gradix-cli ") + command, 0), 0u) << command;
     }
     r = run({"--version"});
     EXPECT_EQ(r.out, "gradix-cli 2.5.0\n");
@@ -327,7 +329,7 @@ TEST_F(Cli, AnnotateAddsTheAnnotationAndKeepsTheInputDrawing) {
                           input, "--out", path("annotated.dxf"), "--rotation", "90", onRoad + ":" + onRoad});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // The sag at 1200: 106 + 132²/24000, the mean of -1 % and 1.2 %.
-    EXPECT_TRUE(r.out == "1200\t106.7260\t0.1000\n" || r.out == "1200.000\t106.7260\t0.1000\n") << r.out;
+    EXPECT_EQ(r.out, "K1+200.000\t106.7260\t0.1000\n");
     EXPECT_EQ(readBytes(input), before);
 
     const std::vector<std::string> rows = lines(run({"labels", "--drawing", path("annotated.dxf")}).out);
@@ -379,10 +381,10 @@ TEST_F(Cli, AFailingStakePrintsNothingAndTheLinesBeforeItStay) {
     const std::string breaks = write("b.dl", "2350 2300\n");
     CliRun r = run({"chainage", "--breaks", breaks, "2200", "V100"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "A2200\t2200\n");
+    EXPECT_EQ(r.out, "AK2+200.000\t2200\n");
     r = run({"chainage", "100", "1e400"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.out, "100\t100\n");
+    EXPECT_EQ(r.out, "K0+100.000\t100\n");
     EXPECT_EQ(r.errLine(0), "数据文件格式有误！");
 }
 
@@ -422,7 +424,7 @@ TEST_F(Cli, AResultFileThatIsAFileReadIsAUsageErrorAndNothingIsWritten) {
     for (const std::string& out : {stakes, path("soft.txt"), profile, path("hard.zdm"), dir_.folder() + "/./s.txt"}) {
         const CliRun r = run({"compute", "--profile", profile, "--stakes", stakes, "--out", out});
         EXPECT_EQ(r.exitCode, 64) << out;
-        EXPECT_NE(r.err.find("usage: gradix-cli compute"), std::string::npos);
+        EXPECT_NE(r.err.find("用法：gradix-cli compute"), std::string::npos);
     }
     EXPECT_EQ(readBytes(stakes), "100\n");
     EXPECT_EQ(readBytes(profile), CREST_PROFILE);
@@ -472,7 +474,7 @@ TEST_F(CliInput, EqualsSignsAndTheStandardStreams) {
     r = runWithInput({"compute", "--profile", profile, "--format=tsv", "--stakes=-"}, "400\nx\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.errLine(1), msg::located("standard input", 2, msg::stakeDetail("x", msg::NO_NUMBER_IN_STAKE))) << r.err;
+    EXPECT_EQ(r.errLine(1), msg::located("标准输入", 2, msg::stakeDetail("x", msg::NO_NUMBER_IN_STAKE))) << r.err;
 }
 
 TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
@@ -480,11 +482,11 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
         const char* command;
         std::vector<const char*> options;
     } rows[] = {
-        {"chainage", {"--breaks", "--landxml", "--alignment", "STAKE"}},
-        {"stake", {"--breaks", "--landxml", "--alignment", "CHAINAGE"}},
+        {"chainage", {"--breaks", "--landxml", "--alignment", "桩号"}},
+        {"stake", {"--breaks", "--landxml", "--alignment", "里程"}},
         {"compute", {"--profile", "--breaks", "--icd", "--landxml", "--alignment", "--profile-name", "--format",
-                     "--stakes", "--out", "STAKE"}},
-        {"coords", {"--icd", "--landxml", "--alignment", "--from", "--to", "--every", "CHAINAGE"}},
+                     "--stakes", "--out", "桩号"}},
+        {"coords", {"--icd", "--landxml", "--alignment", "--from", "--to", "--every", "里程"}},
         {"elements", {"--icd", "--landxml", "--alignment"}},
         {"profile", {"--profile", "--breaks", "--icd", "--landxml", "--alignment", "--profile-name"}},
         {"locate", {"--icd", "--landxml", "--alignment", "X,Y"}},
@@ -495,11 +497,11 @@ TEST_F(Cli, EveryCommandHelpNamesEachOfItsOptions) {
     for (const auto& row : rows) {
         const CliRun r = run({row.command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << row.command;
-        EXPECT_EQ(r.out.rfind(std::string("usage: gradix-cli ") + row.command, 0), 0u) << r.out;
+        EXPECT_EQ(r.out.rfind(std::string("用法：gradix-cli ") + row.command, 0), 0u) << r.out;
         const std::string usage = r.out.substr(0, r.out.find('\n'));
         for (const char* option : row.options)
             EXPECT_NE(usage.find(option), std::string::npos) << row.command << " " << option;
-        EXPECT_NE(r.out.find("exit codes"), std::string::npos) << row.command;
+        EXPECT_NE(r.out.find("退出码"), std::string::npos) << row.command;
     }
 }
 
@@ -584,7 +586,7 @@ TEST_F(Cli, LandXmlNotesChoicesAndRefusals) {
         EXPECT_EQ(r.exitCode, 64) << args[0] << " " << args.back() << ": " << r.err;
     }
     r = run({"landxml", "list", "--help"});
-    EXPECT_EQ(r.out.rfind("usage: gradix-cli landxml list FILE", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("用法：gradix-cli landxml list 文件", 0), 0u) << r.out;
 }
 
 #ifdef GRADIX_WINDOW_PATH
@@ -651,5 +653,233 @@ INSTANTIATE_TEST_SUITE_P(
                  {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd", "--tolerance", "-1"}, 3,
                  "\tK0+000\tK0+000.000\tK0+000.000\t0.000\t6.000\n"}),
     [](const ::testing::TestParamInfo<CheckRun>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Stakes and chainages on the command line: signed numbers are arguments
+// wherever they stand, K notation is read wherever a stake is, a lettered
+// stake outside its stretch is refused, and every stake derived from a
+// chainage is written in the one notation (stretch letter + K notation).
+struct StakeRun {
+    const char* name;
+    std::vector<std::string> args;  // "@x": the file x written by the test, "%x": examples/x
+    int exitCode;
+    const char* out;                // the whole stdout; nullptr: not compared
+    const char* firstErrorLine;     // "" for none
+    std::vector<std::string> sameOutAs = {};  // another run whose stdout this one repeats
+};
+
+class StakeArguments : public Cli, public ::testing::WithParamInterface<StakeRun> {
+protected:
+    std::vector<std::string> expand(const std::vector<std::string>& args) {
+        write("crest.zdm", CREST_PROFILE);
+        write("line.icd", "100\n0,0,0\n1,100\n");  // northward from (0, 0) at chainage 100
+        write("k.txt", "BK2+320\nK1+200\n");
+        std::vector<std::string> expanded;
+        for (const std::string& a : args)
+            expanded.push_back(a[0] == '@' ? path(a.substr(1)) : a[0] == '%' ? example(a.substr(1)) : a);
+        return expanded;
+    }
+};
+
+TEST_P(StakeArguments, AreReadAndWrittenInOneNotation) {
+    const StakeRun& s = GetParam();
+    const CliRun r = run(expand(s.args));
+    EXPECT_EQ(r.exitCode, s.exitCode) << r.err;
+    if (s.out) {
+        EXPECT_EQ(r.out, s.out);
+    }
+    if (*s.firstErrorLine) {
+        EXPECT_EQ(r.errLine(0), s.firstErrorLine);
+    }
+    if (!s.sameOutAs.empty()) {
+        EXPECT_EQ(r.out, run(expand(s.sameOutAs)).out);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, StakeArguments,
+    ::testing::Values(
+        StakeRun{"negative_stakes_are_arguments", {"chainage", "-.5", "+3", "-K0+001.5"}, 0,
+                 "-K0+000.500\t-0.5\nK0+003.000\t3\n-K0+001.500\t-1.5\n", ""},
+        StakeRun{"negative_chainages_are_arguments", {"stake", "-3", "-.25"}, 0, "-K0+003.000\n-K0+000.250\n", ""},
+        StakeRun{"negative_coordinates_chainage", {"coords", "--icd", "@line.icd", "-.5"}, 0, "-0.5\t-100.5\t0\t0\n", ""},
+        StakeRun{"after_the_double_dash", {"compute", "--profile", "@crest.zdm", "--", "100", "-0"}, 0,
+                 "100\t102.0000\t2.0000\n-0\t100.0000\t2.0000\n", ""},
+        StakeRun{"an_option_value_may_be_negative",
+                 {"coords", "--icd", "@line.icd", "--from", "-.5", "--to", "0", "--every", "1"}, 0,
+                 "-0.5\t-100.5\t0\t0\n0\t-100\t0\t0\n", ""},
+        StakeRun{"an_option_without_value_after_arguments", {"chainage", "1", "--breaks"}, 64, "", ""},
+        StakeRun{"lettered_stakes_outside_their_stretch",
+                 {"chainage", "--breaks", "%road.dl", "B2", "A3000", "A2400", "C100"}, 1, "",
+                 "桩号B2不在B段桩号范围内，请修改！"},
+        StakeRun{"kilometre_notation_through_the_breaks",
+                 {"chainage", "--breaks", "%road.dl", "A2320", "BK2+320", "B K2+320.5", "K1+200"}, 0,
+                 "AK2+320.000\t2320\nBK2+320.000\t2370\nBK2+320.500\t2370.5\nAK1+200.000\t1200\n", ""},
+        StakeRun{"ambiguous_kilometre_stake", {"chainage", "--breaks", "%road.dl", "K2+320"}, 1, "",
+                 "程序不能判断桩号K2+320所属的断链区间，需添加断链标识A、B、C..."},
+        StakeRun{"compute_echoes_the_stake_as_typed",
+                 {"compute", "--breaks", "%road.dl", "--profile", "%road.zdm", "BK2+320"}, 0,
+                 "BK2+320\t112.0480\t-0.9600\n", ""},
+        StakeRun{"stake_file_in_kilometre_notation",
+                 {"compute", "--breaks", "%road.dl", "--profile", "%road.zdm", "--stakes", "@k.txt", "--format", "tsv"},
+                 0, nullptr, "", {"compute", "--breaks", "%road.dl", "--profile", "%road.zdm", "--format", "tsv",
+                                  "B2320", "A1200"}},
+        StakeRun{"coords_stake_through_the_equations", {"coords", "--landxml", "%road.xml", "B2320", "K1+200"}, 0,
+                 nullptr, "", {"coords", "--landxml", "%road.xml", "2370", "1200"}},
+        StakeRun{"coords_lettered_stake_outside_its_stretch", {"coords", "--landxml", "%road.xml", "A2400"}, 1, "",
+                 "桩号A2400不在A段桩号范围内，请修改！"},
+        StakeRun{"coords_neither_number_nor_stake", {"coords", "--icd", "%road.icd", "abc"}, 64, "", ""},
+        StakeRun{"table_range_in_kilometre_notation",
+                 {"table", "stakes", "--landxml", "%road.xml", "--every", "100", "--from", "AK0+300", "--to", "A K0+400"},
+                 0, nullptr, "",
+                 {"table", "stakes", "--landxml", "%road.xml", "--every", "100", "--from", "A300", "--to", "A400"}},
+        StakeRun{"sheet_range_outside_a_stretch",
+                 {"drawing", "profile", "--landxml", "%road.xml", "--from", "A2400", "--to", "B3000", "--out",
+                  "@s.dxf"},
+                 1, "", "桩号A2400不在A段桩号范围内，请修改！"}),
+    [](const ::testing::TestParamInfo<StakeRun>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// compute's formats, --keep-going and the notes of extrapolated stakes: the
+// whole stdout and the whole stderr of each run, worked out on the crest
+// profile (0 to 400 m: 102 m and 2 % at 100, 103.5 m and 1 % at 180; beyond
+// the ends along ±2 %).
+struct ComputeRun {
+    const char* name;
+    std::vector<std::string> args;  // "@x": the file x written by the test
+    int exitCode;
+    std::string out;
+    std::string err;  // "@x" in it: the path of x
+};
+
+class ComputeRuns : public Cli, public ::testing::WithParamInterface<ComputeRun> {};
+
+TEST_P(ComputeRuns, WriteTheirFormatsAndSayWhatWasAssumedOrLeftOut) {
+    const ComputeRun& c = GetParam();
+    write("crest.zdm", CREST_PROFILE);
+    write("ext.txt", "0\n500\n-10\n");
+    write("bad.txt", "100\nabc\n300\n");
+    std::vector<std::string> args;
+    for (const std::string& a : c.args) args.push_back(a[0] == '@' ? path(a.substr(1)) : a);
+    std::string err = c.err;
+    for (std::size_t at; (at = err.find('@')) != std::string::npos;) {
+        const std::size_t end = err.find_first_of("，：", at);
+        err.replace(at, end - at, path(err.substr(at + 1, end - at - 1)));
+    }
+    const CliRun r = run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, err);
+}
+
+const std::string CSV_HEADER = "\xEF\xBB\xBF桩号,里程(m),设计高程(m),纵坡(%)\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ComputeRuns,
+    ::testing::Values(
+        ComputeRun{"csv_of_single_stakes", {"compute", "--profile", "@crest.zdm", "--format", "csv", "100", "180"}, 0,
+                   CSV_HEADER + "K0+100.000,100.000,102.0000,2.0000\r\nK0+180.000,180.000,103.5000,1.0000\r\n",
+                   ""},
+        ComputeRun{"extrapolated_stakes_are_noted",
+                   {"compute", "--profile", "@crest.zdm", "--stakes", "@ext.txt"}, 0,
+                   "0             100.0000       2.0000\r\n"
+                   "500           98.0000        -2.0000\r\n"
+                   "-10           99.8000        2.0000\r\n",
+                   "提示：@ext.txt，第2行：桩号\"500\"：里程500在纵断面范围0至400之外，已按纵坡外推\n"
+                   "提示：@ext.txt，第3行：桩号\"-10\"：里程-10在纵断面范围0至400之外，已按纵坡外推\n"},
+        ComputeRun{"keep_going_over_single_stakes",
+                   {"compute", "--profile", "@crest.zdm", "--keep-going", "100", "500", "180"}, 1,
+                   "100\t102.0000\t2.0000\n180\t103.5000\t1.0000\n",
+                   "桩号500超出纵断面数据文件，请修改！\n桩号\"500\"：里程500在纵断面范围0至400之外\n"
+                   "有1个桩号被拒绝，其余桩号的结果已写出！\n1个被拒绝的桩号已略去，其消息见上\n"},
+        ComputeRun{"keep_going_over_a_stake_file",
+                   {"compute", "--profile", "@crest.zdm", "--stakes", "@bad.txt", "--keep-going", "--format", "tsv"}, 1,
+                   "K0+100.000\t100\t102\t0.02\nK0+300.000\t300\t102\t-0.02\n",
+                   "桩号abc无法识别，请修改！\n@bad.txt，第2行：桩号\"abc\"：桩号中读不出数字\n"
+                   "有1个桩号被拒绝，其余桩号的结果已写出！\n@bad.txt：1个被拒绝的桩号已略去，其消息见上\n"},
+        ComputeRun{"without_keep_going_nothing_is_written",
+                   {"compute", "--profile", "@crest.zdm", "--stakes", "@bad.txt", "--format", "tsv"}, 1, "",
+                   "桩号abc无法识别，请修改！\n@bad.txt，第2行：桩号\"abc\"：桩号中读不出数字\n"}),
+    [](const ::testing::TestParamInfo<ComputeRun>& info) { return std::string(info.param.name); });
+
+TEST_F(Cli, ComputeXlsxNeedsAFileAndIsWrittenThere) {
+    const std::string profile = write("crest.zdm", CREST_PROFILE);
+    EXPECT_EQ(run({"compute", "--profile", profile, "--format", "xlsx", "100"}).exitCode, 64);
+    const CliRun r = run({"compute", "--profile", profile, "--format", "xlsx", "--out", path("r.xlsx"), "100"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readBytes(path("r.xlsx")).substr(0, 2), "PK");
+}
+
+}  // namespace
+
+namespace {
+
+// The notes after a command's outcome: what the project's load noticed
+// (Project::notes, as its readers put them there), then the command's own,
+// each on its own line after "提示：".
+TEST(CliNotes, TheProjectsThenTheCommandsEachPrefixed) {
+    const struct {
+        std::vector<std::string> project, command;
+        std::string err;
+    } rows[] = {
+        {{}, {}, ""},
+        {{"p.zdm，第4行：第4行有4个字段：竖曲线半径未读入"}, {},
+         "提示：p.zdm，第4行：第4行有4个字段：竖曲线半径未读入\n"},
+        {{"a.xml：长度单位foot已换算为米", "a.xml，第9行：零长度的Line已略去"}, {"s.txt，第2行：已按纵坡外推"},
+         "提示：a.xml：长度单位foot已换算为米\n提示：a.xml，第9行：零长度的Line已略去\n提示：s.txt，第2行：已按纵坡外推\n"},
+    };
+    for (const auto& row : rows) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        gradix::cli::CommandContext context{in, out, err, {}, row.command, false};
+        context.project.notes = row.project;
+        gradix::cli::writeNotes(context, err);
+        EXPECT_EQ(err.str(), row.err);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Usage mistakes, CLI11's own included, said in Chinese: the program and the
+// command, the mistake (option names as written), then the command's usage.
+TEST_F(Cli, UsageMistakesAreSaidInChineseWithTheCommandsUsage) {
+    const std::string icd = write("l.icd", "0\n0,0,0\n1,100\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string mistake;
+        std::string usageStart;
+    } rows[] = {
+        {{"frobnicate"}, "gradix-cli：未知命令 frobnicate", "用法：gradix-cli 命令"},
+        {{"chainage", "--bogus", "x", "1"}, "gradix-cli chainage：无法识别的参数：--bogus", "用法：gradix-cli chainage"},
+        {{"chainage", "1", "--breaks"}, "gradix-cli chainage：--breaks 缺少值", "用法：gradix-cli chainage"},
+        {{"coords", "--icd", icd, "--from", "0", "--to", "10"}, "gradix-cli coords：--from 须与 --every 一起使用",
+         "用法：gradix-cli coords"},
+        {{"coords", "--icd", icd, "--landxml", icd, "1"}, "gradix-cli coords：--icd 与 --landxml 不能同时使用",
+         "用法：gradix-cli coords"},
+        {{"table"}, "gradix-cli table：缺少子命令", "用法：gradix-cli table 命令"},
+        {{"table", "stakes", "--icd", icd}, "gradix-cli table stakes：缺少 --every", "用法：gradix-cli table stakes"},
+        {{"table", "stakes", "--icd", icd, "--every", "20", "--format", "xls"},
+         "gradix-cli table stakes：--format：“xls”不是可选的值（tsv、csv、xlsx）", "用法：gradix-cli table stakes"},
+        {{"check", "--profile", icd, "--max-grade", "9%"}, "gradix-cli check：--max-grade：不是数：9%",
+         "用法：gradix-cli check"},
+        {{"compute", "100"}, "gradix-cli compute：需要纵断面：--profile 文件 或 --landxml 文件", "用法：gradix-cli compute"},
+        {{"stake", "abc"}, "gradix-cli stake：不是数：abc", "用法：gradix-cli stake"},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = run(row.args);
+        EXPECT_EQ(r.exitCode, 64) << row.mistake;
+        EXPECT_EQ(r.errLine(0), row.mistake);
+        EXPECT_EQ(r.errLine(1).rfind(row.usageStart, 0), 0u) << r.err;
+    }
+}
 
 }  // namespace

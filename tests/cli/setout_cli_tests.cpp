@@ -51,11 +51,13 @@ protected:
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
         return (dir_ / name).string();
     }
-    CliRun run(const std::vector<std::string>& args) {
+    // gradix-cli with args, and input on its standard input.
+    CliRun run(const std::vector<std::string>& args, const std::string& input = "") {
         std::string command = shellQuote(GRADIX_CLI_PATH);
         for (const std::string& a : args) command += ' ' + shellQuote(a);
         const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " </dev/null";
+        command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()) + " <" +
+                   shellQuote(write("stdin", input));
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
     }
@@ -90,21 +92,21 @@ TEST_F(SetoutCli, LocatePointsNamesTheBadLineOrGoesOn) {
     CliRun r = run(base);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + "，第2行：点的格式为 点名 X Y [Z]；该行有2个字段\n");
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + "，第2行：点的格式为 点名 X Y [Z [说明]]；该行有2个字段\n");
 
     std::vector<std::string> going = base;
     going.push_back("--keep-going");
     r = run(going);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + "，第2行：点的格式为 点名 X Y [Z]；该行有2个字段\n" +
+    EXPECT_EQ(r.err, "数据文件格式有误！\n" + points + "，第2行：点的格式为 点名 X Y [Z [说明]]；该行有2个字段\n" +
                          "数据文件格式有误！\n" + points + "：有1行有误，已略去；其余的点已写出\n");
     std::istringstream lines(r.out);
     std::string p1, p2, extra;
     std::getline(lines, p1);
     std::getline(lines, p2);
     EXPECT_FALSE(std::getline(lines, extra));
-    EXPECT_EQ(p1.substr(0, 12), "P1\t1200.000\t") << p1;
-    EXPECT_EQ(p2.substr(0, 11), "P2\t270.260\t") << p2;
+    EXPECT_EQ(p1.substr(0, 14), "P1\tK1+200.000\t") << p1;
+    EXPECT_EQ(p2.substr(0, 14), "P2\tK0+270.260\t") << p2;
 }
 
 // The tables: csv with the byte-order mark and the Chinese header, tsv rows,
@@ -153,7 +155,7 @@ TEST_F(SetoutCli, TablesAndPointsTakeALandXmlProject) {
         {{"table", "curves", "--landxml", xml}, 0, "1\tAK0+000.000\t0\t100\t\t\t\t\t0.02\t\t\t\t600\n"},
         {{"table", "curves", "--landxml", xml, "--profile", example("road.zdm")}, 0,
          "1\tAK0+000.000\t0\t100\t\t\t\t\t0.02\t\t\t\t600\n"},
-        {{"locate", "--landxml", xml, "--points", points}, 0, "P1\tA1200.000\t1199.9996568599354\t"},
+        {{"locate", "--landxml", xml, "--points", points}, 0, "P1\tAK1+200.000\t1199.9996568599354\t"},
         {{"table", "curves", "--icd", example("road.icd")}, 64, ""},
         {{"table", "stakes", "--every", "100"}, 64, ""},
         {{"table", "stakes", "--landxml", xml, "--icd", example("road.icd"), "--every", "100"}, 64, ""},
@@ -217,4 +219,73 @@ TEST_F(SetoutCli, CurveTableOfStn02ReproducesThePublishedGradePoints) {
     }
     EXPECT_EQ(curve, 4u);
     EXPECT_EQ(rows, 7u);
+}
+
+// An ICD alignment with a chain-break file: the stakes in their stretches
+// around the step back 2350 = 2300 (both sides of the break, each stretch's
+// own multiples of 100), the range and the lettered profile read through the
+// breaks, and the whole table the same as that of the LandXML form of the
+// example road (csv: the bearings derived again from the points agree to its
+// 0.01″).
+TEST_F(SetoutCli, StakeTableOfAnIcdAlignmentWithChainBreaks) {
+    const std::vector<std::string> project{"table", "stakes", "--icd", example("road.icd"), "--breaks",
+                                           example("road.dl"), "--profile", example("road.zdm"), "--every", "100"};
+    std::vector<std::string> range = project;
+    range.insert(range.end(), {"--from", "A2300", "--to", "BK2+400"});
+    CliRun r = run(range);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> stakes;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t tab = line.find('\t');
+        stakes.push_back(line.substr(0, tab) + " " + line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1) + " " +
+                         line.substr(line.rfind('\t') + 1));
+    }
+    EXPECT_EQ(stakes, (std::vector<std::string>{"AK2+300.000 2300 ", "AK2+350.000 2350 断链", "BK2+300.000 2350 断链",
+                                                "BK2+400.000 2450 "}));
+    std::vector<std::string> csv = project;
+    csv.insert(csv.end(), {"--format", "csv"});
+    r = run(csv);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, run({"table", "stakes", "--landxml", example("road.xml"), "--every", "100", "--format", "csv"}).out);
+    EXPECT_EQ(run({"table", "stakes", "--breaks", example("road.dl"), "--every", "100"}).exitCode, 64);
+}
+
+// Points from a file or standard input in either layout: a point past an end
+// of the road gets only its note, a far one no design, a description its
+// column, and a CASS file (east before north) is read as such and said so.
+TEST_F(SetoutCli, LocatePointsInBothLayoutsFromAFileOrStandardInput) {
+    const std::vector<std::string> locate{"locate", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"),
+                                          "--format", "csv", "--points"};
+    const std::string header = "\xEF\xBB\xBF点名,桩号,里程(m),偏距(m),设计高程(m),纵坡(%),高差(m),备注";
+    // P1 is the road's point at 1200 (README), 0.274 m above the design there.
+    const struct {
+        const char* what;
+        std::string file;  // "-": standard input
+        std::string input;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"description and past the start", "points.txt",
+         "P1 3346479.656 513201.859 107 路中\nA-1 3340000 500000 100\n",
+         header + ",说明\r\nP1,K1+200.000,1200.000,0.000,106.7260,0.1000,0.2740,,路中\r\nA-1,,,,,,,before-start,\r\n", ""},
+        {"far from the road", "points.txt", "F 3346479.656 513401.859 107\n",
+         header + "\r\nF,K1+378.241,1378.241,90.719,,,,far\r\n", ""},
+        {"CASS from standard input", "-", "P1,,513201.859,3346479.656,107\n",
+         header + "\r\nP1,K1+200.000,1200.000,0.000,106.7260,0.1000,0.2740,\r\n",
+         "提示：标准输入：按CASS坐标数据读入：点名,编码,Y(东),X(北),H（先东后北）\n"},
+        {"CASS by its name", "points.dat", "P1,KZD,513201.859,3346479.656,107\n",
+         header + ",说明\r\nP1,K1+200.000,1200.000,0.000,106.7260,0.1000,0.2740,,KZD\r\n", "@"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = locate;
+        args.push_back(c.file == "-" ? c.file : write(c.file, c.input));
+        if (c.what == std::string("far from the road")) args.insert(args.end(), {"--max-offset", "90"});
+        const CliRun r = run(args, c.file == "-" ? c.input : "");
+        EXPECT_EQ(r.exitCode, 0) << c.what << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.what;
+        EXPECT_EQ(r.err, c.err == "@" ? "提示：" + (dir_ / c.file).string() + "：按CASS坐标数据读入：点名,编码,Y(东),X(北),H（先东后北）\n"
+                                       : c.err)
+            << c.what;
+    }
 }

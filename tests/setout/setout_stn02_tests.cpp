@@ -17,8 +17,9 @@ TEST_F(Stn02, SidePointsAcrossTheEquationLocateBack) {
     std::size_t i = 0;
     for (const LocatedPoint& p : expectSidePointsLocateBack(road_, samples, breaks_, places)) {
         const SidePlace& place = places[i++ / SIDE_OFFSETS.size()];
-        EXPECT_EQ(p.stake, stakeOf(p.chainage));
-        EXPECT_EQ(p.stake[0], place.chainage < BREAK_BACK ? 'A' : 'B') << p.stake;
+        ASSERT_TRUE(p.stake && p.chainage);
+        EXPECT_EQ(*p.stake, formatStake(breaks_, *p.chainage));
+        EXPECT_EQ(p.stake->front(), place.chainage < BREAK_BACK ? 'A' : 'B') << *p.stake;
     }
 }
 

@@ -96,24 +96,29 @@ TEST_F(ExampleRoad, LocatedPointsCarryDesignAndNotes) {
     PointAtChainage(road, 1200.0, x, y, b);
     const PlanePoint left = sidePoint(x, y, b, -12.0);
     const LocatedPoint p = locateSurveyPoint(road, samples, noBreaks, &profile, {"A1", left.x, left.y, 107.0, 1}, 100);
-    EXPECT_EQ(p.stake, "1200.000");
-    EXPECT_NEAR(p.chainage, 1200.0, ROUND_TRIP_TOLERANCE);
+    EXPECT_EQ(p.stake, "K1+200.000");
+    EXPECT_NEAR(p.chainage.value_or(NAN), 1200.0, ROUND_TRIP_TOLERANCE);
     ASSERT_TRUE(p.elevation && p.grade && p.dz);
     EXPECT_NEAR(*p.elevation, 106.7260, 5e-5);  // the README's annotation at K1+200
     EXPECT_NEAR(*p.dz, 107.0 - *p.elevation, 1e-12);
     EXPECT_EQ(p.note, "");
+    // A far point keeps its foot but gets no design, nor a DZ from it.
     const PlanePoint far = sidePoint(x, y, b, 150.0);
-    EXPECT_EQ(locateSurveyPoint(road, samples, noBreaks, nullptr, {"F", far.x, far.y, {}, 1}, 100).note, "far");
-    EXPECT_EQ(locateSurveyPoint(road, samples, noBreaks, nullptr, {"F", far.x, far.y, {}, 1}, 200).note, "");
-    // Beyond the ends along the tangents.
+    const LocatedPoint farAway = locateSurveyPoint(road, samples, noBreaks, &profile, {"F", far.x, far.y, 1.0, 1}, 100);
+    EXPECT_EQ(farAway.note, "far");
+    EXPECT_EQ(farAway.stake, "K1+200.000");
+    EXPECT_FALSE(farAway.elevation || farAway.grade || farAway.dz);
+    const LocatedPoint within = locateSurveyPoint(road, samples, noBreaks, &profile, {"F", far.x, far.y, 1.0, 1}, 200);
+    EXPECT_EQ(within.note, "");
+    EXPECT_TRUE(within.elevation && within.dz);
+    // Beyond the ends along the tangents: only the note.
     const double end = road.elemChainage[road.elemCount + 1];
-    PointAtChainage(road, -50.0, x, y, b);
-    EXPECT_EQ(locateSurveyPoint(road, samples, noBreaks, nullptr, {"S", x, y, {}, 1}, 100).note, "before-start");
-    PointAtChainage(road, end + 50.0, x, y, b);
-    const LocatedPoint after = locateSurveyPoint(road, samples, noBreaks, &profile, {"E", x, y, 1.0, 1}, 100);
-    EXPECT_EQ(after.note, "beyond-end");
-    EXPECT_FALSE(after.elevation);
-    EXPECT_FALSE(after.dz);
+    for (const auto& [chainage, note] : {std::pair{-50.0, "before-start"}, std::pair{end + 50.0, "beyond-end"}}) {
+        PointAtChainage(road, chainage, x, y, b);
+        const LocatedPoint past = locateSurveyPoint(road, samples, noBreaks, &profile, {"E", x, y, 1.0, 1}, 100);
+        EXPECT_EQ(past.note, note);
+        EXPECT_FALSE(past.stake || past.chainage || past.offset || past.elevation || past.grade || past.dz) << note;
+    }
 }
 
 // The point file: separators, comments, blank lines, an optional Z, GB18030
@@ -139,7 +144,7 @@ TEST_F(ExampleRoad, SurveyPointFileReadsEveryLineOrNamesTheBadOne) {
         std::string reason;
     };
     const Bad bad[] = {{"P1 1", msg::pointFieldCount(2)},
-                       {"P1 1 2 3 4", msg::pointFieldCount(5)},
+                       {"P1 1 2 tall 4", msg::coordinateNotNumber("Z", "tall")},
                        {"P1 1 north", msg::coordinateNotNumber("Y", "north")},
                        {"P1 1 2 nan", msg::coordinateNotNumber("Z", "nan")},
                        {"P1 1e999 2", msg::coordinateNotNumber("X", "1e999")}};
@@ -158,6 +163,51 @@ TEST_F(ExampleRoad, SurveyPointFileReadsEveryLineOrNamesTheBadOne) {
     }
     EXPECT_THROW(readSurveyPoints("", false), FileAccessError);
     EXPECT_THROW(readSurveyPoints((dir / "missing.txt").string(), false), DataError);
+}
+
+// The two layouts of a point file: NAME X Y [Z [DESCRIPTION]], and CASS
+// coordinate data (east before north, the code as the description) told by
+// the file's name or by a first line only CASS has; the description column of
+// the located points appears when a point has one.
+TEST_F(ExampleRoad, PointFileLayoutsAndDescriptions) {
+    const struct {
+        const char* file;
+        const char* text;
+        bool cass;
+        std::optional<double> z;
+        const char* description;
+    } cases[] = {
+        {"d.txt", "P1 3345900 512500 108.5 路中 左侧\n", false, 108.5, "路中 左侧"},
+        {"d.txt", "P1,3345900,512500,108.5,桩位\n", false, 108.5, "桩位"},
+        {"c.dat", "P1,,512500,3345900,108.5\n", true, 108.5, ""},
+        {"c.DAT", "P1,KZD,512500,3345900,\n", true, std::nullopt, "KZD"},
+        {"c.txt", "# CASS\nP1,,512500,3345900,108.5\n", true, 108.5, ""},
+        {"c.txt", "P1, KZD ,512500 ,3345900,108.5\n", true, 108.5, "KZD"},
+    };
+    for (const auto& c : cases) {
+        const SurveyPointFile f = readSurveyPoints(put(c.file, c.text), false);
+        EXPECT_EQ(f.cass, c.cass) << c.text;
+        ASSERT_EQ(f.points.size(), 1u) << c.text;
+        EXPECT_EQ(f.points[0].x, 3345900.0) << c.text;  // north
+        EXPECT_EQ(f.points[0].y, 512500.0) << c.text;   // east
+        EXPECT_EQ(f.points[0].z, c.z) << c.text;
+        EXPECT_EQ(f.points[0].description, c.description) << c.text;
+    }
+    const std::string bad = put("bad.dat", "P0,,1,2,3\nP1,,512500\n");
+    try {
+        readSurveyPoints(bad, false);
+        ADD_FAILURE() << "a CASS line of three fields";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.detail(), msg::located(bad, 2, msg::cassFieldCount(3)));
+    }
+    const auto headers = [&](const std::string& description) {
+        LocatedPoint p{"P", "K0+100.000", 100.0, 1.0, {}, {}, {}, "", description};
+        std::string all;
+        for (const Column& column : locatedPointColumns({p}).columns) all += column.header + " ";
+        return all;
+    };
+    EXPECT_EQ(headers(""), "点名 桩号 里程(m) 偏距(m) 设计高程(m) 纵坡(%) 高差(m) 备注 ");
+    EXPECT_EQ(headers("路中"), "点名 桩号 里程(m) 偏距(m) 设计高程(m) 纵坡(%) 高差(m) 备注 说明 ");
 }
 
 // Main points of the first two curves and both sides of the chain breaks of

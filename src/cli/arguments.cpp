@@ -1,0 +1,195 @@
+#include "cli/arguments.h"
+
+#include <CLI/CLI.hpp>
+
+#include <ostream>
+#include <sstream>
+
+#include "cli/clitexts.h"
+#include "commands/initialise.h"
+#include "commands/landxmlproject.h"
+#include "stakes/stakes.h"
+#include "text/ascii.h"
+#include "text/failures.h"
+#include "text/messages.h"
+#include "text/numbers.h"
+#include "text/textfile.h"
+
+namespace gradix::cli {
+
+bool FileOption::given() const { return option && option->count() > 0; }
+
+double numberArgument(const std::string& text) {
+    const std::optional<double> v = parseStrictNumber(text);
+    if (!v) throw UsageError{usage::notANumber(text)};
+    return *v;
+}
+
+std::pair<double, double> pairArgument(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) throw UsageError{usage::notAPoint(text)};
+    return {numberArgument(text.substr(0, comma)), numberArgument(text.substr(comma + 1))};
+}
+
+bool namesStake(const std::string& text) {
+    const std::string t = trimBlanks(text);
+    if (isKilometreNotation(t)) return true;
+    return !t.empty() && t.front() >= 'A' && t.front() <= 'Z' && hasLeadingDigit(std::string_view(t).substr(1));
+}
+
+Outcome stakeArgument(const ChainBreakTable& breaks, const std::string& text, double& chainage) {
+    const StakeQualification q = qualifyStake(breaks, text);
+    if (!q.accepted()) return Outcome::refused(q.refusal, msg::stakeDetail(text, q.reason));
+    chainage = dlstr_sj(breaks, q.text);
+    return Outcome::done();
+}
+
+Outcome chainageArgument(const ChainBreakTable& breaks, const std::string& text, double& chainage) {
+    if (const std::optional<double> v = parseStrictNumber(text)) {
+        chainage = *v;
+        return Outcome::done();
+    }
+    if (!namesStake(text)) throw UsageError{usage::notAChainage(text)};
+    return stakeArgument(breaks, text, chainage);
+}
+
+void requireNotRead(const std::string& out, const std::vector<std::string>& inputs) {
+    if (out == STANDARD_STREAM) return;
+    std::vector<std::string> files;
+    for (const std::string& input : inputs)
+        if (!input.empty() && input != STANDARD_STREAM) files.push_back(input);
+    if (namesOneOf(out, files)) throw UsageError{usage::outIsInput(out)};
+}
+
+CLI::Option* ProjectOptions::addBreaks(CLI::App* command) {
+    breaks.option = command->add_option("--breaks", breaks.path, help::BREAKS)->type_name(help::FILE);
+    return breaks.option;
+}
+
+CLI::Option* ProjectOptions::addIcd(CLI::App* command, const char* description) {
+    icd.option = command->add_option("--icd", icd.path, description ? description : help::ICD)->type_name(help::FILE);
+    return icd.option;
+}
+
+CLI::Option* ProjectOptions::addProfile(CLI::App* command, const char* description) {
+    profile.option =
+        command->add_option("--profile", profile.path, description ? description : help::PROFILE)->type_name(help::FILE);
+    return profile.option;
+}
+
+CLI::Option* ProjectOptions::addLandXml(CLI::App* command, CLI::Option* excluded) {
+    landxml.option =
+        command->add_option("--landxml", landxml.path, help::LANDXML)->type_name(help::FILE)->excludes(excluded);
+    command->add_option("--alignment", alignment, help::ALIGNMENT)->type_name(help::NAME)->needs(landxml.option);
+    command->add_option("--profile-name", profileName, help::PROFILE_NAME)->type_name(help::NAME)->needs(landxml.option);
+    return landxml.option;
+}
+
+void ProjectOptions::addAlignmentChoice(CLI::App* command) {
+    CLI::Option* icdOption = addIcd(command);
+    addBreaks(command)->excludes(icdOption)->excludes(addLandXml(command, icdOption));
+}
+
+Outcome ProjectOptions::load(Project& project) const {
+    project.pi = computePi();
+    if (icd.given()) {
+        // The 1 m samples serve only the commands that locate points.
+        loadAlignment(project, icd.path, locatesPoints ? SampleTableNeed::Build : SampleTableNeed::Skip);
+        if (breaks.given()) {
+            // The ICD alignment's chainages read through a chain-break file.
+            loadChainBreaks(project, breaks.path);
+            project.alignmentMode = true;
+        }
+    } else if (landxml.given()) {
+        loadLandXmlAlignment(project, landxml.path, {alignment, profileName, !profile.given()});
+    } else if (breaks.given()) {
+        loadChainBreaks(project, breaks.path);
+    }
+    return profile.given() ? loadProfile(project, profile.path) : Outcome::done();
+}
+
+void ProjectOptions::requireAlignment() const {
+    if (!icd.given() && !landxml.given()) throw UsageError{usage::ALIGNMENT_NEEDED};
+}
+
+void ProjectOptions::requireProfileGiven() const {
+    if (!profile.given() && !landxml.given()) throw UsageError{usage::PROFILE_NEEDED};
+}
+
+void ProjectOptions::requireProfile(const Project& project) const {
+    requireProfileGiven();
+    if (profile.given() || project.profile.gradePointCount >= 1) return;
+    DataError error(msg::ALIGNMENT_WITHOUT_PROFILE);
+    error.locate(landxml.path);
+    throw error;
+}
+
+bool ProjectOptions::hasDesign(const Project& project) const {
+    return profile.given() || (landxml.given() && project.profile.gradePointCount > 0);
+}
+
+std::vector<std::string> ProjectOptions::files() const {
+    std::vector<std::string> paths;
+    for (const FileOption* f : {&breaks, &icd, &landxml, &profile})
+        if (f->given()) paths.push_back(f->path);
+    return paths;
+}
+
+CLI::Option* TableOutput::add(CLI::App* command, const std::string& what) {
+    formatOption = allowOnly(command->add_option("--format", format, help::tableFormat(what)), {"tsv", "csv", "xlsx"})
+                       ->type_name("tsv|csv|xlsx");
+    out.option = command->add_option("--out", out.path, help::tableFile(what))->type_name(help::FILE);
+    return formatOption;
+}
+
+TableFormat TableOutput::tableFormat() const {
+    TableFormat f = TableFormat::Tsv;
+    if (formatOption && formatOption->count() > 0) parseTableFormat(format, f);
+    if (f == TableFormat::Xlsx && !toFile()) throw UsageError{usage::XLSX_NEEDS_FILE};
+    return f;
+}
+
+bool TableOutput::toFile() const { return out.given() && out.path != STANDARD_STREAM; }
+
+void TableOutput::emit(const Table& table, std::ostream& stream) const {
+    const TableFormat f = tableFormat();
+    if (f == TableFormat::Xlsx) {
+        writeXlsx(table, out.path);
+        return;
+    }
+    const std::string text = tableText(table, f);
+    if (toFile())
+        writeFileAtomically(out.path, text);
+    else
+        stream << text;
+}
+
+std::vector<double> offsetList(const std::string& text) {
+    std::vector<double> offsets;
+    std::string field;
+    std::istringstream in(text);
+    while (std::getline(in, field, ',')) {
+        const std::optional<double> v = parseStrictNumber(field);
+        if (!v) throw UsageError{usage::offsetNotNumber(field)};
+        offsets.push_back(*v);
+    }
+    if (offsets.empty()) throw UsageError{usage::NO_OFFSET};
+    return offsets;
+}
+
+CLI::Option* allowOnly(CLI::Option* option, const std::vector<std::string>& names) {
+    return option->check(CLI::Validator(
+        [names](std::string& value) {
+            for (const std::string& name : names)
+                if (value == name) return std::string();
+            return usage::notOneOf(value, names);
+        },
+        ""));
+}
+
+CLI::Option* numbersOnly(CLI::Option* option) {
+    return option->check(CLI::Validator(
+        [](std::string& value) { return parseStrictNumber(value) ? std::string() : usage::notANumber(value); }, ""));
+}
+
+}  // namespace gradix::cli

@@ -1,0 +1,80 @@
+// table stakes: the stake table (逐桩坐标表).
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/clitexts.h"
+#include "setout/stakestable.h"
+#include "text/messages.h"
+
+namespace gradix::cli {
+
+namespace {
+
+constexpr const char* DESCRIPTION =
+    "逐桩坐标表。\n"
+    "本段桩号为S整倍数的每个桩、每个主点（QD ZH HY QZ YH HZ ZY YZ GQ，\n"
+    "两段缓和曲线相接处为HH，ZD）和每个断链的前后两侧，按里程排列：\n"
+    "桩号 里程 X Y 方位角，每个边桩的X和Y，有纵断面时的设计高程和纵坡，\n"
+    "主点。\n"
+    "tsv：数值完整，纵坡为比值，方位角为弧度，无表头；csv：带BOM的\n"
+    "UTF-8，CR LF，中文表头，常用的小数位；xlsx：同样的表头，数值完整\n"
+    "（须给出 --out）。\n"
+    "ICD线形加 --breaks 时按断链分段：桩号带断链标识，--from、--to 和\n"
+    "纵断面文件中的桩号按断链读入。";
+
+struct TableStakesOptions {
+    ProjectOptions project;
+    std::string every, offset, from, to;
+    CLI::Option* offsetOption = nullptr;
+    CLI::Option* fromOption = nullptr;
+    TableOutput output;
+};
+
+Outcome run(const TableStakesOptions& o, CommandContext& c) {
+    StakeTableOptions so;
+    so.every = numberArgument(o.every);
+    if (!(so.every > 0.0)) throw UsageError{usage::EVERY_NOT_POSITIVE};
+    if (o.offsetOption->count() > 0) so.offsets = offsetList(o.offset);
+    o.output.tableFormat();
+    o.project.requireAlignment();
+    requireNotRead(o.output.out.path, o.project.files());
+    Project& project = c.project;
+    if (Outcome loaded = o.project.load(project); !loaded) return loaded;
+    if (o.fromOption->count() > 0) {
+        double from = 0.0, to = 0.0;
+        if (Outcome f = stakeArgument(project.breaks, o.from, from); !f) return f;
+        if (Outcome t = stakeArgument(project.breaks, o.to, to); !t) return t;
+        if (from > to) throw UsageError{usage::RANGE_REVERSED};
+        so.fromChainage = from;
+        so.toChainage = to;
+    }
+    const bool withProfile = o.project.hasDesign(project);
+    const Profile* profile = withProfile ? &project.profile : nullptr;
+    const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
+    o.output.emit(stakeTableColumns(rows, project.breaks, so.offsets, withProfile), c.out);
+    return Outcome::done();
+}
+
+}  // namespace
+
+void addTableStakesCommand(CommandRegistry& registry, CLI::App* table) {
+    auto o = std::make_shared<TableStakesOptions>();
+    CLI::App* command = registry.command("stakes", DESCRIPTION, table);
+    CLI::Option* icd = o->project.addIcd(command, "平面线形ICD文件");
+    // Chain breaks beside an ICD alignment: its stakes in their stretches.
+    o->project.addBreaks(command)->needs(icd)->excludes(o->project.addLandXml(command, icd));
+    o->project.addProfile(command);
+    command->add_option("--every", o->every, "桩距S（米，>0）")->type_name("S")->required();
+    o->offsetOption = command->add_option("--offset", o->offset, help::OFFSET)->type_name("D[,D...]");
+    o->fromOption = command->add_option("--from", o->from, "范围的起点桩号")->type_name(help::STAKE);
+    CLI::Option* to = command->add_option("--to", o->to, "范围的终点桩号")->type_name(help::STAKE);
+    o->fromOption->needs(to);
+    to->needs(o->fromOption);
+    o->output.add(command, "表");
+    registry.onRun(command, [o](CommandContext& c) { return run(*o, c); });
+}
+
+}  // namespace gradix::cli
