@@ -92,6 +92,9 @@ std::string lineNameOf(const std::string& icdFileName) {
 
 std::string kilometreNotation(const std::string& stake) {
     const std::string t = trimBlanks(stake);
+    // A stake already in K notation is written again in the fixed pattern.
+    if (const std::optional<KilometreStake> k = readKilometreStake(t))
+        return (k->letter ? std::string(1, k->letter) : std::string()) + formatKilometreStake(k->value);
     if (!t.empty() && t.front() >= 'A' && t.front() <= 'Z')
         return t.front() + formatKilometreStake(LeadingNumber(t.substr(1)));
     return formatKilometreStake(LeadingNumber(t));
@@ -228,7 +231,7 @@ Outcome selectAndCompute(DrawingCommandContext& context, std::mt19937& random,
 
 std::string pickEcho(const AnnotationValues& values, double offsetRight) {
     return "桩号 " + kilometreNotation(values.stake) + "  高程 " + values.elevation + "  纵坡 " + values.grade +
-           "%  偏距 " + formatFixed(offsetRight, OFFSET_DECIMALS);
+           "%  偏距 " + formatSideOffset(offsetRight, OFFSET_DECIMALS);
 }
 
 std::string farPickNote(double distance) {

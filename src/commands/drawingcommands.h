@@ -63,7 +63,7 @@ public:
 };
 
 // What the command line says after a pick, before the insertion point is
-// asked for: "桩号 K1+200.000  高程 106.7260  纵坡 0.1000%  偏距 3.215"; the
+// asked for: "桩号 K1+200.000  高程 106.7260  纵坡 0.1000%  偏距 右 3.215"; the
 // offset in metres, positive right of increasing chainage.
 std::string pickEcho(const AnnotationValues& values, double offsetRight);
 // The command line's warning for a pick distance metres (> FAR_PICK_DISTANCE)
@@ -138,7 +138,8 @@ std::string annotationText(const std::string& lineName, const std::string& stake
 std::string lineNameOf(const std::string& icdFileName);
 
 // The stake text in the drawing notation: "12345.678" gives "K12+345.678";
-// a stretch letter stays in front ("B2320" gives "BK2+320.000").
+// a stretch letter stays in front ("B2320" gives "BK2+320.000"); a stake in K
+// notation is written in the same pattern ("BK2+320" gives "BK2+320.000").
 std::string kilometreNotation(const std::string& stake);
 
 // A fresh selection-set name: a number drawn between 0 and 1 in single

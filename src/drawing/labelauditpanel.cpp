@@ -27,13 +27,6 @@ constexpr int MARK_PEN = 2;        // pixels
 constexpr double ZOOM_SPAN = 40.0;  // drawing units (m) at least shown around a label after a click
 const QColor MARK_COLOUR(Qt::red);
 
-// An offset (m, positive right of increasing chainage) with its side:
-// "右 3.215", "左 2.086"; on the road "0.000".
-std::string offsetWithSide(double offsetRight) {
-    const std::string metres = formatFixed(std::fabs(offsetRight), METRE_DECIMALS);
-    if (metres == formatFixed(0.0, METRE_DECIMALS)) return metres;
-    return std::string(offsetRight > 0 ? "右 " : "左 ") + metres;
-}
 
 LabelAuditProvider& provider() {
     static LabelAuditProvider source;
@@ -116,7 +109,7 @@ void LabelAuditPanel::runAudit() {
         const int row = list_->rowCount();
         list_->insertRow(row);
         const std::string cells[] = {f.handle, f.text, f.labelStake, f.roadStake,
-                                     formatFixed(f.difference, METRE_DECIMALS), offsetWithSide(f.offset),
+                                     formatFixed(f.difference, METRE_DECIMALS), formatSideOffset(f.offset),
                                      f.note};
         for (int column = 0; column < 7; ++column)
             list_->setItem(row, column, new QTableWidgetItem(QString::fromStdString(cells[column])));

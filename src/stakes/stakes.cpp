@@ -103,8 +103,10 @@ std::optional<KilometreStake> readKilometreStake(std::string_view text) {
     i = skipBlanks(s, i);
     if (i >= s.size() || s[i] != KILOMETRE_SEPARATOR) return std::nullopt;
     i = skipBlanks(s, i + 1);
+    // What follows the metres is carried along and ignored, as after the
+    // number of a classic stake ("K1+200 左边桩").
     const std::string_view metres = digitsAt(s, i, true);
-    if (metres.empty() || skipBlanks(s, i) != s.size()) return std::nullopt;
+    if (metres.empty()) return std::nullopt;
     const double m = LeadingNumber(metres);
     if (!(m < METRES_PER_KILOMETRE)) return std::nullopt;
     const double value = LeadingNumber(kilometres) * METRES_PER_KILOMETRE + m;

@@ -7,7 +7,8 @@
 // - K notation: a text holding a "+" after a digit, "[L][ ][-]K km+m"
 //   ("K2+320", "K2+320.5", "BK5+400.513", "B K5+400", "2+320"): L the
 //   stretch letter, km the kilometres, m the metres within the kilometre
-//   (below 1000). A "K" right before the kilometres is the kilometre mark, so
+//   (below 1000), then anything, which is ignored as after a classic stake's
+//   number. A "K" right before the kilometres is the kilometre mark, so
 //   "K2+320" has no stretch letter and "KK2+320" is stretch K.
 // A "+" that is a sign ("+5") or an exponent's ("1e+3") is not K notation.
 #pragma once
@@ -60,7 +61,7 @@ bool isKilometreNotation(std::string_view text);
 
 // Reads a text in K notation (see the top of this file); none when it is not
 // K notation or is malformed (no kilometres, no metres, metres of 1000 or
-// more, anything after the metres).
+// more). What follows the metres is ignored, as after a classic stake's number.
 std::optional<KilometreStake> readKilometreStake(std::string_view text);
 
 // A stake in its stretch's numbering: the stretch (1 for "A", before the

@@ -238,6 +238,13 @@ std::string shortestText(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
+std::string formatSideOffset(double offsetRight, int decimals) {
+    const std::string distance = formatFixed(std::fabs(offsetRight), decimals);
+    // What rounds to zero lies on the road: no side.
+    if (distance.find_first_not_of("0.") == std::string::npos) return distance;
+    return std::string(offsetRight > 0 ? "右 " : "左 ") + distance;
+}
+
 std::string formatPercent(double ratio, int decimals) { return formatFixed(PERCENT * ratio, decimals); }
 
 std::string formatAngleDms(double radians) {

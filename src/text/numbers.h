@@ -54,6 +54,11 @@ inline constexpr double PERCENT = 100.0;
 // Decimals of the elevations and grades the program shows: "0.0000".
 inline constexpr int RESULT_DECIMALS = 4;
 
+// An offset (m, positive to the right of increasing chainage) as the window
+// shows it, the side in words and the distance with the given decimals (3,
+// the millimetre, unless told): "右 3.215", "左 2.086"; on the road "0.000".
+std::string formatSideOffset(double offsetRight, int decimals = 3);
+
 // A grade (a ratio, rise over run) in percent with the given decimals, the
 // "0.0000" of the results unless told, without the "%" sign: 0.0125 gives
 // "1.2500", -0.0096 "-0.9600".

@@ -75,9 +75,7 @@ const Ink& inkOf(PlanElementKind kind) {
 }  // namespace
 
 QString offsetText(double offsetRight) {
-    const QString distance = QString::fromStdString(formatFixed(std::abs(offsetRight), OFFSET_DECIMALS));
-    if (distance == QString::fromStdString(formatFixed(0, OFFSET_DECIMALS))) return distance + QStringLiteral(" m");
-    return (offsetRight > 0 ? QStringLiteral("右 ") : QStringLiteral("左 ")) + distance + QStringLiteral(" m");
+    return QString::fromStdString(formatSideOffset(offsetRight, OFFSET_DECIMALS)) + QStringLiteral(" m");
 }
 
 PlanView::PlanView(QWidget* parent) : RoadView(parent) { setObjectName("planView"); }

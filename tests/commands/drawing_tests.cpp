@@ -251,6 +251,9 @@ TEST(DrawingNotation, KilometreNotationOfStakes) {
     EXPECT_EQ(gradix::kilometreNotation("5.5"), "K0+005.500");
     EXPECT_EQ(gradix::kilometreNotation("2000"), "K2+000.000");
     EXPECT_EQ(gradix::kilometreNotation("B2320"), "BK2+320.000");
+    // A stake typed in K notation keeps its value (read as classic, "BK2+320" would be B2).
+    EXPECT_EQ(gradix::kilometreNotation("BK2+320"), "BK2+320.000");
+    EXPECT_EQ(gradix::kilometreNotation("K0+5.5"), "K0+005.500");
 }
 
 TEST(DrawingNotation, LineNameIsTheFileNameWithoutItsExtension) {

@@ -172,6 +172,7 @@ TEST(KilometreNotation, NamesTheStakeOfItsClassicForm) {
         {BOTH, "K2+200", "A2200", 2200},
         {BOTH, "K5+000.25", "C5000.25", 4970.25},
         {STEP_BACK, "AK2+320", "A2320", 2320},
+        {NONE, "K1+200 左边桩", "1200", 1200},  // words after the metres are ignored
     };
     for (const auto& row : rows) {
         const StakeQualification q = qualifyStake(row.table, row.typed);
@@ -463,7 +464,6 @@ TEST(QualifyStake, RefusesWhatNamesNoStakeOfTheTable) {
         {NONE, "K2+1320", "桩号K2+1320无法识别，请修改！"},
         {NONE, "K+320", "桩号K+320的断链标识不存在，请修改！"},  // no digit before "+": classic
         {NONE, "K2+", "桩号K2+无法识别，请修改！"},
-        {NONE, "K2+320 左", "桩号K2+320 左无法识别，请修改！"},
         {STEP_BACK, "K2+320", AMBIGUOUS_MESSAGE_K2320},
         {JUMP_AHEAD, "K4+150", "桩号K4+150不应存在4100和4180之间，请修改！"},
     };
