@@ -16,8 +16,6 @@ using namespace gradix;
 
 namespace {
 
-// Breaks a table can hold: slot 0 and the sentinel's slot are not breaks.
-constexpr int MAX_BREAKS = BREAK_SLOTS - 2;
 // sj_dlstr_11 writes "0.000": the text is within half a millimetre of the value.
 constexpr double HALF_MILLIMETRE = 0.0005;
 // Relative rounding slack of the sums across the breaks (a few ulps each).
@@ -34,7 +32,7 @@ public:
 // mark of a file without breaks set the count back to 0.
 void requireWellFormed(const ChainBreakTable& table) {
     const int n = table.chainBreakCount;
-    fuzz::require(n >= 0 && n <= MAX_BREAKS, "at most 19 breaks");
+    fuzz::require(n >= 0 && n <= MAX_CHAIN_BREAKS, "at most 19 breaks");
     fuzz::require(table.breakBackStake[0] == 0.0 && table.breakAheadStake[0] == 0.0, "entry 0 is 0");
     fuzz::require(table.breakBackStake[1] == NO_BREAK_MARK || table.breakBackStake[n + 1] == BREAK_SENTINEL,
                   "sentinel after the last break");

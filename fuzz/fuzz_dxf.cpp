@@ -24,7 +24,7 @@ using namespace gradix;
 namespace {
 
 // Inputs beyond this size only cost time: the structure is all in the first bytes.
-constexpr std::size_t MAX_INPUT = 64 * 1024;
+constexpr std::size_t MAX_INPUT_BYTES = 64 * 1024;
 const char* const ANNOTATION = "K1+200.000 设计高程=123.4560";
 
 void requireSound(const Drawing& d) {
@@ -97,7 +97,7 @@ bool keepsOriginalPairs(std::string_view original, std::string_view saved) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > MAX_INPUT) return 0;
+    if (size > MAX_INPUT_BYTES) return 0;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     Drawing drawing;
     try {

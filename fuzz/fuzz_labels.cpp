@@ -1,6 +1,8 @@
 // Drawing texts as select-and-compute and the drawing window meet them: the
-// stake-label reduction gives a short number text that reads back to itself
-// and reduces to itself again; the multi-line and single-line text codes are
+// label reader finds a finite stake whose stake-field text reads back to it,
+// in any of the stretch counts a road may have; the classic stake-label
+// reduction gives a short number text that reads back to itself and reduces
+// to itself again; the multi-line and single-line text codes are
 // interpreted into finite heights and, for UTF-8 input, UTF-8 runs; the
 // \U+XXXX and \M+nXXXX escapes turn UTF-8 into UTF-8.
 #include <cfloat>
@@ -9,6 +11,7 @@
 
 #include "dxf/dxfencoding.h"
 #include "dxf/mtext.h"
+#include "checks/stakelabels.h"
 #include "commands/labels.h"
 #include "fuzz_input.h"
 #include "text/failures.h"
@@ -33,6 +36,18 @@ void requireLine(const TextLine& line, bool utf8) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
+
+    for (int stretches : {1, 3, 20}) {
+        const std::optional<LabelStake> stake = parseLabelStake(labelPlainText(text, true), stretches, "ROAD");
+        if (!stake) continue;
+        fuzz::require(std::isfinite(stake->value), "a label's stake is finite");
+        fuzz::require(stake->letter == 0 || (stake->letter >= 'A' && stake->letter < 'A' + stretches),
+                      "a label's stretch letter names a stretch of the road");
+        const std::string field = stakeFieldText(*stake);
+        const double back = LeadingNumber(stake->letter ? field.substr(1) : field);
+        fuzz::require(std::fabs(back - stake->value) <= 1e-14 * std::fabs(stake->value),
+                      "the stake field's text reads back to the label's stake");
+    }
 
     try {
         const std::string reduced = reduceStakeLabel(text);

@@ -22,12 +22,8 @@ using namespace gradix;
 
 namespace {
 
-// Breaks a table can hold: slot 0 and the sentinel's slot are not breaks.
-constexpr int MAX_BREAKS = BREAK_SLOTS - 2;
 // The short decimal text keeps 15 significant digits.
 constexpr double SHORT_TEXT_RELATIVE = 1e-14;
-// Decimals of the result formats "0.0000".
-constexpr int RESULT_DECIMALS = 4;
 // From here on the 15-digit text rounds up beyond the largest double, so it
 // cannot be read back (reading it is the data failure).
 constexpr double SHORT_TEXT_OVERFLOWS = 1.797693134862315e308;
@@ -78,7 +74,7 @@ void requireShortTextReadsBack(double v) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     ChainBreakTable table;
-    table.chainBreakCount = static_cast<std::int16_t>(data[0] % (MAX_BREAKS + 1));
+    table.chainBreakCount = static_cast<std::int16_t>(data[0] % (MAX_CHAIN_BREAKS + 1));
     ++data;
     --size;
     for (int k = 1; k <= table.chainBreakCount; ++k) {

@@ -5,6 +5,7 @@
 #include "dxf/dxfstructure.h"
 #include "dxf/mtext.h"
 #include "stakes/stakes.h"
+#include "text/ascii.h"
 #include "text/numbers.h"
 
 namespace gradix {
@@ -105,7 +106,9 @@ std::string stakeFieldText(const LabelStake& stake) {
 }
 
 std::string labelPlainText(std::string_view stored, bool multiLine) {
-    return multiLine ? mtextPlainText(stored) : parseTextCodes(stored, ANY_HEIGHT).plain();
+    // The paragraph ending an MTEXT (Gradix's annotation ends with one) adds
+    // no line of its own.
+    return trimWhiteSpace(multiLine ? mtextPlainText(stored) : parseTextCodes(stored, ANY_HEIGHT).plain());
 }
 
 bool isAnnotationText(std::string_view plainText) {

@@ -48,7 +48,8 @@ std::optional<LabelStake> parseLabelStake(std::string_view plainText, int stretc
 std::string stakeFieldText(const LabelStake& stake);
 
 // The text of a drawing text without its codes: a multi-line text's format
-// codes, or the %% codes of a single-line text; lines joined with '\n'.
+// codes, or the %% codes of a single-line text; lines joined with '\n', the
+// white space around the whole trimmed.
 std::string labelPlainText(std::string_view stored, bool multiLine);
 
 // Whether a plain text is Gradix's annotation (it has a 桩号 line).

@@ -327,7 +327,8 @@ inline std::string noAlignmentNamed(std::string_view name, const std::string& na
 }
 inline constexpr const char* STA_START_OVERFLOWS = "Alignment的staStart溢出";
 inline std::string lengthParts(double length, double sum) {
-    return "Alignment的length " + x(length) + " m与其线元长度之和" + x(sum) + " m不符";
+    // To the millimetre: the sum of the elements carries the rounding of every addition.
+    return "Alignment的length " + formatFixed(length, 3) + " m与其线元长度之和" + formatFixed(sum, 3) + " m不符";
 }
 inline std::string noProfAlignNamed(std::string_view alignment, std::string_view name, const std::string& names) {
     return "Alignment" + q(alignment) + "中没有名为" + q(name) + "的ProfAlign" +
