@@ -7,8 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <unistd.h>
+
+#include "text/failures.h"
+#include "text/filekind.h"
 
 namespace gradix::fuzz {
 
@@ -37,5 +41,14 @@ inline void require(bool holds, const char* what) {
 }
 
 inline bool finite(double v) { return std::isfinite(v); }
+
+// Whether a reader's refusal names where it is: the file and its line, or
+// the file alone when the file is certainly of another kind than the
+// reader's (refused as a whole).
+inline bool refusalIsLocated(const DataError& e, const std::string& path, DataFileKind reads) {
+    if (e.file() != path) return false;
+    const std::optional<DataFileKind> kind = certainKindOf(path);
+    return e.line() >= 1 || (kind && *kind != reads);
+}
 
 }  // namespace gradix::fuzz

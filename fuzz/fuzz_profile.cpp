@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         read = readProfileFile(file.path(), table, sink, profile);
     } catch (const DataError& e) {
-        fuzz::require(e.file() == file.path() && e.line() >= 1, "a refused profile names the file and the line");
+        fuzz::require(fuzz::refusalIsLocated(e, file.path(), DataFileKind::Profile),
+                      "a refused profile names the file and the line");
         fuzz::require(sink.messages == 0, "no stake message before a data failure");
         return 0;
     }

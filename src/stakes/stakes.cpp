@@ -26,6 +26,9 @@ constexpr char KILOMETRE_MARK = 'K';
 constexpr char KILOMETRE_MARK_LOWER = 'k';
 constexpr char KILOMETRE_SEPARATOR = '+';
 constexpr double METRES_PER_KILOMETRE = 1000.0;
+// Stakes are written to the millimetre: one that the rounding puts up to
+// half a millimetre beyond the end of its stretch still names a point of it.
+constexpr double STAKE_ROUNDING = 0.0005;
 // The whole-number test of sj_dlstr_11 compares millimetres.
 constexpr double MILLIMETRES_PER_METRE = 1000.0;
 constexpr int WHOLE_DECIMALS = 0;    // "0"
@@ -187,7 +190,7 @@ StakeQualification qualifyStake(const ChainBreakTable& table, std::string_view z
         const double v = LeadingNumber(std::string_view(classic).substr(1));
         const double low = stretch > 1 ? table.breakAheadStake[stretch - 1] : -HUGE_VAL;
         const double high = stretch <= n ? table.breakBackStake[stretch] : HUGE_VAL;
-        if (v < low || v > high)
+        if (v < low - STAKE_ROUNDING || v > high + STAKE_ROUNDING)
             return refused(zhstr, outsideStretchMessage(t, letter), msg::stakeOutsideStretch(letter, low, high));
         return {classic == t ? std::string(zhstr) : classic, "", ""};
     }

@@ -39,7 +39,8 @@ struct StakeQualification {
 // malformed K notation ("桩号abc无法识别，请修改！"), a lettered stake outside
 // its stretch's range ("桩号A2400不在A段桩号范围内，请修改！": stretch k runs
 // from the ahead value of break k-1 to the back value of break k, both
-// included; the first stretch has no lower end, the last no upper end), a
+// included and widened by the half millimetre of the stakes' rounding; the
+// first stretch has no lower end, the last no upper end), a
 // stake value in the gap of a forward break or in the overlap of a backward
 // break (the text as given). A classic text that carries a capital letter, or
 // meets a table without breaks, comes back unchanged; a text in K notation

@@ -96,12 +96,13 @@ bool allNumbers(const std::vector<std::string>& fields) {
 }
 
 // Four start values, then records: the first record a kind code with
-// numbers, and commas or ";;" comments that no profile or chain-break file
-// has.
+// numbers, and commas between the start values or ";;" comments, which no
+// profile or chain-break file has (a comma in a record alone may be a typing
+// slip in one of those: "3,000 2990" in a chain-break file).
 bool isIcd(const std::vector<std::string>& lines) {
     std::size_t items = 0;
     std::size_t i = 0;
-    bool separated = false;  // a comma between values, or a ";;" comment line
+    bool separated = false;  // a comma between the start values, or a ";;" comment line
     std::vector<std::string> record;
     for (; i < lines.size() && items < ICD_HEADER_ITEMS; ++i) {
         const std::string prepared = prepareIcdLine(lines[i]);
@@ -119,7 +120,6 @@ bool isIcd(const std::vector<std::string>& lines) {
         const std::string prepared = prepareIcdLine(lines[i]);
         if (prepared.starts_with(ICD_COMMENT)) separated = true;
         if (isSkippedIcdLine(prepared)) continue;
-        separated = separated || lines[i].find(',') != std::string::npos;
         record = splitFields(prepared);
     }
     if (record.empty() || !allNumbers(record)) return false;

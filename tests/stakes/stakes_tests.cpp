@@ -203,6 +203,12 @@ TEST(FormatStake, StretchLetterAndKNotationOfAChainage) {
         ASSERT_TRUE(q.accepted()) << chainage << ": " << q.refusal;
         EXPECT_NEAR(dlstr_sj(BOTH, q.text), chainage, 5e-4) << chainage;
     }
+    // Rounded to the millimetre, the last stake of A lies 0.4 mm beyond the
+    // break: it still names its point.
+    const ChainBreakTable fine = chainBreakTable({{876.2726, 5350}});
+    EXPECT_EQ(formatStake(fine, 876.2726), "AK0+876.273");
+    EXPECT_TRUE(qualifyStake(fine, formatStake(fine, 876.2726)).accepted());
+    EXPECT_FALSE(qualifyStake(fine, "A876.2732").accepted());
     // Break notes: 短链 where stakes are skipped, 长链 where they repeat.
     const ChainBreakTable stn02 = chainBreakTable({{876.272071272522, 5350}});
     EXPECT_EQ(chainBreakNote(stn02, 1), "断链 K0+876.272=K5+350.000 短链 4473.728 m");

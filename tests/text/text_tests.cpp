@@ -797,6 +797,7 @@ TEST_F(TextFileTest, FileKindsAreToldOnlyWhenCertain) {
         {"a.dat", "AutoCAD Binary DXF\r\n\x1a", DataFileKind::DxfDrawing},
         {"a.zdm", "0\n3345678.123,512345.678,0.6\n;; note\n1,400\n", DataFileKind::IcdAlignment},
         {"a.txt", "0 100 200 0.6\n1 400\n", NONE},  // no comma, no ";;": not certainly an ICD file
+        {"a.dl", "1000 990\n2000 1990\n3,000 2990\n", NONE},  // a comma slipped into a record line
         {"a.zdm", "0 100.000\n600 112 8000 ;变坡点1\nB2700 108.4 -80\nK3+400 117.5\n\n9 9 9 9\n", DataFileKind::Profile},
         {"a.SQX", "0 100\n1000 110\n", DataFileKind::Profile},
         {"a.txt", "0 100\n600 112 8000\n", NONE},
