@@ -47,13 +47,15 @@ void readChainBreakFile(const std::string& path, ChainBreakTable& table, ReadRep
     // The lines are read one at a time: the reading stops at the first line
     // that ends the table or cannot be in it, whatever follows.
     TextLineReader lines(path);
-    refuseOtherKind(path, DataFileKind::ChainBreaks);
     const bool checking = report != nullptr && report->checkMode;
     // A count from outside the table's slots is no table to continue from.
     if (table.chainBreakCount < 0 || table.chainBreakCount > MAX_CHAIN_BREAKS) table.chainBreakCount = 0;
     long lineNumber = 0;
     int stored = 0;
     try {
+        // A file of another kind is refused before a line of it is stored;
+        // the table in force is closed as after any reading.
+        refuseOtherKind(path, DataFileKind::ChainBreaks);
         for (std::string line; lines.next(line);) {
             ++lineNumber;
             const std::string prepared = prepareDataLine(line);
