@@ -166,9 +166,14 @@ Table stakeTableColumns(const std::vector<StakeRow>& rows, const ChainBreakTable
         t.columns.push_back({"纵坡(%)", ColumnKind::Percent, GRADE_DECIMALS, NUMBER_WIDTH});
     }
     t.columns.push_back({"主点", ColumnKind::Text, 0, NAME_WIDTH});
+    // Each row built in place with room for its cells: a table of a million
+    // stakes is neither copied nor regrown cell by cell.
+    t.rows.reserve(rows.size());
     for (const StakeRow& r : rows) {
-        std::vector<Cell> cells{Cell::of(formatStake(breaks, r.stake)), Cell::of(r.chainage), Cell::of(r.x),
-                                Cell::of(r.y), Cell::of(r.bearing)};
+        std::vector<Cell>& cells = t.rows.emplace_back();
+        cells.reserve(t.columns.size());
+        cells.push_back(Cell::of(formatStake(breaks, r.stake)));
+        for (double v : {r.chainage, r.x, r.y, r.bearing}) cells.push_back(Cell::of(v));
         for (const PlanePoint& s : r.sides) {
             cells.push_back(Cell::of(s.x));
             cells.push_back(Cell::of(s.y));
@@ -178,7 +183,6 @@ Table stakeTableColumns(const std::vector<StakeRow>& rows, const ChainBreakTable
             cells.push_back(r.design ? Cell::of(r.design->grade) : Cell::empty());
         }
         cells.push_back(r.mainPoint.empty() ? Cell::empty() : Cell::of(r.mainPoint));
-        t.rows.push_back(std::move(cells));
     }
     return t;
 }

@@ -196,10 +196,18 @@ Table locatedPointColumns(const std::vector<LocatedPoint>& rows) {
     if (described) t.columns.push_back({"说明", ColumnKind::Text, 0, DESCRIPTION_WIDTH});
     const auto number = [](const std::optional<double>& v) { return v ? Cell::of(*v) : Cell::empty(); };
     const auto text = [](const std::string& v) { return v.empty() ? Cell::empty() : Cell::of(v); };
+    // Each row built in place, its cells moved in: a file of points makes a
+    // table of as many rows, copied never.
+    t.rows.reserve(rows.size());
     for (const LocatedPoint& r : rows) {
-        t.rows.push_back({Cell::of(r.name), text(r.stake.value_or("")), number(r.chainage), number(r.offset),
-                          number(r.elevation), number(r.grade), number(r.dz), text(r.note)});
-        if (described) t.rows.back().push_back(text(r.description));
+        std::vector<Cell>& row = t.rows.emplace_back();
+        row.reserve(t.columns.size());
+        row.push_back(Cell::of(r.name));
+        row.push_back(r.stake ? Cell::of(*r.stake) : Cell::empty());
+        for (const std::optional<double>* v : {&r.chainage, &r.offset, &r.elevation, &r.grade, &r.dz})
+            row.push_back(number(*v));
+        row.push_back(text(r.note));
+        if (described) row.push_back(text(r.description));
     }
     return t;
 }
