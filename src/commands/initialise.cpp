@@ -83,6 +83,32 @@ Outcome loadProfile(Project& next, const std::string& profilePath) {
     return Outcome::done();
 }
 
+void loadSurface(Project& next, const SurfaceFiles& files) {
+    Surface surface;
+    surface.designLine = files.designLine;
+    surface.pivot = files.pivot;
+    ReadReport report;
+    if (files.superelevation.empty())
+        setUniformSlopes(surface, crownSection());
+    else
+        readNoting(next, files.superelevation, report,
+                   [&] { readSuperelevationFile(files.superelevation, next.breaks, surface, &report); });
+    ReadReport widthReport;
+    if (files.widths.empty())
+        setUniformWidths(surface, crownSection());
+    else
+        readNoting(next, files.widths, widthReport, [&] { readWidthFile(files.widths, next.breaks, surface, &widthReport); });
+    try {
+        prepareSurface(surface);
+    } catch (GradixError& e) {
+        e.locate(files.widths.empty() ? files.superelevation : files.widths, 1);
+        throw;
+    }
+    next.surface = std::move(surface);
+    next.superelevationFileName = files.superelevation;
+    next.widthFileName = files.widths;
+}
+
 const char* statusOf(const Project& project, const Form& form) {
     if (!project.initialised) return form.isChecked(Control::Check1) ? STATUS_START_ALIGNMENT : STATUS_START_BREAKS;
     if (!form.isChecked(Control::Option1)) return STATUS_FILE;

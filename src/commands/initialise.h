@@ -40,6 +40,20 @@ void loadChainBreaks(Project& next, const std::string& breaksPath);
 // Each raises what its reader raises.
 Outcome loadProfile(Project& next, const std::string& profilePath);
 
+// The cross-section files, read after the profile through next's chain
+// breaks: a superelevation file and a width file, either of them "" for the
+// default section (crownSection) all along, and where the design line and the
+// pivot lie. Sets next.surface (prepared) and its file names; raises what
+// the readers and prepareSurface raise.
+struct SurfaceFiles {
+    std::string superelevation;
+    std::string widths;
+    DesignLine designLine = DesignLine::Centre;
+    Pivot pivot = Pivot::Centre;
+    bool any() const { return !superelevation.empty() || !widths.empty(); }
+};
+void loadSurface(Project& next, const SurfaceFiles& files);
+
 // The status line for the project in force: what a complete initialisation
 // in its mode sets, or the starting text of the mode Check1 chooses when
 // no project is loaded.

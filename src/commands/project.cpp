@@ -12,7 +12,7 @@ double computePi() { return 4.0 * std::atan(1.0); }
 
 std::vector<std::string> Project::inputFiles() const {
     std::vector<std::string> files;
-    for (const std::string* name : {&icdFileName, &breaksFileName, &profileFileName})
+    for (const std::string* name : {&icdFileName, &breaksFileName, &profileFileName, &superelevationFileName, &widthFileName})
         if (!name->empty()) files.push_back(*name);
     return files;
 }

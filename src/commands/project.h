@@ -8,6 +8,7 @@
 #include "alignment/alignment.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
+#include "surface/surface.h"
 
 namespace gradix {
 
@@ -20,6 +21,11 @@ struct Project {
     std::string icdFileName;          // path of the last ICD file loaded
     std::string breaksFileName;       // path of the last chain-break file loaded
     std::string profileFileName;      // path of the last profile file loaded
+    // The cross-section (superelevation and widths), optional: loaded()
+    // once loadSurface read it; cleared by each initialisation.
+    Surface surface;
+    std::string superelevationFileName;  // *.sup read into surface ("" for the normal crown all along)
+    std::string widthFileName;           // *.wid read into surface ("" for the default section)
     bool alignmentMode = false;       // whether the last load was in alignment mode
     bool initialised = false;         // true once a project has loaded completely
     // What loading the project noticed without refusing it (a field ignored,

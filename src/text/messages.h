@@ -512,4 +512,30 @@ inline constexpr const char* UCS_OF_OTHER_DRAWING = "该坐标系属于另一个
 inline constexpr const char* LAYER_OF_OTHER_DRAWING = "该图层属于另一个图形";
 inline constexpr const char* NO_SUCH_OBJECT = "图形中没有该对象";
 
+
+// ---- Cross-section files (超高 *.sup, 宽度 *.wid) -----------------------------
+
+inline std::string sectionFieldCount(const char* kind, unsigned long have, const char* needed) {
+    return std::string(kind) + "行有" + n(have) + "个字段，应为" + needed + "个";
+}
+inline constexpr const char* SUPERELEVATION_ROW = "超高";
+inline constexpr const char* WIDTH_ROW = "宽度";
+inline std::string sectionValueNotNumber(const std::string& column, std::string_view field) {
+    return column + q(field) + "不是数值";
+}
+inline std::string widthNegative(const std::string& column, double width) {
+    return column + "宽度" + x(width) + " m为负数";
+}
+inline std::string transitionUnknown(std::string_view field) {
+    return "第10个字段" + q(field) + "应为高次或比例";
+}
+inline std::string rowNotAhead(double chainage, double before) {
+    return "桩号的里程" + s(chainage) + "不大于上一行的" + s(before) + "：各行须按里程递增";
+}
+inline std::string sectionFileEmpty(const char* kind) { return std::string(kind) + "文件中没有数据行"; }
+inline std::string columnWithoutValue(const std::string& column) { return column + "一列没有任何数值"; }
+inline constexpr const char* SUBGRADE_EDGE_ASYMMETRIC =
+    "设计线在路基边缘时，标准横断面须左右对称（第一行的宽度和横坡）";
+inline constexpr const char* ELEVATION_BEYOND_EDGE = "该偏距在土路肩边缘以外，没有路面";
+
 }  // namespace gradix::msg

@@ -1,0 +1,1 @@
+#include "setout/subgradetable.h"
