@@ -321,7 +321,105 @@ void inLineOrder(std::vector<Finding>& findings) {
     }
 }
 
+// The superelevation and width files: every line refused, slopes beyond
+// MAX_CROSS_SLOPE, runoff rates against the design speed's limit and, where
+// a slope passes zero, against MIN_RUNOFF_RATE, and widths that change
+// within less than MIN_WIDENING_LENGTH.
+void checkSurface(const CheckedFiles& files, const ChainBreakTable& table, const CheckRules& rules,
+                  Findings& findings) {
+    Surface surface;
+    surface.pivot = rules.pivot;
+    ReadReport slopeReport, widthReport;
+    slopeReport.checkMode = widthReport.checkMode = true;
+    const auto read = [&](const std::string& path, ReadReport& report, auto reader) {
+        try {
+            reader(path, table, surface, &report);
+        } catch (const GradixError& e) {
+            reportLines(path, report, findings);
+            findings.refused(path, e);
+            return false;
+        }
+        reportLines(path, report, findings);
+        return true;
+    };
+    bool usable = true;
+    if (files.superelevation.empty())
+        setUniformSlopes(surface, crownSection());
+    else
+        usable = read(files.superelevation, slopeReport, readSuperelevationFile) && surface.slopes.rows() > 0;
+    if (files.widths.empty())
+        setUniformWidths(surface, crownSection());
+    else
+        usable = read(files.widths, widthReport, readWidthFile) && surface.widths.rows() > 0 && usable;
+    if (!usable) return;
+    prepareSurface(surface);
+
+    // Slopes, row by row, as the file writes them.
+    const ChainageTable& slopes = surface.slopes;
+    for (std::size_t r = 0; !files.superelevation.empty() && r < slopes.rows(); ++r)
+        for (std::size_t c = 0; c < slopes.columns(); ++c)
+            if (const double v = slopes.value(r, c); std::fabs(v) > MAX_CROSS_SLOPE)
+                findings.error(files.superelevation, slopeReport.entryLines[r],
+                               "横坡" + percent(v) + "超过±" + percent(MAX_CROSS_SLOPE));
+
+    // Runoff: how fast each carriageway edge rises against the pivot from
+    // one row of the superelevation file to the next.
+    const std::optional<double> limit = maxRunoffRate(rules.designSpeed, rules.pivot);
+    const std::size_t carriageway = static_cast<std::size_t>(Component::Carriageway);
+    for (std::size_t r = 1; !files.superelevation.empty() && r < slopes.rows(); ++r) {
+        const double a = slopes.chainage(r - 1), b = slopes.chainage(r);
+        const Section from = sectionAt(surface, a), to = sectionAt(surface, b);
+        for (Side side : {Side::Left, Side::Right}) {
+            const double sign = side == Side::Left ? -1.0 : 1.0;
+            const auto edgeHeight = [&](const Section& s) {
+                const SideSection& half = s.of(side);
+                const double edge = sign * (half.width[0] + half.width[carriageway]);
+                return s.heightAt(edge) - s.heightAt(pivotOffset(surface, s, side));
+            };
+            const double rate = std::fabs(edgeHeight(to) - edgeHeight(from)) / (b - a);
+            if (!(rate > 0.0)) continue;
+            const double s0 = from.of(side).slope[carriageway], s1 = to.of(side).slope[carriageway];
+            const long line = slopeReport.entryLines[r];
+            const std::string where = std::string(sideName(side)) + "行车道边缘的超高渐变率1/" +
+                                      formatFixed(1.0 / rate, 0);
+            if (limit && rate > *limit)
+                findings.error(files.superelevation, line,
+                               where + "大于设计速度" + std::to_string(rules.designSpeed) + " km/h的1/" +
+                                   formatFixed(1.0 / *limit, 0));
+            if (s0 != s1 && s0 * s1 <= 0.0 && rate < MIN_RUNOFF_RATE)
+                findings.warning(files.superelevation, line, where + "小于1/330：横坡过零处不利于排水");
+        }
+    }
+
+    // Widths that change within less than a transition's length.
+    const ChainageTable& widths = surface.widths;
+    for (std::size_t r = 1; !files.widths.empty() && r < widths.rows(); ++r) {
+        const double length = widths.chainage(r) - widths.chainage(r - 1);
+        if (length >= MIN_WIDENING_LENGTH) continue;
+        for (std::size_t c = 0; c < widths.columns(); ++c)
+            if (widths.value(r, c) != widths.value(r - 1, c)) {
+                findings.error(files.widths, widthReport.entryLines[r],
+                               "宽度在" + metres(length) + " m内由" + metres(widths.value(r - 1, c)) + "变为" +
+                                   metres(widths.value(r, c)) + " m：加宽过渡段短于" +
+                                   formatFixed(MIN_WIDENING_LENGTH, 0) + " m");
+                break;
+            }
+    }
+}
+
 }  // namespace
+
+std::optional<double> maxRunoffRate(int designSpeed, Pivot pivot) {
+    struct Limit {
+        int speed;
+        double centre, edge;  // 1/N
+    };
+    static constexpr Limit LIMITS[] = {{120, 250, 200}, {100, 225, 175}, {80, 200, 150}, {60, 175, 125},
+                                       {40, 150, 100},  {30, 125, 75},   {20, 100, 50}};
+    for (const Limit& l : LIMITS)
+        if (l.speed == designSpeed) return 1.0 / (pivot == Pivot::Centre ? l.centre : l.edge);
+    return std::nullopt;
+}
 
 std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& rules) {
     std::vector<Finding> out;
@@ -343,6 +441,8 @@ std::vector<Finding> checkProject(const CheckedFiles& files, const CheckRules& r
     }
     if (tableUsable && !files.profile.empty())
         checkProfile(files.profile, table, haveAlignment ? &alignment : nullptr, rules, findings);
+    if (tableUsable && (!files.superelevation.empty() || !files.widths.empty()))
+        checkSurface(files, table, rules, findings);
     inLineOrder(out);
     return out;
 }

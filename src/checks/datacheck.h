@@ -12,8 +12,11 @@
 // and radii).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "surface/surface.h"
 
 namespace gradix {
 
@@ -32,7 +35,24 @@ struct Finding {
 struct CheckRules {
     double maxGradePercent = 9.0;  // grades steeper than this (%) are reported
     double minCurveLength = 0.0;   // vertical curves shorter than this (m) are reported; 0: off
+    // The design speed (km/h) whose superelevation runoff rates apply (0:
+    // the rates are not checked), and the axis the carriageway turns about.
+    int designSpeed = 0;
+    Pivot pivot = Pivot::Centre;
 };
+
+// The cross slopes steeper than this (ratio) are reported.
+inline constexpr double MAX_CROSS_SLOPE = 0.10;
+// Where a cross slope passes zero, an edge rising slower than this lets
+// water stand on the carriageway.
+inline constexpr double MIN_RUNOFF_RATE = 1.0 / 330.0;
+// A width that changes within less than this (m) has no transition.
+inline constexpr double MIN_WIDENING_LENGTH = 10.0;
+
+// The steepest runoff rate (edge rise over length) for a design speed (km/h)
+// of 120, 100, 80, 60, 40, 30 or 20 and a pivot: 1/250 … 1/100 about the
+// centreline, 1/200 … 1/50 about an edge. None for another speed.
+std::optional<double> maxRunoffRate(int designSpeed, Pivot pivot);
 
 // The files of a project as the initialisation would load them: the profile,
 // and either the chain-break file, the ICD alignment or a LandXML file (or
@@ -42,6 +62,9 @@ struct CheckedFiles {
     std::string breaks;
     std::string icd;
     std::string landxml;
+    // The cross-section, optional: its superelevation and width files.
+    std::string superelevation;
+    std::string widths;
 };
 
 // Checks the files and returns every finding in file order (chain breaks or

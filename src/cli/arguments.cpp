@@ -135,6 +135,41 @@ std::vector<std::string> ProjectOptions::files() const {
     return paths;
 }
 
+CLI::Option* SurfaceOptions::add(CLI::App* command) {
+    superelevation.option =
+        command->add_option("--sup", superelevation.path, help::SUPERELEVATION)->type_name(help::FILE);
+    widths.option = command->add_option("--wid", widths.path, help::WIDTHS)->type_name(help::FILE);
+    allowOnly(command->add_option("--design-line", designLine, help::DESIGN_LINE),
+              {"centre", "median-edge", "subgrade-edge"})
+        ->type_name("L");
+    allowOnly(command->add_option("--pivot", pivot, help::PIVOT), {"centre", "inner-edge", "median-edge"})
+        ->type_name("P");
+    return superelevation.option;
+}
+
+void SurfaceOptions::load(Project& project, bool evenWithoutFiles) const {
+    if (!given() && !evenWithoutFiles) return;
+    SurfaceFiles files;
+    if (superelevation.given()) {
+        if (superelevation.path.empty()) throw FileAccessError(msg::NO_FILE_CHOSEN);
+        files.superelevation = superelevation.path;
+    }
+    if (widths.given()) {
+        if (widths.path.empty()) throw FileAccessError(msg::NO_FILE_CHOSEN);
+        files.widths = widths.path;
+    }
+    files.designLine = *designLineNamed(designLine);
+    files.pivot = *pivotNamed(pivot);
+    loadSurface(project, files);
+}
+
+std::vector<std::string> SurfaceOptions::files() const {
+    std::vector<std::string> paths;
+    for (const FileOption* f : {&superelevation, &widths})
+        if (f->given()) paths.push_back(f->path);
+    return paths;
+}
+
 CLI::Option* TableOutput::add(CLI::App* command, const std::string& what) {
     formatOption = allowOnly(command->add_option("--format", format, help::tableFormat(what)), {"tsv", "csv", "xlsx"})
                        ->type_name("tsv|csv|xlsx");

@@ -111,6 +111,24 @@ struct ProjectOptions {
     std::vector<std::string> files() const;
 };
 
+// The cross-section of a command that evaluates the road surface: --sup,
+// --wid, --design-line and --pivot; either file may be left out (the normal
+// crown of 3.75 m lanes at -2 % in its place).
+struct SurfaceOptions {
+    FileOption superelevation, widths;
+    std::string designLine = "centre";
+    std::string pivot = "centre";
+
+    // Adds the four options; answers --sup.
+    CLI::Option* add(CLI::App* command);
+    bool given() const { return superelevation.given() || widths.given(); }
+    // Reads the files given into project.surface, through its chain breaks
+    // (after the project is loaded); nothing when none is given, unless
+    // told to load the normal crown then.
+    void load(Project& project, bool evenWithoutFiles = false) const;
+    std::vector<std::string> files() const;
+};
+
 // --format and --out of a table: tsv (unless told), csv or xlsx (which needs
 // a file); --out - or none is standard output.
 struct TableOutput {

@@ -30,7 +30,10 @@ constexpr const char* CHECK_DESCRIPTION =
     "切线长超过坡段的一半、变坡点顺序错误、纵断面未覆盖线形、断链顺序\n"
     "错误或间距小于断链长度、桩号位于空缺或不明确的区间、零长度单元、\n"
     "LandXML中不相接的单元和参数A不符的缓和曲线、坡度超过 --max-grade、\n"
-    "竖曲线短于 --min-curve。有错误时退出码为3（只有警告时为0）。\n"
+    "竖曲线短于 --min-curve；给出 --sup、--wid 时还有：横坡超过±10 %、\n"
+    "超高渐变率大于 --speed 的限值（--pivot centre 按中线旋转，其余按边线\n"
+    "旋转）、横坡过零处渐变率小于1/330、加宽过渡段短于10 m。\n"
+    "有错误时退出码为3（只有警告时为0）。\n"
     "不给 --profile 时检查 --landxml 中的纵断面。";
 constexpr const char* CHECK_LABELS_DESCRIPTION =
     "检查图形中的桩号标注与线路是否一致。\n"
@@ -44,7 +47,9 @@ constexpr const char* CHECK_LABELS_DESCRIPTION =
 
 struct CheckOptions {
     ProjectOptions project;
+    SurfaceOptions surface;
     std::string maxGrade = "9", minCurve = "0";  // %, m
+    int speed = 0;                                // km/h; 0: no runoff rates
 };
 
 struct CheckLabelsOptions {
@@ -72,9 +77,14 @@ Outcome check(const CheckOptions& o, CommandContext& c) {
         files.icd = o.project.icd.path;
     else if (o.project.breaks.given())
         files.breaks = o.project.breaks.path;
+    files.superelevation = o.surface.superelevation.given() ? o.surface.superelevation.path : "";
+    files.widths = o.surface.widths.given() ? o.surface.widths.path : "";
+    for (const std::string& path : o.surface.files()) readTextLines(path);
     CheckRules rules;
     rules.maxGradePercent = numberOf(o.maxGrade);
     rules.minCurveLength = numberOf(o.minCurve);
+    rules.designSpeed = o.speed;
+    rules.pivot = *pivotNamed(o.surface.pivot);
     const std::vector<Finding> findings = checkProject(files, rules);
     for (const Finding& f : findings)
         c.out << severityText(f.severity) << TAB << f.file << TAB << f.line << TAB << f.text << '\n';
@@ -125,6 +135,10 @@ void addCheckCommands(CommandRegistry& registry) {
     icd->excludes(landxml);
     numbersOnly(command->add_option("--max-grade", o->maxGrade, "坡度超过P%的报告（默认9）")->type_name("P"));
     numbersOnly(command->add_option("--min-curve", o->minCurve, "竖曲线短于M米的报告（默认0：不检查）")->type_name("M"));
+    o->surface.add(command);
+    allowOnly(command->add_option("--speed", o->speed, "设计速度V（km/h：120、100、80、60、40、30或20），检查超高渐变率"),
+              {"120", "100", "80", "60", "40", "30", "20"})
+        ->type_name("V");
     registry.onRun(command, [o](CommandContext& c) { return check(*o, c); });
 
     auto l = std::make_shared<CheckLabelsOptions>();

@@ -47,6 +47,7 @@ public:
         table->require_subcommand(1);
         cli::addTableStakesCommand(registry_, table);
         cli::addTableCurvesCommand(registry_, table);
+        cli::addTableSubgradeCommand(registry_, table);
         cli::addAnnotateCommand(registry_);
         cli::addLabelsCommand(registry_);
         CLI::App* landxml = registry_.command("landxml", "LandXML文件：列出其中的线形，或把项目写成LandXML。");

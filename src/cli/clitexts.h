@@ -51,6 +51,13 @@ inline constexpr const char* ALIGNMENT = "--landxml 中的平面线形（默认�
 inline constexpr const char* PROFILE_NAME = "该线形的ProfAlign（默认第一个）";
 inline constexpr const char* OFFSET = "边桩：沿里程增加方向右侧的距离（米，负值为左侧），以逗号分隔";
 
+// The cross-section options.
+inline constexpr const char* SUPERELEVATION = "超高文件（*.sup）：左土路肩 左硬路肩 左行车道 桩号 右行车道 右硬路肩 右土路肩（%）";
+inline constexpr const char* WIDTHS =
+    "宽度文件（*.wid）：左土路肩 左硬路肩 左行车道 左中间带 桩号 右中间带 右行车道 右硬路肩 右土路肩 [高次]（米）";
+inline constexpr const char* DESIGN_LINE = "设计高程所在的线：centre（中线，默认）、median-edge（中间带外缘）、subgrade-edge（路基边缘）";
+inline constexpr const char* PIVOT = "超高旋转轴：centre（中线，默认）、inner-edge（内侧行车道边缘）、median-edge（中间带边缘）";
+
 inline std::string tableFormat(const std::string& what) {
     return what + "的格式：tsv（默认）、csv 或 xlsx（须给出 --out）";
 }

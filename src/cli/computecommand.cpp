@@ -26,11 +26,18 @@ constexpr const char* DESCRIPTION =
     "--format table：单个桩号输出 桩号⇥高程⇥纵坡，桩号文件按结果文件的\n"
     "格式输出；tsv：桩号（K写法）、里程、高程和纵坡（比值），数值完整，\n"
     "无表头；csv、xlsx：同逐桩坐标表的约定（csv为带BOM的UTF-8、CR LF、\n"
-    "中文表头；xlsx须给出 --out）。";
+    "中文表头；xlsx须给出 --out）。\n"
+    "--offset 给出偏距（右正）时按横断面（--sup、--wid，未给出的按3.75 m\n"
+    "车道、-2 %路拱）求每个桩号每个偏距处的路面设计高程和横坡：table 每行\n"
+    "桩号⇥偏距⇥高程⇥横坡（%），土路肩边缘以外为 beyond-edge；tsv、csv、\n"
+    "xlsx：桩号、里程、偏距、路面设计高程、横坡、纵坡、备注。";
 constexpr const char* TABLE_FORMAT = "table";
 
 struct ComputeOptions {
     ProjectOptions project;
+    SurfaceOptions surface;
+    std::string offsets;
+    CLI::Option* offsetOption = nullptr;
     std::string format = TABLE_FORMAT;
     FileOption stakes, out;
     bool keepGoing = false;
@@ -74,9 +81,38 @@ std::string resultText(const ComputeOptions& o, const Project& project, const st
     return text;
 }
 
+// The text or table of the results at the offsets.
+void emitOffsets(const ComputeOptions& o, CommandContext& c, const std::vector<StakeResult>& results, bool toFile) {
+    const std::vector<OffsetResult> points = offsetResults(c.project.surface, results, offsetList(o.offsets));
+    if (o.format == "xlsx") {
+        writeXlsx(offsetResultTable(points, c.project.breaks), o.out.path);
+        return;
+    }
+    std::string text;
+    if (o.format == "tsv" || o.format == "csv") {
+        text = tableText(offsetResultTable(points, c.project.breaks),
+                         o.format == "tsv" ? TableFormat::Tsv : TableFormat::Csv);
+    } else {
+        for (const OffsetResult& r : points) {
+            text += r.stake->stake + TAB + shortDecimal(r.offset) + TAB;
+            text += r.point.beyondEdge ? std::string(NOTE_BEYOND_EDGE)
+                                       : formatFixed(r.point.elevation, RESULT_DECIMALS) + TAB +
+                                             formatPercent(r.point.crossSlope);
+            text += '\n';
+        }
+    }
+    if (toFile)
+        writeFileAtomically(o.out.path, text);
+    else
+        c.out << text;
+}
+
 Outcome run(const ComputeOptions& o, CommandContext& c) {
     if (!o.stakes.given() && o.arguments.empty()) throw UsageError{usage::NO_STAKE};
+    const bool atOffsets = o.offsetOption->count() > 0;
+    if (atOffsets) offsetList(o.offsets);  // a usage mistake before anything is read
     std::vector<std::string> read = o.project.files();
+    for (const std::string& f : o.surface.files()) read.push_back(f);
     if (o.stakes.given()) read.push_back(o.stakes.path);
     requireNotRead(o.out.path, read);
     const bool toFile = o.out.given() && o.out.path != STANDARD_STREAM;
@@ -85,6 +121,7 @@ Outcome run(const ComputeOptions& o, CommandContext& c) {
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
     o.project.requireProfile(project);
+    o.surface.load(project, atOffsets);
 
     std::vector<StakeResult> results;
     std::vector<Outcome> refusals;
@@ -113,7 +150,9 @@ Outcome run(const ComputeOptions& o, CommandContext& c) {
     }
     for (const Outcome& refused : refusals) c.err << refused.message << '\n' << refused.detail << '\n';
 
-    if (o.format == "xlsx")
+    if (atOffsets)
+        emitOffsets(o, c, results, toFile);
+    else if (o.format == "xlsx")
         writeXlsx(resultTable(results, project.breaks), o.out.path);
     else if (toFile)
         writeFileAtomically(o.out.path, resultText(o, project, results));
@@ -132,6 +171,8 @@ void addComputeCommand(CommandRegistry& registry) {
     CLI::App* command = registry.command("compute", DESCRIPTION);
     o->project.addProfile(command);
     o->project.addAlignmentChoice(command);
+    o->surface.add(command);
+    o->offsetOption = command->add_option("--offset", o->offsets, help::OFFSET)->type_name("D[,D...]");
     allowOnly(command->add_option("--format", o->format, "table（默认）、tsv、csv 或 xlsx（须给出 --out）"),
               {TABLE_FORMAT, "tsv", "csv", "xlsx"})
         ->type_name("table|tsv|csv|xlsx");

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "cli/arguments.h"
@@ -20,12 +21,16 @@ constexpr const char* DESCRIPTION =
     "输出线形在各里程处的 里程、X（北）、Y（东）、方位角（弧度），或\n"
     "自A至B每S米一行；--offset 的每个边桩再加其X、Y两列。\n"
     "里程为数（可为负）；带断链标识或K写法的（B2320、K2+320）是桩号，\n"
-    "按项目的断链换算为里程。";
+    "按项目的断链换算为里程。\n"
+    "给出横断面（--sup、--wid）和纵断面（--profile 或 --landxml 自带）时，\n"
+    "每个边桩在X、Y之后再加其路面设计高程一列（土路肩边缘以外为\n"
+    "beyond-edge，纵断面范围以外为空）。";
 // More rows than this in one coordinate table is taken for a typing mistake.
 constexpr double MAX_TABLE_ROWS = 1e8;
 
 struct CoordsOptions {
     ProjectOptions project;
+    SurfaceOptions surface;
     std::string offset, from, to, every;
     CLI::Option* offsetOption = nullptr;
     CLI::Option* fromOption = nullptr;
@@ -37,9 +42,15 @@ struct CoordsOptions {
 // allocates nothing (150,001 rows made 450,000 strings before).
 class RowWriter {
 public:
-    explicit RowWriter(std::ostream& out) : out_(out) { buffer_.reserve(BLOCK_BYTES + ROW_BYTES); }
+    // With a surface (and the profile its design line lies on), each side
+    // point also gets its elevation.
+    RowWriter(std::ostream& out, const Surface* surface, const Profile* profile)
+        : out_(out), surface_(surface), profile_(profile) {
+        buffer_.reserve(BLOCK_BYTES + ROW_BYTES);
+    }
 
-    // CHAINAGE, X, Y, BEARING and, per offset, the side point's X and Y.
+    // CHAINAGE, X, Y, BEARING and, per offset, the side point's X and Y
+    // (and elevation).
     void write(const Alignment& alignment, double chainage, const std::vector<double>& offsets) {
         double x = 0.0, y = 0.0, bearing = 0.0;
         PointAtChainage(alignment, chainage, x, y, bearing);
@@ -50,12 +61,22 @@ public:
         number(y);
         buffer_ += TAB;
         number(bearing);
+        const std::optional<DesignPoint> design = surface_ ? designWithin(profile_, chainage) : std::nullopt;
+        const Section section = design ? sectionAt(*surface_, chainage) : Section{};
         for (double d : offsets) {
             const PlanePoint side = sidePoint(x, y, bearing, d);
             buffer_ += TAB;
             number(side.x);
             buffer_ += TAB;
             number(side.y);
+            if (!surface_) continue;
+            buffer_ += TAB;
+            if (!design) continue;
+            const SurfacePoint p = surfacePointOf(*surface_, section, design->elevation, d);
+            if (p.beyondEdge)
+                buffer_ += NOTE_BEYOND_EDGE;
+            else
+                number(p.elevation);
         }
         buffer_ += '\n';
         if (buffer_.size() >= BLOCK_BYTES) flush();
@@ -80,6 +101,8 @@ private:
     }
 
     std::ostream& out_;
+    const Surface* surface_;
+    const Profile* profile_;
     std::string buffer_;
 };
 
@@ -94,8 +117,11 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
     const double step = table ? numberArgument(o.every) : 0.0;
     if (table && !(step > 0.0)) throw UsageError{usage::EVERY_NOT_POSITIVE};
     o.project.requireAlignment();
+    if (o.surface.given()) o.project.requireProfileGiven();
 
     if (Outcome loaded = o.project.load(c.project); !loaded) return loaded;
+    o.surface.load(c.project);
+    if (o.surface.given()) o.project.requireProfile(c.project);
     // A plain number is a chainage; a stake with a stretch letter or in K
     // notation is converted through the project's chain breaks.
     std::vector<double> chainages;
@@ -107,7 +133,8 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
     const Alignment& alignment = c.project.alignment;
     if (table && chainages[0] > chainages[1]) throw UsageError{usage::RANGE_REVERSED};
     if (table && (chainages[1] - chainages[0]) / step > MAX_TABLE_ROWS) throw UsageError{usage::TOO_MANY_ROWS};
-    RowWriter rows(c.out);
+    const bool elevations = c.project.surface.loaded();
+    RowWriter rows(c.out, elevations ? &c.project.surface : nullptr, elevations ? &c.project.profile : nullptr);
     try {
         if (!table) {
             for (double chainage : chainages) rows.write(alignment, chainage, offsets);
@@ -136,6 +163,8 @@ void addCoordsCommand(CommandRegistry& registry) {
     CLI::App* command = registry.command("coords", DESCRIPTION);
     o->project.addLandXml(command, o->project.addIcd(command));
     o->offsetOption = command->add_option("--offset", o->offset, help::OFFSET)->type_name("D[,D...]");
+    o->project.addProfile(command);
+    o->surface.add(command)->needs(o->offsetOption);
     o->fromOption = command->add_option("--from", o->from, "表的起点里程A（米）或桩号")->type_name("A");
     CLI::Option* to = command->add_option("--to", o->to, "表的终点里程B（米）或桩号")->type_name("B");
     CLI::Option* every = command->add_option("--every", o->every, "表的步长S（米，>0）")->type_name("S");

@@ -28,11 +28,14 @@ constexpr const char* DESCRIPTION =
     "纵坡 高差 备注 [说明]：偏距右正（同 coords --offset），有纵断面时\n"
     "给出设计高程和纵坡（tsv中纵坡为比值），高差 = Z − 设计高程。备注\n"
     "before-start、beyond-end：点在线路起点之前或终点之后，只有备注；\n"
-    "far：|偏距| > --max-offset，无设计高程和高差。有误的行连同行号报错；\n"
+    "far：|偏距| > --max-offset，无设计高程和高差。没有横断面时设计高程为\n"
+    "中线设计高程；给出 --sup 或 --wid 时为测点偏距处的路面设计高程，\n"
+    "土路肩边缘以外备注 beyond-edge，无高程和高差。有误的行连同行号报错；\n"
     "--keep-going 在标准错误报告该行并继续，最后以退出码2结束。";
 
 struct LocateOptions {
     ProjectOptions project;
+    SurfaceOptions surface;
     FileOption points;
     std::string maxOffset;
     CLI::Option* maxOffsetOption = nullptr;
@@ -48,6 +51,7 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
     if (!o.arguments.empty()) throw UsageError{usage::POINTS_TWICE};
     o.project.requireAlignment();
     std::vector<std::string> read = o.project.files();
+    for (const std::string& f : o.surface.files()) read.push_back(f);
     read.push_back(o.points.path);
     requireNotRead(o.output.out.path, read);
     double maxOffset = DEFAULT_MAX_OFFSET;
@@ -58,6 +62,8 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
     o.output.tableFormat();  // a usage mistake before anything is read
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
+    o.surface.load(project);
+    const Surface* surface = project.surface.loaded() ? &project.surface : nullptr;
 
     const bool fromInput = o.points.path == STANDARD_STREAM;
     const std::string name = fromInput ? STANDARD_INPUT_NAME : o.points.path;
@@ -74,13 +80,13 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
     for (const SurveyPoint& p : file.points) {
         try {
             rows.push_back(
-                locateSurveyPoint(project.alignment, project.samples, project.breaks, profile, p, maxOffset));
+                locateSurveyPoint(project.alignment, project.samples, project.breaks, profile, p, maxOffset, surface));
         } catch (GradixError& e) {
             e.locate(name, p.line);
             throw;
         }
     }
-    o.output.emit(locatedPointColumns(rows), c.out);
+    o.output.emit(locatedPointColumns(rows, surface != nullptr), c.out);
     if (file.skipped.empty()) return Outcome::done();
     DataError left(msg::badLinesLeftOut(file.skipped.size()));
     left.locate(name);
@@ -112,6 +118,7 @@ void addLocateCommand(CommandRegistry& registry) {
     o->project.addLandXml(command, o->project.addIcd(command));
     o->points.option = command->add_option("--points", o->points.path, "测点文件（- 为标准输入）")->type_name(help::FILE);
     o->project.addProfile(command)->needs(o->points.option);
+    o->surface.add(command)->needs(o->points.option);
     o->maxOffsetOption =
         command->add_option("--max-offset", o->maxOffset, "偏距超过M米的点备注为 far（默认100）")
             ->type_name("M")

@@ -79,6 +79,7 @@ void addProfileCommand(CommandRegistry& registry);
 void addLocateCommand(CommandRegistry& registry);
 void addTableStakesCommand(CommandRegistry& registry, CLI::App* table);
 void addTableCurvesCommand(CommandRegistry& registry, CLI::App* table);
+void addTableSubgradeCommand(CommandRegistry& registry, CLI::App* table);
 void addAnnotateCommand(CommandRegistry& registry);
 void addLabelsCommand(CommandRegistry& registry);
 void addLandXmlListCommand(CommandRegistry& registry, CLI::App* landxml);

@@ -184,6 +184,41 @@ Table resultTable(const std::vector<StakeResult>& results, const ChainBreakTable
     return t;
 }
 
+std::vector<OffsetResult> offsetResults(const Surface& surface, const std::vector<StakeResult>& results,
+                                        const std::vector<double>& offsets) {
+    std::vector<OffsetResult> out;
+    out.reserve(results.size() * offsets.size());
+    for (const StakeResult& r : results) {
+        const Section section = sectionAt(surface, r.chainage);
+        for (double d : offsets) out.push_back({&r, d, surfacePointOf(surface, section, r.elevation, d)});
+    }
+    return out;
+}
+
+Table offsetResultTable(const std::vector<OffsetResult>& results, const ChainBreakTable& breaks) {
+    Table t;
+    t.columns = {{"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
+                 {"里程(m)", ColumnKind::Number, CHAINAGE_DECIMALS, NUMBER_WIDTH},
+                 {"偏距(m)", ColumnKind::Number, CHAINAGE_DECIMALS, NUMBER_WIDTH},
+                 {"路面设计高程(m)", ColumnKind::Number, RESULT_DECIMALS, NUMBER_WIDTH},
+                 {"横坡(%)", ColumnKind::Percent, RESULT_DECIMALS, NUMBER_WIDTH},
+                 {"纵坡(%)", ColumnKind::Percent, RESULT_DECIMALS, NUMBER_WIDTH},
+                 {"备注", ColumnKind::Text, 0, NUMBER_WIDTH}};
+    t.rows.reserve(results.size());
+    for (const OffsetResult& r : results) {
+        std::vector<Cell>& row = t.rows.emplace_back();
+        row.reserve(t.columns.size());
+        row.push_back(Cell::of(formatStake(breaks, r.stake->chainage)));
+        row.push_back(Cell::of(r.stake->chainage));
+        row.push_back(Cell::of(r.offset));
+        row.push_back(r.point.beyondEdge ? Cell::empty() : Cell::of(r.point.elevation));
+        row.push_back(r.point.beyondEdge ? Cell::empty() : Cell::of(r.point.crossSlope));
+        row.push_back(Cell::of(r.stake->grade));
+        row.push_back(r.point.beyondEdge ? Cell::of(NOTE_BEYOND_EDGE) : Cell::empty());
+    }
+    return t;
+}
+
 std::size_t ComputeReport::outsideProfile() const {
     return static_cast<std::size_t>(
         std::count_if(results.begin(), results.end(), [](const StakeResult& r) { return r.outsideProfile; }));

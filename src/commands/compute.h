@@ -112,6 +112,22 @@ std::vector<std::string> extrapolationNotes(const Project& project, const std::v
 // stake of the chainage, formatStake), 里程, 设计高程, 纵坡.
 Table resultTable(const std::vector<StakeResult>& results, const ChainBreakTable& breaks);
 
+// The surface at each result's stake and each offset (m, positive right),
+// its design line on the result's elevation: one per result and offset, in
+// that order (the offsets of a stake together).
+struct OffsetResult {
+    const StakeResult* stake = nullptr;
+    double offset = 0.0;
+    SurfacePoint point;
+};
+std::vector<OffsetResult> offsetResults(const Surface& surface, const std::vector<StakeResult>& results,
+                                        const std::vector<double>& offsets);
+
+// Those as a table: 桩号, 里程, 偏距, 路面设计高程, 横坡, 纵坡, 备注
+// (beyond-edge where the offset lies beyond the earth shoulder's edge: no
+// elevation or cross slope).
+Table offsetResultTable(const std::vector<OffsetResult>& results, const ChainBreakTable& breaks);
+
 // The result-file text: per stake the stake text from column 1, the
 // elevation "0.0000" from column 15 and the grade in percent "0.0000" from
 // column 30 (a new line where the text before already reaches the column),

@@ -102,19 +102,20 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
         const SurveyPointFile file = readSurveyPoints(r.pointsFile, true);
         skipped = file.skipped.size();
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
+        const Surface* surface = project.surface.loaded() ? &project.surface : nullptr;
         std::vector<LocatedPoint> rows;
         rows.reserve(file.points.size());
         for (std::size_t i = 0; i < file.points.size(); ++i) {
             if (progress && i % PROGRESS_STEP == 0 && !progress(i, file.points.size())) return Outcome::cancelled();
             try {
                 rows.push_back(locateSurveyPoint(project.alignment, project.samples, project.breaks, profile,
-                                                 file.points[i], *maxOffset));
+                                                 file.points[i], *maxOffset, surface));
             } catch (GradixError& e) {
                 e.locate(r.pointsFile, file.points[i].line);
                 throw;
             }
         }
-        writeTableFile(locatedPointColumns(rows), r.format, r.file);
+        writeTableFile(locatedPointColumns(rows, surface != nullptr), r.format, r.file);
         if (written) {
             *written = {r.file, writtenStatus(rows.size(), "测点的坐标反算表", r.file)};
             if (skipped > 0) written->status += "，" + std::to_string(skipped) + "行未读入";

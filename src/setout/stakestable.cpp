@@ -24,12 +24,7 @@ bool isSpiral(ElementKind k) {
     return k == ElementKind::EnteringSpiral || k == ElementKind::ExitSpiral || k == ElementKind::PartialSpiral;
 }
 
-// A place of the table before it is evaluated.
-struct Place {
-    double chainage;
-    StretchStake stake;
-    std::string name;
-};
+using Place = StakePlace;
 
 std::string offsetName(double d) {
     return std::string(d < 0.0 ? "左" : "右") + shortDecimal(std::fabs(d));
@@ -49,14 +44,8 @@ std::string jointName(ElementKind before, ElementKind after) {
     return isSpiral(before) && isSpiral(after) ? POINT_SPIRAL_TO_SPIRAL : "";
 }
 
-std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const ChainBreakTable& breaks,
-                                                const Profile* profile, const StakeTableOptions& options,
-                                                const Progress& progress) {
-    const int n = al.elemCount;
-    if (n < 1) throw DataError(msg::NO_ALIGNMENT_ELEMENT);
-    const double start = al.elemChainage[1], end = al.elemChainage[static_cast<std::size_t>(n) + 1];
-    const double from = options.fromChainage.value_or(start), to = options.toChainage.value_or(end);
-    const double every = options.every;
+std::vector<StakePlace> stakePlaces(const Alignment* alignment, const ChainBreakTable& breaks, double start,
+                                    double end, double from, double to, double every) {
     if (!(std::isfinite(every) && every > 0.0))
         throw DataError(msg::stakeIntervalNotPositive(every));
     if (!(std::isfinite(from) && std::isfinite(to) && from <= to))
@@ -69,7 +58,8 @@ std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const Chain
     std::vector<Place> places;
     // Main points: the start, the joints, the middle of every arc, the end.
     places.push_back({start, stretchStakeOf(breaks, start), POINT_START});
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 1; alignment && i <= alignment->elemCount; ++i) {
+        const Alignment& al = *alignment;
         const ElementKind kind = elementKind(al.elemStartRadius[i], al.elemEndRadius[i]);
         if (i > 1) {
             const std::string name = jointName(elementKind(al.elemStartRadius[i - 1], al.elemEndRadius[i - 1]), kind);
@@ -134,6 +124,18 @@ std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const Chain
         return a.chainage != b.chainage ? a.chainage < b.chainage : a.stake.stretch < b.stake.stretch;
     });
 
+    return merged;
+}
+
+std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const ChainBreakTable& breaks,
+                                                const Profile* profile, const StakeTableOptions& options,
+                                                const Progress& progress) {
+    const int n = al.elemCount;
+    if (n < 1) throw DataError(msg::NO_ALIGNMENT_ELEMENT);
+    const double start = al.elemChainage[1], end = al.elemChainage[static_cast<std::size_t>(n) + 1];
+    const std::vector<Place> merged =
+        stakePlaces(&al, breaks, start, end, options.fromChainage.value_or(start), options.toChainage.value_or(end),
+                    options.every);
     std::vector<StakeRow> rows;
     rows.reserve(merged.size());
     for (std::size_t i = 0; i < merged.size(); ++i) {

@@ -31,6 +31,25 @@ inline constexpr double MAX_STAKE_TABLE_ROWS = 1e7;
 // kind after: ZH, ZY, HY, YH, HZ, YZ, GQ, HH; empty for two straights.
 std::string jointName(ElementKind before, ElementKind after);
 
+// A place of a table along the road before it is evaluated: where, its
+// stake, and its main-point name ("" for a regular stake).
+struct StakePlace {
+    double chainage;
+    StretchStake stake;
+    std::string name;
+};
+
+// The places of a table over the road from start to end (m), within from
+// to to: the road's start (QD) and end (ZD); with an alignment its joints and
+// the middle of every arc; both sides of every chain break; the regular
+// stakes every `every` m of stake in each stretch's numbering. In chainage
+// order (at a chain break the back side first); a regular stake at a named
+// place is that place's row. Raises DataError for an interval that is not a
+// positive finite number, an empty range and one of more than
+// MAX_STAKE_TABLE_ROWS rows.
+std::vector<StakePlace> stakePlaces(const Alignment* alignment, const ChainBreakTable& breaks, double start,
+                                    double end, double from, double to, double every);
+
 struct StakeTableOptions {
     double every = 20.0;                  // m, interval of the regular stakes, > 0
     std::vector<double> offsets;          // m, side stakes, positive to the right

@@ -144,7 +144,8 @@ SurveyPointFile surveyPointsOfLines(const std::vector<std::string>& lines, const
 }
 
 LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const ChainBreakTable& breaks,
-                               const Profile* profile, const SurveyPoint& point, double maxOffset) {
+                               const Profile* profile, const SurveyPoint& point, double maxOffset,
+                               const Surface* surface) {
     const FootOfPoint foot = locateSurveyedPoint(al, samples, point.x, point.y);
     LocatedPoint r{point.name, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                    std::nullopt, std::nullopt, "",           point.description};
@@ -174,20 +175,29 @@ LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const 
         return r;
     }
     if (const std::optional<DesignPoint> d = designWithin(profile, foot.ptzh)) {
-        r.elevation = d->elevation;
         r.grade = d->grade;
-        if (point.z) r.dz = *point.z - d->elevation;
+        double elevation = d->elevation;
+        if (surface) {
+            const SurfacePoint onSurface = surfacePointOf(*surface, sectionAt(*surface, foot.ptzh), d->elevation, *r.offset);
+            if (onSurface.beyondEdge) {
+                r.note = NOTE_BEYOND_EDGE;
+                return r;
+            }
+            elevation = onSurface.elevation;
+        }
+        r.elevation = elevation;
+        if (point.z) r.dz = *point.z - elevation;
     }
     return r;
 }
 
-Table locatedPointColumns(const std::vector<LocatedPoint>& rows) {
+Table locatedPointColumns(const std::vector<LocatedPoint>& rows, bool onSurface) {
     Table t;
     t.columns = {{"点名", ColumnKind::Text, 0, NAME_WIDTH},
                  {"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
                  {"里程(m)", ColumnKind::Number, LENGTH_DECIMALS, NUMBER_WIDTH},
                  {"偏距(m)", ColumnKind::Number, LENGTH_DECIMALS, NUMBER_WIDTH},
-                 {"设计高程(m)", ColumnKind::Number, ELEVATION_DECIMALS, NUMBER_WIDTH},
+                 {onSurface ? "路面设计高程(m)" : "中线设计高程(m)", ColumnKind::Number, ELEVATION_DECIMALS, NUMBER_WIDTH},
                  {"纵坡(%)", ColumnKind::Percent, GRADE_DECIMALS, NUMBER_WIDTH},
                  {"高差(m)", ColumnKind::Number, ELEVATION_DECIMALS, NUMBER_WIDTH},
                  {"备注", ColumnKind::Text, 0, NAME_WIDTH}};

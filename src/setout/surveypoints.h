@@ -11,6 +11,7 @@
 #include "setout/stakeplaces.h"
 #include "setout/table.h"
 #include "stakes/chainbreaks.h"
+#include "surface/surface.h"
 #include "text/failures.h"
 
 namespace gradix {
@@ -75,12 +76,18 @@ struct LocatedPoint {
 // the stake, the design (within the profile) and the note: before-start or
 // beyond-end (the foot past an end of the alignment: nothing else), else far
 // when |offset| > maxOffset (no design: the road's elevation says nothing of
-// a point that far away). Raises DataError on an evaluation failure.
+// a point that far away). With a surface the elevation is the surface's at
+// the point's offset (its design line on the profile), and a point beyond
+// the earth shoulder's edge is noted beyond-edge without elevation or
+// 高差; without one it is the centreline's. Raises DataError on an
+// evaluation failure.
 LocatedPoint locateSurveyPoint(const Alignment& alignment, SampleTable& samples, const ChainBreakTable& breaks,
-                               const Profile* profile, const SurveyPoint& point, double maxOffset);
+                               const Profile* profile, const SurveyPoint& point, double maxOffset,
+                               const Surface* surface = nullptr);
 
-// The rows as a table: 点名, 桩号, 里程, 偏距, 设计高程, 纵坡, 高差, 备注, and
-// 说明 when a point has a description.
-Table locatedPointColumns(const std::vector<LocatedPoint>& rows);
+// The rows as a table: 点名, 桩号, 里程, 偏距, 中线设计高程 (路面设计高程 when
+// located on a surface), 纵坡, 高差, 备注, and 说明 when a point has a
+// description.
+Table locatedPointColumns(const std::vector<LocatedPoint>& rows, bool onSurface = false);
 
 }  // namespace gradix

@@ -20,7 +20,6 @@ constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double PERCENT_PER_RATIO = 100.0;
 
-std::size_t index(Side s) { return static_cast<std::size_t>(s); }
 std::size_t index(Component c) { return static_cast<std::size_t>(c); }
 
 // The width table's column of a side's component (the file's order, the
@@ -293,26 +292,6 @@ std::string fieldColumnName(const SectionFileKind& kind, std::size_t column) {
     return column < 3 ? columnName(Side::Left, 3 - column) : columnName(Side::Right, column - 2);
 }
 
-// Blanks, tabs and commas separate the fields.
-std::vector<std::string> fieldsOf(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    for (char ch : line) {
-        if (ch == ' ' || ch == '\t' || ch == ',' || ch == '\r') {
-            if (!field.empty()) fields.push_back(std::move(field));
-            field.clear();
-        } else {
-            field += ch;
-        }
-    }
-    if (!field.empty()) fields.push_back(std::move(field));
-    return fields;
-}
-
-bool isCommentLine(const std::vector<std::string>& fields) {
-    return !fields.empty() && fields[0].compare(0, 2, ";;") == 0;
-}
-
 // Reads one data row into values (the table's columns) and answers its
 // chainage and whether it asks for the fourth-degree transition.
 double readRow(const SectionFileKind& kind, const std::vector<std::string>& fields, const ChainBreakTable& breaks,
@@ -364,13 +343,11 @@ void readSectionFile(const SectionFileKind& kind, const std::string& path, const
     try {
         for (std::string raw; lines.next(raw);) {
             line = lines.lineNumber();
-            const std::vector<std::string> fields = fieldsOf(raw);
-            if (fields.empty() || isCommentLine(fields)) continue;
+            const std::vector<std::string> fields = splitLooseFields(raw);
+            if (fields.empty() || isCommentFields(fields)) continue;
             // A first line without any number names the road (a row with a
             // mistyped number is still a row, refused at its field).
-            if (firstDataLine && std::none_of(fields.begin(), fields.end(), [](const std::string& f) {
-                    return parseStrictNumber(f).has_value();
-                })) {
+            if (firstDataLine && isNameFields(fields)) {
                 firstDataLine = false;
                 continue;
             }

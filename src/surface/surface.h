@@ -42,6 +42,7 @@ struct SideSection {
     // width × slope of every component up to d, partly for the one d lies in
     // (beyond the last edge the last component's slope goes on).
     double heightAt(double d) const;
+    bool operator==(const SideSection&) const = default;
 };
 
 struct Section {
@@ -143,6 +144,9 @@ void prepareSurface(Surface& surface);
 
 // The section at a chainage. O(log rows).
 Section sectionAt(const Surface& surface, double chainage);
+
+// The note of an offset beyond the earth shoulder's edge, in every output.
+inline constexpr const char* NOTE_BEYOND_EDGE = "beyond-edge";
 
 // A point of the surface at a stake and offset.
 struct SurfacePoint {

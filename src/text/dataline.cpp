@@ -97,4 +97,28 @@ void noteLinesAfterEmptyLine(TextLineReader& lines, long line, ReadReport& repor
     if (left > 0) report.notes.push_back({line, msg::linesLeftAfterEmptyLine(line, left)});
 }
 
+std::vector<std::string> splitLooseFields(std::string_view line) {
+    std::vector<std::string> fields;
+    std::string field;
+    for (char ch : line) {
+        if (ch == ' ' || ch == '\t' || ch == ',' || ch == '\r') {
+            if (!field.empty()) fields.push_back(std::move(field));
+            field.clear();
+        } else {
+            field += ch;
+        }
+    }
+    if (!field.empty()) fields.push_back(std::move(field));
+    return fields;
+}
+
+bool isCommentFields(const std::vector<std::string>& fields) {
+    return !fields.empty() && fields[0].compare(0, 2, ";;") == 0;
+}
+
+bool isNameFields(const std::vector<std::string>& fields) {
+    return std::none_of(fields.begin(), fields.end(),
+                        [](const std::string& f) { return parseStrictNumber(f).has_value(); });
+}
+
 }  // namespace gradix

@@ -54,6 +54,16 @@ bool isSkippedIcdLine(std::string_view prepared);
 // a row give an empty field. An empty line gives one empty field.
 std::vector<std::string> splitFields(std::string_view prepared);
 
+// The fields of a line of the cross-section and ground-line files: runs of
+// blanks, tabs and commas separate them (a CR is a blank); none for a line
+// of separators only.
+std::vector<std::string> splitLooseFields(std::string_view line);
+// Whether such fields are a comment (the first starts with ";;").
+bool isCommentFields(const std::vector<std::string>& fields);
+// Whether such fields, the first data line of a file, name the road: no
+// field is a number (a row with a mistyped number is still a row).
+bool isNameFields(const std::vector<std::string>& fields);
+
 // After the first empty line of a chain-break or profile file (line, 1-based,
 // the line reader's last line): reads the rest of the file and, when lines
 // with data follow, adds the note msg::linesLeftAfterEmptyLine to report.

@@ -520,6 +520,8 @@ inline std::string sectionFieldCount(const char* kind, unsigned long have, const
 }
 inline constexpr const char* SUPERELEVATION_ROW = "超高";
 inline constexpr const char* WIDTH_ROW = "宽度";
+inline constexpr const char* GROUND_ROW = "地面线";
+inline constexpr const char* GROUND_ELEVATION = "地面高程";
 inline std::string sectionValueNotNumber(const std::string& column, std::string_view field) {
     return column + q(field) + "不是数值";
 }

@@ -257,7 +257,7 @@ TEST_F(SetoutCli, StakeTableOfAnIcdAlignmentWithChainBreaks) {
 TEST_F(SetoutCli, LocatePointsInBothLayoutsFromAFileOrStandardInput) {
     const std::vector<std::string> locate{"locate", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"),
                                           "--format", "csv", "--points"};
-    const std::string header = "\xEF\xBB\xBF点名,桩号,里程(m),偏距(m),设计高程(m),纵坡(%),高差(m),备注";
+    const std::string header = "\xEF\xBB\xBF点名,桩号,里程(m),偏距(m),中线设计高程(m),纵坡(%),高差(m),备注";
     // P1 is the road's point at 1200 (README), 0.274 m above the design there.
     const struct {
         const char* what;

@@ -206,8 +206,8 @@ TEST_F(ExampleRoad, PointFileLayoutsAndDescriptions) {
         for (const Column& column : locatedPointColumns({p}).columns) all += column.header + " ";
         return all;
     };
-    EXPECT_EQ(headers(""), "点名 桩号 里程(m) 偏距(m) 设计高程(m) 纵坡(%) 高差(m) 备注 ");
-    EXPECT_EQ(headers("路中"), "点名 桩号 里程(m) 偏距(m) 设计高程(m) 纵坡(%) 高差(m) 备注 说明 ");
+    EXPECT_EQ(headers(""), "点名 桩号 里程(m) 偏距(m) 中线设计高程(m) 纵坡(%) 高差(m) 备注 ");
+    EXPECT_EQ(headers("路中"), "点名 桩号 里程(m) 偏距(m) 中线设计高程(m) 纵坡(%) 高差(m) 备注 说明 ");
 }
 
 // Main points of the first two curves and both sides of the chain breaks of
