@@ -20,7 +20,6 @@ constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double PERCENT_PER_RATIO = 100.0;
 
-std::size_t index(Side s) { return static_cast<std::size_t>(s); }
 std::size_t index(Component c) { return static_cast<std::size_t>(c); }
 
 // The width table's column of a side's component (the file's order, the
