@@ -139,7 +139,8 @@ void addEquations(pugi::xml_node alignment, const ChainBreakTable& t) {
 }
 
 // The full rate in the fewest digits of percent that give it back when the
-// reader divides them by 100 (a rate of 0.07 is "7", not 7.000000000000001).
+// reader divides them by 100 (a rate of 0.07 is "7", not 7.000000000000001);
+// the shortest text of rate × 100 for a rate no percent gives.
 std::string percentText(double rate) {
     const double percent = requireFinite(rate, msg::SUPERELEVATION_RATE) * landxml::PERCENT_PER_RATIO;
     constexpr int MOST_DIGITS = 17;
