@@ -9,6 +9,8 @@
 #include "cli/clitexts.h"
 #include "commands/initialise.h"
 #include "landxml/landxml.h"
+#include "surface/superelevationruns.h"
+#include "text/messages.h"
 
 namespace gradix::cli {
 
@@ -23,7 +25,8 @@ constexpr const char* EXPORT_DESCRIPTION =
     "把项目写成LandXML 1.2。\n"
     "把ICD线形、断链（作为StaEquation）和纵断面写成LandXML 1.2（米制、\n"
     "弧度、点为“北 东”）；给出 --breaks 时，纵断面中带断链标识的桩号按\n"
-    "断链读入。";
+    "断链读入。项目有超高（--sup 超高文件，或 --landxml 文件中的\n"
+    "Superelevation）时，把行车道横坡离开路拱的各段写成Superelevation。";
 
 struct ListOptions {
     std::string file;
@@ -31,17 +34,31 @@ struct ListOptions {
 
 struct ExportOptions {
     ProjectOptions project;
+    FileOption superelevation;
     std::string name, out;
 };
 
-// landxml export: the ICD alignment, its chain breaks (read with the
-// alignment; the profile's lettered stakes read through them) and the
-// profile, written as LandXML 1.2.
+// landxml export: the ICD (or LandXML) alignment, its chain breaks (read
+// with the alignment; the profile's lettered stakes read through them), the
+// profile and the superelevation (a *.sup file, or the LandXML file's own),
+// written as LandXML 1.2. The stretches of the slopes that are no
+// superelevation run are said in the notes.
 Outcome exportProject(const ExportOptions& o, CommandContext& c) {
-    requireNotRead(o.out, o.project.files());
+    o.project.requireAlignment();
+    o.project.requireProfileGiven();
+    std::vector<std::string> inputs = o.project.files();
+    if (o.superelevation.given()) inputs.push_back(o.superelevation.path);
+    requireNotRead(o.out, inputs);
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
-    const LandXmlExport data{o.name, &project.alignment, &project.breaks, &project.profile};
+    o.project.requireProfile(project);
+    if (o.superelevation.given()) loadSurface(project, {o.superelevation.path, ""});
+    SurfaceRuns runs;
+    if (project.surface.loaded()) runs = superelevationRunsOf(project.surface);
+    for (const auto& [from, to] : runs.notRuns)
+        c.notes.push_back(msg::located(project.superelevationFileName, 0, msg::slopesNotSuperelevation(from, to)));
+    LandXmlExport data{o.name, &project.alignment, &project.breaks, &project.profile};
+    data.superelevation = &runs.runs;
     if (o.out == STANDARD_STREAM)
         c.out << landXmlText(data);
     else
@@ -64,9 +81,12 @@ void addLandXmlListCommand(CommandRegistry& registry, CLI::App* landxml) {
 void addLandXmlExportCommand(CommandRegistry& registry, CLI::App* landxml) {
     auto o = std::make_shared<ExportOptions>();
     CLI::App* command = registry.command("export", EXPORT_DESCRIPTION, landxml);
-    o->project.addIcd(command, "平面线形ICD文件")->required();
-    o->project.addProfile(command)->required();
-    o->project.addBreaks(command);
+    CLI::Option* icd = o->project.addIcd(command, "平面线形ICD文件");
+    CLI::Option* landxmlFile = o->project.addLandXml(command, icd);
+    o->project.addProfile(command);
+    o->project.addBreaks(command)->excludes(landxmlFile);
+    o->superelevation.option = command->add_option("--sup", o->superelevation.path, "超高文件（*.sup）")
+                                   ->type_name(help::FILE);
     command->add_option("--name", o->name, "线形及其纵断面的名称")->type_name(help::NAME)->required();
     command->add_option("--out", o->out, "写出的LandXML文件（- 为标准输出）")->type_name("FILE.xml")->required();
     registry.onRun(command, [o](CommandContext& c) { return exportProject(*o, c); });

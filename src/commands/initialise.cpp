@@ -59,6 +59,7 @@ void readNoting(Project& next, const std::string& path, const ReadReport& report
 void loadAlignment(Project& next, const std::string& icdPath, SampleTableNeed samples) {
     next.alignmentMode = true;
     next.icdFileName = icdPath;
+    next.landXmlSuperelevation.clear();  // an ICD file has none
     dqicd(next.icdFileName, next.alignment, next.breaks, next.pi);
     if (samples == SampleTableNeed::Build) buildSampleTable(next.alignment, next.samples);
 }
@@ -88,8 +89,11 @@ void loadSurface(Project& next, const SurfaceFiles& files) {
     surface.designLine = files.designLine;
     surface.pivot = files.pivot;
     ReadReport report;
+    // Without a superelevation file, the LandXML alignment's runs (or the
+    // normal crown all along).
+    const bool fromLandXml = files.superelevation.empty() && !next.landXmlSuperelevation.empty();
     if (files.superelevation.empty())
-        setUniformSlopes(surface, crownSection());
+        setRunSlopes(surface, next.landXmlSuperelevation, crownSection());
     else
         readNoting(next, files.superelevation, report,
                    [&] { readSuperelevationFile(files.superelevation, next.breaks, surface, &report); });
@@ -105,7 +109,7 @@ void loadSurface(Project& next, const SurfaceFiles& files) {
         throw;
     }
     next.surface = std::move(surface);
-    next.superelevationFileName = files.superelevation;
+    next.superelevationFileName = fromLandXml ? next.icdFileName : files.superelevation;
     next.widthFileName = files.widths;
 }
 

@@ -43,7 +43,8 @@ Outcome loadProfile(Project& next, const std::string& profilePath);
 // The cross-section files, read after the profile through next's chain
 // breaks: a superelevation file and a width file, either of them "" for the
 // default section (crownSection) all along, and where the design line and the
-// pivot lie. Sets next.surface (prepared) and its file names; raises what
+// pivot lie. Without a superelevation file, a LandXML alignment's runs
+// (next.landXmlSuperelevation) give the slopes on the default crown. Sets next.surface (prepared) and its file names; raises what
 // the readers and prepareSurface raise.
 struct SurfaceFiles {
     std::string superelevation;

@@ -26,6 +26,24 @@ LandXmlProject loadLandXmlAlignment(Project& next, const std::string& path, cons
         next.profile = read.profile;
         next.profileFileName = path;
     }
+    const bool hadRuns = !next.landXmlSuperelevation.empty();
+    next.landXmlSuperelevation = read.superelevation;
+    if (read.superelevation.empty() && hadRuns) {
+        // The slopes of the alignment loaded before are not this one's.
+        next.surface = Surface{};
+        next.superelevationFileName.clear();
+        next.widthFileName.clear();
+    } else if (!read.superelevation.empty()) {
+        // The file's slopes on the default section until a width or
+        // superelevation file says otherwise (loadSurface).
+        Surface surface;
+        setRunSlopes(surface, read.superelevation, crownSection());
+        setUniformWidths(surface, crownSection());
+        prepareSurface(surface);
+        next.surface = std::move(surface);
+        next.superelevationFileName = path;
+        next.widthFileName.clear();
+    }
     if (!read.unitNote.empty()) next.notes.push_back(msg::located(path, 0, read.unitNote));
     for (const LandXmlNote& note : read.notes) next.notes.push_back(msg::located(path, note.line, note.text));
     return read;

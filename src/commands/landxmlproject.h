@@ -19,9 +19,12 @@ bool isLandXmlPath(const std::string& path);
 
 // The loading step of alignment mode for a LandXML file, into a project
 // being built (see initialise.h): the chosen alignment (see readLandXml) and
-// its sample table, the equations as the chain-break table, and the profile
-// when the file's alignment has one; the path becomes the project's
-// alignment file (and profile file, when the profile came with it), and the
+// its sample table, the equations as the chain-break table, the profile
+// when the file's alignment has one, and its Superelevation runs (kept in
+// next.landXmlSuperelevation); with runs, next.surface has their slopes on
+// the default section (crownSection). The path becomes the project's
+// alignment file (and profile file, when the profile came with it, and
+// superelevation file, when runs did), and the
 // reading's notes (the unit conversion first) are added to next.notes, each
 // "FILE，第N行：TEXT". Nothing is changed when reading fails. Raises what
 // readLandXml and buildSampleTable raise.

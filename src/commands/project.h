@@ -8,6 +8,7 @@
 #include "alignment/alignment.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
+#include "surface/superelevationruns.h"
 #include "surface/surface.h"
 
 namespace gradix {
@@ -26,6 +27,9 @@ struct Project {
     Surface surface;
     std::string superelevationFileName;  // *.sup read into surface ("" for the normal crown all along)
     std::string widthFileName;           // *.wid read into surface ("" for the default section)
+    // The Superelevation runs of a LandXML alignment (chainages), which give
+    // surface its slopes where no *.sup is read; empty for an ICD alignment.
+    std::vector<SuperelevationRun> landXmlSuperelevation;
     bool alignmentMode = false;       // whether the last load was in alignment mode
     bool initialised = false;         // true once a project has loaded completely
     // What loading the project noticed without refusing it (a field ignored,

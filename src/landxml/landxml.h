@@ -1,6 +1,6 @@
 // LandXML 1.0 to 1.2 in and out: an alignment's element chain, its station
-// equations and a profile, onto the element tables, the chain-break table and
-// the grade-point table.
+// equations, a profile and its superelevation, onto the element tables, the
+// chain-break table, the grade-point table and the superelevation runs.
 //
 // Plane conventions as in alignment.h: X north, Y east (m), bearings in
 // radians from north toward east, radii positive when the bearing increases
@@ -15,6 +15,7 @@
 #include "alignment/alignment.h"
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
+#include "surface/superelevationruns.h"
 #include "text/dataline.h"
 
 namespace gradix {
@@ -57,6 +58,9 @@ struct LandXmlProject {
     // The line of each grade point's element (PVI, ParaCurve, CircCurve), in
     // order: grade point i at gradePointLines[i - 1].
     std::vector<long> gradePointLines;
+    // The alignment's Superelevation elements in file order, their stations
+    // as chainages (m) like the PVIs'; empty for none.
+    std::vector<SuperelevationRun> superelevation;
     // Warnings and skipped elements, in the order found.
     std::vector<LandXmlNote> notes;
     // How the file's units were converted to metres; empty for metres.
@@ -76,6 +80,18 @@ struct LandXmlProject {
 // by more than JOINT_REFUSAL_GAP, 1000 or more elements, more than 19
 // station equations, PVIs out of station order, and every failure of
 // PrepareAlignment and PrepareProfile.
+//
+// Superelevation: the six stations BeginRunoutSta, BeginRunoffSta,
+// FullSuperSta, RunoffSta, StartofRunoutSta and EndofRunoutSta and the rate
+// FullSuperelev (percent: the right carriageway's slope at full
+// superelevation, positive rising to the right, so positive for a curve to
+// the left), each a child element as LandXML 1.2 writes them or an attribute
+// of that name; staStart and staEnd are not read (the runout stations bound
+// the transition). Raises DataError (at the Superelevation's line) for one
+// of them missing or not a number and for stations out of order
+// (misplacedStation) or before the end of the Superelevation before. A rate
+// that raises the side toward which the alignment turns at the middle of the
+// full superelevation is reported, unless AdverseSE says "adverse".
 LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice = {});
 
 // One alignment of a file as `landxml list` shows it: stations and the
@@ -105,13 +121,19 @@ struct LandXmlExport {
     const Alignment* alignment = nullptr;
     const ChainBreakTable* breaks = nullptr;
     const Profile* profile = nullptr;
+    // Superelevation runs in order (nullptr or empty for none).
+    const std::vector<SuperelevationRun>* superelevation = nullptr;
 };
 
 // LandXML 1.2 text (metric, radians, points "north east") of the element
 // chain, the chain breaks as StaEquations and the profile as PVIs with
 // ParaCurve (length 2T) or, where the tangent length would not give the
-// radius back to the last bit, CircCurve (radius R). Numbers are written in
-// their shortest round-trip form, so that readLandXml gives the same tables.
+// radius back to the last bit, CircCurve (radius R), and each superelevation
+// run as a Superelevation (staStart and staEnd its runout stations, the
+// stations and FullSuperelev as child elements, AdverseSE "adverse" where it
+// raises the side toward which the alignment turns). Numbers are written in
+// their shortest round-trip form (FullSuperelev in the shortest percent that
+// gives the rate back), so that readLandXml gives the same tables.
 // Raises DataError for a chain that LandXML cannot hold (a partial spiral
 // whose radii have opposite signs, a non-finite value).
 std::string landXmlText(const LandXmlExport& data);

@@ -1,6 +1,7 @@
-// Reading LandXML: units, the alignment's CoordGeom, its StaEquations and a
-// ProfAlign, with the checks of the joints, onto the element tables, the
-// chain-break table and the grade-point table.
+// Reading LandXML: units, the alignment's CoordGeom, its StaEquations, a
+// ProfAlign and its Superelevations, with the checks of the joints, onto the
+// element tables, the chain-break table, the grade-point table and the
+// superelevation runs.
 //
 // Accuracy: the bearing of a line comes from two points given to about 1e-9
 // of their magnitude, that of an arc from its centre, that of a clothoid from
@@ -689,6 +690,53 @@ void readProfile(const Source& src, const pugi::xml_node& profAlign, double scal
     }
 }
 
+// A part of a Superelevation: the text of its child element of that name
+// (LandXML 1.2), or of its attribute of that name.
+std::optional<std::string> partText(const pugi::xml_node& node, const char* name) {
+    if (const pugi::xml_node c = firstChild(node, name)) return std::string(c.child_value());
+    if (const pugi::xml_attribute a = attributeOf(node, name)) return std::string(a.value());
+    return std::nullopt;
+}
+
+double partNumber(const Source& src, const pugi::xml_node& node, const char* name, double scale) {
+    const std::optional<std::string> t = partText(node, name);
+    if (!t) src.fail(node, msg::missingPart(text(node), name));
+    const std::optional<double> v = numberOf(*t);
+    if (!v) src.fail(node, msg::attributeNotNumber(text(node), name, Source::text(trimWhiteSpace(*t).c_str())));
+    const double value = *v * scale;
+    if (!std::isfinite(value)) src.fail(node, msg::overflows(text(node) + "的" + name));
+    return value;
+}
+
+// The Superelevation elements of an alignment, in file order, each in order
+// and none before the end of the one before.
+void readSuperelevation(const Source& src, const pugi::xml_node& alignment, double scale, const Alignment& al,
+                        std::vector<SuperelevationRun>& runs, std::vector<LandXmlNote>& notes) {
+    runs.clear();
+    for (pugi::xml_node c = alignment.first_child(); c; c = c.next_sibling()) {
+        if (!isNamed(c, "Superelevation")) continue;
+        SuperelevationRun run;
+        for (std::size_t i = 0; i < RUN_STATIONS; ++i)
+            run.station[i] = partNumber(src, c, landxml::RUN_STATION_NAMES[i], scale);
+        const double percent = partNumber(src, c, landxml::FULL_SUPERELEVATION, 1.0);
+        run.rate = percent / landxml::PERCENT_PER_RATIO;
+        if (const std::size_t i = misplacedStation(run); i < RUN_STATIONS) {
+            const char* here = landxml::RUN_STATION_NAMES[i];
+            const char* before = landxml::RUN_STATION_NAMES[i - 1];
+            const double at = run.station[i], beforeAt = run.station[i - 1];
+            src.fail(c, at < beforeAt ? msg::superelevationStationBefore(here, at, before, beforeAt)
+                                      : msg::superelevationStationAt(here, before, at));
+        }
+        if (!runs.empty() && run.at(RunStation::BeginRunout) < runs.back().at(RunStation::EndOfRunout))
+            src.fail(c, msg::superelevationOverlap(run.at(RunStation::BeginRunout),
+                                                   runs.back().at(RunStation::EndOfRunout)));
+        const std::optional<std::string> adverse = partText(c, landxml::ADVERSE);
+        if (landxml::againstCurve(al, run) && !(adverse && trimWhiteSpace(*adverse) == landxml::ADVERSE_YES))
+            notes.push_back({src.line(c), msg::superelevationAgainstCurve(percent, landxml::fullMiddle(run))});
+        runs.push_back(run);
+    }
+}
+
 std::vector<pugi::xml_node> alignmentsOf(const Source& src) {
     std::vector<pugi::xml_node> out;
     for (pugi::xml_node group = src.root().first_child(); group; group = group.next_sibling()) {
@@ -739,6 +787,7 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
             project.notes.push_back({src.line(node), msg::lengthParts(*length * scale, end - start)});
     }
     readEquations(src, node, scale, project.breaks, project.notes);
+    readSuperelevation(src, node, scale, al, project.superelevation, project.notes);
 
     const std::vector<pugi::xml_node> profiles = profAligns(node);
     pugi::xml_node profAlign;

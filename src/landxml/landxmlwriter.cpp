@@ -1,6 +1,8 @@
 // Writing LandXML 1.2: the element chain as CoordGeom, the chain breaks as
-// StaEquations and the grade-point table as a ProfAlign, built as a pugixml
-// document (which escapes names and writes the text) and saved in one piece.
+// StaEquations, the grade-point table as a ProfAlign and the superelevation
+// runs as Superelevations, built as a pugixml document (which escapes names
+// and writes the text) and saved in one piece.
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -136,6 +138,34 @@ void addEquations(pugi::xml_node alignment, const ChainBreakTable& t) {
     }
 }
 
+// The full rate in the fewest digits of percent that give it back when the
+// reader divides them by 100 (a rate of 0.07 is "7", not 7.000000000000001);
+// the shortest text of rate × 100 for a rate no percent gives.
+std::string percentText(double rate) {
+    const double percent = requireFinite(rate, msg::SUPERELEVATION_RATE) * landxml::PERCENT_PER_RATIO;
+    constexpr int MOST_DIGITS = 17;
+    for (int digits = 1; digits <= MOST_DIGITS; ++digits) {
+        char buffer[32];
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, percent, std::chars_format::general, digits);
+        const std::string text(buffer, written.ptr);
+        if (parseStrictNumber(text).value_or(0.0) / landxml::PERCENT_PER_RATIO == rate) return text;
+    }
+    return shortestText(percent);
+}
+
+void addSuperelevation(pugi::xml_node alignment, const Alignment& al, const SuperelevationRun& run) {
+    pugi::xml_node e = alignment.append_child("Superelevation");
+    set(e, "staStart", num(run.at(RunStation::BeginRunout), msg::SUPERELEVATION_STATION));
+    set(e, "staEnd", num(run.at(RunStation::EndOfRunout), msg::SUPERELEVATION_STATION));
+    // The schema's order: the stations up to FullSuperSta, the rate, the rest.
+    for (std::size_t i = 0; i < RUN_STATIONS; ++i) {
+        addText(e, landxml::RUN_STATION_NAMES[i], num(run.station[i], msg::SUPERELEVATION_STATION));
+        if (static_cast<RunStation>(i) == RunStation::FullSuper)
+            addText(e, landxml::FULL_SUPERELEVATION, percentText(run.rate));
+    }
+    addText(e, landxml::ADVERSE, landxml::againstCurve(al, run) ? landxml::ADVERSE_YES : landxml::ADVERSE_NO);
+}
+
 std::string today(const char* format) {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm parts{};
@@ -192,6 +222,8 @@ std::string landXmlText(const LandXmlExport& data) {
         set(profAlign, "name", data.name);
         for (int i = 1; i <= p.gradePointCount; ++i) addGradePoint(profAlign, p, i);
     }
+    if (data.superelevation != nullptr)
+        for (const SuperelevationRun& run : *data.superelevation) addSuperelevation(alignment, al, run);
     std::ostringstream out;
     doc.save(out, INDENT, pugi::format_default, pugi::encoding_utf8);
     return out.str();

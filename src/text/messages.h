@@ -338,6 +338,30 @@ inline std::string profileCover(std::string_view name, double first, double last
     return "ProfAlign" + q(name) + "覆盖" + x(first) + "至" + x(last) + "，而平面线形自" + x(start) + "至" + x(end);
 }
 inline constexpr const char* ALIGNMENT_WITHOUT_PROFILE = "该Alignment没有ProfAlign；请给出--profile FILE";
+// Superelevation: its stations (m) in the order of the transition.
+inline std::string superelevationStationBefore(const std::string& station, double at, const std::string& before,
+                                               double beforeAt) {
+    return "Superelevation的" + station + " " + x(at) + "在" + before + " " + x(beforeAt) + "之前：各桩号须依次递增";
+}
+inline std::string superelevationStationAt(const std::string& station, const std::string& before, double at) {
+    return "Superelevation的" + station + "与" + before + "同为" + x(at) + "：横坡不能在一点突变";
+}
+inline std::string superelevationOverlap(double begin, double previousEnd) {
+    return "Superelevation的BeginRunoutSta " + x(begin) + "在前一个Superelevation的EndofRunoutSta " +
+           x(previousEnd) + "之前：超高过渡相互重叠";
+}
+// A full superelevation that raises the side toward which the curve turns,
+// in a file that does not call it adverse.
+inline std::string superelevationAgainstCurve(double percent, double chainage) {
+    const std::string side = percent > 0 ? "右" : "左";
+    return "Superelevation的FullSuperelev " + x(percent) + "%使" + side + "侧升高，而里程" + x(chainage) +
+           "处的曲线向" + side + "转，且未注明AdverseSE为adverse";
+}
+// A stretch of the slope table that is no transition from the crown to a
+// superelevation and back.
+inline std::string slopesNotSuperelevation(double from, double to) {
+    return "里程" + x(from) + "至" + x(to) + "的横坡不是由路拱到超高再回到路拱的过渡，未写成Superelevation";
+}
 inline std::string spiralOppositeRadii(int element) {
     return "第" + n(element) + "个线元是两端半径异号的缓和曲线，LandXML无法表示";
 }
@@ -367,6 +391,8 @@ inline constexpr const char* START_STATION = "起点桩号";
 inline constexpr const char* INTERNAL_STATION = "连续桩号";
 inline constexpr const char* BACK_STATION = "断前桩号";
 inline constexpr const char* AHEAD_STATION = "断后桩号";
+inline constexpr const char* SUPERELEVATION_STATION = "超高桩号";
+inline constexpr const char* SUPERELEVATION_RATE = "超高横坡";
 
 // ---- DXF drawing ---------------------------------------------------------------
 

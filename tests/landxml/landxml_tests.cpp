@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
 #include "support/recording_sink.h"
+#include "surface/superelevationruns.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
 #include "text/angles.h"
@@ -81,6 +83,25 @@ std::string arc(double endGap = 0.0) {
 const std::string PROFILE = "<Profile><ProfAlign name=\"P1\"><PVI>100 10</PVI><ParaCurve length=\"40\">150 11</ParaCurve>"
                             "<CircCurve length=\"1\" radius=\"3000\">170 10.5</CircCurve><PVI>200 10</PVI></ProfAlign>"
                             "</Profile>\n";
+
+// A Superelevation of the six stations (m) and the rate (%), as child elements.
+std::string superelevation(const std::array<double, 6>& at, double percent, const std::string& more = "") {
+    static const char* const names[] = {"BeginRunoutSta", "BeginRunoffSta", "FullSuperSta",
+                                        "RunoffSta",      "StartofRunoutSta", "EndofRunoutSta"};
+    std::string s = "<Superelevation>";
+    for (std::size_t i = 0; i < at.size(); ++i) {
+        s += std::string("<") + names[i] + ">" + shortestText(at[i]) + "</" + names[i] + ">";
+        if (i == 2) s += "<FullSuperelev>" + shortestText(percent) + "</FullSuperelev>";
+    }
+    return s + more + "</Superelevation>\n";
+}
+
+// The slope table of a file's runs on the default crown.
+ChainageTable slopesOf(const LandXmlProject& p) {
+    Surface surface;
+    setRunSlopes(surface, p.superelevation, crownSection());
+    return surface.slopes;
+}
 
 }  // namespace
 
@@ -475,5 +496,112 @@ TEST(LandXmlRoundTrip, ReadingTheExportGivesTheSameTables) {
                                        std::pair{&p.tangentLength, &q.tangentLength},
                                        std::pair{&p.curveEndChainage, &q.curveEndChainage}})
                 EXPECT_EQ((*y)[static_cast<std::size_t>(i)], (*x)[static_cast<std::size_t>(i)]) << s.what << " " << i;
+    }
+}
+
+// Each Superelevation read into slope rows on the -2 % crown (the alignment
+// straight to 200, then curving right): chainage, left and right
+// carriageway, the shoulders with them; a rate raising the inside of the
+// curve is noted unless the file calls it adverse.
+TEST(LandXmlSuperelevation, ReadsEachTransitionIntoSlopeRows) {
+    struct Row {
+        double chainage, left, right;
+    };
+    const std::vector<Row> left7 = {{110, -0.02, -0.02}, {120, -0.02, 0},   {130, -0.02, 0.02}, {150, -0.06, 0.06},
+                                    {160, -0.06, 0.06},  {180, -0.02, 0.02}, {190, -0.02, 0},    {200, -0.02, -0.02}};
+    const struct {
+        const char* what;
+        std::string elements;
+        std::vector<Row> rows;
+        std::size_t notes;
+    } cases[] = {
+        {"curve to the left on the straight", superelevation({110, 120, 150, 160, 190, 200}, 6), left7, 0},
+        {"curve to the right, attributes, full superelevation not held",
+         "<Superelevation BeginRunoutSta=\"210\" BeginRunoffSta=\"220\" FullSuperSta=\"250\" FullSuperelev=\"-4\" "
+         "RunoffSta=\"250\" StartofRunoutSta=\"270\" EndofRunoutSta=\"280\"/>\n",
+         {{210, -0.02, -0.02}, {220, 0, -0.02}, {235, 0.02, -0.02}, {250, 0.04, -0.04}, {260, 0.02, -0.02},
+          {270, 0, -0.02}, {280, -0.02, -0.02}},
+         0},
+        {"the inside of a right curve raised", superelevation({210, 220, 250, 250, 270, 280}, 1), {}, 1},
+        {"the same called adverse", superelevation({210, 220, 250, 250, 270, 280}, 1, "<AdverseSE>adverse</AdverseSE>"),
+         {}, 0},
+    };
+    Scratch scratch;
+    for (const auto& c : cases) {
+        const LandXmlProject p = readLandXml(scratch.put("s.xml", landXml(LINE + arc(), c.elements)));
+        EXPECT_EQ(p.notes.size(), c.notes) << c.what;
+        if (c.rows.empty()) continue;
+        const ChainageTable t = slopesOf(p);
+        ASSERT_EQ(t.rows(), c.rows.size()) << c.what;
+        for (std::size_t r = 0; r < t.rows(); ++r) {
+            EXPECT_NEAR(t.chainage(r), c.rows[r].chainage, 1e-9) << c.what << " row " << r;
+            for (std::size_t col = 0; col < t.columns(); ++col)
+                EXPECT_NEAR(t.value(r, col), col < 3 ? c.rows[r].left : c.rows[r].right, 1e-15)
+                    << c.what << " row " << r << " column " << col;
+        }
+    }
+}
+
+// What the Superelevation reading refuses, at the element's line.
+TEST(LandXmlSuperelevation, RefusesMissingAndMisorderedStations) {
+    const std::string first = superelevation({110, 120, 150, 160, 190, 200}, 6);
+    const struct {
+        const char* what;
+        std::string elements;
+        std::string reason;
+    } cases[] = {
+        {"no rate", "<Superelevation><BeginRunoutSta>1</BeginRunoutSta></Superelevation>\n",
+         msg::missingPart("Superelevation", "BeginRunoffSta")},
+        {"no FullSuperelev", "<Superelevation BeginRunoutSta=\"1\" BeginRunoffSta=\"2\" FullSuperSta=\"3\" "
+                             "RunoffSta=\"4\" StartofRunoutSta=\"5\" EndofRunoutSta=\"6\"/>\n",
+         msg::missingPart("Superelevation", "FullSuperelev")},
+        {"a station not a number", "<Superelevation BeginRunoutSta=\"1O\"/>\n",
+         msg::attributeNotNumber("Superelevation", "BeginRunoutSta", "1O")},
+        {"decreasing", superelevation({110, 120, 150, 140, 190, 200}, 6),
+         msg::superelevationStationBefore("RunoffSta", 140, "FullSuperSta", 150)},
+        {"level where full", superelevation({110, 120, 150, 160, 160, 200}, 6),
+         msg::superelevationStationAt("StartofRunoutSta", "RunoffSta", 160)},
+        {"overlapping the one before", first + superelevation({190, 205, 220, 230, 240, 250}, -6),
+         msg::superelevationOverlap(190, 200)},
+    };
+    Scratch scratch;
+    for (const auto& c : cases) {
+        const std::string path = scratch.put("r.xml", landXml(LINE + arc(), c.elements));
+        try {
+            readLandXml(path);
+            ADD_FAILURE() << c.what << ": read";
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), c.elements.find("\n<") == std::string::npos ? 10 : 11) << c.what;  // the last one
+            EXPECT_EQ(e.reason(), c.reason) << c.what;
+        }
+    }
+}
+
+// Superelevation read, made a surface, derived back into runs, written and
+// read again gives the same slope rows, to the last bit; the rate is written
+// in the fewest digits of percent (7, not 0.07 × 100 = 7.000000000000001).
+TEST(LandXmlRoundTrip, SuperelevationGivesTheSameSlopesRowForRow) {
+    Scratch scratch;
+    const LandXmlProject read = readLandXml(scratch.put(
+        "a.xml", landXml(LINE + arc(), superelevation({110, 125, 150, 150, 175, 190}, 7) +
+                                           superelevation({190, 205, 222.5, 260, 282.5, 296.125}, -2.5))));
+    Surface surface;
+    setRunSlopes(surface, read.superelevation, crownSection());
+    setUniformWidths(surface, crownSection());
+    prepareSurface(surface);
+    const SurfaceRuns runs = superelevationRunsOf(surface);
+    EXPECT_TRUE(runs.notRuns.empty());
+    LandXmlExport data{"R1", &read.alignment, &read.breaks, nullptr};
+    data.superelevation = &runs.runs;
+    const std::string text = landXmlText(data);
+    EXPECT_NE(text.find("<FullSuperelev>7</FullSuperelev>"), std::string::npos) << text;
+    const LandXmlProject back = readLandXml(scratch.put("b.xml", text));
+    EXPECT_TRUE(back.notes.empty()) << back.notes.front().text;
+    const ChainageTable& a = surface.slopes;
+    const ChainageTable b = slopesOf(back);
+    ASSERT_EQ(b.rows(), a.rows());
+    for (std::size_t r = 0; r < a.rows(); ++r) {
+        EXPECT_EQ(b.chainage(r), a.chainage(r)) << r;
+        for (std::size_t col = 0; col < a.columns(); ++col) EXPECT_EQ(b.value(r, col), a.value(r, col)) << r;
     }
 }
