@@ -289,3 +289,46 @@ TEST_F(SetoutCli, LocatePointsInBothLayoutsFromAFileOrStandardInput) {
             << c.what;
     }
 }
+
+// The cross-section through the command line on the example road (road.sup,
+// road.wid; a normal crown of -2 % on 3.5 m lanes before K0+400): a side
+// point on the crown lies 3.5 × 2 % below the centreline, the centreline is
+// the design elevation (turned about the centre), the earth shoulder's edge
+// at 5.75 m ends the surface; locate names the elevation it compares with,
+// 3.5 × 2 % + 1.5 × 2 % + 0.75 × 3 % below at the earth shoulder's edge;
+// the subgrade table lists the widths, and check reports a steep slope and
+// a fast runoff.
+TEST_F(SetoutCli, SurfaceThroughTheCommandLine) {
+    const std::vector<std::string> project{"--icd", example("road.icd"), "--profile", example("road-icd.zdm"),
+                                           "--sup", example("road.sup"), "--wid", example("road.wid")};
+    const auto with = [&](std::vector<std::string> args, long commandWords = 1) {
+        args.insert(args.begin() + commandWords, project.begin(), project.end());
+        return run(args);
+    };
+    CliRun r = with({"compute", "--offset", "0,3.5,-5.75,5.76", "K0+100"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "K0+100\t0\t102.0000\t-2.0000\nK0+100\t3.5\t101.9300\t-2.0000\n"
+              "K0+100\t-5.75\t101.8775\t-3.0000\nK0+100\t5.76\tbeyond-edge\n");
+
+    const std::string points = write("p.txt", "P1 3345880.118 512490.113 102.5\n");
+    r = with({"locate", "--points", points, "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("路面设计高程(m)"), std::string::npos) << r.out;
+
+    r = with({"table", "subgrade", "--every", "1000"}, 2);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream rows(r.out);
+    std::string first;
+    std::getline(rows, first);
+    EXPECT_EQ(first.substr(0, 34), "K0+000.000\t0\t100\t5.75\t0.75\t1.5\t3.5\t0\t") << first;
+    EXPECT_NE(r.out.find("\tZH\n"), std::string::npos);
+
+    const std::string steep = write("steep.sup", "-2 -2 -2 0 -2 -2 -2\n-2 -2 -2 100 -2 -2 -2\n"
+                                                 "12 12 12 110 -12 -12 -12\n");
+    r = run({"check", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "--sup", steep, "--speed",
+             "80"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.out.find(steep + "\t3\t横坡12.0000%超过±10.0000%"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("超高渐变率1/10大于设计速度80 km/h的1/200"), std::string::npos) << r.out;
+}
