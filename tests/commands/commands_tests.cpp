@@ -565,6 +565,11 @@ TEST(Tables, CancelledAndRefusedRunsWriteNothing) {
         {"offset not a number", stakes("20", "7.5,x", "", ""), true, refused("边桩距应为以逗号分隔的数。")},
         {"range reversed", stakes("20", "", "500", "300"), true, refused("起点桩号不应在终点桩号之后。")},
         {"negative offset limit", located(points, "-1"), true, refused("偏距限值应为不小于0的数。")},
+        {"subgrade table without a surface",
+         [&](const std::string& file) {
+             return gradix::writeSubgradeTable(s.project, {"20", "", "", "", gradix::TableFormat::Csv, file});
+         },
+         true, refused("请先初始化超高和宽度（超高文件、宽度文件）。")},
         {"stake table stopped", stakes("20", "", "", "", stop), true, {}},
         {"located points stopped", located(points, "100", stop), true, {}},
     };
