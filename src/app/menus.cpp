@@ -1,5 +1,5 @@
-// The main window's menus other than 输出: 文件 with the remembered projects
-// and the drawing, 视图 for the views, 帮助; the window title naming the
+// The main window's menus other than 输出: 文件 with the remembered projects,
+// the cross-section files and the drawing, 视图 for the views, 帮助; the window title naming the
 // project's files; and data files dropped on the window.
 #include <QCheckBox>
 #include <algorithm>
@@ -74,6 +74,11 @@ void MainWindow::buildMenus() {
     connect(openProjectAction, &QAction::triggered, this, [this] { runInitialise(); });
     recentMenu_ = file->addMenu(text(RECENT_TITLE));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    QAction* loadSurfaceAction = namedAction(file, "loadSurfaceAction", "载入超高和宽度…");
+    connect(loadSurfaceAction, &QAction::triggered, this, [this] { runLoadSurface(); });
+    // The cross-section goes with a project loaded.
+    connect(file, &QMenu::aboutToShow, this,
+            [this, loadSurfaceAction] { loadSurfaceAction->setEnabled(project_.initialised); });
     QAction* openDrawingAction = namedAction(file, "openDrawingAction", "打开图形…");
     connect(openDrawingAction, &QAction::triggered, this, [this] { openDrawing(); });
     file->addSeparator();

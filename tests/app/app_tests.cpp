@@ -62,6 +62,7 @@
 #include "text/numbers.h"
 #include "views/planview.h"
 #include "views/profileview.h"
+#include "views/sectionview.h"
 
 namespace fs = std::filesystem;
 using gradix::Control;
@@ -1093,6 +1094,27 @@ TEST(WindowViews, ComputedStakesAreMarkedAndAClickOnTheProfileComputesAsEnterWou
     EXPECT_EQ(s.text("Text1"), before);
 }
 
+// A project with a surface shows the section at the stake computed and
+// offers the subgrade table; one without shows neither.
+TEST(WindowViews, ALoadedSurfaceShowsTheSectionAndEnablesTheSubgradeTable) {
+    Session s;
+    auto* subgrade = s.child<QAction>("subgradeTableAction");
+    const QWidget* section = s.child("sectionView");
+    s.initialiseCrest();
+    EXPECT_FALSE(section->isVisibleTo(s.window.get()));
+    EXPECT_FALSE(subgrade->isEnabled());
+
+    s.dir.write("road.sup", gradix::testing::CROWN_SUPERELEVATION);
+    s.initialise({s.dir.file("b.dl"), s.dir.file("p.zdm"), s.dir.file("road.sup"),
+                  s.dir.write("road.wid", gradix::testing::DIVIDED_WIDTHS)});
+    ASSERT_TRUE(s.window->project().surface.loaded());
+    EXPECT_TRUE(section->isVisibleTo(s.window.get()));
+    EXPECT_TRUE(subgrade->isEnabled());
+    s.field("Text1")->setText("180");
+    QTest::keyClick(s.field("Text1"), Qt::Key_Return);
+    EXPECT_EQ(s.window->roadViews()->sectionView()->model().stake, "K0+180.000");
+}
+
 TEST(WindowViews, TheProfileSheetIsWrittenAndOpenedInTheDrawingWindow) {
     Session s;  // the window's own link: Gradix's drawing window
     auto* connector = dynamic_cast<gradix::DrawingWindowConnector*>(&s.window->cadConnector());
@@ -1467,7 +1489,7 @@ TEST(WindowOutput, TheOutputMenuWritesTheTablesFromItsDialogs) {
     QStringList entries;
     for (QAction* a : menu->actions()) entries << a->text();
     EXPECT_EQ(entries, (QStringList{QString::fromUtf8("逐桩坐标表…"), QString::fromUtf8("竖曲线表…"),
-                                    QString::fromUtf8("坐标反算…")}));
+                                    QString::fromUtf8("坐标反算…"), QString::fromUtf8("路基设计表…")}));
 
     const std::string table = (fs::path(s.dir.qfolder().toStdString()) / "stakes.csv").string();
     gradix::StakeTableRequest request;
