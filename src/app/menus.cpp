@@ -203,11 +203,13 @@ bool MainWindow::openDroppedFiles(const std::vector<std::string>& paths) {
     viewsUi_->answerOpenDialogs({dropped.project.files.begin(), dropped.project.files.end()});
     const bool done = runInitialise();
     // A LandXML file that brought its own profile leaves the profile dropped unread.
-    const bool profileUnread = done && viewsUi_->unusedAnswers() > 0;
+    const std::vector<std::string>& opened = viewsUi_->opened();
+    const bool profileUnread = done && !dropped.profile.empty() &&
+                               std::find(opened.begin(), opened.end(), dropped.profile) == opened.end();
     viewsUi_->answerOpenDialogs({});
     if (profileUnread)
         ui_->showMessage(OPEN_PROJECT_TITLE, "LandXML文件自带纵断面，未读取拖入的纵断面文件：" +
-                                                 QFileInfo(QString::fromStdString(dropped.project.files.back()))
+                                                 QFileInfo(QString::fromStdString(dropped.profile))
                                                      .fileName()
                                                      .toStdString());
     return done;

@@ -1,6 +1,7 @@
 #include "app/roadviews.h"
 
 #include <QDoubleSpinBox>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -172,13 +173,22 @@ bool hasExtension(const std::string& path, const char* extension) {
 
 }  // namespace
 
+bool ViewsUserInterface::hasFileFor(const FileDialog& dialog) const {
+    const char* extension = sectionFileExtension(dialog);
+    return extension && std::any_of(answers_.begin(), answers_.end(),
+                                    [&](const std::string& a) { return hasExtension(a, extension); });
+}
+
 std::string ViewsUserInterface::openFile(const FileDialog& dialog) {
     std::string path;
     const char* sectionExtension = sectionFileExtension(dialog);
-    if (sectionExtension && !answers_.empty() && !hasExtension(answers_.front(), sectionExtension)) {
-        return path;  // the list has no such file: none of that kind
-    }
-    if (!answers_.empty()) {
+    if (sectionExtension && !answers_.empty()) {
+        const auto file = std::find_if(answers_.begin(), answers_.end(),
+                                       [&](const std::string& a) { return hasExtension(a, sectionExtension); });
+        if (file == answers_.end()) return path;  // the list has no such file: none of that kind
+        path = *file;
+        answers_.erase(file);
+    } else if (!answers_.empty()) {
         path = answers_.front();
         answers_.pop_front();
     } else {

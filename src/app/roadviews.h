@@ -79,9 +79,9 @@ private:
 // answers open dialogs from a list of files first (a project opened from the
 // command line), and it remembers the stake file last chosen, whose last
 // stake the views mark. Everything else goes to the interface it wraps.
-// The superelevation and width dialogs take a file of the list only when
-// it has their extension (*.sup, *.wid) and answer none otherwise; a
-// cancelled one is not among the files opened.
+// The superelevation and width dialogs take the first file of the list
+// with their extension (*.sup, *.wid), wherever it stands, and answer none
+// when the list has none; a cancelled one is not among the files opened.
 class ViewsUserInterface : public UserInterface {
 public:
     explicit ViewsUserInterface(UserInterface& inner) : inner_(inner) {}
@@ -98,6 +98,7 @@ public:
     void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) override {
         inner_.showDetailedMessage(title, text, detail);
     }
+    bool hasFileFor(const FileDialog& dialog) const override;
     std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) override {
         return inner_.chooseLandXml(alignments);
     }

@@ -72,8 +72,9 @@ bool folderHolds(const std::filesystem::path& folder, const std::string& extensi
 void chooseSurface(Project& next, UserInterface& ui, const std::string& roadFile) {
     const std::filesystem::path folder = std::filesystem::path(roadFile).parent_path();
     SurfaceFiles files;
-    if (folderHolds(folder, ".sup")) files.superelevation = ui.openFile(SUPERELEVATION_DIALOG);
-    if (folderHolds(folder, ".wid")) files.widths = ui.openFile(WIDTH_DIALOG);
+    if (folderHolds(folder, ".sup") || ui.hasFileFor(SUPERELEVATION_DIALOG))
+        files.superelevation = ui.openFile(SUPERELEVATION_DIALOG);
+    if (folderHolds(folder, ".wid") || ui.hasFileFor(WIDTH_DIALOG)) files.widths = ui.openFile(WIDTH_DIALOG);
     if (files.any()) loadSurface(next, files);
 }
 

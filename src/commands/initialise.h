@@ -28,8 +28,8 @@ inline constexpr FileDialog WIDTH_DIALOG{"widthDialog", "读取宽度资料", "�
 // what that project asks for (or, with none loaded, the starting text).
 // After the profile, the dialog of the superelevation file is shown when the
 // profile's folder (a LandXML file's own, where it brought the profile)
-// holds a *.sup file, and then the width file's when it holds a *.wid
-// file; a cancelled one means no file of that kind (the default section),
+// holds a *.sup file (or the interface holds one for it: hasFileFor), and
+// then the width file's likewise for a *.wid file; a cancelled one means no file of that kind (the default section),
 // both cancelled or not asked no surface. Every initialisation clears the
 // surface of the project in force.
 // After a complete load in single-stake mode the cursor is in Text1.

@@ -1649,6 +1649,7 @@ TEST(WindowDrop, DroppedFilesInitialiseInTheirOrderOrAreRefusedWithAMessage) {
     } rows[] = {
         {{"p.zdm", "b.dl"}, "Gradix V2.5 — b.dl, p.zdm"},
         {{"line.zdm", "line.ICD"}, "Gradix V2.5 — line.ICD, line.zdm"},
+        {{"road.wid", "p.zdm", "b.dl", "road.sup"}, "Gradix V2.5 — b.dl, p.zdm, road.sup, road.wid"},
         {{"b.dl", "notes.doc", "p.zdm"}, "message 打开项目: 无法识别的文件：notes.doc。"},
         {{"p.zdm"}, "message 打开项目: 缺少平面ICD文件、LandXML文件或断链文件。"},
         {{"b.dl", "line.ICD", "p.zdm"}, "message 打开项目: 只能拖入一个平面或断链文件，拖入了：line.ICD、b.dl。"},
@@ -1656,7 +1657,9 @@ TEST(WindowDrop, DroppedFilesInitialiseInTheirOrderOrAreRefusedWithAMessage) {
     };
     const std::map<std::string, const char*> contents = {{"b.dl", NO_BREAKS}, {"p.zdm", CREST_PROFILE},
                                                          {"line.ICD", SHORT_ICD}, {"line.zdm", SHORT_ICD_PROFILE},
-                                                         {"notes.doc", "x"}};
+                                                         {"notes.doc", "x"},
+                                                         {"road.sup", gradix::testing::CROWN_SUPERELEVATION},
+                                                         {"road.wid", gradix::testing::DIVIDED_WIDTHS}};
     for (const auto& row : rows) {
         Session s;
         std::vector<std::string> paths;
