@@ -106,7 +106,8 @@ public:
     // the drawing is computed.
     bool runSelectAndCompute();
 
-    // The profile and plan views beside the classic panel. They show the
+    // The profile and plan views beside the classic panel, and the
+    // cross-section view once the project has a surface. They show the
     // project loaded, mark the stake computed (typed, a stake file's last
     // stake, picked or selected), and a click on them sets 桩号 and computes
     // as Enter would.

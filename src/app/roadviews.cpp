@@ -1,12 +1,13 @@
 #include "app/roadviews.h"
 
 #include <QDoubleSpinBox>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "commands/initialise.h"
 #include "stakes/stakes.h"
