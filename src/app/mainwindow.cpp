@@ -263,12 +263,15 @@ void MainWindow::buildOutputMenu(QVBoxLayout* layout) {
         SetoutDialogKind kind;
     } entries[] = {{"stakeTableAction", STAKE_TABLE_CAPTION, SetoutDialogKind::StakeTable},
                    {"curveTableAction", CURVE_TABLE_CAPTION, SetoutDialogKind::CurveTable},
-                   {"locatePointsAction", LOCATE_POINTS_CAPTION, SetoutDialogKind::LocatePoints}};
+                   {"locatePointsAction", LOCATE_POINTS_CAPTION, SetoutDialogKind::LocatePoints},
+                   {"subgradeTableAction", SUBGRADE_TABLE_CAPTION, SetoutDialogKind::SubgradeTable}};
     for (const auto& e : entries) {
         QAction* action = output->addAction(caption(e.text));
         action->setObjectName(QLatin1String(e.name));
         const int kind = static_cast<int>(e.kind);
         connect(action, &QAction::triggered, this, [this, kind] { outputEntry(kind); });
+        // The subgrade table needs the surface.
+        if (e.kind == SetoutDialogKind::SubgradeTable) action->setEnabled(false);
     }
     addCheckMenu(bar, *this);
     layout->setMenuBar(bar);
@@ -291,6 +294,7 @@ void MainWindow::outputEntry(int kind) {
             case SetoutDialogKind::StakeTable: outcome = stakeTableOutcome(dialog->stakeTableRequest()); break;
             case SetoutDialogKind::CurveTable: outcome = curveTableOutcome(dialog->curveTableRequest()); break;
             case SetoutDialogKind::LocatePoints: outcome = locatePointsOutcome(dialog->locateRequest()); break;
+            case SetoutDialogKind::SubgradeTable: outcome = subgradeTableOutcome(dialog->subgradeTableRequest()); break;
         }
         if (outcome.kind != OutcomeKind::Refused || !dialog) return;
     }
@@ -336,6 +340,35 @@ Outcome MainWindow::locatePointsOutcome(const LocateRequest& request) {
         return writeLocatedPoints(project_, request, skipped, p, &written);
     });
     return outputShown(outcome, written);
+}
+
+Outcome MainWindow::subgradeTableOutcome(const SubgradeTableRequest& request) {
+    OutputWritten written;
+    const Outcome outcome = withProgress(caption("路基设计表"), [&](const Progress& p) {
+        return writeSubgradeTable(project_, request, p, &written);
+    });
+    return outputShown(outcome, written);
+}
+
+bool MainWindow::runSubgradeTable(const SubgradeTableRequest& request) {
+    return subgradeTableOutcome(request).isDone();
+}
+
+bool MainWindow::runLoadSurface() {
+    std::string status;
+    const Outcome outcome = loadSurfaceFiles(project_, *ui_, status);
+    if (outcome) {
+        form_->setText(Control::Label1, status);
+        surfaceChanged();
+    }
+    showOutcome(outcome, *ui_, messenger_);
+    return outcome.isDone();
+}
+
+void MainWindow::surfaceChanged() {
+    views_->showSurface(project_);
+    if (auto* action = findChild<QAction*>(QStringLiteral("subgradeTableAction")))
+        action->setEnabled(project_.surface.loaded());
 }
 
 bool MainWindow::runStakeTable(const StakeTableRequest& request) { return stakeTableOutcome(request).isDone(); }

@@ -106,7 +106,8 @@ public:
     // the drawing is computed.
     bool runSelectAndCompute();
 
-    // The profile and plan views beside the classic panel. They show the
+    // The profile and plan views beside the classic panel, and the
+    // cross-section view once the project has a surface. They show the
     // project loaded, mark the stake computed (typed, a stake file's last
     // stake, picked or selected), and a click on them sets 桩号 and computes
     // as Enter would.
@@ -121,7 +122,7 @@ public:
     bool openProject(const ProjectFiles& project);
 
     // The menus around the classic panel (menus.cpp): 文件 (打开项目…,
-    // 最近项目, 打开图形…, 退出), 输出, 视图, 帮助 (帮助, 关于).
+    // 最近项目, 载入超高和宽度…, 打开图形…, 退出), 输出, 视图, 帮助 (帮助, 关于).
     // The projects remembered, newest first, beside the settings file.
     const RecentProjects& recentProjects() const { return recent_; }
     // 最近项目 → entry index: loads it; a file that is gone is named in a
@@ -156,6 +157,11 @@ public:
     bool runStakeTable(const StakeTableRequest& request);
     bool runCurveTable(const CurveTableRequest& request);
     bool runLocatePoints(const LocateRequest& request);
+    // "路基设计表…", enabled once the project has a surface.
+    bool runSubgradeTable(const SubgradeTableRequest& request);
+    // 文件 → "载入超高和宽度…": the two files into the project in force
+    // (loadSurfaceFiles); the section view and 路基设计表 follow. True when loaded.
+    bool runLoadSurface();
     // Shows a dialog of the menu "输出"; true when it was accepted.
     std::function<bool(SetoutDialog&)> execDialog;
 
@@ -219,6 +225,9 @@ private:
     Outcome stakeTableOutcome(const StakeTableRequest& request);
     Outcome curveTableOutcome(const CurveTableRequest& request);
     Outcome locatePointsOutcome(const LocateRequest& request);
+    Outcome subgradeTableOutcome(const SubgradeTableRequest& request);
+    // The section view and the entries that need a surface, after it changed.
+    void surfaceChanged();
     Outcome outputShown(const Outcome& outcome, const OutputWritten& written);
     void connectHandlers();
     void check1Clicked(bool checked);

@@ -64,6 +64,7 @@ void MainWindow::attachRoadViews(QWidget* classicPanel) {
 void MainWindow::viewsAfterInitialise(bool done) {
     if (!done) return;  // the project in force stays shown
     views_->showProject(project_);
+    surfaceChanged();
 }
 
 void MainWindow::viewsAfterCompute() {

@@ -1,5 +1,5 @@
-// The main window's menus other than 输出: 文件 with the remembered projects
-// and the drawing, 视图 for the views, 帮助; the window title naming the
+// The main window's menus other than 输出: 文件 with the remembered projects,
+// the cross-section files and the drawing, 视图 for the views, 帮助; the window title naming the
 // project's files; and data files dropped on the window.
 #include <QCheckBox>
 #include <algorithm>
@@ -74,6 +74,11 @@ void MainWindow::buildMenus() {
     connect(openProjectAction, &QAction::triggered, this, [this] { runInitialise(); });
     recentMenu_ = file->addMenu(text(RECENT_TITLE));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    QAction* loadSurfaceAction = namedAction(file, "loadSurfaceAction", "载入超高和宽度…");
+    connect(loadSurfaceAction, &QAction::triggered, this, [this] { runLoadSurface(); });
+    // The cross-section goes with a project loaded.
+    connect(file, &QMenu::aboutToShow, this,
+            [this, loadSurfaceAction] { loadSurfaceAction->setEnabled(project_.initialised); });
     QAction* openDrawingAction = namedAction(file, "openDrawingAction", "打开图形…");
     connect(openDrawingAction, &QAction::triggered, this, [this] { openDrawing(); });
     file->addSeparator();
@@ -198,11 +203,13 @@ bool MainWindow::openDroppedFiles(const std::vector<std::string>& paths) {
     viewsUi_->answerOpenDialogs({dropped.project.files.begin(), dropped.project.files.end()});
     const bool done = runInitialise();
     // A LandXML file that brought its own profile leaves the profile dropped unread.
-    const bool profileUnread = done && viewsUi_->unusedAnswers() > 0;
+    const std::vector<std::string>& opened = viewsUi_->opened();
+    const bool profileUnread = done && !dropped.profile.empty() &&
+                               std::find(opened.begin(), opened.end(), dropped.profile) == opened.end();
     viewsUi_->answerOpenDialogs({});
     if (profileUnread)
         ui_->showMessage(OPEN_PROJECT_TITLE, "LandXML文件自带纵断面，未读取拖入的纵断面文件：" +
-                                                 QFileInfo(QString::fromStdString(dropped.project.files.back()))
+                                                 QFileInfo(QString::fromStdString(dropped.profile))
                                                      .fileName()
                                                      .toStdString());
     return done;

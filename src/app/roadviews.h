@@ -1,5 +1,7 @@
 // The views beside the classic panel: the profile view above the plan view
-// (the plan shown once an alignment is loaded), a row with the vertical
+// (the plan shown once an alignment is loaded) and the cross-section view
+// (shown once the project has a surface: the section at the stake computed,
+// or at the stake under the cursor on the profile or the plan), a row with the vertical
 // exaggeration, the picture export and the profile sheet export, and the
 // read-out of the cursor.
 #pragma once
@@ -23,6 +25,7 @@ namespace gradix {
 
 class PlanView;
 class ProfileView;
+class SectionView;
 
 // The scale a picture of a view is exported at unless another is chosen (1:N).
 inline constexpr double DEFAULT_PICTURE_SCALE = 2000;
@@ -34,11 +37,15 @@ public:
 
     // Shows the profile of project and, in alignment mode, its alignment.
     void showProject(const Project& project);
-    // Marks the stake computed (chainage, m) in both views; none clears it.
+    // The project's surface: the section view shown with the section at the
+    // stake marked, or hidden when the project has no surface or no profile.
+    void showSurface(const Project& project);
+    // Marks the stake computed (chainage, m) in the views; none clears it.
     void markChainage(std::optional<double> chainage);
 
     ProfileView* profileView() const { return profile_; }
     PlanView* planView() const { return plan_; }
+    SectionView* sectionView() const { return section_; }
     // The scale chosen for exported pictures (1:N).
     double pictureScale() const;
     QSize sizeHint() const override;
@@ -51,8 +58,15 @@ signals:
     void sheetExportRequested();
 
 private:
+    // The section at a chainage, or the hint when none.
+    void showSectionAt(std::optional<double> chainage);
+
     ProfileView* profile_;
     PlanView* plan_;
+    SectionView* section_;
+    Surface surface_;
+    Profile sectionProfile_;  // the profile the sections take their design elevation from
+    std::optional<double> marked_;
     QDoubleSpinBox* exaggeration_;
     QDoubleSpinBox* pictureScale_;
     QLabel* readout_;
@@ -65,6 +79,9 @@ private:
 // answers open dialogs from a list of files first (a project opened from the
 // command line), and it remembers the stake file last chosen, whose last
 // stake the views mark. Everything else goes to the interface it wraps.
+// The superelevation and width dialogs take the first file of the list
+// with their extension (*.sup, *.wid), wherever it stands, and answer none
+// when the list has none; a cancelled one is not among the files opened.
 class ViewsUserInterface : public UserInterface {
 public:
     explicit ViewsUserInterface(UserInterface& inner) : inner_(inner) {}
@@ -81,6 +98,7 @@ public:
     void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) override {
         inner_.showDetailedMessage(title, text, detail);
     }
+    bool hasFileFor(const FileDialog& dialog) const override;
     std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) override {
         return inner_.chooseLandXml(alignments);
     }

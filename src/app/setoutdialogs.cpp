@@ -31,6 +31,7 @@ const char* defaultName(SetoutDialogKind kind) {
     switch (kind) {
         case SetoutDialogKind::StakeTable: return "逐桩坐标表";
         case SetoutDialogKind::CurveTable: return "竖曲线表";
+        case SetoutDialogKind::SubgradeTable: return "路基设计表";
         default: return "坐标反算";
     }
 }
@@ -40,16 +41,19 @@ const char* defaultName(SetoutDialogKind kind) {
 SetoutDialog::SetoutDialog(SetoutDialogKind kind, const QString& folder, QWidget* parent)
     : QDialog(parent), kind_(kind), folder_(folder) {
     setObjectName(QStringLiteral("SetoutDialog"));
-    QString title = text(kind == SetoutDialogKind::StakeTable   ? STAKE_TABLE_CAPTION
-                         : kind == SetoutDialogKind::CurveTable ? CURVE_TABLE_CAPTION
-                                                                : LOCATE_POINTS_CAPTION);
+    QString title = text(kind == SetoutDialogKind::StakeTable      ? STAKE_TABLE_CAPTION
+                         : kind == SetoutDialogKind::CurveTable    ? CURVE_TABLE_CAPTION
+                         : kind == SetoutDialogKind::SubgradeTable ? SUBGRADE_TABLE_CAPTION
+                                                                   : LOCATE_POINTS_CAPTION);
     title.chop(1);  // the "…" of the menu entry
     setWindowTitle(title);
     auto* form = new QFormLayout;
-    if (kind == SetoutDialogKind::StakeTable) {
+    if (kind == SetoutDialogKind::StakeTable || kind == SetoutDialogKind::SubgradeTable) {
         every_ = field(this, "every", QStringLiteral("20"));
-        offsets_ = field(this, "offsets");
-        offsets_->setPlaceholderText(text("如 -7.5,7.5（右为正）"));
+        if (kind == SetoutDialogKind::StakeTable) {
+            offsets_ = field(this, "offsets");
+            offsets_->setPlaceholderText(text("如 -7.5,7.5（右为正）"));
+        }
         from_ = field(this, "from");
         to_ = field(this, "to");
         from_->setPlaceholderText(text("起点"));
@@ -58,8 +62,18 @@ SetoutDialog::SetoutDialog(SetoutDialogKind kind, const QString& folder, QWidget
         range->addWidget(from_);
         range->addWidget(to_);
         form->addRow(text("桩距(m)"), every_);
-        form->addRow(text("边桩距(m)"), offsets_);
+        if (offsets_) form->addRow(text("边桩距(m)"), offsets_);
         form->addRow(text("桩号范围"), range);
+    }
+    if (kind == SetoutDialogKind::SubgradeTable) {
+        groundFile_ = field(this, "groundFile");
+        groundFile_->setPlaceholderText(text("可不填"));
+        auto* browse = new QPushButton(text("…"), this);
+        connect(browse, &QPushButton::clicked, this, &SetoutDialog::chooseGround);
+        auto* row = new QHBoxLayout;
+        row->addWidget(groundFile_);
+        row->addWidget(browse);
+        form->addRow(text("地面线文件"), row);
     }
     if (kind == SetoutDialogKind::LocatePoints) {
         pointsFile_ = field(this, "pointsFile");
@@ -112,6 +126,16 @@ void SetoutDialog::chooseFile() {
 void SetoutDialog::choosePoints() {
     const QString chosen = QFileDialog::getOpenFileName(this, text("测点文件"), folder_);
     if (!chosen.isEmpty()) pointsFile_->setText(chosen);
+}
+
+void SetoutDialog::chooseGround() {
+    const QString chosen = QFileDialog::getOpenFileName(this, text("地面线文件"), folder_);
+    if (!chosen.isEmpty()) groundFile_->setText(chosen);
+}
+
+SubgradeTableRequest SetoutDialog::subgradeTableRequest() const {
+    return {every_->text().toStdString(), from_->text().toStdString(), to_->text().toStdString(),
+            groundFile_->text().toStdString(), format(), file_->text().toStdString()};
 }
 
 StakeTableRequest SetoutDialog::stakeTableRequest() const {

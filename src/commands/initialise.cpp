@@ -1,5 +1,7 @@
 #include "commands/initialise.h"
 
+#include <cctype>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -52,6 +54,32 @@ void readNoting(Project& next, const std::string& path, const ReadReport& report
         throw;
     }
     addNotes();
+}
+
+// Whether a folder holds a file with the extension (".sup"), in any case.
+bool folderHolds(const std::filesystem::path& folder, const std::string& extension) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::string found = it->path().extension().string();
+        for (char& c : found) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (found == extension && it->is_regular_file(ec)) return true;
+    }
+    return false;
+}
+
+// The cross-section files beside the road's file, asked for and loaded.
+void chooseSurface(Project& next, UserInterface& ui, const std::string& roadFile) {
+    const std::filesystem::path folder = std::filesystem::path(roadFile).parent_path();
+    SurfaceFiles files;
+    if (folderHolds(folder, ".sup") || ui.hasFileFor(SUPERELEVATION_DIALOG))
+        files.superelevation = ui.openFile(SUPERELEVATION_DIALOG);
+    if (folderHolds(folder, ".wid") || ui.hasFileFor(WIDTH_DIALOG)) files.widths = ui.openFile(WIDTH_DIALOG);
+    if (files.any()) loadSurface(next, files);
+}
+
+std::string fileNameOr(const std::string& path, const char* none) {
+    return path.empty() ? std::string(none) : std::filesystem::path(path).filename().string();
 }
 
 }  // namespace
@@ -113,6 +141,28 @@ void loadSurface(Project& next, const SurfaceFiles& files) {
     next.widthFileName = files.widths;
 }
 
+Outcome loadSurfaceFiles(Project& project, UserInterface& ui, std::string& status) {
+    return runTrapped([&] {
+        if (!project.initialised)
+            return Outcome::refused("请先初始化，再载入超高和宽度。", msg::notLoaded("纵断面（变坡点文件）"));
+        SurfaceFiles files;
+        files.superelevation = ui.openFile(SUPERELEVATION_DIALOG);
+        files.widths = ui.openFile(WIDTH_DIALOG);
+        if (!files.any()) return Outcome::cancelled();
+        // Read beside the project, through its chain breaks; kept only once both have loaded.
+        Project next;
+        next.breaks = project.breaks;
+        loadSurface(next, files);
+        project.surface = std::move(next.surface);
+        project.superelevationFileName = next.superelevationFileName;
+        project.widthFileName = next.widthFileName;
+        project.notes.insert(project.notes.end(), next.notes.begin(), next.notes.end());
+        status = "已载入超高和宽度：" + fileNameOr(files.superelevation, "默认") + "、" +
+                 fileNameOr(files.widths, "默认");
+        return Outcome::done();
+    });
+}
+
 const char* statusOf(const Project& project, const Form& form) {
     if (!project.initialised) return form.isChecked(Control::Check1) ? STATUS_START_ALIGNMENT : STATUS_START_BREAKS;
     if (!form.isChecked(Control::Option1)) return STATUS_FILE;
@@ -128,6 +178,9 @@ Outcome initialise(Project& project, Form& form, UserInterface& ui, const Settin
         Project next = project;
         next.pi = computePi();
         next.notes.clear();  // what this load notices, not what the last one did
+        next.surface = Surface{};
+        next.superelevationFileName.clear();
+        next.widthFileName.clear();
         std::optional<LandXmlProject> landXml;
         if (form.isChecked(Control::Check1)) {
             const std::string path = ui.openFile(ICD_DIALOG);
@@ -142,8 +195,12 @@ Outcome initialise(Project& project, Form& form, UserInterface& ui, const Settin
             loadChainBreaks(next, ui.openFile(BREAKS_DIALOG));
         }
         // A LandXML alignment that brought its profile needs no profile file.
-        if (!(landXml && landXml->hasProfile))
+        if (!(landXml && landXml->hasProfile)) {
             if (const Outcome profile = loadProfile(next, ui.openFile(PROFILE_DIALOG)); !profile) return profile;
+            chooseSurface(next, ui, next.profileFileName);
+        } else {
+            chooseSurface(next, ui, next.icdFileName);
+        }
 
         next.initialised = true;
         project = std::move(next);

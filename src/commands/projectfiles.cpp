@@ -20,7 +20,7 @@ constexpr const char* BREAKS_KEY = "breaks";
 constexpr const char* NAME_SEPARATOR = ", ";
 
 // What a dropped file is, by its extension.
-enum class Role { Alignment, LandXml, Breaks, Profile, Unknown };
+enum class Role { Alignment, LandXml, Breaks, Profile, Superelevation, Widths, Unknown };
 
 Role roleOf(const std::string& path) {
     const std::string ext = upperCaseAscii(std::filesystem::path(path).extension().string());
@@ -28,6 +28,8 @@ Role roleOf(const std::string& path) {
     if (ext == ".XML") return Role::LandXml;
     if (ext == ".DL") return Role::Breaks;
     if (ext == ".ZDM" || ext == ".SQX") return Role::Profile;
+    if (ext == ".SUP") return Role::Superelevation;
+    if (ext == ".WID") return Role::Widths;
     return Role::Unknown;
 }
 
@@ -131,13 +133,15 @@ std::vector<std::string> missingFiles(const ProjectFiles& project) {
 
 DroppedFiles sortDroppedFiles(const std::vector<std::string>& paths) {
     DroppedFiles dropped;
-    std::vector<std::string> alignments, landXml, breaks, profiles;
+    std::vector<std::string> alignments, landXml, breaks, profiles, superelevations, widths;
     for (const std::string& p : paths) {
         switch (roleOf(p)) {
             case Role::Alignment: alignments.push_back(p); break;
             case Role::LandXml: landXml.push_back(p); break;
             case Role::Breaks: breaks.push_back(p); break;
             case Role::Profile: profiles.push_back(p); break;
+            case Role::Superelevation: superelevations.push_back(p); break;
+            case Role::Widths: widths.push_back(p); break;
             case Role::Unknown: dropped.unknown.push_back(p); break;
         }
     }
@@ -147,7 +151,7 @@ DroppedFiles sortDroppedFiles(const std::vector<std::string>& paths) {
     if (!dropped.unknown.empty())
         dropped.problem = "无法识别的文件：" + joinedNames(dropped.unknown) +
                           "。\n可拖入的数据文件：平面ICD文件(*.ICD)、LandXML文件(*.xml)、断链文件(*.dl)、"
-                          "纵断面文件(*.zdm、*.sqx)。";
+                          "纵断面文件(*.zdm、*.sqx)、超高文件(*.sup)、宽度文件(*.wid)。";
     else if (roads.size() > 1)
         dropped.problem = "只能拖入一个平面或断链文件，拖入了：" + joinedNames(roads) + "。";
     else if (roads.empty())
@@ -156,10 +160,16 @@ DroppedFiles sortDroppedFiles(const std::vector<std::string>& paths) {
         dropped.problem = "只能拖入一个纵断面文件，拖入了：" + joinedNames(profiles) + "。";
     else if (profiles.empty() && landXml.empty())
         dropped.problem = "缺少纵断面文件(*.zdm、*.sqx)。";
+    else if (superelevations.size() > 1 || widths.size() > 1)
+        dropped.problem = "只能拖入一个超高文件和一个宽度文件，拖入了：" +
+                          joinedNames(superelevations.size() > 1 ? superelevations : widths) + "。";
     if (!dropped.usable()) return dropped;
     dropped.project.alignmentMode = breaks.empty();
     dropped.project.files = {roads.front()};
-    if (!profiles.empty()) dropped.project.files.push_back(profiles.front());
+    if (!profiles.empty()) dropped.project.files.push_back(dropped.profile = profiles.front());
+    // The cross-section files after the profile, as the initialisation asks for them.
+    if (!superelevations.empty()) dropped.project.files.push_back(superelevations.front());
+    if (!widths.empty()) dropped.project.files.push_back(widths.front());
     return dropped;
 }
 

@@ -70,6 +70,7 @@ std::vector<std::string> missingFiles(const ProjectFiles& project);
 struct DroppedFiles {
     ProjectFiles project;              // in the order of the initialisation
     std::vector<std::string> unknown;  // files of no known extension
+    std::string profile;               // the profile dropped, "" for none
     // Why the files make no project ("" when they do): in Chinese, for the person.
     std::string problem;
 
@@ -78,8 +79,9 @@ struct DroppedFiles {
 
 // Sorts paths (in any order) into a project. It needs exactly one of an
 // ICD, LandXML or chain-break file and one profile (a LandXML file may come
-// without: it may bring its own, or the profile dialog asks for it), and no
-// file of an unknown extension.
+// without: it may bring its own, or the profile dialog asks for it), at most
+// one superelevation (*.sup) and one width file (*.wid), put after the
+// profile, and no file of an unknown extension.
 DroppedFiles sortDroppedFiles(const std::vector<std::string>& paths);
 
 }  // namespace gradix

@@ -5,6 +5,7 @@
 #include "commands/trap.h"
 #include "setout/curvestable.h"
 #include "setout/stakestable.h"
+#include "setout/subgradetable.h"
 #include "setout/surveypoints.h"
 #include "stakes/stakes.h"
 #include "text/dataline.h"
@@ -31,6 +32,31 @@ Outcome notLoaded(const char* what) {
     return Outcome::refused(std::string("请先初始化") + what + "。", msg::notLoaded(what));
 }
 
+// The chainage of a range's stake field, through the project's chain breaks.
+Outcome rangeChainage(const Project& project, const std::string& stake, std::optional<double>& chainage) {
+    if (trimBlanks(stake).empty()) return Outcome::done();
+    KeptMessage sink;
+    std::int16_t accepted = 1;
+    const std::string qualified = zh_dlstr(project.breaks, trimBlanks(stake), sink, accepted);
+    if (accepted == 0) return Outcome::refused(sink.last, msg::stakeDetail(stake, msg::STAKE_REFUSED));
+    chainage = dlstr_sj(project.breaks, qualified);
+    return Outcome::done();
+}
+
+// The interval and the range of a table's dialog.
+template <class Options>
+Outcome rangeOptions(const Project& project, const std::string& everyText, const std::string& from,
+                     const std::string& to, Options& o) {
+    const std::optional<double> every = fieldNumber(everyText);
+    if (!every || !(*every > 0.0)) return Outcome::refused("桩距应为大于0的数。", msg::intervalNotPositive(everyText));
+    o.every = *every;
+    if (Outcome f = rangeChainage(project, from, o.fromChainage); !f) return f;
+    if (Outcome t = rangeChainage(project, to, o.toChainage); !t) return t;
+    if (o.fromChainage && o.toChainage && *o.fromChainage > *o.toChainage)
+        return Outcome::refused("起点桩号不应在终点桩号之后。", msg::rangeReversed(from, to));
+    return Outcome::done();
+}
+
 }  // namespace
 
 void writeTableFile(const Table& table, TableFormat format, const std::string& file) {
@@ -45,10 +71,7 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
     return runTrapped([&]() -> Outcome {
         if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
         StakeTableOptions o;
-        const std::optional<double> every = fieldNumber(r.every);
-        if (!every || !(*every > 0.0))
-            return Outcome::refused("桩距应为大于0的数。", msg::intervalNotPositive(r.every));
-        o.every = *every;
+        if (Outcome range = rangeOptions(project, r.every, r.from, r.to, o); !range) return range;
         std::istringstream offsets(r.offsets);
         for (std::string field; std::getline(offsets, field, ',');) {
             if (trimBlanks(field).empty()) continue;
@@ -56,27 +79,32 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
             if (!d) return Outcome::refused("边桩距应为以逗号分隔的数。", msg::offsetNotNumber(field));
             o.offsets.push_back(*d);
         }
-        const bool hasFrom = !trimBlanks(r.from).empty(), hasTo = !trimBlanks(r.to).empty();
-        const auto chainageOf = [&](const std::string& stake, std::optional<double>& chainage) -> Outcome {
-            KeptMessage sink;
-            std::int16_t accepted = 1;
-            const std::string qualified = zh_dlstr(project.breaks, trimBlanks(stake), sink, accepted);
-            if (accepted == 0) return Outcome::refused(sink.last, msg::stakeDetail(stake, msg::STAKE_REFUSED));
-            chainage = dlstr_sj(project.breaks, qualified);
-            return Outcome::done();
-        };
-        if (hasFrom)
-            if (Outcome f = chainageOf(r.from, o.fromChainage); !f) return f;
-        if (hasTo)
-            if (Outcome t = chainageOf(r.to, o.toChainage); !t) return t;
-        if (o.fromChainage && o.toChainage && *o.fromChainage > *o.toChainage)
-            return Outcome::refused("起点桩号不应在终点桩号之后。", msg::rangeReversed(r.from, r.to));
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
         const std::optional<std::vector<StakeRow>> rows =
             stakeTable(project.alignment, project.breaks, profile, o, progress);
         if (!rows) return Outcome::cancelled();
         writeTableFile(stakeTableColumns(*rows, project.breaks, o.offsets, profile != nullptr), r.format, r.file);
         if (written) *written = {r.file, writtenStatus(rows->size(), "桩号的逐桩坐标表", r.file)};
+        return Outcome::done();
+    });
+}
+
+Outcome writeSubgradeTable(const Project& project, const SubgradeTableRequest& r, const Progress& progress,
+                           OutputWritten* written) {
+    return runTrapped([&]() -> Outcome {
+        if (!project.surface.loaded()) return notLoaded("超高和宽度（超高文件、宽度文件）");
+        SubgradeTableOptions o;
+        if (Outcome range = rangeOptions(project, r.every, r.from, r.to, o); !range) return range;
+        std::optional<GroundLine> ground;
+        if (!trimBlanks(r.groundFile).empty()) ground = readGroundLine(trimBlanks(r.groundFile), project.breaks);
+        const Alignment* alignment = project.alignmentMode && project.alignment.elemCount > 0 ? &project.alignment
+                                                                                             : nullptr;
+        const std::optional<std::vector<SubgradeRow>> rows =
+            subgradeRows(project.surface, project.profile, project.breaks, alignment, o,
+                         ground ? &*ground : nullptr, progress);
+        if (!rows) return Outcome::cancelled();
+        writeTableFile(subgradeTableColumns(*rows, project.breaks, ground.has_value()), r.format, r.file);
+        if (written) *written = {r.file, writtenStatus(rows->size(), "桩号的路基设计表", r.file)};
         return Outcome::done();
     });
 }

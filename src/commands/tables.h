@@ -1,5 +1,6 @@
-// The tables of the window's menu "输出": 逐桩坐标表, 竖曲线表 and 坐标反算 (a
-// point file located), each from the fields of its dialog into a file.
+// The tables of the window's menu "输出": 逐桩坐标表, 竖曲线表, 坐标反算 (a
+// point file located) and 路基设计表, each from the fields of its dialog into
+// a file.
 #pragma once
 
 #include <string>
@@ -19,6 +20,15 @@ struct StakeTableRequest {
     std::string from, to;      // stake texts; both empty for the whole alignment
     TableFormat format = TableFormat::Xlsx;
     std::string file;          // the table's file
+};
+
+// The fields of the dialog of 路基设计表.
+struct SubgradeTableRequest {
+    std::string every = "20";  // m
+    std::string from, to;      // stake texts; both empty for the whole road
+    std::string groundFile;    // the ground line (地面线); may be empty
+    TableFormat format = TableFormat::Xlsx;
+    std::string file;
 };
 
 // The fields of the dialog of 竖曲线表.
@@ -46,6 +56,15 @@ void writeTableFile(const Table& table, TableFormat format, const std::string& f
 // holds it and "已写入N个桩号的逐桩坐标表：NAME".
 Outcome writeStakeTable(const Project& project, const StakeTableRequest& request, const Progress& progress = {},
                         OutputWritten* written = nullptr);
+
+// The subgrade table of the loaded surface along the profile (and the
+// alignment's main points in alignment mode), with the ground line when one
+// is given. Refused before a surface is loaded and for the fields as
+// writeStakeTable refuses them; Cancelled when progress stops it; the
+// failures of the ground line, the table and the file otherwise. written
+// (when given): "已写入N个桩号的路基设计表：NAME".
+Outcome writeSubgradeTable(const Project& project, const SubgradeTableRequest& request,
+                           const Progress& progress = {}, OutputWritten* written = nullptr);
 
 // The vertical-curve table of the loaded profile; written (when given):
 // "已写入N个变坡点的竖曲线表：NAME".

@@ -56,6 +56,12 @@ public:
         (void)detail;
         showMessage(title, text);
     }
+    // Whether the interface holds the file a dialog would be answered with
+    // (a project opened from a list of files); by default not.
+    virtual bool hasFileFor(const FileDialog& dialog) const {
+        (void)dialog;
+        return false;
+    }
     // Clears the clipboard and puts plain text on it.
     virtual void setClipboard(const std::string& text) = 0;
     // Asks which alignment of a LandXML file, and which of its profiles, to

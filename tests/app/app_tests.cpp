@@ -62,6 +62,7 @@
 #include "text/numbers.h"
 #include "views/planview.h"
 #include "views/profileview.h"
+#include "views/sectionview.h"
 
 namespace fs = std::filesystem;
 using gradix::Control;
@@ -1093,6 +1094,27 @@ TEST(WindowViews, ComputedStakesAreMarkedAndAClickOnTheProfileComputesAsEnterWou
     EXPECT_EQ(s.text("Text1"), before);
 }
 
+// A project with a surface shows the section at the stake computed and
+// offers the subgrade table; one without shows neither.
+TEST(WindowViews, ALoadedSurfaceShowsTheSectionAndEnablesTheSubgradeTable) {
+    Session s;
+    auto* subgrade = s.child<QAction>("subgradeTableAction");
+    const QWidget* section = s.child("sectionView");
+    s.initialiseCrest();
+    EXPECT_FALSE(section->isVisibleTo(s.window.get()));
+    EXPECT_FALSE(subgrade->isEnabled());
+
+    s.dir.write("road.sup", gradix::testing::CROWN_SUPERELEVATION);
+    s.initialise({s.dir.file("b.dl"), s.dir.file("p.zdm"), s.dir.file("road.sup"),
+                  s.dir.write("road.wid", gradix::testing::DIVIDED_WIDTHS)});
+    ASSERT_TRUE(s.window->project().surface.loaded());
+    EXPECT_TRUE(section->isVisibleTo(s.window.get()));
+    EXPECT_TRUE(subgrade->isEnabled());
+    s.field("Text1")->setText("180");
+    QTest::keyClick(s.field("Text1"), Qt::Key_Return);
+    EXPECT_EQ(s.window->roadViews()->sectionView()->model().stake, "K0+180.000");
+}
+
 TEST(WindowViews, TheProfileSheetIsWrittenAndOpenedInTheDrawingWindow) {
     Session s;  // the window's own link: Gradix's drawing window
     auto* connector = dynamic_cast<gradix::DrawingWindowConnector*>(&s.window->cadConnector());
@@ -1467,7 +1489,7 @@ TEST(WindowOutput, TheOutputMenuWritesTheTablesFromItsDialogs) {
     QStringList entries;
     for (QAction* a : menu->actions()) entries << a->text();
     EXPECT_EQ(entries, (QStringList{QString::fromUtf8("逐桩坐标表…"), QString::fromUtf8("竖曲线表…"),
-                                    QString::fromUtf8("坐标反算…")}));
+                                    QString::fromUtf8("坐标反算…"), QString::fromUtf8("路基设计表…")}));
 
     const std::string table = (fs::path(s.dir.qfolder().toStdString()) / "stakes.csv").string();
     gradix::StakeTableRequest request;
@@ -1627,6 +1649,7 @@ TEST(WindowDrop, DroppedFilesInitialiseInTheirOrderOrAreRefusedWithAMessage) {
     } rows[] = {
         {{"p.zdm", "b.dl"}, "Gradix V2.5 — b.dl, p.zdm"},
         {{"line.zdm", "line.ICD"}, "Gradix V2.5 — line.ICD, line.zdm"},
+        {{"road.wid", "p.zdm", "b.dl", "road.sup"}, "Gradix V2.5 — b.dl, p.zdm, road.sup, road.wid"},
         {{"b.dl", "notes.doc", "p.zdm"}, "message 打开项目: 无法识别的文件：notes.doc。"},
         {{"p.zdm"}, "message 打开项目: 缺少平面ICD文件、LandXML文件或断链文件。"},
         {{"b.dl", "line.ICD", "p.zdm"}, "message 打开项目: 只能拖入一个平面或断链文件，拖入了：line.ICD、b.dl。"},
@@ -1634,7 +1657,9 @@ TEST(WindowDrop, DroppedFilesInitialiseInTheirOrderOrAreRefusedWithAMessage) {
     };
     const std::map<std::string, const char*> contents = {{"b.dl", NO_BREAKS}, {"p.zdm", CREST_PROFILE},
                                                          {"line.ICD", SHORT_ICD}, {"line.zdm", SHORT_ICD_PROFILE},
-                                                         {"notes.doc", "x"}};
+                                                         {"notes.doc", "x"},
+                                                         {"road.sup", gradix::testing::CROWN_SUPERELEVATION},
+                                                         {"road.wid", gradix::testing::DIVIDED_WIDTHS}};
     for (const auto& row : rows) {
         Session s;
         std::vector<std::string> paths;

@@ -565,6 +565,11 @@ TEST(Tables, CancelledAndRefusedRunsWriteNothing) {
         {"offset not a number", stakes("20", "7.5,x", "", ""), true, refused("边桩距应为以逗号分隔的数。")},
         {"range reversed", stakes("20", "", "500", "300"), true, refused("起点桩号不应在终点桩号之后。")},
         {"negative offset limit", located(points, "-1"), true, refused("偏距限值应为不小于0的数。")},
+        {"subgrade table without a surface",
+         [&](const std::string& file) {
+             return gradix::writeSubgradeTable(s.project, {"20", "", "", "", gradix::TableFormat::Csv, file});
+         },
+         true, refused("请先初始化超高和宽度（超高文件、宽度文件）。")},
         {"stake table stopped", stakes("20", "", "", "", stop), true, {}},
         {"located points stopped", located(points, "100", stop), true, {}},
     };
@@ -574,5 +579,87 @@ TEST(Tables, CancelledAndRefusedRunsWriteNothing) {
         s.ui.show(c.run(file));
         EXPECT_EQ(s.ui.events, c.events) << c.what;
         EXPECT_FALSE(fs::exists(fs::path(s.dir.folder()) / "table.csv")) << c.what;
+    }
+}
+
+// ---- the cross-section files -------------------------------------------------
+
+// After the profile the initialisation asks for the superelevation and width
+// files that the profile's folder holds, a cancelled dialog meaning none of
+// that kind; the surface of the project in force never outlives it.
+TEST(Initialise, AsksForTheCrossSectionFilesTheRoadsFolderHolds) {
+    const std::string SUP = "open superelevationDialog 读取超高资料", WID = "open widthDialog 读取宽度资料";
+    const struct Case {
+        const char* what;
+        bool supBeside, widBeside;
+        std::deque<std::string> answers;  // after the profile: names in the folder, "" cancelled
+        std::vector<std::string> dialogs;  // after the profile's
+        bool loaded;
+        const char* supFile;
+        const char* widFile;
+    } cases[] = {
+        {"no cross-section file beside the profile", false, false, {}, {}, false, "", ""},
+        {"both beside, both chosen", true, true, {"road.sup", "road.wid"}, {SUP, WID}, true, "road.sup", "road.wid"},
+        {"both beside, both cancelled", true, true, {"", ""}, {SUP, WID}, false, "", ""},
+        {"only the widths beside", false, true, {"road.wid"}, {WID}, true, "", "road.wid"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s;
+        // A surface in force from an earlier project.
+        gradix::setUniformWidths(s.project.surface, gradix::crownSection());
+        gradix::setUniformSlopes(s.project.surface, gradix::crownSection());
+        s.project.superelevationFileName = "old.sup";
+        if (c.supBeside) s.dir.write("road.sup", gradix::testing::CROWN_SUPERELEVATION);
+        if (c.widBeside) s.dir.write("road.wid", gradix::testing::DIVIDED_WIDTHS);
+        s.ui.answers = {s.dir.write("b.dl", NO_BREAKS_FILE), s.dir.write("p.zdm", CREST_PROFILE)};
+        for (const std::string& a : c.answers) s.ui.answers.push_back(a.empty() ? a : s.dir.file(a));
+
+        ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
+        const std::vector<std::string> dialogs(s.ui.events.begin() + 2, s.ui.events.end());
+        EXPECT_EQ(dialogs, c.dialogs);
+        EXPECT_EQ(s.project.surface.loaded(), c.loaded);
+        EXPECT_EQ(s.project.superelevationFileName, *c.supFile ? s.dir.file(c.supFile) : "");
+        EXPECT_EQ(s.project.widthFileName, *c.widFile ? s.dir.file(c.widFile) : "");
+    }
+}
+
+// 文件 → 载入超高和宽度…: into the project in force, or nothing changes.
+TEST(LoadSurface, LoadsIntoTheProjectInForceOrLeavesItAsItWas) {
+    const struct Case {
+        const char* what;
+        bool initialised;
+        const char* sup;  // the dialogs' answers: a file's bytes written as road.sup, or "" cancelled
+        const char* wid;
+        gradix::OutcomeKind outcome;
+        const char* status;
+        bool loaded;
+    } cases[] = {
+        {"before a project", false, gradix::testing::CROWN_SUPERELEVATION, gradix::testing::DIVIDED_WIDTHS,
+         gradix::OutcomeKind::Refused, "", false},
+        {"both cancelled", true, "", "", gradix::OutcomeKind::Cancelled, "", false},
+        {"a width file of eight fields", true, gradix::testing::CROWN_SUPERELEVATION, "1 2 3 4 0 4 3 2\n",
+         gradix::OutcomeKind::Failed, "", false},
+        {"both", true, gradix::testing::CROWN_SUPERELEVATION, gradix::testing::DIVIDED_WIDTHS,
+         gradix::OutcomeKind::Done, "已载入超高和宽度：road.sup、road.wid", true},
+        {"the superelevation only", true, gradix::testing::CROWN_SUPERELEVATION, "", gradix::OutcomeKind::Done,
+         "已载入超高和宽度：road.sup、默认", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s;
+        if (c.initialised) {
+            s.ui.answers = {s.dir.write("b.dl", NO_BREAKS_FILE), s.dir.write("p.zdm", CREST_PROFILE)};
+            ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
+        }
+        s.ui.answers = {*c.sup ? s.dir.write("road.sup", c.sup) : "", *c.wid ? s.dir.write("road.wid", c.wid) : ""};
+        std::string status;
+        const gradix::Outcome outcome = gradix::loadSurfaceFiles(s.project, s.ui, status);
+        EXPECT_EQ(outcome.kind, c.outcome) << outcome.message << " " << outcome.detail;
+        if (c.outcome == gradix::OutcomeKind::Failed) {
+            EXPECT_NE(outcome.detail.find("road.wid"), std::string::npos);
+        }
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(s.project.surface.loaded(), c.loaded);
     }
 }

@@ -23,6 +23,12 @@ inline constexpr const char* ROAD_BREAKS_FILE = "2350 2300\n4100 4180\n";
 inline constexpr const char* SHORT_ICD = "1000\n0,0,0\n1,10\n";
 inline constexpr const char* SHORT_ICD_PROFILE = "1000 50\n1010 51\n";
 
+// The cross-section files of a road along the crest curve, one row each:
+// a normal crown of -2 % (earth shoulders -4 %) and a section of 1 m median
+// halves, 7.5 m carriageways, 2.5 m hard and 0.75 m earth shoulders a side.
+inline constexpr const char* CROWN_SUPERELEVATION = "-4 -2 -2 0 -2 -2 -4\n";
+inline constexpr const char* DIVIDED_WIDTHS = "0.75 2.5 7.5 1 0 1 7.5 2.5 0.75\n";
+
 #ifdef GRADIX_EXAMPLES
 // The path of a file of the example project (road.dl, road.zdm, road.icd,
 // road-icd.zdm, stakes.txt, road-plan.dxf).
