@@ -354,13 +354,18 @@ void checkSurface(const CheckedFiles& files, const ChainBreakTable& table, const
     if (!usable) return;
     prepareSurface(surface);
 
-    // Slopes, row by row, as the file writes them.
     const ChainageTable& slopes = surface.slopes;
-    for (std::size_t r = 0; !files.superelevation.empty() && r < slopes.rows(); ++r)
-        for (std::size_t c = 0; c < slopes.columns(); ++c)
-            if (const double v = slopes.value(r, c); std::fabs(v) > MAX_CROSS_SLOPE)
-                findings.error(files.superelevation, slopeReport.entryLines[r],
-                               "横坡" + percent(v) + "超过±" + percent(MAX_CROSS_SLOPE));
+    // Slopes, row by row as the file writes them: the steepest of a row.
+    static const char* const COLUMN[] = {"左土路肩", "左硬路肩", "左行车道", "右行车道", "右硬路肩", "右土路肩"};
+    for (std::size_t r = 0; !files.superelevation.empty() && r < slopes.rows(); ++r) {
+        std::size_t steepest = 0;
+        for (std::size_t c = 1; c < slopes.columns(); ++c)
+            if (!(std::fabs(slopes.value(r, c)) <= std::fabs(slopes.value(r, steepest)))) steepest = c;
+        if (const double v = slopes.value(r, steepest); std::fabs(v) > MAX_CROSS_SLOPE)
+            findings.error(files.superelevation, slopeReport.entryLines[r],
+                           std::string(COLUMN[steepest]) + "横坡" + formatPercent(v, 2) + "%超过±" +
+                               formatPercent(MAX_CROSS_SLOPE, 0) + "%");
+    }
 
     // Runoff: how fast each carriageway edge rises against the pivot from
     // one row of the superelevation file to the next.

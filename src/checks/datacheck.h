@@ -63,8 +63,8 @@ struct CheckedFiles {
     std::string icd;
     std::string landxml;
     // The cross-section, optional: its superelevation and width files.
-    std::string superelevation;
-    std::string widths;
+    std::string superelevation = {};
+    std::string widths = {};
 };
 
 // Checks the files and returns every finding in file order (chain breaks or

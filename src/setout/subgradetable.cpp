@@ -111,9 +111,10 @@ std::optional<std::vector<SubgradeRow>> subgradeRows(const Surface& surface, con
         const SideSection& right = row.section.of(Side::Right);
         const double leftEdge = left.width[0] + left.width[1], rightEdge = right.width[0] + right.width[1];
         const double offsets[5] = {-left.totalWidth(), -leftEdge, 0.0, rightEdge, right.totalWidth()};
+        // On a design line at 0 the surface's elevations are the heights
+        // against the design elevation, without the rounding of a difference.
         for (std::size_t k = 0; k < 5; ++k)
-            row.edgeHeights[k] = surfacePointOf(surface, row.section, row.designElevation, offsets[k]).elevation -
-                                 row.designElevation;
+            row.edgeHeights[k] = surfacePointOf(surface, row.section, 0.0, offsets[k]).elevation;
         rows.push_back(std::move(row));
     }
     if (progress) progress(rows.size(), rows.size());

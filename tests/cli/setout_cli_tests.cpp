@@ -321,7 +321,8 @@ TEST_F(SetoutCli, SurfaceThroughTheCommandLine) {
     std::istringstream rows(r.out);
     std::string first;
     std::getline(rows, first);
-    EXPECT_EQ(first.substr(0, 34), "K0+000.000\t0\t100\t5.75\t0.75\t1.5\t3.5\t0\t") << first;
+    EXPECT_EQ(first, "K0+000.000\t0\t100\t5.75\t0.75\t1.5\t3.5\t0\t0\t3.5\t1.5\t0.75\t5.75\t-0.02\t-0.02\t"
+                     "-0.1225\t-0.07\t0\t-0.07\t-0.1225\tQD");
     EXPECT_NE(r.out.find("\tZH\n"), std::string::npos);
 
     const std::string steep = write("steep.sup", "-2 -2 -2 0 -2 -2 -2\n-2 -2 -2 100 -2 -2 -2\n"
@@ -329,6 +330,9 @@ TEST_F(SetoutCli, SurfaceThroughTheCommandLine) {
     r = run({"check", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "--sup", steep, "--speed",
              "80"});
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_NE(r.out.find(steep + "\t3\t横坡12.0000%超过±10.0000%"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("超高渐变率1/10大于设计速度80 km/h的1/200"), std::string::npos) << r.out;
+    // The default lanes of 3.75 m turned about the centreline: the left edge
+    // rises 3.75 × (12 % + 2 %) in 10 m.
+    EXPECT_EQ(r.out, "错误\t" + steep + "\t3\t左土路肩横坡12.00%超过±10%\n" + "错误\t" + steep +
+                         "\t3\t左行车道边缘的超高渐变率1/19大于设计速度80 km/h的1/200\n" + "错误\t" + steep +
+                         "\t3\t右行车道边缘的超高渐变率1/27大于设计速度80 km/h的1/200\n");
 }
