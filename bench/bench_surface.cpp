@@ -42,7 +42,7 @@ const Project& longProject() {
             wid += "0.75 2.5 7.5 1.5 " + std::to_string(at + 320) + " 1.5 7.5 2.5 0.75\n";
         }
         testing::TempFolder folder("long-surface");
-        p.surface.pivot = Pivot::InnerEdge;
+        p.surface.pivot = Pivot::MedianEdge;
         readSuperelevationFile(folder.write("long.sup", sup), p.breaks, p.surface);
         readWidthFile(folder.write("long.wid", wid), p.breaks, p.surface);
         prepareSurface(p.surface);

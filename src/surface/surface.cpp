@@ -97,11 +97,44 @@ std::size_t ChainageTable::index() {
         }
         if (n > 0 && before_[(n - 1) * columns_ + c] == NONE) return c;
     }
+    bucketRow_.clear();
+    bucketScale_ = 0.0;
+    if (n >= 2) {
+        first_ = chainage_.front();
+        const double span = chainage_.back() - first_;
+        bucketScale_ = static_cast<double>(n) / span;
+        if (!std::isfinite(bucketScale_)) bucketScale_ = 0.0;
+        bucketRow_.assign(n + 1, 0);
+        std::size_t r = 0;
+        for (std::size_t b = 0; b <= n; ++b) {
+            const double start = first_ + static_cast<double>(b) / bucketScale_;
+            while (r + 1 < n && chainage_[r + 1] <= start) ++r;
+            bucketRow_[b] = r;
+        }
+    }
     return columns_;
 }
 
 std::size_t ChainageTable::rowOf(double chainage) const {
-    const auto above = std::upper_bound(chainage_.begin(), chainage_.end(), chainage);
+    auto low = chainage_.begin(), high = chainage_.end();
+    if (bucketScale_ > 0.0 && chainage >= first_) {
+        // The rows that can hold the chainage: from its bucket's first row to
+        // the next bucket's first row (rounding of the bucket's start is
+        // covered by taking one row more on each side).
+        const double at = (chainage - first_) * bucketScale_;
+        const std::size_t b = at < static_cast<double>(bucketRow_.size() - 1) ? static_cast<std::size_t>(at)
+                                                                              : bucketRow_.size() - 1;
+        const std::size_t from = bucketRow_[b] > 0 ? bucketRow_[b] - 1 : 0;
+        const std::size_t to = b + 1 < bucketRow_.size() ? std::min(bucketRow_[b + 1] + 2, chainage_.size()) : chainage_.size();
+        low = chainage_.begin() + static_cast<std::ptrdiff_t>(from);
+        high = chainage_.begin() + static_cast<std::ptrdiff_t>(to);
+        // Rows closer than the rounding of a bucket's start: every row.
+        if ((low != chainage_.begin() && *(low - 1) > chainage) || (high != chainage_.end() && *high <= chainage)) {
+            low = chainage_.begin();
+            high = chainage_.end();
+        }
+    }
+    const auto above = std::upper_bound(low, high, chainage);
     return above == chainage_.begin() ? 0 : static_cast<std::size_t>(above - chainage_.begin()) - 1;
 }
 
@@ -141,9 +174,13 @@ std::optional<Pivot> pivotNamed(const std::string& name) {
 
 namespace {
 
-Section sectionOfRows(const Surface& surface, std::size_t slopeRow, std::size_t widthRow, double chainage) {
+// The section at a chainage from the rows before it, on both sides or on
+// one only.
+Section sectionOfRows(const Surface& surface, std::size_t slopeRow, std::size_t widthRow, double chainage,
+                      bool bothSides = true, Side only = Side::Right) {
     Section s;
     for (Side side : {Side::Left, Side::Right}) {
+        if (!bothSides && side != only) continue;
         SideSection& half = s.of(side);
         for (std::size_t c = 0; c < COMPONENTS; ++c) {
             half.width[c] = surface.widths.valueAt(widthRow, widthColumn(side, c), chainage);
@@ -240,7 +277,12 @@ SurfacePoint surfacePointOf(const Surface& surface, const Section& section, doub
 }
 
 SurfacePoint surfacePointAt(const Surface& surface, const Profile& profile, double chainage, double offset) {
-    return surfacePointOf(surface, sectionAt(surface, chainage), DesignElevation(profile, chainage), offset);
+    // A pivot on the inner edge needs both sides (which is lower); else the
+    // point's side is all the formula reads.
+    const Section section = sectionOfRows(surface, surface.slopes.rowOf(chainage), surface.widths.rowOf(chainage),
+                                          chainage, surface.pivot == Pivot::InnerEdge,
+                                          offset < 0.0 ? Side::Left : Side::Right);
+    return surfacePointOf(surface, section, DesignElevation(profile, chainage), offset);
 }
 
 Section crownSection(double laneWidth, double crown) {

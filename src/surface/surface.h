@@ -91,6 +91,11 @@ private:
     // Per row and column: the nearest row at or before / at or after it with
     // a value (SIZE_MAX for none), so that a lookup costs one bisection.
     std::vector<std::size_t> before_, after_;
+    // The rows by equal stretches of chainage: bucket b, from first_ +
+    // b / bucketScale_, begins in row bucketRow_[b]; a lookup bisects only
+    // the rows of its bucket (one or two on a road of evenly spread rows).
+    double first_ = 0.0, bucketScale_ = 0.0;
+    std::vector<std::size_t> bucketRow_;
 };
 
 // The fraction of a width change done at fraction k of its way: k itself

@@ -3,6 +3,7 @@
 // a plain evaluation of its own at random stakes and offsets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -167,6 +168,24 @@ TEST(Surface, FormulaAgreesWithAPlainEvaluation) {
                 EXPECT_NEAR(p.elevation, 100 + N(pivotAt) - N(design) + S(o) - S(pivotAt), EXACT) << x << " " << o;
             }
         }
+}
+
+// The row lookup by buckets of chainage answers what a bisection of all the
+// rows answers, also where rows crowd into one bucket or lie a rounding apart.
+TEST(Surface, RowLookupAgreesWithABisectionOfAllRows) {
+    ChainageTable t(1);
+    const std::vector<double> at = {-3, 0, 1e-3, 2e-3, 1000, std::nextafter(1000.0, 2000.0), 1000.0005, 4999.9, 5000};
+    for (double c : at) t.addRow(c, &c);
+    t.index();
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> anywhere(-10, 5010);
+    std::vector<double> probes = at;
+    for (int i = 0; i < 20000; ++i) probes.push_back(anywhere(random));
+    for (double x : probes) {
+        const auto above = std::upper_bound(at.begin(), at.end(), x);
+        const std::size_t expected = above == at.begin() ? 0 : static_cast<std::size_t>(above - at.begin()) - 1;
+        ASSERT_EQ(t.rowOf(x), expected) << x;
+    }
 }
 
 TEST(Surface, ReadersRefuseBadRowsAtTheirLine) {
