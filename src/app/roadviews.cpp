@@ -24,6 +24,9 @@ constexpr double MIN_EXAGGERATION = 1;
 constexpr double MAX_EXAGGERATION = 1000;
 constexpr int VIEWS_MIN_WIDTH = 560;
 constexpr int VIEW_MIN_HEIGHT = 240;
+// The cross-section needs less height than the long views: a surface a few
+// metres wide, exaggerated, under its labels.
+constexpr int SECTION_MIN_HEIGHT = 150;
 constexpr int PROFILE_SHARE = 3;  // of the height, against the plan's 2
 constexpr int PLAN_SHARE = 2;
 constexpr double MIN_PICTURE_SCALE = 1;
@@ -40,7 +43,7 @@ RoadViews::RoadViews(QWidget* parent) : QWidget(parent) {
     plan_->setMinimumHeight(VIEW_MIN_HEIGHT);
     plan_->hide();
     section_ = new SectionView(this);
-    section_->setMinimumHeight(VIEW_MIN_HEIGHT);
+    section_->setMinimumHeight(SECTION_MIN_HEIGHT);
     section_->hide();
 
     auto* splitter = new QSplitter(Qt::Vertical, this);

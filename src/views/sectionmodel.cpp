@@ -68,6 +68,9 @@ SectionModel buildSectionModel(const Surface& surface, const Profile& profile, c
     return m;
 }
 
+// The least share of a view's height the section's rise is drawn over.
+constexpr double MIN_BAND_SHARE = 0.4;
+
 SectionViewport SectionViewport::fitting(const SectionModel& model, double width, double height, double plotTop,
                                          double plotBottom, double verticalExaggeration, double margin) {
     SectionViewport v;
@@ -79,7 +82,9 @@ SectionViewport SectionViewport::fitting(const SectionModel& model, double width
     const double right = model.points.back().offset;
     const double across = std::max(right - left, 1.0);
     const double rise = std::max(model.highestElevation - model.lowestElevation, 0.01);
-    const double band = std::max(plotBottom - plotTop, 1.0);
+    // A view too low for the labels' room still draws the section over a
+    // part of its height (the labels then crowd), never as a flat line.
+    const double band = std::max({plotBottom - plotTop, MIN_BAND_SHARE * height, 1.0});
     v.pixelsPerMetre = std::min(width * margin / across, band * margin / (rise * verticalExaggeration));
     v.centreOffset = (left + right) / 2;
     // The section's middle elevation in the middle of the band.
