@@ -16,6 +16,7 @@
 #include "setout/curvestable.h"
 #include "setout/side_points.h"
 #include "setout/stakestable.h"
+#include "setout/subgradetable.h"
 #include "setout/surveypoints.h"
 #include "setout/table.h"
 #include "stakes/chainbreaks.h"
@@ -348,4 +349,51 @@ TEST(BearingDms, RoundsOnceAndCarries) {
     EXPECT_EQ(bearingDms(pi / 2), "90°00′00.00″");
     EXPECT_EQ(bearingDms((45.0 + 30.0 / 60 + 12.346 / 3600) * pi / 180), "45°30′12.35″");
     EXPECT_EQ(bearingDms((10.0 + 59.0 / 60 + 59.996 / 3600) * pi / 180), "11°00′00.00″");
+}
+
+// The subgrade table on the example road with the default section (3.75 m
+// lanes at -2 %) and a ground line: the ground interpolated between its
+// stakes and none beyond them, fill or cut against the design elevation,
+// the lane edges 3.75 × 2 % below the centreline, and the main points.
+TEST_F(ExampleRoad, SubgradeTableFromTheGroundLineAndTheSection) {
+    Surface surface;
+    setUniformSlopes(surface, crownSection());
+    setUniformWidths(surface, crownSection());
+    prepareSurface(surface);
+    const GroundLine ground = readGroundLine(put("g.txt", "示例 地面线\n;; 桩号 高程\nK0+300,110\n500\t106\n"), noBreaks);
+    ASSERT_EQ(ground.chainage.size(), 2u);
+    EXPECT_EQ(ground.at(400), 108.0);
+    EXPECT_FALSE(ground.at(299.9));
+    try {
+        readGroundLine(put("bad.txt", "300 110\n200 100\n"), noBreaks);
+        ADD_FAILURE();
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.detail(), msg::located((dir / "bad.txt").string(), 2, msg::rowNotAhead(200, 300)));
+    }
+    SubgradeTableOptions options;
+    options.every = 100;
+    options.fromChainage = 300;
+    options.toChainage = 600;
+    const std::vector<SubgradeRow> rows = *subgradeRows(surface, profile, noBreaks, &road, options, &ground);
+    const Table t = subgradeTableColumns(rows, noBreaks, true);
+    const auto column = [&](const std::string& header) {
+        for (std::size_t c = 0; c < t.columns.size(); ++c)
+            if (t.columns[c].header == header) return c;
+        ADD_FAILURE() << header;
+        return std::size_t{0};
+    };
+    std::vector<std::string> names;
+    for (const auto& row : t.rows) names.push_back(row[column("桩号")].text + " " + row[column("主点")].text);
+    EXPECT_EQ(names, (std::vector<std::string>{"K0+300.000 ", "K0+400.000 ZH", "K0+500.000 HY", "K0+600.000 "}));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        const std::vector<Cell>& row = t.rows[i];
+        const std::optional<double> g = ground.at(rows[i].chainage);
+        const double fill = g ? rows[i].designElevation - *g : 0.0;
+        EXPECT_EQ(row[column("地面高程")].kind, g ? Cell::Kind::Number : Cell::Kind::Empty);
+        EXPECT_EQ(row[column(fill > 0 ? "填高" : "挖深")].value, g ? std::fabs(fill) : 0.0);
+        EXPECT_EQ(row[column("施工时中桩填挖")].value, g ? fill : 0.0);
+        EXPECT_NEAR(row[column("左行车道边缘与设计高之差")].value, -0.075, 1e-15);
+        EXPECT_EQ(row[column("右路基宽度")].value, 3.75);
+    }
 }
