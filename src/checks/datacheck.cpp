@@ -352,7 +352,12 @@ void checkSurface(const CheckedFiles& files, const ChainBreakTable& table, const
     else
         usable = read(files.widths, widthReport, readWidthFile) && surface.widths.rows() > 0 && usable;
     if (!usable) return;
-    prepareSurface(surface);
+    try {
+        prepareSurface(surface);
+    } catch (const GradixError& e) {
+        findings.refused(files.widths.empty() ? files.superelevation : files.widths, e);
+        return;
+    }
 
     const ChainageTable& slopes = surface.slopes;
     // Slopes, row by row as the file writes them: the steepest of a row.

@@ -144,7 +144,12 @@ CLI::Option* SurfaceOptions::add(CLI::App* command) {
         ->type_name("L");
     allowOnly(command->add_option("--pivot", pivot, help::PIVOT), {"centre", "inner-edge", "median-edge"})
         ->type_name("P");
+    sectionOption = command->add_option("--section", section, help::SECTION)->type_name("W,S");
     return superelevation.option;
+}
+
+bool SurfaceOptions::given() const {
+    return superelevation.given() || widths.given() || (sectionOption && sectionOption->count() > 0);
 }
 
 void SurfaceOptions::load(Project& project, bool evenWithoutFiles) const {
@@ -157,6 +162,14 @@ void SurfaceOptions::load(Project& project, bool evenWithoutFiles) const {
     if (widths.given()) {
         if (widths.path.empty()) throw FileAccessError(msg::NO_FILE_CHOSEN);
         files.widths = widths.path;
+    }
+    if (sectionOption && sectionOption->count() > 0) {
+        const std::optional<double> lane = parseStrictNumber(section.substr(0, section.find(',')));
+        const std::optional<double> crown =
+            section.find(',') == std::string::npos ? std::nullopt : parseStrictNumber(section.substr(section.find(',') + 1));
+        if (!lane || !crown) throw UsageError{usage::sectionNotRead(section)};
+        if (!(*lane > 0.0)) throw UsageError{usage::LANE_NOT_POSITIVE};
+        files.section = crownSection(*lane, *crown / 100.0);
     }
     files.designLine = *designLineNamed(designLine);
     files.pivot = *pivotNamed(pivot);

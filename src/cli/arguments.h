@@ -118,10 +118,12 @@ struct SurfaceOptions {
     FileOption superelevation, widths;
     std::string designLine = "centre";
     std::string pivot = "centre";
+    std::string section;  // "W,S": lane width (m) and crown (%) where a file is not given
+    CLI::Option* sectionOption = nullptr;
 
     // Adds the four options; answers --sup.
     CLI::Option* add(CLI::App* command);
-    bool given() const { return superelevation.given() || widths.given(); }
+    bool given() const;
     // Reads the files given into project.surface, through its chain breaks
     // (after the project is loaded); nothing when none is given, unless
     // told to load the normal crown then.

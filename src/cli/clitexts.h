@@ -56,6 +56,7 @@ inline constexpr const char* SUPERELEVATION = "超高文件（*.sup）：左土�
 inline constexpr const char* WIDTHS =
     "宽度文件（*.wid）：左土路肩 左硬路肩 左行车道 左中间带 桩号 右中间带 右行车道 右硬路肩 右土路肩 [高次]（米）";
 inline constexpr const char* DESIGN_LINE = "设计高程所在的线：centre（中线，默认）、median-edge（中间带外缘）、subgrade-edge（路基边缘）";
+inline constexpr const char* SECTION = "未给出 --sup 或 --wid 时的横断面：每侧一条车道的宽度W（米）和路拱横坡S（%），默认3.75,-2";
 inline constexpr const char* PIVOT = "超高旋转轴：centre（中线，默认）、inner-edge（内侧行车道边缘）、median-edge（中间带边缘）";
 
 inline std::string tableFormat(const std::string& what) {
@@ -85,6 +86,8 @@ inline constexpr const char* RANGE_REVERSED = "--from 不应在 --to 之后";
 inline constexpr const char* TOO_MANY_ROWS = "表的行数过多";
 inline constexpr const char* MAX_OFFSET_NEGATIVE = "--max-offset 不应为负";
 inline constexpr const char* XLSX_NEEDS_FILE = "--format xlsx 须给出 --out 文件";
+inline std::string sectionNotRead(const std::string& text) { return "--section 应写作 W,S（车道宽度,路拱横坡%）：" + text; }
+inline constexpr const char* LANE_NOT_POSITIVE = "--section 的车道宽度应大于0";
 inline constexpr const char* NO_OFFSET = "--offset 至少要有一个偏距";
 inline std::string offsetNotNumber(const std::string& field) {
     return "--offset 应为以逗号分隔的米数，而不是“" + field + "”";

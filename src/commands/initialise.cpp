@@ -121,13 +121,13 @@ void loadSurface(Project& next, const SurfaceFiles& files) {
     // normal crown all along).
     const bool fromLandXml = files.superelevation.empty() && !next.landXmlSuperelevation.empty();
     if (files.superelevation.empty())
-        setRunSlopes(surface, next.landXmlSuperelevation, crownSection());
+        setRunSlopes(surface, next.landXmlSuperelevation, files.section);
     else
         readNoting(next, files.superelevation, report,
                    [&] { readSuperelevationFile(files.superelevation, next.breaks, surface, &report); });
     ReadReport widthReport;
     if (files.widths.empty())
-        setUniformWidths(surface, crownSection());
+        setUniformWidths(surface, files.section);
     else
         readNoting(next, files.widths, widthReport, [&] { readWidthFile(files.widths, next.breaks, surface, &widthReport); });
     try {

@@ -63,6 +63,9 @@ struct SurfaceFiles {
     std::string widths;
     DesignLine designLine = DesignLine::Centre;
     Pivot pivot = Pivot::Centre;
+    // The section where a file is not given (its crown also that of a
+    // LandXML alignment's superelevation runs).
+    Section section = crownSection();
     bool any() const { return !superelevation.empty() || !widths.empty(); }
 };
 void loadSurface(Project& next, const SurfaceFiles& files);

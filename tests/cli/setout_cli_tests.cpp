@@ -311,6 +311,11 @@ TEST_F(SetoutCli, SurfaceThroughTheCommandLine) {
               "K0+100\t0\t102.0000\t-2.0000\nK0+100\t3.5\t101.9300\t-2.0000\n"
               "K0+100\t-5.75\t101.8775\t-3.0000\nK0+100\t5.76\tbeyond-edge\n");
 
+    // Without the files, the lanes and crown of --section.
+    r = run({"compute", "--icd", example("road.icd"), "--profile", example("road-icd.zdm"), "--section", "3.5,-1.5",
+             "--offset", "3.5,4", "K0+100"});
+    EXPECT_EQ(r.out, "K0+100\t3.5\t101.9475\t-1.5000\nK0+100\t4\tbeyond-edge\n") << r.err;
+
     const std::string points = write("p.txt", "P1 3345880.118 512490.113 102.5\n");
     r = with({"locate", "--points", points, "--format", "csv"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -31,6 +31,7 @@
 #include "profile/profile.h"
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
+#include "surface/surface.h"
 #include "support/chain_breaks.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -75,7 +76,7 @@ std::string repeatLines(int count, const std::function<std::string(int)>& line) 
 
 // ---------------------------------------------------------------- the readers
 
-enum class Reader { ChainBreaks, Profile, Icd, StakeFile };
+enum class Reader { ChainBreaks, Profile, Icd, StakeFile, Superelevation, Widths };
 
 const char* nameOf(Reader r) {
     switch (r) {
@@ -83,6 +84,8 @@ const char* nameOf(Reader r) {
     case Reader::Profile: return "Profile";
     case Reader::Icd: return "Icd";
     case Reader::StakeFile: return "StakeFile";
+    case Reader::Superelevation: return "Superelevation";
+    case Reader::Widths: return "Widths";
     }
     return "";
 }
@@ -93,6 +96,7 @@ struct Loaded {
     Profile profile;
     Alignment alignment;
     std::vector<StakeResult> stakes;
+    Surface surface;
     ScriptedUi ui;  // what the person was told
 };
 
@@ -130,6 +134,8 @@ bool readWith(Reader reader, const std::string& path, const ChainBreakTable& tab
             EXPECT_TRUE(std::isfinite(r.chainage) && std::isfinite(r.elevation) && std::isfinite(r.grade)) << r.stake;
         return evaluated;
     }
+    case Reader::Superelevation: readSuperelevationFile(path, table, out.surface); return true;
+    case Reader::Widths: readWidthFile(path, table, out.surface); return true;
     }
     return true;
 }
@@ -152,6 +158,8 @@ void readChecking(Reader reader, const std::string& path, const ChainBreakTable&
         return;
     }
     case Reader::StakeFile: return;
+    case Reader::Superelevation: readSuperelevationFile(path, table, out.surface, &report); return;
+    case Reader::Widths: readWidthFile(path, table, out.surface, &report); return;
     }
 }
 
@@ -459,9 +467,37 @@ std::vector<Hostile> stakeFileInputs() {
     };
 }
 
+// The cross-section files: every value strict and finite, rows in order,
+// whatever the bytes around them.
+std::vector<Hostile> sectionInputs() {
+    const Reader S = Reader::Superelevation, W = Reader::Widths;
+    const std::string crown = "-3 -2 -2 0 -2 -2 -3\n";
+    const auto rows = [](std::size_t n) {
+        return [n](const Loaded& l) { EXPECT_EQ(l.surface.slopes.rows() + l.surface.widths.rows(), n); };
+    };
+    return {
+        {S, "NanOrInfinity", crown + "nan -2 -2 10 -2 -2 -3\n", 2},
+        {S, "NanOrInfinity", crown + "-3 -2 -2 inf -2 -2 -3\n", 2},
+        {W, "BeyondTheDoubles", "0 0 1e309 0 0 0 3.5 0 0\n", 1},
+        {S, "LargestDoubles", crown + "-3 -2 -2 1e308 -2 -2 -3\n", LOADS, rows(2)},
+        {S, "MegabyteLine", crown + "-3 -2 -2 10 -2 -2 " + mb('3') + "\n", 2},
+        {S, "MegabyteLine", mb(' ') + crown, LOADS, rows(1)},
+        {W, "Capacity", repeatLines(100000, [](int i) { return "0 0 3.5 0 " + std::to_string(i) + " 0 3.5 0 0\n"; }),
+         LOADS, rows(100000)},
+        {S, "LineEnds", "-3 -2 -2 0 -2 -2 -3\r\r\n-3 -2 -2 9 -2 -2 -3\r", LOADS, rows(2)},
+        {S, "ByteOrderMark", BOM + "路名\n" + crown, LOADS, rows(1)},
+        {W, "Gb18030", GB_GRADE_POINT + "\r\n0 0 3.5 0 0 0 3.5 0 0 \xB8\xDF\xB4\xCE\n", LOADS, rows(1)},
+        {S, "NulBytes", nul("-3 -2", " -2 0 -2 -2 -3\n"), 1},
+        // The stake's number ends at a NUL, as every stake's does.
+        {S, "NulBytes", nul("-3 -2 -2 0", " -2 -2 -3\n"), LOADS, rows(1)},
+        {W, "RowsOutOfOrder", "0 0 3.5 0 10 0 3.5 0 0\n0 0 3.5 0 10 0 3.5 0 0\n", 2},
+        {S, "StretchLetter", crown + "-3 -2 -2 W100 -2 -2 -3\n", 2, {}, gradix::testing::ROAD_BREAKS},
+    };
+}
+
 std::vector<Hostile> hostileInputs() {
     std::vector<Hostile> all;
-    for (auto inputs : {chainBreakInputs(), profileInputs(), icdInputs(), stakeFileInputs()})
+    for (auto inputs : {chainBreakInputs(), profileInputs(), icdInputs(), stakeFileInputs(), sectionInputs()})
         for (Hostile& h : inputs) all.push_back(std::move(h));
     return all;
 }
@@ -589,6 +625,8 @@ std::string readableFile(Reader r) {
     case Reader::Profile: return "0 100\n100 101\n";
     case Reader::Icd: return "0\n0,0,0\n1,10\n";
     case Reader::StakeFile: return "100\n";
+    case Reader::Superelevation: return "-2 -2 -2 0 -2 -2 -2\n";
+    case Reader::Widths: return "0 0 3.5 0 0 0 3.5 0 0\n";
     }
     return "";
 }
@@ -613,7 +651,8 @@ TEST_P(EveryReader, AnUnreadableFileIsADataFailure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, EveryReader,
-                         ::testing::Values(Reader::ChainBreaks, Reader::Profile, Reader::Icd, Reader::StakeFile),
+                         ::testing::Values(Reader::ChainBreaks, Reader::Profile, Reader::Icd, Reader::StakeFile,
+                                           Reader::Superelevation, Reader::Widths),
                          [](const ::testing::TestParamInfo<Reader>& info) { return nameOf(info.param); });
 
 // ------------------------------------------------- stake file through compute
