@@ -62,4 +62,27 @@ std::optional<LandXmlChoice> chooseLandXmlAlignment(const std::vector<LandXmlAli
     return dialog.choice();
 }
 
+std::optional<SurfaceAxes> chooseSurfaceAxesIn(const SurfaceAxes& current, QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("surfaceAxesDialog"));
+    dialog.setWindowTitle(QString::fromUtf8("设计线和超高旋转轴"));
+    auto* line = new QComboBox(&dialog);
+    line->setObjectName(QStringLiteral("surfaceDesignLine"));
+    for (const char* name : {"中线", "中间带外缘", "路基边缘（二、三、四级公路）"}) line->addItem(QString::fromUtf8(name));
+    line->setCurrentIndex(static_cast<int>(current.designLine));
+    auto* pivot = new QComboBox(&dialog);
+    pivot->setObjectName(QStringLiteral("surfacePivot"));
+    for (const char* name : {"中线", "内侧行车道边缘（加宽前）", "中间带边缘"}) pivot->addItem(QString::fromUtf8(name));
+    pivot->setCurrentIndex(static_cast<int>(current.pivot));
+    auto* layout = new QFormLayout(&dialog);
+    layout->addRow(QString::fromUtf8("设计高程所在："), line);
+    layout->addRow(QString::fromUtf8("超高旋转轴："), pivot);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return SurfaceAxes{static_cast<DesignLine>(line->currentIndex()), static_cast<Pivot>(pivot->currentIndex())};
+}
+
 }  // namespace gradix

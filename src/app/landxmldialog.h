@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "landxml/landxml.h"
+#include "surface/surface.h"
 
 class QComboBox;
 class QWidget;
@@ -32,5 +33,10 @@ private:
 // Shows the dialog; the choice, or nullopt when cancelled.
 std::optional<LandXmlChoice> chooseLandXmlAlignment(const std::vector<LandXmlAlignmentSummary>& alignments,
                                                     QWidget* parent);
+
+// Where the design line lies and what the carriageway turns about
+// ("surfaceDesignLine", "surfacePivot"): the choice, or nullopt when
+// cancelled.
+std::optional<SurfaceAxes> chooseSurfaceAxesIn(const SurfaceAxes& current, QWidget* parent);
 
 }  // namespace gradix

@@ -159,6 +159,10 @@ void QtUserInterface::showDetailedMessage(const std::string& title, const std::s
     box.exec();
 }
 
+std::optional<SurfaceAxes> QtUserInterface::chooseSurfaceAxes(const SurfaceAxes& current) {
+    return chooseSurfaceAxesIn(current, &window_);
+}
+
 std::optional<LandXmlChoice> QtUserInterface::chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) {
     return chooseLandXmlAlignment(alignments, &window_);
 }

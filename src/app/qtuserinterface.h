@@ -63,6 +63,7 @@ public:
     void showDetailedMessage(const std::string& title, const std::string& text, const std::string& detail) override;
     // The dialog that picks an alignment of a LandXML file and its profile.
     std::optional<LandXmlChoice> chooseLandXml(const std::vector<LandXmlAlignmentSummary>& alignments) override;
+    std::optional<SurfaceAxes> chooseSurfaceAxes(const SurfaceAxes& current) override;
 
     // Where the next file dialog opens.
     const QString& dialogFolder() const { return folder_; }

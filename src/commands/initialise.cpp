@@ -75,7 +75,13 @@ void chooseSurface(Project& next, UserInterface& ui, const std::string& roadFile
     if (folderHolds(folder, ".sup") || ui.hasFileFor(SUPERELEVATION_DIALOG))
         files.superelevation = ui.openFile(SUPERELEVATION_DIALOG);
     if (folderHolds(folder, ".wid") || ui.hasFileFor(WIDTH_DIALOG)) files.widths = ui.openFile(WIDTH_DIALOG);
-    if (files.any()) loadSurface(next, files);
+    if (!files.any()) return;
+    // Cancelled, the axes stay at the centreline.
+    if (const std::optional<SurfaceAxes> axes = ui.chooseSurfaceAxes({})) {
+        files.designLine = axes->designLine;
+        files.pivot = axes->pivot;
+    }
+    loadSurface(next, files);
 }
 
 std::string fileNameOr(const std::string& path, const char* none) {
@@ -149,9 +155,16 @@ Outcome loadSurfaceFiles(Project& project, UserInterface& ui, std::string& statu
         files.superelevation = ui.openFile(SUPERELEVATION_DIALOG);
         files.widths = ui.openFile(WIDTH_DIALOG);
         if (!files.any()) return Outcome::cancelled();
+        const std::optional<SurfaceAxes> axes =
+            ui.chooseSurfaceAxes({project.surface.designLine, project.surface.pivot});
+        if (!axes) return Outcome::cancelled();
+        files.designLine = axes->designLine;
+        files.pivot = axes->pivot;
         // Read beside the project, through its chain breaks; kept only once both have loaded.
         Project next;
         next.breaks = project.breaks;
+        next.icdFileName = project.icdFileName;
+        next.landXmlSuperelevation = project.landXmlSuperelevation;  // the slopes where no file is chosen
         loadSurface(next, files);
         project.surface = std::move(next.surface);
         project.superelevationFileName = next.superelevationFileName;

@@ -9,6 +9,7 @@
 
 #include "landxml/landxml.h"
 #include "stakes/messages.h"
+#include "surface/surface.h"
 
 namespace gradix {
 
@@ -72,6 +73,10 @@ public:
         return LandXmlChoice{alignments.front().name,
                              alignments.front().profiles.empty() ? std::string() : alignments.front().profiles.front()};
     }
+    // Asks where the profile's elevation lies across the road and what the
+    // carriageway turns about, offering current; nullopt when the person
+    // cancels. Without a dialog to show, current.
+    virtual std::optional<SurfaceAxes> chooseSurfaceAxes(const SurfaceAxes& current) { return current; }
 };
 
 }  // namespace gradix

@@ -120,6 +120,13 @@ enum class DesignLine { Centre, MedianEdge, SubgradeEdge };
 // The axis the carriageway rotates about.
 enum class Pivot { Centre, InnerEdge, MedianEdge };
 
+// Both at once, as the window asks for them.
+struct SurfaceAxes {
+    DesignLine designLine = DesignLine::Centre;
+    Pivot pivot = Pivot::Centre;
+    bool operator==(const SurfaceAxes&) const = default;
+};
+
 // "centre", "median-edge", "subgrade-edge" / "centre", "inner-edge",
 // "median-edge"; nullopt for any other name.
 std::optional<DesignLine> designLineNamed(const std::string& name);

@@ -586,7 +586,8 @@ TEST(Tables, CancelledAndRefusedRunsWriteNothing) {
 
 // After the profile the initialisation asks for the superelevation and width
 // files that the profile's folder holds, a cancelled dialog meaning none of
-// that kind; the surface of the project in force never outlives it.
+// that kind, and with a file chosen for the design line and the pivot; the
+// surface of the project in force never outlives it.
 TEST(Initialise, AsksForTheCrossSectionFilesTheRoadsFolderHolds) {
     const std::string SUP = "open superelevationDialog 读取超高资料", WID = "open widthDialog 读取宽度资料";
     const struct Case {
@@ -599,9 +600,10 @@ TEST(Initialise, AsksForTheCrossSectionFilesTheRoadsFolderHolds) {
         const char* widFile;
     } cases[] = {
         {"no cross-section file beside the profile", false, false, {}, {}, false, "", ""},
-        {"both beside, both chosen", true, true, {"road.sup", "road.wid"}, {SUP, WID}, true, "road.sup", "road.wid"},
+        {"both beside, both chosen", true, true, {"road.sup", "road.wid"}, {SUP, WID, "axes"}, true, "road.sup",
+         "road.wid"},
         {"both beside, both cancelled", true, true, {"", ""}, {SUP, WID}, false, "", ""},
-        {"only the widths beside", false, true, {"road.wid"}, {WID}, true, "", "road.wid"},
+        {"only the widths beside", false, true, {"road.wid"}, {WID, "axes"}, true, "", "road.wid"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -634,6 +636,7 @@ TEST(LoadSurface, LoadsIntoTheProjectInForceOrLeavesItAsItWas) {
         gradix::OutcomeKind outcome;
         const char* status;
         bool loaded;
+        std::optional<gradix::SurfaceAxes> axes = gradix::SurfaceAxes{};  // the answer of the axes dialog
     } cases[] = {
         {"before a project", false, gradix::testing::CROWN_SUPERELEVATION, gradix::testing::DIVIDED_WIDTHS,
          gradix::OutcomeKind::Refused, "", false},
@@ -644,6 +647,11 @@ TEST(LoadSurface, LoadsIntoTheProjectInForceOrLeavesItAsItWas) {
          gradix::OutcomeKind::Done, "已载入超高和宽度：road.sup、road.wid", true},
         {"the superelevation only", true, gradix::testing::CROWN_SUPERELEVATION, "", gradix::OutcomeKind::Done,
          "已载入超高和宽度：road.sup、默认", true},
+        {"the axes asked for and cancelled", true, gradix::testing::CROWN_SUPERELEVATION, "",
+         gradix::OutcomeKind::Cancelled, "", false, std::nullopt},
+        {"the axes chosen", true, gradix::testing::CROWN_SUPERELEVATION, gradix::testing::DIVIDED_WIDTHS,
+         gradix::OutcomeKind::Done, "已载入超高和宽度：road.sup、road.wid", true,
+         gradix::SurfaceAxes{gradix::DesignLine::MedianEdge, gradix::Pivot::InnerEdge}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -653,6 +661,7 @@ TEST(LoadSurface, LoadsIntoTheProjectInForceOrLeavesItAsItWas) {
             ASSERT_TRUE(s.ui.show(gradix::initialise(s.project, s.form, s.ui, s.settings)));
         }
         s.ui.answers = {*c.sup ? s.dir.write("road.sup", c.sup) : "", *c.wid ? s.dir.write("road.wid", c.wid) : ""};
+        s.ui.axes = c.axes;
         std::string status;
         const gradix::Outcome outcome = gradix::loadSurfaceFiles(s.project, s.ui, status);
         EXPECT_EQ(outcome.kind, c.outcome) << outcome.message << " " << outcome.detail;
@@ -661,5 +670,8 @@ TEST(LoadSurface, LoadsIntoTheProjectInForceOrLeavesItAsItWas) {
         }
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(s.project.surface.loaded(), c.loaded);
+        if (c.loaded) {
+            EXPECT_EQ((gradix::SurfaceAxes{s.project.surface.designLine, s.project.surface.pivot}), *c.axes);
+        }
     }
 }

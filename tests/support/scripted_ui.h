@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,13 @@ public:
     std::vector<std::string> events;
     std::vector<std::string> errorDetails;
     std::string clipboard;
+    // The answer of the design-line and pivot dialog; nullopt cancels it.
+    std::optional<SurfaceAxes> axes = SurfaceAxes{};
 
+    std::optional<SurfaceAxes> chooseSurfaceAxes(const SurfaceAxes&) override {
+        events.push_back("axes");
+        return axes;
+    }
     std::string openFile(const FileDialog& dialog) override {
         events.push_back(std::string("open ") + dialog.name + ' ' + dialog.title);
         return next();
