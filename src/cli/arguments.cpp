@@ -183,6 +183,25 @@ std::vector<std::string> SurfaceOptions::files() const {
     return paths;
 }
 
+void StakeRange::add(CLI::App* command) {
+    fromOption = command->add_option("--from", from, "范围的起点桩号")->type_name(help::STAKE);
+    CLI::Option* toOption = command->add_option("--to", to, "范围的终点桩号")->type_name(help::STAKE);
+    fromOption->needs(toOption);
+    toOption->needs(fromOption);
+}
+
+Outcome StakeRange::read(const ChainBreakTable& breaks, std::optional<double>& fromChainage,
+                         std::optional<double>& toChainage) const {
+    if (!fromOption || fromOption->count() == 0) return Outcome::done();
+    double a = 0.0, b = 0.0;
+    if (Outcome f = stakeArgument(breaks, from, a); !f) return f;
+    if (Outcome t = stakeArgument(breaks, to, b); !t) return t;
+    if (a > b) throw UsageError{usage::RANGE_REVERSED};
+    fromChainage = a;
+    toChainage = b;
+    return Outcome::done();
+}
+
 CLI::Option* TableOutput::add(CLI::App* command, const std::string& what) {
     formatOption = allowOnly(command->add_option("--format", format, help::tableFormat(what)), {"tsv", "csv", "xlsx"})
                        ->type_name("tsv|csv|xlsx");

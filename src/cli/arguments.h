@@ -131,6 +131,19 @@ struct SurfaceOptions {
     std::vector<std::string> files() const;
 };
 
+// --from and --to of a table: a range of stakes, both or neither.
+struct StakeRange {
+    std::string from, to;
+    CLI::Option* fromOption = nullptr;
+
+    void add(CLI::App* command);
+    // The range given, each stake through the chain breaks, into the two
+    // chainages (untouched when no range is given): Refused with the core's
+    // message for a stake they refuse; UsageError for a reversed range.
+    Outcome read(const ChainBreakTable& breaks, std::optional<double>& fromChainage,
+                 std::optional<double>& toChainage) const;
+};
+
 // --format and --out of a table: tsv (unless told), csv or xlsx (which needs
 // a file); --out - or none is standard output.
 struct TableOutput {

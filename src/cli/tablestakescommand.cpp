@@ -27,9 +27,9 @@ constexpr const char* DESCRIPTION =
 
 struct TableStakesOptions {
     ProjectOptions project;
-    std::string every, offset, from, to;
+    std::string every, offset;
     CLI::Option* offsetOption = nullptr;
-    CLI::Option* fromOption = nullptr;
+    StakeRange range;
     TableOutput output;
 };
 
@@ -43,14 +43,7 @@ Outcome run(const TableStakesOptions& o, CommandContext& c) {
     requireNotRead(o.output.out.path, o.project.files());
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
-    if (o.fromOption->count() > 0) {
-        double from = 0.0, to = 0.0;
-        if (Outcome f = stakeArgument(project.breaks, o.from, from); !f) return f;
-        if (Outcome t = stakeArgument(project.breaks, o.to, to); !t) return t;
-        if (from > to) throw UsageError{usage::RANGE_REVERSED};
-        so.fromChainage = from;
-        so.toChainage = to;
-    }
+    if (Outcome range = o.range.read(project.breaks, so.fromChainage, so.toChainage); !range) return range;
     const bool withProfile = o.project.hasDesign(project);
     const Profile* profile = withProfile ? &project.profile : nullptr;
     const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
@@ -69,10 +62,7 @@ void addTableStakesCommand(CommandRegistry& registry, CLI::App* table) {
     o->project.addProfile(command);
     command->add_option("--every", o->every, "桩距S（米，>0）")->type_name("S")->required();
     o->offsetOption = command->add_option("--offset", o->offset, help::OFFSET)->type_name("D[,D...]");
-    o->fromOption = command->add_option("--from", o->from, "范围的起点桩号")->type_name(help::STAKE);
-    CLI::Option* to = command->add_option("--to", o->to, "范围的终点桩号")->type_name(help::STAKE);
-    o->fromOption->needs(to);
-    to->needs(o->fromOption);
+    o->range.add(command);
     o->output.add(command, "表");
     registry.onRun(command, [o](CommandContext& c) { return run(*o, c); });
 }

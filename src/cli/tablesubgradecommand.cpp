@@ -30,8 +30,7 @@ struct TableSubgradeOptions {
     SurfaceOptions surface;
     FileOption ground;
     std::string every = "20";
-    std::string from, to;
-    CLI::Option* fromOption = nullptr;
+    StakeRange range;
     TableOutput output;
 };
 
@@ -49,14 +48,7 @@ Outcome run(const TableSubgradeOptions& o, CommandContext& c) {
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
     o.project.requireProfile(project);
     o.surface.load(project, true);
-    if (o.fromOption->count() > 0) {
-        double from = 0.0, to = 0.0;
-        if (Outcome f = stakeArgument(project.breaks, o.from, from); !f) return f;
-        if (Outcome t = stakeArgument(project.breaks, o.to, to); !t) return t;
-        if (from > to) throw UsageError{usage::RANGE_REVERSED};
-        so.fromChainage = from;
-        so.toChainage = to;
-    }
+    if (Outcome range = o.range.read(project.breaks, so.fromChainage, so.toChainage); !range) return range;
     const GroundLine ground = o.ground.given() ? readGroundLine(o.ground.path, project.breaks) : GroundLine{};
     const Alignment* alignment = project.alignment.elemCount >= 1 ? &project.alignment : nullptr;
     const std::vector<SubgradeRow> rows = *subgradeRows(project.surface, project.profile, project.breaks, alignment,
@@ -75,10 +67,7 @@ void addTableSubgradeCommand(CommandRegistry& registry, CLI::App* table) {
     o->surface.add(command);
     o->ground.option = command->add_option("--ground", o->ground.path, "地面线文件：每行 桩号 高程")->type_name(help::FILE);
     command->add_option("--every", o->every, "桩距S（米，>0）")->type_name("S")->default_str("20");
-    o->fromOption = command->add_option("--from", o->from, "范围的起点桩号")->type_name(help::STAKE);
-    CLI::Option* to = command->add_option("--to", o->to, "范围的终点桩号")->type_name(help::STAKE);
-    o->fromOption->needs(to);
-    to->needs(o->fromOption);
+    o->range.add(command);
     o->output.add(command, "表");
     registry.onRun(command, [o](CommandContext& c) { return run(*o, c); });
 }

@@ -35,12 +35,7 @@ std::optional<double> GroundLine::at(double c) const {
 
 GroundLine readGroundLine(const std::string& path, const ChainBreakTable& breaks, ReadReport* report) {
     TextLineReader lines(path);
-    if (const std::optional<DataFileKind> other = certainKindOf(path);
-        other == DataFileKind::LandXml || other == DataFileKind::DxfDrawing) {
-        DataError e(otherKindReason(*other));
-        e.locate(path);
-        throw e;
-    }
+    refuseXmlOrDrawing(path);
     const bool checking = report != nullptr && report->checkMode;
     GroundLine ground;
     bool firstDataLine = true;
@@ -54,9 +49,7 @@ GroundLine readGroundLine(const std::string& path, const ChainBreakTable& breaks
             try {
                 if (fields.size() != GROUND_FIELDS)
                     throw DataError(msg::sectionFieldCount(msg::GROUND_ROW, fields.size(), "2"));
-                const StakeQualification stake = qualifyStake(breaks, fields[0]);
-                if (!stake.accepted()) throw DataError(stake.refusal);
-                const double c = requireFinite(dlstr_sj(breaks, stake.text), msg::STAKE_CHAINAGE);
+                const double c = chainageOfStakeField(breaks, fields[0]);
                 const std::optional<double> z = parseStrictNumber(fields[1]);
                 if (!z) throw DataError(msg::sectionValueNotNumber(msg::GROUND_ELEVATION, fields[1]));
                 requireFinite(*z, msg::GROUND_ELEVATION);

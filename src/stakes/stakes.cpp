@@ -279,4 +279,10 @@ std::string GetStrP(std::string_view sFilename, std::string_view temp) {
     return "0";
 }
 
+double chainageOfStakeField(const ChainBreakTable& table, std::string_view field) {
+    const StakeQualification stake = qualifyStake(table, field);
+    if (!stake.accepted()) throw DataError(stake.refusal);
+    return requireFinite(dlstr_sj(table, stake.text), msg::STAKE_CHAINAGE);
+}
+
 }  // namespace gradix

@@ -109,6 +109,11 @@ std::string zh_dlstr(const ChainBreakTable& table, std::string_view zhstr, Messa
 // Raises DataError for a stretch letter beyond "U" (beyond the table's slots).
 double dlstr_sj(const ChainBreakTable& table, std::string_view dlzhstr);
 
+// The continuous chainage (m) of a stake field of a data file: qualified
+// (qualifyStake), converted (dlstr_sj) and finite. Raises DataError with the
+// refusal's message for a stake the chain breaks refuse.
+double chainageOfStakeField(const ChainBreakTable& table, std::string_view field);
+
 // sj_dlstr_11: qualified stake text of a chainage (m): the letter (when the
 // table has breaks) and the value as "0" when whole, else "0.000".
 // Raises DataError only for a table whose count lies outside 0..19.

@@ -341,9 +341,7 @@ double readRow(const SectionFileKind& kind, const std::vector<std::string>& fiel
     const bool transitionField = kind.widths && fields.size() == kind.fields + 1;
     if (fields.size() != kind.fields && !transitionField)
         throw DataError(msg::sectionFieldCount(kind.rowName, fields.size(), kind.widths ? "9或10" : "7"));
-    const StakeQualification stake = qualifyStake(breaks, fields[kind.stakeField]);
-    if (!stake.accepted()) throw DataError(stake.refusal);
-    const double chainage = requireFinite(dlstr_sj(breaks, stake.text), msg::STAKE_CHAINAGE);
+    const double chainage = chainageOfStakeField(breaks, fields[kind.stakeField]);
     std::size_t column = 0;
     for (std::size_t f = 0; f < kind.fields; ++f) {
         if (f == kind.stakeField) continue;
@@ -371,12 +369,7 @@ double readRow(const SectionFileKind& kind, const std::vector<std::string>& fiel
 void readSectionFile(const SectionFileKind& kind, const std::string& path, const ChainBreakTable& breaks,
                      ChainageTable& table, ReadReport* report) {
     TextLineReader lines(path);
-    if (const std::optional<DataFileKind> other = certainKindOf(path);
-        other == DataFileKind::LandXml || other == DataFileKind::DxfDrawing) {
-        DataError e(otherKindReason(*other));
-        e.locate(path);
-        throw e;
-    }
+    refuseXmlOrDrawing(path);
     const bool checking = report != nullptr && report->checkMode;
     table = ChainageTable(kind.fields - 1);
     std::vector<double> values(table.columns());

@@ -202,4 +202,12 @@ void refuseOtherKind(const std::string& path, DataFileKind expected) {
     throw error;
 }
 
+void refuseXmlOrDrawing(const std::string& path) {
+    const std::optional<DataFileKind> kind = certainKindOf(path);
+    if (kind != DataFileKind::LandXml && kind != DataFileKind::DxfDrawing) return;
+    DataError e(otherKindReason(*kind));
+    e.locate(path);
+    throw e;
+}
+
 }  // namespace gradix

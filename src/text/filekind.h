@@ -39,4 +39,9 @@ const char* otherKindReason(DataFileKind kind);
 // certainly of another kind than expected; does nothing otherwise.
 void refuseOtherKind(const std::string& path, DataFileKind expected);
 
+// For the plain-text files whose lines no other kind shares the form of (the
+// cross-section and ground-line files): raises DataError(otherKindReason),
+// located at path, for a LandXML file and a drawing.
+void refuseXmlOrDrawing(const std::string& path);
+
 }  // namespace gradix
