@@ -34,40 +34,23 @@ std::optional<double> GroundLine::at(double c) const {
 }
 
 GroundLine readGroundLine(const std::string& path, const ChainBreakTable& breaks, ReadReport* report) {
-    TextLineReader lines(path);
-    refuseXmlOrDrawing(path);
-    const bool checking = report != nullptr && report->checkMode;
     GroundLine ground;
-    bool firstDataLine = true;
-    long line = 0;
-    try {
-        for (std::string raw; lines.next(raw);) {
-            line = lines.lineNumber();
-            const std::vector<std::string> fields = splitLooseFields(raw);
-            if (fields.empty() || isCommentFields(fields)) continue;
-            if (std::exchange(firstDataLine, false) && isNameFields(fields)) continue;
-            try {
-                if (fields.size() != GROUND_FIELDS)
-                    throw DataError(msg::sectionFieldCount(msg::GROUND_ROW, fields.size(), "2"));
-                const double c = chainageOfStakeField(breaks, fields[0]);
-                const std::optional<double> z = parseStrictNumber(fields[1]);
-                if (!z) throw DataError(msg::sectionValueNotNumber(msg::GROUND_ELEVATION, fields[1]));
-                requireFinite(*z, msg::GROUND_ELEVATION);
-                if (!ground.chainage.empty() && !(c > ground.chainage.back()))
-                    throw DataError(msg::rowNotAhead(c, ground.chainage.back()));
-                ground.chainage.push_back(c);
-                ground.elevation.push_back(*z);
-                if (report) report->entryLines.push_back(line);
-            } catch (const GradixError& e) {
-                if (!checking) throw;
-                report->refusals.push_back({line, e.reason()});
-            }
-        }
-        line = 0;
-        if (ground.chainage.empty() && !checking) throw DataError(msg::sectionFileEmpty(msg::GROUND_ROW));
-    } catch (GradixError& e) {
-        e.locate(path, line);
-        throw;
+    readLooseRows(path, report, [&](const std::vector<std::string>& fields, long) {
+        if (fields.size() != GROUND_FIELDS)
+            throw DataError(msg::sectionFieldCount(msg::GROUND_ROW, fields.size(), "2"));
+        const double c = chainageOfStakeField(breaks, fields[0]);
+        const std::optional<double> z = parseStrictNumber(fields[1]);
+        if (!z) throw DataError(msg::sectionValueNotNumber(msg::GROUND_ELEVATION, fields[1]));
+        requireFinite(*z, msg::GROUND_ELEVATION);
+        if (!ground.chainage.empty() && !(c > ground.chainage.back()))
+            throw DataError(msg::rowNotAhead(c, ground.chainage.back()));
+        ground.chainage.push_back(c);
+        ground.elevation.push_back(*z);
+    });
+    if (ground.chainage.empty() && !(report && report->checkMode)) {
+        DataError e(msg::sectionFileEmpty(msg::GROUND_ROW));
+        e.locate(path);
+        throw e;
     }
     return ground;
 }

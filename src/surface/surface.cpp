@@ -368,46 +368,24 @@ double readRow(const SectionFileKind& kind, const std::vector<std::string>& fiel
 
 void readSectionFile(const SectionFileKind& kind, const std::string& path, const ChainBreakTable& breaks,
                      ChainageTable& table, ReadReport* report) {
-    TextLineReader lines(path);
-    refuseXmlOrDrawing(path);
-    const bool checking = report != nullptr && report->checkMode;
     table = ChainageTable(kind.fields - 1);
     std::vector<double> values(table.columns());
-    bool firstDataLine = true;
-    long line = 0;
+    readLooseRows(path, report, [&](const std::vector<std::string>& fields, long) {
+        bool smooth = false;
+        const double chainage = readRow(kind, fields, breaks, values.data(), smooth);
+        if (table.rows() > 0 && !(chainage > table.chainage(table.rows() - 1)))
+            throw DataError(msg::rowNotAhead(chainage, table.chainage(table.rows() - 1)));
+        table.addRow(chainage, values.data(), smooth);
+    });
     try {
-        for (std::string raw; lines.next(raw);) {
-            line = lines.lineNumber();
-            const std::vector<std::string> fields = splitLooseFields(raw);
-            if (fields.empty() || isCommentFields(fields)) continue;
-            // A first line without any number names the road (a row with a
-            // mistyped number is still a row, refused at its field).
-            if (firstDataLine && isNameFields(fields)) {
-                firstDataLine = false;
-                continue;
-            }
-            firstDataLine = false;
-            try {
-                bool smooth = false;
-                const double chainage = readRow(kind, fields, breaks, values.data(), smooth);
-                if (table.rows() > 0 && !(chainage > table.chainage(table.rows() - 1)))
-                    throw DataError(msg::rowNotAhead(chainage, table.chainage(table.rows() - 1)));
-                table.addRow(chainage, values.data(), smooth);
-                if (report) report->entryLines.push_back(line);
-            } catch (const GradixError& e) {
-                if (!checking) throw;
-                report->refusals.push_back({line, e.reason()});
-            }
-        }
-        line = 0;
         if (table.rows() == 0) {
-            if (checking) return;
+            if (report && report->checkMode) return;
             throw DataError(msg::sectionFileEmpty(kind.rowName));
         }
         if (const std::size_t empty = table.index(); empty < table.columns())
             throw DataError(msg::columnWithoutValue(fieldColumnName(kind, empty)));
     } catch (GradixError& e) {
-        e.locate(path, line);
+        e.locate(path);
         throw;
     }
 }

@@ -1,7 +1,9 @@
 #include "text/dataline.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "text/filekind.h"
 #include "text/messages.h"
 #include "text/textfile.h"
 
@@ -119,6 +121,35 @@ bool isCommentFields(const std::vector<std::string>& fields) {
 bool isNameFields(const std::vector<std::string>& fields) {
     return std::none_of(fields.begin(), fields.end(),
                         [](const std::string& f) { return parseStrictNumber(f).has_value(); });
+}
+
+void readLooseRows(const std::string& path, ReadReport* report,
+                   const std::function<void(const std::vector<std::string>& fields, long line)>& row) {
+    TextLineReader lines(path);
+    refuseXmlOrDrawing(path);
+    const bool checking = report != nullptr && report->checkMode;
+    bool firstDataLine = true;
+    long line = 0;
+    try {
+        for (std::string raw; lines.next(raw);) {
+            line = lines.lineNumber();
+            const std::vector<std::string> fields = splitLooseFields(raw);
+            if (fields.empty() || isCommentFields(fields)) continue;
+            // A first line without any number names the road (a row with a
+            // mistyped number is still a row, refused at its field).
+            if (std::exchange(firstDataLine, false) && isNameFields(fields)) continue;
+            try {
+                row(fields, line);
+                if (report) report->entryLines.push_back(line);
+            } catch (const GradixError& e) {
+                if (!checking) throw;
+                report->refusals.push_back({line, e.reason()});
+            }
+        }
+    } catch (GradixError& e) {
+        e.locate(path, line);
+        throw;
+    }
 }
 
 }  // namespace gradix

@@ -2,6 +2,7 @@
 // spaces only; tabs become spaces only where a preparation says so.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,17 @@ bool isCommentFields(const std::vector<std::string>& fields);
 // Whether such fields, the first data line of a file, name the road: no
 // field is a number (a row with a mistyped number is still a row).
 bool isNameFields(const std::vector<std::string>& fields);
+
+// Reads a file of such rows line by line (TextLineReader: UTF-8 or
+// GB18030): a LandXML file or a drawing is refused (refuseXmlOrDrawing);
+// empty and comment lines are skipped and a first data line that names the
+// road (isNameFields); row is called with each other line's fields and its
+// 1-based number, and adds its entry (report's entryLines gets the line
+// when row returns). A failure row raises fails the reading, located at the
+// line; in check mode it is the line's refusal and the reading goes on.
+// Raises what the line reader raises.
+void readLooseRows(const std::string& path, ReadReport* report,
+                   const std::function<void(const std::vector<std::string>& fields, long line)>& row);
 
 // After the first empty line of a chain-break or profile file (line, 1-based,
 // the line reader's last line): reads the rest of the file and, when lines
