@@ -1,5 +1,6 @@
 #include "commands/landxmlproject.h"
 
+#include "commands/initialise.h"
 #include "text/ascii.h"
 #include "text/messages.h"
 
@@ -35,14 +36,8 @@ LandXmlProject loadLandXmlAlignment(Project& next, const std::string& path, cons
         next.widthFileName.clear();
     } else if (!read.superelevation.empty()) {
         // The file's slopes on the default section until a width or
-        // superelevation file says otherwise (loadSurface).
-        Surface surface;
-        setRunSlopes(surface, read.superelevation, crownSection());
-        setUniformWidths(surface, crownSection());
-        prepareSurface(surface);
-        next.surface = std::move(surface);
-        next.superelevationFileName = path;
-        next.widthFileName.clear();
+        // superelevation file says otherwise.
+        loadSurface(next, SurfaceFiles{});
     }
     if (!read.unitNote.empty()) next.notes.push_back(msg::located(path, 0, read.unitNote));
     for (const LandXmlNote& note : read.notes) next.notes.push_back(msg::located(path, note.line, note.text));
