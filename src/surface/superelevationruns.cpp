@@ -8,7 +8,6 @@ namespace gradix {
 
 namespace {
 
-constexpr std::size_t SLOPE_COLUMNS = 6;
 // The slope table's carriageway columns; each side's three columns lie
 // together, the left ones first.
 constexpr std::size_t LEFT_CARRIAGEWAY = 2, RIGHT_CARRIAGEWAY = 3;

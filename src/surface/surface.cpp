@@ -295,8 +295,8 @@ Section crownSection(double laneWidth, double crown) {
 }
 
 void setUniformWidths(Surface& surface, const Section& section) {
-    surface.widths = ChainageTable(8);
-    double row[8];
+    surface.widths = ChainageTable(WIDTH_COLUMNS);
+    double row[WIDTH_COLUMNS];
     for (Side side : {Side::Left, Side::Right})
         for (std::size_t c = 0; c < COMPONENTS; ++c) row[widthColumn(side, c)] = section.of(side).width[c];
     surface.widths.addRow(0.0, row);
@@ -304,8 +304,8 @@ void setUniformWidths(Surface& surface, const Section& section) {
 }
 
 void setUniformSlopes(Surface& surface, const Section& section) {
-    surface.slopes = ChainageTable(6);
-    double row[6];
+    surface.slopes = ChainageTable(SLOPE_COLUMNS);
+    double row[SLOPE_COLUMNS];
     for (Side side : {Side::Left, Side::Right})
         for (std::size_t c = 1; c < COMPONENTS; ++c) row[slopeColumn(side, c)] = section.of(side).slope[c];
     surface.slopes.addRow(0.0, row);

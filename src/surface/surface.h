@@ -115,6 +115,10 @@ inline constexpr double NO_SLOPE = 9999.0;
 inline constexpr const char* SMOOTH_TRANSITION = "高次";
 inline constexpr const char* LINEAR_TRANSITION = "比例";
 
+// Columns of the tables: the files' fields without the stake.
+inline constexpr std::size_t SLOPE_COLUMNS = SUPERELEVATION_FIELDS - 1;
+inline constexpr std::size_t WIDTH_COLUMNS = WIDTH_FIELDS - 1;
+
 // Where the profile's elevation lies across the road.
 enum class DesignLine { Centre, MedianEdge, SubgradeEdge };
 // The axis the carriageway rotates about.
@@ -138,8 +142,8 @@ std::optional<Pivot> pivotNamed(const std::string& name);
 // right median, carriageway, hard, earth), and where the design line and the
 // pivot lie.
 struct Surface {
-    ChainageTable slopes{6};
-    ChainageTable widths{8};
+    ChainageTable slopes{SLOPE_COLUMNS};
+    ChainageTable widths{WIDTH_COLUMNS};
     DesignLine designLine = DesignLine::Centre;
     Pivot pivot = Pivot::Centre;
     // The normal section: the first row of each file (with each column's

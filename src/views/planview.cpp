@@ -23,10 +23,6 @@ const Ink ARC_INK{QColor(255, 170, 60), QColor(215, 110, 0)};
 const Ink SPIRAL_INK{QColor(90, 200, 255), QColor(0, 110, 190)};
 const Ink TICK_INK{QColor(190, 198, 206), QColor(90, 90, 90)};
 const Ink MAIN_POINT_INK{QColor(110, 220, 120), QColor(0, 130, 40)};
-const Ink MARK_INK{QColor(255, 215, 0), QColor(200, 120, 0)};
-const Ink BREAK_INK{QColor(230, 100, 230), QColor(160, 0, 160)};
-const QColor HOVER_COLOUR(120, 200, 255);
-const QColor READOUT_BACKGROUND(20, 24, 30, 220);
 constexpr double FIT_MARGIN = 0.8;  // share of the view the road fills, room left for its labels
 constexpr double TEXT_PX = 11;
 constexpr double SMALL_TEXT_PX = 10;

@@ -24,10 +24,6 @@ const Ink TANGENT_INK{QColor(150, 150, 150), QColor(120, 120, 120)};
 const Ink DESIGN_INK{QColor(255, 90, 80), QColor(200, 30, 30)};
 const Ink CURVE_INK{QColor(110, 220, 120), QColor(0, 130, 40)};
 const Ink GRADE_INK{QColor(230, 230, 230), QColor(20, 20, 20)};
-const Ink BREAK_INK{QColor(230, 100, 230), QColor(160, 0, 160)};
-const Ink MARK_INK{QColor(255, 215, 0), QColor(200, 120, 0)};
-const QColor HOVER_COLOUR(120, 200, 255);
-const QColor READOUT_BACKGROUND(20, 24, 30, 220);
 constexpr double FIT_MARGIN = 0.85;            // share of the view the profile fills
 constexpr double MIN_EXAGGERATION = 1;
 constexpr double MAX_EXAGGERATION = 1000;

@@ -39,6 +39,12 @@ struct Ink {
 };
 // The ground of the views.
 inline const Ink GROUND{QColor(33, 40, 48), QColor(Qt::white)};
+// What both long views draw alike: chain breaks, the stake computed, the
+// place under the cursor and the read-out's ground.
+inline const Ink BREAK_INK{QColor(230, 100, 230), QColor(160, 0, 160)};
+inline const Ink MARK_INK{QColor(255, 215, 0), QColor(200, 120, 0)};
+inline const QColor HOVER_COLOUR(120, 200, 255);
+inline const QColor READOUT_BACKGROUND(20, 24, 30, 220);
 
 class RoadView : public QWidget {
     Q_OBJECT
