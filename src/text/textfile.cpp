@@ -357,7 +357,46 @@ std::string temporaryName(std::mt19937_64& random) {
     return buffer;
 }
 
+// A new temporary file in folder, open for writing: registered with the
+// signal cleanup before it exists, so that no moment of the write leaves it
+// behind. Raises DataError with the system's reason when none can be made.
+void createTemporary(const fs::path& folder, std::string& path,
+                     std::unique_ptr<detail::TemporaryRegistration>& registration, Descriptor& file) {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    int lastError = 0;
+    for (int attempt = 0; attempt < TEMPORARY_NAME_TRIES; ++attempt) {
+        path = (folder / temporaryName(random)).string();
+        registration = std::make_unique<detail::TemporaryRegistration>(path);
+        // O_EXCL: fails rather than opening a file that exists already.
+        file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NEW_FILE_MODE);
+        if (file.fd >= 0) return;
+        lastError = errno;
+        registration.reset();
+        if (lastError != EEXIST) break;
+    }
+    throw DataError(msg::fileNotWritten(errnoText(lastError)));
+}
+
 }  // namespace
+
+ScratchFile::ScratchFile(const std::string& beside) {
+    try {
+        if (beside.empty()) throw FileAccessError(msg::NO_FILE_CHOSEN);
+        const fs::path folder = fs::path(beside).parent_path();
+        removeStaleTemporaries(folder);
+        Descriptor file;
+        createTemporary(folder, path_, registration_, file);
+    } catch (GradixError& e) {
+        e.locate(beside);
+        throw;
+    }
+}
+
+ScratchFile::~ScratchFile() {
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+}
 
 void writeFileAtomically(const std::string& path, std::string_view bytes) {
     try {
@@ -373,37 +412,25 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
         const fs::path folder = target.parent_path();
         removeStaleTemporaries(folder);
 
-        std::random_device seed;
-        std::mt19937_64 random(seed());
-        int lastError = 0;
-        for (int attempt = 0; attempt < TEMPORARY_NAME_TRIES; ++attempt) {
-            const std::string temporary = (folder / temporaryName(random)).string();
-            const detail::TemporaryRegistration registration(temporary);
-            // O_EXCL: fails rather than opening a file that exists already.
-            Descriptor file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NEW_FILE_MODE)};
-            if (file.fd < 0) {
-                lastError = errno;
-                if (lastError == EEXIST) continue;
-                break;
-            }
-            const auto fail = [&](std::string (*what)(const std::string&), int error) {
-                std::error_code ignored;
-                fs::remove(temporary, ignored);
-                return DataError(what(errnoText(error)));
-            };
-            if (!writeAll(file.fd, bytes)) throw fail(msg::fileNotWritten, errno);
-            // A file that is replaced keeps its permissions.
-            const fs::file_status old = fs::status(target, ec);
-            if (!ec && fs::exists(old)) fs::permissions(temporary, old.permissions(), ec);
-            // The bytes reach the disk before the name does.
-            if (::fsync(file.fd) != 0 && errno != EINVAL) throw fail(msg::fileNotWritten, errno);
-            if (::close(file.release()) != 0) throw fail(msg::fileNotWritten, errno);
-            fs::rename(temporary, target, ec);
-            if (ec) throw fail(msg::fileNotReplaced, ec.value());
-            syncFolder(folder);
-            return;
-        }
-        throw DataError(msg::fileNotWritten(errnoText(lastError)));
+        std::string temporary;
+        std::unique_ptr<detail::TemporaryRegistration> registration;
+        Descriptor file;
+        createTemporary(folder, temporary, registration, file);
+        const auto fail = [&](std::string (*what)(const std::string&), int error) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return DataError(what(errnoText(error)));
+        };
+        if (!writeAll(file.fd, bytes)) throw fail(msg::fileNotWritten, errno);
+        // A file that is replaced keeps its permissions.
+        const fs::file_status old = fs::status(target, ec);
+        if (!ec && fs::exists(old)) fs::permissions(temporary, old.permissions(), ec);
+        // The bytes reach the disk before the name does.
+        if (::fsync(file.fd) != 0 && errno != EINVAL) throw fail(msg::fileNotWritten, errno);
+        if (::close(file.release()) != 0) throw fail(msg::fileNotWritten, errno);
+        fs::rename(temporary, target, ec);
+        if (ec) throw fail(msg::fileNotReplaced, ec.value());
+        syncFolder(folder);
     } catch (GradixError& e) {
         e.locate(path);
         throw;

@@ -85,6 +85,31 @@ std::string readFileBytes(const std::string& path, std::size_t most = SIZE_MAX);
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
 namespace detail {
+class TemporaryRegistration;
+}  // namespace detail
+
+// A file of the program's own beside path, for a library that writes only
+// to a file it names (the workbook writer): named as writeFileAtomically
+// names its temporaries, created empty, in the signal cleanup's table while
+// it exists and removed when the holder goes; one that a process ending
+// abruptly leaves behind is removed by the next write in that folder.
+// Raises FileAccessError for an empty path and DataError (located at path)
+// when it cannot be created.
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& beside);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::unique_ptr<detail::TemporaryRegistration> registration_;
+};
+
+namespace detail {
 
 // The table of temporary files being written, which the SIGTERM and SIGINT
 // handler removes: a fixed number of slots of fixed size, so the handler
