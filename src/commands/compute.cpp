@@ -174,6 +174,7 @@ std::vector<std::string> extrapolationNotes(const Project& project, const std::v
 
 Table resultTable(const std::vector<StakeResult>& results, const ChainBreakTable& breaks) {
     Table t;
+    t.title = "设计高程";
     t.columns = {{"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
                  {"里程(m)", ColumnKind::Number, CHAINAGE_DECIMALS, NUMBER_WIDTH},
                  {"设计高程(m)", ColumnKind::Number, RESULT_DECIMALS, NUMBER_WIDTH},
@@ -197,6 +198,7 @@ std::vector<OffsetResult> offsetResults(const Surface& surface, const std::vecto
 
 Table offsetResultTable(const std::vector<OffsetResult>& results, const ChainBreakTable& breaks) {
     Table t;
+    t.title = "设计高程";
     t.columns = {{"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
                  {"里程(m)", ColumnKind::Number, CHAINAGE_DECIMALS, NUMBER_WIDTH},
                  {"偏距(m)", ColumnKind::Number, CHAINAGE_DECIMALS, NUMBER_WIDTH},

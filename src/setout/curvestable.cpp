@@ -40,6 +40,7 @@ std::vector<CurveRow> verticalCurveTable(const Profile& p, const ChainBreakTable
 
 Table curveTableColumns(const std::vector<CurveRow>& rows, const ChainBreakTable& breaks) {
     Table t;
+    t.title = "竖曲线表";
     t.columns = {{"序号", ColumnKind::Number, 0, NARROW_WIDTH},
                  {"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
                  {"里程(m)", ColumnKind::Number, LENGTH_DECIMALS, NUMBER_WIDTH},

@@ -99,6 +99,7 @@ std::optional<std::vector<SubgradeRow>> subgradeRows(const Surface& surface, con
 
 Table subgradeTableColumns(const std::vector<SubgradeRow>& rows, const ChainBreakTable& breaks, bool withGround) {
     Table t;
+    t.title = "路基设计表";
     const auto number = [&](std::string header, int decimals) {
         t.columns.push_back({std::move(header), ColumnKind::Number, decimals, NUMBER_WIDTH});
     };

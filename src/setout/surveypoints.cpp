@@ -193,6 +193,7 @@ LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const 
 
 Table locatedPointColumns(const std::vector<LocatedPoint>& rows, bool onSurface) {
     Table t;
+    t.title = "坐标反算";
     t.columns = {{"点名", ColumnKind::Text, 0, NAME_WIDTH},
                  {"桩号", ColumnKind::Text, 0, STAKE_WIDTH},
                  {"里程(m)", ColumnKind::Number, LENGTH_DECIMALS, NUMBER_WIDTH},

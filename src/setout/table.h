@@ -3,6 +3,7 @@
 // spreadsheet) and xlsx.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,15 @@ struct Cell {
 struct Table {
     std::vector<Column> columns;
     std::vector<std::vector<Cell>> rows;
+    // The name of the table's worksheet in a workbook ("逐桩坐标表"); "Sheet1"
+    // when empty.
+    std::string title;
 };
+
+// Rows a worksheet holds, the header row included (Excel's limit).
+inline constexpr std::size_t XLSX_SHEET_ROWS = 1048576;
+// Text a cell holds, in characters (Excel's limit).
+inline constexpr std::size_t XLSX_CELL_CHARACTERS = 32767;
 
 enum class TableFormat { Tsv, Csv, Xlsx };
 
@@ -56,13 +65,19 @@ std::string tsvText(const Table& table);
 // as d°m′s.ss″; fields holding a comma or a quote are quoted.
 std::string csvText(const Table& table);
 
-// Writes the table as an xlsx workbook of one sheet: the header row (bold,
-// frozen), number cells holding the full double with a display format of the
-// column's decimals, percent columns as percentages, bearings as d°m′s.ss″
-// text, the column widths. The file is written beside path and renamed into
-// place. Raises FileAccessError for an empty path and DataError when the file
-// cannot be written.
-void writeXlsx(const Table& table, const std::string& path);
+// Writes the table as an xlsx workbook: the header row (bold, frozen),
+// number cells holding the full double with a display format of the column's
+// decimals, percent columns as percentages, bearings as d°m′s.ss″ text, the
+// column widths. Rows beyond what a sheet holds (sheetRows, the header row
+// included) go on to further sheets of the same header, named after the
+// table: "逐桩坐标表", "逐桩坐标表 (2)", ... The workbook is made in a
+// ScratchFile beside path and written with writeFileAtomically, so that a
+// symbolic link is written through and a failure or a signal leaves the
+// previous file; the library's own complaints never reach stderr.
+// Raises FileAccessError for an empty path and DataError (located at path)
+// when a cell cannot be written (a text of more than XLSX_CELL_CHARACTERS)
+// or the file cannot be.
+void writeXlsx(const Table& table, const std::string& path, std::size_t sheetRows = XLSX_SHEET_ROWS);
 
 // The table in a format: tsv or csv as text (to be written or printed).
 std::string tableText(const Table& table, TableFormat format);

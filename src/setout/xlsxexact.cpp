@@ -1,12 +1,12 @@
 #include "setout/xlsxexact.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 
 #include <zlib.h>
 
 #include "text/failures.h"
-#include "text/textfile.h"
+#include "text/numbers.h"
 #include "text/messages.h"
 
 namespace gradix {
@@ -26,7 +26,11 @@ constexpr std::uint16_t FLAG_DATA_DESCRIPTOR = 0x0008;
 constexpr std::uint16_t ZIP_VERSION_NEEDED = 20;
 constexpr int RAW_DEFLATE_WINDOW = -MAX_WBITS;
 constexpr int LETTERS = 26;
-const char* const SHEET_PART = "xl/worksheets/sheet1.xml";
+// Worksheet k (1-based) of a workbook is the part PREFIX k SUFFIX.
+const char* const SHEET_PART_PREFIX = "xl/worksheets/sheet";
+const char* const SHEET_PART_SUFFIX = ".xml";
+// The largest part and archive a zip archive without its 64-bit extensions holds.
+constexpr std::size_t ZIP_MOST_BYTES = 0xFFFFFFFFu;
 
 struct Entry {
     std::string name;
@@ -160,6 +164,7 @@ std::string writeArchive(const std::vector<Entry>& entries) {
         put32(directory, offset);
         directory += e.name;
     }
+    if (out.size() + directory.size() > ZIP_MOST_BYTES) throw DataError(msg::WORKBOOK_TOO_LARGE);
     const std::uint32_t directoryOffset = static_cast<std::uint32_t>(out.size());
     out += directory;
     put32(out, END_OF_DIRECTORY_SIGNATURE);
@@ -183,47 +188,50 @@ std::string cellReference(std::size_t row, std::size_t column) {
 }
 
 std::string withExactNumbers(const std::string& xml, const std::vector<ExactCell>& cells) {
-    std::unordered_map<std::string, const std::string*> wanted;
-    for (const ExactCell& c : cells) wanted[cellReference(c.row, c.column)] = &c.text;
     const std::string cellStart = "<c r=\"";
     std::string out;
     out.reserve(xml.size() + xml.size() / 8);
     std::size_t done = 0;
-    for (std::size_t at = xml.find(cellStart); at != std::string::npos; at = xml.find(cellStart, at + 1)) {
+    // The sheet and the list are both in row order: one walk through each.
+    std::size_t next = 0;
+    std::string wanted = cells.empty() ? std::string() : cellReference(cells[0].row, cells[0].column);
+    for (std::size_t at = xml.find(cellStart); at != std::string::npos && next < cells.size();
+         at = xml.find(cellStart, at + 1)) {
         const std::size_t refStart = at + cellStart.size();
         const std::size_t refEnd = xml.find('"', refStart);
         if (refEnd == std::string::npos) break;
-        const auto found = wanted.find(xml.substr(refStart, refEnd - refStart));
-        if (found == wanted.end()) continue;
+        if (xml.compare(refStart, refEnd - refStart, wanted) != 0) continue;
+        const ExactCell& cell = cells[next];
+        if (++next < cells.size()) wanted = cellReference(cells[next].row, cells[next].column);
         const std::size_t cellEnd = xml.find("</c>", refEnd);
         const std::size_t valueStart = xml.find("<v>", refEnd);
         if (cellEnd == std::string::npos || valueStart == std::string::npos || valueStart > cellEnd) continue;
         const std::size_t valueEnd = xml.find("</v>", valueStart);
         if (valueEnd == std::string::npos || valueEnd > cellEnd) continue;
         out.append(xml, done, valueStart + 3 - done);
-        out += *found->second;
+        out += shortestText(cell.value);
         done = valueEnd;
     }
     out.append(xml, done, std::string::npos);
     return out;
 }
 
-void writeExactNumbers(const std::string& path, const std::vector<ExactCell>& cells) {
-    std::vector<Entry> entries = readArchive(readFileBytes(path));
-    bool patched = false;
-    for (Entry& e : entries) {
-        if (e.name != SHEET_PART) continue;
-        const std::string xml = withExactNumbers(inflatePart(e), cells);
-        e.data = deflatePart(xml);
-        e.method = METHOD_DEFLATED;
-        e.size = static_cast<std::uint32_t>(xml.size());
-        e.compressedSize = static_cast<std::uint32_t>(e.data.size());
-        e.crc = static_cast<std::uint32_t>(
+std::string withExactNumbersInWorkbook(const std::string& archive, const std::vector<std::vector<ExactCell>>& sheets) {
+    std::vector<Entry> entries = readArchive(archive);
+    for (std::size_t k = 0; k < sheets.size(); ++k) {
+        const std::string part = SHEET_PART_PREFIX + std::to_string(k + 1) + SHEET_PART_SUFFIX;
+        const auto e = std::find_if(entries.begin(), entries.end(), [&](const Entry& x) { return x.name == part; });
+        if (e == entries.end()) throw DataError(msg::WORKBOOK_NO_WORKSHEET);
+        const std::string xml = withExactNumbers(inflatePart(*e), sheets[k]);
+        if (xml.size() > ZIP_MOST_BYTES) throw DataError(msg::WORKBOOK_TOO_LARGE);
+        e->data = deflatePart(xml);
+        e->method = METHOD_DEFLATED;
+        e->size = static_cast<std::uint32_t>(xml.size());
+        e->compressedSize = static_cast<std::uint32_t>(e->data.size());
+        e->crc = static_cast<std::uint32_t>(
             crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(xml.data()), static_cast<uInt>(xml.size())));
-        patched = true;
     }
-    if (!patched) throw DataError(msg::WORKBOOK_NO_WORKSHEET);
-    writeFileAtomically(path, writeArchive(entries));
+    return writeArchive(entries);
 }
 
 }  // namespace gradix

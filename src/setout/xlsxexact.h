@@ -10,25 +10,27 @@
 
 namespace gradix {
 
-// A number cell of the first worksheet: 0-based row and column, and the text
-// its value element is to hold.
+// A number cell of a worksheet: 0-based row and column, and the value whose
+// shortest round-trip text its value element is to hold.
 struct ExactCell {
     std::size_t row;
     std::size_t column;
-    std::string text;
+    double value;
 };
 
 // The cell reference of a 0-based row and column: (0, 0) is "A1", (9, 27) "AB10".
 std::string cellReference(std::size_t row, std::size_t column);
 
 // Rewrites the value element of each listed number cell of the worksheet
-// XML text.
+// XML text. The cells are listed in the order the sheet holds them (by row,
+// then by column), as the library writes them.
 std::string withExactNumbers(const std::string& sheetXml, const std::vector<ExactCell>& cells);
 
-// Rewrites the workbook at path (a zip archive) with the first worksheet
-// (xl/worksheets/sheet1.xml) carrying the exact numbers; the other parts are
-// copied as they are. Raises DataError when the archive cannot be read,
-// decompressed or written.
-void writeExactNumbers(const std::string& path, const std::vector<ExactCell>& cells);
+// The workbook archive (a zip archive's bytes) with worksheet k
+// (xl/worksheets/sheet{k+1}.xml) carrying the exact numbers sheets[k]; the
+// other parts are copied as they are. Raises DataError when the archive
+// cannot be read or decompressed, a worksheet is missing, or the result
+// does not fit a zip archive without its 64-bit extensions.
+std::string withExactNumbersInWorkbook(const std::string& archive, const std::vector<std::vector<ExactCell>>& sheets);
 
 }  // namespace gradix

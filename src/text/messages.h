@@ -123,6 +123,10 @@ inline std::string stakeDetail(std::string_view stake, const std::string& reason
 inline std::string outsideProfile(double chainage, double first, double last) {
     return "里程" + x(chainage) + "在纵断面范围" + x(first) + "至" + x(last) + "之外";
 }
+inline std::string outsideAlignment(double chainage, double start, double end) {
+    return "里程" + x(chainage) + "在平面线形范围" + x(start) + "至" + x(end) + "之外";
+}
+inline std::string chainageOffAlignment(const std::string& typed) { return "里程" + typed + "超出平面线形，请修改！"; }
 // A stake of a stake file evaluated beyond the profile along the end grades.
 inline std::string extrapolated(double chainage, double first, double last) {
     return outsideProfile(chainage, first, last) + "，已按纵坡外推";
@@ -455,7 +459,17 @@ inline std::string footDistanceNotFinite(double chainage) {
 // ---- Tables (逐桩坐标表, 竖曲线表, workbooks) --------------------------------------
 
 inline std::string stakeIntervalNotPositive(double every) { return "桩距" + x(every) + " m不是正数"; }
+inline std::string rangeClippedToRoad(const std::string& start, const std::string& end) {
+    return "范围超出道路：道路自" + start + "至" + end + "，表只列出其间的桩";
+}
+inline std::string rangeOffRoad(const std::string& from, const std::string& to, const std::string& start,
+                                const std::string& end) {
+    return "范围" + from + "至" + to + "不在道路" + start + "至" + end + "上";
+}
 inline std::string rangeEmpty(double from, double to) { return "范围" + x(from) + "至" + x(to) + " m为空"; }
+inline std::string stakeIntervalTooSmall(double every, double least) {
+    return "桩距" + x(every) + " m小于" + x(least) + " m：相邻的桩无法分开";
+}
 inline std::string tooManyRows(double every, double most) {
     return "每" + x(every) + " m一桩将超过" + x(most) + "行";
 }
@@ -466,9 +480,7 @@ inline std::string rangeReversed(const std::string& from, const std::string& to)
 }
 inline std::string notADistance(std::string_view field) { return q(field) + "不是距离"; }
 inline std::string notLoaded(const std::string& what) { return "未载入" + what; }
-inline constexpr const char* NO_WORKBOOK_NAME = "未给出工作簿的文件名";
 inline std::string workbookNotWritten(const std::string& why) { return "无法写入工作簿：" + why; }
-inline constexpr const char* FILE_NOT_CREATED = "无法创建文件";
 inline constexpr const char* WORKBOOK_HEADER_CUT = "工作簿压缩包在文件头中途结束";
 inline constexpr const char* WORKBOOK_NOT_ZIP = "工作簿不是zip压缩包";
 inline constexpr const char* WORKBOOK_NO_DIRECTORY = "工作簿压缩包没有目录";
@@ -481,6 +493,14 @@ inline constexpr const char* NO_DECOMPRESSOR = "无法为工作簿解压缩";
 inline constexpr const char* NO_COMPRESSOR = "无法为工作簿压缩";
 inline constexpr const char* WORKSHEET_NOT_COMPRESSED = "工作表无法压缩";
 inline constexpr const char* WORKBOOK_NO_WORKSHEET = "工作簿中没有工作表";
+inline constexpr const char* WORKBOOK_TOO_LARGE = "工作簿超过4 GB，无法写入";
+inline std::string cellTextTooLong(const std::string& cell, unsigned long most) {
+    return "单元格" + cell + "的文字超过" + n(most) + "个字符";
+}
+inline std::string sheetNotAdded(const std::string& name) { return "无法加入工作表" + name; }
+inline std::string cellNotWritten(const std::string& cell, const std::string& why) {
+    return "单元格" + cell + "无法写入：" + why;
+}
 
 // ---- Views and the profile sheet (纵断面图) ---------------------------------------
 
