@@ -10,6 +10,8 @@
 #include "cli/arguments.h"
 #include "cli/clitexts.h"
 #include "setout/stakeplaces.h"
+#include "setout/stakestable.h"
+#include "text/messages.h"
 #include "text/numbers.h"
 
 namespace gradix::cli {
@@ -132,12 +134,29 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
     }
     const Alignment& alignment = c.project.alignment;
     if (table && chainages[0] > chainages[1]) throw UsageError{usage::RANGE_REVERSED};
+    // A table stops at the ends of the road, with a note; a chainage given
+    // beyond them is refused, as compute refuses a stake beyond the profile.
+    const double roadStart = alignment.elemChainage[1];
+    const double roadEnd = alignment.elemChainage[static_cast<std::size_t>(alignment.elemCount) + 1];
+    if (table) {
+        const RoadRange range = rangeOnRoad(roadStart, roadEnd, chainages[0], chainages[1], c.project.breaks);
+        chainages = {range.from, range.to};
+        if (!range.note.empty()) c.notes.push_back(range.note);
+    }
     if (table && (chainages[1] - chainages[0]) / step > MAX_TABLE_ROWS) throw UsageError{usage::TOO_MANY_ROWS};
     const bool elevations = c.project.surface.loaded();
     RowWriter rows(c.out, elevations ? &c.project.surface : nullptr, elevations ? &c.project.profile : nullptr);
     try {
         if (!table) {
-            for (double chainage : chainages) rows.write(alignment, chainage, offsets);
+            for (std::size_t i = 0; i < chainages.size(); ++i) {
+                const double chainage = chainages[i];
+                if (!(roadStart <= chainage && chainage <= roadEnd)) {
+                    rows.flush();
+                    return Outcome::refused(msg::chainageOffAlignment(given[i]),
+                                            msg::outsideAlignment(chainage, roadStart, roadEnd));
+                }
+                rows.write(alignment, chainage, offsets);
+            }
         } else {
             const double start = chainages[0], end = chainages[1];
             // A + i·S (multiplied, not accumulated) while below B, then B itself.

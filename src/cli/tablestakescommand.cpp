@@ -47,6 +47,8 @@ Outcome run(const TableStakesOptions& o, CommandContext& c) {
     const bool withProfile = o.project.hasDesign(project);
     const Profile* profile = withProfile ? &project.profile : nullptr;
     const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
+    if (std::string note = stakeTableRangeNote(project.alignment, project.breaks, so); !note.empty())
+        c.notes.push_back(std::move(note));
     o.output.emit(stakeTableColumns(rows, project.breaks, so.offsets, withProfile), c.out);
     return Outcome::done();
 }

@@ -84,7 +84,11 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
             stakeTable(project.alignment, project.breaks, profile, o, progress);
         if (!rows) return Outcome::cancelled();
         writeTableFile(stakeTableColumns(*rows, project.breaks, o.offsets, profile != nullptr), r.format, r.file);
-        if (written) *written = {r.file, writtenStatus(rows->size(), "桩号的逐桩坐标表", r.file)};
+        if (written) {
+            *written = {r.file, writtenStatus(rows->size(), "桩号的逐桩坐标表", r.file)};
+            if (const std::string note = stakeTableRangeNote(project.alignment, project.breaks, o); !note.empty())
+                written->status += "；" + note;
+        }
         return Outcome::done();
     });
 }

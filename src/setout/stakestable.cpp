@@ -12,7 +12,7 @@ namespace gradix {
 namespace {
 
 // Two places nearer than this (m) along the road are one row.
-constexpr double SAME_PLACE = 1e-6;
+constexpr double SAME_PLACE = MIN_STAKE_INTERVAL;
 constexpr double HALF = 0.5;
 // Columns: decimals of coordinates, elevations and grades, and widths.
 constexpr int COORDINATE_DECIMALS = 3;
@@ -25,6 +25,52 @@ bool isSpiral(ElementKind k) {
 }
 
 using Place = StakePlace;
+
+// The regular stakes of one stretch: the whole numbers m from first to last
+// whose m × every of stake lies in the range; shift is stake value minus
+// chainage in the stretch.
+struct StretchRun {
+    int stretch;
+    long long first, last;
+    double shift;
+};
+
+// Stake numbers m from here on are no longer all whole doubles: m + 1 may
+// round to m, and a loop over them would never end.
+constexpr double MOST_STAKE_NUMBER = 9007199254740992.0;  // 2^53
+
+// The runs of regular stakes of every stretch within from to to, counted in
+// whole numbers. Break k lies where the value carried past the breaks before
+// it reaches its back stake; stretch k+1 numbers on from its ahead stake.
+// Raises DataError for stake numbers beyond MOST_STAKE_NUMBER and for more
+// than MAX_STAKE_TABLE_ROWS stakes in all.
+std::vector<StretchRun> regularStakeRuns(const ChainBreakTable& breaks, double from, double to, double every) {
+    const int breakCount = breaksInForce(breaks);
+    std::vector<StretchRun> runs;
+    long long count = 0;
+    double shift = 0.0;
+    double stretchStart = -INFINITY;
+    for (int k = 1; k <= breakCount + 1; ++k) {
+        const double stretchEnd = k <= breakCount ? breaks.breakBackStake[k] - shift : INFINITY;
+        const double low = std::max({from, stretchStart}), high = std::min(to, stretchEnd);
+        if (low <= high) {
+            const double first = std::ceil((low + shift) / every), last = std::floor((high + shift) / every);
+            if (!(std::fabs(first) < MOST_STAKE_NUMBER && std::fabs(last) < MOST_STAKE_NUMBER))
+                throw DataError(msg::tooManyRows(every, MAX_STAKE_TABLE_ROWS));
+            if (first <= last) {
+                runs.push_back({k, static_cast<long long>(first), static_cast<long long>(last), shift});
+                count += runs.back().last - runs.back().first + 1;
+                if (static_cast<double>(count) > MAX_STAKE_TABLE_ROWS)
+                    throw DataError(msg::tooManyRows(every, MAX_STAKE_TABLE_ROWS));
+            }
+        }
+        if (k <= breakCount) {
+            shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
+            stretchStart = stretchEnd;
+        }
+    }
+    return runs;
+}
 
 std::string offsetName(double d) {
     return std::string(d < 0.0 ? "左" : "右") + shortDecimal(std::fabs(d));
@@ -50,8 +96,8 @@ std::vector<StakePlace> stakePlaces(const Alignment* alignment, const ChainBreak
         throw DataError(msg::stakeIntervalNotPositive(every));
     if (!(std::isfinite(from) && std::isfinite(to) && from <= to))
         throw DataError(msg::rangeEmpty(from, to));
-    if (!((to - from) / every <= MAX_STAKE_TABLE_ROWS))
-        throw DataError(msg::tooManyRows(every, MAX_STAKE_TABLE_ROWS));
+    if (every < MIN_STAKE_INTERVAL) throw DataError(msg::stakeIntervalTooSmall(every, MIN_STAKE_INTERVAL));
+    const std::vector<StretchRun> runs = regularStakeRuns(breaks, from, to, every);
     const int breakCount = breaksInForce(breaks);
     const auto inRange = [&](double c) { return from <= c && c <= to; };
 
@@ -72,27 +118,20 @@ std::vector<StakePlace> stakePlaces(const Alignment* alignment, const ChainBreak
     }
     places.push_back({end, stretchStakeOf(breaks, end), POINT_END});
 
-    // Chain breaks, both sides, and the regular stakes of each stretch.
-    // Break k lies where the value carried past the breaks before it reaches
-    // its back stake; stretch k+1 numbers on from its ahead stake.
-    double shift = 0.0;            // stake value minus chainage in the current stretch
-    double stretchStart = -INFINITY;
-    for (int k = 1; k <= breakCount + 1; ++k) {
-        const double stretchEnd = k <= breakCount ? breaks.breakBackStake[k] - shift : INFINITY;
-        const double low = std::max({from, stretchStart}), high = std::min(to, stretchEnd);
-        if (low <= high) {
-            const double first = std::ceil((low + shift) / every), last = std::floor((high + shift) / every);
-            for (double m = first; m <= last; ++m) {
-                const double value = m * every;
-                places.push_back({value - shift, {k, value}, ""});
-            }
+    // The regular stakes of each stretch, m × every for the whole numbers m
+    // of its run (multiplied, never accumulated), and both sides of every
+    // chain break.
+    for (const StretchRun& run : runs)
+        for (long long m = run.first; m <= run.last; ++m) {
+            const double value = static_cast<double>(m) * every;
+            places.push_back({value - run.shift, {run.stretch, value}, ""});
         }
-        if (k <= breakCount) {
-            places.push_back({stretchEnd, {k, breaks.breakBackStake[k]}, POINT_CHAIN_BREAK});
-            places.push_back({stretchEnd, {k + 1, breaks.breakAheadStake[k]}, POINT_CHAIN_BREAK});
-            shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
-            stretchStart = stretchEnd;
-        }
+    double shift = 0.0;
+    for (int k = 1; k <= breakCount; ++k) {
+        const double at = breaks.breakBackStake[k] - shift;
+        places.push_back({at, {k, breaks.breakBackStake[k]}, POINT_CHAIN_BREAK});
+        places.push_back({at, {k + 1, breaks.breakAheadStake[k]}, POINT_CHAIN_BREAK});
+        shift += breaks.breakAheadStake[k] - breaks.breakBackStake[k];
     }
     places.erase(std::remove_if(places.begin(), places.end(), [&](const Place& p) { return !inRange(p.chainage); }),
                  places.end());
@@ -127,15 +166,30 @@ std::vector<StakePlace> stakePlaces(const Alignment* alignment, const ChainBreak
     return merged;
 }
 
+RoadRange rangeOnRoad(double start, double end, std::optional<double> from, std::optional<double> to,
+                      const ChainBreakTable& breaks) {
+    const auto stake = [&](double c) { return formatStake(breaks, stretchStakeOf(breaks, c)); };
+    const double a = from.value_or(start), b = to.value_or(end);
+    RoadRange range{std::max(a, start), std::min(b, end), {}};
+    if (!(range.from <= range.to)) throw DataError(msg::rangeOffRoad(stake(a), stake(b), stake(start), stake(end)));
+    if (a < start || b > end) range.note = msg::rangeClippedToRoad(stake(start), stake(end));
+    return range;
+}
+
+std::string stakeTableRangeNote(const Alignment& al, const ChainBreakTable& breaks, const StakeTableOptions& options) {
+    if (al.elemCount < 1) return {};
+    const double start = al.elemChainage[1], end = al.elemChainage[static_cast<std::size_t>(al.elemCount) + 1];
+    return rangeOnRoad(start, end, options.fromChainage, options.toChainage, breaks).note;
+}
+
 std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const ChainBreakTable& breaks,
                                                 const Profile* profile, const StakeTableOptions& options,
                                                 const Progress& progress) {
     const int n = al.elemCount;
     if (n < 1) throw DataError(msg::NO_ALIGNMENT_ELEMENT);
     const double start = al.elemChainage[1], end = al.elemChainage[static_cast<std::size_t>(n) + 1];
-    const std::vector<Place> merged =
-        stakePlaces(&al, breaks, start, end, options.fromChainage.value_or(start), options.toChainage.value_or(end),
-                    options.every);
+    const RoadRange range = rangeOnRoad(start, end, options.fromChainage, options.toChainage, breaks);
+    const std::vector<Place> merged = stakePlaces(&al, breaks, start, end, range.from, range.to, options.every);
     std::vector<StakeRow> rows;
     rows.reserve(merged.size());
     for (std::size_t i = 0; i < merged.size(); ++i) {
@@ -154,6 +208,7 @@ std::optional<std::vector<StakeRow>> stakeTable(const Alignment& al, const Chain
 Table stakeTableColumns(const std::vector<StakeRow>& rows, const ChainBreakTable& breaks,
                         const std::vector<double>& offsets, bool withProfile) {
     Table t;
+    t.title = "逐桩坐标表";
     t.columns.push_back({"桩号", ColumnKind::Text, 0, STAKE_WIDTH});
     t.columns.push_back({"里程(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
     t.columns.push_back({"X(m)", ColumnKind::Number, COORDINATE_DECIMALS, NUMBER_WIDTH});
