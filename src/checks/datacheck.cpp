@@ -231,6 +231,20 @@ void checkCurves(const Profile& p, const std::vector<long>& lines, const CheckRu
                                  shortDecimal(rules.maxGradePercent) + "%");
 }
 
+// A profile beyond the ends of the alignment (whose stakes there have no
+// place on the plan).
+void checkReachBeyond(const Profile& p, const Alignment& al, const std::vector<long>& lines, const std::string& path,
+                      Findings& findings) {
+    const int n = p.gradePointCount;
+    const double first = p.gradePointChainage[1], last = p.gradePointChainage[n];
+    const double start = al.elemChainage[1], end = al.elemChainage[al.elemCount + 1];
+    if (first < start - SAME_PLACE)
+        findings.warning(path, lines.front(), "纵断面起点在平面起点" + metres(start) + "之前" + metres(start - first) + " m");
+    if (last > end + SAME_PLACE)
+        findings.warning(path, lines.back(), "纵断面超出平面终点" + metres(end) + "共" + metres(last - end) + " m");
+}
+
+// A profile that does not cover the alignment, or reaches beyond it.
 void checkCoverage(const Profile& p, const Alignment& al, const std::vector<long>& lines, const std::string& path,
                    Findings& findings) {
     const int n = p.gradePointCount;
@@ -241,13 +255,10 @@ void checkCoverage(const Profile& p, const Alignment& al, const std::vector<long
         findings.warning(path, firstLine,
                          "纵断面起于" + metres(first) + "，平面起于" + metres(start) + "：起点缺" + metres(first - start) +
                              " m");
-    if (first < start - SAME_PLACE)
-        findings.warning(path, firstLine, "纵断面起点在平面起点" + metres(start) + "之前" + metres(start - first) + " m");
     if (last < end - SAME_PLACE)
         findings.warning(path, lastLine,
                          "纵断面止于" + metres(last) + "，平面止于" + metres(end) + "：终点缺" + metres(end - last) + " m");
-    if (last > end + SAME_PLACE)
-        findings.warning(path, lastLine, "纵断面超出平面终点" + metres(end) + "共" + metres(last - end) + " m");
+    checkReachBeyond(p, al, lines, path, findings);
 }
 
 // Reads the profile in check mode (every line refused and every note a
@@ -299,14 +310,15 @@ bool checkLandXml(const std::string& path, bool withProfile, LandXmlProject& rea
     return true;
 }
 
-// The LandXML file's own profile: its curves, tangents and grades (the
-// reader has refused PVIs out of order and noted a profile that does not
-// cover the alignment).
+// The LandXML file's own profile: its curves, tangents and grades, and a
+// profile beyond the ends of its alignment (the reader has refused PVIs out
+// of order and noted a profile that does not cover the alignment).
 void checkLandXmlProfile(const std::string& path, const LandXmlProject& read, const CheckRules& rules,
                          Findings& findings) {
     std::vector<long> lines = read.gradePointLines;
     lines.resize(static_cast<std::size_t>(read.profile.gradePointCount), 0);
     checkCurves(read.profile, lines, rules, path, findings);
+    if (!lines.empty() && read.alignment.elemCount >= 1) checkReachBeyond(read.profile, read.alignment, lines, path, findings);
 }
 
 // The findings of each file in the order of its lines (those of no line
