@@ -93,6 +93,12 @@ Outcome check(const CheckOptions& o, CommandContext& c) {
 }
 
 Outcome checkLabels(const CheckLabelsOptions& o, CommandContext& c) {
+    LabelAuditOptions options;
+    options.tolerance = numberOf(o.tolerance);
+    options.maxOffset = numberOf(o.maxOffset);
+    // A negative tolerance reports every label, a limit of 0 m every label as far.
+    if (!(options.tolerance >= 0.0)) throw UsageError{usage::TOLERANCE_NEGATIVE};
+    if (!(options.maxOffset > 0.0)) throw UsageError{usage::MAX_OFFSET_NOT_POSITIVE};
     o.project.requireAlignment();
     Project& project = c.project;
     project.pi = computePi();
@@ -103,9 +109,6 @@ Outcome checkLabels(const CheckLabelsOptions& o, CommandContext& c) {
     if (o.project.profile.given())
         if (Outcome loaded = loadProfile(project, o.project.profile.path); !loaded) return loaded;
     const Drawing drawing = readDrawing(o.drawing);
-    LabelAuditOptions options;
-    options.tolerance = numberOf(o.tolerance);
-    options.maxOffset = numberOf(o.maxOffset);
     options.lineName = lineNameOf(project.icdFileName);
     const Profile* profile = project.profile.gradePointCount >= 2 ? &project.profile : nullptr;
     const LabelAudit audit = auditLabels(drawing, project.alignment, project.samples, project.breaks, profile, options);

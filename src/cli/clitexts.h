@@ -85,6 +85,8 @@ inline constexpr const char* EVERY_NOT_POSITIVE = "--every 应大于0";
 inline constexpr const char* RANGE_REVERSED = "--from 不应在 --to 之后";
 inline constexpr const char* TOO_MANY_ROWS = "表的行数过多";
 inline constexpr const char* MAX_OFFSET_NEGATIVE = "--max-offset 不应为负";
+inline constexpr const char* MAX_OFFSET_NOT_POSITIVE = "--max-offset 应大于0";
+inline constexpr const char* TOLERANCE_NEGATIVE = "--tolerance 不应为负";
 inline constexpr const char* XLSX_NEEDS_FILE = "--format xlsx 须给出 --out 文件";
 inline std::string sectionNotRead(const std::string& text) { return "--section 应写作 W,S（车道宽度,路拱横坡%）：" + text; }
 inline constexpr const char* LANE_NOT_POSITIVE = "--section 的车道宽度应大于0";
