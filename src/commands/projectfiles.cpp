@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <system_error>
 
 #include "text/ascii.h"
@@ -61,6 +63,46 @@ bool parseLine(const std::string& line, ProjectFiles& project) {
     return std::all_of(project.files.begin(), project.files.end(), fitsOneLine);
 }
 
+// Lines longer than this (bytes) are no project of this or a later version
+// (a project is a few paths of at most 4096 bytes): they are passed over
+// unread. Unknown lines kept for a later version: at most MAX_KEPT_LINES,
+// so that the file written back stays small whatever was found in it.
+constexpr std::size_t MAX_PROJECT_LINE_BYTES = std::size_t{1} << 16;
+constexpr std::size_t MAX_KEPT_LINES = MAX_RECENT_PROJECTS;
+constexpr std::size_t READ_CHUNK = std::size_t{1} << 16;
+
+// Calls take on each non-empty line of the file (ended by CR, LF or CR LF)
+// of at most MAX_PROJECT_LINE_BYTES, as bytes; a longer line is passed over without
+// being held. Stops when take answers false or the file cannot be read.
+void forEachShortLine(const std::string& path, const std::function<bool(const std::string&)>& take) {
+    std::ifstream in(path, std::ios::binary);
+    std::string chunk(READ_CHUNK, '\0'), line;
+    bool tooLong = false;
+    const auto end = [&] {
+        const bool more = tooLong || line.empty() || take(line);
+        line.clear();
+        tooLong = false;
+        return more;
+    };
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const auto got = chunk.begin() + in.gcount();
+        for (auto at = chunk.begin(); at != got;) {
+            const auto lineEnd = std::find_if(at, got, [](char c) { return c == '\r' || c == '\n'; });
+            if (!tooLong && line.size() + static_cast<std::size_t>(lineEnd - at) <= MAX_PROJECT_LINE_BYTES) {
+                line.append(at, lineEnd);
+            } else {
+                tooLong = true;
+                line.clear();
+            }
+            if (lineEnd == got) break;
+            if (!end()) return;
+            at = lineEnd + 1;
+        }
+    }
+    end();
+}
+
 }  // namespace
 
 std::string projectFileNames(const ProjectFiles& project) { return joinedNames(project.files, NAME_SEPARATOR); }
@@ -79,17 +121,20 @@ void RecentProjects::load() {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path_, ec)) return;
     try {
-        for (const std::string& line : readTextLines(path_)) {
-            if (line.empty()) continue;
+        forEachShortLine(path_, [&](const std::string& bytes) {
+            const std::string line = decodeText(bytes);
             ProjectFiles project;
-            if (parseLine(line, project) && projects_.size() < MAX_RECENT_PROJECTS &&
-                std::find(projects_.begin(), projects_.end(), project) == projects_.end())
-                projects_.push_back(std::move(project));
-            else
+            if (parseLine(line, project)) {
+                if (projects_.size() < MAX_RECENT_PROJECTS &&
+                    std::find(projects_.begin(), projects_.end(), project) == projects_.end())
+                    projects_.push_back(std::move(project));
+            } else if (unknownLines_.size() < MAX_KEPT_LINES) {
                 unknownLines_.push_back(line);
-        }
+            }
+            return projects_.size() < MAX_RECENT_PROJECTS || unknownLines_.size() < MAX_KEPT_LINES;
+        });
     } catch (const GradixError&) {
-        projects_.clear();  // an unreadable list is an empty one; the file stays as it is until the next save
+        // An undecodable line (no GB18030 decoder): the projects read so far stay.
     }
 }
 

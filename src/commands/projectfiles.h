@@ -34,7 +34,9 @@ bool isAlignmentFile(const std::string& path);
 // The projects last initialised, newest first, kept in a text file of one
 // line per project ("alignment" or "breaks", then the files, separated by
 // tabs). Lines this version does not understand are kept as they are, after
-// the projects.
+// the projects, up to eight of them; lines of more than 64 KiB are no
+// project and are passed over unread, so a damaged or foreign file costs
+// neither the projects in it nor a large file written back.
 class RecentProjects {
 public:
     // path: the file; "" keeps nothing (remember and save do nothing).
@@ -43,7 +45,8 @@ public:
     const std::string& path() const { return path_; }
     const std::vector<ProjectFiles>& projects() const { return projects_; }
 
-    // Reads the file; a missing or unreadable file is an empty list. Never raises.
+    // Reads the file; a missing or unreadable file is an empty list, a line
+    // that is no project is left out. Never raises.
     void load();
     // Puts project first (once: an equal entry moves up) and keeps the
     // newest MAX_RECENT_PROJECTS. A project with a file name holding a tab
