@@ -25,6 +25,8 @@ constexpr std::uint16_t METHOD_DEFLATED = 8;
 constexpr std::uint16_t FLAG_DATA_DESCRIPTOR = 0x0008;
 constexpr std::uint16_t ZIP_VERSION_NEEDED = 20;
 constexpr int RAW_DEFLATE_WINDOW = -MAX_WBITS;
+// The most a deflate stream expands (1032:1, its longest matches).
+constexpr std::size_t DEFLATE_MOST_RATIO = 1032;
 constexpr int LETTERS = 26;
 // Worksheet k (1-based) of a workbook is the part PREFIX k SUFFIX.
 const char* const SHEET_PART_PREFIX = "xl/worksheets/sheet";
@@ -102,6 +104,9 @@ std::vector<Entry> readArchive(const std::string& bytes) {
 std::string inflatePart(const Entry& e) {
     if (e.method == METHOD_STORED) return e.data;
     if (e.method != METHOD_DEFLATED) throw DataError(msg::workbookCompressionUnknown(e.name));
+    // No deflate stream grows more than this: a larger size is a damaged
+    // header, not a reason to allocate gigabytes.
+    if (e.size / DEFLATE_MOST_RATIO > e.data.size()) throw DataError(msg::workbookPartDamaged(e.name));
     std::string out(e.size, '\0');
     z_stream s{};
     if (inflateInit2(&s, RAW_DEFLATE_WINDOW) != Z_OK) throw DataError(msg::NO_DECOMPRESSOR);
