@@ -201,9 +201,9 @@ TEST_F(Cli, HelpAndVersion) {
 TEST_F(Cli, CoordsTableIncludesBothEnds) {
     // A straight northward from (0, 0): every point is exact.
     const std::string icd = write("l.icd", "100\n0,0,0\n1,100\n");
-    const CliRun r = run({"coords", "--icd", icd, "--from", "90", "--to", "120", "--every", "12.5"});
+    const CliRun r = run({"coords", "--icd", icd, "--from", "110", "--to", "140", "--every", "12.5"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "90\t-10\t0\t0\n102.5\t2.5\t0\t0\n115\t15\t0\t0\n120\t20\t0\t0\n");
+    EXPECT_EQ(r.out, "110\t10\t0\t0\n122.5\t22.5\t0\t0\n135\t35\t0\t0\n140\t40\t0\t0\n");
 }
 
 TEST_F(Cli, ElementsListTheChainAndItsEnd) {
@@ -648,10 +648,10 @@ INSTANTIATE_TEST_SUITE_P(
         CheckRun{"unreadable_file", {"check", "--profile", "@missing.zdm"}, 2, ""},
         CheckRun{"no_profile", {"check", "--icd", "%road.icd"}, 64, ""},
         CheckRun{"labels_agree", {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd"}, 0, ""},
-        // At a tolerance of -1 m even an exact label differs: every label is printed.
+        // Within 5 m of the road and no farther: every label, 6 m off, is printed as far.
         CheckRun{"labels_reported",
-                 {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd", "--tolerance", "-1"}, 3,
-                 "\tK0+000\tK0+000.000\tK0+000.000\t0.000\t6.000\n"}),
+                 {"check-labels", "--drawing", "%road-plan.dxf", "--icd", "%road.icd", "--max-offset", "5"}, 3,
+                 "\tK0+000\tK0+000.000\tK0+000.000\t0.000\t6.000\tfar\n"}),
     [](const ::testing::TestParamInfo<CheckRun>& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -676,6 +676,7 @@ protected:
     std::vector<std::string> expand(const std::vector<std::string>& args) {
         write("crest.zdm", CREST_PROFILE);
         write("line.icd", "100\n0,0,0\n1,100\n");  // northward from (0, 0) at chainage 100
+        write("across.icd", "-100\n0,0,0\n1,200\n");  // northward from (0, 0) at chainage -100
         write("k.txt", "BK2+320\nK1+200\n");
         std::vector<std::string> expanded;
         for (const std::string& a : args)
@@ -705,12 +706,12 @@ INSTANTIATE_TEST_SUITE_P(
         StakeRun{"negative_stakes_are_arguments", {"chainage", "-.5", "+3", "-K0+001.5"}, 0,
                  "-K0+000.500\t-0.5\nK0+003.000\t3\n-K0+001.500\t-1.5\n", ""},
         StakeRun{"negative_chainages_are_arguments", {"stake", "-3", "-.25"}, 0, "-K0+003.000\n-K0+000.250\n", ""},
-        StakeRun{"negative_coordinates_chainage", {"coords", "--icd", "@line.icd", "-.5"}, 0, "-0.5\t-100.5\t0\t0\n", ""},
+        StakeRun{"negative_coordinates_chainage", {"coords", "--icd", "@across.icd", "-.5"}, 0, "-0.5\t99.5\t0\t0\n", ""},
         StakeRun{"after_the_double_dash", {"compute", "--profile", "@crest.zdm", "--", "100", "-0"}, 0,
                  "100\t102.0000\t2.0000\n-0\t100.0000\t2.0000\n", ""},
         StakeRun{"an_option_value_may_be_negative",
-                 {"coords", "--icd", "@line.icd", "--from", "-.5", "--to", "0", "--every", "1"}, 0,
-                 "-0.5\t-100.5\t0\t0\n0\t-100\t0\t0\n", ""},
+                 {"coords", "--icd", "@across.icd", "--from", "-.5", "--to", "0", "--every", "1"}, 0,
+                 "-0.5\t99.5\t0\t0\n0\t100\t0\t0\n", ""},
         StakeRun{"an_option_without_value_after_arguments", {"chainage", "1", "--breaks"}, 64, "", ""},
         StakeRun{"lettered_stakes_outside_their_stretch",
                  {"chainage", "--breaks", "%road.dl", "B2", "A3000", "A2400", "C100"}, 1, "",
@@ -873,6 +874,10 @@ TEST_F(Cli, UsageMistakesAreSaidInChineseWithTheCommandsUsage) {
          "用法：gradix-cli check"},
         {{"compute", "100"}, "gradix-cli compute：需要纵断面：--profile 文件 或 --landxml 文件", "用法：gradix-cli compute"},
         {{"stake", "abc"}, "gradix-cli stake：不是数：abc", "用法：gradix-cli stake"},
+        {{"check-labels", "--drawing", icd, "--icd", icd, "--tolerance", "-1"},
+         "gradix-cli check-labels：--tolerance 不应为负", "用法：gradix-cli check-labels"},
+        {{"check-labels", "--drawing", icd, "--icd", icd, "--max-offset", "0"},
+         "gradix-cli check-labels：--max-offset 应大于0", "用法：gradix-cli check-labels"},
     };
     for (const auto& row : rows) {
         const CliRun r = run(row.args);
@@ -881,5 +886,78 @@ TEST_F(Cli, UsageMistakesAreSaidInChineseWithTheCommandsUsage) {
         EXPECT_EQ(r.errLine(1).rfind(row.usageStart, 0), 0u) << r.err;
     }
 }
+
+}  // namespace
+
+namespace {
+
+// At the ends of the road and of the workbook: a table's range beyond the
+// road clipped to it with a note, a chainage beyond it refused as compute
+// refuses a stake beyond the profile, an interval too fine refused at once,
+// a LandXML profile past its alignment warned of; a workbook without a name
+// or in a folder that is not there said as tsv says it, the library silent.
+struct EdgeRun {
+    const char* name;
+    std::vector<std::string> args;  // "@x": the file x written by the test, "%x": examples/x
+    int exitCode;
+    const char* outHas;             // a part of stdout ("" for none at all)
+    const char* errStarts;          // the start of stderr ("" for none at all)
+};
+
+class RoadAndWorkbookEdges : public Cli, public ::testing::WithParamInterface<EdgeRun> {};
+
+TEST_P(RoadAndWorkbookEdges, ClipReferOrRefuseAsTheRulesSay) {
+    const EdgeRun& e = GetParam();
+    std::string xml = readBytes(example("road.xml"));
+    xml.replace(xml.find("<PVI>5170 120</PVI>"), 19, "<PVI>5300 120</PVI>");
+    write("past.xml", xml);
+    std::vector<std::string> args;
+    for (const std::string& a : e.args)
+        args.push_back(a.empty() ? a : a[0] == '@' ? path(a.substr(1)) : a[0] == '%' ? example(a.substr(1)) : a);
+    const CliRun r = run(args);
+    EXPECT_EQ(r.exitCode, e.exitCode) << r.err;
+    if (*e.outHas)
+        EXPECT_NE(r.out.find(e.outHas), std::string::npos) << r.out.substr(0, 2000);
+    else
+        EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.substr(0, std::string(e.errStarts).size()), e.errStarts) << r.err;
+    if (!*e.errStarts) {
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+const std::vector<std::string> STAKES = {"table", "stakes", "--icd", "%road.icd"};
+std::vector<std::string> stakes(std::vector<std::string> more) {
+    more.insert(more.begin(), STAKES.begin(), STAKES.end());
+    return more;
+}
+const char* const CLIPPED = "提示：范围超出道路：道路自K0+000.000至K5+170.000，表只列出其间的桩\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, RoadAndWorkbookEdges,
+    ::testing::Values(
+        EdgeRun{"stakes_to_beyond_the_end", stakes({"--every", "1000", "--from", "4000", "--to", "99999"}), 0,
+                "K5+000.000\t5000\t", CLIPPED},
+        EdgeRun{"stakes_from_before_the_start", stakes({"--every", "1000", "--from", "-3000", "--to", "1000"}), 0,
+                "K0+000.000\t0\t3345678.123\t512345.678\t", CLIPPED},
+        EdgeRun{"stakes_off_the_road", stakes({"--every", "1000", "--from", "6000", "--to", "7000"}), 2, "",
+                "数据文件格式有误！\n范围K6+000.000至K7+000.000不在道路K0+000.000至K5+170.000上\n"},
+        EdgeRun{"stakes_too_fine_to_advance", stakes({"--every", "1e-13", "--from", "1000", "--to", "1000.000001"}), 2,
+                "", "数据文件格式有误！\n桩距1e-13 m小于1e-06 m：相邻的桩无法分开\n"},
+        EdgeRun{"coords_beyond_the_end", {"coords", "--icd", "%road.icd", "100", "99999"}, 1, "100\t",
+                "里程99999超出平面线形，请修改！\n里程99999在平面线形范围0至5170之外\n"},
+        EdgeRun{"coords_before_the_start", {"coords", "--icd", "%road.icd", "-100"}, 1, "",
+                "里程-100超出平面线形，请修改！\n"},
+        EdgeRun{"coords_table_clipped", {"coords", "--icd", "%road.icd", "--from", "-3000", "--to", "50", "--every", "50"},
+                0, "0\t3345678.123\t512345.678\t", CLIPPED},
+        EdgeRun{"landxml_profile_past_its_alignment", {"check", "--landxml", "@past.xml"}, 0,
+                "纵断面超出平面终点5170.000共", ""},
+        EdgeRun{"workbook_without_a_name", stakes({"--every", "1000", "--format", "xlsx", "--out", ""}), 2, "",
+                "读取文件被取消！\n未选择文件\n"},
+        EdgeRun{"tsv_without_a_name", stakes({"--every", "1000", "--format", "tsv", "--out", ""}), 2, "",
+                "读取文件被取消！\n未选择文件\n"},
+        EdgeRun{"workbook_in_no_folder", stakes({"--every", "1000", "--format", "xlsx", "--out", "@none/t.xlsx"}), 2,
+                "", "数据文件格式有误！\n"}),
+    [](const ::testing::TestParamInfo<EdgeRun>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -28,11 +28,15 @@
 
 #include "alignment/alignment.h"
 #include "commands/compute.h"
+#include "commands/projectfiles.h"
 #include "profile/profile.h"
+#include "setout/stakestable.h"
+#include "setout/table.h"
 #include "stakes/chainbreaks.h"
 #include "stakes/stakes.h"
 #include "surface/surface.h"
 #include "support/chain_breaks.h"
+#include "support/file_bytes.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 #include "text/failures.h"
@@ -702,6 +706,171 @@ TEST_F(StakeFileRobustness, AResultPathThatIsAFolderLeavesTheFolderAlone) {
     ASSERT_EQ(ui.errorDetails.size(), 1u);
     EXPECT_NE(ui.events.back().find(FORMAT_TEXT), std::string::npos);
     EXPECT_TRUE(fs::is_directory(folder()));
+}
+
+// ------------------------------------------------- the writers at their limits
+
+// n rows of the stake table's first two columns, K0+000.000 on, a metre apart.
+Table stakeRows(std::size_t n, std::size_t textBytes = 0) {
+    Table t;
+    t.title = "逐桩坐标表";
+    t.columns = {{"桩号", ColumnKind::Text, 0, 16}, {"里程(m)", ColumnKind::Number, 3, 14}};
+    for (std::size_t i = 0; i < n; ++i)
+        t.rows.push_back({Cell::of(formatStake({}, {1, static_cast<double>(i)})), Cell::of(static_cast<double>(i))});
+    if (textBytes > 0 && n > 0) t.rows.front().front() = Cell::of(std::string(textBytes, 'k'));
+    return t;
+}
+
+// Where a workbook is written: a plain name, through a symbolic link, a
+// name of 250 characters, a folder that is not there, no name at all.
+enum class Target { Plain, Link, LongName, MissingFolder, NoName };
+
+struct WorkbookCase {
+    const char* name;
+    std::size_t rows, sheetRows;
+    Target target;
+    std::size_t textBytes;              // a first cell this long (0: the stake)
+    std::vector<std::string> sheets;    // xlsx_sheets.py's lines; empty: the write fails
+    const char* failure = "";           // the failure's fixed text and a part of its detail
+    const char* detailHas = "";
+};
+
+class WorkbookLimits : public Robustness, public ::testing::WithParamInterface<WorkbookCase> {};
+
+void PrintTo(const WorkbookCase& c, std::ostream* out) { *out << c.name; }
+
+// Every row reaches a sheet (never dropped at a sheet's end), the workbook
+// goes through the atomic writer (a link written through, any name tsv
+// takes, a failure leaving the previous file and no temporary), and a
+// failure is told as the other writers tell it.
+TEST_P(WorkbookLimits, KeepEveryRowOrFailLeavingThePreviousFile) {
+    const WorkbookCase& c = GetParam();
+    const std::string previous = "the previous workbook";
+    std::string path = dir_.write("t.xlsx", previous), target = path;
+    if (c.target == Target::Link) {
+        path = folder() + "/link.xlsx";
+        fs::create_symlink(target, path);
+    } else if (c.target == Target::LongName) {
+        path = target = folder() + "/" + std::string(245, 'n') + ".xlsx";
+    } else if (c.target == Target::MissingFolder) {
+        path = target = folder() + "/not-there/t.xlsx";
+    } else if (c.target == Target::NoName) {
+        path = target = "";
+    }
+    if (c.target == Target::Plain) gradix::testing::writeBytes(path + ".gradix-tmp", "left by an older version");
+    try {
+        writeXlsx(stakeRows(c.rows, c.textBytes), path, c.sheetRows);
+        EXPECT_FALSE(c.sheets.empty()) << "no failure";
+        const std::string listing = folder() + "/sheets.txt";
+        ASSERT_EQ(std::system(("/usr/bin/python3 " GRADIX_XLSX_SHEETS " '" + target + "' > '" + listing + "'").c_str()),
+                  0);
+        EXPECT_EQ(splitLines(gradix::testing::readBytes(listing)), c.sheets);
+        fs::remove(listing);
+        if (c.target == Target::Link) {
+            EXPECT_TRUE(fs::is_symlink(path));
+        }
+    } catch (const GradixError& e) {
+        EXPECT_TRUE(c.sheets.empty()) << e.detail();
+        EXPECT_EQ(std::string(e.what()), c.failure);
+        EXPECT_NE(e.detail().find(c.detailHas), std::string::npos) << e.detail();
+        EXPECT_EQ(e.file(), path);
+        if (c.target == Target::Plain) {
+            EXPECT_EQ(gradix::testing::readBytes(path), previous);
+        }
+    }
+    for (const std::string& name : dir_.names())
+        EXPECT_EQ(name.find("gradix-"), std::string::npos) << "left behind: " << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, WorkbookLimits,
+    ::testing::Values(
+        WorkbookCase{"RowsBeyondASheetGoOnToTheNext", 5, 3, Target::Plain, 0,
+                     {"逐桩坐标表\t3\t桩号\tK0+000.000\tK0+001.000", "逐桩坐标表 (2)\t3\t桩号\tK0+002.000\tK0+003.000",
+                      "逐桩坐标表 (3)\t2\t桩号\tK0+004.000\tK0+004.000"}},
+        WorkbookCase{"ASheetFilledToItsLastRow", 2, 3, Target::Plain, 0,
+                     {"逐桩坐标表\t3\t桩号\tK0+000.000\tK0+001.000"}},
+        WorkbookCase{"NoRowsButTheHeader", 0, XLSX_SHEET_ROWS, Target::Plain, 0, {"逐桩坐标表\t1\t桩号\t\t桩号"}},
+        WorkbookCase{"ThroughASymbolicLink", 1, XLSX_SHEET_ROWS, Target::Link, 0,
+                     {"逐桩坐标表\t2\t桩号\tK0+000.000\tK0+000.000"}},
+        WorkbookCase{"ANameOf250Characters", 1, XLSX_SHEET_ROWS, Target::LongName, 0,
+                     {"逐桩坐标表\t2\t桩号\tK0+000.000\tK0+000.000"}},
+        WorkbookCase{"ATextTooLongForACell", 2, XLSX_SHEET_ROWS, Target::Plain, XLSX_CELL_CHARACTERS + 1, {},
+                     FORMAT_TEXT, "单元格A2的文字超过32767个字符"},
+        WorkbookCase{"AFolderThatIsNotThere", 1, XLSX_SHEET_ROWS, Target::MissingFolder, 0, {}, FORMAT_TEXT,
+                     "not-there"},
+        WorkbookCase{"NoNameAsTsvSaysIt", 1, XLSX_SHEET_ROWS, Target::NoName, 0, {}, CANCELLED_TEXT, "未选择文件"}),
+    [](const ::testing::TestParamInfo<WorkbookCase>& info) { return std::string(info.param.name); });
+
+// The stake table over an interval and a range: every row counted in whole
+// numbers before any is made (an interval too fine to advance or too many
+// rows refused at once, never a hang), and a range clipped to the road with
+// a note or refused when it lies beyond it.
+TEST_F(Robustness, StakeTableIntervalsAndRangesEndAsTheRulesSay) {
+    const struct {
+        double every, from, to;
+        std::size_t rows;        // 0: refused
+        const char* has;         // a part of the refusal, or of the note ("" for none)
+        double first = 0, last = 0;  // chainages of the first and last rows
+    } rows[] = {
+        {1e-13, 1000, 1000.000001, 0, "相邻的桩无法分开"},
+        {5e-4, 0, 5170, 0, "每5e-04 m一桩将超过1e+07行"},
+        // 2^-17 m: the eleven stakes are exact doubles.
+        {0x1p-17, 1000, 1000 + 10 * 0x1p-17, 11, "", 1000, 1000 + 10 * 0x1p-17},
+        {1000, -3000, 99999, 7, "范围超出道路：道路自K0+000.000至K5+170.000", 0, 5170},
+        {1000, 6000, 7000, 0, "不在道路K0+000.000至K5+170.000上"},
+        {1000, 0, 5170, 7, "", 0, 5170},
+    };
+    const std::string icd = put("0\n0,0,0\n1,5170\n");
+    Loaded road;
+    readWith(Reader::Icd, icd, {}, road);
+    for (const auto& row : rows) {
+        StakeTableOptions o;
+        o.every = row.every;
+        o.fromChainage = row.from;
+        o.toChainage = row.to;
+        try {
+            const std::vector<StakeRow> table = *stakeTable(road.alignment, {}, nullptr, o);
+            ASSERT_EQ(table.size(), row.rows) << row.every;
+            EXPECT_EQ(table.front().chainage, row.first);
+            EXPECT_EQ(table.back().chainage, row.last);
+            const std::string note = stakeTableRangeNote(road.alignment, {}, o);
+            EXPECT_EQ(note.empty(), !*row.has) << note;
+            EXPECT_NE(note.find(row.has), std::string::npos) << note;
+        } catch (const DataError& e) {
+            EXPECT_EQ(row.rows, 0u) << e.reason();
+            EXPECT_NE(e.reason().find(row.has), std::string::npos) << e.reason();
+        }
+    }
+}
+
+// The remembered projects survive a damaged file: a line of 16 MiB before
+// or after them, megabytes of lines that are no project; what is written
+// back is the projects and at most eight unknown lines.
+TEST_F(Robustness, RecentProjectsSurviveDamagedFilesAndStaySmall) {
+    const std::string projects = "breaks\ta.dl\ta.zdm\r\nalignment\tb.ICD\tb.zdm\r\n";
+    const std::string longLine = std::string(MAX_LINE_BYTES, 'x') + "\r\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::size_t projects;
+        std::size_t mostBytesWritten;
+    } rows[] = {
+        {"a 16 MiB line after the projects", projects + longLine, 2, projects.size()},
+        {"a 16 MiB line before them", longLine + projects, 2, projects.size()},
+        {"a 16 MiB line without a line end", projects + std::string(MAX_LINE_BYTES, 'x'), 2, projects.size()},
+        {"20 MB of lines that are no project", projects + repeatLines(200000, [](int) { return std::string(98, 'j') + "\r\n"; }),
+         2, projects.size() + 8 * 100},
+    };
+    for (const auto& row : rows) {
+        const std::string path = put(row.bytes);
+        RecentProjects recent(path);
+        recent.load();
+        ASSERT_EQ(recent.projects().size(), row.projects) << row.name;
+        EXPECT_EQ(recent.projects()[1], (ProjectFiles{true, {"b.ICD", "b.zdm"}})) << row.name;
+        recent.save();
+        EXPECT_LE(fs::file_size(path), row.mostBytesWritten) << row.name;
+    }
 }
 
 }  // namespace
