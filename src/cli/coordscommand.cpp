@@ -150,7 +150,7 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
         if (!table) {
             for (std::size_t i = 0; i < chainages.size(); ++i) {
                 const double chainage = chainages[i];
-                if (!(roadStart <= chainage && chainage <= roadEnd)) {
+                if (!(roadStart - MIN_STAKE_INTERVAL <= chainage && chainage <= roadEnd + MIN_STAKE_INTERVAL)) {
                     rows.flush();
                     return Outcome::refused(msg::chainageOffAlignment(given[i]),
                                             msg::outsideAlignment(chainage, roadStart, roadEnd));

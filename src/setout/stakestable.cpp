@@ -172,7 +172,9 @@ RoadRange rangeOnRoad(double start, double end, std::optional<double> from, std:
     const double a = from.value_or(start), b = to.value_or(end);
     RoadRange range{std::max(a, start), std::min(b, end), {}};
     if (!(range.from <= range.to)) throw DataError(msg::rangeOffRoad(stake(a), stake(b), stake(start), stake(end)));
-    if (a < start || b > end) range.note = msg::rangeClippedToRoad(stake(start), stake(end));
+    // An end typed as the road's own stake (K151+000 for 150999.99999999994)
+    // is the road's end, not beyond it.
+    if (a < start - SAME_PLACE || b > end + SAME_PLACE) range.note = msg::rangeClippedToRoad(stake(start), stake(end));
     return range;
 }
 

@@ -64,7 +64,8 @@ struct StakeTableOptions {
 
 // A table's range on a road from start to end (m): from and to (the road's
 // ends where not given) clipped to the road, and a note when the range given
-// reaches beyond it ("" when it lies on the road). Raises DataError for a
+// reaches beyond it by more than MIN_STAKE_INTERVAL ("" when it lies on the
+// road). Raises DataError for a
 // range that lies wholly beyond the road.
 struct RoadRange {
     double from, to;

@@ -911,6 +911,7 @@ TEST_P(RoadAndWorkbookEdges, ClipReferOrRefuseAsTheRulesSay) {
     std::string xml = readBytes(example("road.xml"));
     xml.replace(xml.find("<PVI>5170 120</PVI>"), 19, "<PVI>5300 120</PVI>");
     write("past.xml", xml);
+    write("tenths.icd", "0\n0,0,0\n1,0.1\n1,0.2\n");  // ends at 0.30000000000000004
     std::vector<std::string> args;
     for (const std::string& a : e.args)
         args.push_back(a.empty() ? a : a[0] == '@' ? path(a.substr(1)) : a[0] == '%' ? example(a.substr(1)) : a);
@@ -938,18 +939,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EdgeRun{"stakes_to_beyond_the_end", stakes({"--every", "1000", "--from", "4000", "--to", "99999"}), 0,
                 "K5+000.000\t5000\t", CLIPPED},
-        EdgeRun{"stakes_from_before_the_start", stakes({"--every", "1000", "--from", "-3000", "--to", "1000"}), 0,
-                "K0+000.000\t0\t3345678.123\t512345.678\t", CLIPPED},
         EdgeRun{"stakes_off_the_road", stakes({"--every", "1000", "--from", "6000", "--to", "7000"}), 2, "",
                 "数据文件格式有误！\n范围K6+000.000至K7+000.000不在道路K0+000.000至K5+170.000上\n"},
         EdgeRun{"stakes_too_fine_to_advance", stakes({"--every", "1e-13", "--from", "1000", "--to", "1000.000001"}), 2,
                 "", "数据文件格式有误！\n桩距1e-13 m小于1e-06 m：相邻的桩无法分开\n"},
         EdgeRun{"coords_beyond_the_end", {"coords", "--icd", "%road.icd", "100", "99999"}, 1, "100\t",
                 "里程99999超出平面线形，请修改！\n里程99999在平面线形范围0至5170之外\n"},
-        EdgeRun{"coords_before_the_start", {"coords", "--icd", "%road.icd", "-100"}, 1, "",
-                "里程-100超出平面线形，请修改！\n"},
         EdgeRun{"coords_table_clipped", {"coords", "--icd", "%road.icd", "--from", "-3000", "--to", "50", "--every", "50"},
                 0, "0\t3345678.123\t512345.678\t", CLIPPED},
+        EdgeRun{"a_table_to_the_roads_own_end",
+                {"coords", "--icd", "@tenths.icd", "--from", "0", "--to", "0.3", "--every", "0.1"}, 0, "\n0.3\t", ""},
         EdgeRun{"landxml_profile_past_its_alignment", {"check", "--landxml", "@past.xml"}, 0,
                 "纵断面超出平面终点5170.000共", ""},
         EdgeRun{"workbook_without_a_name", stakes({"--every", "1000", "--format", "xlsx", "--out", ""}), 2, "",

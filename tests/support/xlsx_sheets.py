@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""Prints the sheets of an xlsx workbook as openpyxl reads them, for the tests:
-one line per sheet, tab-separated: its name, its number of rows, the text of
-its first cell (A1), of A2 and of the first cell of its last row."""
+"""For the tests, one line per sheet of an xlsx workbook (openpyxl): name, rows, A1, A2, first cell of the last row."""
 import sys
 
 import openpyxl
