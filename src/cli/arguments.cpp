@@ -201,6 +201,9 @@ CLI::Option* FieldOptions::addStakeout(CLI::App* command) {
 
 FieldSystems FieldOptions::systems() const {
     FieldSystems s{crs, pointsCrs, outCrs, std::nullopt};
+    // Each system given is known to PROJ, used or not, before anything is read.
+    for (const std::string* system : {&crs, &pointsCrs, &outCrs})
+        if (!system->empty()) describeCrs(*system);
     if (transform.given()) s.transform = readFieldTransform(transform.path);
     return s;
 }

@@ -146,8 +146,8 @@ struct FieldOptions {
     void addPointsCrs(CLI::App* command, CLI::Option* points);
     // --stakeout and --out-crs, which needs it; answers --stakeout.
     CLI::Option* addStakeout(CLI::App* command);
-    // The systems given, the fit read from its file. Raises what
-    // readFieldTransform raises.
+    // The systems given, each checked with PROJ, and the fit read from its
+    // file. Raises what describeCrs and readFieldTransform raise.
     FieldSystems systems() const;
     std::vector<std::string> files() const;
 };
