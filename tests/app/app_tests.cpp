@@ -1489,7 +1489,8 @@ TEST(WindowOutput, TheOutputMenuWritesTheTablesFromItsDialogs) {
     QStringList entries;
     for (QAction* a : menu->actions()) entries << a->text();
     EXPECT_EQ(entries, (QStringList{QString::fromUtf8("逐桩坐标表…"), QString::fromUtf8("竖曲线表…"),
-                                    QString::fromUtf8("坐标反算…"), QString::fromUtf8("路基设计表…")}));
+                                    QString::fromUtf8("坐标反算…"), QString::fromUtf8("路基设计表…"),
+                                    QString::fromUtf8("放样点文件…")}));
 
     const std::string table = (fs::path(s.dir.qfolder().toStdString()) / "stakes.csv").string();
     gradix::StakeTableRequest request;
