@@ -169,6 +169,31 @@ TEST(FieldCoordinates, FitRecoversAHandMadeTransform) {
     }
 }
 
+// A GNSS point into an independent project system (zone, then the fit with
+// its heights) and, as a stake-out point, back out to latitude and longitude.
+TEST(FieldCoordinates, PointsGoIntoTheProjectAndComeBackOut) {
+    const FieldTransform fit{PlaneTransform::of(-3299784.15, -500089.67, -124.9, -36.0),
+                             HeightTransform{true, 0.18, 1e-5, -7e-6, 47691.8, 11442.7}};
+    const struct {
+        std::optional<FieldTransform> transform;
+        double expectedX, expectedY;  // in the project's system
+    } rows[] = {{std::nullopt, 3320113.4399, 500964.8628}, {fit, 20512.4966, -1153.2972}};  // the fit by hand
+    for (const auto& r : rows) {
+        const FieldSystems systems{"EPSG:4548", "EPSG:4490", "EPSG:4490", r.transform};
+        const SurveyPoint in = PointsIntoProject(systems).convert({"G", 30.0, 117.01, 50.0, 1});
+        EXPECT_NEAR(in.x, r.expectedX, 1e-4);
+        EXPECT_NEAR(in.y, r.expectedY, 1e-4);
+        std::vector<StakeoutPoint> out = {{"G", in.x, in.y, in.z, ""}};
+        PointsOutOfProject(systems).convert(out);
+        EXPECT_NEAR(out[0].x, 30.0, 1e-11);
+        EXPECT_NEAR(out[0].y, 117.01, 1e-11);
+        EXPECT_NEAR(*out[0].h, 50.0, 1e-9);
+        if (r.transform) {
+            EXPECT_NEAR(*in.z - 50.0, fit.height->at(in.x, in.y), 1e-12);
+        }
+    }
+}
+
 // One point of six moved by 5 cm is the one named, and only it.
 TEST(FieldCoordinates, FitNamesTheBadPoint) {
     const std::vector<SurveyPoint> from = points(CONTROL);
