@@ -264,7 +264,8 @@ void MainWindow::buildOutputMenu(QVBoxLayout* layout) {
     } entries[] = {{"stakeTableAction", STAKE_TABLE_CAPTION, SetoutDialogKind::StakeTable},
                    {"curveTableAction", CURVE_TABLE_CAPTION, SetoutDialogKind::CurveTable},
                    {"locatePointsAction", LOCATE_POINTS_CAPTION, SetoutDialogKind::LocatePoints},
-                   {"subgradeTableAction", SUBGRADE_TABLE_CAPTION, SetoutDialogKind::SubgradeTable}};
+                   {"subgradeTableAction", SUBGRADE_TABLE_CAPTION, SetoutDialogKind::SubgradeTable},
+                   {"stakeoutAction", STAKEOUT_CAPTION, SetoutDialogKind::Stakeout}};
     for (const auto& e : entries) {
         QAction* action = output->addAction(caption(e.text));
         action->setObjectName(QLatin1String(e.name));
@@ -295,6 +296,7 @@ void MainWindow::outputEntry(int kind) {
             case SetoutDialogKind::CurveTable: outcome = curveTableOutcome(dialog->curveTableRequest()); break;
             case SetoutDialogKind::LocatePoints: outcome = locatePointsOutcome(dialog->locateRequest()); break;
             case SetoutDialogKind::SubgradeTable: outcome = subgradeTableOutcome(dialog->subgradeTableRequest()); break;
+            case SetoutDialogKind::Stakeout: outcome = stakeoutOutcome(dialog->stakeoutRequest()); break;
         }
         if (outcome.kind != OutcomeKind::Refused || !dialog) return;
     }
@@ -349,6 +351,35 @@ Outcome MainWindow::subgradeTableOutcome(const SubgradeTableRequest& request) {
     });
     return outputShown(outcome, written);
 }
+
+Outcome MainWindow::stakeoutOutcome(const StakeoutRequest& request) {
+    OutputWritten written;
+    const Outcome outcome = withProgress(caption("放样点文件"), [&](const Progress& p) {
+        return writeStakeoutPoints(project_, request, p, &written);
+    });
+    return outputShown(outcome, written);
+}
+
+bool MainWindow::applyProjectSystems(const ProjectSystemsRequest& request) {
+    const Outcome outcome = setProjectSystems(project_, request);
+    showOutcome(outcome, *ui_, messenger_);
+    if (!outcome.isDone()) return false;
+    if (project_.initialised) rememberProject();
+    return true;
+}
+
+bool MainWindow::runProjectSettings() {
+    const QString folder = project_.icdFileName.empty()
+                               ? findExamplesFolder(programFolder_)
+                               : QFileInfo(QString::fromStdString(project_.icdFileName)).absolutePath();
+    ProjectSettingsDialog dialog({project_.crs, project_.transformFile}, folder, this);
+    // A refused field is said, then the dialog comes back with what was typed.
+    while (dialog.exec() == QDialog::Accepted)
+        if (applyProjectSystems(dialog.request())) return true;
+    return false;
+}
+
+bool MainWindow::runStakeout(const StakeoutRequest& request) { return stakeoutOutcome(request).isDone(); }
 
 bool MainWindow::runSubgradeTable(const SubgradeTableRequest& request) {
     return subgradeTableOutcome(request).isDone();

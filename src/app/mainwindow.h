@@ -159,9 +159,16 @@ public:
     bool runLocatePoints(const LocateRequest& request);
     // "路基设计表…", enabled once the project has a surface.
     bool runSubgradeTable(const SubgradeTableRequest& request);
+    // "放样点文件…": the stake-out points in the project's systems.
+    bool runStakeout(const StakeoutRequest& request);
     // 文件 → "载入超高和宽度…": the two files into the project in force
     // (loadSurfaceFiles); the section view and 路基设计表 follow. True when loaded.
     bool runLoadSurface();
+    // 文件 → 项目设置…: the project's coordinate system and fit, checked,
+    // set and remembered with the project; false when cancelled or refused.
+    bool runProjectSettings();
+    // The systems set as 项目设置 sets them (the dialog's fields given).
+    bool applyProjectSystems(const ProjectSystemsRequest& request);
     // Shows a dialog of the menu "输出"; true when it was accepted.
     std::function<bool(SetoutDialog&)> execDialog;
 
@@ -226,6 +233,9 @@ private:
     Outcome curveTableOutcome(const CurveTableRequest& request);
     Outcome locatePointsOutcome(const LocateRequest& request);
     Outcome subgradeTableOutcome(const SubgradeTableRequest& request);
+    Outcome stakeoutOutcome(const StakeoutRequest& request);
+    // Remembers the project in force (its files and systems) for 最近项目.
+    void rememberProject();
     // The section view and the entries that need a surface, after it changed.
     void surfaceChanged();
     Outcome outputShown(const Outcome& outcome, const OutputWritten& written);
@@ -261,6 +271,7 @@ private:
     std::optional<ProjectFiles> failedLoad_;
     // The dialogs of 输出, by SetoutDialogKind, made when first asked for.
     std::array<QPointer<SetoutDialog>, SETOUT_DIALOG_KINDS> setoutDialogs_;
+    ProjectFiles openedFiles_;  // the files of the project in force, as remembered
 
     // The drawing link: the window's own and the one in use.
     std::unique_ptr<CadConnector> ownConnector_;

@@ -18,6 +18,7 @@
 #include "app/drawinglink.h"
 #include "app/mainwindow.h"
 #include "app/roadviews.h"
+#include "app/setoutdialogs.h"
 #include "views/planview.h"
 #include "text/failures.h"
 #include "views/profileview.h"
@@ -79,6 +80,8 @@ void MainWindow::buildMenus() {
     // The cross-section goes with a project loaded.
     connect(file, &QMenu::aboutToShow, this,
             [this, loadSurfaceAction] { loadSurfaceAction->setEnabled(project_.initialised); });
+    QAction* settingsAction = namedAction(file, "projectSettingsAction", PROJECT_SETTINGS_CAPTION);
+    connect(settingsAction, &QAction::triggered, this, [this] { runProjectSettings(); });
     QAction* openDrawingAction = namedAction(file, "openDrawingAction", "打开图形…");
     connect(openDrawingAction, &QAction::triggered, this, [this] { openDrawing(); });
     file->addSeparator();
@@ -149,6 +152,14 @@ void MainWindow::projectAfterInitialise(bool done, bool alignmentMode) {
     if (!done) return;  // the project in force and its title stay
     const ProjectFiles files{alignmentMode, absolutePaths(viewsUi_->opened())};
     setWindowTitle(text(WINDOW_TITLE) + text(TITLE_SEPARATOR) + QString::fromStdString(projectFileNames(files)));
+    openedFiles_ = files;
+    rememberProject();
+}
+
+void MainWindow::rememberProject() {
+    ProjectFiles files = openedFiles_;
+    files.crs = project_.crs;
+    files.transform = project_.transformFile;
     // Another Gradix may have remembered a project meanwhile: read, then add.
     recent_.load();
     recent_.remember(files);
@@ -184,6 +195,9 @@ bool MainWindow::openRecentProject(std::size_t index) {
                                            "\n项目仍保留在“最近项目”中，文件恢复后可再次打开。");
         return false;
     }
+    // The remembered systems go with the project.
+    project_.crs = project.crs;
+    project_.transformFile = project.transform;
     return openProject(project);
 }
 

@@ -32,6 +32,7 @@ const char* defaultName(SetoutDialogKind kind) {
         case SetoutDialogKind::StakeTable: return "逐桩坐标表";
         case SetoutDialogKind::CurveTable: return "竖曲线表";
         case SetoutDialogKind::SubgradeTable: return "路基设计表";
+        case SetoutDialogKind::Stakeout: return "放样点";
         default: return "坐标反算";
     }
 }
@@ -44,13 +45,15 @@ SetoutDialog::SetoutDialog(SetoutDialogKind kind, const QString& folder, QWidget
     QString title = text(kind == SetoutDialogKind::StakeTable      ? STAKE_TABLE_CAPTION
                          : kind == SetoutDialogKind::CurveTable    ? CURVE_TABLE_CAPTION
                          : kind == SetoutDialogKind::SubgradeTable ? SUBGRADE_TABLE_CAPTION
+                         : kind == SetoutDialogKind::Stakeout      ? STAKEOUT_CAPTION
                                                                    : LOCATE_POINTS_CAPTION);
     title.chop(1);  // the "…" of the menu entry
     setWindowTitle(title);
     auto* form = new QFormLayout;
-    if (kind == SetoutDialogKind::StakeTable || kind == SetoutDialogKind::SubgradeTable) {
+    const bool stakes = kind == SetoutDialogKind::StakeTable || kind == SetoutDialogKind::Stakeout;
+    if (stakes || kind == SetoutDialogKind::SubgradeTable) {
         every_ = field(this, "every", QStringLiteral("20"));
-        if (kind == SetoutDialogKind::StakeTable) {
+        if (stakes) {
             offsets_ = field(this, "offsets");
             offsets_->setPlaceholderText(text("如 -7.5,7.5（右为正）"));
         }
@@ -83,14 +86,27 @@ SetoutDialog::SetoutDialog(SetoutDialogKind kind, const QString& folder, QWidget
         row->addWidget(pointsFile_);
         row->addWidget(browse);
         form->addRow(text("测点文件"), row);
+        pointsCrs_ = field(this, "pointsCrs");
+        pointsCrs_->setPlaceholderText(text("项目坐标系（X北、Y东）；GNSS经纬度填 EPSG:4490"));
+        form->addRow(text("测点坐标系"), pointsCrs_);
         maxOffset_ = field(this, "maxOffset", QStringLiteral("100"));
         form->addRow(text("偏距限值(m)"), maxOffset_);
+    }
+    if (kind == SetoutDialogKind::Stakeout) {
+        outCrs_ = field(this, "outCrs");
+        outCrs_->setPlaceholderText(text("项目坐标系（X北、Y东）；经纬度填 EPSG:4490"));
+        form->addRow(text("输出坐标系"), outCrs_);
     }
     format_ = new QComboBox(this);
     format_->setObjectName(QStringLiteral("format"));
     for (const char* name : FORMAT_NAMES) format_->addItem(text(name));
-    form->addRow(text("格式"), format_);
-    file_ = field(this, "file", QDir(folder_).filePath(text(defaultName(kind)) + QStringLiteral(".xlsx")));
+    // The stake-out file's form follows its extension: .csv or .xml (LandXML).
+    if (kind == SetoutDialogKind::Stakeout)
+        format_->hide();
+    else
+        form->addRow(text("格式"), format_);
+    const QString extension = kind == SetoutDialogKind::Stakeout ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
+    file_ = field(this, "file", QDir(folder_).filePath(text(defaultName(kind)) + extension));
     auto* browse = new QPushButton(text("…"), this);
     connect(browse, &QPushButton::clicked, this, &SetoutDialog::chooseFile);
     auto* row = new QHBoxLayout;
@@ -146,8 +162,48 @@ StakeTableRequest SetoutDialog::stakeTableRequest() const {
 CurveTableRequest SetoutDialog::curveTableRequest() const { return {format(), file_->text().toStdString()}; }
 
 LocateRequest SetoutDialog::locateRequest() const {
-    return {pointsFile_->text().toStdString(), maxOffset_->text().toStdString(), format(),
-            file_->text().toStdString()};
+    return {pointsFile_->text().toStdString(), maxOffset_->text().toStdString(), format(), file_->text().toStdString(),
+            pointsCrs_->text().toStdString()};
+}
+
+StakeoutRequest SetoutDialog::stakeoutRequest() const {
+    return {every_->text().toStdString(), offsets_->text().toStdString(), from_->text().toStdString(),
+            to_->text().toStdString(), outCrs_->text().toStdString(), file_->text().toStdString()};
+}
+
+ProjectSettingsDialog::ProjectSettingsDialog(const ProjectSystemsRequest& current, const QString& folder,
+                                             QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("ProjectSettingsDialog"));
+    QString title = text(PROJECT_SETTINGS_CAPTION);
+    title.chop(1);
+    setWindowTitle(title);
+    auto* form = new QFormLayout;
+    crs_ = field(this, "crs", QString::fromStdString(current.crs));
+    crs_->setPlaceholderText(text("如 EPSG:4548 或 +proj=tmerc +lon_0=117.5 +k=1 +x_0=500000 +ellps=GRS80 +units=m"));
+    form->addRow(text("坐标系统（X北、Y东）"), crs_);
+    transformFile_ = field(this, "transformFile", QString::fromStdString(current.transformFile));
+    transformFile_->setPlaceholderText(text("独立坐标系的四参数文件，可不填"));
+    auto* browse = new QPushButton(text("…"), this);
+    connect(browse, &QPushButton::clicked, this, [this, folder] {
+        const QString chosen = QFileDialog::getOpenFileName(this, text("四参数文件"), folder);
+        if (!chosen.isEmpty()) transformFile_->setText(chosen);
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(transformFile_);
+    row->addWidget(browse);
+    form->addRow(text("四参数文件"), row);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    crs_->setMinimumWidth(420);
+}
+
+ProjectSystemsRequest ProjectSettingsDialog::request() const {
+    return {crs_->text().toStdString(), transformFile_->text().toStdString()};
 }
 
 }  // namespace gradix

@@ -17,16 +17,22 @@ inline constexpr const char* STAKE_TABLE_CAPTION = "逐桩坐标表…";
 inline constexpr const char* CURVE_TABLE_CAPTION = "竖曲线表…";
 inline constexpr const char* LOCATE_POINTS_CAPTION = "坐标反算…";
 inline constexpr const char* SUBGRADE_TABLE_CAPTION = "路基设计表…";
+inline constexpr const char* STAKEOUT_CAPTION = "放样点文件…";
+// The entry of the menu 文件 with the project's coordinate system.
+inline constexpr const char* PROJECT_SETTINGS_CAPTION = "项目设置…";
 
 // The kind of dialog.
-enum class SetoutDialogKind { StakeTable, CurveTable, LocatePoints, SubgradeTable };
-inline constexpr std::size_t SETOUT_DIALOG_KINDS = 4;
+enum class SetoutDialogKind { StakeTable, CurveTable, LocatePoints, SubgradeTable, Stakeout };
+inline constexpr std::size_t SETOUT_DIALOG_KINDS = 5;
 
-// One dialog for the four tables; the fields that the kind needs are shown:
-// interval, offsets, range (stake table), the point file and the offset limit
-// (坐标反算), interval, range and ground line (路基设计表), and for all the
-// format and the file. Fields are named for tests: "every", "offsets",
-// "from", "to", "pointsFile", "maxOffset", "groundFile", "format", "file".
+// One dialog for the four tables and the stake-out file; the fields that the
+// kind needs are shown: interval, offsets, range (stake table, and with the
+// file's system the stake-out file), the point file, its system and the
+// offset limit (坐标反算), interval, range and ground line (路基设计表), and
+// for all the file and, but for the stake-out file (told by its extension),
+// the format. Fields are named for tests: "every", "offsets", "from", "to",
+// "pointsFile", "pointsCrs", "maxOffset", "groundFile", "outCrs", "format",
+// "file".
 class SetoutDialog : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +42,7 @@ public:
     CurveTableRequest curveTableRequest() const;
     LocateRequest locateRequest() const;
     SubgradeTableRequest subgradeTableRequest() const;
+    StakeoutRequest stakeoutRequest() const;
 
 private:
     TableFormat format() const;
@@ -48,7 +55,20 @@ private:
     QString folder_;
     QLineEdit *every_ = nullptr, *offsets_ = nullptr, *from_ = nullptr, *to_ = nullptr;
     QLineEdit *pointsFile_ = nullptr, *maxOffset_ = nullptr, *groundFile_ = nullptr, *file_ = nullptr;
+    QLineEdit *pointsCrs_ = nullptr, *outCrs_ = nullptr;
     QComboBox* format_ = nullptr;
+};
+
+// 项目设置: the project's coordinate system and its four-parameter file,
+// fields "crs" and "transformFile".
+class ProjectSettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    ProjectSettingsDialog(const ProjectSystemsRequest& current, const QString& folder, QWidget* parent);
+    ProjectSystemsRequest request() const;
+
+private:
+    QLineEdit *crs_ = nullptr, *transformFile_ = nullptr;
 };
 
 }  // namespace gradix

@@ -183,6 +183,35 @@ std::vector<std::string> SurfaceOptions::files() const {
     return paths;
 }
 
+void FieldOptions::add(CLI::App* command) {
+    command->add_option("--crs", crs, help::CRS)->type_name(help::CRS_PLACEHOLDER);
+    transform.option = command->add_option("--transform", transform.path, help::TRANSFORM)->type_name(help::FILE);
+}
+
+void FieldOptions::addPointsCrs(CLI::App* command, CLI::Option* points) {
+    pointsCrsOption =
+        command->add_option("--points-crs", pointsCrs, help::POINTS_CRS)->type_name(help::CRS_PLACEHOLDER)->needs(points);
+}
+
+CLI::Option* FieldOptions::addStakeout(CLI::App* command) {
+    stakeout.option = command->add_option("--stakeout", stakeout.path, help::STAKEOUT)->type_name(help::FILE);
+    command->add_option("--out-crs", outCrs, help::OUT_CRS)->type_name(help::CRS_PLACEHOLDER)->needs(stakeout.option);
+    return stakeout.option;
+}
+
+FieldSystems FieldOptions::systems() const {
+    FieldSystems s{crs, pointsCrs, outCrs, std::nullopt};
+    // Each system given is known to PROJ, used or not, before anything is read.
+    for (const std::string* system : {&crs, &pointsCrs, &outCrs})
+        if (!system->empty()) describeCrs(*system);
+    if (transform.given()) s.transform = readFieldTransform(transform.path);
+    return s;
+}
+
+std::vector<std::string> FieldOptions::files() const {
+    return transform.given() ? std::vector<std::string>{transform.path} : std::vector<std::string>{};
+}
+
 void StakeRange::add(CLI::App* command) {
     fromOption = command->add_option("--from", from, "范围的起点桩号")->type_name(help::STAKE);
     CLI::Option* toOption = command->add_option("--to", to, "范围的终点桩号")->type_name(help::STAKE);

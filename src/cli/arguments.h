@@ -11,6 +11,7 @@
 #include "cli/registry.h"
 #include "commands/outcome.h"
 #include "commands/project.h"
+#include "setout/fieldsystems.h"
 #include "setout/table.h"
 
 namespace CLI {
@@ -128,6 +129,26 @@ struct SurfaceOptions {
     // (after the project is loaded); nothing when none is given, unless
     // told to load the normal crown then.
     void load(Project& project, bool evenWithoutFiles = false) const;
+    std::vector<std::string> files() const;
+};
+
+// The field's systems of a command (FieldSystems): --crs (the project's
+// system), --points-crs (the survey points'), --transform (a saved fit) and,
+// for the stake-out file --stakeout, --out-crs.
+struct FieldOptions {
+    std::string crs, pointsCrs, outCrs;
+    FileOption transform, stakeout;
+    CLI::Option* pointsCrsOption = nullptr;
+
+    // --crs and --transform.
+    void add(CLI::App* command);
+    // --points-crs (beside the option it needs: --points).
+    void addPointsCrs(CLI::App* command, CLI::Option* points);
+    // --stakeout and --out-crs, which needs it; answers --stakeout.
+    CLI::Option* addStakeout(CLI::App* command);
+    // The systems given, each checked with PROJ, and the fit read from its
+    // file. Raises what describeCrs and readFieldTransform raise.
+    FieldSystems systems() const;
     std::vector<std::string> files() const;
 };
 

@@ -43,6 +43,7 @@ public:
         cli::addElementsCommand(registry_);
         cli::addProfileCommand(registry_);
         cli::addLocateCommand(registry_);
+        cli::addFitCommand(registry_);
         CLI::App* table = registry_.command("table", "交付的表格：逐桩坐标表、竖曲线表、路基设计表。");
         table->require_subcommand(1);
         cli::addTableStakesCommand(registry_, table);

@@ -49,6 +49,15 @@ inline constexpr const char* PROFILE = "纵断面（变坡点）文件";
 inline constexpr const char* LANDXML = "LandXML文件：平面线形、断链（StaEquation）和纵断面";
 inline constexpr const char* ALIGNMENT = "--landxml 中的平面线形（默认第一条）";
 inline constexpr const char* PROFILE_NAME = "该线形的ProfAlign（默认第一个）";
+inline constexpr const char* CRS_PLACEHOLDER = "坐标系";
+inline constexpr const char* CRS =
+    "项目坐标系：EPSG:N 或 PROJ 字符串（如 +proj=tmerc +lon_0=117.5 +k=1 +x_0=500000 +ellps=GRS80 +units=m）；"
+    "有 --transform 时为四参数的起算坐标系";
+inline constexpr const char* POINTS_CRS =
+    "测点文件的坐标系（如 EPSG:4490：点名 纬度 经度 [大地高]，十进制度或 30:00:00.000、30°00'00.000\"）";
+inline constexpr const char* TRANSFORM = "四参数文件（gradix-cli fit --out 写出），换算到项目的独立坐标系";
+inline constexpr const char* STAKEOUT = "放样点文件：.xml 为 LandXML CgPoints，其余为 CSV 点名,X(北),Y(东),H,编码";
+inline constexpr const char* OUT_CRS = "放样点文件的坐标系（如 EPSG:4490 写纬度、经度）";
 inline constexpr const char* OFFSET = "边桩：沿里程增加方向右侧的距离（米，负值为左侧），以逗号分隔";
 
 // The cross-section options.

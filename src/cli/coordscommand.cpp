@@ -9,8 +9,10 @@
 
 #include "cli/arguments.h"
 #include "cli/clitexts.h"
+#include "commands/stakeoutfile.h"
 #include "setout/stakeplaces.h"
 #include "setout/stakestable.h"
+#include "stakes/stakes.h"
 #include "text/messages.h"
 #include "text/numbers.h"
 
@@ -26,13 +28,15 @@ constexpr const char* DESCRIPTION =
     "按项目的断链换算为里程。\n"
     "给出横断面（--sup、--wid）和纵断面（--profile 或 --landxml 自带）时，\n"
     "每个边桩在X、Y之后再加其路面设计高程一列（土路肩边缘以外为\n"
-    "beyond-edge，纵断面范围以外为空）。";
+    "beyond-edge，纵断面范围以外为空）。\n"
+    "--stakeout 另把中桩和边桩写成放样点文件（同 table stakes --stakeout）。";
 // More rows than this in one coordinate table is taken for a typing mistake.
 constexpr double MAX_TABLE_ROWS = 1e8;
 
 struct CoordsOptions {
     ProjectOptions project;
     SurfaceOptions surface;
+    FieldOptions field;
     std::string offset, from, to, every;
     CLI::Option* offsetOption = nullptr;
     CLI::Option* fromOption = nullptr;
@@ -56,6 +60,9 @@ public:
     void write(const Alignment& alignment, double chainage, const std::vector<double>& offsets) {
         double x = 0.0, y = 0.0, bearing = 0.0;
         PointAtChainage(alignment, chainage, x, y, bearing);
+        if (stakeout_)
+            addStakeoutPoints(*stakeout_, formatStake(*breaks_, chainage), chainage, x, y, bearing,
+                              designWithin(profile_, chainage), offsets, surface_, "");
         number(chainage);
         buffer_ += TAB;
         number(x);
@@ -84,6 +91,14 @@ public:
         if (buffer_.size() >= BLOCK_BYTES) flush();
     }
 
+    // Collects the stake-out points of the rows into points, the stakes named
+    // through breaks (and the design from profile, when there is one).
+    void collectStakeout(std::vector<StakeoutPoint>& points, const ChainBreakTable& breaks, const Profile* profile) {
+        stakeout_ = &points;
+        breaks_ = &breaks;
+        if (!profile_) profile_ = profile;
+    }
+
     // Hands the rows written so far to the stream.
     void flush() {
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
@@ -105,6 +120,8 @@ private:
     std::ostream& out_;
     const Surface* surface_;
     const Profile* profile_;
+    std::vector<StakeoutPoint>* stakeout_ = nullptr;
+    const ChainBreakTable* breaks_ = nullptr;
     std::string buffer_;
 };
 
@@ -120,6 +137,13 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
     if (table && !(step > 0.0)) throw UsageError{usage::EVERY_NOT_POSITIVE};
     o.project.requireAlignment();
     if (o.surface.given()) o.project.requireProfileGiven();
+    if (o.field.stakeout.given()) {
+        std::vector<std::string> read = o.project.files();
+        for (const std::string& f : o.surface.files()) read.push_back(f);
+        for (const std::string& f : o.field.files()) read.push_back(f);
+        requireNotRead(o.field.stakeout.path, read);
+    }
+    const FieldSystems systems = o.field.systems();
 
     if (Outcome loaded = o.project.load(c.project); !loaded) return loaded;
     o.surface.load(c.project);
@@ -146,6 +170,9 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
     if (table && (chainages[1] - chainages[0]) / step > MAX_TABLE_ROWS) throw UsageError{usage::TOO_MANY_ROWS};
     const bool elevations = c.project.surface.loaded();
     RowWriter rows(c.out, elevations ? &c.project.surface : nullptr, elevations ? &c.project.profile : nullptr);
+    std::vector<StakeoutPoint> stakeout;
+    if (o.field.stakeout.given())
+        rows.collectStakeout(stakeout, c.project.breaks, o.project.hasDesign(c.project) ? &c.project.profile : nullptr);
     try {
         if (!table) {
             for (std::size_t i = 0; i < chainages.size(); ++i) {
@@ -172,6 +199,7 @@ Outcome run(const CoordsOptions& o, CommandContext& c) {
         throw;
     }
     rows.flush();
+    if (o.field.stakeout.given()) writeStakeoutFile(o.field.stakeout.path, stakeout, systems);
     return Outcome::done();
 }
 
@@ -184,6 +212,8 @@ void addCoordsCommand(CommandRegistry& registry) {
     o->offsetOption = command->add_option("--offset", o->offset, help::OFFSET)->type_name("D[,D...]");
     o->project.addProfile(command);
     o->surface.add(command)->needs(o->offsetOption);
+    o->field.addStakeout(command);
+    o->field.add(command);
     o->fromOption = command->add_option("--from", o->from, "表的起点里程A（米）或桩号")->type_name("A");
     CLI::Option* to = command->add_option("--to", o->to, "表的终点里程B（米）或桩号")->type_name("B");
     CLI::Option* every = command->add_option("--every", o->every, "表的步长S（米，>0）")->type_name("S");

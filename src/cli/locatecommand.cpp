@@ -31,11 +31,16 @@ constexpr const char* DESCRIPTION =
     "far：|偏距| > --max-offset，无设计高程和高差。没有横断面时设计高程为\n"
     "中线设计高程；给出 --sup 或 --wid 时为测点偏距处的路面设计高程，\n"
     "土路肩边缘以外备注 beyond-edge，无高程和高差。有误的行连同行号报错；\n"
-    "--keep-going 在标准错误报告该行并继续，最后以退出码2结束。";
+    "--keep-going 在标准错误报告该行并继续，最后以退出码2结束。\n"
+    "--points-crs 给出测点的坐标系（EPSG:4490 为CGCS2000纬度、经度，也可为\n"
+    "其他投影坐标系），经PROJ换算到 --crs 的项目坐标系（X北、Y东）后反算；\n"
+    "--transform 再以四参数（和高程拟合）换算到项目的独立坐标系。在坐标系\n"
+    "适用范围以外的点逐点报错，不输出结果（--keep-going 时略去这些点）。";
 
 struct LocateOptions {
     ProjectOptions project;
     SurfaceOptions surface;
+    FieldOptions field;
     FileOption points;
     std::string maxOffset;
     CLI::Option* maxOffsetOption = nullptr;
@@ -53,6 +58,7 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
     std::vector<std::string> read = o.project.files();
     for (const std::string& f : o.surface.files()) read.push_back(f);
     read.push_back(o.points.path);
+    for (const std::string& f : o.field.files()) read.push_back(f);
     requireNotRead(o.output.out.path, read);
     double maxOffset = DEFAULT_MAX_OFFSET;
     if (o.maxOffsetOption->count() > 0) {
@@ -60,6 +66,11 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
         if (!(maxOffset >= 0.0)) throw UsageError{usage::MAX_OFFSET_NEGATIVE};
     }
     o.output.tableFormat();  // a usage mistake before anything is read
+    // The systems before the road: an unknown system is told at once.
+    const FieldSystems systems = o.field.systems();
+    const std::optional<PointsIntoProject> into =
+        systems.convertsPoints() ? std::optional<PointsIntoProject>(PointsIntoProject(systems)) : std::nullopt;
+    const bool latLon = into && into->latLon();
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
     o.surface.load(project);
@@ -70,14 +81,25 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
     const SurveyPointFile file =
         fromInput ? surveyPointsOfLines(splitLines(decodeText(std::string(std::istreambuf_iterator<char>(c.in),
                                                                           std::istreambuf_iterator<char>()))),
-                                        name, o.keepGoing)
-                  : readSurveyPoints(o.points.path, o.keepGoing);
+                                        name, o.keepGoing, latLon)
+                  : readSurveyPoints(o.points.path, o.keepGoing, latLon);
     if (file.cass) c.notes.push_back(msg::located(name, 0, msg::READ_AS_CASS));
     for (const DataError& e : file.skipped) c.err << e.what() << '\n' << e.detail() << '\n';
     std::vector<LocatedPoint> rows;
     rows.reserve(file.points.size());
     const Profile* profile = o.project.hasDesign(project) ? &project.profile : nullptr;
-    for (const SurveyPoint& p : file.points) {
+    // Every point outside a system's area is told, each on its line.
+    std::size_t unconverted = 0;
+    for (const SurveyPoint& given : file.points) {
+        SurveyPoint p = given;
+        try {
+            if (into) p = into->convert(given);
+        } catch (DataError& e) {
+            e.locate(name, given.line);
+            c.err << e.what() << '\n' << e.detail() << '\n';
+            ++unconverted;
+            continue;
+        }
         try {
             rows.push_back(
                 locateSurveyPoint(project.alignment, project.samples, project.breaks, profile, p, maxOffset, surface));
@@ -86,11 +108,17 @@ Outcome locatePoints(const LocateOptions& o, CommandContext& c) {
             throw;
         }
     }
+    if (unconverted > 0 && !o.keepGoing) {
+        DataError refused(msg::pointsNotConverted(unconverted));
+        refused.locate(name);
+        return Outcome::failed(refused);
+    }
     o.output.emit(locatedPointColumns(rows, surface != nullptr), c.out);
-    if (file.skipped.empty()) return Outcome::done();
-    DataError left(msg::badLinesLeftOut(file.skipped.size()));
-    left.locate(name);
-    return Outcome::failed(left);
+    const std::size_t left = file.skipped.size() + unconverted;
+    if (left == 0) return Outcome::done();
+    DataError leftOut(msg::badLinesLeftOut(left));
+    leftOut.locate(name);
+    return Outcome::failed(leftOut);
 }
 
 Outcome run(const LocateOptions& o, CommandContext& c) {
@@ -119,6 +147,8 @@ void addLocateCommand(CommandRegistry& registry) {
     o->points.option = command->add_option("--points", o->points.path, "测点文件（- 为标准输入）")->type_name(help::FILE);
     o->project.addProfile(command)->needs(o->points.option);
     o->surface.add(command)->needs(o->points.option);
+    o->field.add(command);
+    o->field.addPointsCrs(command, o->points.option);
     o->maxOffsetOption =
         command->add_option("--max-offset", o->maxOffset, "偏距超过M米的点备注为 far（默认100）")
             ->type_name("M")

@@ -77,6 +77,7 @@ void addCoordsCommand(CommandRegistry& registry);
 void addElementsCommand(CommandRegistry& registry);
 void addProfileCommand(CommandRegistry& registry);
 void addLocateCommand(CommandRegistry& registry);
+void addFitCommand(CommandRegistry& registry);
 void addTableStakesCommand(CommandRegistry& registry, CLI::App* table);
 void addTableCurvesCommand(CommandRegistry& registry, CLI::App* table);
 void addTableSubgradeCommand(CommandRegistry& registry, CLI::App* table);

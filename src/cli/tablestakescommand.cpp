@@ -6,6 +6,7 @@
 
 #include "cli/arguments.h"
 #include "cli/clitexts.h"
+#include "commands/stakeoutfile.h"
 #include "setout/stakestable.h"
 #include "text/messages.h"
 
@@ -23,10 +24,16 @@ constexpr const char* DESCRIPTION =
     "UTF-8，CR LF，中文表头，常用的小数位；xlsx：同样的表头，数值完整\n"
     "（须给出 --out）。\n"
     "ICD线形加 --breaks 时按断链分段：桩号带断链标识，--from、--to 和\n"
-    "纵断面文件中的桩号按断链读入。";
+    "纵断面文件中的桩号按断链读入。\n"
+    "--stakeout 另写放样点文件：每个桩的中桩（编码为主点名或“中桩”，H为\n"
+    "设计高程）和各边桩（点名如 K1+200左7.5，编码“边桩”；给出 --sup、--wid\n"
+    "时H为路面设计高程，否则为空）。--transform 换回四参数的起算坐标系，\n"
+    "--out-crs 换算到所给坐标系（EPSG:4490 写纬度、经度）。";
 
 struct TableStakesOptions {
     ProjectOptions project;
+    SurfaceOptions surface;
+    FieldOptions field;
     std::string every, offset;
     CLI::Option* offsetOption = nullptr;
     StakeRange range;
@@ -40,15 +47,28 @@ Outcome run(const TableStakesOptions& o, CommandContext& c) {
     if (o.offsetOption->count() > 0) so.offsets = offsetList(o.offset);
     o.output.tableFormat();
     o.project.requireAlignment();
-    requireNotRead(o.output.out.path, o.project.files());
+    std::vector<std::string> read = o.project.files();
+    for (const std::string& f : o.surface.files()) read.push_back(f);
+    for (const std::string& f : o.field.files()) read.push_back(f);
+    requireNotRead(o.output.out.path, read);
+    if (o.field.stakeout.given()) requireNotRead(o.field.stakeout.path, read);
+    if (o.surface.given()) o.project.requireProfileGiven();
+    const FieldSystems systems = o.field.systems();
     Project& project = c.project;
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
+    o.surface.load(project);
     if (Outcome range = o.range.read(project.breaks, so.fromChainage, so.toChainage); !range) return range;
     const bool withProfile = o.project.hasDesign(project);
     const Profile* profile = withProfile ? &project.profile : nullptr;
     const std::vector<StakeRow> rows = *stakeTable(project.alignment, project.breaks, profile, so);
     if (std::string note = stakeTableRangeNote(project.alignment, project.breaks, so); !note.empty())
         c.notes.push_back(std::move(note));
+    // The stake-out file first: a point outside the system's area leaves both unwritten.
+    if (o.field.stakeout.given()) {
+        const Surface* surface = project.surface.loaded() ? &project.surface : nullptr;
+        writeStakeoutFile(o.field.stakeout.path, stakeoutPointsOfTable(rows, project.breaks, so.offsets, surface),
+                          systems);
+    }
     o.output.emit(stakeTableColumns(rows, project.breaks, so.offsets, withProfile), c.out);
     return Outcome::done();
 }
@@ -66,6 +86,9 @@ void addTableStakesCommand(CommandRegistry& registry, CLI::App* table) {
     o->offsetOption = command->add_option("--offset", o->offset, help::OFFSET)->type_name("D[,D...]");
     o->range.add(command);
     o->output.add(command, "表");
+    CLI::Option* stakeout = o->field.addStakeout(command);
+    o->field.add(command);
+    o->surface.add(command)->needs(stakeout);
     registry.onRun(command, [o](CommandContext& c) { return run(*o, c); });
 }
 

@@ -30,6 +30,12 @@ struct Project {
     // The Superelevation runs of a LandXML alignment (chainages), which give
     // surface its slopes where no *.sup is read; empty for an ICD alignment.
     std::vector<SuperelevationRun> landXmlSuperelevation;
+    // The project's coordinate system (项目设置: "EPSG:4548" or a PROJ
+    // string, "" for none) and the saved four-parameter fit that ties an
+    // independent system to it ("" for none); kept from one initialisation
+    // to the next, and remembered with the project.
+    std::string crs;
+    std::string transformFile;
     bool alignmentMode = false;       // whether the last load was in alignment mode
     bool initialised = false;         // true once a project has loaded completely
     // What loading the project noticed without refusing it (a field ignored,

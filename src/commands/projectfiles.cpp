@@ -19,6 +19,9 @@ constexpr char FIELD_SEPARATOR = '\t';
 constexpr const char* LINE_END = "\r\n";
 constexpr const char* ALIGNMENT_KEY = "alignment";
 constexpr const char* BREAKS_KEY = "breaks";
+// The project's systems after its files.
+constexpr std::string_view CRS_KEY = "crs=";
+constexpr std::string_view TRANSFORM_KEY = "transform=";
 constexpr const char* NAME_SEPARATOR = ", ";
 
 // What a dropped file is, by its extension.
@@ -59,8 +62,15 @@ bool parseLine(const std::string& line, ProjectFiles& project) {
     if (fields.front() == ALIGNMENT_KEY) project.alignmentMode = true;
     else if (fields.front() == BREAKS_KEY) project.alignmentMode = false;
     else return false;
-    project.files.assign(fields.begin() + 1, fields.end());
-    return std::all_of(project.files.begin(), project.files.end(), fitsOneLine);
+    for (auto f = fields.begin() + 1; f != fields.end(); ++f) {
+        if (f->rfind(CRS_KEY, 0) == 0)
+            project.crs = f->substr(CRS_KEY.size());
+        else if (f->rfind(TRANSFORM_KEY, 0) == 0)
+            project.transform = f->substr(TRANSFORM_KEY.size());
+        else
+            project.files.push_back(*f);
+    }
+    return !project.files.empty() && std::all_of(project.files.begin(), project.files.end(), fitsOneLine);
 }
 
 // Lines longer than this (bytes) are no project of this or a later version
@@ -142,7 +152,11 @@ void RecentProjects::remember(const ProjectFiles& project) {
     if (path_.empty() || project.files.empty() ||
         !std::all_of(project.files.begin(), project.files.end(), fitsOneLine))
         return;
-    projects_.erase(std::remove(projects_.begin(), projects_.end(), project), projects_.end());
+    projects_.erase(std::remove_if(projects_.begin(), projects_.end(),
+                                   [&project](const ProjectFiles& p) {
+                                       return p.alignmentMode == project.alignmentMode && p.files == project.files;
+                                   }),
+                    projects_.end());
     projects_.insert(projects_.begin(), project);
     if (projects_.size() > MAX_RECENT_PROJECTS) projects_.resize(MAX_RECENT_PROJECTS);
 }
@@ -155,6 +169,8 @@ void RecentProjects::save() const {
     for (const ProjectFiles& p : projects_) {
         text += p.alignmentMode ? ALIGNMENT_KEY : BREAKS_KEY;
         for (const std::string& f : p.files) text += FIELD_SEPARATOR + f;
+        if (fitsOneLine(p.crs)) text += FIELD_SEPARATOR + std::string(CRS_KEY) + p.crs;
+        if (fitsOneLine(p.transform)) text += FIELD_SEPARATOR + std::string(TRANSFORM_KEY) + p.transform;
         text += LINE_END;
     }
     for (const std::string& line : unknownLines_) text += line + LINE_END;

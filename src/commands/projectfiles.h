@@ -20,6 +20,9 @@ inline constexpr std::size_t MAX_RECENT_PROJECTS = 8;
 struct ProjectFiles {
     bool alignmentMode = false;
     std::vector<std::string> files;
+    // The project's coordinate system and four-parameter file ("" for none).
+    std::string crs = {};
+    std::string transform = {};
 
     bool operator==(const ProjectFiles&) const = default;
 };
@@ -32,7 +35,8 @@ std::string projectFileNames(const ProjectFiles& project);
 bool isAlignmentFile(const std::string& path);
 
 // The projects last initialised, newest first, kept in a text file of one
-// line per project ("alignment" or "breaks", then the files, separated by
+// line per project ("alignment" or "breaks", then the files, then
+// "crs=SYSTEM" and "transform=FILE" when the project has them, separated by
 // tabs). Lines this version does not understand are kept as they are, after
 // the projects, up to eight of them; lines of more than 64 KiB are no
 // project and are passed over unread, so a damaged or foreign file costs
@@ -48,7 +52,8 @@ public:
     // Reads the file; a missing or unreadable file is an empty list, a line
     // that is no project is left out. Never raises.
     void load();
-    // Puts project first (once: an equal entry moves up) and keeps the
+    // Puts project first (once: an entry of the same files moves up, with
+    // the systems of project) and keeps the
     // newest MAX_RECENT_PROJECTS. A project with a file name holding a tab
     // or a line end cannot be kept in the file and is left out.
     void remember(const ProjectFiles& project);

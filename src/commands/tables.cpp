@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "commands/stakeoutfile.h"
 #include "commands/trap.h"
 #include "setout/curvestable.h"
 #include "setout/stakestable.h"
@@ -57,6 +58,25 @@ Outcome rangeOptions(const Project& project, const std::string& everyText, const
     return Outcome::done();
 }
 
+// The project's systems with the points' or the file's.
+FieldSystems projectSystems(const Project& project, const std::string& pointsCrs, const std::string& outCrs) {
+    FieldSystems s{project.crs, trimBlanks(pointsCrs), trimBlanks(outCrs), std::nullopt};
+    if (!project.transformFile.empty()) s.transform = readFieldTransform(project.transformFile);
+    return s;
+}
+
+// "D,D,..." of an offsets field.
+Outcome offsetsOf(const std::string& text, std::vector<double>& offsets) {
+    std::istringstream fields(text);
+    for (std::string field; std::getline(fields, field, ',');) {
+        if (trimBlanks(field).empty()) continue;
+        const std::optional<double> d = fieldNumber(field);
+        if (!d) return Outcome::refused("边桩距应为以逗号分隔的数。", msg::offsetNotNumber(field));
+        offsets.push_back(*d);
+    }
+    return Outcome::done();
+}
+
 }  // namespace
 
 void writeTableFile(const Table& table, TableFormat format, const std::string& file) {
@@ -72,13 +92,7 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
         if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
         StakeTableOptions o;
         if (Outcome range = rangeOptions(project, r.every, r.from, r.to, o); !range) return range;
-        std::istringstream offsets(r.offsets);
-        for (std::string field; std::getline(offsets, field, ',');) {
-            if (trimBlanks(field).empty()) continue;
-            const std::optional<double> d = fieldNumber(field);
-            if (!d) return Outcome::refused("边桩距应为以逗号分隔的数。", msg::offsetNotNumber(field));
-            o.offsets.push_back(*d);
-        }
+        if (Outcome offsets = offsetsOf(r.offsets, o.offsets); !offsets) return offsets;
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
         const std::optional<std::vector<StakeRow>> rows =
             stakeTable(project.alignment, project.breaks, profile, o, progress);
@@ -131,7 +145,10 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
         const std::optional<double> maxOffset = fieldNumber(r.maxOffset);
         if (!maxOffset || !(*maxOffset >= 0.0))
             return Outcome::refused("偏距限值应为不小于0的数。", msg::notADistance(r.maxOffset));
-        const SurveyPointFile file = readSurveyPoints(r.pointsFile, true);
+        const FieldSystems systems = projectSystems(project, r.pointsCrs, "");
+        const std::optional<PointsIntoProject> into =
+            systems.convertsPoints() ? std::optional<PointsIntoProject>(PointsIntoProject(systems)) : std::nullopt;
+        const SurveyPointFile file = readSurveyPoints(r.pointsFile, true, into && into->latLon());
         skipped = file.skipped.size();
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
         const Surface* surface = project.surface.loaded() ? &project.surface : nullptr;
@@ -139,9 +156,16 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
         rows.reserve(file.points.size());
         for (std::size_t i = 0; i < file.points.size(); ++i) {
             if (progress && i % PROGRESS_STEP == 0 && !progress(i, file.points.size())) return Outcome::cancelled();
+            SurveyPoint point = file.points[i];
+            try {
+                if (into) point = into->convert(point);
+            } catch (DataError& e) {
+                e.locate(r.pointsFile, point.line);
+                return Outcome::failed(e);
+            }
             try {
                 rows.push_back(locateSurveyPoint(project.alignment, project.samples, project.breaks, profile,
-                                                 file.points[i], *maxOffset, surface));
+                                                 point, *maxOffset, surface));
             } catch (GradixError& e) {
                 e.locate(r.pointsFile, file.points[i].line);
                 throw;
@@ -156,6 +180,37 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
             DataError first = file.skipped.front();
             return Outcome::failed(DataError(msg::badLinesLeftOutFirst(skipped, first.detail(), r.file)));
         }
+        return Outcome::done();
+    });
+}
+
+Outcome writeStakeoutPoints(const Project& project, const StakeoutRequest& r, const Progress& progress,
+                            OutputWritten* written) {
+    return runTrapped([&]() -> Outcome {
+        if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
+        StakeTableOptions o;
+        if (Outcome range = rangeOptions(project, r.every, r.from, r.to, o); !range) return range;
+        if (Outcome offsets = offsetsOf(r.offsets, o.offsets); !offsets) return offsets;
+        const FieldSystems systems = projectSystems(project, "", r.outCrs);
+        const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
+        const std::optional<std::vector<StakeRow>> rows =
+            stakeTable(project.alignment, project.breaks, profile, o, progress);
+        if (!rows) return Outcome::cancelled();
+        const Surface* surface = project.surface.loaded() ? &project.surface : nullptr;
+        const std::vector<StakeoutPoint> points = stakeoutPointsOfTable(*rows, project.breaks, o.offsets, surface);
+        writeStakeoutFile(r.file, points, systems);
+        if (written) *written = {r.file, writtenStatus(points.size(), "放样点的放样点文件", r.file)};
+        return Outcome::done();
+    });
+}
+
+Outcome setProjectSystems(Project& project, const ProjectSystemsRequest& r) {
+    return runTrapped([&]() -> Outcome {
+        const std::string crs = trimBlanks(r.crs), transform = trimBlanks(r.transformFile);
+        if (!crs.empty()) describeCrs(crs);
+        if (!transform.empty()) readFieldTransform(transform);
+        project.crs = crs;
+        project.transformFile = transform;
         return Outcome::done();
     });
 }

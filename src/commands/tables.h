@@ -43,6 +43,22 @@ struct LocateRequest {
     std::string maxOffset = "100";  // m
     TableFormat format = TableFormat::Xlsx;
     std::string file;
+    std::string pointsCrs = {};     // the points' system ("" for the project's plane)
+};
+
+// The fields of the dialog of 放样点文件.
+struct StakeoutRequest {
+    std::string every = "20";  // m
+    std::string offsets;       // m, "D,D,...", positive to the right; may be empty
+    std::string from, to;      // stake texts; both empty for the whole alignment
+    std::string outCrs;        // the file's system ("" for the project's plane)
+    std::string file;          // .csv or .xml
+};
+
+// The fields of the dialog of 项目设置.
+struct ProjectSystemsRequest {
+    std::string crs;            // "EPSG:N" or a PROJ string; "" for none
+    std::string transformFile;  // a saved fit; "" for none
 };
 
 // A table in its format into its file (written beside it and renamed into place).
@@ -71,10 +87,24 @@ Outcome writeSubgradeTable(const Project& project, const SubgradeTableRequest& r
 Outcome writeCurveTable(const Project& project, const CurveTableRequest& request, OutputWritten* written = nullptr);
 
 // Every point of the point file located on the loaded alignment (with the
-// design of the profile), bad lines left out and counted in skipped;
+// design of the profile), bad lines left out and counted in skipped; with
+// a points' system, each point converted into the project's system (and
+// through its fit) first: a point outside a system's area of use fails the
+// run, naming it, with nothing written;
 // written (when given): "已写入N个测点的坐标反算表：NAME", with "，M行未读入"
 // after it when lines were left out.
 Outcome writeLocatedPoints(Project& project, const LocateRequest& request, std::size_t& skipped,
                            const Progress& progress = {}, OutputWritten* written = nullptr);
+
+// The stake-out points (centre and side stakes) of the stake table's places
+// into a stake-out file (writeStakeoutFile) in the project's systems;
+// refused as writeStakeTable refuses; written (when given):
+// "已写入N个放样点的放样点文件：NAME".
+Outcome writeStakeoutPoints(const Project& project, const StakeoutRequest& request, const Progress& progress = {},
+                            OutputWritten* written = nullptr);
+
+// Sets the project's coordinate system and fit after checking them: the
+// system known to PROJ, the fit's file readable. Refused with the reason.
+Outcome setProjectSystems(Project& project, const ProjectSystemsRequest& request);
 
 }  // namespace gradix

@@ -9,6 +9,7 @@
 // millimetres are converted to metres on reading.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,5 +142,23 @@ std::string landXmlText(const LandXmlExport& data);
 // Writes landXmlText to path atomically. Raises FileAccessError for an empty
 // path and DataError when the file cannot be written.
 void writeLandXml(const std::string& path, const LandXmlExport& data);
+
+// A stake-out point of a CgPoints group: its name and code, north and east
+// in the project's grid (m), the elevation when known, and its latitude and
+// longitude (degrees) when the crew asked for them.
+struct LandXmlPoint {
+    std::string name;
+    std::string code;
+    double north = 0.0, east = 0.0;
+    std::optional<double> elevation;
+    std::optional<double> latitude, longitude;
+};
+
+// LandXML 1.2 text of one CgPoints group: each CgPoint's text "north east
+// [elevation]", its latitude and longitude as attributes when given; a
+// CoordinateSystem element naming the grid's system (name, and epsgCode when
+// it is an EPSG system) when crsName is not empty.
+std::string cgPointsText(const std::vector<LandXmlPoint>& points, const std::string& crsName,
+                         const std::string& epsgCode);
 
 }  // namespace gradix

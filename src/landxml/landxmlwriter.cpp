@@ -229,6 +229,34 @@ std::string landXmlText(const LandXmlExport& data) {
     return out.str();
 }
 
+std::string cgPointsText(const std::vector<LandXmlPoint>& points, const std::string& crsName,
+                         const std::string& epsgCode) {
+    pugi::xml_document doc;
+    pugi::xml_node root;
+    addHead(doc, root);
+    if (!crsName.empty()) {
+        pugi::xml_node crs = root.append_child("CoordinateSystem");
+        set(crs, "name", crsName);
+        if (!epsgCode.empty()) set(crs, "epsgCode", epsgCode);
+    }
+    pugi::xml_node group = root.append_child("CgPoints");
+    for (const LandXmlPoint& p : points) {
+        pugi::xml_node point = group.append_child("CgPoint");
+        set(point, "name", p.name);
+        if (!p.code.empty()) set(point, "code", p.code);
+        if (p.latitude && p.longitude) {
+            set(point, "latitude", num(*p.latitude, msg::LATITUDE));
+            set(point, "longitude", num(*p.longitude, msg::LONGITUDE));
+        }
+        std::string text = num(p.north, msg::NORTH_COORDINATE) + " " + num(p.east, msg::EAST_COORDINATE);
+        if (p.elevation) text += " " + num(*p.elevation, msg::DESIGN_ELEVATION);
+        point.append_child(pugi::node_pcdata).set_value(text.c_str());
+    }
+    std::ostringstream out;
+    doc.save(out, INDENT, pugi::format_default, pugi::encoding_utf8);
+    return out.str();
+}
+
 void writeLandXml(const std::string& path, const LandXmlExport& data) {
     writeFileAtomically(path, landXmlText(data));
 }

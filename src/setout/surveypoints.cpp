@@ -74,21 +74,39 @@ double coordinate(const std::string& field, const char* what) {
     return *v;
 }
 
-SurveyPoint parsePoint(const std::string& line, long number) {
+constexpr double LATITUDE_LIMIT = 90.0, LONGITUDE_LIMIT = 180.0;
+
+// A latitude or longitude in one of the forms of parseDegrees, within its range.
+double angle(const std::string& field, const char* what, double limit) {
+    const std::optional<double> v = parseDegrees(field);
+    if (!v) throw DataError(msg::angleNotRead(what, field));
+    if (!(std::fabs(*v) <= limit)) throw DataError(msg::angleOutOfRange(what, field));
+    return *v;
+}
+
+// The north and east fields: X and Y, or latitude and longitude.
+double north(const std::string& field, bool latLon, const char* axis) {
+    return latLon ? angle(field, msg::LATITUDE, LATITUDE_LIMIT) : coordinate(field, axis);
+}
+double east(const std::string& field, bool latLon, const char* axis) {
+    return latLon ? angle(field, msg::LONGITUDE, LONGITUDE_LIMIT) : coordinate(field, axis);
+}
+
+SurveyPoint parsePoint(const std::string& line, long number, bool latLon) {
     const std::string content = withoutComment(line);
     const std::vector<Field> f = pointFields(content);
     if (f.size() < FIELDS_WITHOUT_Z) throw DataError(msg::pointFieldCount(f.size()));
-    SurveyPoint p{f[0].text, coordinate(f[1].text, "X"), coordinate(f[2].text, "Y"), std::nullopt, number};
+    SurveyPoint p{f[0].text, north(f[1].text, latLon, "X"), east(f[2].text, latLon, "Y"), std::nullopt, number};
     if (f.size() >= FIELDS_WITH_Z) p.z = coordinate(f[3].text, "Z");
     if (f.size() > FIELDS_WITH_Z)
         p.description = std::string(trimmedView(std::string_view(content).substr(f[3].end), FIELD_SEPARATORS, " \t\r"));
     return p;
 }
 
-SurveyPoint parseCassPoint(const std::string& line, long number) {
+SurveyPoint parseCassPoint(const std::string& line, long number, bool latLon) {
     const std::vector<std::string> f = cassFields(withoutComment(line));
     if (f.size() != CASS_FIELDS && f.size() != CASS_FIELDS_WITHOUT_H) throw DataError(msg::cassFieldCount(f.size()));
-    SurveyPoint p{f[CASS_NAME], coordinate(f[CASS_NORTH], "X"), coordinate(f[CASS_EAST], "Y"), std::nullopt, number,
+    SurveyPoint p{f[CASS_NAME], north(f[CASS_NORTH], latLon, "X"), east(f[CASS_EAST], latLon, "Y"), std::nullopt, number,
                   f[CASS_CODE]};
     if (f.size() == CASS_FIELDS && !f[CASS_HEIGHT].empty()) p.z = coordinate(f[CASS_HEIGHT], "H");
     return p;
@@ -113,7 +131,7 @@ bool isBlank(const std::string& line) {
 }
 
 SurveyPointFile pointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing,
-                              bool cass) {
+                              bool cass, bool latLon) {
     SurveyPointFile file;
     file.cass = cass;
     bool first = true;
@@ -123,7 +141,7 @@ SurveyPointFile pointsOfLines(const std::vector<std::string>& lines, const std::
         first = false;
         const long number = static_cast<long>(i) + 1;
         try {
-            file.points.push_back(file.cass ? parseCassPoint(lines[i], number) : parsePoint(lines[i], number));
+            file.points.push_back(file.cass ? parseCassPoint(lines[i], number, latLon) : parsePoint(lines[i], number, latLon));
         } catch (DataError& e) {
             e.locate(name, number);
             if (!keepGoing) throw;
@@ -135,12 +153,13 @@ SurveyPointFile pointsOfLines(const std::vector<std::string>& lines, const std::
 
 }  // namespace
 
-SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing) {
-    return pointsOfLines(readTextLines(path), path, keepGoing, isCassName(path));
+SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing, bool latLon) {
+    return pointsOfLines(readTextLines(path), path, keepGoing, isCassName(path), latLon);
 }
 
-SurveyPointFile surveyPointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing) {
-    return pointsOfLines(lines, name, keepGoing, false);
+SurveyPointFile surveyPointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing,
+                                    bool latLon) {
+    return pointsOfLines(lines, name, keepGoing, false, latLon);
 }
 
 LocatedPoint locateSurveyPoint(const Alignment& al, SampleTable& samples, const ChainBreakTable& breaks,

@@ -52,10 +52,11 @@ struct SurveyPointFile {
 // and, unless keepGoing, for the first bad line (too few fields, a
 // coordinate that is not a number), located at its line; with keepGoing the
 // bad lines are collected in skipped and reading goes on.
-SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing);
+SurveyPointFile readSurveyPoints(const std::string& path, bool keepGoing, bool latLon = false);
 // The same of lines already read (standard input), named name in details;
 // the layout is told by the lines alone.
-SurveyPointFile surveyPointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing);
+SurveyPointFile surveyPointsOfLines(const std::vector<std::string>& lines, const std::string& name, bool keepGoing,
+                                    bool latLon = false);
 
 // A point located on the alignment. A point before the start or beyond the
 // end has no foot on the road: only its note.

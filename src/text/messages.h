@@ -452,6 +452,50 @@ inline std::string badLinesLeftOutFirst(unsigned long count, const std::string& 
     return "有" + n(count) + "行有误，已略去，第一行：" + first + "；其余的点已写入" + file;
 }
 
+// ---- Coordinate systems and control points (坐标系统, 平面四参数) ------------------------
+
+inline constexpr const char* PROJ_DATABASE_MISSING =
+    "找不到PROJ的坐标系数据库proj.db（Debian包 proj-data；或以环境变量PROJ_DATA指明其文件夹）";
+inline std::string crsUnknown(const std::string& definition) { return "PROJ不认识坐标系" + q(definition); }
+inline std::string crsNotPlanar(const std::string& definition) {
+    return "坐标系" + q(definition) + "既不是地理坐标系（经纬度）也不是投影坐标系";
+}
+inline std::string crsNoConversion(const std::string& from, const std::string& to) {
+    return "PROJ无法将坐标系" + q(from) + "换算到" + q(to);
+}
+inline std::string outsideAreaOfUse(const std::string& system, const std::string& area) {
+    return "点在坐标系" + system + "的适用范围以外（" + area + "）";
+}
+inline constexpr const char* PROJECT_CRS_MISSING = "未给出项目坐标系（--crs 或项目设置中的坐标系统）";
+inline std::string stakeoutPointFailed(const std::string& name, const std::string& why) {
+    return "放样点" + q(name) + "：" + why;
+}
+inline std::string pointsNotConverted(unsigned long count) {
+    return "有" + n(count) + "个点无法换算到项目坐标系（见上），未输出结果";
+}
+inline constexpr const char* POINT_NOT_CONVERTED = "PROJ无法换算该点的坐标";
+inline std::string angleNotRead(const std::string& what, std::string_view field) {
+    return what + q(field) + "不是十进制度、度:分:秒或度°分′秒″";
+}
+inline std::string angleOutOfRange(const std::string& what, std::string_view field) {
+    return what + q(field) + "超出范围（纬度±90°，经度±180°）";
+}
+inline constexpr const char* LATITUDE = "纬度";
+inline constexpr const char* LONGITUDE = "经度";
+inline std::string tooFewControlPoints(unsigned long count, unsigned long needed) {
+    return "两个文件同名的控制点有" + n(count) + "个，至少需要" + n(needed) + "个";
+}
+inline std::string tooFewHeightPoints(unsigned long count) {
+    return "两个文件中都有高程的同名控制点有" + n(count) + "个，至少需要1个";
+}
+inline constexpr const char* CONTROL_POINTS_COINCIDE = "控制点全部重合，无法求旋转和尺度";
+inline constexpr const char* HEIGHT_POINTS_COLLINEAR = "有高程的控制点位于一条直线上，无法拟合高程平面";
+inline std::string controlPointTwice(const std::string& name) { return "点名" + q(name) + "出现两次"; }
+inline std::string transformLine(std::string_view line) {
+    return "四参数文件的行" + q(line) + "应为 dx、dy、rotation、scale 或 height 加数值";
+}
+inline constexpr const char* TRANSFORM_INCOMPLETE = "四参数文件缺少 dx、dy、rotation 或 scale";
+
 inline std::string footDistanceNotFinite(double chainage) {
     return "里程 " + x(chainage) + " 处到该点的距离不是有限数";
 }

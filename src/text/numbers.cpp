@@ -289,4 +289,45 @@ std::string formatKilometreStake(double metres, int decimals) {
     return std::string(negative ? "-" : "") + "K" + kilometres + "+" + whole + fraction;
 }
 
+std::optional<double> parseDegrees(std::string_view field) {
+    if (std::optional<double> plain = parseStrictNumber(field)) return plain;
+    constexpr double MINUTES = 60.0;
+    const bool negative = !field.empty() && field.front() == '-';
+    if (negative) field.remove_prefix(1);
+    // The units: ":" between the parts, or the degree, minute and second marks.
+    static constexpr std::string_view DEGREE_MARKS[] = {"°", ":"};
+    static constexpr std::string_view MINUTE_MARKS[] = {"′", "'", ":"};
+    static constexpr std::string_view SECOND_MARKS[] = {"″", "\""};
+    const auto part = [&field](const auto& marks, bool last) -> std::optional<double> {
+        for (std::string_view mark : marks) {
+            const std::size_t at = field.find(mark);
+            if (at == std::string_view::npos) continue;
+            if (last && at + mark.size() != field.size()) return std::nullopt;
+            const std::string_view number = field.substr(0, at);
+            field.remove_prefix(at + mark.size());
+            if (number.empty() || number.front() == '-' || number.front() == '+') return std::nullopt;
+            return parseStrictNumber(number);
+        }
+        if (field.empty() || field.front() == '-' || field.front() == '+') return std::nullopt;
+        // The last part may go without its mark.
+        std::optional<double> v = parseStrictNumber(field);
+        field = {};
+        return v;
+    };
+    const std::optional<double> degrees = part(DEGREE_MARKS, false);
+    if (!degrees) return std::nullopt;
+    double value = *degrees;
+    if (!field.empty()) {
+        const std::optional<double> minutes = part(MINUTE_MARKS, false);
+        if (!minutes || !(*minutes < MINUTES)) return std::nullopt;
+        value += *minutes / MINUTES;
+    }
+    if (!field.empty()) {
+        const std::optional<double> seconds = part(SECOND_MARKS, true);
+        if (!seconds || !(*seconds < MINUTES) || !field.empty()) return std::nullopt;
+        value += *seconds / (MINUTES * MINUTES);
+    }
+    return negative ? -value : value;
+}
+
 }  // namespace gradix

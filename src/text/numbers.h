@@ -24,6 +24,13 @@ double LeadingNumber(std::string_view text);
 // small for a double reads as a zero of its sign.
 std::optional<double> parseStrictNumber(std::string_view field);
 
+// An angle in degrees as a surveyor types it: decimal degrees ("30.5",
+// "-117.25"), or degrees, minutes and seconds "30:00:00.000" or
+// "30°00'00.000\"" (also with ′ and ″; the seconds, or the minutes and
+// seconds, may be left out), a leading minus for the whole angle. Minutes
+// and seconds below 60. Empty for anything else.
+std::optional<double> parseDegrees(std::string_view field);
+
 // Short decimal text of messages and of the drawing-text reduction: up to 15
 // significant digits, trailing zeros dropped, exponent form "1E+15" / "1E-05"
 // outside 1e-4 <= |x| < 1e15, no zero before the point (".5", "-.5"), -0 as "0".

@@ -1489,7 +1489,8 @@ TEST(WindowOutput, TheOutputMenuWritesTheTablesFromItsDialogs) {
     QStringList entries;
     for (QAction* a : menu->actions()) entries << a->text();
     EXPECT_EQ(entries, (QStringList{QString::fromUtf8("逐桩坐标表…"), QString::fromUtf8("竖曲线表…"),
-                                    QString::fromUtf8("坐标反算…"), QString::fromUtf8("路基设计表…")}));
+                                    QString::fromUtf8("坐标反算…"), QString::fromUtf8("路基设计表…"),
+                                    QString::fromUtf8("放样点文件…")}));
 
     const std::string table = (fs::path(s.dir.qfolder().toStdString()) / "stakes.csv").string();
     gradix::StakeTableRequest request;
@@ -1819,6 +1820,8 @@ TEST(WindowDailyUse, EveryOutputSaysWhatItWrote) {
              return s.window->runLocatePoints({points, "100", gradix::TableFormat::Csv, f});
          },
          [](const std::string&) { return std::string("已写入2个测点的坐标反算表：points.csv"); }},
+        {"放样点文件", [&](const std::string& f) { return s.window->runStakeout({"100", "-7.5", "", "", "", f}); },
+         [](const std::string& f) { return "已写入" + std::to_string(dataLines(f)) + "个放样点的放样点文件：stakeout.csv"; }},
         {"纵断面图片", [&](const std::string& f) { s.ui.answers = {f}; return s.window->exportViewPicture(false); },
          [](const std::string&) { return std::string("已导出纵断面图片（1:20000）：profile.svg"); }},
         {"平面图片", [&](const std::string& f) { s.ui.answers = {f}; return s.window->exportViewPicture(true); },
@@ -1826,7 +1829,8 @@ TEST(WindowDailyUse, EveryOutputSaysWhatItWrote) {
         {"纵断面图", [&](const std::string& f) { s.ui.answers = {f}; return s.window->exportProfileSheet(); },
          [](const std::string&) { return std::string("已导出8个变坡点的纵断面图：sheet.dxf"); }},
     };
-    const char* files[] = {"stakes.csv", "curves.csv", "points.csv", "profile.svg", "plan.pdf", "sheet.dxf"};
+    const char* files[] = {"stakes.csv", "curves.csv", "points.csv", "stakeout.csv", "profile.svg", "plan.pdf",
+                           "sheet.dxf"};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].output);
         const std::string file = s.dir.file(files[i]);
@@ -1834,6 +1838,31 @@ TEST(WindowDailyUse, EveryOutputSaysWhatItWrote) {
         ASSERT_TRUE(fs::exists(file));
         EXPECT_EQ(s.status(), rows[i].status(file));
     }
+}
+
+// 项目设置: an unknown system is refused and changes nothing; a known one
+// converts the GNSS points of 坐标反算, and comes back with the project
+// from 最近项目 in the next session.
+TEST(WindowDailyUse, TheProjectSystemIsSetCheckedAndRemembered) {
+    auto s = std::make_unique<Session>();
+    initialiseExampleAlignment(*s);
+    const std::string table = s->dir.file("gnss.csv");
+    const auto locateGnss = [&] {
+        return s->window->runLocatePoints(
+            {gradix::testing::example("gnss.txt"), "100", gradix::TableFormat::Csv, table, "EPSG:4490"});
+    };
+    EXPECT_FALSE(locateGnss());  // no project system yet
+    EXPECT_FALSE(s->window->applyProjectSystems({"EPSG:99999", ""}));
+    EXPECT_EQ(s->window->project().crs, "");
+    ASSERT_TRUE(s->window->applyProjectSystems({"EPSG:4548", ""}));
+    ASSERT_TRUE(locateGnss());
+    EXPECT_NE(readBytes(table).find("G4,K1+500.000,1500.000,0.000"), std::string::npos) << readBytes(table);
+    Folder& kept = s->dir;
+    auto next = std::make_unique<MainWindow>(gradix::WindowSetup{kept.qfolder(), "", &s->ui});
+    s->window.swap(next);
+    next.reset();
+    ASSERT_TRUE(s->window->openRecentProject(0));
+    EXPECT_EQ(s->window->project().crs, "EPSG:4548");
 }
 
 // A refused field of a dialog of 输出 is said, and the same dialog comes back

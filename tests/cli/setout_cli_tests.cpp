@@ -15,7 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/external_program.h"
 #include "support/test_data.h"
+#include "text/dataline.h"
 
 namespace {
 
@@ -340,4 +342,83 @@ TEST_F(SetoutCli, SurfaceThroughTheCommandLine) {
     EXPECT_EQ(r.out, "错误\t" + steep + "\t3\t左土路肩横坡12.00%超过±10%\n" + "错误\t" + steep +
                          "\t3\t左行车道边缘的超高渐变率1/19大于设计速度80 km/h的1/200\n" + "错误\t" + steep +
                          "\t3\t右行车道边缘的超高渐变率1/27大于设计速度80 km/h的1/200\n");
+}
+
+// The field's coordinates end to end, against cs2cs run as a separate
+// program: the example's GNSS points located as their grid coordinates by
+// cs2cs are, and the stake-out points in latitude and longitude that cs2cs
+// takes back to the stake table's X and Y. Points outside the zone and an
+// unknown system write nothing.
+TEST_F(SetoutCli, FieldCoordinatesAgreeWithCs2cs) {
+    GRADIX_NEED(gradix::testing::programAvailable("cs2cs"), "PROJ's cs2cs (proj-bin)");
+    gradix::testing::TempFolder folder("field-cli");
+    const std::vector<std::string> road = {"--icd", example("road.icd"), "--profile", example("road-icd.zdm")};
+    const auto with = [&](std::vector<std::string> args) {
+        args.insert(args.begin() + (args[0] == "table" ? 2 : 1), road.begin(), road.end());
+        return run(args);
+    };
+    // cs2cs reads decimal degrees: the example's first and last lines.
+    std::string grid, degrees = "30.2312965410 117.1288376500\n30.2390012085 117.1399321443\n";
+    const gradix::testing::ProgramRun cs = gradix::testing::runProgram("cs2cs -f %.6f EPSG:4490 EPSG:4548", degrees, folder);
+    std::istringstream lines(cs.out);
+    const char* names[] = {"G1", "G4"};
+    for (const char* name : names) {
+        std::string x, y, z;
+        lines >> x >> y >> z;
+        grid += std::string(name) + " " + x + " " + y + "\n";
+    }
+    CliRun field = with({"locate", "--points", example("gnss.txt"), "--points-crs", "EPSG:4490", "--crs", "EPSG:4548"});
+    CliRun planar = with({"locate", "--points", write("grid.txt", grid)});
+    ASSERT_EQ(field.exitCode, 0) << field.err;
+    ASSERT_EQ(planar.exitCode, 0) << planar.err;
+    std::istringstream a(field.out), b(planar.out);
+    std::vector<std::vector<std::string>> fieldRows, planarRows;
+    for (std::string line; std::getline(a, line);) fieldRows.push_back(gradix::splitLooseFields(line));
+    for (std::string line; std::getline(b, line);) planarRows.push_back(gradix::splitLooseFields(line));
+    ASSERT_EQ(fieldRows.size(), 4u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::size_t row = i == 0 ? 0 : 3;
+        EXPECT_EQ(fieldRows[row][1], planarRows[i][1]);
+        EXPECT_NEAR(std::stod(fieldRows[row][2]), std::stod(planarRows[i][2]), 1e-5);
+        EXPECT_NEAR(std::stod(fieldRows[row][3]), std::stod(planarRows[i][3]), 1e-5);
+    }
+
+    const std::string out = folder.file("stakeout.csv");
+    CliRun r = with({"table", "stakes", "--every", "500", "--offset", "-3.5", "--stakeout", out, "--crs", "EPSG:4548",
+                     "--out-crs", "EPSG:4490"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream csv(readBytes(out)), table(r.out);
+    std::string header, line;
+    std::getline(csv, header);
+    EXPECT_EQ(header, "\xEF\xBB\xBF点名,B(纬度),L(经度),H,编码\r");
+    std::string latLon;
+    std::vector<double> expected;
+    for (std::string row; std::getline(table, row);) {
+        const std::vector<std::string> f = gradix::splitLooseFields(row);
+        for (std::size_t k : {2, 3, 5, 6}) expected.push_back(std::stod(f[k]));
+    }
+    while (std::getline(csv, line)) {
+        const std::vector<std::string> f = gradix::splitLooseFields(line);
+        latLon += f[1] + " " + f[2] + "\n";
+    }
+    std::istringstream back(gradix::testing::runProgram("cs2cs -f %.6f EPSG:4490 EPSG:4548", latLon, folder).out);
+    std::size_t k = 0;
+    for (double x, y, z; back >> x >> y >> z; k += 2) {
+        ASSERT_LT(k + 1, expected.size());
+        EXPECT_NEAR(x, expected[k], 2e-4);  // 1e-9° of the file is 0.1 mm
+        EXPECT_NEAR(y, expected[k + 1], 2e-4);
+    }
+    EXPECT_EQ(k, expected.size());
+
+    const std::string outside = write("outside.txt", "A 30 117.1\nB 30 100\nC 45 117.1\nD 25 90\n");
+    r = with({"locate", "--points", outside, "--points-crs", "EPSG:4490", "--crs", "EPSG:4548"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(outside + "，第2行：点在坐标系"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(outside + "，第4行：点在坐标系"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("有2个点无法换算"), std::string::npos) << r.err;
+    r = with({"table", "stakes", "--every", "500", "--stakeout", folder.file("none.csv"), "--crs", "EPSG:1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("none.csv")));
 }
