@@ -781,6 +781,11 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
     DrawingDecoder decoder(drawing, structure);
     scanDxfLayout(bytes, structure, &decoder);
     decoder.finish();
+    // A file cut short (a copy broken off, a disk that filled) is read as far
+    // as it goes; saving refuses it (dxfwriter.h), as no CAD reader opens it.
+    if (!structure.eofPair)
+        drawing.notes.push_back(msg::drawingEndsEarly(structure.binary ? msg::dxfByte(structure.dataEnd)
+                                                                       : msg::dxfLine(structure.dataEndLine)));
     const DxfTextCodec& codec = decoder.codec();
     drawing.acadVersion = structure.acadVersion.empty() ? "AC1009" : structure.acadVersion;
     drawing.codePage = structure.codePage;

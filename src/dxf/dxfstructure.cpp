@@ -196,6 +196,7 @@ private:
         while (pairs.next(p)) {
             ++count_;
             s_.dataEnd = p.end;
+            s_.dataEndLine = p.binary ? 0 : p.line + 1;
             const bool marker = p.code == dxfcode::TYPE;
             const std::string_view value = marker ? pairName(p) : std::string_view{};
             if (marker && value == "SECTION") {

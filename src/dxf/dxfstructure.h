@@ -91,6 +91,7 @@ struct DxfStructure {
     std::string modelSpaceRecord;         // handle of the *Model_Space block record, "" when none
     std::optional<std::size_t> eofPair;   // index of the 0/EOF pair
     std::size_t dataEnd = 0;              // offset after the last group pair read
+    long dataEndLine = 0;                 // ASCII: the line of the last value read; binary: 0
     std::string lineEnd = "\n";           // the file's line end, "\r\n" or "\n" (ASCII)
     bool binary = false;                  // a binary DXF
     int binaryCodeBytes = 2;              // binary: 1 for the one-byte group codes of R12 and older, else 2

@@ -498,6 +498,11 @@ std::string savedDrawingBytes(const Drawing& drawing) {
     DxfStructure structure;
     scanDxfLayout(drawing.bytes, structure, nullptr);
     if (!drawing.hasAdditions()) return drawing.bytes;
+    if (!structure.eofPair) {
+        DataError incomplete(msg::DRAWING_INCOMPLETE);
+        if (!drawing.path.empty()) incomplete.locate(drawing.path);
+        throw incomplete;
+    }
     return Splicer(drawing, structure).run();
 }
 
