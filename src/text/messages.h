@@ -379,6 +379,7 @@ inline std::string spiralConstantParts(double written, double length, double exp
            mm(written > expected ? written - expected : expected - written) + " m";
 }
 inline constexpr const char* NO_ALIGNMENT_TO_WRITE = "没有可写出的平面线形";
+inline std::string nameNotXml(std::string_view name) { return "名称" + q(name) + "含有控制字符或不是有效的UTF-8，XML无法写出"; }
 inline std::string alignmentOfElements(int count) { return "平面线形含" + n(count) + "个线元，无法写出"; }
 inline std::string chainBreakTableOf(int count) { return "断链表含" + n(count) + "个断链，无法写出"; }
 // The values written to a LandXML file, which must be finite.

@@ -64,6 +64,11 @@ Placed at(const Alignment& al, double chainage) {
     return p;
 }
 
+// The text with the first from replaced by to.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
 // A small file around one alignment's CoordGeom and extra children.
 std::string landXml(const std::string& geometry, const std::string& extra = "",
                     const std::string& units = "<Metric linearUnit=\"meter\" directionUnit=\"radians\"/>") {
@@ -94,6 +99,20 @@ std::string superelevation(const std::array<double, 6>& at, double percent, cons
         if (i == 2) s += "<FullSuperelev>" + shortestText(percent) + "</FullSuperelev>";
     }
     return s + more + "</Superelevation>\n";
+}
+
+// An ASCII text in UTF-16 (2-byte units) or UTF-32 (4-byte units), after its byte-order mark.
+std::string wide(const std::string& ascii, std::size_t unit, bool bigEndian) {
+    std::string out;
+    const auto put = [&](unsigned value) {
+        for (std::size_t k = 0; k < unit; ++k) {
+            const std::size_t shift = 8 * (bigEndian ? unit - 1 - k : k);
+            out += static_cast<char>((value >> shift) & 0xFF);
+        }
+    };
+    put(0xFEFF);
+    for (const char c : ascii) put(static_cast<unsigned char>(c));
+    return out;
 }
 
 // The slope table of a file's runs on the default crown.
@@ -298,6 +317,17 @@ TEST(LandXmlReader, RefusesWithFileLineAndReason) {
          landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI><UnsymParaCurve lengthIn=\"5\" "
                        "lengthOut=\"9\">150 2</UnsymParaCurve><PVI>200 1</PVI></ProfAlign></Profile>\n"),
          9, msg::unsymParaCurve(150)},
+        {"absurd staStart", replaced(landXml(LINE), "staStart=\"100\"", "staStart=\"1e17\""), 5,
+         msg::stationBeyond("staStart", 1e17, MAX_STATION)},
+        {"absurd staAhead", landXml(LINE, "<StaEquation staInternal=\"150\" staAhead=\"1e308\"/>\n"), 9,
+         msg::stationBeyond("staAhead", 1e308, MAX_STATION)},
+        {"absurd PVI station", landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI>\n<PVI>-5e9 2</PVI>"
+                                             "</ProfAlign></Profile>\n"),
+         10, msg::stationBeyond("PVI", -5e9, MAX_STATION)},
+        {"UTF-16, lines of the file", wide(landXml("<Line length=\"1O\"><Start>0 0</Start><End>10 0</End></Line>\n"), 2, false),
+         7, msg::attributeNotNumber("Line", "length", "1O")},
+        {"UTF-32, lines of the file", wide(landXml("\n\n<Line length=\"x\"><Start>0 0</Start><End>10 0</End></Line>\n"), 4, true),
+         9, msg::attributeNotNumber("Line", "length", "x")},
         {"PVIs out of order",
          landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI><PVI>150 2</PVI>\n<PVI>140 1</PVI>"
                        "</ProfAlign></Profile>\n"),
@@ -377,6 +407,14 @@ TEST(LandXmlReader, ReportsWhatItAccepts) {
     EXPECT_DOUBLE_EQ(f.profile.gradePointElevation[2], 11.0 * ft);
     ASSERT_FALSE(f.notes.empty());
     EXPECT_EQ(f.notes[0].text, msg::dirNoConvention("Line", "dir", 1, 0)) << f.notes[0].text;
+
+    // A note for each of 1500 zero-length elements: the first 1000 listed, the rest counted.
+    std::string zeros;
+    for (int i = 0; i < 1500; ++i) zeros += "<Line length=\"0\"><Start>1000 2000</Start><End>1000 2000</End></Line>\n";
+    const LandXmlProject many = readLandXml(scratch.put("z.xml", landXml(zeros + LINE)));
+    ASSERT_EQ(many.notes.size(), 1001u);
+    EXPECT_EQ(many.notes[999].line, 1006);
+    EXPECT_EQ(many.notes.back().text, msg::moreNotes(500));
 }
 
 // Each way a file may give an element after the 100 m line north: its
@@ -575,6 +613,24 @@ TEST(LandXmlSuperelevation, RefusesMissingAndMisorderedStations) {
             EXPECT_EQ(e.reason(), c.reason) << c.what;
         }
     }
+}
+
+// A name XML cannot hold (a control character, bytes that are not UTF-8) is
+// refused; one with markup characters is escaped and reads back.
+TEST(LandXmlWriter, NamesXmlCannotHoldAreRefused) {
+    Scratch scratch;
+    const LandXmlProject read = readLandXml(scratch.put("a.xml", landXml(LINE)));
+    for (const std::string name : {"ctl\x01x", "del\x7F", "tab\tx", "gb\xD7\xDD"}) {
+        LandXmlExport data{name, &read.alignment, &read.breaks, nullptr};
+        try {
+            landXmlText(data);
+            ADD_FAILURE() << name << ": written";
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.reason(), msg::nameNotXml(name));
+        }
+    }
+    LandXmlExport markup{"<R&\"1\">", &read.alignment, &read.breaks, nullptr};
+    EXPECT_EQ(readLandXml(scratch.put("m.xml", landXmlText(markup))).alignmentName, markup.name);
 }
 
 // Superelevation read, made a surface, derived back into runs, written and
