@@ -130,6 +130,11 @@ DxfStructure scanDxf(std::string_view bytes);
 // section starts.
 void scanDxfLayout(std::string_view bytes, DxfStructure& out, DxfPairVisitor* visitor);
 
+// How many objects (code 0 pairs: entities, table entries, markers) the
+// bytes hold, up to the first pair the scan would refuse: the most entities
+// a reading can give, so that their list is made once at its size.
+std::size_t countDxfObjects(std::string_view bytes);
+
 // Parses a hexadecimal handle ("3B"); nothing for an empty or malformed one.
 std::optional<std::uint64_t> parseHandle(std::string_view text);
 
