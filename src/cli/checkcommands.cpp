@@ -108,13 +108,13 @@ Outcome checkLabels(const CheckLabelsOptions& o, CommandContext& c) {
     if (o.project.profile.given())
         if (Outcome loaded = loadProfile(project, o.project.profile.path); !loaded) return loaded;
     const Drawing drawing = readDrawing(o.drawing);
-    addFileNotes(c, o.drawing, drawing.notes);
     LabelAuditOptions options;
     options.tolerance = numberOf(o.tolerance);
     options.maxOffset = numberOf(o.maxOffset);
     options.lineName = lineNameOf(project.icdFileName);
     const Profile* profile = project.profile.gradePointCount >= 2 ? &project.profile : nullptr;
     const LabelAudit audit = auditLabels(drawing, project.alignment, project.samples, project.breaks, profile, options);
+    addFileNotes(c, o.drawing, drawing.notes);
     for (const LabelFinding& f : audit.findings) {
         c.out << f.handle << TAB << f.text << TAB << f.labelStake << TAB << f.roadStake << TAB
               << formatFixed(f.difference, METRE_DECIMALS) << TAB << formatFixed(f.offset, METRE_DECIMALS);

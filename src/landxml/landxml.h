@@ -62,13 +62,17 @@ struct LandXmlProject {
     // as chainages (m) like the PVIs'; empty for none.
     std::vector<SuperelevationRun> superelevation;
     // Warnings and skipped elements, in the order found; after the first
-    // 1000 one note counts the rest.
+    // MAX_LISTED_LANDXML_NOTES one note counts the rest.
     std::vector<LandXmlNote> notes;
     // How the file's units were converted to metres; empty for metres.
     std::string unitNote;
     // The file's linearUnit as written ("meter", "foot", "USSurveyFoot", ...).
     std::string linearUnit = "meter";
 };
+
+// Notes beyond this many are counted, not listed: a damaged export can give
+// one for every element, more than anyone reads or a list shows.
+inline constexpr std::size_t MAX_LISTED_LANDXML_NOTES = 1000;
 
 // Reads one alignment (with its equations and chosen profile) of a LandXML
 // file. Bearings come from the coordinates: a line from Start to End, an arc

@@ -58,10 +58,6 @@ constexpr double LENGTH_TOLERANCE = 1e-3;
 // element before.
 constexpr double LEAST_CHORD_FRACTION = 1e-9;
 
-// Notes beyond this many are counted, not listed: a damaged export can give
-// one for every element, more than anyone reads or a list shows.
-constexpr std::size_t MAX_LISTED_NOTES = 1000;
-
 enum class DirectionUnit { Radians, Degrees, Grads, DegreesMinutesSeconds };
 
 // The three conventions of `dir` found in exporters' files.
@@ -849,9 +845,9 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
         if (first > start + PROFILE_COVER_TOLERANCE || last < end - PROFILE_COVER_TOLERANCE)
             project.notes.push_back({src.line(profAlign), msg::profileCover(project.profileName, first, last, start, end)});
     }
-    if (project.notes.size() > MAX_LISTED_NOTES) {
-        const std::size_t rest = project.notes.size() - MAX_LISTED_NOTES;
-        project.notes.resize(MAX_LISTED_NOTES);
+    if (project.notes.size() > MAX_LISTED_LANDXML_NOTES) {
+        const std::size_t rest = project.notes.size() - MAX_LISTED_LANDXML_NOTES;
+        project.notes.resize(MAX_LISTED_LANDXML_NOTES);
         project.notes.push_back({0, msg::moreNotes(rest)});
     }
     return project;
