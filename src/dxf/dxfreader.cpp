@@ -781,7 +781,7 @@ Drawing readDrawingBytes(std::string bytes, const std::string& path) {
     decoder.finish();
     // A file cut short (a copy broken off, a disk that filled) is read as far
     // as it goes; saving refuses it (dxfwriter.h), as no CAD reader opens it.
-    if (!structure.eofPair)
+    if (structure.endsEarly())
         drawing.notes.push_back(msg::drawingEndsEarly(structure.binary ? msg::dxfByte(structure.dataEnd)
                                                                        : msg::dxfLine(structure.dataEndLine)));
     const DxfTextCodec& codec = decoder.codec();

@@ -102,6 +102,13 @@ struct DxfStructure {
     // where a damaged file leaves it open, of the next section's SECTION
     // pair or the end-of-file marker, else pairs.size().
     std::size_t sectionEnd(const DxfSection& section) const;
+    // Whether the file was cut short: no end-of-file marker, and a binary
+    // file (which programs alone write) or the last section left open. An
+    // ASCII file whose sections are closed but lacks the marker is damaged,
+    // not cut, and takes additions.
+    bool endsEarly() const {
+        return !eofPair && (binary || (!sections.empty() && sections.back().endSecPair <= sections.back().sectionPair));
+    }
 };
 
 // What a scan hands over on its way: every group pair, with the name of

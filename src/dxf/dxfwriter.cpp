@@ -507,7 +507,7 @@ std::string savedDrawingBytes(const Drawing& drawing) {
     DxfStructure structure;
     scanDxfLayout(drawing.bytes, structure, nullptr);
     if (!drawing.hasAdditions()) return drawing.bytes;
-    if (!structure.eofPair) {
+    if (structure.endsEarly()) {
         DataError incomplete(msg::DRAWING_INCOMPLETE);
         if (!drawing.path.empty()) incomplete.locate(drawing.path);
         throw incomplete;

@@ -34,8 +34,8 @@ std::string emptyDrawingDxf();
 // The bytes a save writes: the drawing's opened bytes with its additions
 // inserted. The opened bytes themselves are left as they are, so saving
 // twice gives the same file. Raises DataError when the opened bytes are not
-// a DXF file it can insert into, end before their end-of-file marker (a
-// file cut short, located at the drawing's path), or an addition holds a
+// a DXF file it can insert into, were cut short (DxfStructure::endsEarly,
+// located at the drawing's path), or an addition holds a
 // value that is not finite.
 std::string savedDrawingBytes(const Drawing& drawing);
 
