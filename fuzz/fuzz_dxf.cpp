@@ -133,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const DataError&) {
         return 0;  // not a file the additions can be inserted into: nothing is written
     }
+    fuzz::require(!scanDxf(bytes).endsEarly(), "a drawing cut short is never saved");
     const bool binary = std::string_view(bytes).starts_with(BINARY_DXF_SENTINEL);
     fuzz::require(binary ? keepsOriginalPairs(bytes, saved) : keepsOriginal(bytes, saved), "a save only inserts");
 

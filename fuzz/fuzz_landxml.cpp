@@ -74,7 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(t.chainBreakCount >= 0 && t.chainBreakCount <= BREAK_SLOTS - 2, "at most 19 equations");
     fuzz::require(t.breakBackStake[t.chainBreakCount + 1] == BREAK_SENTINEL, "the sentinel closes the table");
     for (int k = 1; k <= t.chainBreakCount; ++k)
-        fuzz::require(fuzz::finite(t.breakBackStake[k]) && fuzz::finite(t.breakAheadStake[k]), "finite equations");
+        fuzz::require(std::fabs(t.breakBackStake[k]) <= MAX_STATION && std::fabs(t.breakAheadStake[k]) <= MAX_STATION,
+                      "equations within the stations a road can have");
+    fuzz::require(std::fabs(al.elemChainage[1]) <= MAX_STATION && std::fabs(al.elemChainage[n + 1]) <= MAX_STATION,
+                  "an alignment within the stations a road can have");
+    fuzz::require(p.notes.size() <= MAX_LISTED_LANDXML_NOTES + 1, "the notes listed are capped");
     if (p.hasProfile) {
         const Profile& v = p.profile;
         fuzz::require(v.gradePointCount >= 1, "a profile holds a grade point");

@@ -48,6 +48,7 @@ Outcome run(const AnnotateOptions& o, CommandContext& c) {
     if (Outcome loaded = o.project.load(project); !loaded) return loaded;
     o.project.requireProfile(project);
     auto drawing = std::make_shared<Drawing>(readDrawing(o.drawing));
+    addFileNotes(c, o.drawing, drawing->notes);
     BatchCad cad(drawing);
     BatchHost host(project, o.rotation);
     std::string lines;

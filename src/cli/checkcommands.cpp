@@ -61,9 +61,14 @@ struct CheckLabelsOptions {
 double numberOf(const std::string& text) { return parseStrictNumber(text).value_or(0.0); }
 
 // Every file given must at least be there and decode: a project that cannot
-// be read at all is a failure, not a finding.
+// be read at all is a failure, not a finding. A LandXML file is XML, read as
+// bytes by its reader with no limit on a line's length: here only whether it
+// can be opened, as compute does.
 void requireReadable(const ProjectOptions& o) {
-    for (const std::string& path : o.files()) readTextLines(path);
+    for (const std::string& path : o.files()) {
+        if (o.landxml.given() && path == o.landxml.path) readFileBytes(path, 1);
+        else readTextLines(path);
+    }
 }
 
 Outcome check(const CheckOptions& o, CommandContext& c) {
@@ -112,6 +117,7 @@ Outcome checkLabels(const CheckLabelsOptions& o, CommandContext& c) {
     options.lineName = lineNameOf(project.icdFileName);
     const Profile* profile = project.profile.gradePointCount >= 2 ? &project.profile : nullptr;
     const LabelAudit audit = auditLabels(drawing, project.alignment, project.samples, project.breaks, profile, options);
+    addFileNotes(c, o.drawing, drawing.notes);
     for (const LabelFinding& f : audit.findings) {
         c.out << f.handle << TAB << f.text << TAB << f.labelStake << TAB << f.roadStake << TAB
               << formatFixed(f.difference, METRE_DECIMALS) << TAB << formatFixed(f.offset, METRE_DECIMALS);

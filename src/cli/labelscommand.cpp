@@ -24,6 +24,7 @@ struct LabelsOptions {
 
 Outcome run(const LabelsOptions& o, CommandContext& c) {
     const Drawing drawing = readDrawing(o.drawing);
+    addFileNotes(c, o.drawing, drawing.notes);
     forEachStakeLabel(drawing, 1, {}, [&](const StakeLabel& label) { c.out << labelLine(label) << '\n'; });
     return Outcome::done();
 }

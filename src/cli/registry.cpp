@@ -14,6 +14,10 @@ void writeNotes(const CommandContext& context, std::ostream& err) {
         for (const std::string& note : *notes) err << msg::NOTE_PREFIX << note << '\n';
 }
 
+void addFileNotes(CommandContext& context, const std::string& file, const std::vector<std::string>& notes) {
+    for (const std::string& note : notes) context.notes.push_back(msg::located(file, 0, note));
+}
+
 CommandRegistry::CommandRegistry(CLI::App& root) : root_(root) {}
 
 CLI::App* CommandRegistry::command(const std::string& name, const std::string& description, CLI::App* parent) {

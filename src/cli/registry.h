@@ -37,6 +37,10 @@ struct CommandContext {
 // line prefixed msg::NOTE_PREFIX ("提示：").
 void writeNotes(const CommandContext& context, std::ostream& err);
 
+// Adds what the reading of file noticed (a drawing's notes) to the command's
+// notes, each located at the file.
+void addFileNotes(CommandContext& context, const std::string& file, const std::vector<std::string>& notes);
+
 // How a command runs once its options are read. Answers its outcome; raises
 // UsageError (arguments.h) for a mistake found in the values given, and what
 // the loading and evaluating raise (the trap turns it into an outcome).

@@ -31,10 +31,6 @@ constexpr int HATCH_LINE_EDGE = 1;
 constexpr int HATCH_ARC_EDGE = 2;
 constexpr int HATCH_ELLIPSE_EDGE = 3;
 constexpr int HATCH_SPLINE_EDGE = 4;
-// A plan holds at least this many bytes per entity: the entity list is
-// reserved for the most a file of its size can hold, so that it is not
-// copied while it grows (pages never filled cost no memory).
-constexpr std::size_t BYTES_PER_ENTITY_AT_LEAST = 128;
 constexpr std::size_t MAX_DECODED_LAYERS = 64;  // names decoded once and reused
 constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 
@@ -776,11 +772,18 @@ private:
 Drawing readDrawingBytes(std::string bytes, const std::string& path) {
     Drawing drawing;
     drawing.path = path;
-    drawing.entities.reserve(bytes.size() / BYTES_PER_ENTITY_AT_LEAST);
+    // The entity list made once for the most entities the file can give, so
+    // that it is never copied while it grows (a copy held the list twice over).
+    drawing.entities.reserve(countDxfObjects(bytes));
     DxfStructure structure;
     DrawingDecoder decoder(drawing, structure);
     scanDxfLayout(bytes, structure, &decoder);
     decoder.finish();
+    // A file cut short (a copy broken off, a disk that filled) is read as far
+    // as it goes; saving refuses it (dxfwriter.h), as no CAD reader opens it.
+    if (structure.endsEarly())
+        drawing.notes.push_back(msg::drawingEndsEarly(structure.binary ? msg::dxfByte(structure.dataEnd)
+                                                                       : msg::dxfLine(structure.dataEndLine)));
     const DxfTextCodec& codec = decoder.codec();
     drawing.acadVersion = structure.acadVersion.empty() ? "AC1009" : structure.acadVersion;
     drawing.codePage = structure.codePage;

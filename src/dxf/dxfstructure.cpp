@@ -160,6 +160,13 @@ T littleEndian(std::string_view v) {
     return out;
 }
 
+// The bytes of a binary file's group codes. The first pair is 0/SECTION: a
+// zero code byte, then the string (one-byte codes), or two zero code bytes.
+int binaryCodeBytes(std::string_view bytes) {
+    const std::size_t first = BINARY_DXF_SENTINEL.size();
+    return bytes.size() > first + 1 && bytes[first + 1] != '\0' ? 1 : 2;
+}
+
 // The scan proper: structure bookkeeping over the pairs as they come.
 class Scanner {
 public:
@@ -168,10 +175,7 @@ public:
     void run(std::string_view bytes) {
         if (bytes.substr(0, BINARY_DXF_SENTINEL.size()) == BINARY_DXF_SENTINEL) {
             s_.binary = true;
-            // The first pair is 0/SECTION: a zero code byte, then the string (one-byte codes),
-            // or two zero code bytes.
-            const std::size_t first = BINARY_DXF_SENTINEL.size();
-            s_.binaryCodeBytes = bytes.size() > first + 1 && bytes[first + 1] != '\0' ? 1 : 2;
+            s_.binaryCodeBytes = binaryCodeBytes(bytes);
             BinaryPairs pairs(bytes, s_.binaryCodeBytes);
             loop(pairs);
         } else {
@@ -196,6 +200,7 @@ private:
         while (pairs.next(p)) {
             ++count_;
             s_.dataEnd = p.end;
+            s_.dataEndLine = p.binary ? 0 : p.line + 1;
             const bool marker = p.code == dxfcode::TYPE;
             const std::string_view value = marker ? pairName(p) : std::string_view{};
             if (marker && value == "SECTION") {
@@ -464,6 +469,29 @@ std::string formatHandle(std::uint64_t handle) {
 }
 
 std::string foldName(std::string_view name) { return upperCaseAscii(name); }
+
+namespace {
+
+template <class Pairs>
+std::size_t countObjects(Pairs&& pairs) {
+    std::size_t count = 0;
+    DxfPair p;
+    try {
+        while (pairs.next(p))
+            if (p.code == dxfcode::TYPE) ++count;
+    } catch (const DataError&) {
+        // The reading proper refuses the file there.
+    }
+    return count;
+}
+
+}  // namespace
+
+std::size_t countDxfObjects(std::string_view bytes) {
+    if (bytes.substr(0, BINARY_DXF_SENTINEL.size()) == BINARY_DXF_SENTINEL)
+        return countObjects(BinaryPairs(bytes, binaryCodeBytes(bytes)));
+    return countObjects(AsciiPairs(bytes));
+}
 
 DxfStructure scanDxf(std::string_view bytes) {
     DxfStructure s;

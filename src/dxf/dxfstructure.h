@@ -91,6 +91,7 @@ struct DxfStructure {
     std::string modelSpaceRecord;         // handle of the *Model_Space block record, "" when none
     std::optional<std::size_t> eofPair;   // index of the 0/EOF pair
     std::size_t dataEnd = 0;              // offset after the last group pair read
+    long dataEndLine = 0;                 // ASCII: the line of the last value read; binary: 0
     std::string lineEnd = "\n";           // the file's line end, "\r\n" or "\n" (ASCII)
     bool binary = false;                  // a binary DXF
     int binaryCodeBytes = 2;              // binary: 1 for the one-byte group codes of R12 and older, else 2
@@ -101,6 +102,13 @@ struct DxfStructure {
     // where a damaged file leaves it open, of the next section's SECTION
     // pair or the end-of-file marker, else pairs.size().
     std::size_t sectionEnd(const DxfSection& section) const;
+    // Whether the file was cut short: no end-of-file marker, and a binary
+    // file (which programs alone write) or the last section left open. An
+    // ASCII file whose sections are closed but lacks the marker is damaged,
+    // not cut, and takes additions.
+    bool endsEarly() const {
+        return !eofPair && (binary || (!sections.empty() && sections.back().endSecPair <= sections.back().sectionPair));
+    }
 };
 
 // What a scan hands over on its way: every group pair, with the name of
@@ -128,6 +136,11 @@ DxfStructure scanDxf(std::string_view bytes);
 // may read out as it grows: the header's values are there once the next
 // section starts.
 void scanDxfLayout(std::string_view bytes, DxfStructure& out, DxfPairVisitor* visitor);
+
+// How many objects (code 0 pairs: entities, table entries, markers) the
+// bytes hold, up to the first pair the scan would refuse: the most entities
+// a reading can give, so that their list is made once at its size.
+std::size_t countDxfObjects(std::string_view bytes);
 
 // Parses a hexadecimal handle ("3B"); nothing for an empty or malformed one.
 std::optional<std::uint64_t> parseHandle(std::string_view text);

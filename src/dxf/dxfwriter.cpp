@@ -139,6 +139,15 @@ private:
         return codec_.encode(line);
     }
 
+    // A table name (layer, text style, font file, coordinate system), also
+    // where an entity names one: before AutoCAD 2007 in the file's code page,
+    // as CAD writes names (a \U+ escape in a name is refused by the audits
+    // of other readers); escapes only for a character the code page lacks.
+    std::string encodedName(std::string_view name) const {
+        if (!codec_.utf8() && !s_.codePage.empty()) return inCodePage(singleLine(name, false));
+        return encoded(name);
+    }
+
     // A UTF-8 text in the file's code page; a character the code page lacks
     // becomes its \U+XXXX escape. A code page whose bytes do not read back as
     // the text (one that shifts between character sets) gets the escapes.
@@ -189,7 +198,7 @@ private:
     std::string layerEntry(const DrawingLayer& layer, const std::string& owner) const {
         PairWriter w = writer();
         head(w, "LAYER", layer.handle, owner, {"AcDbSymbolTableRecord", "AcDbLayerTableRecord"});
-        w.pair(code::NAME, encoded(layer.name)).pair(code::FLAGS, 0).pair(code::COLOR, layer.color);
+        w.pair(code::NAME, encodedName(layer.name)).pair(code::FLAGS, 0).pair(code::COLOR, layer.color);
         w.pair(code::LINETYPE, layerZeroValue(code::LINETYPE).value_or(NEW_LAYER_LINETYPE));
         if (!r12()) {
             w.pair(code::LINEWEIGHT, LINEWEIGHT_DEFAULT);
@@ -201,18 +210,18 @@ private:
     std::string styleEntry(const DrawingTextStyle& style, const std::string& owner) const {
         PairWriter w = writer();
         head(w, "STYLE", style.handle, owner, {"AcDbSymbolTableRecord", "AcDbTextStyleTableRecord"});
-        w.pair(code::NAME, encoded(style.name)).pair(code::FLAGS, 0);
+        w.pair(code::NAME, encodedName(style.name)).pair(code::FLAGS, 0);
         w.real(code::STYLE_FIXED_HEIGHT, style.height).real(code::STYLE_WIDTH_FACTOR, style.width);
         w.real(code::STYLE_OBLIQUE_ANGLE, 0).pair(code::STYLE_GENERATION, 0);
         w.real(code::STYLE_LAST_HEIGHT, style.height > 0 ? style.height : LAST_HEIGHT_USED);
-        w.pair(code::STYLE_FONT_FILE, encoded(style.fontFile)).pair(code::STYLE_BIG_FONT_FILE, encoded(style.bigFontFile));
+        w.pair(code::STYLE_FONT_FILE, encodedName(style.fontFile)).pair(code::STYLE_BIG_FONT_FILE, encodedName(style.bigFontFile));
         return w.take();
     }
 
     std::string ucsEntry(const DrawingUcs& u, const std::string& owner) const {
         PairWriter w = writer();
         head(w, "UCS", u.handle, owner, {"AcDbSymbolTableRecord", "AcDbUCSTableRecord"});
-        w.pair(code::NAME, encoded(u.name)).pair(code::FLAGS, 0);
+        w.pair(code::NAME, encodedName(u.name)).pair(code::FLAGS, 0);
         w.point(code::UCS_ORIGIN, u.origin[0], u.origin[1], u.origin[2]);
         w.point(code::UCS_X_AXIS, u.xAxis[0], u.xAxis[1], u.xAxis[2]);
         w.point(code::UCS_Y_AXIS, u.yAxis[0], u.yAxis[1], u.yAxis[2]);
@@ -362,8 +371,8 @@ private:
             if (!style.changed || style.added || !table) continue;
             for (const DxfTableEntry& entry : table->entries) {
                 if (foldName(codec_.decode(entry.rawName)) != foldName(style.name)) continue;
-                patchValue(entry, code::STYLE_FONT_FILE, encoded(style.fontFile));
-                patchValue(entry, code::STYLE_BIG_FONT_FILE, encoded(style.bigFontFile));
+                patchValue(entry, code::STYLE_FONT_FILE, encodedName(style.fontFile));
+                patchValue(entry, code::STYLE_BIG_FONT_FILE, encodedName(style.bigFontFile));
                 patchValue(entry, code::STYLE_FIXED_HEIGHT, formatDxfReal(style.height));
                 patchValue(entry, code::STYLE_WIDTH_FACTOR, formatDxfReal(style.width));
                 break;
@@ -422,7 +431,7 @@ private:
     std::string mtextEntity(const DrawingEntity& e) const {
         PairWriter w = writer();
         head(w, "MTEXT", e.handle, s_.modelSpaceRecord, {"AcDbEntity"});
-        w.pair(code::LAYER, encoded(e.layer));
+        w.pair(code::LAYER, encodedName(e.layer));
         if (e.color != COLOR_BYLAYER) w.pair(code::COLOR, e.color);
         w.pair(code::SUBCLASS, "AcDbMText");
         w.point(code::START, e.x, e.y, e.z);
@@ -432,7 +441,7 @@ private:
         const std::vector<std::string_view> chunks = mtextChunks(content);
         for (std::size_t k = 0; k + 1 < chunks.size(); ++k) w.pair(code::MTEXT_ADDITIONAL_TEXT, chunks[k]);
         w.pair(code::PRIMARY_TEXT, chunks.back());
-        w.pair(code::TEXT_STYLE, encoded(e.style));
+        w.pair(code::TEXT_STYLE, encodedName(e.style));
         w.real(code::ROTATION, radiansToDegrees(e.rotation));
         annotationRecord(w, e);
         return w.take();
@@ -453,12 +462,12 @@ private:
             PairWriter w = writer();
             const std::string handle = k == 0 ? e.handle : freshHandle();
             head(w, "TEXT", handle, "", {});
-            w.pair(code::LAYER, encoded(e.layer));
+            w.pair(code::LAYER, encodedName(e.layer));
             if (e.color != COLOR_BYLAYER) w.pair(code::COLOR, e.color);
             w.point(code::START, e.x + s * down, e.y - c * down, e.z);
             w.real(code::TEXT_HEIGHT, e.height).pair(code::PRIMARY_TEXT, encoded(line));
             w.real(code::ROTATION, radiansToDegrees(e.rotation));
-            w.pair(code::TEXT_STYLE, encoded(e.style));
+            w.pair(code::TEXT_STYLE, encodedName(e.style));
             // The record goes with the first line, the one of the stake.
             if (out.empty()) annotationRecord(w, e);
             out += w.take();
@@ -498,6 +507,11 @@ std::string savedDrawingBytes(const Drawing& drawing) {
     DxfStructure structure;
     scanDxfLayout(drawing.bytes, structure, nullptr);
     if (!drawing.hasAdditions()) return drawing.bytes;
+    if (structure.endsEarly()) {
+        DataError incomplete(msg::DRAWING_INCOMPLETE);
+        if (!drawing.path.empty()) incomplete.locate(drawing.path);
+        throw incomplete;
+    }
     return Splicer(drawing, structure).run();
 }
 

@@ -11,7 +11,10 @@
 // application, 1000 the line name, 1010/1020/1030 the point picked), and the
 // application its APPID entry when no APPID table of the file holds one.
 // Every new object gets a fresh handle above $HANDSEED, which is raised
-// afterwards. Texts are encoded for the file's version (dxfencoding.h);
+// afterwards. Texts are encoded for the file's version (dxfencoding.h); the
+// names of layers, styles, fonts and coordinate systems before AutoCAD 2007
+// in the file's code page where it holds them, since CAD takes no \U+
+// escape in a name (a Chinese layer name in an ANSI_1252 file stays escaped);
 // rotations are written in degrees, as DXF stores them. R12 files, which
 // have no MTEXT, get each annotation line as a TEXT, the record with the first.
 #pragma once
@@ -31,7 +34,9 @@ std::string emptyDrawingDxf();
 // The bytes a save writes: the drawing's opened bytes with its additions
 // inserted. The opened bytes themselves are left as they are, so saving
 // twice gives the same file. Raises DataError when the opened bytes are not
-// a DXF file it can insert into, or an addition holds a value that is not finite.
+// a DXF file it can insert into, were cut short (DxfStructure::endsEarly,
+// located at the drawing's path), or an addition holds a
+// value that is not finite.
 std::string savedDrawingBytes(const Drawing& drawing);
 
 // Saves the drawing to path (through a temporary file, so a failure leaves

@@ -62,13 +62,18 @@ struct LandXmlProject {
     // The alignment's Superelevation elements in file order, their stations
     // as chainages (m) like the PVIs'; empty for none.
     std::vector<SuperelevationRun> superelevation;
-    // Warnings and skipped elements, in the order found.
+    // Warnings and skipped elements, in the order found; after the first
+    // MAX_LISTED_LANDXML_NOTES one note counts the rest.
     std::vector<LandXmlNote> notes;
     // How the file's units were converted to metres; empty for metres.
     std::string unitNote;
     // The file's linearUnit as written ("meter", "foot", "USSurveyFoot", ...).
     std::string linearUnit = "meter";
 };
+
+// Notes beyond this many are counted, not listed: a damaged export can give
+// one for every element, more than anyone reads or a list shows.
+inline constexpr std::size_t MAX_LISTED_LANDXML_NOTES = 1000;
 
 // Reads one alignment (with its equations and chosen profile) of a LandXML
 // file. Bearings come from the coordinates: a line from Start to End, an arc
@@ -79,8 +84,12 @@ struct LandXmlProject {
 // none of the chosen name, a missing or unreadable attribute or point, an
 // unknown unit or spiral type, an UnsymParaCurve, elements whose joints part
 // by more than JOINT_REFUSAL_GAP, 1000 or more elements, more than 19
-// station equations, PVIs out of station order, and every failure of
-// PrepareAlignment and PrepareProfile.
+// station equations, PVIs out of station order, a station (staStart, a
+// StaEquation's, a PVI's, a Superelevation's) or the alignment's end beyond
+// ±MAX_STATION, and every failure of PrepareAlignment and PrepareProfile;
+// for a file the memory cannot hold, DataError(msg::OUT_OF_MEMORY) located at
+// the file. The file is parsed in place (it is held once); UTF-16 and UTF-32
+// files are decoded first, and lines are those of the file as it is.
 //
 // Superelevation: the six stations BeginRunoutSta, BeginRunoffSta,
 // FullSuperSta, RunoffSta, StartofRunoutSta and EndofRunoutSta and the rate

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@
 #include "text/filekind.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/unicode.h"
 #include "text/messages.h"
 
 namespace gradix {
@@ -90,12 +92,26 @@ std::string text(const pugi::xml_node& node) { return std::string(localName(node
 double angleGap(double a, double b) { return std::fabs(angleDifference(a, b)); }
 
 // The file: its bytes, its parsed document, and the line of a byte offset.
+// The document is parsed in place: its names and values point into the
+// bytes read, so the file is held once. Parsing in place overwrites line ends
+// inside tags, so the line ends are indexed first. A UTF-16 or UTF-32 file is
+// decoded to UTF-8 before, which keeps its lines.
 class Source {
 public:
-    explicit Source(const std::string& path) : path_(path), bytes_(readFileBytes(path)) {
-        refuseOtherKind(path, DataFileKind::LandXml);
-        const pugi::xml_parse_result result =
-            document_.load_buffer(bytes_.data(), bytes_.size(), pugi::parse_default, pugi::encoding_auto);
+    explicit Source(const std::string& path) : path_(path) {
+        pugi::xml_parse_result result;
+        try {
+            bytes_ = readFileBytes(path);
+            refuseOtherKind(path, DataFileKind::LandXml);
+            if (const std::optional<WideEncoding> wide = xmlWideEncoding(bytes_))
+                bytes_ = decodeWideText(bytes_, *wide);
+            indexLines();
+            result = document_.load_buffer_inplace(bytes_.data(), bytes_.size(), pugi::parse_default,
+                                                   pugi::encoding_auto);
+        } catch (const std::bad_alloc&) {
+            outOfMemory();
+        }
+        if (result.status == pugi::status_out_of_memory) outOfMemory();
         if (!result) {
             DataError error(msg::notLandXml(result.description()));
             error.locate(path_, lineAt(result.offset));
@@ -108,6 +124,8 @@ public:
             throw error;
         }
     }
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
 
     const std::string& path() const { return path_; }
     const pugi::xml_node& root() const { return root_; }
@@ -121,34 +139,38 @@ public:
         throw error;
     }
 
+    [[noreturn]] void outOfMemory() const {
+        DataError error(msg::OUT_OF_MEMORY);
+        error.locate(path_);
+        throw error;
+    }
+
     // Text of the file as UTF-8 (names from files in GB18030 included).
     static std::string text(const char* s) { return decodeText(s); }
 
 private:
-    // Lines are counted on from the last query when it lies before this one,
-    // so that the queries of one reading in file order cost one pass.
+    void indexLines() {
+        const std::size_t count = static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '\n'));
+        lineEnds_.reserve(count);
+        for (const char* at = bytes_.data(), *end = at + bytes_.size();
+             (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))); ++at)
+            lineEnds_.push_back(static_cast<std::size_t>(at - bytes_.data()));
+    }
+
     long lineAt(std::ptrdiff_t offset) const {
         if (offset < 0) return 0;
         // The end of the file is on its last line, not the empty one after
         // its last line end.
         std::size_t target = std::min(static_cast<std::size_t>(offset), bytes_.size());
-        if (target == bytes_.size() && target > 0 && bytes_[target - 1] == '\n') --target;
-        if (target < lastOffset_) {
-            lastOffset_ = 0;
-            lastLine_ = 1;
-        }
-        lastLine_ += static_cast<long>(std::count(bytes_.begin() + static_cast<std::ptrdiff_t>(lastOffset_),
-                                                  bytes_.begin() + static_cast<std::ptrdiff_t>(target), '\n'));
-        lastOffset_ = target;
-        return lastLine_;
+        if (target == bytes_.size() && !lineEnds_.empty() && lineEnds_.back() + 1 == target) --target;
+        return 1 + static_cast<long>(std::lower_bound(lineEnds_.begin(), lineEnds_.end(), target) - lineEnds_.begin());
     }
 
     std::string path_;
     std::string bytes_;
+    std::vector<std::size_t> lineEnds_;  // offsets of the line ends, in order
     pugi::xml_document document_;
     pugi::xml_node root_;
-    mutable std::size_t lastOffset_ = 0;
-    mutable long lastLine_ = 1;
 };
 
 // The units of the file and their conversion to metres and radians.
@@ -201,6 +223,11 @@ Units readUnits(const Source& src) {
     if (units.metresPerUnit != METRE)
         units.note = msg::unitsConverted(unitName, units.metresPerUnit);
     return units;
+}
+
+// A station or chainage of the file (m) within ±MAX_STATION, else refused at its element.
+void requireStation(const Source& src, const pugi::xml_node& node, const std::string& what, double station) {
+    if (!(std::fabs(station) <= MAX_STATION)) src.fail(node, msg::stationBeyond(what, station, MAX_STATION));
 }
 
 // A number of the file: the whole text a strict number.
@@ -596,6 +623,9 @@ void readEquations(const Source& src, const pugi::xml_node& alignment, double sc
         if (e.back) *e.back *= scale;
         if (!std::isfinite(e.internal) || !std::isfinite(e.ahead) || (e.back && !std::isfinite(*e.back)))
             src.fail(c, msg::EQUATION_STATION_OVERFLOWS);
+        requireStation(src, c, "staInternal", e.internal);
+        requireStation(src, c, "staAhead", e.ahead);
+        if (e.back) requireStation(src, c, "staBack", *e.back);
         equations.push_back(e);
     }
     std::stable_sort(equations.begin(), equations.end(),
@@ -663,6 +693,7 @@ void readProfile(const Source& src, const pugi::xml_node& profAlign, double scal
         }
         if (!std::isfinite(station) || !std::isfinite(elevation) || !std::isfinite(radius))
             src.fail(c, msg::overflows(text(c)));
+        requireStation(src, c, text(c), station);
         if (K.size() > 1 && !(station > K.back()))
             src.fail(c, msg::gradePointOrder(text(c), station, K.back()));
         K.push_back(station);
@@ -717,7 +748,10 @@ void readSuperelevation(const Source& src, const pugi::xml_node& alignment, doub
         if (!isNamed(c, "Superelevation")) continue;
         SuperelevationRun run;
         for (std::size_t i = 0; i < RUN_STATIONS; ++i)
+        {
             run.station[i] = partNumber(src, c, landxml::RUN_STATION_NAMES[i], scale);
+            requireStation(src, c, landxml::RUN_STATION_NAMES[i], run.station[i]);
+        }
         const double percent = partNumber(src, c, landxml::FULL_SUPERELEVATION, 1.0);
         run.rate = percent / landxml::PERCENT_PER_RATIO;
         if (const std::size_t i = misplacedStation(run); i < RUN_STATIONS) {
@@ -777,11 +811,13 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
     const std::optional<double> staStartValue = optionalNumber(src, node, "staStart");
     const double staStart = staStartValue ? *staStartValue * scale : 0.0;
     if (!std::isfinite(staStart)) src.fail(node, msg::STA_START_OVERFLOWS);
+    requireStation(src, node, "staStart", staStart);
 
     const Geometry geometry = readGeometry(src, node, units, project.notes);
     fillAlignment(src, node, geometry, staStart, project.alignment);
     const Alignment& al = project.alignment;
     const double start = al.elemChainage[1], end = al.elemChainage[al.elemCount + 1];
+    requireStation(src, node, msg::ALIGNMENT_END_CHAINAGE, end);
     if (const std::optional<double> length = optionalNumber(src, node, "length")) {
         if (std::fabs(*length * scale - (end - start)) > LENGTH_TOLERANCE)
             project.notes.push_back({src.line(node), msg::lengthParts(*length * scale, end - start)});
@@ -808,6 +844,11 @@ LandXmlProject readLandXml(const std::string& path, const LandXmlChoice& choice)
         const double first = p.gradePointChainage[1], last = p.gradePointChainage[p.gradePointCount];
         if (first > start + PROFILE_COVER_TOLERANCE || last < end - PROFILE_COVER_TOLERANCE)
             project.notes.push_back({src.line(profAlign), msg::profileCover(project.profileName, first, last, start, end)});
+    }
+    if (project.notes.size() > MAX_LISTED_LANDXML_NOTES) {
+        const std::size_t rest = project.notes.size() - MAX_LISTED_LANDXML_NOTES;
+        project.notes.resize(MAX_LISTED_LANDXML_NOTES);
+        project.notes.push_back({0, msg::moreNotes(rest)});
     }
     return project;
 }

@@ -2,6 +2,7 @@
 // StaEquations, the grade-point table as a ProfAlign and the superelevation
 // runs as Superelevations, built as a pugixml document (which escapes names
 // and writes the text) and saved in one piece.
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -14,10 +15,12 @@
 #include "landxml/landxml.h"
 #include "landxml/landxml_internal.h"
 #include "text/angles.h"
+#include "text/ascii.h"
 #include "text/failures.h"
 #include "text/messages.h"
 #include "text/numbers.h"
 #include "text/textfile.h"
+#include "text/unicode.h"
 
 namespace gradix {
 
@@ -195,6 +198,13 @@ void addHead(pugi::xml_document& doc, pugi::xml_node& root) {
     set(application, "manufacturer", "Gradix");
 }
 
+// Whether a name can stand in an XML attribute: valid UTF-8 without control
+// characters, which XML 1.0 cannot hold even as references (tab and line ends
+// it can, but they have no place in a name either).
+bool isXmlName(std::string_view name) {
+    return isValidUtf8(name) && std::none_of(name.begin(), name.end(), isControlCharacter);
+}
+
 }  // namespace
 
 std::string landXmlText(const LandXmlExport& data) {
@@ -202,6 +212,7 @@ std::string landXmlText(const LandXmlExport& data) {
     const Alignment& al = *data.alignment;
     const int n = al.elemCount;
     if (n < 1 || n >= ELEMENT_CAPACITY) throw DataError(msg::alignmentOfElements(n));
+    if (!isXmlName(data.name)) throw DataError(msg::nameNotXml(data.name));
 
     pugi::xml_document doc;
     pugi::xml_node root;

@@ -15,6 +15,10 @@ inline constexpr double BREAK_SENTINEL = 5000000.0;
 inline constexpr int BREAK_SLOTS = 21;
 // Breaks a table can hold: slot 0 and the sentinel's slot are no breaks.
 inline constexpr int MAX_CHAIN_BREAKS = BREAK_SLOTS - 2;
+// The largest magnitude of a station or chainage a road file may give (m):
+// a million kilometres, far beyond any road, and small enough that every
+// stake of it keeps its millimetres. A larger one is a damaged file.
+inline constexpr double MAX_STATION = 1e9;
 // Field 1 of the first line of a file that has no chain break.
 inline constexpr double NO_BREAK_MARK = -1.0;
 

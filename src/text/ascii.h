@@ -14,6 +14,15 @@ inline constexpr std::string_view SPACES = " ";
 // carriage return, vertical tab and form feed.
 inline constexpr std::string_view ASCII_WHITE_SPACE = " \t\n\r\v\f";
 
+// Whether a byte is an ASCII control character: C0 (NUL to U+001F, tab and
+// line ends included) or DEL.
+constexpr bool isControlCharacter(char c) {
+    constexpr unsigned char FIRST_PRINTABLE = 0x20;
+    constexpr unsigned char DELETE = 0x7F;
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < FIRST_PRINTABLE || byte == DELETE;
+}
+
 // The text with the ASCII letters a to z upper-cased (names that compare
 // without case, as DXF table names and line names do).
 std::string upperCaseAscii(std::string_view text);

@@ -308,6 +308,11 @@ inline std::string zeroLengthSkipped(const std::string& element) { return "长�
 inline std::string tooManyElements(int most) { return "线元超过" + n(most) + "个"; }
 inline std::string tooManyEquations(int most) { return "StaEquation超过" + n(most) + "个"; }
 inline constexpr const char* EQUATION_STATION_OVERFLOWS = "StaEquation的桩号溢出";
+// A station of the file (WHAT, "staStart", "PVI的桩号") beyond ±MOST metres.
+inline std::string stationBeyond(const std::string& what, double station, double most) {
+    return what + " " + x(station) + "超出桩号范围（绝对值不大于" + s(most) + " m）";
+}
+inline std::string moreNotes(unsigned long count) { return "另有" + n(count) + "条提示未列出"; }
 inline std::string staBackParts(double back, double gap, double carried) {
     return "StaEquation的staBack " + x(back) + "与按前面各断链推算的staInternal（" + x(carried) + "）相差" + x(gap) +
            " m；采用后者";
@@ -378,6 +383,7 @@ inline std::string spiralConstantParts(double written, double length, double exp
            mm(written > expected ? written - expected : expected - written) + " m";
 }
 inline constexpr const char* NO_ALIGNMENT_TO_WRITE = "没有可写出的平面线形";
+inline std::string nameNotXml(std::string_view name) { return "名称" + q(name) + "含有控制字符或不是有效的UTF-8，XML无法写出"; }
 inline std::string alignmentOfElements(int count) { return "平面线形含" + n(count) + "个线元，无法写出"; }
 inline std::string chainBreakTableOf(int count) { return "断链表含" + n(count) + "个断链，无法写出"; }
 // The values written to a LandXML file, which must be finite.
@@ -392,6 +398,7 @@ inline constexpr const char* VERTICAL_CURVE_LENGTH = "竖曲线长度";
 inline constexpr const char* VERTICAL_CURVE_RADIUS = "竖曲线半径";
 inline constexpr const char* ALIGNMENT_LENGTH = "平面线形长度";
 inline constexpr const char* START_STATION = "起点桩号";
+inline constexpr const char* ALIGNMENT_END_CHAINAGE = "平面线形终点里程";
 inline constexpr const char* INTERNAL_STATION = "连续桩号";
 inline constexpr const char* BACK_STATION = "断前桩号";
 inline constexpr const char* AHEAD_STATION = "断后桩号";
@@ -413,6 +420,9 @@ inline std::string binaryEndsInPair(const std::string& place) {
     return place + PLACE_SEPARATOR + "二进制文件在组码与数值之间结束";
 }
 inline constexpr const char* NO_DXF_DATA = "文件中没有DXF数据";
+// A drawing whose bytes end before its end-of-file marker (PLACE its last line or byte).
+inline std::string drawingEndsEarly(const std::string& place) { return "图形文件在" + place + "提前结束"; }
+inline constexpr const char* DRAWING_INCOMPLETE = "图形文件不完整，不能保存标注";
 inline constexpr const char* VALUE_TO_SAVE_NOT_FINITE = "要保存的数值不是有限数值";
 inline constexpr const char* ONLY_MTEXT_ADDED = "只能向图形添加多行文字";
 // COUNT entities (of BLOCK, "" for model and paper space; HANDLE of the first,

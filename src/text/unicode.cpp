@@ -172,4 +172,46 @@ std::string decodeCodePage(std::string_view bytes, const char* charset) {
     return out;
 }
 
+std::optional<WideEncoding> xmlWideEncoding(std::string_view bytes) {
+    const auto starts = [&](std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; };
+    using namespace std::string_view_literals;
+    // UTF-32 first: its little-endian mark begins with UTF-16's.
+    if (starts("\x00\x00\xFE\xFF"sv) || starts("\x00\x00\x00<"sv)) return WideEncoding::Utf32BigEndian;
+    if (starts("\xFF\xFE\x00\x00"sv) || starts("<\x00\x00\x00"sv)) return WideEncoding::Utf32LittleEndian;
+    if (starts("\xFE\xFF"sv) || starts("\x00<\x00?"sv)) return WideEncoding::Utf16BigEndian;
+    if (starts("\xFF\xFE"sv) || starts("<\x00?\x00"sv)) return WideEncoding::Utf16LittleEndian;
+    return std::nullopt;
+}
+
+std::string decodeWideText(std::string_view bytes, WideEncoding encoding) {
+    const bool wide32 = encoding == WideEncoding::Utf32LittleEndian || encoding == WideEncoding::Utf32BigEndian;
+    const bool big = encoding == WideEncoding::Utf16BigEndian || encoding == WideEncoding::Utf32BigEndian;
+    const std::size_t unit = wide32 ? 4 : 2;
+    const auto unitAt = [&](std::size_t i) {
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < unit; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + (big ? k : unit - 1 - k)]);
+            v = (v << 8) | b;
+        }
+        return v;
+    };
+    std::string out;
+    out.reserve(bytes.size() / unit * 3 / 2 + 1);  // ASCII-heavy text: at most 1.5 bytes a UTF-16 unit
+    std::size_t i = 0;
+    if (bytes.size() >= unit && (unitAt(0) == 0xFEFF)) i = unit;  // the byte-order mark
+    for (; i + unit <= bytes.size(); i += unit) {
+        std::uint32_t c = unitAt(i);
+        if (!wide32 && c >= FIRST_HIGH_SURROGATE && c < FIRST_LOW_SURROGATE && i + 2 * unit <= bytes.size()) {
+            const std::uint32_t low = unitAt(i + unit);
+            if (low >= FIRST_LOW_SURROGATE && low <= LAST_SURROGATE) {
+                c = FIRST_SUPPLEMENTARY + ((c - FIRST_HIGH_SURROGATE) << 10) + (low - FIRST_LOW_SURROGATE);
+                i += unit;
+            }
+        }
+        appendUtf8(out, c);  // a lone surrogate or a value beyond U+10FFFF gives U+FFFD
+    }
+    if (i < bytes.size()) out += REPLACEMENT_UTF8;
+    return out;
+}
+
 }  // namespace gradix

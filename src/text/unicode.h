@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,15 @@ std::size_t codePointCount(std::string_view text);
 
 // The text with every malformed byte replaced by U+FFFD.
 std::string toValidUtf8(std::string_view bytes);
+
+// The wide encodings an XML file may come in, told by its byte-order mark or,
+// without one, by the zero bytes around its first "<".
+enum class WideEncoding { Utf16LittleEndian, Utf16BigEndian, Utf32LittleEndian, Utf32BigEndian };
+std::optional<WideEncoding> xmlWideEncoding(std::string_view bytes);
+// Decodes UTF-16 or UTF-32 bytes (a byte-order mark dropped) to UTF-8. A lone
+// surrogate, a code point beyond U+10FFFF and a unit cut short at the end
+// become U+FFFD. Line ends are kept, so the lines are those of the file.
+std::string decodeWideText(std::string_view bytes, WideEncoding encoding);
 
 // Decodes bytes of an iconv character set ("GB18030", "CP1252", "UTF-8", ...)
 // to UTF-8. A byte that does not start a decodable sequence (also a sequence

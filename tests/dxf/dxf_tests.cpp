@@ -5,8 +5,10 @@
 // tests/cadmodel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <numbers>
 #include <string>
@@ -323,6 +325,29 @@ TEST(DxfReader, NonFiniteGeometryIsLeftOutWithANote) {
     EXPECT_EQ(d.bytes, bytes);  // what is left out of the view stays in the file
 }
 
+// A drawing that ends before its EOF is read with a note of where, and refused for saving.
+TEST(DxfReader, DrawingCutShortIsReadWithANoteAndNotSaved) {
+    const std::string text = dxf({"0|SECTION", "2|ENTITIES", "0|TEXT", "8|0", "10|1", "20|2", "1|K1+200"});
+    std::string binary(BINARY_DXF_SENTINEL);  // two-byte codes, string values
+    for (const char* pair : {"\0\0SECTION", "\x02\0ENTITIES", "\0\0TEXT", "\x08\0" "0", "\x01\0K1+200"})
+        binary += std::string(pair, 2 + std::strlen(pair + 2)) + '\0';
+    const std::vector<std::pair<std::string, std::string>> cases = {  // bytes, note ("" for a whole drawing)
+        {text + dxf({"0|ENDSEC", "0|EOF"}), ""},
+        {text + dxf({"0|LINE", "8|0", "10|5"}), msg::drawingEndsEarly(msg::dxfLine(20))},
+        {binary, msg::drawingEndsEarly(msg::dxfByte(binary.size()))}};
+    for (const auto& [bytes, note] : cases) {
+        Drawing d = readDrawingBytes(bytes, "cut.dxf");
+        EXPECT_EQ(d.entities.at(0).text, "K1+200") << note;
+        EXPECT_EQ(d.notes, note.empty() ? std::vector<std::string>{} : std::vector{note});
+        d.addMText({0, 0, 0}, 0, "K1+300");
+        if (note.empty()) EXPECT_NE(savedDrawingBytes(d).find("K1+300"), std::string::npos);
+        else EXPECT_THROW(try { savedDrawingBytes(d); } catch (const DataError& e) {
+                EXPECT_EQ(e.detail(), "cut.dxf：" + std::string(msg::DRAWING_INCOMPLETE));
+                throw;
+            }, DataError);
+    }
+}
+
 // Angles a file may give however far beyond a turn: every ELLIPSE parameter
 // and HATCH arc edge comes back at once as at most one turn of chords on its
 // curve (a loop adding whole turns never ended on 1e20).
@@ -366,6 +391,19 @@ TEST(DxfWriter, SavingWithoutAdditionsKeepsEveryByte) {
     const std::string bytes = emptyDrawingDxf();
     Drawing d = readDrawingBytes(bytes, "");
     EXPECT_EQ(savedDrawingBytes(d), bytes);
+}
+
+// Before AutoCAD 2007 a new layer's name is written in the code page when it holds it.
+TEST(DxfWriter, LayerNamesOfOlderVersionsInTheirCodePage) {
+    for (const auto& [codePage, written] : {std::pair{"ANSI_936", "\xD7\xDD\xB6\xCF\xC3\xE6"},
+                                            std::pair{"ANSI_1252", "\\U+7EB5\\U+65AD\\U+9762"}}) {
+        std::string bytes = emptyDrawingDxf();
+        Drawing d = readDrawingBytes(bytes.replace(bytes.find("ANSI_936"), 8, codePage), "");
+        d.activeLayer = d.addLayer("纵断面").name;
+        d.addMText({0, 0, 0}, 0, "K1+300");
+        const DxfStructure saved = scanDxf(savedDrawingBytes(d));  // the layer entry's name and the text's layer
+        EXPECT_EQ(std::count_if(saved.pairs.begin(), saved.pairs.end(), [&](const DxfPair& p) { return p.value == written; }), 2);
+    }
 }
 
 TEST(DxfWriter, EmptyDrawingIsValid) {

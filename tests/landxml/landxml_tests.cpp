@@ -96,6 +96,14 @@ std::string superelevation(const std::array<double, 6>& at, double percent, cons
     return s + more + "</Superelevation>\n";
 }
 
+// An ASCII text in UTF-16 (unit 2) or UTF-32 (unit 4) after its byte-order mark.
+std::string wide(const std::string& ascii, std::size_t unit, bool bigEndian) {
+    std::string out;
+    for (const char32_t c : U"\uFEFF" + std::u32string(ascii.begin(), ascii.end()))
+        for (std::size_t k = 0; k < unit; ++k) out += static_cast<char>((c >> (8 * (bigEndian ? unit - 1 - k : k))) & 0xFF);
+    return out;
+}
+
 // The slope table of a file's runs on the default crown.
 ChainageTable slopesOf(const LandXmlProject& p) {
     Surface surface;
@@ -298,6 +306,15 @@ TEST(LandXmlReader, RefusesWithFileLineAndReason) {
          landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI><UnsymParaCurve lengthIn=\"5\" "
                        "lengthOut=\"9\">150 2</UnsymParaCurve><PVI>200 1</PVI></ProfAlign></Profile>\n"),
          9, msg::unsymParaCurve(150)},
+        {"absurd staAhead", landXml(LINE, "<StaEquation staInternal=\"150\" staAhead=\"1e308\"/>\n"), 9,
+         msg::stationBeyond("staAhead", 1e308, MAX_STATION)},
+        {"absurd PVI station", landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI>\n<PVI>-5e9 2</PVI>"
+                                             "</ProfAlign></Profile>\n"),
+         10, msg::stationBeyond("PVI", -5e9, MAX_STATION)},
+        {"UTF-16, lines of the file", wide(landXml("<Line length=\"1O\"><Start>0 0</Start><End>10 0</End></Line>\n"), 2, false),
+         7, msg::attributeNotNumber("Line", "length", "1O")},
+        {"UTF-32, lines of the file", wide(landXml("\n\n<Line length=\"x\"><Start>0 0</Start><End>10 0</End></Line>\n"), 4, true),
+         9, msg::attributeNotNumber("Line", "length", "x")},
         {"PVIs out of order",
          landXml(LINE, "<Profile><ProfAlign name=\"P\"><PVI>100 1</PVI><PVI>150 2</PVI>\n<PVI>140 1</PVI>"
                        "</ProfAlign></Profile>\n"),
@@ -377,6 +394,14 @@ TEST(LandXmlReader, ReportsWhatItAccepts) {
     EXPECT_DOUBLE_EQ(f.profile.gradePointElevation[2], 11.0 * ft);
     ASSERT_FALSE(f.notes.empty());
     EXPECT_EQ(f.notes[0].text, msg::dirNoConvention("Line", "dir", 1, 0)) << f.notes[0].text;
+
+    // A note for each of 1500 zero-length elements: the first 1000 listed, the rest counted.
+    std::string zeros;
+    for (int i = 0; i < 1500; ++i) zeros += "<Line length=\"0\"><Start>1000 2000</Start><End>1000 2000</End></Line>\n";
+    const LandXmlProject many = readLandXml(scratch.put("z.xml", landXml(zeros + LINE)));
+    ASSERT_EQ(many.notes.size(), 1001u);
+    EXPECT_EQ(many.notes[999].line, 1006);
+    EXPECT_EQ(many.notes.back().text, msg::moreNotes(500));
 }
 
 // Each way a file may give an element after the 100 m line north: its
@@ -573,6 +598,20 @@ TEST(LandXmlSuperelevation, RefusesMissingAndMisorderedStations) {
         } catch (const DataError& e) {
             EXPECT_EQ(e.line(), c.elements.find("\n<") == std::string::npos ? 10 : 11) << c.what;  // the last one
             EXPECT_EQ(e.reason(), c.reason) << c.what;
+        }
+    }
+}
+
+// A name XML cannot hold (a control character, bytes that are not UTF-8) is refused.
+TEST(LandXmlWriter, NamesXmlCannotHoldAreRefused) {
+    Scratch scratch;
+    const LandXmlProject read = readLandXml(scratch.put("a.xml", landXml(LINE)));
+    for (const std::string name : {"ctl\x01x", "del\x7F", "tab\tx", "gb\xD7\xDD"}) {
+        try {
+            landXmlText({name, &read.alignment, &read.breaks, nullptr});
+            ADD_FAILURE() << name << ": written";
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.reason(), msg::nameNotXml(name));
         }
     }
 }
