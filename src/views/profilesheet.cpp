@@ -21,7 +21,7 @@ namespace {
 constexpr double MM_PER_M = 1000.0;
 constexpr int DECIMALS = 3;
 constexpr double SHEET_GAP = 20.0;            // mm between sheets side by side
-constexpr double ROUND_SHEET_LENGTH = 100.0;  // m: a sheet covers whole hundreds of metres where it can
+constexpr double ROUND_SHEET_LENGTH = 100.0;  // m of stake: a sheet ends on a whole hundred where it can
 constexpr double SHRINK_STEP = 20.0;          // m: a sheet too high for its frame is shortened by whole steps
 constexpr double SHRINK_FACTOR = 0.8;
 constexpr std::size_t MAX_SHEETS = 2000;
@@ -287,6 +287,7 @@ private:
     void drawBreaks() {
         const SheetRect rowRoom = roomOf(l_.bracket, l_.grid.y1);
         for (const ChainBreakNote& b : model_.chainBreaks) {
+            if (b.chainage == to_ && number_ < count_) continue;  // the next sheet begins with it
             const double x = X(b.chainage);
             line(SHEET_BREAK_LAYER, x, l_.grid.y0, x, l_.labelRow - TEXT_GAP);
             const std::string note = chainBreakEquation(s_.breaks, b.index);
@@ -545,19 +546,25 @@ ProfileSheets profileSheets(const ProfileSheetSource& source, const ProfileSheet
 
     const ProfileSheetLayout layout = profileSheetLayout(o.paper);
     const double capacity = layout.plot.width() * hs / MM_PER_M;  // m of road a sheet takes
-    const double length = capacity >= ROUND_SHEET_LENGTH ? std::floor(capacity / ROUND_SHEET_LENGTH) * ROUND_SHEET_LENGTH
-                                                         : capacity;
     const double most = static_cast<double>(MAX_SHEETS) * (layout.paper.width() + SHEET_GAP) / MM_PER_M;
-    if (!((to - from) / length < static_cast<double>(MAX_SHEETS))) throw DataError(msg::sheetTooLarge(most));
+    if (!((to - from) / capacity < static_cast<double>(MAX_SHEETS) / 2)) throw DataError(msg::sheetTooLarge(most));
 
-    // The stretches: each as long as a sheet takes, shortened by whole steps
-    // where its rise does not fit the frame at the vertical scale.
+    // The stretches: each as long as a sheet takes to a hundred of stake,
+    // shortened by whole steps where its rise does not fit the frame at the
+    // vertical scale.
     struct Stretch {
         double from, to, origin;
     };
     std::vector<Stretch> stretches;
     for (double a = from; a < to;) {
-        double b = std::min(a + length, to);
+        // To the last hundred of stake a sheet takes, so that the next begins on one.
+        double b = std::min(a + capacity, to);
+        if (b < to) {
+            const auto hundreds = roundStakes(source.breaks, a, b, ROUND_SHEET_LENGTH, MAX_SHEETS);
+            if (hundreds && !hundreds->empty() && hundreds->back().chainage > a) b = hundreds->back().chainage;
+        }
+        // Chainages too large for a sheet's length to move them.
+        if (!(b > a) || stretches.size() >= MAX_SHEETS) throw DataError(msg::sheetTooLarge(most));
         for (;;) {
             const auto [low, high] = stretchElevations(source, a, b);
             if (const std::optional<double> origin = originElevation(layout, vs, low, high)) {
