@@ -196,6 +196,19 @@ TEST(LabelPlacement, KeepsTheLabelsThatHaveRoomInOrderOfPriority) {
 
 // ---- the profile's fit ---------------------------------------------------------
 
+// Curves of one R and one grade change print one E, whatever the last bits
+// of their tangent lengths: E comes from R and T as printed (25² / 10000 =
+// 0.0625, which rounds to 0.062 for each of them).
+TEST(ProfileLabelModel, CurvesOfOneShapePrintOneExternal) {
+    Profile p;
+    p.gradePointCount = 5;
+    p.gradePointChainage = {0, 0, 100, 200.3, 300.7, 400};
+    p.gradePointElevation = {0, 0, 1, 1, 2.004, 2.004};
+    p.curveRadius = {0, 0, 5000, 5000, 5000, 0};
+    PrepareProfile(p);
+    for (int j : {2, 3, 4}) EXPECT_EQ(curveLabel(p, j), "R=5000 T=25 E=0.062") << "grade point " << j;
+}
+
 // The exaggeration that fits a profile's elevations: the largest of the
 // rounded values whose rise still fits, within its limits.
 TEST(ProfileFit, TheExaggerationFitsTheRiseIntoTheRoom) {
