@@ -9,13 +9,13 @@ namespace gradix {
 
 namespace {
 
-struct PaperSpec {
+struct PaperKind {
     PaperSize size;
     const char* name;
     double width, height;  // landscape
     double margin;         // the three sides without the binding (GB/T 14689: 5 mm for A3, 10 mm above)
 };
-constexpr PaperSpec PAPERS[] = {
+constexpr PaperKind PAPERS[] = {
     {PaperSize::A3, "A3", 420, 297, 5},
     {PaperSize::A2, "A2", 594, 420, 10},
     {PaperSize::A1, "A1", 841, 594, 10},
@@ -37,8 +37,8 @@ constexpr double BRACKET_DEPTH = 13.0;
 constexpr double UPRIGHT_LABEL_DEPTH = 47.0;
 constexpr double LINE_FOOT = 4.0;  // the line's lowest point above the grid's foot
 
-const PaperSpec& specOf(PaperSize size) {
-    for (const PaperSpec& p : PAPERS)
+const PaperKind& paperOf(PaperSize size) {
+    for (const PaperKind& p : PAPERS)
         if (p.size == size) return p;
     return PAPERS[0];
 }
@@ -50,7 +50,7 @@ bool wideLead(unsigned char lead) { return lead >= 0xE0; }
 }  // namespace
 
 std::optional<PaperSize> paperSizeNamed(std::string_view name) {
-    for (const PaperSpec& p : PAPERS) {
+    for (const PaperKind& p : PAPERS) {
         const std::string_view n = p.name;
         if (name.size() == n.size() && std::toupper(static_cast<unsigned char>(name[0])) == n[0] && name[1] == n[1])
             return p.size;
@@ -58,7 +58,7 @@ std::optional<PaperSize> paperSizeNamed(std::string_view name) {
     return std::nullopt;
 }
 
-const char* paperSizeName(PaperSize size) { return specOf(size).name; }
+const char* paperSizeName(PaperSize size) { return paperOf(size).name; }
 
 double textAdvance(std::string_view content, double height) {
     double advance = 0;
@@ -95,7 +95,7 @@ bool TextPlacer::place(const SheetText& text, const SheetRect& room, double gap)
 const char* profileBandCaption(ProfileBand band) { return BAND_CAPTIONS[static_cast<std::size_t>(band)]; }
 
 ProfileSheetLayout profileSheetLayout(PaperSize size) {
-    const PaperSpec& p = specOf(size);
+    const PaperKind& p = paperOf(size);
     ProfileSheetLayout l;
     l.size = size;
     l.paper = {0, 0, p.width, p.height};

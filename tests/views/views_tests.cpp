@@ -343,6 +343,16 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
     }
 }
 
+// The files of a split set: the sheet's number after a hyphen, before the extension.
+TEST(ProfileSheet, SplitSheetsAreNumberedBeforeTheExtension) {
+    const struct {
+        const char* path;
+        int number;
+        const char* file;
+    } rows[] = {{"profile.dxf", 1, "profile-1.dxf"}, {"out/纵断面.DXF", 12, "out/纵断面-12.DXF"}, {"sheets", 2, "sheets-2.dxf"}};
+    for (const auto& r : rows) EXPECT_EQ(splitSheetPath(r.path, r.number), r.file) << r.path;
+}
+
 // A road drawn onto sheets with every band it can have, as a case of the test below.
 struct BandedRoad {
     const char* name;
