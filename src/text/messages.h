@@ -504,6 +504,9 @@ inline std::string sheetScalesNotPositive(double horizontal, double vertical) {
 inline std::string sheetTooLarge(double metres) { return "按此比例纵断面图将大于" + s(metres) + " m的图纸"; }
 inline constexpr const char* NO_SHEET_FILE = "未选择纵断面图的文件";
 inline std::string sheetStakeStepNotPositive(double every) { return "纵断面图的桩距应为正数，而不是" + s(every); }
+inline std::string sheetStakeStepTooSmall(double every) {
+    return "纵断面图的桩距" + s(every) + " m太小：一张图上的桩号过多";
+}
 inline std::string titleTextTooLong(const std::string& caption, const std::string& text) {
     return "图标栏“" + caption + "”的文字太长，放不进它的格子：" + text;
 }

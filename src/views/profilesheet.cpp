@@ -25,8 +25,8 @@ constexpr double ROUND_SHEET_LENGTH = 100.0;  // m of stake: a sheet ends on a w
 constexpr double SHRINK_STEP = 20.0;          // m: a sheet too high for its frame is shortened by whole steps
 constexpr double SHRINK_FACTOR = 0.8;
 constexpr std::size_t MAX_SHEETS = 2000;
+constexpr double MAX_BAND_STAKES = 10000;     // regular stakes a sheet's bands may have
 constexpr double MIN_GRID_SPACING = 10.0;     // mm between the elevation grid's lines
-constexpr double GRID_STEPS[] = {0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
 constexpr double TEXT_GAP = 0.5;              // mm between a text and its line
 constexpr double CURVE_LEG = 2.0;             // mm: the bracket's legs
 constexpr double STAKE_TICK = 1.0;            // mm: the tick of a band stake under the stake band's top
@@ -51,10 +51,14 @@ std::vector<SheetLayer> sheetLayers() {
 
 const char* bandLayer(ProfileBand b) { return SHEET_BAND_LAYERS[static_cast<std::size_t>(b)]; }
 
+// The elevation grid's step (m): the first of 1, 2 and 5 times a power of
+// ten whose lines stand at least MIN_GRID_SPACING apart at the scale.
 double gridStep(double verticalScale) {
-    for (double step : GRID_STEPS)
-        if (step * MM_PER_M / verticalScale >= MIN_GRID_SPACING) return step;
-    return GRID_STEPS[std::size(GRID_STEPS) - 1];
+    const double least = MIN_GRID_SPACING * verticalScale / MM_PER_M;
+    const double decade = std::pow(10.0, std::floor(std::log10(least)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * decade >= least) return m * decade;
+    return 10 * decade;
 }
 
 // The grade as the sheet prints it and whether it rises, falls or is level,
@@ -546,6 +550,9 @@ ProfileSheets profileSheets(const ProfileSheetSource& source, const ProfileSheet
 
     const ProfileSheetLayout layout = profileSheetLayout(o.paper);
     const double capacity = layout.plot.width() * hs / MM_PER_M;  // m of road a sheet takes
+    // Stakes far closer than a text is wide would all give way to one another.
+    if (std::min(capacity, to - from) / o.every > MAX_BAND_STAKES)
+        throw DataError(msg::sheetStakeStepTooSmall(o.every));
     const double most = static_cast<double>(MAX_SHEETS) * (layout.paper.width() + SHEET_GAP) / MM_PER_M;
     if (!((to - from) / capacity < static_cast<double>(MAX_SHEETS) / 2)) throw DataError(msg::sheetTooLarge(most));
 

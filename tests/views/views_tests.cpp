@@ -89,6 +89,26 @@ TEST(ProfileLabelModel, ExtremeProfilesAreDrawnOrRefusedButNeverHang) {
     }
 }
 
+// Scales and stake steps at the edges of what can be drawn give sheets or
+// the data failure, never a sheet of millions of grid lines or stakes.
+TEST(ProfileSheet, ExtremeScalesAreDrawnOrRefusedButNeverHang) {
+    const gradix::ExampleProject& project = gradix::exampleProject();
+    const struct {
+        const char* name;
+        double hs, vs, every;
+    } rows[] = {{"1:1e-9 along", 1e-9, 200, 20}, {"1:1e12 along", 1e12, 200, 20}, {"1:1e12 up", 2000, 1e12, 20},
+                {"1:1e-9 up", 2000, 1e-9, 20},   {"a stake every micrometre", 2000, 200, 1e-6}};
+    for (const auto& r : rows) {
+        gradix::ProfileSheetOptions o;
+        o.horizontalScale = r.hs, o.verticalScale = r.vs, o.every = r.every;
+        try {
+            EXPECT_FALSE(gradix::profileSheets({project.profile, project.breaks}, o).dxf.empty()) << r.name;
+        } catch (const gradix::DataError&) {
+            // refused: more sheets or stakes than a drawing takes, or a rise no frame holds
+        }
+    }
+}
+
 // ---- stakes across chain breaks ---------------------------------------------
 
 // The plan and profile models of the example road with road.dl's breaks:
