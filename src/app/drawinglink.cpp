@@ -8,6 +8,8 @@
 #include <cmath>
 #include <optional>
 
+#include "drawing/drawingview.h"
+#include "drawing/drawingwindow.h"
 #include "drawing/windowcad.h"
 #include "commands/drawingcommands.h"
 #include "stakes/stakes.h"
@@ -78,7 +80,7 @@ bool closeDrawingWindow(CadConnector& connector) {
     return link->window()->close();
 }
 
-bool openInDrawingWindow(CadConnector& connector, const std::string& path) {
+bool openInDrawingWindow(CadConnector& connector, const std::string& path, const std::optional<SheetRect>& show) {
     auto* link = dynamic_cast<DrawingWindowConnector*>(&connector);
     if (!link) return false;
     CadApplication* application = link->attach();
@@ -86,6 +88,7 @@ bool openInDrawingWindow(CadConnector& connector, const std::string& path) {
     DrawingWindow* window = link->window();
     if (!window || !window->openFile(QString::fromStdString(path))) return false;
     application->Visible(true);
+    if (show && window->view()) window->view()->zoomToShow(QRectF(show->x0, show->y0, show->width(), show->height()), 1.0);
     window->raise();
     window->activateWindow();
     return true;

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cad/cad.h"
 #include "cadmodel/referencealignment.h"
 #include "commands/drawingcommands.h"
 #include "commands/project.h"
+#include "sheets/sheetlayout.h"
 
 class QWidget;
 
@@ -46,9 +48,11 @@ void showReferenceAlignment(CadConnector& connector, const ReferenceAlignment& r
 
 // Opens the DXF file at path in the drawing window of connector (the window
 // opened when it is not; its unsaved changes settled first) and brings it to
-// the front. False when connector has no drawing window or the file was not
-// opened (the window has said why).
-bool openInDrawingWindow(CadConnector& connector, const std::string& path);
+// the front, zoomed to show (drawing coordinates, mm) where given. False when
+// connector has no drawing window or the file was not opened (the window has
+// said why).
+bool openInDrawingWindow(CadConnector& connector, const std::string& path,
+                         const std::optional<SheetRect>& show = std::nullopt);
 
 // Shows rows, the stake labels of a selection computed, in the stake list
 // of connector's drawing window (when it is one).

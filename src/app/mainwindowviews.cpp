@@ -92,7 +92,7 @@ bool MainWindow::exportProfileSheet() {
     showOutcome(outcome, *ui_, messenger_);
     if (!outcome) return false;
     form_->setText(Control::Label1, written.status);
-    openInDrawingWindow(*connector_, written.file);
+    openInDrawingWindow(*connector_, written.file, written.frame);
     return true;
 }
 

@@ -109,6 +109,9 @@ inline std::string scalesNotPositive(const std::string& h, const std::string& v)
 inline std::string sheetRangeReversed(const std::string& from, const std::string& to) {
     return "--from " + from + " 应沿线路在 --to " + to + " 之前";
 }
+inline std::string titleNotRead(const std::string& text) {
+    return "--title 应写作 工程名称=… 或 日期=…，而不是“" + text + "”";
+}
 inline std::string notOneOf(const std::string& value, const std::vector<std::string>& names) {
     std::string list;
     for (const std::string& name : names) list += (list.empty() ? "" : "、") + name;

@@ -37,7 +37,8 @@ Outcome exportViewPicture(const Project& project, UserInterface& ui, PictureSour
     if (namesOneOf(path, project.inputFiles())) return exportFailed(msg::chosenFileIsInput(path));
     const std::string failed = view.writePicture(path, scale);
     if (!failed.empty()) return exportFailed(failed);
-    written = {path, "已导出" + view.pictureName() + "图片（1:" + shortDecimal(scale) + "）：" + fileName(path)};
+    written = {path, "已导出" + view.pictureName() + "图片（1:" + shortDecimal(scale) + "）：" + fileName(path),
+               std::nullopt};
     return Outcome::done();
 }
 
@@ -47,9 +48,20 @@ Outcome exportProfileSheet(const Project& project, UserInterface& ui, OutputWrit
     if (path.empty()) return Outcome::cancelled();  // the dialog was cancelled
     return asExportFailure(runTrapped([&] {
         if (namesOneOf(path, project.inputFiles())) return exportFailed(msg::chosenFileIsInput(path));
-        writeProfileSheet(path, project.profile, project.breaks, ProfileSheetOptions{});
-        written = {path, "已导出" + std::to_string(project.profile.gradePointCount) + "个变坡点的纵断面图：" +
-                             fileName(path)};
+        const ProfileSheetSource source{project.profile, project.breaks,
+                                        project.alignment.elemCount >= 1 ? &project.alignment : nullptr,
+                                        project.surface.loaded() ? &project.surface : nullptr, nullptr};
+        ProfileSheets sheets;
+        try {
+            sheets = profileSheets(source, ProfileSheetOptions{});
+        } catch (GradixError& error) {
+            error.locate(path);
+            throw;
+        }
+        writeProfileSheets({path}, sheets);
+        written = {path,
+                   "已导出" + std::to_string(project.profile.gradePointCount) + "个变坡点的纵断面图：" + fileName(path),
+                   sheets.pages.front().frame};
         return Outcome::done();
     }));
 }

@@ -5,11 +5,13 @@
 // the view behind PictureSource.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "commands/outcome.h"
 #include "commands/project.h"
 #include "commands/userinterface.h"
+#include "sheets/sheetlayout.h"
 
 namespace gradix {
 
@@ -38,6 +40,9 @@ public:
 struct OutputWritten {
     std::string file;
     std::string status;
+    // Of a drawing of sheets: the first sheet's frame (mm), which the drawing
+    // window shows when it opens the file.
+    std::optional<SheetRect> frame;
 };
 
 // "导出图片…": asks for a file (VIEW_PICTURE_DIALOG) and writes the picture of
@@ -49,10 +54,11 @@ Outcome exportViewPicture(const Project& project, UserInterface& ui, PictureSour
                           OutputWritten& written);
 
 // "导出纵断面图…": asks for a DXF file (PROFILE_SHEET_DIALOG) and writes the
-// profile sheet at 1:2000 and 1:200. Cancelled when the dialog is cancelled
+// profile sheets (A3, 1:2000 and 1:200, side by side in one drawing; the plan
+// band with an alignment, the 超高 band with a surface loaded). Cancelled when the dialog is cancelled
 // or no profile is loaded; Failed ("导出失败！" with the reason) for a file
 // the project was read from or a sheet that cannot be written. Done: written
-// holds the file and "已导出N个变坡点的纵断面图：NAME".
+// holds the file, "已导出N个变坡点的纵断面图：NAME" and the first sheet's frame.
 Outcome exportProfileSheet(const Project& project, UserInterface& ui, OutputWritten& written);
 
 // The status line after a file was written: "已写入N个WHAT：NAME"

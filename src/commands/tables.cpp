@@ -99,7 +99,7 @@ Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, cons
         if (!rows) return Outcome::cancelled();
         writeTableFile(stakeTableColumns(*rows, project.breaks, o.offsets, profile != nullptr), r.format, r.file);
         if (written) {
-            *written = {r.file, writtenStatus(rows->size(), "桩号的逐桩坐标表", r.file)};
+            *written = {r.file, writtenStatus(rows->size(), "桩号的逐桩坐标表", r.file), std::nullopt};
             if (const std::string note = stakeTableRangeNote(project.alignment, project.breaks, o); !note.empty())
                 written->status += "；" + note;
         }
@@ -122,7 +122,7 @@ Outcome writeSubgradeTable(const Project& project, const SubgradeTableRequest& r
                          ground ? &*ground : nullptr, progress);
         if (!rows) return Outcome::cancelled();
         writeTableFile(subgradeTableColumns(*rows, project.breaks, ground.has_value()), r.format, r.file);
-        if (written) *written = {r.file, writtenStatus(rows->size(), "桩号的路基设计表", r.file)};
+        if (written) *written = {r.file, writtenStatus(rows->size(), "桩号的路基设计表", r.file), std::nullopt};
         return Outcome::done();
     });
 }
@@ -132,7 +132,7 @@ Outcome writeCurveTable(const Project& project, const CurveTableRequest& r, Outp
         if (project.profile.gradePointCount < 1) return notLoaded("纵断面（变坡点文件）");
         const std::vector<CurveRow> rows = verticalCurveTable(project.profile, project.breaks);
         writeTableFile(curveTableColumns(rows, project.breaks), r.format, r.file);
-        if (written) *written = {r.file, writtenStatus(rows.size(), "变坡点的竖曲线表", r.file)};
+        if (written) *written = {r.file, writtenStatus(rows.size(), "变坡点的竖曲线表", r.file), std::nullopt};
         return Outcome::done();
     });
 }
@@ -173,7 +173,7 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
         }
         writeTableFile(locatedPointColumns(rows, surface != nullptr), r.format, r.file);
         if (written) {
-            *written = {r.file, writtenStatus(rows.size(), "测点的坐标反算表", r.file)};
+            *written = {r.file, writtenStatus(rows.size(), "测点的坐标反算表", r.file), std::nullopt};
             if (skipped > 0) written->status += "，" + std::to_string(skipped) + "行未读入";
         }
         if (skipped > 0) {
@@ -199,7 +199,7 @@ Outcome writeStakeoutPoints(const Project& project, const StakeoutRequest& r, co
         const Surface* surface = project.surface.loaded() ? &project.surface : nullptr;
         const std::vector<StakeoutPoint> points = stakeoutPointsOfTable(*rows, project.breaks, o.offsets, surface);
         writeStakeoutFile(r.file, points, systems);
-        if (written) *written = {r.file, writtenStatus(points.size(), "放样点的放样点文件", r.file)};
+        if (written) *written = {r.file, writtenStatus(points.size(), "放样点的放样点文件", r.file), std::nullopt};
         return Outcome::done();
     });
 }

@@ -145,14 +145,16 @@ std::string formatStake(const ChainBreakTable& table, double chainage, int decim
     return formatStake(table, stretchStakeOf(table, chainage), decimals);
 }
 
-std::string chainBreakNote(const ChainBreakTable& table, int k) {
+std::string chainBreakEquation(const ChainBreakTable& table, int k) {
     const double back = table.breakBackStake[k], ahead = table.breakAheadStake[k];
     // Stakes are skipped where the numbering jumps ahead (短链), repeat where
     // it steps back (长链).
     const char* kind = ahead >= back ? "短链" : "长链";
-    return "断链 " + formatKilometreStake(back) + "=" + formatKilometreStake(ahead) + " " + kind + " " +
+    return formatKilometreStake(back) + "=" + formatKilometreStake(ahead) + " " + kind + " " +
            formatFixed(std::fabs(ahead - back), STAKE_DECIMALS) + " m";
 }
+
+std::string chainBreakNote(const ChainBreakTable& table, int k) { return "断链 " + chainBreakEquation(table, k); }
 
 bool hasLeadingDigit(std::string_view text) {
     std::size_t i = skipIgnored(text, 0);

@@ -92,6 +92,9 @@ std::string formatStake(const ChainBreakTable& table, double chainage, int decim
 // "断链 K0+876.272=K5+350.000 短链 4473.728 m" (the stakes and the length
 // in millimetres; 短链 where stakes are skipped, 长链 where they repeat).
 std::string chainBreakNote(const ChainBreakTable& table, int k);
+// The same without the word 断链, as the profile sheet writes it beside the
+// break's line: "K0+876.272=K5+350.000 短链 4473.728 m".
+std::string chainBreakEquation(const ChainBreakTable& table, int k);
 
 // Whether the leading-number rule reads at least one digit from text (blanks,
 // tabs and line feeds skipped, an optional sign, an optional point).

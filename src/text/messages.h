@@ -577,6 +577,20 @@ inline std::string sheetScalesNotPositive(double horizontal, double vertical) {
 }
 inline std::string sheetTooLarge(double metres) { return "按此比例纵断面图将大于" + s(metres) + " m的图纸"; }
 inline constexpr const char* NO_SHEET_FILE = "未选择纵断面图的文件";
+inline std::string sheetStakeStepNotPositive(double every) { return "纵断面图的桩距应为正数，而不是" + s(every); }
+inline std::string sheetStakeStepTooSmall(double every) {
+    return "纵断面图的桩距" + s(every) + " m太小：一张图上的桩号过多";
+}
+inline std::string titleTextTooLong(const std::string& caption, const std::string& text) {
+    return "图标栏“" + caption + "”的文字太长，放不进它的格子：" + text;
+}
+inline std::string sheetRiseTooLarge(const std::string& stake, double verticalScale) {
+    return "纵断面在" + stake + "附近的高差按竖向比例1:" + s(verticalScale) + "放不进图框，请用较小的竖向比例或较大的图纸";
+}
+// A label of the profile sheet left out for want of room: "第2张图：K1+200.000处的竖曲线标注略去（位置不足）".
+inline std::string sheetLabelLeftOut(int sheet, const std::string& stake, const std::string& what) {
+    return "第" + n(sheet) + "张图：" + stake + "处的" + what + "略去（位置不足）";
+}
 inline std::string chosenFileIsInput(const std::string& path) { return "所选文件是本项目的数据文件之一：" + path; }
 
 // ---- The drawing window and the commands -------------------------------------------

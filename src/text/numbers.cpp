@@ -216,6 +216,14 @@ std::string shortDecimal(double value) {
     return text + exponentDigits;
 }
 
+std::string formatTrimmed(double value, int decimals) {
+    std::string text = formatFixed(value, decimals);
+    if (text.find('.') == std::string::npos) return text;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
 std::string formatFixed(double value, int decimals) {
     decimals = std::clamp(decimals, 0, MAX_FIXED_DECIMALS);
     std::string buffer(MAX_FIXED_INTEGER_CHARS + 1 + static_cast<std::size_t>(decimals), '\0');

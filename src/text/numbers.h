@@ -44,6 +44,10 @@ std::string shortDecimal(double value);
 // "nan", "inf" or "-inf".
 std::string formatFixed(double value, int decimals);
 
+// formatFixed with the trailing zeros and a trailing point dropped: 8000,
+// 120, 7081.1 (3 decimals); never "-0".
+std::string formatTrimmed(double value, int decimals);
+
 // Shortest text that reads back to the same double (std::to_chars).
 std::string shortestText(double value);
 

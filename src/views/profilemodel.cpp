@@ -25,15 +25,6 @@ constexpr double NICE_EXAGGERATIONS[] = {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8};
 constexpr double NICE_TOLERANCE = 1e-9;  // an exact fit of 2 is 2, whatever its rounding
 constexpr double MIN_FITTED_RISE = 1.0;  // m: a flatter profile is fitted as one a metre high
 
-// "0.000" with the trailing zeros and a trailing point dropped: 8000, 120, 7081.1.
-std::string trimmedDecimal(double value) {
-    std::string text = formatFixed(value, LABEL_DECIMALS);
-    if (text.find('.') == std::string::npos) return text;
-    while (!text.empty() && text.back() == '0') text.pop_back();
-    if (!text.empty() && text.back() == '.') text.pop_back();
-    return text == "-0" ? "0" : text;
-}
-
 void requireRoom(std::size_t count) {
     if (count > MAX_MODEL_POINTS)
         throw DataError(msg::profileTooLongToDraw(MAX_MODEL_POINTS));
@@ -48,8 +39,13 @@ std::string curveLabel(const Profile& profile, int j) {
     const double R = profile.curveRadius[j];
     const double T = profile.tangentLength[j];
     if (!(R > 0) || !(T > 0)) return "";
-    const double E = T * T / (2 * R);
-    return "R=" + trimmedDecimal(R) + " T=" + trimmedDecimal(T) + " E=" + formatFixed(E, LABEL_DECIMALS);
+    // E from R and T as printed, rounded once: curves that print the same R
+    // and T print the same E, whatever the last bits of T.
+    const double printedR = parseStrictNumber(formatFixed(R, LABEL_DECIMALS)).value_or(R);
+    const double printedT = parseStrictNumber(formatFixed(T, LABEL_DECIMALS)).value_or(T);
+    const double E = printedT * printedT / (2 * printedR);
+    return "R=" + formatTrimmed(R, LABEL_DECIMALS) + " T=" + formatTrimmed(T, LABEL_DECIMALS) +
+           " E=" + formatFixed(E, LABEL_DECIMALS);
 }
 
 ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTable& breaks,

@@ -100,7 +100,8 @@ ProfileLabelModel buildProfileModel(const Profile& profile, const ChainBreakTabl
 double stakeValueAt(const ChainBreakTable& breaks, double chainage);
 
 // The curve label of a grade point: "R=8000 T=120 E=0.900" (R and T in m
-// with at most three decimals, the external distance E = T²/2R with three);
+// with at most three decimals, the external distance E = T²/2R with three,
+// of R and T as printed);
 // "" when the point has no curve.
 std::string curveLabel(const Profile& profile, int gradePoint);
 

@@ -1127,7 +1127,13 @@ TEST(WindowViews, TheProfileSheetIsWrittenAndOpenedInTheDrawingWindow) {
     ASSERT_NE(connector->window(), nullptr);
     EXPECT_EQ(connector->window()->drawing().path, sheet);
     EXPECT_FALSE(connector->window()->drawing().entities.empty());
-    EXPECT_TRUE(connector->window()->view()->isFitted());  // zoomed to the sheet, also once shown
+    // Zoomed to the first sheet's frame (A3: 25..415 mm across, 5..292 mm up), its middle in the view's.
+    const gradix::DrawingView& view = *connector->window()->view();
+    EXPECT_NEAR(view.viewCentre().x(), (25 + 415) / 2.0, 1e-6);
+    EXPECT_NEAR(view.viewCentre().y(), (5 + 292) / 2.0, 1e-6);
+    const QPointF corner = view.toDrawing(QPointF(0, 0));
+    EXPECT_LE(corner.x(), 25);
+    EXPECT_GT(corner.x(), -420);  // the frame fills the view, not the sheets side by side
 
     // A data file of the project is never written over.
     const std::string profileFile = s.dir.file("p.zdm");

@@ -527,11 +527,12 @@ TEST_F(Cli, LandXmlExportListAndTheSameAnswersAsTheProjectItCameFrom) {
     // --profile beside --landxml takes the profile file, read through the equations.
     r = run({"compute", "--landxml", xml, "--profile", example("road.zdm"), "--stakes", example("stakes.txt")});
     EXPECT_EQ(r.out, files.out);
-    // The profile sheet of the LandXML project is the sheet of the files it came from.
+    // The profile sheets of the LandXML project are those of the profile file it came from, read through
+    // its equations (the plan band, from its alignment, has no chain-break file to compare with).
     ASSERT_EQ(run({"drawing", "profile", "--landxml", xml, "--out", path("x.dxf")}).exitCode, 0);
-    ASSERT_EQ(run({"drawing", "profile", "--breaks", example("road.dl"), "--profile", example("road.zdm"), "--out",
+    ASSERT_EQ(run({"drawing", "profile", "--landxml", xml, "--profile", example("road.zdm"), "--out",
                    path("f.dxf")}).exitCode, 0);
-    EXPECT_EQ(readBytes(path("x.dxf")), readBytes(path("f.dxf")));
+    EXPECT_TRUE(readBytes(path("x.dxf")) == readBytes(path("f.dxf")));  // not EXPECT_EQ: no diff of two drawings
     r = run({"chainage", "--landxml", xml, "B2320", "4150"});
     EXPECT_EQ(r.out, run({"chainage", "--breaks", example("road.dl"), "B2320", "4150"}).out);
     EXPECT_EQ(r.exitCode, 1);  // 4150 lies in the gap 4100 to 4180
@@ -740,7 +741,11 @@ INSTANTIATE_TEST_SUITE_P(
         StakeRun{"sheet_range_outside_a_stretch",
                  {"drawing", "profile", "--landxml", "%road.xml", "--from", "A2400", "--to", "B3000", "--out",
                   "@s.dxf"},
-                 1, "", "桩号A2400不在A段桩号范围内，请修改！"}),
+                 1, "", "桩号A2400不在A段桩号范围内，请修改！"},
+        StakeRun{"sheet_range_beyond_the_profile",
+                 {"drawing", "profile", "--breaks", "%road.dl", "--profile", "%road.zdm", "--from", "A0", "--to",
+                  "C99999", "--out", "@s.dxf"},
+                 1, "", "桩号C99999超出纵断面数据文件，请修改！"}),
     [](const ::testing::TestParamInfo<StakeRun>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -74,6 +74,46 @@ std::string stn02Plan() {
     return std::string(GRADIX_SHARED_DATA) + "/ifc4x-if/STN02/Alignment_2D_with_stationing_values.dxf";
 }
 
+std::vector<SheetReading::Text> SheetReading::on(const std::string& layer) const {
+    std::vector<Text> out;
+    for (const Text& t : texts)
+        if (t.layer == layer) out.push_back(t);
+    return out;
+}
+
+SheetReading readSheet(const std::string& path) {
+    SheetReading r;
+    const CheckerRun run = runPythonScript(GRADIX_SHEET_CHECKER, path);
+    r.status = run.status;
+    r.output = run.output;
+    std::istringstream lines(run.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.empty()) continue;
+        const auto d = [&](std::size_t i) { return std::stod(f[i]); };
+        if (f[0] == "AUDIT" && f.size() >= 2) {
+            r.auditErrors = std::stoi(f[1]);
+            r.auditMessages = f.size() > 2 ? f[2] : "";
+        } else if (f[0] == "VERSION" && f.size() == 2) {
+            r.version = f[1];
+        } else if (f[0] == "STYLE" && f.size() >= 3) {
+            r.styles[f[1]] = f[2] + "|" + (f.size() > 3 ? f[3] : "");
+        } else if (f[0] == "VERTEX" && f.size() == 3) {
+            r.vertices.emplace_back(d(1), d(2));
+        } else if (f[0] == "LINE" && f.size() == 6) {
+            r.lines.push_back({f[1], d(2), d(3), d(4), d(5)});
+        } else if (f[0] == "TEXT" && f.size() == 6) {
+            r.texts.push_back({f[1], f[2], d(3), d(4), d(5)});
+        } else if (f[0] == "OVERLAP" && f.size() == 3) {
+            r.overlaps.emplace_back(f[1], f[2]);
+        }
+    }
+    return r;
+}
+
 std::string dxf(std::initializer_list<const char*> lines, const char* eol) {
     std::string out;
     for (const char* line : lines) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,31 @@ std::vector<std::pair<std::string, std::string>> ezdxfTexts(const std::string& p
 std::vector<std::pair<std::string, std::string>> hexTextLines(const std::string& output);
 // The published STN02 plan of ../shared/data (which may be absent).
 std::string stn02Plan();
+
+// A drawing sheet as sheet_check.py (tests/views) reads it with ezdxf: the
+// audit, the styles, the design line's vertices, every LINE and TEXT (the
+// point it is justified at), and the pairs of texts whose boxes cross.
+struct SheetReading {
+    struct Line {
+        std::string layer;
+        double x1, y1, x2, y2;
+    };
+    struct Text {
+        std::string layer, text;
+        double x, y, rotation;
+    };
+    int status = -1;
+    int auditErrors = -1;
+    std::string auditMessages, version, output;
+    std::map<std::string, std::string> styles;  // name -> "font|big font"
+    std::vector<std::pair<double, double>> vertices;
+    std::vector<Line> lines;
+    std::vector<Text> texts;
+    std::vector<std::pair<std::string, std::string>> overlaps;
+    // The texts of one layer, in file order.
+    std::vector<Text> on(const std::string& layer) const;
+};
+SheetReading readSheet(const std::string& path);
 
 // A small DXF from "code|value" lines, each pair ended by eol.
 std::string dxf(std::initializer_list<const char*> lines, const char* eol = "\n");

@@ -2,11 +2,11 @@
 // the sheet is read back with ezdxf (sheet_check.py), an independent reader.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -15,6 +15,7 @@
 #include "text/failures.h"
 #include "text/numbers.h"
 #include "stakes/stakes.h"
+#include "support/dxf_checker.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"
 #include "support/chain_breaks.h"
@@ -23,15 +24,13 @@
 #include "views/planmodel.h"
 #include "views/profilemodel.h"
 #include "views/profilesheet.h"
+#include "landxml/landxml.h"
 
 namespace gradix {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* PYTHON = "/usr/bin/python3";
-constexpr int CHECKER_SKIP = 77;
-const std::string CHECKER = std::string(GRADIX_SOURCE_DIR) + "/tests/views/sheet_check.py";
 // Vertices are written with round-trip precision; mapped back through the
 // scales they may differ from DesignAt by the rounding of x · scale / 1000.
 constexpr double ELEVATION_TOLERANCE = 1e-6;  // m, what the sheet promises
@@ -83,9 +82,29 @@ TEST(ProfileLabelModel, ExtremeProfilesAreDrawnOrRefusedButNeverHang) {
         try {
             const ProfileLabelModel model = buildProfileModel(p, noBreaks);
             EXPECT_FALSE(model.designLine.empty());
-            (void)profileSheetDxf(p, noBreaks, {});
+            (void)profileSheets({p, noBreaks}, {});
         } catch (const DataError&) {
             // refused: too long to draw, or a sheet larger than the paper allows
+        }
+    }
+}
+
+// Scales and stake steps at the edges of what can be drawn give sheets or
+// the data failure, never a sheet of millions of grid lines or stakes.
+TEST(ProfileSheet, ExtremeScalesAreDrawnOrRefusedButNeverHang) {
+    const gradix::ExampleProject& project = gradix::exampleProject();
+    const struct {
+        const char* name;
+        double hs, vs, every;
+    } rows[] = {{"1:1e-9 along", 1e-9, 200, 20}, {"1:1e12 along", 1e12, 200, 20}, {"1:1e12 up", 2000, 1e12, 20},
+                {"1:1e-9 up", 2000, 1e-9, 20},   {"a stake every micrometre", 2000, 200, 1e-6}};
+    for (const auto& r : rows) {
+        gradix::ProfileSheetOptions o;
+        o.horizontalScale = r.hs, o.verticalScale = r.vs, o.every = r.every;
+        try {
+            EXPECT_FALSE(gradix::profileSheets({project.profile, project.breaks}, o).dxf.empty()) << r.name;
+        } catch (const gradix::DataError&) {
+            // refused: more sheets or stakes than a drawing takes, or a rise no frame holds
         }
     }
 }
@@ -197,6 +216,19 @@ TEST(LabelPlacement, KeepsTheLabelsThatHaveRoomInOrderOfPriority) {
 
 // ---- the profile's fit ---------------------------------------------------------
 
+// Curves of one R and one grade change print one E, whatever the last bits
+// of their tangent lengths: E comes from R and T as printed (25² / 10000 =
+// 0.0625, which rounds to 0.062 for each of them).
+TEST(ProfileLabelModel, CurvesOfOneShapePrintOneExternal) {
+    Profile p;
+    p.gradePointCount = 5;
+    p.gradePointChainage = {0, 0, 100, 200.3, 300.7, 400};
+    p.gradePointElevation = {0, 0, 1, 1, 2.004, 2.004};
+    p.curveRadius = {0, 0, 5000, 5000, 5000, 0};
+    PrepareProfile(p);
+    for (int j : {2, 3, 4}) EXPECT_EQ(curveLabel(p, j), "R=5000 T=25 E=0.062") << "grade point " << j;
+}
+
 // The exaggeration that fits a profile's elevations: the largest of the
 // rounded values whose rise still fits, within its limits.
 TEST(ProfileFit, TheExaggerationFitsTheRiseIntoTheRoom) {
@@ -216,68 +248,18 @@ TEST(ProfileFit, TheExaggerationFitsTheRiseIntoTheRoom) {
 
 // ---- the sheet through ezdxf ------------------------------------------------
 
-struct SheetReading {
-    int status = -1;
-    int auditErrors = -1;
-    std::string auditMessages, version, output;
-    std::vector<std::pair<double, double>> vertices;
-    struct Tick { double x, low, high; };
-    std::vector<Tick> ticks;
-    struct Label { std::string text; double x, y; };
-    std::vector<Label> labels;
-    std::vector<std::string> notes;
-    std::vector<std::string> breaks;            // the chain-break notes
-    std::map<std::string, std::string> styles;  // name -> "font|big font"
-};
+using testing::SheetReading;
 
-SheetReading readSheet(const fs::path& file) {
-    SheetReading r;
-    const std::string command = std::string(PYTHON) + " " + CHECKER + " " + file.string() + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) r.output.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(r.output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-        if (f.empty()) continue;
-        if (f[0] == "AUDIT" && f.size() >= 2) {
-            r.auditErrors = std::stoi(f[1]);
-            r.auditMessages = f.size() > 2 ? f[2] : "";
-        } else if (f[0] == "VERSION" && f.size() == 2) {
-            r.version = f[1];
-        } else if (f[0] == "STYLE" && f.size() >= 3) {
-            r.styles[f[1]] = f[2] + "|" + (f.size() > 3 ? f[3] : "");
-        } else if (f[0] == "VERTEX" && f.size() == 3) {
-            r.vertices.emplace_back(std::stod(f[1]), std::stod(f[2]));
-        } else if (f[0] == "TICK" && f.size() == 4) {
-            r.ticks.push_back({std::stod(f[1]), std::stod(f[2]), std::stod(f[3])});
-        } else if (f[0] == "LABEL" && f.size() == 4) {
-            r.labels.push_back({f[1], std::stod(f[2]), std::stod(f[3])});
-        } else if (f[0] == "NOTE" && f.size() == 2) {
-            r.notes.push_back(f[1]);
-        } else if (f[0] == "BREAK" && f.size() == 3) {
-            r.breaks.push_back(f[1]);
-        }
-    }
-    return r;
-}
-
-// The origin and scales that the sheet's note states.
-ProfileSheetFrame frameFromNote(const std::vector<std::string>& notes) {
-    ProfileSheetFrame frame{};
-    for (const std::string& note : notes) {
-        double c = 0, e = 0, h = 0, v = 0;
-        if (std::sscanf(note.c_str(), "原点 里程=%lf 高程=%lf 横向比例=1:%lf 竖向比例=1:%lf", &c, &e, &h, &v) == 4)
-            return {c, e, h, v};
+// The origin and scales that a sheet's note states.
+ProfileSheetFrame frameFromNote(const SheetReading& sheet) {
+    for (const SheetReading::Text& t : sheet.on(SHEET_NOTE_LAYER)) {
+        ProfileSheetFrame f{};
+        if (std::sscanf(t.text.c_str(), "原点 X=%lf Y=%lf 里程=%lf 高程=%lf 横向比例=1:%lf 竖向比例=1:%lf", &f.originX,
+                        &f.originY, &f.originChainage, &f.originElevation, &f.horizontalScale, &f.verticalScale) == 6)
+            return f;
     }
     ADD_FAILURE() << "no note of the origin on the sheet";
-    return frame;
+    return {};
 }
 
 struct SheetCase {
@@ -285,36 +267,49 @@ struct SheetCase {
     ProfileSheetOptions options;
 };
 
+// Sheets one a file, at the scales and over the range given.
+ProfileSheetOptions split(double hs = DEFAULT_HORIZONTAL_SCALE, double vs = DEFAULT_VERTICAL_SCALE,
+                          std::optional<double> from = {}, std::optional<double> to = {}) {
+    ProfileSheetOptions o;
+    o.horizontalScale = hs, o.verticalScale = vs, o.fromChainage = from, o.toChainage = to;
+    o.split = true;
+    return o;
+}
+
 TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
-    GRADIX_NEED(fs::exists(PYTHON) && readSheet("/dev/null").status != CHECKER_SKIP,
-                "ezdxf (/usr/bin/python3 with python3-ezdxf) is not installed");
+    REQUIRE_EZDXF();
     const ExampleProject& project = exampleProject();
     const SheetCase cases[] = {
-        {"whole road at the default scales", {}},
-        {"B2200 to C4700 at 1:1000 and 1:100",
-         {1000, 100, project.chainageOf("B2200"), project.chainageOf("C4700")}},
+        {"whole road at the default scales", split()},
+        {"B2200 to C4700 at 1:1000 and 1:100", split(1000, 100, project.chainageOf("B2200"), project.chainageOf("C4700"))},
     };
     const testing::TempFolder folder;
     for (const SheetCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path file = folder.file("profile.dxf");
-        writeProfileSheet(file.string(), project.profile, project.breaks, c.options);
-        const SheetReading sheet = readSheet(file);
+        const ProfileSheets sheets = profileSheets({project.profile, project.breaks}, c.options);
+        const std::vector<std::string> files = profileSheetFiles(folder.file("profile.dxf"), sheets.dxf.size(), true);
+        writeProfileSheets(files, sheets);
+        std::vector<std::string> breaksSeen;
+        for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const SheetReading sheet = testing::readSheet(file);
         ASSERT_EQ(sheet.status, 0) << sheet.output;
         EXPECT_EQ(sheet.auditErrors, 0) << sheet.auditMessages;
         EXPECT_EQ(sheet.version, "AC1032");
         EXPECT_EQ(sheet.styles.at("jp"), "fsdb_e.shx|fsdb.shx");
-        const ProfileSheetFrame frame = frameFromNote(sheet.notes);
+        const ProfileSheetFrame frame = frameFromNote(sheet);
         EXPECT_EQ(frame.horizontalScale, c.options.horizontalScale);
         EXPECT_EQ(frame.verticalScale, c.options.verticalScale);
-        const auto chainageAt = [&](double x) { return frame.originChainage + x * frame.horizontalScale / 1000; };
+        const auto chainageAt = [&](double x) {
+            return frame.originChainage + (x - frame.originX) * frame.horizontalScale / 1000;
+        };
 
         // Every vertex on DesignAt at its stake.
-        ASSERT_GT(sheet.vertices.size(), 100u);
+        ASSERT_GE(sheet.vertices.size(), 2u);
         std::vector<double> chainages;
         for (const auto& [x, y] : sheet.vertices) {
             const double chainage = chainageAt(x);
-            const double elevation = frame.originElevation + y * frame.verticalScale / 1000;
+            const double elevation = frame.originElevation + (y - frame.originY) * frame.verticalScale / 1000;
             EXPECT_NEAR(elevation, DesignAt(project.profile, chainage).elevation, ELEVATION_TOLERANCE)
                 << "vertex at chainage " << chainage;
             chainages.push_back(chainage);
@@ -338,26 +333,193 @@ TEST(ProfileSheet, ReadByEzdxfMatchesDesignAt) {
             }
         }
 
-        // Every stake label stands above its own tick, and names its stake.
-        ASSERT_FALSE(sheet.labels.empty());
-        for (const SheetReading::Label& label : sheet.labels) {
-            const bool onTick = std::any_of(sheet.ticks.begin(), sheet.ticks.end(), [&](const SheetReading::Tick& t) {
-                return std::abs(t.x - label.x) < PAPER_TOLERANCE && t.high < label.y;
+        // Every stake label stands under its own tick, and names its stake.
+        const std::vector<SheetReading::Text> labels = sheet.on(SHEET_BAND_LAYERS[4]);
+        ASSERT_FALSE(labels.empty());
+        for (const SheetReading::Text& label : labels) {
+            const bool onTick = std::any_of(sheet.lines.begin(), sheet.lines.end(), [&](const SheetReading::Line& t) {
+                return t.layer == SHEET_BAND_LAYERS[4] && std::abs(t.x1 - label.x) < PAPER_TOLERANCE && t.y2 > label.y;
             });
             EXPECT_TRUE(onTick) << label.text << " at x " << label.x;
-            // In the one stake notation (stretch letter and K notation), on a
-            // round stake of its stretch; at a chain break both stakes stand
-            // at one place: the back one and the ahead one.
-            const auto stakeText = [&](double chainage) { return formatStake(project.breaks, chainage, 0); };
+            // In the one stake notation (stretch letter and K notation); at a
+            // chain break both stakes stand at one place: the back one and the ahead one.
             const double at = chainageAt(label.x);
-            EXPECT_TRUE(label.text == stakeText(at - BREAK_SIDE) || label.text == stakeText(at + BREAK_SIDE))
-                << label.text << " at chainage " << at;
-            EXPECT_TRUE(label.text.ends_with("00")) << label.text;
+            const auto names = [&](int decimals) {
+                return label.text == formatStake(project.breaks, at - BREAK_SIDE, decimals) ||
+                       label.text == formatStake(project.breaks, at + BREAK_SIDE, decimals);
+            };
+            EXPECT_TRUE(names(0) || names(3)) << label.text << " at chainage " << at;
         }
-        // Each chain break in the range with its note ("断链 K2+350.000=K2+300.000 长链 50.000 m").
+        for (const SheetReading::Text& t : sheet.on(SHEET_BREAK_LAYER)) breaksSeen.push_back(t.text);
+        }
+        // Each chain break in the range with its note ("K2+350.000=K2+300.000 长链 50.000 m").
         std::vector<std::string> notes;
-        for (int k = 1; k <= project.breaks.chainBreakCount; ++k) notes.push_back(chainBreakNote(project.breaks, k));
-        EXPECT_EQ(sheet.breaks, notes);
+        for (int k = 1; k <= project.breaks.chainBreakCount; ++k) {
+            const double at = project.chainageOf(k == 1 ? "B2300" : "C4180");
+            if (at >= sheets.pages.front().fromChainage && at <= sheets.pages.back().toChainage)
+                notes.push_back(chainBreakEquation(project.breaks, k));
+        }
+        EXPECT_EQ(breaksSeen, notes);
+    }
+}
+
+// The files of a split set: the sheet's number after a hyphen, before the extension.
+TEST(ProfileSheet, SplitSheetsAreNumberedBeforeTheExtension) {
+    const struct {
+        const char* path;
+        int number;
+        const char* file;
+    } rows[] = {{"profile.dxf", 1, "profile-1.dxf"}, {"out/纵断面.DXF", 12, "out/纵断面-12.DXF"}, {"sheets", 2, "sheets-2.dxf"}};
+    for (const auto& r : rows) EXPECT_EQ(splitSheetPath(r.path, r.number), r.file) << r.path;
+}
+
+// A road drawn onto sheets with every band it can have, as a case of the test below.
+struct BandedRoad {
+    const char* name;
+    ChainBreakTable breaks;
+    Profile profile;
+    Alignment alignment;
+    Surface surface;
+    GroundLine ground;
+    ProfileSheetOptions options;
+};
+
+BandedRoad exampleWithEveryBand() {
+    const ExampleProject& p = exampleProject();
+    BandedRoad r{"the example road with its surface and a ground line", p.breaks, p.profile, p.alignment, {}, {}, {}};
+    readSuperelevationFile(testing::example("road.sup"), r.breaks, r.surface);
+    readWidthFile(testing::example("road.wid"), r.breaks, r.surface);
+    prepareSurface(r.surface);
+    r.ground = {{0, 1000, 2500, 5170}, {98, 113, 110, 118}};
+    r.options.projectName = "示例公路", r.options.date = "2026-12-09";
+    return r;
+}
+
+const std::string STN02_FILE = std::string(GRADIX_SHARED_DATA) + "/ifc4x-if/STN02/Alignment_STN02.xml";
+
+BandedRoad stn02() {
+    LandXmlProject x = readLandXml(STN02_FILE);
+    BandedRoad r{"STN02 on A2 sheets, one a file, stakes every 50 m", x.breaks, x.profile, x.alignment, {}, {}, {}};
+    r.options.paper = PaperSize::A2, r.options.split = true, r.options.every = 50;
+    return r;
+}
+
+// Each band's texts stand at their stakes and say what the road has there,
+// the title block names its sheet, no two texts cross and ezdxf finds nothing
+// to mend. Stakes of the bands: whole multiples of the step (0 decimals) or
+// the named places (3 decimals).
+TEST(ProfileSheet, EveryBandSaysWhatTheRoadHasAtItsStakes) {
+    REQUIRE_EZDXF();
+    GRADIX_NEED(fs::exists(STN02_FILE), "the STN02 alignment is not in " << STN02_FILE);
+    const testing::TempFolder folder;
+    for (const BandedRoad& r : {exampleWithEveryBand(), stn02()}) {
+        SCOPED_TRACE(r.name);
+        const ProfileSheetSource source{r.profile, r.breaks, &r.alignment, r.surface.loaded() ? &r.surface : nullptr,
+                                        r.ground.chainage.empty() ? nullptr : &r.ground};
+        const ProfileSheets sheets = profileSheets(source, r.options);
+        const std::vector<std::string> files = profileSheetFiles(folder.file("sheet.dxf"), sheets.dxf.size(), r.options.split);
+        writeProfileSheets(files, sheets);
+        std::size_t levelGrades = 0, planTexts = 0, slopeTexts = 0;
+        for (std::size_t f = 0; f < files.size(); ++f) {
+            const SheetReading read = testing::readSheet(files[f]);
+            ASSERT_EQ(read.status, 0) << read.output;
+            EXPECT_EQ(read.auditErrors, 0) << read.auditMessages;
+            EXPECT_TRUE(read.overlaps.empty()) << read.overlaps.front().first << " / " << read.overlaps.front().second;
+            for (const ProfileSheetPage& page : sheets.pages) {
+                if (r.options.split && page.number != static_cast<int>(f) + 1) continue;
+                SCOPED_TRACE("sheet " + std::to_string(page.number));
+                const auto mine = [&](const std::string& layer) {
+                    std::vector<SheetReading::Text> out;
+                    for (const SheetReading::Text& t : read.on(layer))
+                        if (t.x > page.paper.x0 && t.x < page.paper.x1) out.push_back(t);
+                    return out;
+                };
+                const ProfileSheetFrame& o = page.origin;
+                const auto at = [&](double x) { return o.originChainage + (x - o.originX) * o.horizontalScale / 1000; };
+                const auto near = [](double a, double b) { return std::abs(a - b) < 1e-6; };
+                // The title block.
+                std::vector<std::string> title;
+                for (const SheetReading::Text& t : mine(SHEET_FRAME_LAYER)) title.push_back(t.text);
+                for (const std::string& expected :
+                     {std::string("纵断面图"), std::to_string(page.number) + "/" + std::to_string(sheets.pages.size()),
+                      std::string("横1:2000 竖1:200"), formatStake(r.breaks, page.fromChainage) + "～" + formatStake(r.breaks, page.toChainage)})
+                    EXPECT_NE(std::find(title.begin(), title.end(), expected), title.end()) << expected;
+                if (!r.options.projectName.empty()) {
+                    EXPECT_NE(std::find(title.begin(), title.end(), r.options.projectName), title.end());
+                }
+                // The stakes, and at each the design elevation, the ground and the fill.
+                const std::vector<SheetReading::Text> stakes = mine(SHEET_BAND_LAYERS[4]);
+                ASSERT_GT(stakes.size(), 3u);
+                for (const SheetReading::Text& s : stakes) {
+                    const double c = at(s.x);
+                    const bool regular = s.text == formatStake(r.breaks, c, 0);
+                    EXPECT_TRUE(regular || s.text == formatStake(r.breaks, c + 1e-6) || s.text == formatStake(r.breaks, c - 1e-6))
+                        << s.text << " at " << c;
+                    if (regular) {
+                        EXPECT_NEAR(std::remainder(stakeValueAt(r.breaks, c), r.options.every), 0, 1e-6) << s.text;
+                    }
+                }
+                const auto stakeAt = [&](double x) {
+                    return std::any_of(stakes.begin(), stakes.end(), [&](const SheetReading::Text& s) { return near(s.x, x); });
+                };
+                for (const auto& [band, value] :
+                     std::vector<std::pair<std::size_t, std::function<std::optional<double>(double)>>>{
+                         {1, [&](double c) { return std::optional(DesignAt(r.profile, c).elevation); }},
+                         {0, [&](double c) { return r.ground.chainage.empty() ? std::nullopt : r.ground.at(c); }},
+                         {2, [&](double c) -> std::optional<double> {
+                              const auto g = r.ground.chainage.empty() ? std::nullopt : r.ground.at(c);
+                              return g ? std::optional(DesignAt(r.profile, c).elevation - *g) : std::nullopt;
+                          }}}) {
+                    for (const SheetReading::Text& t : mine(SHEET_BAND_LAYERS[band])) {
+                        EXPECT_TRUE(stakeAt(t.x)) << t.text << " of " << SHEET_BAND_LAYERS[band] << " has no stake";
+                        const std::optional<double> v = value(at(t.x));
+                        ASSERT_TRUE(v) << t.text;
+                        EXPECT_EQ(t.text, formatFixed(*v, 3)) << SHEET_BAND_LAYERS[band] << " at " << at(t.x);
+                    }
+                    if (band != 1 && !r.ground.chainage.empty()) {
+                        EXPECT_FALSE(mine(SHEET_BAND_LAYERS[band]).empty());
+                    }
+                }
+                // The grades: level where 0.000 % is printed, and each text the grade there.
+                const auto gradeAt = [&](double c) {
+                    int i = 1;
+                    while (i + 1 < r.profile.gradePointCount && r.profile.gradePointChainage[i + 1] < c) ++i;
+                    return r.profile.segmentGrade[i];
+                };
+                for (const SheetReading::Line& l : read.lines) {
+                    if (l.layer != SHEET_BAND_LAYERS[3] || near(l.x1, l.x2) || l.x1 < page.paper.x0 || l.x1 > page.paper.x1)
+                        continue;
+                    const double grade = gradeAt(at((l.x1 + l.x2) / 2));
+                    const bool level = formatPercent(grade, 3) == "0.000";
+                    EXPECT_EQ(l.y1 == l.y2, level) << "grade " << grade << " at " << at(l.x1);
+                    levelGrades += level;
+                }
+                for (const SheetReading::Text& t : mine(SHEET_BAND_LAYERS[3]))
+                    if (t.text.ends_with("%")) {
+                        EXPECT_EQ(t.text, formatPercent(gradeAt(at(t.x)), 3) + "%");
+                    }
+                // The plan: each arc's radius over the arc.
+                for (const SheetReading::Text& t : mine(SHEET_BAND_LAYERS[5])) {
+                    if (!t.text.starts_with("R=")) continue;
+                    ++planTexts;
+                    const double c = at(t.x);
+                    int i = 1;
+                    while (i < r.alignment.elemCount && r.alignment.elemChainage[i + 1] < c) ++i;
+                    EXPECT_EQ(t.text, "R=" + formatTrimmed(std::abs(r.alignment.elemStartRadius[i]), 3)) << c;
+                }
+                // The superelevation, half a millimetre either side of its stake.
+                for (const SheetReading::Text& t : mine(SHEET_BAND_LAYERS[6])) {
+                    const bool left = t.text.starts_with("左");
+                    const Section section = sectionAt(r.surface, at(t.x + (left ? 0.5 : -0.5)));
+                    const double slope = section.of(left ? Side::Left : Side::Right).slope[1] * 100;
+                    EXPECT_EQ(t.text, (left ? "左" : "右") + formatTrimmed(slope, 3) + "%");
+                    ++slopeTexts;
+                }
+            }
+        }
+        EXPECT_GT(planTexts, 0u);
+        // The example's superelevation; STN02's level grades around its equation.
+        EXPECT_GT(r.surface.loaded() ? slopeTexts : levelGrades, 0u);
     }
 }
 
