@@ -10,6 +10,7 @@
 
 #include "alignment/alignment.h"
 #include "alignment/alignment_internal.h"
+#include "stakes/chainbreaks.h"
 #include "text/dataline.h"
 #include "text/failures.h"
 #include "text/filekind.h"
@@ -100,6 +101,12 @@ std::size_t readHeader(IcdLines& lines, const std::string& path, Alignment& al) 
         const std::optional<double> value = parseStrictNumber(field);
         if (!value) {
             DataError error(field.empty() ? msg::emptyStartValue(item + 1) : msg::startValueNotNumber(item + 1, field));
+            error.locate(path, lines.number());
+            throw error;
+        }
+        if (item == 0 && !(std::fabs(*value) <= MAX_STATION)) {
+            // A start chainage no road reaches is a damaged file, refused as LandXML refuses it.
+            DataError error(msg::stationBeyond("起点里程", *value, MAX_STATION));
             error.locate(path, lines.number());
             throw error;
         }

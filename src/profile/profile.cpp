@@ -316,6 +316,9 @@ ProfileRead readProfileFile(const std::string& path, const ChainBreakTable& tabl
                     continue;
                 }
                 profile.gradePointChainage[next] = dlstr_sj(table, qualified);
+                // A chainage no road reaches is a damaged file, refused as LandXML refuses it.
+                if (!(std::fabs(profile.gradePointChainage[next]) <= MAX_STATION))
+                    throw DataError(msg::stationBeyond("里程", profile.gradePointChainage[next], MAX_STATION));
 
                 if (fields.size() <= ELEVATION_FIELD)
                     throw DataError(msg::SINGLE_FIELD_LINE);

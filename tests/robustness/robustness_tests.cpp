@@ -301,6 +301,8 @@ std::vector<Hostile> profileInputs() {
         {R, "BeyondTheDoubles", "0 -1e308\n1e308 1e308\n", 2},
         {R, "BeyondTheDoubles", "0 100\n1e309 101\n", 2},
         {R, "BeyondTheDoubles", "0 100\n100 1e309\n", 2},
+        // A chainage no road reaches, as LandXML refuses it.
+        {R, "BeyondAnyRoad", "0 100\n5e9 101\n", 2},
         {R, "BeyondTheDoubles", "0 100\n100 110 1e309\n200 100\n", 2},
         // A radius of -0 is no tangent length.
         {R, "NegativeZero", "-0 100\n100 110 -0\n200 100\n", LOADS,
@@ -377,6 +379,7 @@ std::vector<Hostile> icdInputs() {
         {R, "BeyondTheDoubles", "1e308\n0,0,0\n1,1e308\n", ANY_LINE},
         {R, "BeyondTheDoubles", "0\n0,0,0\n1,1e309\n", 3},
         {R, "BeyondTheDoubles", "1e309\n0,0,0\n1,10\n", 1},
+        {R, "BeyondAnyRoad", "-5e9\n0,0,0\n1,10\n", 1},
         // The sign of dir alone is used; -0 has none, so the radius is 0.
         {R, "NegativeZero", "0\n0,0,0\n2,100,10,-0\n", ANY_LINE},
         {R, "NegativeZero", "-0\n-0,-0,-0\n1,10\n", LOADS,
