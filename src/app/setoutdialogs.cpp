@@ -37,6 +37,16 @@ const char* defaultName(SetoutDialogKind kind) {
     }
 }
 
+// The dialog's fields above its 确定 and 取消 buttons.
+void addFormAndButtons(QDialog& dialog, QFormLayout* form) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
 }  // namespace
 
 SetoutDialog::SetoutDialog(SetoutDialogKind kind, const QString& folder, QWidget* parent)
@@ -115,12 +125,7 @@ SetoutDialog::SetoutDialog(SetoutDialogKind kind, const QString& folder, QWidget
     form->addRow(text("输出文件"), row);
     connect(format_, &QComboBox::currentIndexChanged, this, &SetoutDialog::formatChanged);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    addFormAndButtons(*this, form);
     file_->setMinimumWidth(320);
 }
 
@@ -193,12 +198,7 @@ ProjectSettingsDialog::ProjectSettingsDialog(const ProjectSystemsRequest& curren
     row->addWidget(transformFile_);
     row->addWidget(browse);
     form->addRow(text("四参数文件"), row);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    addFormAndButtons(*this, form);
     crs_->setMinimumWidth(420);
 }
 

@@ -77,6 +77,15 @@ Outcome offsetsOf(const std::string& text, std::vector<double>& offsets) {
     return Outcome::done();
 }
 
+// The stakes of a table along the alignment from a dialog's fields: the
+// range, the interval and the offsets; refused without an alignment.
+Outcome alignmentStakes(const Project& project, const std::string& every, const std::string& from,
+                        const std::string& to, const std::string& offsets, StakeTableOptions& o) {
+    if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
+    if (Outcome range = rangeOptions(project, every, from, to, o); !range) return range;
+    return offsetsOf(offsets, o.offsets);
+}
+
 }  // namespace
 
 void writeTableFile(const Table& table, TableFormat format, const std::string& file) {
@@ -89,10 +98,8 @@ void writeTableFile(const Table& table, TableFormat format, const std::string& f
 Outcome writeStakeTable(const Project& project, const StakeTableRequest& r, const Progress& progress,
                         OutputWritten* written) {
     return runTrapped([&]() -> Outcome {
-        if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
         StakeTableOptions o;
-        if (Outcome range = rangeOptions(project, r.every, r.from, r.to, o); !range) return range;
-        if (Outcome offsets = offsetsOf(r.offsets, o.offsets); !offsets) return offsets;
+        if (Outcome stakes = alignmentStakes(project, r.every, r.from, r.to, r.offsets, o); !stakes) return stakes;
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
         const std::optional<std::vector<StakeRow>> rows =
             stakeTable(project.alignment, project.breaks, profile, o, progress);
@@ -187,10 +194,8 @@ Outcome writeLocatedPoints(Project& project, const LocateRequest& r, std::size_t
 Outcome writeStakeoutPoints(const Project& project, const StakeoutRequest& r, const Progress& progress,
                             OutputWritten* written) {
     return runTrapped([&]() -> Outcome {
-        if (!project.alignmentMode || project.alignment.elemCount < 1) return notLoaded("平面线形（ICD文件）");
         StakeTableOptions o;
-        if (Outcome range = rangeOptions(project, r.every, r.from, r.to, o); !range) return range;
-        if (Outcome offsets = offsetsOf(r.offsets, o.offsets); !offsets) return offsets;
+        if (Outcome stakes = alignmentStakes(project, r.every, r.from, r.to, r.offsets, o); !stakes) return stakes;
         const FieldSystems systems = projectSystems(project, "", r.outCrs);
         const Profile* profile = project.profile.gradePointCount > 0 ? &project.profile : nullptr;
         const std::optional<std::vector<StakeRow>> rows =
