@@ -401,7 +401,8 @@ TEST(DxfWriter, LayerNamesOfOlderVersionsInTheirCodePage) {
         Drawing d = readDrawingBytes(bytes.replace(bytes.find("ANSI_936"), 8, codePage), "");
         d.activeLayer = d.addLayer("纵断面").name;
         d.addMText({0, 0, 0}, 0, "K1+300");
-        const DxfStructure saved = scanDxf(savedDrawingBytes(d));  // the layer entry's name and the text's layer
+        const std::string savedBytes = savedDrawingBytes(d);  // the pairs below are views into it
+        const DxfStructure saved = scanDxf(savedBytes);       // the layer entry's name and the text's layer
         EXPECT_EQ(std::count_if(saved.pairs.begin(), saved.pairs.end(), [&](const DxfPair& p) { return p.value == written; }), 2);
     }
 }
