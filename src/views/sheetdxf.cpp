@@ -292,25 +292,23 @@ void writeBlocks(SheetPairs& w, const Handles& h) {
     for (const auto& [begin, end, record, name, paper] :
          {std::tuple{h.modelBlock, h.modelEnd, h.modelRecord, "*Model_Space", false},
           std::tuple{h.paperBlock, h.paperEnd, h.paperRecord, "*Paper_Space", true}}) {
-        w.pair(code::TYPE, "BLOCK");
-        w.pair(code::HANDLE, begin);
-        w.pair(code::OWNER, record);
-        w.pair(code::SUBCLASS, "AcDbEntity");
-        if (paper) w.integer(code::PAPER_SPACE, 1);
-        w.pair(code::LAYER, "0");
-        w.pair(code::SUBCLASS, "AcDbBlockBegin");
+        // BLOCK and ENDBLK: the same entity head, then their own subclass.
+        const auto head = [&](const char* type, const auto& handle, const char* subclass) {
+            w.pair(code::TYPE, type);
+            w.pair(code::HANDLE, handle);
+            w.pair(code::OWNER, record);
+            w.pair(code::SUBCLASS, "AcDbEntity");
+            if (paper) w.integer(code::PAPER_SPACE, 1);
+            w.pair(code::LAYER, "0");
+            w.pair(code::SUBCLASS, subclass);
+        };
+        head("BLOCK", begin, "AcDbBlockBegin");
         w.pair(code::NAME, name);
         w.integer(code::FLAGS, 0);
         w.point(code::BLOCK_BASE_POINT, 0, 0);
         w.pair(code::BLOCK_NAME_AGAIN, name);
         w.pair(code::BLOCK_XREF_PATH, "");
-        w.pair(code::TYPE, "ENDBLK");
-        w.pair(code::HANDLE, end);
-        w.pair(code::OWNER, record);
-        w.pair(code::SUBCLASS, "AcDbEntity");
-        if (paper) w.integer(code::PAPER_SPACE, 1);
-        w.pair(code::LAYER, "0");
-        w.pair(code::SUBCLASS, "AcDbBlockEnd");
+        head("ENDBLK", end, "AcDbBlockEnd");
     }
     w.pair(code::TYPE, "ENDSEC");
 }
